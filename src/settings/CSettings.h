@@ -1,0 +1,52 @@
+#pragma once
+// The one settings object: the INI file's path, the interface language and the
+// map provider. Every other key is read from the file at the moment it is needed.
+#include <cstdint>
+#include <string>
+
+struct WindowRect {
+  int32_t left = 0;
+  int32_t top = 0;
+  int32_t right = 0;
+  int32_t bottom = 0;
+};
+
+class CSettings {
+ public:
+  static CSettings& Instance();
+  // Forgets the one object so the next Instance() builds it again from the
+  // current directory (tests only).
+  static void ResetForTesting();
+
+  const std::string& IniPath() const { return m_iniPath; }
+  int32_t LanguageIndex() const { return m_languageIndex; }
+  uint16_t LangId() const { return m_langId; }
+  int32_t MapProvider() const { return m_mapProvider; }
+
+  // Private-profile access on the settings file.
+  int32_t ReadInt(const std::string& section, const std::string& key, int32_t defaultValue) const;
+  std::string ReadString(const std::string& section, const std::string& key,
+                         const std::string& defaultValue, std::size_t maxChars) const;
+  bool WriteInt(const std::string& section, const std::string& key, int32_t value);
+  bool WriteString(const std::string& section, const std::string& key, const std::string& value);
+
+  // "UI"/"MAP" clamped to 0..1, stored in the object.
+  int32_t ReadMapProvider();
+  void SetMapProvider(int32_t provider) { m_mapProvider = provider; }
+  // The four "WINPOS" keys fitted to a screen of the given size.
+  bool ReadWindowRect(WindowRect& rect, int32_t screenWidth, int32_t screenHeight) const;
+  // "UI"/"Folder", or empty when that path no longer exists.
+  std::string ReadLastFolder() const;
+  // <documents>/GPSLOG/, created when missing.
+  bool GetGpsLogFolder(std::string& path) const;
+
+  void ReadLanguage();
+  bool SetLanguage(int32_t index);
+
+ private:
+  CSettings();
+  std::string m_iniPath;
+  int32_t m_languageIndex = 0;
+  uint16_t m_langId = 0;
+  int32_t m_mapProvider = 0;
+};
