@@ -12,18 +12,30 @@ struct WindowRect {
 };
 
 class CSettings {
+  struct PassKey {
+    explicit PassKey() = default;
+  };
+
  public:
+  // The settings file's name; it lives in the current directory.
+  static constexpr const char* kFileName = "KTR-XM_DireV.ini";
+
   static CSettings& Instance();
   // Forgets the one object so the next Instance() builds it again from the
   // current directory (tests only).
   static void ResetForTesting();
+
+  explicit CSettings(PassKey);  // only Instance() can make one
+  CSettings(const CSettings&) = delete;
+  CSettings& operator=(const CSettings&) = delete;
 
   const std::string& IniPath() const { return m_iniPath; }
   int32_t LanguageIndex() const { return m_languageIndex; }
   uint16_t LangId() const { return m_langId; }
   int32_t MapProvider() const { return m_mapProvider; }
 
-  // Private-profile access on the settings file.
+  // Private-profile access on the settings file (IniFile.h tells the rules).
+  // ReadString cuts the value to maxChars bytes.
   int32_t ReadInt(const std::string& section, const std::string& key, int32_t defaultValue) const;
   std::string ReadString(const std::string& section, const std::string& key,
                          const std::string& defaultValue, std::size_t maxChars) const;
@@ -44,9 +56,13 @@ class CSettings {
   bool SetLanguage(int32_t index);
 
  private:
-  CSettings();
   std::string m_iniPath;
   int32_t m_languageIndex = 0;
   uint16_t m_langId = 0;
   int32_t m_mapProvider = 0;
 };
+
+// The user's documents folder: XDG_DOCUMENTS_DIR from user-dirs.dirs in
+// $XDG_CONFIG_HOME (else ~/.config), "$HOME" expanded, else $HOME/Documents.
+// False when there is no home folder to start from.
+bool UserDocumentsFolder(std::string& path);

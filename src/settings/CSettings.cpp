@@ -1,0 +1,188 @@
+#include "CSettings.h"
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <vector>
+
+#include "FolderPath.h"
+#include "IniFile.h"
+#include "Languages.h"
+
+namespace {
+
+std::unique_ptr<CSettings>& Slot() {
+  static std::unique_ptr<CSettings> settings;
+  return settings;
+}
+
+std::string CurrentDirectory() {
+  std::vector<char> buffer(1024);
+  for (;;) {
+    if (::getcwd(buffer.data(), buffer.size())) return buffer.data();
+    if (errno != ERANGE || buffer.size() > (1u << 20)) return ".";
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::string HomeFolder() {
+  const char* home = std::getenv("HOME");
+  if (home && *home) return home;
+  struct passwd entry {};
+  struct passwd* result = nullptr;
+  std::vector<char> buffer(16384);
+  if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &result) == 0 && result &&
+      result->pw_dir && *result->pw_dir)
+    return result->pw_dir;
+  return std::string();
+}
+
+// The value of XDG_DOCUMENTS_DIR in a user-dirs.dirs file: a quoted text that
+// is either "$HOME/relative" or an absolute path, with backslash escapes.
+bool ReadXdgDocuments(const std::string& file, const std::string& home, std::string& path) {
+  std::ifstream in(file);
+  std::string line;
+  bool found = false;
+  while (std::getline(in, line)) {
+    std::size_t i = line.find_first_not_of(" \t");
+    if (i == std::string::npos || line[i] == '#') continue;
+    static const std::string kKey = "XDG_DOCUMENTS_DIR=";
+    if (line.compare(i, kKey.size(), kKey) != 0) continue;
+    i += kKey.size();
+    if (i >= line.size() || line[i] != '"') continue;
+    std::string value;
+    bool closed = false;
+    for (++i; i < line.size(); ++i) {
+      if (line[i] == '\\' && i + 1 < line.size()) {
+        value.push_back(line[++i]);
+      } else if (line[i] == '"') {
+        closed = true;
+        break;
+      } else {
+        value.push_back(line[i]);
+      }
+    }
+    if (!closed) continue;
+    if (value.compare(0, 5, "$HOME") == 0 && (value.size() == 5 || value[5] == '/')) {
+      if (home.empty()) continue;
+      value = home + value.substr(5);
+    }
+    if (value.empty() || value[0] != '/') continue;
+    path = value;
+    found = true;  // the last assignment wins, as when the shell reads the file
+  }
+  return found;
+}
+
+}  // namespace
+
+bool UserDocumentsFolder(std::string& path) {
+  const std::string home = HomeFolder();
+  const char* configHome = std::getenv("XDG_CONFIG_HOME");
+  std::string config = (configHome && configHome[0] == '/') ? std::string(configHome)
+                                                              : (home.empty() ? std::string() : home + "/.config");
+  if (!config.empty() && ReadXdgDocuments(config + "/user-dirs.dirs", home, path)) return true;
+  if (home.empty()) return false;
+  path = JoinPath(home, "Documents");
+  return true;
+}
+
+CSettings& CSettings::Instance() {
+  std::unique_ptr<CSettings>& settings = Slot();
+  if (!settings) settings = std::make_unique<CSettings>(PassKey{});
+  return *settings;
+}
+
+void CSettings::ResetForTesting() { Slot().reset(); }
+
+CSettings::CSettings(PassKey) {
+  m_languageIndex = FindLanguage(kDefaultLanguageCode);
+  m_langId = LanguageAt(m_languageIndex).LangId();
+  m_iniPath = JoinPath(CurrentDirectory(), kFileName);
+  ReadLanguage();
+}
+
+int32_t CSettings::ReadInt(const std::string& section, const std::string& key, int32_t defaultValue) const {
+  return IniReadInt(m_iniPath, section, key, defaultValue);
+}
+
+std::string CSettings::ReadString(const std::string& section, const std::string& key,
+                                  const std::string& defaultValue, std::size_t maxChars) const {
+  return IniReadString(m_iniPath, section, key, defaultValue, maxChars);
+}
+
+bool CSettings::WriteInt(const std::string& section, const std::string& key, int32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%d", value);
+  const bool written = IniWriteString(m_iniPath, section, key, text);
+  if (section == "UI" && key == "MAP") m_mapProvider = value;
+  return written;
+}
+
+bool CSettings::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+  return IniWriteString(m_iniPath, section, key, value);
+}
+
+int32_t CSettings::ReadMapProvider() {
+  const int32_t value = ReadInt("UI", "MAP", 0);
+  m_mapProvider = std::clamp(value, 0, 1);
+  return m_mapProvider;
+}
+
+bool CSettings::ReadWindowRect(WindowRect& rect, int32_t screenWidth, int32_t screenHeight) const {
+  // Stored values may be anything: compute in 64 bits.
+  int64_t left = ReadInt("WINPOS", "LEFT", 0);
+  int64_t top = ReadInt("WINPOS", "TOP", 0);
+  const int64_t right = ReadInt("WINPOS", "RIGHT", 800);
+  const int64_t bottom = ReadInt("WINPOS", "BOTTOM", 560);
+
+  int64_t width = std::max<int64_t>(right - left, 800);
+  int64_t height = std::max<int64_t>(bottom - top, 560);
+  width = std::min<int64_t>(width, screenWidth);
+  height = std::min<int64_t>(height, screenHeight);
+
+  if (left > screenWidth - width) left = screenWidth - width;
+  else if (left < 0) left = 0;
+  if (top > screenHeight - height) top = screenHeight - height;
+  else if (top < 0) top = 0;
+
+  rect.left = static_cast<int32_t>(left);
+  rect.top = static_cast<int32_t>(top);
+  rect.right = static_cast<int32_t>(left + width);
+  rect.bottom = static_cast<int32_t>(top + height);
+  return true;
+}
+
+std::string CSettings::ReadLastFolder() const {
+  const std::string folder = ReadString("UI", "Folder", "", 1023);
+  return PathExists(folder) ? folder : std::string();
+}
+
+bool CSettings::GetGpsLogFolder(std::string& path) const {
+  std::string documents;
+  if (!UserDocumentsFolder(documents)) return false;
+  if (documents.back() != '/') documents.push_back('/');
+  path = documents + "GPSLOG/";
+  if (FolderExists(path)) return true;
+  return MakeFolderPath(path);
+}
+
+void CSettings::ReadLanguage() {
+  const std::string code = ReadString("UI", "LANGID", "ENG", 63);
+  const int32_t index = FindLanguage(code);
+  if (index >= 0) m_languageIndex = index;
+  m_langId = LanguageAt(m_languageIndex).LangId();
+}
+
+bool CSettings::SetLanguage(int32_t index) {
+  if (index < 0 || index >= LanguageCount()) return false;
+  m_languageIndex = index;
+  m_langId = LanguageAt(index).LangId();
+  return WriteString("UI", "LANGID", LanguageCodeOf(index));
+}

@@ -1,0 +1,93 @@
+#include "Languages.h"
+
+#include <gtest/gtest.h>
+
+#include "CSettings.h"
+#include "StringTable.h"
+#include "TempFolder.h"
+
+namespace {
+
+class LanguageTest : public ::testing::Test {
+ protected:
+  void SetUp() override { CSettings::ResetForTesting(); }
+  void TearDown() override { CSettings::ResetForTesting(); }
+  std::string Ini() const { return m_cwd / "KTR-XM_DireV.ini"; }
+  TempFolder m_cwd{true};
+};
+
+}  // namespace
+
+TEST(LanguageTable, HoldsOnlyJapanese) {
+  ASSERT_EQ(LanguageCount(), 1);
+  EXPECT_EQ(FindLanguage("JPN"), 0);
+  EXPECT_EQ(FindLanguage("jpn"), -1);
+  EXPECT_EQ(FindLanguage("JPN "), -1);
+  EXPECT_EQ(FindLanguage("ENG"), -1);
+  EXPECT_EQ(FindLanguage(""), -1);
+  EXPECT_EQ(LanguageCodeOf(0), "JPN");
+  EXPECT_EQ(LanguageCodeOf(1), "");
+  EXPECT_EQ(LanguageNameOf("JPN"), "日本語");
+  EXPECT_EQ(LanguageAt(0).LangId(), 0x0411);
+}
+
+TEST(StringTable, HoldsTheWholeVocabularyInBothLanguages) {
+  std::size_t count = 0;
+  const StringTableRow* rows = StringTableRows(count);
+  ASSERT_EQ(count, 66u);
+  std::vector<uint32_t> ids;
+  for (std::size_t i = 0; i < count; ++i) {
+    ids.push_back(rows[i].id);
+    EXPECT_FALSE(std::string(rows[i].english).empty()) << rows[i].id;
+    EXPECT_FALSE(std::string(rows[i].japanese).empty()) << rows[i].id;
+  }
+  std::vector<uint32_t> expected;
+  for (uint32_t id = 101; id <= 145; ++id) expected.push_back(id);
+  for (uint32_t id = 179; id <= 199; ++id) expected.push_back(id);
+  EXPECT_EQ(ids, expected);
+
+  EXPECT_EQ(LoadTextForLanguage(103, 0x0411), "Windowsソケットの初期化に失敗しました。" + std::string(21, ' '));
+  EXPECT_EQ(LoadTextForLanguage(103, 0x0409), "Windows sockets initialization failed.");
+  EXPECT_EQ(LoadTextForLanguage(141, 0x0409), "File \"%s\" is already exist. Are you sure to overwrite it?");
+  EXPECT_EQ(LoadTextForLanguage(141, 0x0411), "ファイル、\"%s\"はすでに存在します。このファイルを上書きしますか?");
+  EXPECT_EQ(LoadTextForLanguage(135, 0x0409),
+            "No seletected files. Please select some files and try this operation again.");
+  EXPECT_EQ(LoadTextForLanguage(134, 0x0411), "再生／一時停止");
+  EXPECT_EQ(LoadTextForLanguage(145, 0x0409), "OK");
+  EXPECT_EQ(LoadTextForLanguage(145, 0x0411), "確認");
+  EXPECT_EQ(LoadTextForLanguage(199, 0x0409), "Change Speed Unit KPH/MPH.");
+  EXPECT_EQ(LoadTextForLanguage(110, 0x0407), "");  // no copy for other languages
+  EXPECT_EQ(LoadTextForLanguage(146, 0x0409), "");
+  EXPECT_EQ(LoadTextForLanguage(178, 0x0411), "");
+}
+
+TEST_F(LanguageTest, WithoutAFileTextsAreJapanese) {
+  EXPECT_EQ(LoadText(110), "構成");
+  EXPECT_EQ(LoadText(104), "メディアを選択");
+  EXPECT_EQ(LoadText(0), "");
+  EXPECT_EQ(LoadText(150), "");
+  EXPECT_EQ(LoadText(61440), "");
+}
+
+TEST_F(LanguageTest, CodesOutsideTheTableLeaveTheDefaultLanguage) {
+  for (const char* value : {"ENG", "", "jpn", "XYZ"}) {
+    WriteText(Ini(), std::string("[UI]\nLANGID=") + value + "\n");
+    CSettings::ResetForTesting();
+    EXPECT_EQ(CSettings::Instance().LanguageIndex(), 0) << value;
+    EXPECT_EQ(LoadText(128), "ファイルの削除") << value;
+    EXPECT_EQ(ReadText(Ini()), std::string("[UI]\nLANGID=") + value + "\n");  // not corrected
+  }
+}
+
+TEST_F(LanguageTest, SetLanguageWritesOnlyValidRows) {
+  CSettings& s = CSettings::Instance();
+  EXPECT_FALSE(s.SetLanguage(-1));
+  EXPECT_FALSE(s.SetLanguage(1));
+  EXPECT_FALSE(std::filesystem::exists(Ini()));
+  EXPECT_EQ(s.LanguageIndex(), 0);
+  EXPECT_EQ(s.LangId(), 0x0411);
+  ASSERT_TRUE(s.SetLanguage(0));
+  EXPECT_EQ(ReadText(Ini()), "[UI]\nLANGID=JPN\n");
+  CSettings::ResetForTesting();
+  EXPECT_EQ(CSettings::Instance().LanguageIndex(), 0);
+}
