@@ -30,7 +30,15 @@ class RecordingFile {
 
   const RecordingSummary& State() const { return m_state; }
 
+  // Why the last walk failed ("cannot open", "not a RIFF file", ...), or
+  // nullptr when it succeeded.
+  const char* FailureReason() const { return m_failure; }
+
  private:
+  int RunMovWalk(ByteSource& source, bool scan);
+  int Deliver();
+
   RecordingSummary* m_target = nullptr;
   RecordingSummary m_state;
+  const char* m_failure = nullptr;
 };

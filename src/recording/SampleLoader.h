@@ -19,3 +19,8 @@ struct LoadedBlocks {
 // non-empty and offset + size does not exceed the file's size.
 LoadedBlocks LoadRecordingBlocks(const std::string& path, const RecordingSummary& summary,
                                  bool wantGps = true, bool wantGsensor = true);
+
+class ByteSource;
+// The same over an already opened source (tests, fuzzers).
+LoadedBlocks LoadRecordingBlocks(ByteSource& source, const RecordingSummary& summary,
+                                 bool wantGps = true, bool wantGsensor = true);

@@ -1,0 +1,144 @@
+#include "ByteSource.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+int64_t ByteSource::Window(uint64_t offset, std::size_t wanted, const uint8_t** data) {
+  const uint64_t size = Size();
+  if (offset >= size) {
+    *data = nullptr;
+    return 0;
+  }
+  const std::size_t n = static_cast<std::size_t>(
+      std::min<uint64_t>({static_cast<uint64_t>(wanted), size - offset, uint64_t{1} << 20}));
+  m_scratch.resize(n);
+  const int64_t got = ReadAt(offset, m_scratch.data(), n);
+  *data = m_scratch.data();
+  return got;
+}
+
+// ---------------------------------------------------------------------------
+
+FileByteSource::~FileByteSource() { Close(); }
+
+bool FileByteSource::Open(const std::string& path) {
+  Close();
+  // O_NONBLOCK only so that opening a FIFO by mistake does not hang; regular
+  // files ignore it.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat st{};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) {
+    ::close(fd);
+    return false;
+  }
+  m_fd = fd;
+  m_size = static_cast<uint64_t>(st.st_size);
+  m_bufferOffset = 0;
+  m_bufferLength = 0;
+  return true;
+}
+
+void FileByteSource::Close() {
+  if (m_fd >= 0) ::close(m_fd);
+  m_fd = -1;
+  m_size = 0;
+  m_bufferLength = 0;
+}
+
+int64_t FileByteSource::PreadFully(uint64_t offset, uint8_t* out, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    ++m_readCalls;
+    const ssize_t n = ::pread(m_fd, out + done, size - done, static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (n == 0) break;  // the file got shorter: what is there is all there is
+    done += static_cast<std::size_t>(n);
+  }
+  return static_cast<int64_t>(done);
+}
+
+int64_t FileByteSource::Fill(uint64_t offset, std::size_t wanted) {
+  if (!m_buffer) m_buffer = std::make_unique<uint8_t[]>(kCapacity);
+  const std::size_t fill = static_cast<std::size_t>(std::min<uint64_t>(
+      std::clamp(wanted, kMinFill, kCapacity), m_size - offset));
+  m_bufferLength = 0;
+  const int64_t got = PreadFully(offset, m_buffer.get(), fill);
+  if (got < 0) return -1;
+  m_bufferOffset = offset;
+  m_bufferLength = static_cast<std::size_t>(got);
+  return got;
+}
+
+int64_t FileByteSource::Window(uint64_t offset, std::size_t wanted, const uint8_t** data) {
+  *data = nullptr;
+  if (m_fd < 0) return -1;
+  if (offset >= m_size || wanted == 0) return 0;
+  const uint64_t want = std::min<uint64_t>({wanted, m_size - offset, kCapacity});
+  const bool inside = offset >= m_bufferOffset && offset - m_bufferOffset < m_bufferLength &&
+                      m_bufferLength - (offset - m_bufferOffset) >= want;
+  if (!inside && Fill(offset, static_cast<std::size_t>(want)) < 0) return -1;
+  const std::size_t at = static_cast<std::size_t>(offset - m_bufferOffset);
+  if (offset < m_bufferOffset || at >= m_bufferLength) return 0;  // file shrank under us
+  *data = m_buffer.get() + at;
+  return static_cast<int64_t>(std::min<uint64_t>(want, m_bufferLength - at));
+}
+
+int64_t FileByteSource::ReadAt(uint64_t offset, void* buffer, std::size_t size) {
+  if (m_fd < 0) return -1;
+  if (offset >= m_size || size == 0) return 0;
+  const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(size, m_size - offset));
+  if (n > kCapacity / 2) return PreadFully(offset, static_cast<uint8_t*>(buffer), n);
+  const uint8_t* data = nullptr;
+  const int64_t got = Window(offset, n, &data);
+  if (got > 0) std::memcpy(buffer, data, static_cast<std::size_t>(got));
+  return got;
+}
+
+bool FileByteSource::ModificationTime(int64_t* seconds) {
+  if (m_fd < 0) return false;
+  struct stat st{};
+  if (::fstat(m_fd, &st) != 0) return false;
+  *seconds = static_cast<int64_t>(st.st_mtime);
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+
+MemoryByteSource::MemoryByteSource(std::vector<uint8_t> bytes, std::optional<int64_t> modificationTime)
+    : m_owned(std::move(bytes)), m_modificationTime(modificationTime) {
+  m_data = m_owned.data();
+  m_size = m_owned.size();
+}
+
+MemoryByteSource::MemoryByteSource(const uint8_t* data, std::size_t size,
+                                   std::optional<int64_t> modificationTime)
+    : m_data(data), m_size(size), m_modificationTime(modificationTime) {}
+
+int64_t MemoryByteSource::ReadAt(uint64_t offset, void* buffer, std::size_t size) {
+  if (offset >= m_size || size == 0) return 0;
+  const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(size, m_size - offset));
+  std::memcpy(buffer, m_data + offset, n);
+  return static_cast<int64_t>(n);
+}
+
+int64_t MemoryByteSource::Window(uint64_t offset, std::size_t wanted, const uint8_t** data) {
+  *data = nullptr;
+  if (offset >= m_size || wanted == 0) return 0;
+  *data = m_data + offset;
+  return static_cast<int64_t>(std::min<uint64_t>(wanted, m_size - offset));
+}
+
+bool MemoryByteSource::ModificationTime(int64_t* seconds) {
+  if (!m_modificationTime) return false;
+  *seconds = *m_modificationTime;
+  return true;
+}
