@@ -1,0 +1,28 @@
+#pragma once
+// The file list: one row per recording, the lock icon and six columns each
+// 3/10 of the control's width (the list scrolls sideways). A double-click
+// sends WM_PLAY_FILE to the parent with the clicked row (-1: no row).
+#include "CListCtrl.h"
+#include "LibraryViews.h"
+
+class CTrkFileListCtrl : public CListCtrl, public IFileListView {
+  Q_OBJECT
+
+ public:
+  explicit CTrkFileListCtrl(QWidget* parent = nullptr, int controlId = 0);
+  ~CTrkFileListCtrl() override;
+
+  // Six columns, each width() * 3 / 10 wide, headers 121, 122, 118, 123, 120, 124.
+  bool InitColumns();
+  bool RelabelColumns();
+
+  // IFileListView
+  int AddFileRow(int32_t group, int32_t position, const std::string& folderText, const std::string& name,
+                 uint32_t durationMs, uint64_t size, int iconIndex, int64_t startTime) override;
+  void DeleteAllRows() override { DeleteAllItems(); }
+  void SetRowHighlighted(int row, bool highlighted) override { SetDropHighlight(row, highlighted); }
+  void EnsureRowVisible(int row) override { EnsureVisible(row); }
+
+ protected:
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+};

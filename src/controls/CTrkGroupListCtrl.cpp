@@ -1,0 +1,50 @@
+#include "CTrkGroupListCtrl.h"
+
+#include <QMouseEvent>
+#include <array>
+
+#include "Languages.h"
+#include "PrivateMessages.h"
+
+namespace {
+constexpr std::array<uint32_t, 5> kHeaderIds = {116, 117, 118, 119, 120};
+}
+
+CTrkGroupListCtrl::CTrkGroupListCtrl(QWidget* parent, int controlId) : CListCtrl(parent, controlId) {
+  SetCheckBoxes(true);
+}
+
+CTrkGroupListCtrl::~CTrkGroupListCtrl() = default;
+
+bool CTrkGroupListCtrl::InitColumns() {
+  const int columnWidth = width() / 5;
+  for (int column = 0; column < static_cast<int>(kHeaderIds.size()); ++column) {
+    InsertColumn(column, QString::fromStdString(LoadText(kHeaderIds[static_cast<size_t>(column)])), columnWidth);
+  }
+  return true;
+}
+
+bool CTrkGroupListCtrl::RelabelColumns() {
+  for (int column = 0; column < static_cast<int>(kHeaderIds.size()) && column < columnCount(); ++column) {
+    SetColumnText(column, QString::fromStdString(LoadText(kHeaderIds[static_cast<size_t>(column)])));
+  }
+  return true;
+}
+
+int CTrkGroupListCtrl::AddGroupRow(int32_t number, const std::string& resolution, uint64_t durationMs,
+                                   uint64_t size, int iconIndex, int64_t startTime) {
+  const int row = InsertItem(GetItemCount(), QStringLiteral("G%1").arg(number), iconIndex);
+  if (row < 0) return 0;
+  SetItemText(row, 1, QString::fromStdString(resolution));
+  SetItemText(row, 2, FormatLocalTime(startTime, "%Y-%m-%d %H:%M:%S"));
+  SetItemText(row, 3, FormatLengthSeconds(durationMs));
+  SetItemText(row, 4, FormatSizeMegabytes(size));
+  return 1;
+}
+
+void CTrkGroupListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
+  CListCtrl::mouseDoubleClickEvent(event);
+  const QModelIndex index = indexAt(event->position().toPoint());
+  const int row = index.isValid() ? index.row() : -1;
+  SendPrivateMessage(parentWidget(), WM_PLAY_GROUP, row, 0);
+}

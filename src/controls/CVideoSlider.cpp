@@ -1,0 +1,51 @@
+#include "CVideoSlider.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "EdgeDrawing.h"
+#include "PrivateMessages.h"
+
+CVideoSlider::CVideoSlider(QWidget* parent, int controlId) : CSliderCtrl(parent, controlId) {}
+
+void CVideoSlider::DrawChannel(QPainter& painter, const QRect&) {
+  // The whole strip is the channel: a sunken trough in the window colour.
+  painter.fillRect(rect(), QColor(64, 64, 64));
+  DrawSunkenEdge(painter, rect());
+}
+
+void CVideoSlider::DrawThumb(QPainter& painter, const QRect& thumb, bool selected) {
+  PaintRoundThumb(painter, thumb, selected, m_thumbColor, m_thumbPressedColor);
+}
+
+void CVideoSlider::mousePressEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) {
+    event->accept();
+    return;
+  }
+  // The mouse stays with this control until the release (implicit grab).
+  PositionFromX(event->position().toPoint().x());
+  m_dragging = true;
+  update();
+  event->accept();
+}
+
+void CVideoSlider::mouseMoveEvent(QMouseEvent* event) {
+  if (m_dragging) {
+    PositionFromX(event->position().toPoint().x());
+    SendPrivateMessage(parentWidget(), WM_SEEK_REQUEST, 0, 0);
+  }
+  CSliderCtrl::mouseMoveEvent(event);
+}
+
+void CVideoSlider::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) {
+    event->accept();
+    return;
+  }
+  m_dragging = false;
+  PositionFromX(event->position().toPoint().x());
+  SendPrivateMessage(parentWidget(), WM_SEEK_REQUEST, 0, 0);
+  update();
+  CSliderCtrl::mouseReleaseEvent(event);
+}

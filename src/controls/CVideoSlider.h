@@ -1,0 +1,27 @@
+#pragma once
+// The playback position slider (range 0..1000): a press puts the thumb under
+// the pointer, dragging follows it, and every move and the release send
+// WM_SEEK_REQUEST (wParam 0) to the parent. The trackbar's own press handling
+// is not used.
+#include <QColor>
+
+#include "CSliderCtrl.h"
+
+class CVideoSlider : public CSliderCtrl {
+  Q_OBJECT
+
+ public:
+  explicit CVideoSlider(QWidget* parent = nullptr, int controlId = 0);
+
+  bool m_dragging = false;
+  QColor m_thumbPressedColor{240, 0, 180};
+  QColor m_thumbColor{100, 250, 100};
+
+ protected:
+  void DrawChannel(QPainter& painter, const QRect& channel) override;
+  void DrawThumb(QPainter& painter, const QRect& thumb, bool selected) override;
+  bool IsThumbSelected() const override { return m_dragging || CSliderCtrl::IsThumbSelected(); }
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+};

@@ -1,0 +1,68 @@
+#pragma once
+// The G-sensor strip: the recording's three acceleration axes over its whole
+// length, a cursor at the play position, scale labels, and one legend box per
+// axis showing the value at the cursor; clicking a legend box switches that
+// axis's curve on and off.
+#include <QRect>
+#include <QWidget>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "LibraryViews.h"
+#include "RecordingTypes.h"
+
+class CGSensorCtrl : public QWidget, public IGSensorView {
+  Q_OBJECT
+
+ public:
+  explicit CGSensorCtrl(QWidget* parent = nullptr, int controlId = 0);
+  ~CGSensorCtrl() override;
+
+  // IGSensorView
+  void Clear() override;
+  void Repaint() override { repaint(); }
+  void SetScale(double fullScale, double range) override;
+  void LoadSamples(int32_t count, const GSensorSample* samples) override;
+  void UpdateTimeAxis() override;
+  void SetCursor(int32_t ms) override;
+  void SetSamplesPerMs(double samplesPerMs) override { m_samplesPerMs = samplesPerMs; }
+  void SetIdle(bool idle) override { m_idle = idle ? 1 : 0; }
+
+  // LoadSamples' result: 1 when samples were appended, 0 for a count of 0.
+  int LoadSampleBlock(int32_t count, const GSensorSample* samples);
+
+  // The axis values (g) shown by the legends for the current cursor.
+  std::array<double, 3> ValuesAtCursor() const;
+  // Pixel column of the cursor line for the current client size.
+  int CursorX() const;
+
+  std::vector<GSensorSample> m_samples;
+  QRect m_plot;
+  double m_samplesPerMs = 0.016;
+  double m_windowMs = 1000.0;
+  double m_durationMs = 0.0;
+  double m_windowStartMs = 0.0;
+  double m_cursorMs = 0.0;
+  int32_t m_tickMs = 200;
+  double m_fullScale = 2.0;
+  double m_range = 5.0;
+  int32_t m_idle = 0;
+  std::array<QRect, 3> m_legendRects{};
+  std::array<int32_t, 3> m_axisVisible{1, 1, 1};
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  void RecomputePlot();
+  void DrawCurves(QPainter& painter);
+  void DrawLabels(QPainter& painter);
+  // Drawing window W of the current samples, in ms.
+  int64_t DrawingWindow() const;
+};

@@ -1,0 +1,31 @@
+#pragma once
+// The compass: one of eight pictures of a compass rose turned to the vehicle's
+// heading (picture k has north (k - 1) x 45 degrees clockwise from the top),
+// or picture 1 in grey when there is no heading.
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "CGdiPlusBitmapResource.h"
+
+class CPngCompassStatic : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit CPngCompassStatic(QWidget* parent = nullptr, int controlId = 0);
+  ~CPngCompassStatic() override;
+
+  bool AddPicture(uint32_t pngId);
+  int SetHeading(int32_t heading);
+  void ClearHeading();
+
+  // 1-based picture for a heading among `count` pictures (0 when there are none).
+  static int32_t PictureForHeading(int32_t heading, int32_t count);
+
+  std::vector<std::unique_ptr<CGdiPlusBitmapResource>> m_pictures;
+  int32_t m_current = 0;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+};

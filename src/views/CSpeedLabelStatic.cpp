@@ -1,0 +1,74 @@
+#include "CSpeedLabelStatic.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <cstdio>
+
+#include "ControlId.h"
+#include "GlowText.h"
+#include "TrkFonts.h"
+
+namespace {
+
+const GlowLayers& SpeedGlow() {
+  static const GlowLayers layers = [] {
+    GlowLayers glow;
+    glow.outline = QColor(215, 215, 215, 155);
+    glow.outlineWidth = 3.0;
+    glow.halo = QColor(160, 80, 2, 80);
+    glow.haloCount = 8;
+    glow.fill = {QPointF(0, 0), QPointF(0, 90), QColor(190, 220, 24, 200), QColor(195, 120, 0, 255)};
+    glow.gloss = {QPointF(0, 10), QPointF(0, 40), QColor(255, 188, 0, 255), QColor(255, 1, 1, 150)};
+    return glow;
+  }();
+  return layers;
+}
+
+}  // namespace
+
+void DrawGlowText(const QString& text, QPainter& painter, int x, int y, int emSize) {
+  DrawGlowPath(painter, GlyphPath(text, ArialFont(emSize), x, y), SpeedGlow());
+}
+
+CSpeedLabelStatic::CSpeedLabelStatic(QWidget* parent, int controlId) : QWidget(parent) {
+  if (controlId != 0) SetControlId(this, controlId);
+  setAttribute(Qt::WA_OpaquePaintEvent, true);
+  m_unit = QStringLiteral("Km/h");
+  FormatSpeed();
+}
+
+CSpeedLabelStatic::~CSpeedLabelStatic() = default;
+
+void CSpeedLabelStatic::FormatSpeed() {
+  char text[16];
+  std::snprintf(text, sizeof text, "%3d", m_speed > 5 ? static_cast<int>(m_speed) : 0);
+  m_text = QString::fromLatin1(text);
+}
+
+int CSpeedLabelStatic::SetSpeed(bool valid, uint16_t speed) {
+  m_speed = speed;
+  m_valid = valid ? 1 : 0;
+  m_unit = QStringLiteral("Km/h");
+  FormatSpeed();
+  update();
+  return 1;
+}
+
+void CSpeedLabelStatic::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), QColor(64, 64, 64, 255));
+  if (m_valid == 0) return;
+  DrawGlowText(m_text, painter, 0, 10, 20);
+  DrawGlowText(m_unit, painter, 40, 18, 12);
+}
+
+void CSpeedLabelStatic::mousePressEvent(QMouseEvent* event) { event->accept(); }
+
+void CSpeedLabelStatic::mouseReleaseEvent(QMouseEvent* event) { event->accept(); }
+
+void CSpeedLabelStatic::mouseDoubleClickEvent(QMouseEvent* event) {
+  m_unit = QStringLiteral("Km/h");
+  FormatSpeed();
+  update();
+  event->accept();
+}

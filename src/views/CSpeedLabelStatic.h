@@ -1,0 +1,33 @@
+#pragma once
+// The speed in glowing figures ("%3d" km/h, readings of 5 km/h and less show 0)
+// followed by the unit. Without a reading only the dark background is painted.
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+
+class CSpeedLabelStatic : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit CSpeedLabelStatic(QWidget* parent = nullptr, int controlId = 0);
+  ~CSpeedLabelStatic() override;
+
+  int SetSpeed(bool valid, uint16_t speed);
+
+  QString m_text;
+  int32_t m_valid = 1;
+  uint16_t m_speed = 0;
+  QString m_unit;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  void FormatSpeed();
+};
+
+// The layered glow text of the speed label, at (x, y) with the given em size.
+void DrawGlowText(const QString& text, QPainter& painter, int x, int y, int emSize);

@@ -1,0 +1,69 @@
+#include "CVideoStatic.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <cstdio>
+
+#include "ControlId.h"
+#include "GlowText.h"
+#include "PrivateMessages.h"
+#include "TrkFonts.h"
+
+namespace {
+
+const GlowLayers& CounterGlow() {
+  static const GlowLayers layers = [] {
+    GlowLayers glow;
+    glow.outline = QColor::fromRgba(0x9BD7D7D7u);
+    glow.outlineWidth = 3.0;
+    glow.halo = QColor::fromRgba(0x500A96DCu);
+    glow.haloCount = 8;
+    glow.fill = {QPointF(0, 0), QPointF(0, 90), QColor::fromRgba(0xC81478F0u), QColor::fromRgba(0xFF1478F0u)};
+    glow.gloss = {QPointF(0, 10), QPointF(0, 120), QColor::fromRgba(0xFF50BCFAu), QColor::fromRgba(0x9650509Bu)};
+    return glow;
+  }();
+  return layers;
+}
+
+}  // namespace
+
+CVideoStatic::CVideoStatic(QWidget* parent, int controlId) : QWidget(parent) {
+  if (controlId != 0) SetControlId(this, controlId);
+  setFocusPolicy(Qt::NoFocus);
+  setAttribute(Qt::WA_OpaquePaintEvent, true);
+}
+
+CVideoStatic::~CVideoStatic() = default;
+
+void CVideoStatic::ShowScanCount(int32_t count) {
+  m_counter = count;
+  repaint();
+}
+
+void CVideoStatic::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), m_brush);
+  if (m_busyPicture != 1) return;
+  char text[32];
+  std::snprintf(text, sizeof text, "%d\n", static_cast<int>(m_counter));
+  DrawGlowPath(painter, GlyphPath(QString::fromLatin1(text), ArialFont(72), 10, 10), CounterGlow());
+}
+
+void CVideoStatic::mouseDoubleClickEvent(QMouseEvent* event) {
+  SendPrivateMessage(parentWidget(), WM_TOGGLE_FULLSCREEN, 0, 0);
+  event->accept();
+}
+
+CVideoStaticBg::CVideoStaticBg(QWidget* parent, int controlId) : QWidget(parent) {
+  if (controlId != 0) SetControlId(this, controlId);
+  setFocusPolicy(Qt::NoFocus);
+}
+
+CVideoStaticBg::~CVideoStaticBg() = default;
+
+void CVideoStaticBg::paintEvent(QPaintEvent*) {}
+
+void CVideoStaticBg::mouseDoubleClickEvent(QMouseEvent* event) {
+  SendPrivateMessage(parentWidget(), WM_TOGGLE_FULLSCREEN, 0, 0);
+  event->accept();
+}

@@ -1,0 +1,43 @@
+#pragma once
+// The video surface. The media library draws the pictures into its window
+// (winId()); the surface itself paints its dark background and, while a
+// folder is scanned, the number of files examined in large glowing figures.
+// A double-click sends WM_TOGGLE_FULLSCREEN (wParam 0) to the parent.
+#include <QBrush>
+#include <QWidget>
+#include <cstdint>
+
+#include "LibraryViews.h"
+
+class CVideoStatic : public QWidget, public IProgressView {
+  Q_OBJECT
+
+ public:
+  explicit CVideoStatic(QWidget* parent = nullptr, int controlId = 0);
+  ~CVideoStatic() override;
+
+  // IProgressView: stores the counter and repaints at once.
+  void ShowScanCount(int32_t count) override;
+
+  QBrush m_brush{QColor(64, 64, 64)};
+  int32_t m_busyPicture = 0;
+  int32_t m_counter = 0;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+};
+
+// The video background: paints nothing (the window's dark background shows
+// through) and sends WM_TOGGLE_FULLSCREEN to the parent on a double-click.
+class CVideoStaticBg : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit CVideoStaticBg(QWidget* parent = nullptr, int controlId = 0);
+  ~CVideoStaticBg() override;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+};
