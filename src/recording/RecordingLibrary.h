@@ -2,11 +2,20 @@
 // The opened recordings sorted by start time, their groups and list rows, the
 // current recording and group, the loaded samples and the attached views.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "FolderWalk.h"
 #include "LibraryViews.h"
 #include "RecordingTypes.h"
+
+// One recording that a file operation could not handle.
+struct FileOperationFailure {
+  std::string path;         // the recording's file
+  std::string destination;  // copy: the file it was to become; empty otherwise
+  int error = 0;            // errno of the step that failed
+};
 
 class RecordingLibrary {
  public:
@@ -19,6 +28,16 @@ class RecordingLibrary {
   int OpenRecordings(const std::string& folder);  // 0 when the folder is missing
   int MarkGroupStarts();
   int BuildGroups();
+  // The walk's callback: examines one file of the scan (`library` is this).
+  static int AddFolderEntry(const std::string& root, const std::string& relativeFolder,
+                            const std::string& name, const FolderEntryData& data, int isFolder,
+                            void* library);
+  // Name ends with ".AVI" / ".MOV" (case-sensitive). Whatever the name, a
+  // write-protected file gets `event` when its name begins "EVGS", else `locked`.
+  static bool IsAviRecording(const std::string& name, const std::string& folderPath, bool& event,
+                             bool& locked);
+  static bool IsMovRecording(const std::string& name, const std::string& folderPath, bool& event,
+                             bool& locked);
 
   // Views and selection.
   int AttachViews(IGroupListView* groupList, IFileListView* fileList, IGSensorView* gsensorView,
@@ -30,11 +49,15 @@ class RecordingLibrary {
   int SelectGroup(int32_t group);
   int32_t FindCurrentGroup();
   int32_t FindGroupOf(int32_t index) const;
+  // Empty for an index that names no recording.
   std::string GetRecordingPath(int32_t index) const;
   std::string GetCurrentRecordingPath() const;
   int GetCurrentFrameSize(uint16_t* width, uint16_t* height);
 
-  // File operations on the checked groups.
+  // File operations on the checked groups. Each returns 0 when no group is
+  // checked, else 1; the recordings it could not handle are then listed in
+  // m_lastFailures (protected recordings skipped by DeleteChecked and copies
+  // the user declined are not failures).
   bool MarkCheckedGroups();
   int UnlockChecked();
   int DeleteChecked();
@@ -53,6 +76,14 @@ class RecordingLibrary {
   IMapView* m_map = nullptr;
   IOwnerView* m_owner = nullptr;
   IProgressView* m_progressView = nullptr;
+
+  // After a deletion the map's group paths are redrawn for the group of the
+  // current recording (-1: none). The path drawing lives above this layer, so
+  // the owner installs it here: clear the group paths, then draw the group's.
+  std::function<void(int32_t group)> m_redrawGroupPaths;
+
+  // What the last UnlockChecked / DeleteChecked / CopyChecked could not do.
+  std::vector<FileOperationFailure> m_lastFailures;
 
   // Samples of the loaded recording (filled by LoadRecordingTrack).
   std::vector<GpsSample> m_gpsSamples;

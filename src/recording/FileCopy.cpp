@@ -1,0 +1,122 @@
+#include "FileCopy.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "UniqueFd.h"
+
+namespace {
+
+constexpr std::size_t kChunk = 1u << 20;
+
+// Copies until end of file; the number of bytes copied or -1 (errno set).
+int64_t CopyContent(int in, int out) {
+  int64_t total = 0;
+  bool kernelCopy = true;
+  std::vector<char> buffer;
+  for (;;) {
+    if (kernelCopy) {
+      const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, kChunk, 0);
+      if (n > 0) {
+        total += n;
+        continue;
+      }
+      if (n == 0) return total;
+      if (errno == EINTR) continue;
+      // Not offered between these two files: copy by hand from where we are.
+      if (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP || errno == EBADF) {
+        kernelCopy = false;
+        buffer.resize(kChunk);
+        continue;
+      }
+      return -1;
+    }
+    const ssize_t n = ::read(in, buffer.data(), buffer.size());
+    if (n == 0) return total;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    ssize_t written = 0;
+    while (written < n) {
+      const ssize_t w = ::write(out, buffer.data() + written, static_cast<std::size_t>(n - written));
+      if (w < 0) {
+        if (errno == EINTR) continue;
+        return -1;
+      }
+      written += w;
+    }
+    total += n;
+  }
+}
+
+struct TempFile {
+  std::string path;
+  bool armed = false;
+  ~TempFile() {
+    if (armed) ::unlink(path.c_str());
+  }
+};
+
+}  // namespace
+
+bool IsSameFile(const std::string& a, const std::string& b) {
+  struct stat sa {};
+  struct stat sb {};
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+         sa.st_ino == sb.st_ino;
+}
+
+bool SafeCopyFile(const std::string& source, const std::string& destination, int& error) {
+  error = 0;
+  auto fail = [&error](int code) {
+    error = code;
+    return false;
+  };
+
+  UniqueFd in(::open(source.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC));
+  if (!in.Valid()) return fail(errno);
+  struct stat sourceStat {};
+  if (::fstat(in.Get(), &sourceStat) != 0) return fail(errno);
+  if (!S_ISREG(sourceStat.st_mode)) return fail(EINVAL);
+
+  const std::size_t slash = destination.rfind('/');
+  const std::string folder = slash == std::string::npos ? std::string(".") : destination.substr(0, slash + 1);
+  std::string base = slash == std::string::npos ? destination : destination.substr(slash + 1);
+  if (base.empty()) return fail(EISDIR);
+  if (base.size() > 200) base.resize(200);  // room for the dot and the suffix within NAME_MAX
+
+  // Hidden, so that a scan never takes a temporary file for a recording.
+  TempFile temp;
+  temp.path = folder + (folder.back() == '/' ? "" : "/") + "." + base + ".XXXXXX";
+  UniqueFd out(::mkostemp(temp.path.data(), O_CLOEXEC));
+  if (!out.Valid()) return fail(errno);
+  temp.armed = true;
+
+  const int64_t copied = CopyContent(in.Get(), out.Get());
+  if (copied < 0) return fail(errno);
+  struct stat written {};
+  if (::fstat(out.Get(), &written) != 0) return fail(errno);
+  if (copied != sourceStat.st_size || written.st_size != sourceStat.st_size) return fail(EIO);
+
+  // Like the copy of the platform this replaces: a protected recording stays
+  // protected at its destination and keeps its time stamps.
+  if (::fchmod(out.Get(), sourceStat.st_mode & 07777) != 0) return fail(errno);
+  const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
+  ::futimens(out.Get(), times);
+  if (::fsync(out.Get()) != 0) return fail(errno);
+  if (out.Close() != 0) return fail(errno);
+
+  if (::rename(temp.path.c_str(), destination.c_str()) != 0) return fail(errno);
+  temp.armed = false;
+
+  UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.Valid()) ::fsync(dir.Get());
+  return true;
+}

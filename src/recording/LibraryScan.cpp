@@ -1,0 +1,89 @@
+// Folder scan and grouping of the library.
+#include <algorithm>
+
+#include "FileAttributes.h"
+#include "RecordingFile.h"
+#include "RecordingLibrary.h"
+
+namespace {
+
+bool EndsWith(const std::string& name, const char* suffix, std::size_t length) {
+  return name.size() >= length && name.compare(name.size() - length, length, suffix) == 0;
+}
+
+bool IsAviName(const std::string& name) { return EndsWith(name, ".AVI", 4); }
+bool IsMovName(const std::string& name) { return EndsWith(name, ".MOV", 4); }
+
+// A write-protected file whose name begins "EVGS" is an event recording, any
+// other write-protected file a locked one.
+void ClassifyProtection(const std::string& name, const std::string& path, bool& event, bool& locked) {
+  if (QueryProtection(path) != Protection::Protected) return;
+  if (name.compare(0, 4, "EVGS") == 0) event = true;
+  else locked = true;
+}
+
+}  // namespace
+
+bool RecordingLibrary::IsAviRecording(const std::string& name, const std::string& folderPath,
+                                      bool& event, bool& locked) {
+  ClassifyProtection(name, folderPath + name, event, locked);
+  return IsAviName(name);
+}
+
+bool RecordingLibrary::IsMovRecording(const std::string& name, const std::string& folderPath,
+                                      bool& event, bool& locked) {
+  ClassifyProtection(name, folderPath + name, event, locked);
+  return IsMovName(name);
+}
+
+int RecordingLibrary::AddFolderEntry(const std::string& root, const std::string& relativeFolder,
+                                     const std::string& name, const FolderEntryData& data,
+                                     int isFolder, void* context) {
+  if (isFolder) return 1;
+  auto* library = static_cast<RecordingLibrary*>(context);
+
+  const bool isAvi = IsAviName(name);
+  const bool isMov = !isAvi && IsMovName(name);
+  // Only regular files are read: a FIFO or a device named like a recording
+  // would block or mislead the reader.
+  if ((isAvi || isMov) && data.isRegularFile) {
+    const std::string folderPath = root + relativeFolder;
+    const std::string path = folderPath + name;
+    bool event = false;
+    bool locked = false;
+    ClassifyProtection(name, path, event, locked);
+
+    RecordingInfo info;
+    info.flags = static_cast<uint8_t>((event ? RecordingFlagEvent : 0) | (locked ? RecordingFlagLocked : 0));
+    info.name = name;
+    info.folder = root;
+    info.subfolder = relativeFolder;
+    RecordingFile file(&info.summary);
+    if (isAvi) {
+      if (file.ParseAvi(path) == 0) library->m_recordings.push_back(std::move(info));
+    } else if (file.ParseMov(path) == 0) {
+      if (info.summary.startTime == 0) file.ScanMov(path);
+      library->m_recordings.push_back(std::move(info));
+    }
+  }
+
+  if (library->m_progressView) library->m_progressView->ShowScanCount(library->m_scanCount);
+  library->m_scanCount += 1;
+  return 1;
+}
+
+int RecordingLibrary::OpenRecordings(const std::string& folder) {
+  ClearLibrary();
+  if (m_gsensorView) m_gsensorView->Repaint();
+  m_scanCount = 0;
+  if (!EnumerateFolder(folder, this, &RecordingLibrary::AddFolderEntry)) return 0;
+  if (!m_recordings.empty()) {
+    // Stable, so that equal start times keep the order of the walk.
+    std::stable_sort(m_recordings.begin(), m_recordings.end(),
+                     [](const RecordingInfo& a, const RecordingInfo& b) {
+                       return a.summary.startTime < b.summary.startTime;
+                     });
+    MarkGroupStarts();
+  }
+  return 1;
+}
