@@ -1,0 +1,102 @@
+// trk-probe --library FOLDER: opens the folder as the viewer's library does and
+// prints the result as one JSON object.
+// trk-probe --resolution W H: the resolution label the lists show for a size.
+#include <cerrno>
+#include <cstdlib>
+
+#include "ProbeMode.h"
+#include "RecordingJson.h"
+#include "RecordingLibrary.h"
+
+namespace {
+
+void WriteLine(JsonWriter& json, std::FILE* out) {
+  std::string line = json.Take();
+  line += '\n';
+  std::fwrite(line.data(), 1, line.size(), out);
+}
+
+int RunLibrary(const std::vector<std::string>& args, std::FILE* out) {
+  if (args.size() != 1) return ProbeUsage();
+  RecordingLibrary library;
+  library.AttachViews(nullptr, nullptr, nullptr, nullptr, nullptr);
+  const int result = library.OpenRecordings(args[0]);
+
+  JsonWriter json;
+  json.BeginObject().Field("folder", args[0]).Field("result", result).Field("scanCount", library.m_scanCount);
+  json.Key("recordings").BeginArray();
+  for (const RecordingInfo& r : library.m_recordings) {
+    json.BeginObject()
+        .Field("groupStart", r.groupStart)
+        .Field("flags", r.flags)
+        .Field("name", r.name)
+        .Field("folder", r.folder)
+        .Field("subfolder", r.subfolder);
+    json.Key("summary");
+    WriteSummaryJson(json, r.summary);
+    json.EndObject();
+  }
+  json.EndArray();
+  json.Key("groups").BeginArray();
+  for (const RecordingGroup& g : library.m_groups) {
+    json.BeginObject()
+        .Field("number", g.number)
+        .Field("first", g.first)
+        .Field("count", g.count)
+        .Field("durationMs", g.durationMs)
+        .Field("size", g.size)
+        .Field("flags", g.flags)
+        .Field("checked", g.checked)
+        .EndObject();
+  }
+  json.EndArray();
+  json.Key("entries").BeginArray();
+  for (const RecordingEntry& e : library.m_entries) {
+    json.BeginObject()
+        .Field("group", e.group)
+        .Field("position", e.position)
+        .Field("recording", e.recording)
+        .Field("size", e.size)
+        .Field("durationMs", e.durationMs)
+        .EndObject();
+  }
+  json.EndArray();
+  json.EndObject();
+  WriteLine(json, out);
+  return 0;
+}
+
+bool ParseInt(const std::string& text, int& value) {
+  errno = 0;
+  char* end = nullptr;
+  const long v = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || errno != 0 || v < -2147483647L - 1 || v > 2147483647L) return false;
+  value = static_cast<int>(v);
+  return true;
+}
+
+int RunResolution(const std::vector<std::string>& args, std::FILE* out) {
+  int width = 0;
+  int height = 0;
+  if (args.size() != 2 || !ParseInt(args[0], width) || !ParseInt(args[1], height)) return ProbeUsage();
+  JsonWriter json;
+  json.BeginObject()
+      .Field("width", width)
+      .Field("height", height)
+      .Field("text", ResolutionText(width, height))
+      .EndObject();
+  WriteLine(json, out);
+  return 0;
+}
+
+}  // namespace
+
+const ProbeMode& LibraryMode() {
+  static const ProbeMode mode{"--library", "FOLDER", &RunLibrary};
+  return mode;
+}
+
+const ProbeMode& ResolutionMode() {
+  static const ProbeMode mode{"--resolution", "WIDTH HEIGHT", &RunResolution};
+  return mode;
+}
