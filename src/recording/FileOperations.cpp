@@ -115,10 +115,16 @@ int RecordingLibrary::CopyChecked(const std::string& destination) {
       const std::string source = GetRecordingPath(i);
       // The folders below the opened folder are reproduced at the destination.
       const std::string folder = JoinPath(destination, recording.subfolder);
-      if (!FolderExists(folder)) MakeFolderPath(folder);
+      int folderError = 0;
+      if (!FolderExists(folder)) {
+        if (!MakeFolderPath(folder)) folderError = errno;
+        if (FolderExists(folder)) folderError = 0;
+      }
       const std::string target = JoinPath(folder, recording.name);
 
-      if (IsSameFile(source, target)) {
+      if (folderError != 0) {
+        m_lastFailures.push_back({source, target, folderError});
+      } else if (IsSameFile(source, target)) {
         // Copying a recording onto itself: the file is already there, intact.
       } else if (PathExists(target) && !(m_owner && m_owner->ConfirmOverwrite(target))) {
         // Declined (or nobody to ask): the existing file stays as it is.
