@@ -1,0 +1,184 @@
+#include "CHtmlMapDlg.h"
+
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QUrlQuery>
+#include <QVBoxLayout>
+#include <QWebEnginePage>
+#include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInterceptor>
+#include <QWebEngineView>
+#include <cmath>
+
+#include "ScriptText.h"
+
+namespace {
+
+// Joined calls beyond this size run at once rather than growing further.
+constexpr std::size_t kMaxJoinedScript = 8u * 1024u * 1024u;
+
+// The page never reports anything: no console output, no dialogs.
+class SilentMapPage : public QWebEnginePage {
+ public:
+  using QWebEnginePage::QWebEnginePage;
+
+ protected:
+  void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int, const QString&) override {}
+  void javaScriptAlert(const QUrl&, const QString&) override {}
+  bool javaScriptConfirm(const QUrl&, const QString&) override { return false; }
+  bool javaScriptPrompt(const QUrl&, const QString&, const QString&, QString*) override { return false; }
+};
+
+// The marker is the relative URL "190" of page 143, that is :/html/190. The
+// program's picture 190 lives at :/png/190.png; when it is there the marker
+// request is sent to it, otherwise the stand-in carried with the pages serves.
+class MarkerRedirect : public QWebEngineUrlRequestInterceptor {
+ public:
+  explicit MarkerRedirect(QObject* parent) : QWebEngineUrlRequestInterceptor(parent),
+      m_havePicture(QFile::exists(QStringLiteral(":/png/190.png"))) {}
+  void interceptRequest(QWebEngineUrlRequestInfo& info) override {
+    if (!m_havePicture) return;
+    const QUrl url = info.requestUrl();
+    if (url.scheme() == QLatin1String("qrc") && url.path() == QLatin1String("/html/190"))
+      info.redirect(QUrl(QStringLiteral("qrc:/png/190.png")));
+  }
+
+ private:
+  bool m_havePicture;
+};
+
+}  // namespace
+
+CHtmlMapDlg::CHtmlMapDlg(QWidget* parent) : QFrame(parent) {
+  setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  setLineWidth(1);
+  setContextMenuPolicy(Qt::PreventContextMenu);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(1, 1, 1, 1);
+  layout->setSpacing(0);
+  m_view = new QWebEngineView(this);
+  m_view->setContextMenuPolicy(Qt::PreventContextMenu);
+  auto* page = new SilentMapPage(m_view);
+  page->setUrlRequestInterceptor(new MarkerRedirect(page));
+  QWebEngineSettings* settings = page->settings();
+  // The page comes from the resources but its tiles and map API come from the net.
+  settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+  settings->setAttribute(QWebEngineSettings::ShowScrollBars, false);
+  settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
+  m_view->setPage(page);
+  layout->addWidget(m_view);
+
+  connect(page, &QWebEnginePage::loadStarted, this, &CHtmlMapDlg::OnLoadStarted);
+  connect(page, &QWebEnginePage::loadFinished, this, &CHtmlMapDlg::OnLoadFinished);
+}
+
+CHtmlMapDlg::~CHtmlMapDlg() {
+  // The page must go before the view that shows it.
+  QWebEnginePage* page = m_view ? m_view->page() : nullptr;
+  if (page) {
+    disconnect(page, nullptr, this, nullptr);
+    m_view->setPage(nullptr);
+    delete page;
+  }
+}
+
+QWebEnginePage* CHtmlMapDlg::Page() const { return m_view->page(); }
+
+bool CHtmlMapDlg::CreateInPlaceholder(QWidget* parent, QWidget* placeholder) {
+  if (!parent) return false;
+  if (!placeholder) placeholder = parent->findChild<QWidget*>(QStringLiteral("1004"));
+  if (!placeholder) return false;
+  QRect rect(placeholder->mapTo(parent, QPoint(0, 0)), placeholder->size());
+  // The placeholder may belong to its owner as a member: it is only hidden.
+  placeholder->hide();
+  setParent(parent);
+  setGeometry(rect.adjusted(2, 2, -2, -2));
+  raise();
+  show();
+  return true;
+}
+
+QUrl CHtmlMapDlg::PageUrl(int resourceId) {
+  QUrl url(QStringLiteral("qrc:/html/%1.html").arg(resourceId));
+  if (resourceId == 143) {
+    const QString key = qEnvironmentVariable("TRK_GOOGLE_MAPS_KEY").trimmed();
+    if (!key.isEmpty()) {
+      QUrlQuery query;
+      query.addQueryItem(QStringLiteral("key"), key);
+      url.setQuery(query);
+    }
+  }
+  return url;
+}
+
+void CHtmlMapDlg::LoadFromResource(int resourceId) {
+  m_pageLoaded = false;
+  m_pending.clear();
+  m_view->page()->load(PageUrl(resourceId));
+}
+
+void CHtmlMapDlg::OnLoadStarted() {
+  m_pageLoaded = false;
+  m_pending.clear();
+}
+
+void CHtmlMapDlg::OnLoadFinished(bool ok) {
+  m_pageLoaded = ok;
+  emit PageLoaded(ok);
+}
+
+bool CHtmlMapDlg::RunScript(const std::string& code) {
+  if (!m_pageLoaded) return true;
+  m_pending += "try{";
+  m_pending += code;
+  m_pending += "\n}catch(e){}\n";
+  if (m_pending.size() >= kMaxJoinedScript)
+    FlushScripts();
+  else
+    ScheduleFlush();
+  return true;
+}
+
+void CHtmlMapDlg::ScheduleFlush() {
+  if (m_flushScheduled) return;
+  m_flushScheduled = true;
+  QTimer::singleShot(0, this, [this] { FlushScripts(); });
+}
+
+void CHtmlMapDlg::FlushScripts() {
+  m_flushScheduled = false;
+  if (m_pending.empty()) return;
+  if (m_pageLoaded) m_view->page()->runJavaScript(QString::fromStdString(m_pending));
+  m_pending.clear();
+}
+
+double CHtmlMapDlg::ToDegrees(int32_t provider, double value) {
+  if (provider != 0 && provider != 1) return value;
+  const double degrees = std::trunc(value);
+  return degrees + (value - degrees) * 100.0 / 60.0;
+}
+
+bool CHtmlMapDlg::MovePosition(int32_t /*heading*/, double latitude, double longitude) {
+  return RunScript(MovPosCall(ToDegrees(m_mapProvider, latitude), ToDegrees(m_mapProvider, longitude)));
+}
+
+void CHtmlMapDlg::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::RightButton) {
+    event->accept();
+    return;
+  }
+  QFrame::mousePressEvent(event);
+}
+
+void CHtmlMapDlg::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::RightButton) {
+    event->accept();
+    return;
+  }
+  QFrame::mouseReleaseEvent(event);
+}
+
+void CHtmlMapDlg::contextMenuEvent(QContextMenuEvent* event) { event->accept(); }

@@ -1,0 +1,216 @@
+#include "KmlExport.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <ostream>
+
+#include "CSettings.h"
+#include "RecordingLibrary.h"
+#include "ScriptText.h"
+
+namespace {
+
+constexpr const char* kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+
+// Length of the well-formed UTF-8 sequence at text[i], 0 when there is none.
+std::size_t Utf8SequenceLength(const std::string& text, std::size_t i) {
+  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+  const unsigned char lead = byte(i);
+  std::size_t length = 0;
+  unsigned char low = 0x80, high = 0xBF;  // allowed range of the second byte
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+  else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    if (lead == 0xE0) low = 0xA0;   // no overlong forms
+    if (lead == 0xED) high = 0x9F;  // no surrogates
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    if (lead == 0xF0) low = 0x90;
+    if (lead == 0xF4) high = 0x8F;  // nothing above U+10FFFF
+  } else {
+    return 0;
+  }
+  if (i + length > text.size()) return 0;
+  if (byte(i + 1) < low || byte(i + 1) > high) return 0;
+  for (std::size_t k = 2; k < length; ++k)
+    if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) return 0;
+  return length;
+}
+
+std::tm LocalFields(int64_t time) {
+  std::tm fields{};
+  const auto value = static_cast<std::time_t>(time);
+  if (!localtime_r(&value, &fields)) {
+    // Beyond what the calendar can show: the epoch rather than garbage.
+    const std::time_t epoch = 0;
+    gmtime_r(&epoch, &fields);
+  }
+  return fields;
+}
+
+std::string FormatLocal(const char* format, int64_t time) {
+  const std::tm fields = LocalFields(time);
+  char buffer[128];
+  const std::size_t length = std::strftime(buffer, sizeof buffer, format, &fields);
+  return std::string(buffer, length);
+}
+
+bool WriteText(std::ostream& file, const std::string& text) {
+  if (!file) return false;
+  file.write(text.data(), static_cast<std::streamsize>(text.size()));
+  return static_cast<bool>(file);
+}
+
+}  // namespace
+
+std::string EscapeXmlText(const std::string& text, bool keepQuotes) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = Utf8SequenceLength(text, i);
+    if (length == 0) {
+      out += kReplacement;
+      ++i;
+      continue;
+    }
+    if (length > 1) {
+      out.append(text, i, length);
+      i += length;
+      continue;
+    }
+    const char c = text[i++];
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += keepQuotes ? "\"" : "&quot;"; break;
+      case '\'': out += keepQuotes ? "'" : "&apos;"; break;
+      default:
+        // XML 1.0 allows no control characters but tab, line feed and return.
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r')
+          out += kReplacement;
+        else
+          out += c;
+    }
+  }
+  return out;
+}
+
+std::string KmlFileName(const std::string& recordingName, int64_t startTime) {
+  const std::string stem = recordingName.size() >= 4 ? recordingName.substr(0, recordingName.size() - 4) : std::string();
+  return stem + FormatLocal("_%Y_%m_%d_%H-%M-%S", startTime) + ".KML";
+}
+
+std::string KmlRouteDescription(const std::string& subfolder, const std::string& name, int64_t startTime) {
+  return "\"" + subfolder + "/" + name + "\"" + FormatLocal(" %Y/%m/%d %H:%M:%S", startTime);
+}
+
+bool WriteKmlHeader(std::ostream& file, const std::string& name, const std::string& description,
+                    const std::string& routeDescription) {
+  std::string text;
+  text += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  text += "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n";
+  text += "  <Document>\n";
+  text += "    <name>" + EscapeXmlText(name) + "</name>\n";
+  text += "\t<description>" + EscapeXmlText(description) + "</description>\n";
+  text += "    <Style id=\"blueLine\">\n";
+  text += "      <LineStyle>\n";
+  text += "        <color>ffff0000</color>\n";
+  text += "        <width>4</width>\n";
+  text += "      </LineStyle>\n";
+  text += "    </Style>\n";
+  text += "    <Placemark>\n";
+  text += "      <name>CAR PATH</name>\n";
+  text += "      <description>GPS Path of Car DV " + EscapeXmlText(routeDescription, /*keepQuotes=*/true) + "</description>\n";
+  text += "      <styleUrl>#blueLine</styleUrl>\n";
+  text += "      <LineString>\n";
+  text += "        <altitudeMode>relative</altitudeMode>\n";
+  text += "        <coordinates>\n";
+  return WriteText(file, text);
+}
+
+bool WriteKmlCoordinate(std::ostream& file, double latitude, double longitude, int32_t altitude) {
+  std::string text;
+  AppendFixed6(text, longitude);
+  text += ',';
+  AppendFixed6(text, latitude);
+  text += ',';
+  text += std::to_string(altitude);
+  text += '\n';
+  return WriteText(file, text);
+}
+
+bool WriteKmlFooter(std::ostream& file) {
+  return WriteText(file,
+                   "\n"
+                   "        </coordinates>\n"
+                   "      </LineString>\n"
+                   "    </Placemark>\n"
+                   "  </Document>\n"
+                   "</kml>\n");
+}
+
+bool ExportKml(RecordingLibrary& library, const std::string& folder, std::string& writtenPath) {
+  writtenPath.clear();
+  const std::size_t count = library.m_recordings.size();
+  if (count == 0) return false;
+  if (library.m_currentRecording >= 0 && static_cast<std::size_t>(library.m_currentRecording) >= count)
+    library.m_currentRecording = static_cast<int32_t>(count - 1);
+  // Nothing is current (for example right after opening, before the first
+  // recording is loaded): the loaded GPS block belongs to no recording.
+  if (library.m_currentRecording < 0) return false;
+
+  const RecordingInfo& recording = library.m_recordings[static_cast<std::size_t>(library.m_currentRecording)];
+  writtenPath = folder + KmlFileName(recording.name, recording.summary.startTime);
+
+  std::ofstream file(writtenPath, std::ios::binary | std::ios::trunc);
+  if (!file.is_open()) return false;
+
+  bool ok = WriteKmlHeader(file, recording.name, std::string(),
+                           KmlRouteDescription(recording.subfolder, recording.name, recording.summary.startTime));
+  const std::size_t samples = std::min<std::size_t>(library.m_gpsBytes / kGpsRecordSize, library.m_gpsSamples.size());
+  for (std::size_t i = 0; ok && i < samples; ++i) {
+    const GpsSample& sample = library.m_gpsSamples[i];
+    if ((sample.status & GpsStatusValid) == 0) continue;
+    double latitude = sample.latitude;
+    double longitude = sample.longitude;
+    if (!ConvertNmeaPosition(latitude, longitude)) continue;
+    ok = WriteKmlCoordinate(file, latitude, longitude, sample.altitude);
+  }
+  ok = ok && WriteKmlFooter(file);
+  file.close();  // flushes: a full disk often shows only here
+  ok = ok && !file.fail();
+  if (!ok) std::remove(writtenPath.c_str());
+  return ok;
+}
+
+KmlCommandResult RunKmlCommand(RecordingLibrary& library, const std::string& folder) {
+  KmlCommandResult result;
+  if (library.m_recordings.empty()) return result;  // 136 / 145
+  std::string path;
+  const bool saved = ExportKml(library, folder, path);
+  result.captionId = 127;
+  if (saved) {
+    result.outcome = KmlOutcome::Saved;
+    result.textId = 125;
+    result.path = path;
+  } else if (path.empty()) {
+    result.outcome = KmlOutcome::NoCurrentRecording;
+    result.textId = 126;
+    result.path = folder;
+  } else {
+    result.outcome = KmlOutcome::Failed;
+    result.textId = 126;
+    result.path = path;
+  }
+  return result;
+}
+
+KmlCommandResult RunKmlCommand(RecordingLibrary& library) {
+  std::string folder;
+  CSettings::Instance().GetGpsLogFolder(folder);  // an empty folder writes into the current one
+  return RunKmlCommand(library, folder);
+}

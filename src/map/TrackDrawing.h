@@ -1,0 +1,36 @@
+#pragma once
+// Keeps the map, the instruments and the G-sensor curve in step with what is
+// selected and played: the group's routes, the current recording's route and
+// samples, the driven part after a seek and the position at a play time.
+// Free functions on the library; user-interface thread only.
+#include <cstdint>
+
+class RecordingLibrary;
+
+// Result of DrawRecordingPath: the first usable position of a recording, in
+// the form degrees + minutes / 100 (the stored value divided by 100).
+struct FirstFix {
+  int32_t found = 0;
+  double latitude = 0.0;
+  double longitude = 0.0;
+};
+
+// Index of the GPS sample UpdatePosition showed last, for the whole program.
+// It is deliberately not reset when the recording changes.
+extern int32_t LastShownSample;
+
+// Runs "draw_file_path_clear_all()". Returns 1.
+int ClearGroupPaths(RecordingLibrary& library);
+// Draws one recording of a group; 0 when the index is out of range or the file
+// cannot be opened, else 1. `fix` may be null.
+int DrawRecordingPath(RecordingLibrary& library, int32_t index, FirstFix* fix);
+// Draws every recording of the group and centres the map on its first fix. Returns 1.
+int DrawGroupPath(RecordingLibrary& library, int32_t group);
+// Makes the recording current, loads its samples and draws its route.
+// 1 on success, 0 when the index is out of range or the file cannot be opened.
+int LoadRecordingTrack(RecordingLibrary& library, int32_t index);
+// Rebuilds the driven line from the samples before `timeMs`. Returns 1.
+int RedrawDrivenPath(RecordingLibrary& library, uint32_t timeMs);
+// Moves cursor, compass, speed and marker to `timeMs`; 1 when a GPS fix is
+// shown (or is the one shown last), 0 when there is no usable sample.
+int UpdatePosition(RecordingLibrary& library, int64_t timeMs, bool curveEnabled, bool mapEnabled);

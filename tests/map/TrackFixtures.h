@@ -1,0 +1,142 @@
+#pragma once
+// Recording files for the map tests: a few bytes of filler, then the GPS and
+// G-sensor blocks at known offsets, described by a RecordingInfo.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "LibraryViews.h"
+#include "RecordingLibrary.h"
+#include "RecordingTypes.h"
+
+namespace trk_test {
+
+// A GPS sample at degrees + minutes (stored in the ddmm.mmmm form).
+inline GpsSample Fix(double latitude, double longitude, uint8_t status = GpsStatusValid, int32_t altitude = 0,
+                     uint16_t speed = 0, uint8_t heading = 0) {
+  GpsSample sample;
+  sample.latitude = latitude;
+  sample.longitude = longitude;
+  sample.status = status;
+  sample.altitude = altitude;
+  sample.speed = speed;
+  sample.heading = heading;
+  return sample;
+}
+
+// Usable fix number i of a simple drive north-east from 35 deg 40' N, 139 deg 46' E.
+inline GpsSample DriveFix(int i) {
+  return Fix(3540.0 + 0.01 * i, 13946.0 + 0.02 * i, GpsStatusValid, 10 + i % 7, static_cast<uint16_t>(i % 120),
+             static_cast<uint8_t>(i % 180));
+}
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "trk-map-XXXXXX").string();
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    if (!mkdtemp(buffer.data())) std::abort();
+    m_path = buffer.data();
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(m_path, ignored);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  // With a trailing separator.
+  std::string Folder() const { return m_path + "/"; }
+
+ private:
+  std::string m_path;
+};
+
+struct RecordingPlan {
+  std::string name = "FILE0001.AVI";
+  std::string subfolder;
+  std::vector<GpsSample> gps;
+  std::vector<GSensorSample> gsensor;
+  uint32_t gpsaValue = 1;
+  uint32_t gseaValue = 0;
+  uint32_t durationMs = 60000;
+  int64_t startTime = 0;
+  uint32_t extraGpsBytes = 0;  // bytes after the last record that do not make a record
+  bool writeFile = true;
+};
+
+// Writes the file below `folder` and returns its RecordingInfo.
+inline RecordingInfo WriteRecording(const std::string& folder, const RecordingPlan& plan) {
+  std::vector<uint8_t> bytes(64, 0xAB);  // filler: a container would start here
+  RecordingInfo info;
+  info.name = plan.name;
+  info.folder = folder;
+  info.subfolder = plan.subfolder;
+  RecordingSummary& summary = info.summary;
+
+  if (!plan.gps.empty() || plan.extraGpsBytes) {
+    summary.gpsOffset = bytes.size();
+    for (const GpsSample& sample : plan.gps) {
+      uint8_t record[kGpsRecordSize];
+      EncodeGpsSample(sample, record);
+      bytes.insert(bytes.end(), record, record + kGpsRecordSize);
+    }
+    bytes.insert(bytes.end(), plan.extraGpsBytes, 0x11);
+    summary.gpsSize = static_cast<uint32_t>(bytes.size() - summary.gpsOffset);
+  }
+  bytes.insert(bytes.end(), 16, 0xCD);
+  if (!plan.gsensor.empty()) {
+    summary.gsensorOffset = bytes.size();
+    for (const GSensorSample& sample : plan.gsensor) {
+      bytes.push_back(static_cast<uint8_t>(sample.x));
+      bytes.push_back(static_cast<uint8_t>(sample.y));
+      bytes.push_back(static_cast<uint8_t>(sample.z));
+    }
+    summary.gsensorSize = static_cast<uint32_t>(bytes.size() - summary.gsensorOffset);
+  }
+  bytes.insert(bytes.end(), 16, 0xEF);
+
+  summary.gpsaValue = plan.gpsaValue;
+  summary.gseaValue = plan.gseaValue;
+  summary.durationMs = plan.durationMs;
+  summary.durationSeconds = plan.durationMs / 1000;
+  summary.startTime = plan.startTime;
+  summary.fileSize = bytes.size();
+
+  if (plan.writeFile) {
+    std::filesystem::create_directories(folder + plan.subfolder);
+    std::ofstream out(folder + plan.subfolder + plan.name, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+  return info;
+}
+
+// Puts the recordings into the library as one group each, or all in one group.
+inline void FillLibrary(RecordingLibrary& library, const std::vector<RecordingInfo>& recordings, bool oneGroup) {
+  library.m_recordings = recordings;
+  library.m_groups.clear();
+  if (oneGroup) {
+    RecordingGroup group;
+    group.count = static_cast<int32_t>(recordings.size());
+    library.m_groups.push_back(group);
+  } else {
+    for (int32_t i = 0; i < static_cast<int32_t>(recordings.size()); ++i) {
+      RecordingGroup group;
+      group.number = i;
+      group.first = i;
+      group.count = 1;
+      library.m_groups.push_back(group);
+    }
+  }
+}
+
+// Degrees of a stored ddmm.mmmm value, as the page and the KML file get them.
+inline double Degrees(double stored) { return NmeaToDegrees(stored / 100.0); }
+
+}  // namespace trk_test
