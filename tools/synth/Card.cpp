@@ -1,0 +1,196 @@
+// SD-card-like trees of recordings.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "Synth.h"
+
+namespace {
+
+struct Planned {
+  std::string folder;  // relative, ends with '/' or empty
+  std::string prefix;  // "FILE" or "EVGS"
+  bool mov = false;
+  bool readOnly = false;
+  uint32_t durationMs = 0;
+  SynthIdit idit = SynthIdit::Valid;
+  bool hardBrake = false;
+};
+
+struct DrivePlan {
+  int hour, minute, second;
+  uint32_t seed;
+  std::vector<Planned> recordings;
+  double brakeAt = -1;  // seconds into the drive
+};
+
+std::string TwoDigits(int v) {
+  char b[8];
+  std::snprintf(b, sizeof b, "%02d", v % 100);
+  return b;
+}
+
+std::string NameFor(const std::string& prefix, const std::tm& t, bool mov) {
+  return prefix + TwoDigits(t.tm_year) + TwoDigits(t.tm_mon + 1) + TwoDigits(t.tm_mday) + "-" +
+         TwoDigits(t.tm_hour) + TwoDigits(t.tm_min) + TwoDigits(t.tm_sec) + (mov ? ".MOV" : ".AVI");
+}
+
+void Prepare(const std::string& path) {
+  std::error_code ec;
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+  ::unlink(path.c_str());  // also replaces write-protected files of an earlier run
+}
+
+SynthCardFile WriteOne(const std::string& dir, const std::string& relative, SynthOptions options,
+                       bool readOnly, const std::string& name) {
+  const std::string path = dir + "/" + relative;
+  Prepare(path);
+  const SynthReport report = WriteSynthRecording(path, options);
+  if (readOnly && ::chmod(path.c_str(), 0444) != 0) throw SynthError("cannot write-protect " + path);
+  SynthCardFile f;
+  f.relativePath = relative;
+  f.readOnly = readOnly;
+  const bool upper = relative.ends_with(".AVI") || relative.ends_with(".MOV");
+  f.recording = upper;
+  f.event = readOnly && name.rfind("EVGS", 0) == 0;
+  f.locked = readOnly && !f.event;
+  f.startTime = report.startTime;
+  f.durationMs = report.videoMs;
+  return f;
+}
+
+std::vector<DrivePlan> DemoPlan() {
+  std::vector<DrivePlan> drives;
+  {  // morning drive: AVI, one locked recording, an event with a hard braking
+    DrivePlan d{8, 30, 0, 1, {}, 132};
+    for (int i = 0; i < 4; ++i) d.recordings.push_back({"DCIM/NORMAL/", "FILE", false, i == 2, 30000});
+    d.recordings.push_back({"DCIM/EVENT/", "EVGS", false, true, 20000, SynthIdit::Valid, true});
+    drives.push_back(d);
+  }
+  {  // QuickTime drive with an event at its end
+    DrivePlan d{8, 47, 10, 2, {}, 190};
+    for (int i = 0; i < 3; ++i) d.recordings.push_back({"DCIM/MOVIE/", "FILE", true, false, 60000});
+    d.recordings.push_back({"DCIM/EVENT/", "EVGS", true, true, 20000, SynthIdit::Valid, true});
+    drives.push_back(d);
+  }
+  {  // midday: AVI in the card's root, one of them without date text (GPS clock only)
+    DrivePlan d{12, 5, 0, 3, {}, -1};
+    for (int i = 0; i < 3; ++i)
+      d.recordings.push_back({"", "FILE", false, false, 20000, i == 1 ? SynthIdit::None : SynthIdit::Valid});
+    drives.push_back(d);
+  }
+  {  // evening: QuickTime, the short last one without date text
+    DrivePlan d{17, 40, 30, 4, {}, -1};
+    d.recordings.push_back({"DCIM/MOVIE/", "FILE", true, false, 45000});
+    d.recordings.push_back({"DCIM/MOVIE/", "FILE", true, false, 10000, SynthIdit::None});
+    drives.push_back(d);
+  }
+  return drives;
+}
+
+std::vector<DrivePlan> BenchPlan(int recordings) {
+  std::vector<DrivePlan> drives;
+  const char* folders[] = {"DCIM/NORMAL/", "DCIM/MOVIE/", "DCIM/100MEDIA/", "DCIM/101MEDIA/"};
+  int made = 0;
+  int start = 6 * 3600;
+  for (int drive = 0; made < recordings; ++drive) {
+    DrivePlan d{start / 3600, (start / 60) % 60, start % 60, static_cast<uint32_t>(drive + 1), {}, -1};
+    const bool mov = drive % 2 == 1;
+    for (int i = 0; i < 10 && made < recordings; ++i, ++made)
+      d.recordings.push_back({folders[drive % 4], "FILE", mov, false, 60000});
+    drives.push_back(d);
+    start += 10 * 60 + 5 * 60;  // ten minutes of recordings, five of gap
+    start %= 24 * 3600;
+  }
+  return drives;
+}
+
+}  // namespace
+
+std::vector<SynthCardFile> WriteSynthCard(const std::string& dir, const SynthCardOptions& options) {
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (!std::filesystem::is_directory(dir)) throw SynthError("cannot create " + dir);
+
+  const bool cheap = options.cheapVideo;
+  const uint32_t cheapMs = 4000;
+  std::vector<SynthCardFile> files;
+  const auto plan = options.recordings > 0 ? BenchPlan(options.recordings) : DemoPlan();
+  for (std::size_t di = 0; di < plan.size(); ++di) {
+    const DrivePlan& d = plan[di];
+    double driveSeconds = 0;
+    SynthOptions base;
+    base.year = options.year;
+    base.month = options.month;
+    base.day = options.day;
+    base.hour = d.hour;
+    base.minute = d.minute;
+    base.second = d.second;
+    base.width = options.width;
+    base.height = options.height;
+    base.routeSeed = d.seed;
+    base.hardBrake = d.brakeAt >= 0;
+    for (const Planned& p : d.recordings) {
+      SynthOptions o = base;
+      o.durationMs = cheap ? cheapMs : p.durationMs;
+      o.second = d.second + static_cast<int>(driveSeconds);  // mktime rolls the fields over
+      o.minute = d.minute;
+      o.driveSeconds = driveSeconds;
+      o.hardBrakeAt = d.brakeAt - driveSeconds;
+      o.idit = p.idit;
+      o.noFixRecords = driveSeconds == 0 ? 2 : 0;  // the receiver has a fix once the drive is on
+      o.gsensorRate = 10;
+      // Normalise the calendar fields for the name.
+      bool ok = false;
+      const int64_t start = LocalCalendarToTime(o.year, o.month, o.day, o.hour, o.minute, o.second, &ok);
+      const std::time_t t = static_cast<std::time_t>(start);
+      std::tm local{};
+      localtime_r(&t, &local);
+      o.year = local.tm_year + 1900;
+      o.month = local.tm_mon + 1;
+      o.day = local.tm_mday;
+      o.hour = local.tm_hour;
+      o.minute = local.tm_min;
+      o.second = local.tm_sec;
+      const std::string name = NameFor(p.prefix, local, p.mov);
+      SynthCardFile f = WriteOne(dir, p.folder + name, o, p.readOnly, name);
+      f.drive = static_cast<int>(di);
+      files.push_back(f);
+      driveSeconds += o.durationMs / 1000.0;
+    }
+  }
+
+  if (options.recordings == 0) {
+    // What a scan must pass over: a hidden folder with a recording, a
+    // lower-case .avi, text files.
+    SynthOptions hidden;
+    hidden.year = options.year;
+    hidden.month = options.month;
+    hidden.day = options.day;
+    hidden.hour = 9;
+    hidden.durationMs = 10000;
+    hidden.width = options.width;
+    hidden.height = options.height;
+    SynthCardFile h = WriteOne(dir, ".hidden/FILE" + TwoDigits(options.year) + TwoDigits(options.month) +
+                                        TwoDigits(options.day) + "-090000.AVI",
+                               hidden, false, "FILE");
+    h.hidden = true;
+    h.recording = false;
+    files.push_back(h);
+    SynthOptions lower = hidden;
+    lower.hour = 10;
+    SynthCardFile l = WriteOne(dir, "DCIM/NORMAL/clip0001.avi", lower, false, "clip0001.avi");
+    files.push_back(l);
+    for (const char* text : {"README.txt", "DCIM/MISC/settings.txt"}) {
+      const std::string path = dir + "/" + text;
+      Prepare(path);
+      std::ofstream(path) << "Not a recording.\n";
+      SynthCardFile t;
+      t.relativePath = text;
+      files.push_back(t);
+    }
+  }
+  return files;
+}
