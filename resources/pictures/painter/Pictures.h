@@ -1,0 +1,18 @@
+#pragma once
+// Every picture of the program, painted in code. Each entry names the file it
+// becomes: "<id>.png" for pictures with transparency, "<id>.bmp" for the two
+// opaque bitmaps (the lock-icon strip keys magenta as transparent).
+#include <QImage>
+#include <QString>
+#include <functional>
+#include <vector>
+
+struct PictureEntry {
+  QString fileName;
+  std::function<QImage()> paint;
+};
+
+void AddButtonPictures(std::vector<PictureEntry>& pictures);
+void AddInstrumentPictures(std::vector<PictureEntry>& pictures);
+void AddVehiclePictures(std::vector<PictureEntry>& pictures);
+void AddBitmapPictures(std::vector<PictureEntry>& pictures);
