@@ -34,18 +34,25 @@ bool WriteFatAttributes(int fd, uint32_t attributes) {
   return ::ioctl(fd, FAT_IOCTL_SET_ATTRIBUTES, &value) == 0;
 }
 
+Protection ProtectionOfFatAttributes(uint32_t attributes) {
+  return (attributes & kFatAttrReadOnly) ? Protection::Protected : Protection::Writable;
+}
+
+Protection ProtectionOfMode(uint32_t mode) {
+  return NoWriteBit(static_cast<mode_t>(mode)) ? Protection::Protected : Protection::Writable;
+}
+
 Protection QueryProtection(const std::string& path, int* error) {
   SetError(error, 0);
   UniqueFd fd(::open(path.c_str(), kExamineFlags));
   struct stat st {};
   if (fd.Valid()) {
     uint32_t attributes = 0;
-    if (ReadFatAttributes(fd.Get(), attributes))
-      return (attributes & kFatAttrReadOnly) ? Protection::Protected : Protection::Writable;
-    if (::fstat(fd.Get(), &st) == 0) return NoWriteBit(st.st_mode) ? Protection::Protected : Protection::Writable;
+    if (ReadFatAttributes(fd.Get(), attributes)) return ProtectionOfFatAttributes(attributes);
+    if (::fstat(fd.Get(), &st) == 0) return ProtectionOfMode(st.st_mode);
   } else if (::stat(path.c_str(), &st) == 0) {
     // Not readable by us (but it exists): the mode bits still tell.
-    return NoWriteBit(st.st_mode) ? Protection::Protected : Protection::Writable;
+    return ProtectionOfMode(st.st_mode);
   }
   SetError(error, errno);
   return Protection::Unknown;

@@ -27,6 +27,11 @@ enum class Protection {
 // Whether `path` is write-protected (FAT read-only attribute, or no write bit).
 Protection QueryProtection(const std::string& path, int* error = nullptr);
 
+// The same decision from what is already known: FAT attributes when the file
+// system has them, else the permission bits of a stat.
+Protection ProtectionOfFatAttributes(uint32_t attributes);
+Protection ProtectionOfMode(uint32_t mode);
+
 // Lifts the protection: clears the FAT read-only and archive attributes where
 // the file system answers, else adds the owner's write permission. False (with
 // errno in `error`) when the change was refused, e.g. on a read-only medium.

@@ -93,6 +93,7 @@ int EnumerateFolder(const std::string& rootIn, void* context, FolderEntryCallbac
     const int dirFd = ::dirfd(top.dir.get());
     FolderEntryData data;
     if (!Classify(dirFd, name, entry->d_type, data)) continue;
+    data.onFatFileSystem = top.fatAware;
     if (top.fatAware) {
       UniqueFd fd(::openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
       if (fd.Valid() && ReadFatAttributes(fd.Get(), data.fatAttributes)) {

@@ -17,7 +17,8 @@ constexpr int kMaxFolderLevels = 40;
 struct FolderEntryData {
   bool isFolder = false;
   bool isRegularFile = false;     // after following a link to a file
-  bool hasFatAttributes = false;  // the file system answered the FAT ioctl
+  bool onFatFileSystem = false;   // the folder's file system answers the FAT ioctl
+  bool hasFatAttributes = false;  // ... and answered it for this entry
   uint32_t fatAttributes = 0;
 };
 

@@ -1,4 +1,6 @@
 // Folder scan and grouping of the library.
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "FileAttributes.h"
@@ -16,23 +18,34 @@ bool IsMovName(const std::string& name) { return EndsWith(name, ".MOV", 4); }
 
 // A write-protected file whose name begins "EVGS" is an event recording, any
 // other write-protected file a locked one.
-void ClassifyProtection(const std::string& name, const std::string& path, bool& event, bool& locked) {
-  if (QueryProtection(path) != Protection::Protected) return;
+void ClassifyProtection(const std::string& name, Protection protection, bool& event, bool& locked) {
+  if (protection != Protection::Protected) return;
   if (name.compare(0, 4, "EVGS") == 0) event = true;
   else locked = true;
+}
+
+// During the walk the attributes are mostly known already: FAT attributes
+// come with the entry, and elsewhere one stat tells the permission bits.
+Protection ProtectionOfEntry(const std::string& path, const FolderEntryData& data) {
+  if (data.hasFatAttributes) return ProtectionOfFatAttributes(data.fatAttributes);
+  if (!data.onFatFileSystem) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? ProtectionOfMode(st.st_mode) : Protection::Unknown;
+  }
+  return QueryProtection(path);
 }
 
 }  // namespace
 
 bool RecordingLibrary::IsAviRecording(const std::string& name, const std::string& folderPath,
                                       bool& event, bool& locked) {
-  ClassifyProtection(name, folderPath + name, event, locked);
+  ClassifyProtection(name, QueryProtection(folderPath + name), event, locked);
   return IsAviName(name);
 }
 
 bool RecordingLibrary::IsMovRecording(const std::string& name, const std::string& folderPath,
                                       bool& event, bool& locked) {
-  ClassifyProtection(name, folderPath + name, event, locked);
+  ClassifyProtection(name, QueryProtection(folderPath + name), event, locked);
   return IsMovName(name);
 }
 
@@ -51,7 +64,7 @@ int RecordingLibrary::AddFolderEntry(const std::string& root, const std::string&
     const std::string path = folderPath + name;
     bool event = false;
     bool locked = false;
-    ClassifyProtection(name, path, event, locked);
+    ClassifyProtection(name, ProtectionOfEntry(path, data), event, locked);
 
     RecordingInfo info;
     info.flags = static_cast<uint8_t>((event ? RecordingFlagEvent : 0) | (locked ? RecordingFlagLocked : 0));
