@@ -219,7 +219,7 @@ class Walker {
 
 void ReadMainHeader(Walker& w, RecordingSummary& st, uint64_t& pos) {
   const uint32_t s = w.ReadSizeLE(pos);
-  uint8_t header[kMainHeaderSize];
+  uint8_t header[kMainHeaderSize] = {};
   pos += w.ReadAt(static_cast<int64_t>(pos), header, std::min<std::size_t>(s, sizeof header));
   // Frame count x frame period in 64 bits: an hour and a quarter at 25 frames
   // a second already exceeds 32 bits of microseconds.
@@ -231,7 +231,7 @@ void ReadMainHeader(Walker& w, RecordingSummary& st, uint64_t& pos) {
 
 void ReadVideoFormat(Walker& w, RecordingSummary& st, uint64_t& pos) {
   const uint32_t s = w.ReadSizeLE(pos);
-  uint8_t header[kBitmapHeaderSize];
+  uint8_t header[kBitmapHeaderSize] = {};
   pos += w.ReadAt(static_cast<int64_t>(pos), header, std::min<std::size_t>(s, sizeof header));
   st.width = Le16(header + 4);
   st.height = Le16(header + 8);
@@ -239,7 +239,7 @@ void ReadVideoFormat(Walker& w, RecordingSummary& st, uint64_t& pos) {
 
 void ReadStreamHeader(Walker& w, RecordingSummary& st, uint64_t& pos) {
   const uint32_t s = w.ReadSizeLE(pos);
-  uint8_t header[kStreamHeaderSize];
+  uint8_t header[kStreamHeaderSize] = {};
   pos += w.ReadAt(static_cast<int64_t>(pos), header, std::min<std::size_t>(s, sizeof header));
   const uint32_t type = Le32(header);
   if (type == kVids) {
@@ -338,7 +338,7 @@ void ReadMovie(Walker& w, RecordingSummary& st, int64_t atom, uint64_t& pos) {
   if (first == kMvhd) {
     // The header is read from its payload up to the next child's type field.
     const uint64_t span = SteppedAtomSize(w.BigEndianSizeAt(atom + 8)) - 4;
-    uint8_t header[kMovieHeaderSize];
+    uint8_t header[kMovieHeaderSize] = {};
     w.ReadAt(static_cast<int64_t>(pos), header, static_cast<std::size_t>(std::min<uint64_t>(span, sizeof header)));
     pos += span;
     uint64_t timeScale = 0, duration = 0;
@@ -359,7 +359,7 @@ void ReadMovie(Walker& w, RecordingSummary& st, int64_t atom, uint64_t& pos) {
   if (w.ReadFourcc(pos) == kTrak) {
     pos += 4;
     if (w.ReadFourcc(pos) == kTkhd) {
-      uint8_t header[kTrackHeaderSize];
+      uint8_t header[kTrackHeaderSize] = {};
       w.ReadAt(static_cast<int64_t>(pos), header, sizeof header);
       const std::size_t at = header[0] == 1 ? 88 : 76;  // version 1 has 64-bit times
       st.width = Be16(header + at);
