@@ -5,35 +5,37 @@
 
 const ColorMatrix& BrighteningMatrix() {
   static const ColorMatrix matrix = {{
-      {1.05f, 0.0f, 0.0f, 0.0f, 0.0f},
-      {0.0f, 1.05f, 0.0f, 0.0f, 0.0f},
-      {0.0f, 0.0f, 1.05f, 0.0f, 0.0f},
-      {0.0f, 0.0f, 0.0f, 1.0f, 0.0f},
-      {0.05f, 0.05f, 0.05f, 0.0f, 1.0f},
+      {1.05, 0.0, 0.0, 0.0, 0.0},
+      {0.0, 1.05, 0.0, 0.0, 0.0},
+      {0.0, 0.0, 1.05, 0.0, 0.0},
+      {0.0, 0.0, 0.0, 1.0, 0.0},
+      {0.05, 0.05, 0.05, 0.0, 1.0},
   }};
   return matrix;
 }
 
 const ColorMatrix& GreyMatrix() {
   static const ColorMatrix matrix = {{
-      {0.3f, 0.3f, 0.3f, 0.0f, 0.0f},
-      {0.59f, 0.59f, 0.59f, 0.0f, 0.0f},
-      {0.11f, 0.11f, 0.11f, 0.0f, 0.0f},
-      {0.0f, 0.0f, 0.0f, 1.0f, 0.0f},
-      {0.0f, 0.0f, 0.0f, 0.0f, 1.0f},
+      {0.3, 0.3, 0.3, 0.0, 0.0},
+      {0.59, 0.59, 0.59, 0.0, 0.0},
+      {0.11, 0.11, 0.11, 0.0, 0.0},
+      {0.0, 0.0, 0.0, 1.0, 0.0},
+      {0.0, 0.0, 0.0, 0.0, 1.0},
   }};
   return matrix;
 }
 
 QRgb ApplyColorMatrix(const ColorMatrix& m, QRgb pixel) {
-  const float in[5] = {qRed(pixel) / 255.0f, qGreen(pixel) / 255.0f, qBlue(pixel) / 255.0f,
-                       qAlpha(pixel) / 255.0f, 1.0f};
+  const double in[5] = {qRed(pixel) / 255.0, qGreen(pixel) / 255.0, qBlue(pixel) / 255.0, qAlpha(pixel) / 255.0,
+                        1.0};
   int out[4];
   for (int column = 0; column < 4; ++column) {
-    float sum = 0.0f;
-    for (int row = 0; row < 5; ++row) sum += in[row] * m[row][column];
-    sum = std::clamp(sum, 0.0f, 1.0f);
-    out[column] = static_cast<int>(std::lround(sum * 255.0f));
+    double sum = 0.0;
+    for (int row = 0; row < 5; ++row) sum += in[row] * static_cast<double>(m[row][column]);
+    sum = std::clamp(sum, 0.0, 1.0);
+    // The matrices' entries are hundredths: a result exactly halfway between
+    // two steps rounds up, whatever the binary error of the entries.
+    out[column] = static_cast<int>(std::floor(sum * 255.0 + 0.5 + 1e-6));
   }
   return qRgba(out[0], out[1], out[2], out[3]);
 }

@@ -6,7 +6,7 @@
 #include <QImage>
 #include <array>
 
-using ColorMatrix = std::array<std::array<float, 5>, 5>;
+using ColorMatrix = std::array<std::array<double, 5>, 5>;
 
 // 1.05 c + 0.05 for every colour channel; alpha unchanged.
 const ColorMatrix& BrighteningMatrix();

@@ -1,0 +1,104 @@
+#pragma once
+// Helpers of the widget tests: real mouse events, a parent window that paints a
+// known pattern and records the private messages it receives, and screenshots.
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWidget>
+#include <cstdlib>
+#include <vector>
+
+#include "PrivateMessages.h"
+
+struct ReceivedMessage {
+  int message;
+  qintptr wParam;
+  qintptr lParam;
+};
+
+// A top-level window with a diagonal two-colour pattern, so that any pixel
+// taken from it can be told apart from a fixed colour.
+class PatternParent : public QWidget {
+ public:
+  PatternParent() { setAttribute(Qt::WA_DontShowOnScreen, false); }
+
+  static QRgb PatternAt(int x, int y) {
+    return ((x + y) / 3) % 2 == 0 ? qRgb(30, 90, 160) : qRgb(200, 120, 40);
+  }
+
+  std::vector<ReceivedMessage> messages;
+
+  int CountOf(int message) const {
+    int count = 0;
+    for (const ReceivedMessage& received : messages) count += received.message == message ? 1 : 0;
+    return count;
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QImage pattern(size(), QImage::Format_RGB32);
+    for (int y = 0; y < height(); ++y) {
+      for (int x = 0; x < width(); ++x) pattern.setPixel(x, y, PatternAt(x, y));
+    }
+    QPainter painter(this);
+    painter.drawImage(0, 0, pattern);
+  }
+
+  bool event(QEvent* event) override {
+    if (const CPrivateEvent* message = AsPrivateEvent(event)) {
+      messages.push_back({message->Message(), message->WParam(), message->LParam()});
+      return true;
+    }
+    return QWidget::event(event);
+  }
+};
+
+inline void SendMouse(QWidget* widget, QEvent::Type type, QPoint pos, Qt::MouseButton button,
+                      Qt::MouseButtons buttons) {
+  const QPointF local(pos);
+  QMouseEvent event(type, local, widget->mapToGlobal(local), button, buttons, Qt::NoModifier);
+  QCoreApplication::sendEvent(widget, &event);
+}
+
+inline void Press(QWidget* widget, QPoint pos) {
+  SendMouse(widget, QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton);
+}
+inline void Release(QWidget* widget, QPoint pos) {
+  SendMouse(widget, QEvent::MouseButtonRelease, pos, Qt::LeftButton, Qt::NoButton);
+}
+inline void DragTo(QWidget* widget, QPoint pos) {
+  SendMouse(widget, QEvent::MouseMove, pos, Qt::NoButton, Qt::LeftButton);
+}
+inline void DoubleClick(QWidget* widget, QPoint pos) {
+  SendMouse(widget, QEvent::MouseButtonDblClick, pos, Qt::LeftButton, Qt::LeftButton);
+}
+
+// Runs the event loop for a while (timers, posted events).
+inline void Pump(int milliseconds) {
+  QElapsedTimer clock;
+  clock.start();
+  do {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  } while (clock.elapsed() < milliseconds);
+}
+
+// What the window shows over the rectangle of `child`.
+inline QImage ScreenPixels(QWidget* window, const QWidget* child) {
+  return window->grab(QRect(child->mapTo(window, QPoint(0, 0)), child->size()))
+      .toImage()
+      .convertToFormat(QImage::Format_RGB32);
+}
+
+inline QImage Pixels(QWidget* widget) { return widget->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+// Saves a screenshot under $TRK_ARTIFACT_DIR (nothing when it is not set).
+inline void SaveArtifact(const QImage& image, const QString& name) {
+  const QByteArray folder = qgetenv("TRK_ARTIFACT_DIR");
+  if (folder.isEmpty()) return;
+  QDir().mkpath(QString::fromLocal8Bit(folder));
+  image.save(QDir(QString::fromLocal8Bit(folder)).filePath(name));
+}
