@@ -11,28 +11,17 @@
 #include "ByteSource.h"
 #include "RecordingFile.h"
 #include "SampleLoader.h"
+#include "TempFolder.h"
 #include "TestBytes.h"
 
 namespace {
 
-class TempFolder {
- public:
-  TempFolder() {
-    char pattern[] = "/tmp/trk-readers-XXXXXX";
-    m_path = ::mkdtemp(pattern);
-  }
-  ~TempFolder() { std::filesystem::remove_all(m_path); }
-  std::string File(const std::string& name, const std::vector<uint8_t>& bytes) const {
-    const std::string path = m_path + "/" + name;
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
-    return path;
-  }
-  const std::string& Path() const { return m_path; }
-
- private:
-  std::string m_path;
-};
+std::string WriteFile(const TempFolder& tmp, const std::string& name, const std::vector<uint8_t>& bytes) {
+  const std::string path = tmp / name;
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                              static_cast<std::streamsize>(bytes.size()));
+  return path;
+}
 
 std::vector<uint8_t> RandomBytes(std::size_t n, uint32_t seed) {
   std::mt19937 rng(seed);
@@ -46,7 +35,7 @@ std::vector<uint8_t> RandomBytes(std::size_t n, uint32_t seed) {
 TEST(ByteSource, FileReadsMatchTheFileAcrossWindows) {
   TempFolder tmp;
   const auto bytes = RandomBytes(3 * 1024 * 1024 + 17, 1);
-  const std::string path = tmp.File("data.bin", bytes);
+  const std::string path = WriteFile(tmp, "data.bin", bytes);
   FileByteSource source;
   ASSERT_TRUE(source.Open(path));
   EXPECT_EQ(source.Size(), bytes.size());
@@ -84,7 +73,7 @@ TEST(ByteSource, ScanDoesNotReadPerOffset) {
   // 8 MiB without a single known type: the byte scan tests 8 million offsets.
   TempFolder tmp;
   std::vector<uint8_t> bytes(8 * 1024 * 1024, 'x');
-  const std::string path = tmp.File("big.MOV", bytes);
+  const std::string path = WriteFile(tmp, "big.MOV", bytes);
   FileByteSource source;
   ASSERT_TRUE(source.Open(path));
   RecordingSummary s;
@@ -96,7 +85,7 @@ TEST(ByteSource, ScanDoesNotReadPerOffset) {
 
 TEST(ByteSource, FileTimeIsTheModificationTime) {
   TempFolder tmp;
-  const std::string path = tmp.File("t.AVI", {1, 2, 3});
+  const std::string path = WriteFile(tmp, "t.AVI", {1, 2, 3});
   const struct timespec times[2] = {{1234567890, 0}, {1234567890, 0}};
   ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
   FileByteSource source;

@@ -127,8 +127,11 @@ MovClip EncodeMov(uint16_t width, uint16_t height, uint32_t fps, uint32_t durati
   TempDir tmp;
   const std::string out = tmp.Path() + "/clip.mov";
   auto args = SourceArgs(width, height, fps, durationMs);
+  // The encoder's settings text (an SEI unit) is dropped: words like
+  // "fast_pskip" in it look like atom types to a byte scan, which a camera's
+  // stream would not show.
   for (const char* a : {"-c:v", "libx264", "-preset", "veryfast", "-crf", "32", "-pix_fmt", "yuv420p",
-                        "-g", "50", "-an", "-f", "mov"})
+                        "-g", "50", "-an", "-bsf:v", "filter_units=remove_types=6", "-f", "mov"})
     args.push_back(a);
   args.push_back(out);
   RunProgram(args);
