@@ -116,13 +116,13 @@ QUrl CHtmlMapDlg::PageUrl(int resourceId) {
 
 void CHtmlMapDlg::LoadFromResource(int resourceId) {
   m_pageLoaded = false;
-  m_pending.clear();
+  m_pending.Clear();
   m_view->page()->load(PageUrl(resourceId));
 }
 
 void CHtmlMapDlg::OnLoadStarted() {
   m_pageLoaded = false;
-  m_pending.clear();
+  m_pending.Clear();
 }
 
 void CHtmlMapDlg::OnLoadFinished(bool ok) {
@@ -132,10 +132,8 @@ void CHtmlMapDlg::OnLoadFinished(bool ok) {
 
 bool CHtmlMapDlg::RunScript(const std::string& code) {
   if (!m_pageLoaded) return true;
-  m_pending += "try{";
-  m_pending += code;
-  m_pending += "\n}catch(e){}\n";
-  if (m_pending.size() >= kMaxJoinedScript)
+  m_pending.Add(code);
+  if (m_pending.Size() >= kMaxJoinedScript)
     FlushScripts();
   else
     ScheduleFlush();
@@ -150,9 +148,9 @@ void CHtmlMapDlg::ScheduleFlush() {
 
 void CHtmlMapDlg::FlushScripts() {
   m_flushScheduled = false;
-  if (m_pending.empty()) return;
-  if (m_pageLoaded) m_view->page()->runJavaScript(QString::fromStdString(m_pending));
-  m_pending.clear();
+  if (m_pending.Empty()) return;
+  const std::string script = m_pending.Take();
+  if (m_pageLoaded) m_view->page()->runJavaScript(QString::fromStdString(script));
 }
 
 double CHtmlMapDlg::ToDegrees(int32_t provider, double value) {

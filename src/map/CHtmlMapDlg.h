@@ -2,8 +2,8 @@
 // The map panel: a web view showing map page 143 from the program's
 // resources, driven only by script calls. Calls before the page has loaded
 // are dropped; calls after it run in order. Consecutive calls are joined and
-// run as one script at the next turn of the event loop (or at FlushScripts),
-// each in its own try block, so a failing call never stops the ones after it.
+// run as one script (ScriptBatch) at the next turn of the event loop or at
+// FlushScripts; a failing call never stops the ones after it.
 #include <QFrame>
 #include <QString>
 #include <QUrl>
@@ -11,6 +11,7 @@
 #include <string>
 
 #include "LibraryViews.h"
+#include "ScriptBatch.h"
 
 class QWebEnginePage;
 class QWebEngineView;
@@ -67,5 +68,5 @@ class CHtmlMapDlg : public QFrame, public IMapView {
   QWebEngineView* m_view = nullptr;  // child widget, owned by this frame
   bool m_pageLoaded = false;
   bool m_flushScheduled = false;
-  std::string m_pending;  // joined call texts not yet run
+  ScriptBatch m_pending;  // calls not yet run
 };

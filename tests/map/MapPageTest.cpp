@@ -6,6 +6,8 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -27,14 +29,19 @@ using namespace trk_test;
 
 namespace {
 
+// Looks every 10 ms from a running event loop, so the page's process gets the CPU.
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
+  if (done()) return true;
+  QEventLoop loop;
+  QElapsedTimer clock;
+  clock.start();
+  QTimer tick;
+  QObject::connect(&tick, &QTimer::timeout, [&] {
+    if (done() || clock.elapsed() > timeoutMs) loop.quit();
+  });
+  tick.start(10);
+  loop.exec();
+  return done();
 }
 
 // Counts what reaches the main window stand-in from its children.
@@ -294,6 +301,15 @@ TEST_F(MapPageTest, ScriptErrorsAreIsolatedAndSilent) {
   host->RunScript("path_plot(5.000000,6.000000)");
   EXPECT_EQ(Json("path_points"), "[[5,6]]");
   EXPECT_EQ(Eval("window.onerror('x', 'y', 1) === true").toBool(), true);
+
+  // Data runs and program texts keep one order.
+  host->RunScript("path_delete()");
+  host->RunScript("path_plot(1.000000,1.000000)");
+  host->RunScript("path_points.push([9, 9])");
+  host->RunScript("path_plot(2.000000,2.000000)");
+  host->RunScript("path_plot(3.000000,3.000000, 7)");  // another arity: extra arguments are ignored
+  host->RunScript("pathdrived_plot_to_n(2)");
+  EXPECT_EQ(Json("[path_points, pathdrived_points]"), "[[[1,1],[9,9],[2,2],[3,3]],[[1,1],[9,9]]]");
 }
 
 TEST_F(MapPageTest, RightClicksDoNothing) {
