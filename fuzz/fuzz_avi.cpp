@@ -1,0 +1,10 @@
+// libFuzzer target: the AVI chunk walk.
+#include <cstddef>
+#include <cstdint>
+
+#include "ContainerTarget.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+  FuzzContainer(data, size, FuzzedWalk::Avi);
+  return 0;
+}
