@@ -7,7 +7,7 @@
 #     --timeout S      limit per input in seconds; a slower input is a failure (default 10)
 #     --build-dir DIR  where to build and keep corpora and logs (default build-fuzz)
 #     --nice           run the fuzzers at the lowest priority (idle CPU only)
-#     --no-build       use the binaries already in the build folder
+#     --no-build       use the binaries (and seeds) already in the build folder
 #   TARGET: avi mov_walk mov_scan samples settings (default: all)
 #
 # Every target first replays fuzz/regressions/TARGET/* (inputs that once
@@ -51,8 +51,14 @@ if [ "$BUILD_FIRST" -eq 1 ]; then
   cmake --build "$BUILD" -j2 >"$BUILD/build.log" 2>&1 || { tail -n 60 "$BUILD/build.log" >&2; exit 1; }
 fi
 
-rm -rf "$BUILD/seeds"
-"$BUILD/bin/trk-fuzz-seeds" "$BUILD/seeds"
+# Fresh seeds with every build; runs without a build (for example several
+# targets fuzzing side by side) share the seeds already there.
+if [ "$BUILD_FIRST" -eq 1 ] || [ ! -d "$BUILD/seeds" ]; then
+  rm -rf "$BUILD/seeds.new"
+  "$BUILD/bin/trk-fuzz-seeds" "$BUILD/seeds.new"
+  rm -rf "$BUILD/seeds"
+  mv "$BUILD/seeds.new" "$BUILD/seeds"
+fi
 mkdir -p "$BUILD/artifacts" "$BUILD/logs"
 
 max_len_of() {
