@@ -55,6 +55,7 @@ void CTrcToolTipCtrl::ResetTools() {
   }
   m_toolWindows.clear();
   m_toolTexts.clear();
+  hide();
 }
 
 int CTrcToolTipCtrl::ToolCount() const { return static_cast<int>(m_toolWindows.size()); }

@@ -18,6 +18,7 @@ const QColor kBackground(64, 64, 64);
 const std::array<QColor, 3> kAxisColors = {QColor(255, 255, 0), QColor(60, 255, 60), QColor(255, 60, 60)};
 const std::array<const char*, 3> kAxisNames = {"X", "Y", "Z"};
 constexpr double kByteToUnit = 0.0078125;  // 1 / 128
+constexpr int64_t kLongestWindowMs = 3600000;
 
 int ByteOf(const GSensorSample& sample, int axis) {
   return axis == 0 ? sample.x : axis == 1 ? sample.y : sample.z;
@@ -98,7 +99,11 @@ int64_t CGSensorCtrl::DrawingWindow() const {
     const double exact = static_cast<double>(m_samples.size()) / m_samplesPerMs;
     window = std::isfinite(exact) && std::fabs(exact) < 9.0e15 ? static_cast<int64_t>(exact) : 0;
   }
-  return window <= 0 ? 20000 : window;
+  if (window <= 0) return 20000;
+  // A recording longer than an hour shows the hour around the cursor and
+  // scrolls with it (the window start follows the cursor); shorter ones show
+  // their whole length.
+  return std::min<int64_t>(window, kLongestWindowMs);
 }
 
 int CGSensorCtrl::CursorX() const {

@@ -9,6 +9,9 @@
 #include <QWidget>
 #include <cstdint>
 
+// `text` when it stands out from `background`, else a light or dark grey that does.
+QColor ReadableTextColor(const QColor& text, const QColor& background);
+
 class CStatusBoardStatic : public QWidget {
   Q_OBJECT
 

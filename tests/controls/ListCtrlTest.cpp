@@ -89,9 +89,11 @@ TEST_F(ListsFixture, RowsShowTheirCellFormats) {
   EXPECT_EQ(files->AddFileRow(0, 2, "", std::string("A\xff.AVI"), 0, 0, 0, 0), 1);
   EXPECT_FALSE(files->GetItemText(3, 1).isEmpty());
 
+  files->SetRowHighlighted(1, true);
+  SaveArtifact(Pixels(files), QStringLiteral("list-files.png"));
+  SaveArtifact(Pixels(groups), QStringLiteral("list-groups.png"));
   files->DeleteAllRows();
   EXPECT_EQ(files->GetItemCount(), 0);
-  SaveArtifact(Pixels(groups), QStringLiteral("list-groups.png"));
 }
 
 TEST_F(ListsFixture, DoubleClickSendsTheRowOrMinusOneBelowTheLastRow) {

@@ -44,6 +44,13 @@ TEST(ToolTip, ToolsAndEntriesDecideWhatShows) {
   painter.end();
   EXPECT_EQ(tip.GetIconSize(), QSize(32, 32));
 
+  window.show();
+  tip.m_tipEntries.back().stringId = 185;
+  tip.Popup(&second);
+  EXPECT_TRUE(tip.isVisible());
+  EXPECT_EQ(tip.Description(), QString::fromStdString(LoadText(185)));
+  SaveArtifact(tip.grab().toImage(), QStringLiteral("tooltip.png"));
+
   tip.ResetTools();
   EXPECT_EQ(tip.ToolCount(), 0);
   // Unregistered tools no longer raise the tip.
