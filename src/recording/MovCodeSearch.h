@@ -17,7 +17,10 @@ bool IsKnownMovCode(const uint8_t* p);
 
 // Index of the first i in [0, size - 4] at which a known type starts, or
 // `size` when there is none.
+// Uses the widest vector instructions the processor has.
 std::size_t FindKnownMovCodeIn(const uint8_t* data, std::size_t size);
+// The same without processor-specific instructions (for comparison in tests).
+std::size_t FindKnownMovCodeInPortably(const uint8_t* data, std::size_t size);
 
 // First offset in [from, last] at which a known type starts, or kNoMovCode.
 uint64_t FindKnownMovCode(ByteSource& source, uint64_t from, uint64_t last);

@@ -244,7 +244,7 @@ TEST(ScanModel, BulkSearchMatchesTheByteByByteScan) {
 
 TEST(ScanModel, BlockSearchFindsEveryTypeAtEveryPlace) {
   for (const char* t : {"ftyp", "skip", "mdat", "moov", "IDIT", "gps0", "gpsa", "gsea", "gsen"}) {
-    for (std::size_t size : {4u, 5u, 15u, 16u, 17u, 31u, 33u, 100u}) {
+    for (std::size_t size : {4u, 5u, 15u, 16u, 17u, 31u, 32u, 33u, 34u, 64u, 65u, 100u}) {
       for (std::size_t at = 0; at + 4 <= size; ++at) {
         std::vector<uint8_t> b(size, 'g');  // first letters everywhere, but no full type
         b[at] = static_cast<uint8_t>(t[0]);
@@ -255,9 +255,35 @@ TEST(ScanModel, BlockSearchFindsEveryTypeAtEveryPlace) {
       EXPECT_EQ(FindKnownMovCodeIn(none.data(), none.size()), size);
     }
   }
+  // Near misses: every other byte value in each of the four places.
+  for (const char* t : {"ftyp", "skip", "mdat", "moov", "IDIT", "gps0", "gpsa", "gsea", "gsen"}) {
+    for (int place = 0; place < 4; ++place) {
+      for (int v = 0; v < 256; ++v) {
+        if (v == static_cast<uint8_t>(t[place])) continue;
+        std::vector<uint8_t> b(70, 'x');
+        std::memcpy(&b[33], t, 4);
+        b[33 + place] = static_cast<uint8_t>(v);
+        const std::size_t at = FindKnownMovCodeIn(b.data(), b.size());
+        EXPECT_TRUE(at == b.size() || IsKnownMovCode(&b[at])) << t << place << v;
+      }
+    }
+  }
   // A type split across the end of the bytes given is not found.
   const uint8_t partial[] = {'x', 'x', 'g', 'p', 's'};
   EXPECT_EQ(FindKnownMovCodeIn(partial, sizeof partial), sizeof partial);
+}
+
+TEST(ScanModel, VectorSearchAgreesWithThePortableOne) {
+  std::mt19937 rng(99);
+  static const char* kTypes[] = {"ftyp", "skip", "mdat", "moov", "IDIT", "gps0", "gpsa", "gsea", "gsen"};
+  // Letters of the types, so that pairs and near misses are frequent.
+  const std::string alphabet = "ftypskimdaoIDTgse0n";
+  for (int i = 0; i < 20000; ++i) {
+    std::vector<uint8_t> b(std::uniform_int_distribution<std::size_t>(0, 300)(rng));
+    for (auto& x : b) x = static_cast<uint8_t>(alphabet[rng() % alphabet.size()]);
+    if (b.size() >= 4 && rng() % 2) std::memcpy(&b[rng() % (b.size() - 3)], kTypes[rng() % 9], 4);
+    ASSERT_EQ(FindKnownMovCodeIn(b.data(), b.size()), FindKnownMovCodeInPortably(b.data(), b.size())) << i;
+  }
 }
 
 TEST(ScanModel, EveryWalkEndsOnRandomAndCutOffInput) {

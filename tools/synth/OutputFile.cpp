@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "MovCodeSearch.h"
 #include "SynthInternal.h"
 
 OutputFile::OutputFile(const std::string& path) : m_path(path) {
@@ -46,6 +47,14 @@ void OutputFile::PseudoRandom(uint64_t count, uint32_t seed) {
       state ^= state >> 7;
       state ^= state << 17;
       std::memcpy(&block[i], &state, std::min<std::size_t>(8, n - i));
+    }
+    // Filler stands for media data: the byte scan must go through all of it,
+    // so it holds no atom type by chance (about two a gibibyte otherwise).
+    // No type starts in the last 3 bytes, so none spans two blocks either.
+    for (std::size_t i = n >= 3 ? n - 3 : 0; i < n; ++i) block[i] = 'x';
+    for (std::size_t at = FindKnownMovCodeIn(block.data(), n); at < n;
+         at = FindKnownMovCodeIn(block.data(), n)) {
+      block[at] = 'x';
     }
     Write(block.data(), n);
     count -= n;
