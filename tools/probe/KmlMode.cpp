@@ -1,0 +1,74 @@
+// trk-probe --kml FILE OUTDIR: reads the recording as the library does, loads
+// its track as playing it would, and exports it as the KML button does, into
+// OUTDIR (created when missing) instead of the documents folder. Prints one
+// JSON object; the exit status is 0 when the file was written, 1 otherwise.
+#include <filesystem>
+#include <system_error>
+
+#include "KmlExport.h"
+#include "ProbeMode.h"
+#include "RecordingFile.h"
+#include "RecordingJson.h"
+#include "RecordingLibrary.h"
+#include "TrackDrawing.h"
+
+namespace {
+
+int RunKml(const std::vector<std::string>& args, std::FILE* out) {
+  if (args.size() != 2) return ProbeUsage();
+  const std::string& path = args[0];
+  std::string folder = args[1].empty() ? std::string("./") : args[1];
+  if (folder.back() != '/') folder += '/';
+
+  JsonWriter json;
+  json.BeginObject().Field("file", path).Field("folder", folder);
+  const char* container = ContainerOfName(path);
+  const std::string::size_type slash = path.rfind('/');
+
+  RecordingInfo info;
+  info.name = slash == std::string::npos ? path : path.substr(slash + 1);
+  info.folder = slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+  RecordingFile file(&info.summary);
+  int read = -1;
+  if (container && container[0] == 'a') {
+    read = file.ParseAvi(path);
+  } else if (container) {
+    read = file.ParseMov(path);
+    if (read == 0 && info.summary.startTime == 0) file.ScanMov(path);
+  }
+
+  bool saved = false;
+  if (!container || read != 0) {
+    json.Field("error", container ? "not a readable recording" : "not a recording name (.AVI or .MOV)");
+  } else {
+    RecordingLibrary library;
+    library.m_recordings.push_back(info);
+    if (LoadRecordingTrack(library, 0) != 1) {
+      json.Field("error", "cannot open the file");
+    } else {
+      std::size_t points = 0;
+      for (const GpsSample& sample : library.m_gpsSamples) {
+        double latitude = sample.latitude, longitude = sample.longitude;
+        if ((sample.status & GpsStatusValid) && ConvertNmeaPosition(latitude, longitude)) ++points;
+      }
+      std::error_code ignored;
+      std::filesystem::create_directories(folder, ignored);
+      std::string written;
+      saved = ExportKml(library, folder, written);
+      json.Field("kml", written).Field("points", static_cast<uint64_t>(points));
+      if (!saved) json.Field("error", "writing the KML file failed");
+    }
+  }
+  json.Field("saved", saved).EndObject();
+  std::string line = json.Take();
+  line += '\n';
+  std::fwrite(line.data(), 1, line.size(), out);
+  return saved ? 0 : 1;
+}
+
+}  // namespace
+
+const ProbeMode& KmlMode() {
+  static const ProbeMode mode{"--kml", "FILE OUTDIR", &RunKml};
+  return mode;
+}
