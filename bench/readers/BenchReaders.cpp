@@ -81,8 +81,6 @@ void ProbeThroughput(const std::string& root, int count) {
   SynthCardOptions options;
   options.recordings = count;
   options.cheapVideo = true;
-  options.width = 1280;
-  options.height = 720;
   const auto files = WriteSynthCard(card, options);
   std::vector<std::string> paths;
   uint64_t bytes = 0;

@@ -181,16 +181,27 @@ class Walker {
   // it, less the record's distance from the start.
   void ReadGpsRecords(uint64_t offset, uint64_t count) {
     const uint64_t rate = GpsRateOf(m_state.gpsaValue);
-    for (uint64_t k = 0; k < count && !timeSet; ++k) {
-      const uint64_t at = offset + 32 * k;
+    uint64_t k = 0;
+    while (k < count && !timeSet) {
+      const uint64_t at = offset + kGpsRecordSize * k;
       if (at >= m_size) break;  // records past the end read as zero: no clock
-      uint8_t bytes[kGpsRecordSize];
-      ReadAt(static_cast<int64_t>(at), bytes, sizeof bytes);
-      const GpsSample s = DecodeGpsSample(bytes);
-      if (s.year != 0 && IsValidClock(s.month, s.day, s.hour, s.minute, s.second)) {
-        m_state.startTime = LocalTime(2000 + s.year, s.month, s.day, s.hour, s.minute, s.second) -
-                            static_cast<int64_t>(k / rate);
-        timeSet = true;
+      // Whole windows of records at a time: a block that claims gigabytes
+      // costs one pass over what the file really holds.
+      const uint8_t* data = nullptr;
+      const int64_t got = m_source.Window(
+          at, static_cast<std::size_t>(std::min<uint64_t>((count - k) * kGpsRecordSize, 64 * 1024)), &data);
+      if (got < 0) throw WalkFailure{"read error"};
+      if (got == 0) break;
+      for (std::size_t i = 0; i < static_cast<std::size_t>(got) && k < count; i += kGpsRecordSize, ++k) {
+        uint8_t bytes[kGpsRecordSize] = {};  // a record cut off by the end of the file reads as zero beyond it
+        std::memcpy(bytes, data + i, std::min<std::size_t>(kGpsRecordSize, static_cast<std::size_t>(got) - i));
+        const GpsSample s = DecodeGpsSample(bytes);
+        if (s.year != 0 && IsValidClock(s.month, s.day, s.hour, s.minute, s.second)) {
+          m_state.startTime = LocalTime(2000 + s.year, s.month, s.day, s.hour, s.minute, s.second) -
+                              static_cast<int64_t>(k / rate);
+          timeSet = true;
+          return;
+        }
       }
     }
   }

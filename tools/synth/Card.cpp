@@ -135,6 +135,7 @@ std::vector<SynthCardFile> WriteSynthCard(const std::string& dir, const SynthCar
     for (const Planned& p : d.recordings) {
       SynthOptions o = base;
       o.durationMs = cheap ? cheapMs : p.durationMs;
+      if (cheap) o.fps = 10;
       o.second = d.second + static_cast<int>(driveSeconds);  // mktime rolls the fields over
       o.minute = d.minute;
       o.driveSeconds = driveSeconds;
