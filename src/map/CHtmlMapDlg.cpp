@@ -90,7 +90,7 @@ QWebEnginePage* CHtmlMapDlg::Page() const { return m_view->page(); }
 bool CHtmlMapDlg::CreateInPlaceholder(QWidget* parent, QWidget* placeholder) {
   if (!parent) return false;
   if (!placeholder) placeholder = parent->findChild<QWidget*>(QStringLiteral("1004"));
-  if (!placeholder) return false;
+  if (!placeholder || !parent->isAncestorOf(placeholder)) return false;
   QRect rect(placeholder->mapTo(parent, QPoint(0, 0)), placeholder->size());
   // The placeholder may belong to its owner as a member: it is only hidden.
   placeholder->hide();

@@ -172,6 +172,14 @@ TEST_F(MapPageTest, CallsBeforeTheLoadHaveNoEffectAndDoNotFail) {
   EXPECT_EQ(Eval("map_backend").toString(), "leaflet");
   ExpectInitialState();
   EXPECT_TRUE(QFile::exists(":/html/190"));
+
+  // Without a placeholder the host is not placed.
+  QWidget bare;
+  QWidget stranger;
+  CHtmlMapDlg other;
+  EXPECT_FALSE(other.CreateInPlaceholder(&bare));
+  EXPECT_FALSE(other.CreateInPlaceholder(&bare, &stranger));
+  EXPECT_FALSE(other.CreateInPlaceholder(nullptr));
 }
 
 TEST_F(MapPageTest, MovePositionConvertsAndMovesMarkerCentreAndDrivenLine) {
