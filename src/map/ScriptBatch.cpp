@@ -4,10 +4,10 @@
 
 namespace {
 
-// Runs [[name, arity, count, [arguments...]], ...]: count calls of window[name],
-// each taking the next `arity` arguments.
+// Runs [[name, arity, [arguments...], count], ...]: count calls of
+// window[name], each taking the next `arity` arguments.
 constexpr std::string_view kDispatchBegin =
-    "(function(r){for(var i=0;i<r.length;++i){var e=r[i],f=window[e[0]],k=e[1],n=e[2],a=e[3];"
+    "(function(r){for(var i=0;i<r.length;++i){var e=r[i],f=window[e[0]],k=e[1],a=e[2],n=e[3];"
     "for(var j=0,p=0;j<n;++j,p+=k){try{if(k===2)f(a[p],a[p+1]);else f.apply(window,a.slice(p,p+k));}"
     "catch(x){}}}})(JSON.parse('[";
 constexpr std::string_view kDispatchEnd = "]'));\n";
@@ -80,35 +80,42 @@ void ScriptBatch::Add(const std::string& code) {
     return;
   }
   if (m_runCount != 0 && (name != m_runName || arity != m_runArity)) CloseRun();
+  if (!m_listOpen) {
+    m_script += kDispatchBegin;
+    m_listOpen = true;
+  } else if (m_runCount == 0) {
+    m_script += ',';
+  }
   if (m_runCount == 0) {
     m_runName.assign(name);
     m_runArity = arity;
+    m_script += "[\"";
+    m_script += m_runName;
+    m_script += "\",";
+    m_script += std::to_string(arity);
+    m_script += ",[";
+  } else if (arity != 0) {
+    m_script += ',';
   }
-  if (arity != 0) {
-    if (!m_runArgs.empty()) m_runArgs += ',';
-    m_runArgs += args;
-  }
+  m_script += args;
   ++m_runCount;
 }
 
 void ScriptBatch::CloseRun() {
   if (m_runCount == 0) return;
-  if (!m_list.empty()) m_list += ',';
-  m_list += "[\"" + m_runName + "\"," + std::to_string(m_runArity) + "," + std::to_string(m_runCount) + ",[" +
-            m_runArgs + "]]";
+  m_script += "],";
+  m_script += std::to_string(m_runCount);
+  m_script += ']';
   m_runName.clear();
-  m_runArgs.clear();
   m_runArity = 0;
   m_runCount = 0;
 }
 
 void ScriptBatch::CloseList() {
   CloseRun();
-  if (m_list.empty()) return;
-  m_script += kDispatchBegin;
-  m_script += m_list;
+  if (!m_listOpen) return;
   m_script += kDispatchEnd;
-  m_list.clear();
+  m_listOpen = false;
 }
 
 std::string ScriptBatch::Take() {
@@ -120,9 +127,8 @@ std::string ScriptBatch::Take() {
 
 void ScriptBatch::Clear() {
   m_script.clear();
-  m_list.clear();
+  m_listOpen = false;
   m_runName.clear();
-  m_runArgs.clear();
   m_runArity = 0;
   m_runCount = 0;
 }

@@ -11,9 +11,9 @@
 class ScriptBatch {
  public:
   void Add(const std::string& code);
-  bool Empty() const { return m_script.empty() && m_list.empty() && m_runCount == 0; }
+  bool Empty() const { return m_script.empty(); }
   // Bytes held so far (roughly the size of the script Take would give).
-  std::size_t Size() const { return m_script.size() + m_list.size() + m_runArgs.size(); }
+  std::size_t Size() const { return m_script.size(); }
   // The joined script; the batch is empty afterwards.
   std::string Take();
   void Clear();
@@ -22,10 +22,12 @@ class ScriptBatch {
   void CloseRun();
   void CloseList();
 
-  std::string m_script;    // finished script
-  std::string m_list;      // closed runs of the open data list, as JSON entries
+  // The script so far. While a data list is open it ends inside that list,
+  // and while a run is open, inside the run's argument array: the arguments
+  // go straight to their place, with no copying when the run closes.
+  std::string m_script;
+  bool m_listOpen = false;
   std::string m_runName;   // the open run: calls of one function with one arity
   std::size_t m_runArity = 0;
   std::size_t m_runCount = 0;
-  std::string m_runArgs;   // its arguments, flat, comma-separated
 };

@@ -6,7 +6,7 @@
 namespace {
 
 std::string Dispatch(const std::string& list) {
-  return "(function(r){for(var i=0;i<r.length;++i){var e=r[i],f=window[e[0]],k=e[1],n=e[2],a=e[3];"
+  return "(function(r){for(var i=0;i<r.length;++i){var e=r[i],f=window[e[0]],k=e[1],a=e[2],n=e[3];"
          "for(var j=0,p=0;j<n;++j,p+=k){try{if(k===2)f(a[p],a[p+1]);else f.apply(window,a.slice(p,p+k));}"
          "catch(x){}}}})(JSON.parse('[" + list + "]'));\n";
 }
@@ -25,9 +25,9 @@ TEST(ScriptBatch, PlainCallsTravelAsRunsAndOtherTextsKeepTheirPlace) {
   batch.Add("path_plot(7,8)");
   EXPECT_FALSE(batch.Empty());
   EXPECT_EQ(batch.Take(),
-            Dispatch("[\"path_delete\",0,1,[]],[\"path_plot\",2,2,[1.000000,2.000000,3.5,-4]],"
-                     "[\"movpos\",2,1,[5.000000,6.000000]],[\"pathdrived_plot_to_n\",1,1,[0]]") +
-                "try{alert('x')\n}catch(e){}\n" + Dispatch("[\"path_plot\",2,1,[7,8]]"));
+            Dispatch("[\"path_delete\",0,[],1],[\"path_plot\",2,[1.000000,2.000000,3.5,-4],2],"
+                     "[\"movpos\",2,[5.000000,6.000000],1],[\"pathdrived_plot_to_n\",1,[0],1]") +
+                "try{alert('x')\n}catch(e){}\n" + Dispatch("[\"path_plot\",2,[7,8],1]"));
   EXPECT_TRUE(batch.Empty());
   EXPECT_EQ(batch.Take(), "");
 }
@@ -38,7 +38,7 @@ TEST(ScriptBatch, ArityChangesStartANewRun) {
   batch.Add("f(1,2)");
   batch.Add("f()");
   batch.Add("f()");
-  EXPECT_EQ(batch.Take(), Dispatch("[\"f\",1,1,[1]],[\"f\",2,1,[1,2]],[\"f\",0,2,[]]"));
+  EXPECT_EQ(batch.Take(), Dispatch("[\"f\",1,[1],1],[\"f\",2,[1,2],1],[\"f\",0,[],2]"));
 }
 
 TEST(ScriptBatch, AnythingButPlainNumbersStaysProgramText) {
