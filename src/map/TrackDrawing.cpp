@@ -133,6 +133,17 @@ int LoadRecordingTrack(RecordingLibrary& library, int32_t index) {
   return 1;
 }
 
+int DrawLoadedTrack(RecordingLibrary& library) {
+  if (!library.m_map) return 1;
+  library.m_map->RunScript("path_delete()");
+  const std::size_t count = GpsCount(library);
+  for (std::size_t i = 0; i < count; ++i) {
+    const GpsSample& sample = library.m_gpsSamples[i];
+    if (IsUsableGpsSample(sample)) PlotConverted(*library.m_map, "path_plot", sample);
+  }
+  return 1;
+}
+
 int RedrawDrivenPath(RecordingLibrary& library, uint32_t timeMs) {
   if (library.m_gpsRate == 0.0) library.m_gpsRate = 1.0;
   const double before = std::trunc(static_cast<double>(timeMs) * library.m_gpsRate / 1000.0);

@@ -29,6 +29,10 @@ int DrawGroupPath(RecordingLibrary& library, int32_t group);
 // Makes the recording current, loads its samples and draws its route.
 // 1 on success, 0 when the index is out of range or the file cannot be opened.
 int LoadRecordingTrack(RecordingLibrary& library, int32_t index);
+// Draws the loaded recording's line again from the samples in memory (no file
+// access): "path_delete()", then "path_plot" for every usable sample. For a
+// page that finished loading after the recording was loaded. Returns 1.
+int DrawLoadedTrack(RecordingLibrary& library);
 // Rebuilds the driven line from the samples before `timeMs`. Returns 1.
 int RedrawDrivenPath(RecordingLibrary& library, uint32_t timeMs);
 // Moves cursor, compass, speed and marker to `timeMs`; 1 when a GPS fix is

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <filesystem>
 #include <cstdio>
 #include <locale>
 #include <random>
@@ -115,6 +116,21 @@ TEST_F(TrackTest, LoadRecordingTrackPlotsEveryUsableSampleInOrder) {
       "SetSamplesPerMs(0.050000)", "UpdateTimeAxis()"};
   EXPECT_EQ(curve.calls, expectedCurve);
   EXPECT_EQ(curve.firstX, 10);
+}
+
+TEST_F(TrackTest, DrawLoadedTrackSendsTheSameLineAgainFromMemory) {
+  RecordingPlan plan = MinuteDrive();
+  RecordingInfo info = WriteRecording(dir.Folder(), plan);
+  FillLibrary(library, {info}, true);
+  ASSERT_EQ(LoadRecordingTrack(library, 0), 1);
+  const auto first = Plots("path_plot(");
+  std::filesystem::remove(dir.Folder() + info.name);  // no file access is needed
+  map.calls.clear();
+  EXPECT_EQ(DrawLoadedTrack(library), 1);
+  ASSERT_FALSE(map.calls.empty());
+  EXPECT_EQ(map.calls[0], "path_delete()");
+  EXPECT_EQ(Plots("path_plot("), first);
+  EXPECT_EQ(map.calls.size(), first.size() + 1);
 }
 
 TEST_F(TrackTest, GSensorRateFallsBackToTheEvenSpread) {
