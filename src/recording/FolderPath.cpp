@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <cerrno>
+
 bool MakeFolderPath(const std::string& path) {
   if (path.empty()) return false;
   std::string full = path;
@@ -12,6 +14,7 @@ bool MakeFolderPath(const std::string& path) {
   // the way (the root, folders that exist) do not matter: only the deepest
   // creation decides the result.
   bool lastCreated = false;
+  int firstError = 0;  // the refusal that made the folders after it impossible
   for (std::size_t i = 0; i < full.size(); ++i) {
     if (full[i] != '/') continue;
     if (i > 0 && full[i - 1] == '/') continue;  // "a//b" names the same folders as "a/b"
@@ -21,7 +24,11 @@ bool MakeFolderPath(const std::string& path) {
       continue;
     }
     lastCreated = ::mkdir(prefix.c_str(), 0777) == 0;
+    if (!lastCreated && errno != EEXIST && firstError == 0) firstError = errno;
   }
+  // Callers report errno: name the first refusal (a read-only medium, no
+  // permission), not the "no such folder" of every deeper level after it.
+  if (!lastCreated && firstError != 0) errno = firstError;
   return lastCreated;
 }
 

@@ -102,9 +102,3 @@ inline int64_t FromFileTime(int64_t seconds) {
   localtime_r(&t, &local);
   return Local(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
 }
-
-inline Bytes Concat(std::initializer_list<Bytes> parts) {
-  ByteWriter w;
-  for (const Bytes& p : parts) w.Append(p);
-  return w.Take();
-}

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,6 +63,12 @@ class ByteWriter {
  private:
   Bytes m_bytes;
 };
+
+inline Bytes Concat(std::initializer_list<Bytes> parts) {
+  ByteWriter w;
+  for (const Bytes& p : parts) w.Append(p);
+  return w.Take();
+}
 
 // One 32-byte GPS record: little-endian doubles and integers at fixed offsets.
 struct GpsRecordSpec {
