@@ -62,7 +62,7 @@ CHtmlMapDlg::CHtmlMapDlg(QWidget* parent) : QFrame(parent) {
   m_view = new QWebEngineView(this);
   m_view->setContextMenuPolicy(Qt::PreventContextMenu);
   auto* page = new SilentMapPage(m_view);
-  page->setUrlRequestInterceptor(new MarkerRedirect(page));
+  page->setUrlRequestInterceptor(new MarkerRedirect(this));  // outlives the page
   QWebEngineSettings* settings = page->settings();
   // The page comes from the resources but its tiles and map API come from the net.
   settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
