@@ -1,3 +1,18 @@
+// The AVI chunk walk and the QuickTime atom walk and byte scan.
+//
+// Whatever the bytes, a walk reads nothing outside the file, ends, and builds
+// no value by overflow:
+//  - reads past the end, and the byte scan's look-back before the start of
+//    the file, give zero bytes;
+//  - a date text longer than the 64-byte buffer is cut, and its chunk is
+//    still stepped over whole;
+//  - frame count x frame period is a 64-bit product; a length beyond what
+//    32-bit milliseconds hold saturates;
+//  - atom sizes below 8 are taken as a bare header (SteppedAtomSize);
+//  - version-1 movie and track headers (64-bit times) are read with their
+//    own layout instead of overflowing the version-0 header;
+//  - a rate block shorter than its 4-byte value gives only its own bytes;
+//  - every branch of a walk moves the position forward.
 #include "RecordingFile.h"
 
 #include <algorithm>
