@@ -1,6 +1,12 @@
 #pragma once
-// One way of running trk-probe. Each mode lives in a file of its own and is
-// listed with one line in the mode table of main.cpp.
+// One way of running trk-probe. Each mode lives in a file of its own here,
+// defines an accessor such as
+//   const ProbeMode& LibraryMode() {
+//     static const ProbeMode mode{"--library", "--library FOLDER", &RunLibrary};
+//     return mode;
+//   }
+// and is listed with one line, TRK_PROBE_MODE(LibraryMode), in the mode table
+// of main.cpp. RecordingJson.h has the JSON of the recording records.
 #include <cstdio>
 #include <string>
 #include <vector>
