@@ -8,6 +8,7 @@
 #     --build-dir DIR  where to build and keep corpora and logs (default build-fuzz)
 #     --nice           run the fuzzers at the lowest priority (idle CPU only)
 #     --no-build       use the binaries (and seeds) already in the build folder
+#     --synth PATH     also seed with recordings trk-synth writes in every layout
 #   TARGET: avi mov_walk mov_scan samples settings (default: all)
 #
 # Every target first replays fuzz/regressions/TARGET/* (inputs that once
@@ -22,6 +23,7 @@ PER_INPUT_TIMEOUT=10
 BUILD="$ROOT/build-fuzz"
 NICE=()
 BUILD_FIRST=1
+SYNTH=
 TARGETS=()
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -30,7 +32,8 @@ while [ $# -gt 0 ]; do
     --build-dir) BUILD=$2; shift 2 ;;
     --nice) NICE=(nice -n 19); shift ;;
     --no-build) BUILD_FIRST=0; shift ;;
-    -h|--help) sed -n '2,17p' "$0"; exit 0 ;;
+    --synth) SYNTH=$2; shift 2 ;;
+    -h|--help) sed -n '2,18p' "$0"; exit 0 ;;
     -*) echo "run-fuzzers: unknown option $1" >&2; exit 2 ;;
     *) TARGETS+=("$1"); shift ;;
   esac
@@ -51,11 +54,64 @@ if [ "$BUILD_FIRST" -eq 1 ]; then
   cmake --build "$BUILD" -j2 >"$BUILD/build.log" 2>&1 || { tail -n 60 "$BUILD/build.log" >&2; exit 1; }
 fi
 
+# Tiny recordings (32x32, one frame) in the synthesizer's layouts: the
+# camera's own, and each layout edge case it knows.
+add_synth_seeds() {
+  local out=$1 tmp=$1/synth n=0 f
+  mkdir -p "$tmp"
+  local common=(--size 32x32 --fps 1 --duration 2 --video-seconds 1)
+  local avi=(
+    ""
+    "--idit none" "--idit invalid" "--idit 1899" "--idit empty"
+    "--gps-rate 0 --gsensor-rate 0 --no-gps-clock"
+    "--layout hdrl-nostrf,gpsa,gsea,gps0,gsen,movi,idx1"
+    "--layout hdrl,gpsa,gsea,gps0,gsen,movi-truncated"
+    "--layout hdrl,idit:64,gps0,gsen,gpsa,gsea,movi,idx1"
+    "--layout hdrl,junk:13,gpsa,gsea,gps0:40,gsen:7,movi,idx1"
+    "--layout hdrl,unknown:8,gpsa,gsea,gps0,gsen,movi,idx1"
+  )
+  local mov=(
+    ""
+    "--idit none" "--idit invalid --layout ftyp,moov,idit,gpsa,gsea,gps0,gsen,mdat"
+    "--idit none --no-gps-clock --layout ftyp,datetext,gpsa,gsea,gps0,gsen,mdat,moov"
+    "--layout ftyp,idit,gpsa,gsea,gps0,gsen,mdat64,moov"
+    "--layout ftyp,size0:skip,gpsa,gsea,gps0,gsen,moov,mdat0"
+    "--layout ftyp,skip:5,gpsa,gsea,gps0:40,gsen:7,mdat,moov"
+    "--layout ftyp,unknown:8,idit,gpsa,gsea,gps0,gsen,mdat,moov"
+  )
+  for opts in "${avi[@]}"; do
+    n=$((n + 1))
+    # shellcheck disable=SC2086
+    "$SYNTH" file "$tmp/S$n.AVI" "${common[@]}" $opts >/dev/null 2>&1 || echo "run-fuzzers: trk-synth could not write '$opts'" >&2
+  done
+  for opts in "${mov[@]}"; do
+    n=$((n + 1))
+    # shellcheck disable=SC2086
+    "$SYNTH" file "$tmp/S$n.MOV" "${common[@]}" $opts >/dev/null 2>&1 || echo "run-fuzzers: trk-synth could not write '$opts'" >&2
+  done
+  for f in "$tmp"/*.AVI; do [ -f "$f" ] && cp "$f" "$out/avi/synth-$(basename "$f")"; done
+  for f in "$tmp"/*.MOV; do
+    [ -f "$f" ] || continue
+    cp "$f" "$out/mov_walk/synth-$(basename "$f")"
+    cp "$f" "$out/mov_scan/synth-$(basename "$f")"
+  done
+  for f in "$tmp"/*.AVI "$tmp"/*.MOV; do
+    [ -f "$f" ] || continue
+    # The sample target reads a 24-byte block header first: all zero here,
+    # so the blocks come from the reader's summary.
+    { head -c 24 /dev/zero; cat "$f"; } >"$out/samples/synth-$(basename "$f")"
+  done
+  rm -rf "$tmp"
+}
+
 # Fresh seeds with every build; runs without a build (for example several
 # targets fuzzing side by side) share the seeds already there.
 if [ "$BUILD_FIRST" -eq 1 ] || [ ! -d "$BUILD/seeds" ]; then
   rm -rf "$BUILD/seeds.new"
   "$BUILD/bin/trk-fuzz-seeds" "$BUILD/seeds.new"
+  if [ -n "$SYNTH" ] && [ -x "$SYNTH" ]; then
+    add_synth_seeds "$BUILD/seeds.new"
+  fi
   rm -rf "$BUILD/seeds"
   mv "$BUILD/seeds.new" "$BUILD/seeds"
 fi
