@@ -1,5 +1,14 @@
 // trk-probe [--samples] FILE...: reads each file as the library would and
-// prints one JSON object per file and line.
+// prints one JSON object per file and line:
+//   {"path", "container": "avi"|"mov"|null, "walks": [...], "walkResults": [...],
+//    "result": 0|-1, "error" (on -1), "summary": {the twelve fields}|null,
+//    with --samples: "gpsRate", "gsensorRate", "gsensorRange", "gps", "gsensor"}
+// The container follows the name as the library decides it: ".AVI" or ".MOV"
+// at the end, upper case. Any other name is not a recording: container null,
+// no walks, result -1. A QuickTime file whose atom walk finds no start time
+// is also scanned ("walks": ["ParseMov", "ScanMov"]) and kept whatever the
+// scan gives; "result" is then the atom walk's, "summary" the last successful
+// walk's.
 #include <cstring>
 
 #include "ProbeMode.h"
