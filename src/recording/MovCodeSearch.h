@@ -22,5 +22,10 @@ std::size_t FindKnownMovCodeIn(const uint8_t* data, std::size_t size);
 // The same without processor-specific instructions (for comparison in tests).
 std::size_t FindKnownMovCodeInPortably(const uint8_t* data, std::size_t size);
 
+// Which variant FindKnownMovCodeIn uses: "avx2", "ssse3", "portable" (SSE2
+// or byte by byte) or "best" (the default). False when the processor lacks it.
+// For tests and benchmarks; not for use while a scan runs.
+bool SelectMovCodeSearch(const char* name);
+
 // First offset in [from, last] at which a known type starts, or kNoMovCode.
 uint64_t FindKnownMovCode(ByteSource& source, uint64_t from, uint64_t last);
