@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "FileAttributes.h"
+#include "FolderPath.h"
 #include "RecordingFile.h"
 #include "RecordingLibrary.h"
 
@@ -39,13 +40,13 @@ Protection ProtectionOfEntry(const std::string& path, const FolderEntryData& dat
 
 bool RecordingLibrary::IsAviRecording(const std::string& name, const std::string& folderPath,
                                       bool& event, bool& locked) {
-  ClassifyProtection(name, QueryProtection(folderPath + name), event, locked);
+  ClassifyProtection(name, QueryProtection(JoinPath(folderPath, name)), event, locked);
   return IsAviName(name);
 }
 
 bool RecordingLibrary::IsMovRecording(const std::string& name, const std::string& folderPath,
                                       bool& event, bool& locked) {
-  ClassifyProtection(name, QueryProtection(folderPath + name), event, locked);
+  ClassifyProtection(name, QueryProtection(JoinPath(folderPath, name)), event, locked);
   return IsMovName(name);
 }
 
