@@ -1,0 +1,35 @@
+#include "CTRKApp.h"
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include "CTRKDlg.h"
+
+void CTRKApp::PrepareProcess() {
+  // The video surface is an X11 window handed to the media library.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
+  // The web engine's sandbox refuses to run as root.
+  if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+  // Web views next to the native video window: shared GL contexts, and only
+  // the video surface (with its ancestors) gets a native window, else the
+  // web view paints black.
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
+}
+
+bool CTRKApp::InitInstance(const QString& startFolder) {
+  // The window's own close ends the run, not the last message box.
+  QApplication::setQuitOnLastWindowClosed(false);
+  CTRKDlg dlg;
+  dlg.OnInitDialog();
+  dlg.show();
+  QEventLoop loop;
+  QObject::connect(&dlg, &CTRKDlg::Closed, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+  if (!startFolder.isEmpty()) dlg.OpenFolderWhenReady(startFolder);
+  loop.exec();
+  return false;
+}

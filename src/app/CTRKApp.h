@@ -1,0 +1,20 @@
+#pragma once
+// The application object: starts what the window needs, runs the main window
+// until it closes and ends the process after it.
+#include <QString>
+
+class CTRKApp {
+ public:
+  CTRKApp() = default;
+  ~CTRKApp() = default;
+  CTRKApp(const CTRKApp&) = delete;
+  CTRKApp& operator=(const CTRKApp&) = delete;
+
+  // Before QApplication exists: the attributes and environment the web views
+  // and the native video surface need.
+  static void PrepareProcess();
+
+  // Runs the main window; `startFolder`, when not empty, is opened at start
+  // as OPEN opens a picked folder. Always false: the process then ends.
+  bool InitInstance(const QString& startFolder);
+};

@@ -1,0 +1,294 @@
+#include "CTRKDlg.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScreen>
+
+#include "CHtmlMapDlg.h"
+#include "CListCtrl.h"
+#include "CSettings.h"
+#include "ControlId.h"
+#include "Languages.h"
+#include "NativeSurface.h"
+#include "TrackDrawing.h"
+#include "TrkMessageBox.h"
+
+std::atomic<int32_t> g_busy{0};
+
+namespace {
+
+// Statics the layout leaves where the template put them: dialog units of the
+// template font (base units 6 x 13) turned into pixels.
+QRect TemplateRect(int x, int y, int w, int h) { return QRect(x * 6 / 4, y * 13 / 8, w * 6 / 4, h * 13 / 8); }
+
+QIcon ProgramIcon() {
+  for (const char* path : {":/icon/128.png", ":/png/128.png", ":/png/200.png"}) {
+    if (QFile::exists(QString::fromLatin1(path))) return QIcon(QString::fromLatin1(path));
+  }
+  return QIcon();
+}
+
+}  // namespace
+
+CTRKDlg::CTRKDlg(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      m_play(this, IDC_PLAY),
+      m_stop(this, IDC_STOP),
+      m_slow(this, IDC_SLOW),
+      m_fast(this, IDC_FAST),
+      m_conf(this, IDC_CONF),
+      m_del(this, IDC_DEL),
+      m_save(this, IDC_SAVE),
+      m_snap(this, IDC_SNAP),
+      m_open(this, IDC_OPEN),
+      m_loop(this, IDC_LOOP),
+      m_flip(this, IDC_FLIP),
+      m_kml(this, IDC_KML),
+      m_mapButton(this, IDC_MAP),
+      m_gsr(this, IDC_GSR),
+      m_lock(this, IDC_LOCK),
+      m_gsensor(this, IDC_GSENSOR),
+      m_video(this, IDC_VIDEO),
+      m_positionSlider(this, IDC_POSITION_SLIDER),
+      m_volumeSlider(this, IDC_VOLUME_SLIDER),
+      m_close(this, IDC_CLOSE),
+      m_maximize(this, IDC_MAXIMIZE),
+      m_minimize(this, IDC_MINIMIZE),
+      m_about(this, IDC_ABOUT),
+      m_volume(this, IDC_VOLUME),
+      m_gpsIcon(this, IDC_GPS_ICON),
+      m_car(this, IDC_CAR),
+      m_banner(this, IDC_BANNER),
+      m_groupList(this, IDC_GROUP_LIST),
+      m_fileList(this, IDC_FILE_LIST),
+      m_compass(this, IDC_COMPASS),
+      m_speed(this, IDC_SPEED),
+      m_sizeS(this, IDC_SIZE_S),
+      m_sizeM(this, IDC_SIZE_M),
+      m_sizeL(this, IDC_SIZE_L),
+      m_progressBoard(this, IDC_PROGRESS_BOARD),
+      m_videoBg(this, IDC_VIDEO_BG),
+      m_mapPlaceholder(QStringLiteral("MAP"), this) {
+  // The engine has loaded the media library by now (or failed to).
+  CSettings& settings = CSettings::Instance();
+  m_mapProvider = settings.ReadMapProvider();
+  m_title = QStringLiteral("KTR-DO Veveze ZariZ");
+  m_titleSize = 18;
+  m_currentFile.clear();
+  m_hIcon = ProgramIcon();
+  m_autoNext = 1;
+  m_rotate = 0;
+  m_background = QColor(64, 64, 64);
+  m_mapWidth = 240;
+  m_mapHeight = 240;
+  m_listHeight = 120;
+  m_seekTarget = 0;
+  m_pendingIndex = -1;
+  m_openCountdown = 0;
+
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setMouseTracking(true);
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, m_background);
+  setPalette(pal);
+  SetUpControls();
+}
+
+void CTRKDlg::SetUpControls() {
+  // What the dialog template gives each control before the layout runs.
+  SetControlId(&m_mapPlaceholder, IDC_MAP_STATIC);
+  m_mapPlaceholder.setObjectName(QStringLiteral("1004"));
+  m_mapPlaceholder.setGeometry(555, 48, 240, 240);
+  m_gsensor.resize(545, 72);
+  m_groupList.setGeometry(TemplateRect(7, 300, 392, 71));
+  m_fileList.setGeometry(TemplateRect(405, 222, 194, 145));
+  m_gpsIcon.setGeometry(TemplateRect(203, 5, 19, 16));
+  m_compass.setGeometry(TemplateRect(197, 1, 22, 22));
+  m_speed.setGeometry(TemplateRect(264, 0, 60, 20));
+  m_banner.setGeometry(TemplateRect(35, 1, 24, 8));
+  m_progressBoard.hide();
+
+  // The video surface is above its background; the progress board lies over
+  // the bottom of the video area and must stay visible above the surface's
+  // native window, so it gets a native window of its own.
+  MakeNativeSurface(&m_video);
+  MakeNativeSurface(&m_progressBoard);
+  m_videoBg.lower();
+  m_progressBoard.raise();
+
+  for (CGdipButton* button : {&m_play, &m_stop, &m_slow, &m_fast, &m_conf, &m_del, &m_save, &m_snap, &m_open,
+                              &m_loop, &m_flip, &m_kml, &m_mapButton, &m_gsr, &m_lock, &m_close, &m_maximize,
+                              &m_minimize, &m_about, &m_volume, &m_sizeS, &m_sizeM, &m_sizeL}) {
+    button->setFocusPolicy(Qt::NoFocus);
+    connect(button, &CGdipButton::Command, this, &CTRKDlg::OnCommand);
+  }
+  // Keyboard input for the whole window passes here first (Escape).
+  qApp->installEventFilter(this);
+}
+
+QWidget* CTRKDlg::Control(int id) const {
+  if (id == IDC_MAP_STATIC) return const_cast<QLabel*>(&m_mapPlaceholder);
+  return FindControl(this, id);
+}
+
+bool CTRKDlg::OnInitDialog() {
+  CSettings& settings = CSettings::Instance();
+
+  // The About entry of the title area's menu.
+  m_systemMenu = std::make_unique<QMenu>(this);
+  const QString about = QString::fromStdString(LoadText(101));
+  if (!about.isEmpty()) {
+    m_systemMenu->addSeparator();
+    m_systemMenu->addAction(about, this, [this] { OnSysCommand(IDM_ABOUTBOX); });
+  }
+
+  setWindowIcon(m_hIcon);
+
+  m_mapEnabled = settings.ReadInt("UI", "MAP_ENABLE", 1) != 0 ? 1 : 0;
+  m_gsensorEnabled = settings.ReadInt("UI", "GSNR_ENABLE", 1) != 0 ? 1 : 0;
+  if (m_gsensorEnabled == 0) m_gsensor.hide();
+
+  if (!m_engine.IsLoaded()) {
+    TrkMessageBox(this, 133, 131, QMessageBox::Ok, QMessageBox::Warning);
+  } else {
+    m_boundVideoWindow = static_cast<unsigned long>(m_video.winId());
+    m_engine.BindWindow(m_boundVideoWindow);
+    m_engine.AttachEvents(&CTRKDlg::OnPlayerEvent, this);
+    m_rateIndex = 7;
+    m_engine.SetRate(1.0f);
+  }
+
+  m_positionSlider.SetRange(0, 1000, false);
+  m_volumeSlider.SetRange(0, 100, false);
+  m_volumeSlider.SetPos(100);
+  if (m_engine.IsLoaded()) m_engine.SetVolume(200);
+
+  m_mapDlg = std::make_unique<CHtmlMapDlg>(this);
+  m_mapDlg->CreateInPlaceholder(this, &m_mapPlaceholder);
+  m_mapDlg->m_mapProvider = m_mapProvider;
+  m_mapDlg->LoadFromResource(143);
+
+  LoadPictures();
+
+  setWindowTitle(m_title);
+
+  // The saved rectangle, fitted to the primary screen's usable area.
+  WindowRect rect;
+  const QScreen* primary = QGuiApplication::primaryScreen();
+  const QSize screen = primary != nullptr ? primary->availableGeometry().size() : QSize(1920, 1080);
+  settings.ReadWindowRect(rect, screen.width(), screen.height());
+  setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+  raise();
+
+  LayoutControls(width(), height());
+
+  m_progressBoard.m_patternBitmap = 189;
+  m_progressBoard.repaint();
+
+  m_toolTip = std::make_unique<CTrcToolTipCtrl>(this);
+  m_toolTip->Activate(true);
+  m_toolTip->ResetTools();
+  m_toolTip->m_tipEntries.clear();
+
+  SetUpLists();
+  AttachLibrary();
+
+  SetTimer(103, 500);
+  SetTimer(105, 100);
+
+  // Children without a cursor of their own keep the arrow instead of taking
+  // the sizing cursors the window shows over its gaps.
+  for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    if (!child->testAttribute(Qt::WA_SetCursor)) child->setCursor(Qt::ArrowCursor);
+  }
+  return true;
+}
+
+void CTRKDlg::LoadPictures() {
+  struct Picture {
+    CGdipButton* button;
+    uint32_t normal;
+    uint32_t second;  // 0: one picture
+  };
+  const Picture pictures[] = {
+      {&m_play, 129, 132}, {&m_stop, 133, 0},     {&m_slow, 137, 0},      {&m_fast, 136, 0},
+      {&m_del, 142, 0},    {&m_save, 141, 0},     {&m_snap, 140, 0},      {&m_open, 139, 0},
+      {&m_loop, 143, 176}, {&m_kml, 145, 0},      {&m_mapButton, 146, 0}, {&m_gsr, 147, 0},
+      {&m_lock, 148, 0},   {&m_close, 151, 0},    {&m_maximize, 152, 0},  {&m_minimize, 153, 0},
+      {&m_about, 154, 0},  {&m_volume, 156, 155}, {&m_sizeS, 1045, 0},    {&m_sizeM, 187, 0},
+      {&m_sizeL, 188, 0},
+  };
+  for (const Picture& p : pictures) {
+    p.button->SetImage(p.normal);
+    if (p.second != 0) {
+      p.button->SetSecondImage(p.second);
+      p.button->EnableToggle();
+    }
+  }
+  m_conf.hide();
+  m_conf.setEnabled(false);
+  m_flip.hide();
+  m_flip.setEnabled(false);
+
+  m_gpsIcon.SetPicture(150);
+  m_gpsIcon.m_state = 0;
+  m_car.SetPicture(157);
+  m_car.m_state = 1;
+  m_car.setGeometry(8, 4, 40, 40);
+  m_banner.setEnabled(false);
+  for (uint32_t id = 167; id <= 174; ++id) m_compass.AddPicture(id);
+  m_compass.m_current = 0;
+  m_compass.resize(32, 32);
+  m_compass.hide();
+  m_compass.setEnabled(false);
+  m_videoBg.show();
+  m_speed.SetSpeed(true, 0);
+}
+
+void CTRKDlg::SetUpLists() {
+  m_groupList.SetCheckBoxes(true);
+  m_fileList.SetCheckBoxes(false);
+  for (CListCtrl* list : {static_cast<CListCtrl*>(&m_groupList), static_cast<CListCtrl*>(&m_fileList)}) {
+    list->setShowGrid(true);
+    list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    InitListImageList(*list);
+  }
+  m_groupList.InitColumns();
+  m_fileList.InitColumns();
+}
+
+void CTRKDlg::AttachLibrary() {
+  m_library.AttachViews(&m_groupList, &m_fileList, &m_gsensor, m_mapDlg.get(), this);
+  m_library.SetProgressView(&m_video);
+  // After a deletion the library redraws the current group's paths.
+  m_library.m_redrawGroupPaths = [this](int32_t group) {
+    ClearGroupPaths(m_library);
+    DrawGroupPath(m_library, group);
+  };
+}
+
+// The library's view of the window.
+
+void CTRKDlg::SetHeading(int32_t degrees) { m_compass.SetHeading(degrees); }
+
+void CTRKDlg::ClearHeading() { m_compass.ClearHeading(); }
+
+void CTRKDlg::SetSpeed(bool valid, uint16_t kmh) { m_speed.SetSpeed(valid, kmh); }
+
+bool CTRKDlg::ConfirmOverwrite(const std::string& destinationPath) {
+  const QString text = LoadQText(141).replace(QStringLiteral("%s"), QFile::decodeName(destinationPath.c_str()));
+  return TrkMessageBox(this, text, LoadQText(140), QMessageBox::Ok | QMessageBox::Cancel,
+                       QMessageBox::NoIcon) == QMessageBox::Ok;
+}
+
+void CTRKDlg::ShowCopyProgress(int percent, const std::string& text) {
+  m_progressBoard.m_percent = percent;
+  m_progressBoard.m_text = QString::fromStdString(text);
+  m_progressBoard.show();
+  m_progressBoard.raise();
+  m_progressBoard.repaint();
+}
+
+void CTRKDlg::HideCopyProgress() { m_progressBoard.hide(); }

@@ -1,0 +1,257 @@
+#pragma once
+// The program's one window: a frameless top-level window that holds the video
+// surface, the map panel, the G-sensor curve, the group and file lists, the
+// instruments, the skinned buttons and sliders, the recording library and the
+// media engine. It paints its own skin, lays out its controls itself and
+// handles the private messages of its controls and of the media library.
+//
+// The work is split by subject:
+//   CTRKDlg.cpp          construction, OnInitDialog, the library's owner view
+//   CTRKDlgLayout.cpp    layout, video fit, shape, painting, mouse, window sizes
+//   CTRKDlgCommands.cpp  command dispatch and the window's own buttons
+//   CTRKDlgMessages.cpp  private messages, timers, opening a folder
+//   CTRKDlgClose.cpp     close path and destruction
+#include <QColor>
+#include <QIcon>
+#include <QLabel>
+#include <QPoint>
+#include <QString>
+#include <QWidget>
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "CGSensorCtrl.h"
+#include "CGdipButton.h"
+#include "CMySliderControl.h"
+#include "CPngCompassStatic.h"
+#include "CPngStatic.h"
+#include "CSpeedLabelStatic.h"
+#include "CStatusBoardStatic.h"
+#include "CTrcToolTipCtrl.h"
+#include "CTrkFileListCtrl.h"
+#include "CTrkGroupListCtrl.h"
+#include "CVideoSlider.h"
+#include "CVideoStatic.h"
+#include "LibraryViews.h"
+#include "MainLayout.h"
+#include "MediaEngine.h"
+#include "RecordingLibrary.h"
+#include "TrkControlIds.h"
+
+class CHtmlMapDlg;
+class CPrivateEvent;
+class QMenu;
+class QTimer;
+
+// An OPEN scan or a list-started playback is under way (shared with the media
+// library's thread).
+extern std::atomic<int32_t> g_busy;
+
+// Window position and size saved before covering the monitor or full screen.
+struct SavedWindowRect {
+  int32_t top = 0;
+  int32_t left = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+};
+
+// Who asks PlayRecording to start a recording.
+enum class PlayVariant { AfterOpen, FileList, GroupList, NextAtEnd };
+
+class CTRKDlg : public QWidget, public IOwnerView {
+  Q_OBJECT
+
+ public:
+  explicit CTRKDlg(QWidget* parent = nullptr);
+  ~CTRKDlg() override;
+
+  // Start-up of the window, in order: settings, engine binding, map host,
+  // pictures, saved rectangle, layout, lists and library, timers.
+  bool OnInitDialog();
+
+  // OPEN after its folder picker: remembers the folder, scans it into the
+  // library, fills the lists, draws the first group's paths and arms the
+  // delayed start of the first recording.
+  void OpenFolder(const QString& folder);
+  // OpenFolder once the map page can take the group's paths (at once when
+  // it already can; after a while without it in any case).
+  void OpenFolderWhenReady(const QString& folder);
+
+  // Layout and sizing.
+  void LayoutControls(int cx, int cy);
+  void FitVideo();
+  void SetWindowSize(WindowSizeCommand command);
+  // Rectangle of the monitor nearest to the window (the whole monitor, not
+  // its work area).
+  QRect MonitorRect() const;
+
+  // Commands: every button reports its control id here.
+  void OnCommand(int id);
+  void OnSysCommand(int id);
+  void OnCancel();
+  void OnBnClickedClose();
+  void OnBnClickedMaximize();
+  void OnBnClickedMinimize();
+  void OnBnClickedAbout();
+  void OnBnClickedConf();
+
+  // Opens recording `index` of the library.
+  void PlayRecording(int32_t index, PlayVariant variant);
+
+  // Timers by id, as the window's timer handler sees them.
+  void SetTimer(int id, int periodMs);
+  void KillTimer(int id);
+  bool IsTimerActive(int id) const;
+  void OnTimer(int id);
+
+  // The media library's event callback (libvlc's thread).
+  static void OnPlayerEvent(const libvlc_event_t* event, void* context);
+
+  // IOwnerView.
+  void SetHeading(int32_t degrees) override;
+  void ClearHeading() override;
+  void SetSpeed(bool valid, uint16_t kmh) override;
+  bool ConfirmOverwrite(const std::string& destinationPath) override;
+  void ShowCopyProgress(int percent, const std::string& text) override;
+  void HideCopyProgress() override;
+
+  // The title area's menu (the About entry).
+  QMenu* SystemMenu() const { return m_systemMenu.get(); }
+  // A control of the window by id (null when there is none).
+  QWidget* Control(int id) const;
+  // Layout of the last LayoutControls.
+  const std::optional<LayoutResult>& LastLayout() const { return m_lastLayout; }
+
+  // State, in declaration order.
+  QString m_title;
+  int32_t m_titleSize = 18;
+  QIcon m_hIcon;
+  int32_t m_clientWidth = 0;
+  int32_t m_clientHeight = 0;
+  uint8_t m_maximized = 0;
+  uint8_t m_fullScreen = 0;
+  uint8_t m_restoreVideoPending = 0;
+  int32_t m_marqueeRepeats = 10;
+  SavedWindowRect m_savedRect;
+  int32_t m_rateIndex = 7;
+  int32_t m_autoNext = 1;
+  int32_t m_rotate = 0;
+  int32_t m_mapEnabled = 1;
+  int32_t m_gsensorEnabled = 1;
+
+  // Panel borders (wishes clamped by every layout, not saved).
+  uint8_t m_gripDrag = 0;
+  std::optional<EdgeRect> m_rightColumnRect;
+  EdgeRect m_listSplitRect;
+  EdgeRect m_columnSplitRect;
+  uint8_t m_dragMapSplit = 0;
+  uint8_t m_dragListSplit = 0;
+  uint8_t m_dragColumnSplit = 0;
+  int32_t m_mapWidth = 240;
+  int32_t m_mapHeight = 240;
+  int32_t m_listHeight = 120;
+
+  std::unique_ptr<CHtmlMapDlg> m_mapDlg;
+  int32_t m_mapProvider = 0;
+  QString m_currentFile;
+  QString m_currentFolder;
+  RecordingLibrary m_library;
+  std::atomic<int64_t> m_seekTarget{0};
+  int32_t m_pendingIndex = -1;
+  int32_t m_openCountdown = 0;
+  // Destroyed before the library and after every control: the media library
+  // is released (and unloaded) once the video surface's users are gone.
+  MediaEngine m_engine;
+  // The surface's window id as handed to the engine (0: not bound).
+  unsigned long m_boundVideoWindow = 0;
+
+  // Child controls, in declaration order (destroyed in reverse order).
+  CGdipButton m_play;
+  CGdipButton m_stop;
+  CGdipButton m_slow;
+  CGdipButton m_fast;
+  CGdipButton m_conf;
+  CGdipButton m_del;
+  CGdipButton m_save;
+  CGdipButton m_snap;
+  CGdipButton m_open;
+  CGdipButton m_loop;
+  CGdipButton m_flip;
+  CGdipButton m_kml;
+  CGdipButton m_mapButton;
+  CGdipButton m_gsr;
+  CGdipButton m_lock;
+  CGSensorCtrl m_gsensor;
+  CVideoStatic m_video;
+  CVideoSlider m_positionSlider;
+  CMySliderControl m_volumeSlider;
+  QColor m_background;
+  std::unique_ptr<CTrcToolTipCtrl> m_toolTip;
+  CGdipButton m_close;
+  CGdipButton m_maximize;
+  CGdipButton m_minimize;
+  CGdipButton m_about;
+  CGdipButton m_volume;
+  CPngStatic m_gpsIcon;
+  CPngStatic m_car;
+  CPngStatic m_banner;
+  CTrkGroupListCtrl m_groupList;
+  CTrkFileListCtrl m_fileList;
+  CPngCompassStatic m_compass;
+  CSpeedLabelStatic m_speed;
+  CGdipButton m_sizeS;
+  CGdipButton m_sizeM;
+  CGdipButton m_sizeL;
+  CStatusBoardStatic m_progressBoard;
+  CVideoStaticBg m_videoBg;
+  // The template's "MAP" static: the map host takes its place.
+  QLabel m_mapPlaceholder;
+
+ signals:
+  // The window has closed (the close path has run).
+  void Closed();
+
+ protected:
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void SetUpControls();
+  void LoadPictures();
+  void SetUpLists();
+  void AttachLibrary();
+  void ApplyWindowShape();
+  void UpdateHoverCursor(const QPoint& p);
+  void RepaintMapHost();
+  void WriteWindowRect();
+  void MoveWindowBy(const QPoint& globalPos);
+  bool OnPrivateMessage(const CPrivateEvent& message);
+  void OnLanguageChanged();
+  void OnMapProviderChanged();
+  void OnOpenCountdownTick();
+
+  std::unique_ptr<QMenu> m_systemMenu;
+  std::map<int, std::unique_ptr<QTimer>> m_timers;
+  std::optional<LayoutResult> m_lastLayout;
+  QSize m_lastLayoutSize;
+  // Window move by the background: pending until the pointer moves, then by
+  // the platform, or by hand where the platform cannot.
+  bool m_movePending = false;
+  bool m_manualMove = false;
+  QPoint m_movePressGlobal;
+  QPoint m_moveStartPos;
+  bool m_forwardingDoubleClick = false;
+  bool m_closed = false;
+};

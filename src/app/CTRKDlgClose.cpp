@@ -1,0 +1,47 @@
+// Close path and destruction of the main window.
+#include <QApplication>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QTimer>
+
+#include "CHtmlMapDlg.h"
+#include "CSettings.h"
+#include "CTRKDlg.h"
+
+void CTRKDlg::WriteWindowRect() {
+  const QRect g = geometry();
+  CSettings& settings = CSettings::Instance();
+  settings.WriteInt("WINPOS", "LEFT", g.left());
+  settings.WriteInt("WINPOS", "TOP", g.top());
+  settings.WriteInt("WINPOS", "RIGHT", g.left() + g.width());
+  settings.WriteInt("WINPOS", "BOTTOM", g.top() + g.height());
+}
+
+void CTRKDlg::closeEvent(QCloseEvent* event) {
+  if (!m_closed) {
+    if (m_engine.IsLoaded()) m_engine.Stop();
+    WriteWindowRect();
+    m_closed = true;
+  }
+  event->accept();
+  emit Closed();
+}
+
+void CTRKDlg::OnCancel() {
+  if (m_engine.IsLoaded()) m_engine.Stop();
+  WriteWindowRect();
+}
+
+CTRKDlg::~CTRKDlg() {
+  qApp->removeEventFilter(this);
+  m_timers.clear();
+  // The player must not draw into the surface's window once it is gone.
+  if (m_engine.IsLoaded()) m_engine.Stop();
+  m_library.AttachViews(nullptr, nullptr, nullptr, nullptr, nullptr);
+  m_library.SetProgressView(nullptr);
+  m_library.m_redrawGroupPaths = nullptr;
+  m_mapDlg.reset();
+  m_systemMenu.reset();
+  // The controls go next in reverse declaration order, then the engine
+  // (media library released and unloaded), then the library.
+}

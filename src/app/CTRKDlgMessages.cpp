@@ -1,0 +1,162 @@
+// Private messages, timers and the opening of a folder.
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QTimer>
+#include <memory>
+
+#include "CHtmlMapDlg.h"
+#include "CSettings.h"
+#include "CTRKDlg.h"
+#include "PrivateMessages.h"
+#include "TrackDrawing.h"
+
+bool CTRKDlg::event(QEvent* event) {
+  if (const CPrivateEvent* message = AsPrivateEvent(event)) return OnPrivateMessage(*message);
+  return QWidget::event(event);
+}
+
+bool CTRKDlg::eventFilter(QObject* watched, QEvent* event) {
+  // Escape never closes the window, whichever of its controls has the focus.
+  if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+      watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this) {
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+bool CTRKDlg::OnPrivateMessage(const CPrivateEvent& message) {
+  switch (message.Message()) {
+    case WM_LANGUAGE_CHANGED:
+      OnLanguageChanged();
+      break;
+    case WM_MAP_PROVIDER_CHANGED:
+      OnMapProviderChanged();
+      break;
+    default:
+      // WM_RESERVED_C03 and the messages no handler takes yet: nothing.
+      break;
+  }
+  return true;
+}
+
+void CTRKDlg::OnLanguageChanged() {
+  m_groupList.RelabelColumns();
+  m_fileList.RelabelColumns();
+  if (m_toolTip) {
+    m_toolTip->ResetTools();
+    m_toolTip->m_tipEntries.clear();
+  }
+}
+
+void CTRKDlg::OnMapProviderChanged() {
+  m_mapProvider = CSettings::Instance().ReadMapProvider();
+  if (m_mapDlg) {
+    m_mapDlg->m_mapProvider = m_mapProvider;
+    m_mapDlg->LoadFromResource(143);
+  }
+}
+
+void CTRKDlg::SetTimer(int id, int periodMs) {
+  std::unique_ptr<QTimer>& timer = m_timers[id];
+  if (!timer) {
+    timer = std::make_unique<QTimer>();
+    connect(timer.get(), &QTimer::timeout, this, [this, id] { OnTimer(id); });
+  }
+  timer->start(periodMs);
+}
+
+void CTRKDlg::KillTimer(int id) {
+  auto it = m_timers.find(id);
+  if (it != m_timers.end()) it->second->stop();
+}
+
+bool CTRKDlg::IsTimerActive(int id) const {
+  auto it = m_timers.find(id);
+  return it != m_timers.end() && it->second->isActive();
+}
+
+void CTRKDlg::OnTimer(int id) {
+  switch (id) {
+    case 105:
+      OnOpenCountdownTick();
+      break;
+    case 106:
+      g_busy = 0;
+      KillTimer(106);
+      break;
+    default:
+      break;
+  }
+}
+
+void CTRKDlg::OnOpenCountdownTick() {
+  if (m_openCountdown == 0 || m_openCountdown == -1) return;
+  --m_openCountdown;
+  if (m_openCountdown == 0 && m_pendingIndex != -1) PlayRecording(m_pendingIndex, PlayVariant::AfterOpen);
+}
+
+void CTRKDlg::OpenFolder(const QString& chosen) {
+  QString folder = chosen;
+  if (!folder.isEmpty() && !QFileInfo::exists(folder)) folder.clear();
+  CSettings::Instance().WriteString("UI", "Folder", QFile::encodeName(folder).toStdString());
+
+  g_busy = 1;
+  SetTimer(106, 100000);
+  m_currentFolder = folder;
+  if (folder.isEmpty()) {
+    g_busy = 0;
+    return;
+  }
+  m_library.ClearLibrary();
+  m_video.m_busyPicture = 1;
+  m_video.repaint();
+  m_library.OpenRecordings(QFile::encodeName(folder).toStdString());
+  m_video.m_busyPicture = 0;
+  m_video.repaint();
+  if (m_library.m_recordings.empty()) {
+    g_busy = 0;
+    return;
+  }
+  int32_t group = -1;
+  for (const RecordingGroup& g : m_library.m_groups) {
+    if (g.first + g.count > 0) {
+      group = g.number;
+      break;
+    }
+  }
+  ClearGroupPaths(m_library);
+  DrawGroupPath(m_library, group);
+  m_pendingIndex = 0;
+  m_openCountdown = 5;
+}
+
+void CTRKDlg::OpenFolderWhenReady(const QString& folder) {
+  if (!m_mapDlg || m_mapDlg->IsPageLoaded()) {
+    OpenFolder(folder);
+    return;
+  }
+  // Script calls made before the page has loaded are dropped, and the scan
+  // draws the group's paths.
+  auto opened = std::make_shared<bool>(false);
+  auto openOnce = [this, folder, opened] {
+    if (*opened) return;
+    *opened = true;
+    OpenFolder(folder);
+  };
+  connect(m_mapDlg.get(), &CHtmlMapDlg::PageLoaded, this, openOnce, Qt::QueuedConnection);
+  QTimer::singleShot(15000, this, openOnce);
+}
+
+void CTRKDlg::PlayRecording(int32_t index, PlayVariant) {
+  // Selects the recording in the library and both lists, loads its samples
+  // (curve and route) and fits the surface to its picture.
+  m_library.SelectRecording(index);
+  LoadRecordingTrack(m_library, index);
+  m_currentFile = QFile::decodeName(m_library.GetRecordingPath(index).c_str());
+  FitVideo();
+  m_gsensor.update();
+}
+
+void CTRKDlg::OnPlayerEvent(const libvlc_event_t*, void*) {}

@@ -1,0 +1,15 @@
+#pragma once
+// Message boxes given as text id / caption id pairs, loaded in the interface
+// language at the moment they are shown.
+#include <QMessageBox>
+#include <QString>
+#include <cstdint>
+
+QString LoadQText(uint32_t id);
+
+// Modal box owned by `owner`; returns the button the user chose.
+QMessageBox::StandardButton TrkMessageBox(QWidget* owner, const QString& text, const QString& caption,
+                                          QMessageBox::StandardButtons buttons, QMessageBox::Icon icon);
+QMessageBox::StandardButton TrkMessageBox(QWidget* owner, uint32_t textId, uint32_t captionId,
+                                          QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                          QMessageBox::Icon icon = QMessageBox::NoIcon);

@@ -1,0 +1,137 @@
+#pragma once
+// Helpers for driving the real main window under an X server.
+#include <unistd.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "CSettings.h"
+
+inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 20000) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > timeoutMs) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return true;
+}
+
+inline void Pump(int ms) {
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+// A fresh current directory (where the settings file lives) and a settings
+// object built afresh for it.
+class ScopedSettingsDir {
+ public:
+  ScopedSettingsDir() {
+    char buffer[4096] = {};
+    if (::getcwd(buffer, sizeof buffer) != nullptr) m_previous = buffer;
+    m_ok = ::chdir(QFile::encodeName(m_dir.path()).constData()) == 0;
+    CSettings::ResetForTesting();
+  }
+  ~ScopedSettingsDir() {
+    CSettings::ResetForTesting();
+    if (!m_previous.empty() && ::chdir(m_previous.c_str()) != 0) {
+    }
+  }
+  ScopedSettingsDir(const ScopedSettingsDir&) = delete;
+  ScopedSettingsDir& operator=(const ScopedSettingsDir&) = delete;
+
+  bool ok() const { return m_ok && m_dir.isValid(); }
+  QString path() const { return m_dir.path(); }
+  QString IniPath() const { return m_dir.path() + "/KTR-XM_DireV.ini"; }
+  QByteArray IniText() const {
+    QFile file(IniPath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  }
+  void WriteIni(const QByteArray& text) const {
+    QFile file(IniPath());
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(text);
+  }
+
+ private:
+  QTemporaryDir m_dir;
+  std::string m_previous;
+  bool m_ok = false;
+};
+
+// Answers every message box that becomes the active modal window and
+// remembers what it said.
+class MessageBoxWatcher {
+ public:
+  struct Seen {
+    QString text;
+    QString title;
+    bool laidOut = false;  // whatever `probe` said at that moment
+  };
+  explicit MessageBoxWatcher(std::function<bool()> probe = {}) : m_probe(std::move(probe)) {
+    QObject::connect(&m_timer, &QTimer::timeout, [this] { Poll(); });
+    m_timer.start(30);
+  }
+  const std::vector<Seen>& seen() const { return m_seen; }
+
+ private:
+  void Poll() {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr || !box->isVisible()) return;
+    m_seen.push_back({box->text(), box->windowTitle(), m_probe ? m_probe() : false});
+    if (QAbstractButton* ok = box->button(QMessageBox::Ok)) {
+      ok->click();
+    } else {
+      box->reject();
+    }
+  }
+  QTimer m_timer;
+  std::function<bool()> m_probe;
+  std::vector<Seen> m_seen;
+};
+
+// What the X server shows in a rectangle of the screen (every window and
+// native surface included).
+inline QImage GrabScreen(const QRect& area) {
+  QScreen* screen = QGuiApplication::primaryScreen();
+  return screen->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+}
+
+inline QString SaveArtifact(const QImage& image, const QString& name) {
+  QString dir = qEnvironmentVariable("TRK_ARTIFACT_DIR");
+  if (dir.isEmpty()) dir = QDir::tempPath();
+  QDir().mkpath(dir);
+  const QString path = dir + "/" + name;
+  image.save(path);
+  return path;
+}
+
+inline void SendMouse(QWidget* target, QEvent::Type type, const QPoint& at, Qt::MouseButtons buttons) {
+  const QPointF local(at);
+  const QPointF global(target->mapToGlobal(at));
+  QMouseEvent event(type, local, global, type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons,
+                    Qt::NoModifier);
+  QApplication::sendEvent(target, &event);
+}
+
+inline void Drag(QWidget* target, const QPoint& from, const QPoint& to) {
+  SendMouse(target, QEvent::MouseButtonPress, from, Qt::LeftButton);
+  const QPoint middle = (from + to) / 2;
+  SendMouse(target, QEvent::MouseMove, middle, Qt::LeftButton);
+  SendMouse(target, QEvent::MouseMove, to, Qt::LeftButton);
+  SendMouse(target, QEvent::MouseButtonRelease, to, Qt::NoButton);
+}

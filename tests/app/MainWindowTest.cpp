@@ -1,0 +1,375 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <QWindow>
+
+#include "CHtmlAboutDialog.h"
+#include "CHtmlMapDlg.h"
+#include "CTRKDlg.h"
+#include "Languages.h"
+#include "MainWindowSupport.h"
+
+namespace {
+
+QRect At(const CTRKDlg& dlg, int id) {
+  QWidget* control = dlg.Control(id);
+  EXPECT_NE(control, nullptr) << "no control " << id;
+  return control ? control->geometry() : QRect();
+}
+
+bool StartWindow(CTRKDlg& dlg) {
+  dlg.OnInitDialog();
+  dlg.show();
+  return WaitFor([&] { return dlg.isVisible() && dlg.windowHandle() && dlg.windowHandle()->isExposed(); });
+}
+
+bool WaitForMap(const CTRKDlg& dlg) {
+  return WaitFor([&] { return dlg.m_mapDlg && dlg.m_mapDlg->IsPageLoaded(); }, 30000);
+}
+
+}  // namespace
+
+TEST(MainWindow, StartsWithoutSettingsFileAtTheDefaultRectangle) {
+  ScopedSettingsDir dir;
+  ASSERT_TRUE(dir.ok());
+  MessageBoxWatcher boxes;
+  CTRKDlg dlg;
+  ASSERT_TRUE(StartWindow(dlg));
+
+  // A frameless top-level window of its own (so it has a task bar entry).
+  EXPECT_TRUE(dlg.isWindow());
+  EXPECT_TRUE(dlg.windowFlags() & Qt::FramelessWindowHint);
+  EXPECT_EQ(dlg.windowFlags() & Qt::WindowType_Mask, Qt::Window);
+  EXPECT_EQ(dlg.windowTitle(), "KTR-DO Veveze ZariZ");
+  EXPECT_EQ(dlg.geometry(), QRect(0, 0, 800, 560));
+  EXPECT_TRUE(boxes.seen().empty()) << "unexpected message: " << boxes.seen().front().text.toStdString();
+
+  // Settings defaults: map and curve shown, Google map.
+  EXPECT_EQ(dlg.m_mapEnabled, 1);
+  EXPECT_EQ(dlg.m_gsensorEnabled, 1);
+  EXPECT_EQ(dlg.m_mapProvider, 0);
+  EXPECT_TRUE(dlg.m_gsensor.isVisible());
+
+  // The layout of the start size.
+  EXPECT_EQ(At(dlg, IDC_VIDEO_BG), QRect(5, 48, 545, 221));
+  EXPECT_EQ(At(dlg, IDC_POSITION_SLIDER), QRect(5, 269, 545, 20));
+  EXPECT_EQ(At(dlg, IDC_GSENSOR), QRect(5, 294, 545, 72));
+  EXPECT_EQ(At(dlg, IDC_GROUP_LIST), QRect(5, 371, 545, 125));
+  EXPECT_EQ(At(dlg, IDC_FILE_LIST), QRect(555, 293, 240, 203));
+  EXPECT_EQ(At(dlg, IDC_PROGRESS_BOARD), QRect(5, 239, 545, 30));
+  EXPECT_EQ(At(dlg, IDC_PLAY), QRect(302, 504, 48, 48));
+  EXPECT_EQ(At(dlg, IDC_CLOSE), QRect(768, 2, 25, 25));
+  ASSERT_TRUE(dlg.m_mapDlg);
+  EXPECT_EQ(dlg.m_mapDlg->geometry(), QRect(555, 48, 240, 240));
+  EXPECT_TRUE(dlg.m_mapDlg->isVisible());
+  // No picture yet: the surface fills the area inside the sunken edge.
+  EXPECT_EQ(At(dlg, IDC_VIDEO), QRect(7, 50, 541, 217));
+
+  // Initial states of the control table.
+  EXPECT_FALSE(dlg.m_conf.isVisible());
+  EXPECT_FALSE(dlg.m_conf.isEnabled());
+  EXPECT_FALSE(dlg.m_flip.isVisible());
+  EXPECT_FALSE(dlg.m_flip.isEnabled());
+  EXPECT_FALSE(dlg.m_compass.isVisible());
+  EXPECT_FALSE(dlg.m_compass.isEnabled());
+  EXPECT_EQ(dlg.m_compass.size(), QSize(32, 32));
+  EXPECT_EQ(dlg.m_compass.m_current, 0);
+  EXPECT_EQ(dlg.m_car.geometry(), QRect(8, 4, 40, 40));
+  EXPECT_EQ(dlg.m_car.m_state, 1);
+  EXPECT_EQ(dlg.m_gpsIcon.m_state, 0);
+  EXPECT_FALSE(dlg.m_banner.isEnabled());
+  EXPECT_FALSE(dlg.m_progressBoard.isVisible());
+  EXPECT_EQ(dlg.m_progressBoard.m_patternBitmap, 189);
+  EXPECT_EQ(dlg.m_speed.m_valid, 1);
+  EXPECT_EQ(dlg.m_speed.m_speed, 0);
+  EXPECT_EQ(dlg.m_positionSlider.GetRangeMin(), 0);
+  EXPECT_EQ(dlg.m_positionSlider.GetRangeMax(), 1000);
+  EXPECT_EQ(dlg.m_volumeSlider.GetRangeMax(), 100);
+  EXPECT_EQ(dlg.m_volumeSlider.GetPos(), 100);
+  EXPECT_TRUE(dlg.m_play.m_toggleOnClick);
+  EXPECT_TRUE(dlg.m_loop.m_toggleOnClick);
+  EXPECT_TRUE(dlg.m_volume.m_toggleOnClick);
+  EXPECT_FALSE(dlg.m_stop.m_toggleOnClick);
+  EXPECT_EQ(dlg.m_rateIndex, 7);
+  EXPECT_EQ(dlg.m_autoNext, 1);
+  EXPECT_EQ(dlg.m_pendingIndex, -1);
+  EXPECT_EQ(dlg.m_seekTarget.load(), 0);
+  EXPECT_TRUE(dlg.IsTimerActive(103));
+  EXPECT_TRUE(dlg.IsTimerActive(105));
+  EXPECT_FALSE(dlg.IsTimerActive(106));
+
+  // Lists in report view with the Japanese headers; the group list checks.
+  EXPECT_EQ(dlg.m_groupList.columnCount(), 5);
+  EXPECT_EQ(dlg.m_groupList.horizontalHeaderItem(0)->text(), QString::fromUtf8("グループ"));
+  EXPECT_TRUE(dlg.m_groupList.HasCheckBoxes());
+  EXPECT_EQ(dlg.m_fileList.columnCount(), 6);
+  EXPECT_EQ(dlg.m_fileList.horizontalHeaderItem(1)->text(), QString::fromUtf8("ファイル名"));
+  EXPECT_FALSE(dlg.m_fileList.HasCheckBoxes());
+
+  // The library knows its views.
+  EXPECT_EQ(dlg.m_library.m_groupList, &dlg.m_groupList);
+  EXPECT_EQ(dlg.m_library.m_fileList, &dlg.m_fileList);
+  EXPECT_EQ(dlg.m_library.m_gsensorView, &dlg.m_gsensor);
+  EXPECT_EQ(dlg.m_library.m_map, dlg.m_mapDlg.get());
+  EXPECT_EQ(dlg.m_library.m_owner, &dlg);
+  EXPECT_EQ(dlg.m_library.m_progressView, &dlg.m_video);
+
+  // The video surface is a platform window of its own, and stays the one
+  // handed to the media library after the map page has come.
+  ASSERT_TRUE(WaitForMap(dlg));
+  EXPECT_TRUE(dlg.m_video.testAttribute(Qt::WA_NativeWindow));
+  ASSERT_NE(dlg.m_video.windowHandle(), nullptr);
+  if (dlg.m_engine.IsLoaded()) {
+    EXPECT_EQ(dlg.m_video.winId(), dlg.m_boundVideoWindow);
+  }
+
+  // The window's outline: the large rounding at the top left, small ones elsewhere.
+  const QRegion shape = dlg.mask();
+  EXPECT_FALSE(shape.contains(QPoint(2, 2)));
+  EXPECT_FALSE(shape.contains(QPoint(4, 12)));
+  EXPECT_TRUE(shape.contains(QPoint(12, 12)));
+  EXPECT_TRUE(shape.contains(QPoint(30, 1)));
+  EXPECT_FALSE(shape.contains(QPoint(799, 559)));
+  EXPECT_TRUE(shape.contains(QPoint(796, 556)));
+  EXPECT_FALSE(shape.contains(QPoint(799, 0)));
+  EXPECT_TRUE(shape.contains(QPoint(400, 280)));
+
+  // The About entry of the title area's menu.
+  ASSERT_NE(dlg.SystemMenu(), nullptr);
+  bool hasAbout = false;
+  for (QAction* action : dlg.SystemMenu()->actions()) {
+    hasAbout = hasAbout || action->text() == QString::fromStdString(LoadText(101));
+  }
+  EXPECT_TRUE(hasAbout);
+  dlg.close();
+}
+
+TEST(MainWindow, CurveOffFromTheStartGivesItsRoomToTheVideo) {
+  ScopedSettingsDir dir;
+  ASSERT_TRUE(dir.ok());
+  dir.WriteIni("[UI]\nGSNR_ENABLE=0\n");
+  CTRKDlg dlg;
+  ASSERT_TRUE(StartWindow(dlg));
+  EXPECT_EQ(dlg.m_gsensorEnabled, 0);
+  EXPECT_FALSE(dlg.m_gsensor.isVisible());
+  EXPECT_EQ(At(dlg, IDC_VIDEO_BG), QRect(5, 48, 545, 293));
+  EXPECT_EQ(At(dlg, IDC_POSITION_SLIDER), QRect(5, 341, 545, 20));
+  EXPECT_EQ(At(dlg, IDC_GROUP_LIST), QRect(5, 366, 545, 130));
+  EXPECT_EQ(dlg.m_mapDlg->geometry(), QRect(555, 48, 240, 240));
+  dlg.close();
+}
+
+TEST(MainWindow, MapOffFromTheStartKeepsTheHostWithNoHeight) {
+  ScopedSettingsDir dir;
+  ASSERT_TRUE(dir.ok());
+  dir.WriteIni("[UI]\nMAP_ENABLE=0\n");
+  CTRKDlg dlg;
+  ASSERT_TRUE(StartWindow(dlg));
+  EXPECT_EQ(dlg.m_mapEnabled, 0);
+  ASSERT_TRUE(dlg.m_mapDlg);
+  EXPECT_EQ(dlg.m_mapDlg->geometry(), QRect(555, 0, 240, 0));
+  EXPECT_EQ(At(dlg, IDC_FILE_LIST), QRect(555, 48, 240, 448));
+  // The page is created and loaded all the same.
+  EXPECT_TRUE(WaitForMap(dlg));
+  EXPECT_EQ(At(dlg, IDC_VIDEO_BG), QRect(5, 48, 545, 221));
+  dlg.close();
+}
+
+TEST(MainWindow, EscapeNeverClosesTheWindow) {
+  ScopedSettingsDir dir;
+  ASSERT_TRUE(dir.ok());
+  CTRKDlg dlg;
+  ASSERT_TRUE(StartWindow(dlg));
+  QSignalSpy closed(&dlg, &CTRKDlg::Closed);
+  dlg.activateWindow();
+  dlg.m_groupList.setFocus();
+  for (QWidget* target : {static_cast<QWidget*>(&dlg), static_cast<QWidget*>(&dlg.m_groupList),
+                          static_cast<QWidget*>(&dlg.m_fileList)}) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(target, &release);
+  }
+  Pump(200);
+  EXPECT_TRUE(dlg.isVisible());
+  EXPECT_EQ(closed.count(), 0);
+  dlg.close();
+  EXPECT_EQ(closed.count(), 1);
+}
+
+TEST(MainWindow, CloseWritesTheRectangleAndTheNextStartRestoresIt) {
+  ScopedSettingsDir dir;
+  ASSERT_TRUE(dir.ok());
+  {
+    CTRKDlg first;
+    ASSERT_TRUE(StartWindow(first));
+    first.setGeometry(123, 77, 900, 640);
+    ASSERT_TRUE(WaitFor([&] { return first.geometry() == QRect(123, 77, 900, 640); }));
+    // The close button posts the close.
+    first.m_close.click();
+    ASSERT_TRUE(WaitFor([&] { return !first.isVisible(); }));
+  }
+  const QByteArray ini = dir.IniText();
+  EXPECT_TRUE(ini.contains("[WINPOS]")) << ini.constData();
+  EXPECT_TRUE(ini.contains("LEFT=123")) << ini.constData();
+  EXPECT_TRUE(ini.contains("TOP=77")) << ini.constData();
+  EXPECT_TRUE(ini.contains("RIGHT=1023")) << ini.constData();
+  EXPECT_TRUE(ini.contains("BOTTOM=717")) << ini.constData();
+
+  CSettings::ResetForTesting();
+  CTRKDlg second;
+  ASSERT_TRUE(StartWindow(second));
+  EXPECT_EQ(second.geometry(), QRect(123, 77, 900, 640));
+  // Laid out for the restored size.
+  EXPECT_EQ(At(second, IDC_CLOSE), QRect(900 - 32, 2, 25, 25));
+  EXPECT_EQ(At(second, IDC_LOCK), QRect(900 - 59, 640 - 40, 32, 32));
+  second.close();
+}
+
+TEST(MainWindow, WithoutTheMediaLibraryTheWarningComesOnceAndTheWindowOpens) {
+  ScopedSettingsDir dir;
+  ASSERT_TRUE(dir.ok());
+  dir.WriteIni("[WINPOS]\nLEFT=40\nTOP=30\nRIGHT=900\nBOTTOM=650\n");
+  const QByteArray saved = qgetenv("TRK_LIBVLC");
+  qputenv("TRK_LIBVLC", "/nonexistent/libvlc.so.5");
+  {
+    std::unique_ptr<CTRKDlg> dlg;
+    MessageBoxWatcher boxes([&] { return dlg && dlg->LastLayout().has_value(); });
+    dlg = std::make_unique<CTRKDlg>();
+    EXPECT_FALSE(dlg->m_engine.IsLoaded());
+    ASSERT_TRUE(StartWindow(*dlg));
+    Pump(300);
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_EQ(boxes.seen()[0].text, QString::fromStdString(LoadText(133)));
+    EXPECT_EQ(boxes.seen()[0].title, QString::fromStdString(LoadText(131)));
+    EXPECT_FALSE(boxes.seen()[0].laidOut);  // shown before the layout
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(dlg->geometry(), QRect(40, 30, 860, 620));
+    EXPECT_EQ(At(*dlg, IDC_VIDEO_BG).width(), 860 - 5 - 240 - 10);
+    // The window keeps working without video.
+    dlg->SetWindowSize(WindowSizeCommand::Small);
+    EXPECT_TRUE(WaitFor([&] { return dlg->geometry() == QRect(560, 260, 800, 560); }));
+    dlg->close();
+  }
+  if (saved.isNull()) {
+    qunsetenv("TRK_LIBVLC");
+  } else {
+    qputenv("TRK_LIBVLC", saved);
+  }
+}
+
+TEST(MainWindow, SizeCommandsUseTheWholeMonitor) {
+  ScopedSettingsDir dir;
+  ASSERT_TRUE(dir.ok());
+  CTRKDlg dlg;
+  ASSERT_TRUE(StartWindow(dlg));
+  const QRect monitor = dlg.MonitorRect();
+  ASSERT_EQ(monitor, QRect(0, 0, 1920, 1080));  // the test's X screen
+  dlg.m_sizeM.click();
+  ASSERT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(240, 135, 1536, 864); }));
+  EXPECT_EQ(At(dlg, IDC_CLOSE), QRect(1536 - 32, 2, 25, 25));
+  dlg.m_sizeL.click();
+  ASSERT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(0, 0, 1920, 1080); }));
+  EXPECT_EQ(dlg.m_maximized, 0);
+  dlg.m_sizeS.click();
+  ASSERT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(560, 260, 800, 560); }));
+  EXPECT_EQ(At(dlg, IDC_VIDEO_BG), QRect(5, 48, 545, 221));
+
+  // In full-screen mode the video area covers the monitor (in the window's
+  // coordinates) and the surface has no edge; nothing else moves.
+  const QRect playBefore = At(dlg, IDC_PLAY);
+  dlg.m_fullScreen = 1;
+  dlg.LayoutControls(dlg.width(), dlg.height());
+  EXPECT_EQ(At(dlg, IDC_VIDEO_BG), QRect(-560, -260, 1920, 1080));
+  EXPECT_EQ(At(dlg, IDC_VIDEO), QRect(-560, -260, 1920, 1080));
+  EXPECT_EQ(At(dlg, IDC_PLAY), playBefore);
+  dlg.m_fullScreen = 0;
+  dlg.LayoutControls(dlg.width(), dlg.height());
+  EXPECT_EQ(At(dlg, IDC_VIDEO), QRect(7, 50, 541, 217));
+  dlg.close();
+}
+
+TEST(MainWindow, GapAndGripDragsFollowThePointer) {
+  ScopedSettingsDir dir;
+  ASSERT_TRUE(dir.ok());
+  CTRKDlg dlg;
+  ASSERT_TRUE(StartWindow(dlg));
+  // Column gap from x 552 to 400: the right column starts 5 pixels right of it.
+  Drag(&dlg, QPoint(552, 200), QPoint(400, 200));
+  EXPECT_EQ(dlg.m_mapWidth, 800 - 400 - 10);
+  EXPECT_EQ(dlg.m_mapDlg->geometry().x(), 405);
+  EXPECT_EQ(At(dlg, IDC_VIDEO_BG).width(), 395);  // xr - 10
+  EXPECT_EQ(dlg.m_dragColumnSplit, 0);
+  // Far to the right: at least 20 wide.
+  Drag(&dlg, QPoint(402, 200), QPoint(5000, 200));
+  EXPECT_EQ(dlg.m_mapDlg->geometry().width(), 20);
+  // Map gap (between map and file list) down to y 350.
+  Drag(&dlg, QPoint(790, 290), QPoint(790, 350));
+  EXPECT_EQ(dlg.m_mapDlg->geometry().bottom() + 1, 350);
+  // List gap up to y 330: the list's top lands 5 pixels below.
+  Drag(&dlg, QPoint(100, 368), QPoint(100, 330));
+  EXPECT_EQ(At(dlg, IDC_GROUP_LIST).y(), 335);
+  // Dragged far up, the video keeps 5 pixels.
+  Drag(&dlg, QPoint(100, 333), QPoint(100, -400));
+  EXPECT_EQ(At(dlg, IDC_VIDEO_BG).height(), 5);
+  // Grip: never below 800 x 560.
+  Drag(&dlg, QPoint(790, 550), QPoint(300, 200));
+  EXPECT_TRUE(WaitFor([&] { return dlg.size() == QSize(800, 560); }));
+  Drag(&dlg, QPoint(790, 550), QPoint(1000, 700));
+  EXPECT_TRUE(WaitFor([&] { return dlg.size() == QSize(1000, 700); }));
+  EXPECT_EQ(dlg.pos(), QPoint(0, 0));  // resized without moving
+  EXPECT_EQ(At(dlg, IDC_CLOSE), QRect(968, 2, 25, 25));
+  dlg.close();
+}
+
+TEST(MainWindow, DoubleClickCoversTheMonitorExceptOnTheSpeedLabel) {
+  ScopedSettingsDir dir;
+  ASSERT_TRUE(dir.ok());
+  CTRKDlg dlg;
+  ASSERT_TRUE(StartWindow(dlg));
+  dlg.setGeometry(100, 100, 800, 560);
+  ASSERT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(100, 100, 800, 560); }));
+
+  const QPoint onSpeed = dlg.m_speed.geometry().center();
+  SendMouse(&dlg, QEvent::MouseButtonDblClick, onSpeed, Qt::LeftButton);
+  Pump(100);
+  EXPECT_EQ(dlg.m_maximized, 0);
+  EXPECT_EQ(dlg.geometry(), QRect(100, 100, 800, 560));
+
+  SendMouse(&dlg, QEvent::MouseButtonDblClick, QPoint(520, 30), Qt::LeftButton);
+  EXPECT_EQ(dlg.m_maximized, 1);
+  EXPECT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(0, 0, 1920, 1080); }));
+  SendMouse(&dlg, QEvent::MouseButtonDblClick, QPoint(520, 30), Qt::LeftButton);
+  EXPECT_EQ(dlg.m_maximized, 0);
+  EXPECT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(100, 100, 800, 560); }));
+  dlg.close();
+}
+
+TEST(MainWindow, AboutButtonAndTitleMenuOpenTheAboutDialog) {
+  ScopedSettingsDir dir;
+  ASSERT_TRUE(dir.ok());
+  CTRKDlg dlg;
+  ASSERT_TRUE(StartWindow(dlg));
+  int opened = 0;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (auto* about = qobject_cast<CHtmlAboutDialog*>(QApplication::activeModalWidget())) {
+      ++opened;
+      EXPECT_EQ(about->size(), QSize(500, 230));
+      about->reject();
+    }
+  });
+  closer.start(50);
+  dlg.m_about.click();
+  EXPECT_EQ(opened, 1);
+  QAction* entry = dlg.SystemMenu()->actions().last();
+  entry->trigger();
+  EXPECT_EQ(opened, 2);
+  dlg.close();
+}
