@@ -48,3 +48,21 @@ TEST(ControlIds, FindChildrenByNumber) {
   EXPECT_EQ(FindControl(&window, 4), nullptr);
   EXPECT_EQ(ControlIdOf(&window), 0);
 }
+
+#include "CMonitor.h"
+
+TEST(Monitor, MostOverlapElseNearest) {
+  const QList<QRect> monitors = {QRect(0, 0, 1920, 1080), QRect(1920, 0, 1280, 1024)};
+  EXPECT_EQ(CMonitor::Nearest(QRect(100, 100, 800, 560), monitors), 0);
+  EXPECT_EQ(CMonitor::Nearest(QRect(1600, 100, 800, 560), monitors), 1);  // 480 columns against 320
+  EXPECT_EQ(CMonitor::Nearest(QRect(1400, 100, 800, 560), monitors), 0);
+  EXPECT_EQ(CMonitor::Nearest(QRect(4000, 300, 800, 560), monitors), 1);  // off every monitor
+  EXPECT_EQ(CMonitor::Nearest(QRect(-3000, 300, 800, 560), monitors), 0);
+  EXPECT_EQ(CMonitor::Nearest(QRect(0, 0, 10, 10), {}), -1);
+
+  QWidget window;
+  window.resize(300, 200);
+  const CMonitor monitor(&window);
+  ASSERT_NE(monitor.m_monitor, nullptr);
+  EXPECT_FALSE(monitor.Rect().isEmpty());
+}
