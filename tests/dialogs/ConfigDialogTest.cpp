@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QPushButton>
 #include <QTimer>
@@ -57,6 +58,8 @@ TEST(ConfigDialog, LabelsAndListsFollowTheLanguageInForce) {
   EXPECT_EQ(dlg.size(), QSize(535, 188));
   // Opening writes nothing.
   EXPECT_FALSE(dir.IniExists());
+  QString artifacts = qEnvironmentVariable("TRK_ARTIFACT_DIR");
+  if (!artifacts.isEmpty() && QDir().mkpath(artifacts)) dlg.grab().save(artifacts + "/config-dialog.png");
 }
 
 TEST(ConfigDialog, OkWritesBothChoicesAndPostsMapThenLanguage) {

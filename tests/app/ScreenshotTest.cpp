@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+
+#include "CHtmlMapDlg.h"
+#include "CTRKDlg.h"
+#include "MainWindowSupport.h"
+#include "Synth.h"
+
+namespace {
+
+bool IsBackground(QRgb pixel) { return qRed(pixel) == 64 && qGreen(pixel) == 64 && qBlue(pixel) == 64; }
+
+int CountNonBackground(const QImage& image, const QRect& area) {
+  int count = 0;
+  for (int y = area.top(); y <= area.bottom(); ++y) {
+    for (int x = area.left(); x <= area.right(); ++x) count += IsBackground(image.pixel(x, y)) ? 0 : 1;
+  }
+  return count;
+}
+
+int CountColours(const QImage& image, const QRect& area) {
+  QSet<QRgb> colours;
+  for (int y = area.top(); y <= area.bottom(); y += 2) {
+    for (int x = area.left(); x <= area.right(); x += 2) colours.insert(image.pixel(x, y));
+  }
+  return colours.size();
+}
+
+// What every screenshot of the normal window must show.
+void CheckSkin(const QImage& shot, const CTRKDlg& dlg) {
+  const int cx = shot.width();
+  const int cy = shot.height();
+  ASSERT_EQ(QSize(cx, cy), dlg.size());
+  // Dark background in a gap of the title row.
+  EXPECT_TRUE(IsBackground(shot.pixel(cx - 230, 30)));
+  // The resize grip's lines.
+  EXPECT_EQ(shot.pixel(cx - 6, cy - 4), qRgb(150, 150, 150));
+  EXPECT_EQ(shot.pixel(cx - 12, cy - 8), qRgb(150, 150, 150));
+  // The title is painted (between x 50 and 300 of the title row).
+  EXPECT_GT(CountNonBackground(shot, QRect(50, 8, 250, 24)), 600);
+  // The video surface, before anything plays, shows the window's dark colour
+  // (not black: its platform window is painted).
+  const QPoint video = dlg.m_video.geometry().center();
+  EXPECT_TRUE(IsBackground(shot.pixel(video))) << std::hex << shot.pixel(video);
+  // Pictures on the buttons.
+  for (const CGdipButton* button : {&dlg.m_play, &dlg.m_open, &dlg.m_close, &dlg.m_lock}) {
+    EXPECT_GT(CountNonBackground(shot, button->geometry()), button->width() * button->height() / 8)
+        << "button " << button->objectName().toStdString();
+  }
+  // The car picture.
+  EXPECT_GT(CountNonBackground(shot, dlg.m_car.geometry()), 200);
+  // The map page is drawn (not a flat or black panel).
+  EXPECT_GT(CountColours(shot, dlg.m_mapDlg->geometry()), 8);
+  // The G-sensor strip and the lists are drawn.
+  EXPECT_GT(CountColours(shot, dlg.m_gsensor.geometry()), 3);
+  EXPECT_GT(CountColours(shot, dlg.m_groupList.geometry()), 3);
+  EXPECT_GT(CountColours(shot, dlg.m_fileList.geometry()), 3);
+}
+
+}  // namespace
+
+TEST(MainWindowScreens, DemoCardAtTheStartSizeAndLarge) {
+  ScopedSettingsDir dir;
+  ASSERT_TRUE(dir.ok());
+  const std::string card = QFile::encodeName(dir.path() + "/card").toStdString();
+  SynthCardOptions options;
+  options.cheapVideo = true;
+  const std::vector<SynthCardFile> files = WriteSynthCard(card, options);
+  int recordings = 0;
+  for (const SynthCardFile& file : files) recordings += file.recording && !file.hidden ? 1 : 0;
+  ASSERT_GT(recordings, 0);
+
+  CTRKDlg dlg;
+  dlg.OnInitDialog();
+  dlg.show();
+  dlg.OpenFolderWhenReady(dir.path() + "/card");
+  ASSERT_TRUE(WaitFor([&] { return dlg.m_library.m_currentRecording == 0 && dlg.m_openCountdown == 0; }, 30000));
+  EXPECT_EQ(static_cast<int>(dlg.m_library.m_recordings.size()), recordings);
+  EXPECT_EQ(dlg.m_fileList.GetItemCount(), recordings);
+  EXPECT_GT(dlg.m_groupList.GetItemCount(), 0);
+  EXPECT_EQ(dlg.m_currentFolder, dir.path() + "/card");
+  EXPECT_TRUE(dir.IniText().contains("Folder=")) << dir.IniText().constData();
+  // The surface fits the first recording's 640 x 360 picture into the area
+  // inside the edge (541 x 217): full height, 385 wide, centred.
+  EXPECT_EQ(dlg.m_video.geometry(), QRect(7 + (541 - 385) / 2, 50, 385, 217));
+  EXPECT_GT(dlg.m_gsensor.m_samples.size(), 0u);
+  Pump(2500);  // the map draws the group's paths, the curve its samples
+
+  const QImage start = GrabScreen(dlg.geometry());
+  SaveArtifact(start, "main-window-800x560.png");
+  CheckSkin(start, dlg);
+
+  dlg.m_sizeL.click();
+  ASSERT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(0, 0, 1920, 1080); }));
+  Pump(2500);
+  const QImage large = GrabScreen(dlg.geometry());
+  SaveArtifact(large, "main-window-large.png");
+  CheckSkin(large, dlg);
+  dlg.close();
+}
+
+TEST(MainWindowScreens, TheMediaLibraryDrawsIntoTheVideoSurface) {
+  ScopedSettingsDir dir;
+  ASSERT_TRUE(dir.ok());
+  SynthOptions options;
+  options.durationMs = 4000;
+  const std::string path = QFile::encodeName(dir.path() + "/FILE240412-083000.AVI").toStdString();
+  WriteSynthRecording(path, options);
+
+  CTRKDlg dlg;
+  dlg.OnInitDialog();
+  dlg.show();
+  if (!dlg.m_engine.IsLoaded()) GTEST_SKIP() << "no media library on this machine";
+  ASSERT_TRUE(WaitFor([&] { return dlg.m_mapDlg->IsPageLoaded(); }, 30000));
+  const QImage before = GrabScreen(dlg.m_video.geometry().translated(dlg.pos()));
+  EXPECT_EQ(CountColours(before, before.rect()), 1);  // the dark surface alone
+
+  dlg.m_engine.Open(path);
+  dlg.m_engine.Play();
+  QImage playing;
+  const bool drawn = WaitFor(
+      [&] {
+        playing = GrabScreen(dlg.m_video.geometry().translated(dlg.pos()));
+        return CountColours(playing, playing.rect()) > 16;
+      },
+      15000);
+  SaveArtifact(playing, "video-surface-playing.png");
+  EXPECT_TRUE(drawn) << "the surface shows no picture";
+  // The window id handed over at start-up is still the surface's.
+  EXPECT_EQ(dlg.m_video.winId(), dlg.m_boundVideoWindow);
+  dlg.close();
+}
