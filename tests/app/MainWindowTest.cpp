@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
@@ -371,5 +372,77 @@ TEST(MainWindow, AboutButtonAndTitleMenuOpenTheAboutDialog) {
   QAction* entry = dlg.SystemMenu()->actions().last();
   entry->trigger();
   EXPECT_EQ(opened, 2);
+  dlg.close();
+}
+
+namespace {
+
+// A real pointer at global `at`: the local position follows the window.
+void SendGlobal(QWidget* target, QEvent::Type type, const QPoint& at, Qt::MouseButtons buttons) {
+  QMouseEvent event(type, QPointF(target->mapFromGlobal(at)), QPointF(at),
+                    type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, Qt::NoModifier);
+  QApplication::sendEvent(target, &event);
+}
+
+}  // namespace
+
+TEST(MainWindow, DraggingTheBackgroundMovesTheWindow) {
+  ScopedSettingsDir dir;
+  ASSERT_TRUE(dir.ok());
+  CTRKDlg dlg;
+  ASSERT_TRUE(StartWindow(dlg));
+  ASSERT_EQ(dlg.pos(), QPoint(0, 0));
+  // A click alone does not move.
+  SendGlobal(&dlg, QEvent::MouseButtonPress, QPoint(300, 30), Qt::LeftButton);
+  SendGlobal(&dlg, QEvent::MouseButtonRelease, QPoint(300, 30), Qt::NoButton);
+  Pump(50);
+  EXPECT_EQ(dlg.pos(), QPoint(0, 0));
+  // The test's X server has no window manager to move it, so the window
+  // follows the pointer itself.
+  SendGlobal(&dlg, QEvent::MouseButtonPress, QPoint(300, 30), Qt::LeftButton);
+  for (const QPoint at : {QPoint(320, 40), QPoint(350, 60), QPoint(400, 80)}) {
+    SendGlobal(&dlg, QEvent::MouseMove, at, Qt::LeftButton);
+    Pump(20);
+  }
+  SendGlobal(&dlg, QEvent::MouseButtonRelease, QPoint(400, 80), Qt::NoButton);
+  EXPECT_TRUE(WaitFor([&] { return dlg.pos() == QPoint(100, 50); }, 3000)) << dlg.pos().x() << "," << dlg.pos().y();
+  // Covering the monitor, the background does not move the window.
+  dlg.OnBnClickedMaximize();
+  ASSERT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(0, 0, 1920, 1080); }));
+  SendGlobal(&dlg, QEvent::MouseButtonPress, QPoint(300, 30), Qt::LeftButton);
+  SendGlobal(&dlg, QEvent::MouseMove, QPoint(400, 90), Qt::LeftButton);
+  SendGlobal(&dlg, QEvent::MouseButtonRelease, QPoint(400, 90), Qt::NoButton);
+  Pump(50);
+  EXPECT_EQ(dlg.pos(), QPoint(0, 0));
+  dlg.OnBnClickedMaximize();
+  EXPECT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(100, 50, 800, 560); }));
+  dlg.close();
+}
+
+TEST(MainWindow, RightClickOnTheTitleAreaOffersAbout) {
+  ScopedSettingsDir dir;
+  ASSERT_TRUE(dir.ok());
+  CTRKDlg dlg;
+  ASSERT_TRUE(StartWindow(dlg));
+  QStringList shown;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+      for (QAction* action : menu->actions()) {
+        if (!action->isSeparator()) shown << action->text();
+      }
+      menu->close();
+    }
+  });
+  closer.start(30);
+  QContextMenuEvent inTitle(QContextMenuEvent::Mouse, QPoint(300, 20), dlg.mapToGlobal(QPoint(300, 20)));
+  QApplication::sendEvent(&dlg, &inTitle);
+  EXPECT_EQ(shown, QStringList{QString::fromStdString(LoadText(101))});
+  shown.clear();
+  // Below the title area there is no menu.
+  QContextMenuEvent below(QContextMenuEvent::Mouse, QPoint(300, 500), dlg.mapToGlobal(QPoint(300, 500)));
+  QApplication::sendEvent(&dlg, &below);
+  Pump(100);
+  EXPECT_TRUE(shown.isEmpty());
   dlg.close();
 }
