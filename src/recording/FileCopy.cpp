@@ -80,7 +80,9 @@ bool SafeCopyFile(const std::string& source, const std::string& destination, int
     return false;
   };
 
-  UniqueFd in(::open(source.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC));
+  // O_NONBLOCK: a pipe that took the recording's name must be refused below,
+  // not waited on for a writer. Regular files ignore the flag.
+  UniqueFd in(::open(source.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (!in.Valid()) return fail(errno);
   struct stat sourceStat {};
   if (::fstat(in.Get(), &sourceStat) != 0) return fail(errno);

@@ -182,6 +182,27 @@ TEST_F(FileOperationFaults, CopyOntoTheSourceItself) {
   EXPECT_EQ(ReadBytes(tree / "linked/2019/05/R1.AVI"), m_sources["2019/05/R1.AVI"]);
 }
 
+TEST_F(FileOperationFaults, CopyOfARecordingReplacedByAPipeSinceTheScan) {
+  // Opening a pipe for reading waits for a writer that never comes: the copy
+  // must refuse it without opening it that way, and go on with the rest.
+  std::filesystem::remove(tree / "card/2019/05/R1.AVI");
+  ASSERT_EQ(::mkfifo((tree / "card/2019/05/R1.AVI").c_str(), 0644), 0);
+  const std::string dest = tree.Folder("dest", 0777);
+  const std::optional<std::string> report = RunInChild(
+      [&] {
+        ::alarm(20);  // a copy that hangs ends the child, which fails the test
+        c.library.CopyChecked(dest);
+        return Report(c.library);
+      },
+      false);
+  ASSERT_TRUE(report.has_value()) << "the copy hung on the pipe";
+  const std::vector<std::string> failures = LinesStartingWith(*report, 'F');
+  ASSERT_EQ(failures.size(), 1u) << *report;
+  EXPECT_NE(failures[0].find("R1.AVI"), std::string::npos);
+  EXPECT_EQ(FilesBelow(dest), (std::set<std::string>{"2019/05/R0.AVI", "2019/05/R2.AVI"}));
+  EXPECT_EQ(ReadBytes(dest + "/2019/05/R2.AVI"), m_sources["2019/05/R2.AVI"]);
+}
+
 TEST_F(FileOperationFaults, DeleteInAFolderTheUserMayNotChange) {
   // Writable recordings in a folder nobody may change, and one more recording
   // in a folder that anybody may change.
