@@ -128,10 +128,7 @@ void CTRKDlg::SetUpControls() {
   qApp->installEventFilter(this);
 }
 
-QWidget* CTRKDlg::Control(int id) const {
-  if (id == IDC_MAP_STATIC) return const_cast<QLabel*>(&m_mapPlaceholder);
-  return FindControl(this, id);
-}
+QWidget* CTRKDlg::Control(int id) const { return FindControl(this, id); }
 
 bool CTRKDlg::OnInitDialog() {
   CSettings& settings = CSettings::Instance();
