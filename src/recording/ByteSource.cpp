@@ -67,7 +67,9 @@ int64_t FileByteSource::PreadFully(uint64_t offset, uint8_t* out, std::size_t si
 }
 
 int64_t FileByteSource::Fill(uint64_t offset, std::size_t wanted) {
-  if (!m_buffer) m_buffer = std::make_unique<uint8_t[]>(kCapacity);
+  // Only the first m_bufferLength bytes are ever read, so the buffer need not be zeroed
+  // (zeroing 1 MiB per opened file was half of a folder scan's time).
+  if (!m_buffer) m_buffer = std::make_unique_for_overwrite<uint8_t[]>(kCapacity);
   const std::size_t fill = static_cast<std::size_t>(std::min<uint64_t>(
       std::clamp(wanted, kMinFill, kCapacity), m_size - offset));
   m_bufferLength = 0;
