@@ -137,6 +137,28 @@ constexpr StringTableRow kRows[] = {
      "バージョン表示"},
     {199, "Change Speed Unit KPH/MPH.",
      "速度単位KPH/MPHを変更します。"},
+    // Failures of the file commands: a heading, then one line per file with
+    // the reason (200 is the about page's picture, not a text).
+    {201, "Some files could not be copied:",
+     "コピーできなかったファイルがあります:"},
+    {202, "Some files could not be deleted:",
+     "削除できなかったファイルがあります:"},
+    {203, "Some files could not be unlocked:",
+     "上書き禁止を解除できなかったファイルがあります:"},
+    {204, "The medium is write-protected.",
+     "メディアが書き込み禁止です。"},
+    {205, "Access denied.",
+     "アクセスが拒否されました。"},
+    {206, "The disk is full.",
+     "ディスクの空き容量が足りません。"},
+    {207, "The file or folder does not exist.",
+     "ファイルまたはフォルダが存在しません。"},
+    {208, "Input/output error.",
+     "入出力エラーが発生しました。"},
+    {209, "Error %d.",
+     "エラー %d。"},
+    {210, "... and %d more files.",
+     "... ほか %d 個のファイル。"},
 };
 
 }  // namespace

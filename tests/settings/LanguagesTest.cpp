@@ -34,7 +34,7 @@ TEST(LanguageTable, HoldsOnlyJapanese) {
 TEST(StringTable, HoldsTheWholeVocabularyInBothLanguages) {
   std::size_t count = 0;
   const StringTableRow* rows = StringTableRows(count);
-  ASSERT_EQ(count, 66u);
+  ASSERT_EQ(count, 76u);
   std::vector<uint32_t> ids;
   for (std::size_t i = 0; i < count; ++i) {
     ids.push_back(rows[i].id);
@@ -44,6 +44,7 @@ TEST(StringTable, HoldsTheWholeVocabularyInBothLanguages) {
   std::vector<uint32_t> expected;
   for (uint32_t id = 101; id <= 145; ++id) expected.push_back(id);
   for (uint32_t id = 179; id <= 199; ++id) expected.push_back(id);
+  for (uint32_t id = 201; id <= 210; ++id) expected.push_back(id);
   EXPECT_EQ(ids, expected);
 
   EXPECT_EQ(LoadTextForLanguage(103, 0x0411), "Windowsソケットの初期化に失敗しました。" + std::string(21, ' '));
@@ -56,6 +57,9 @@ TEST(StringTable, HoldsTheWholeVocabularyInBothLanguages) {
   EXPECT_EQ(LoadTextForLanguage(145, 0x0409), "OK");
   EXPECT_EQ(LoadTextForLanguage(145, 0x0411), "確認");
   EXPECT_EQ(LoadTextForLanguage(199, 0x0409), "Change Speed Unit KPH/MPH.");
+  EXPECT_EQ(LoadTextForLanguage(201, 0x0409), "Some files could not be copied:");
+  EXPECT_EQ(LoadTextForLanguage(202, 0x0411), "削除できなかったファイルがあります:");
+  EXPECT_EQ(LoadTextForLanguage(200, 0x0409), "");
   EXPECT_EQ(LoadTextForLanguage(110, 0x0407), "");  // no copy for other languages
   EXPECT_EQ(LoadTextForLanguage(146, 0x0409), "");
   EXPECT_EQ(LoadTextForLanguage(178, 0x0411), "");
