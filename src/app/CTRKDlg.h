@@ -8,8 +8,10 @@
 // The work is split by subject:
 //   CTRKDlg.cpp          construction, OnInitDialog, the library's owner view
 //   CTRKDlgLayout.cpp    layout, video fit, shape, painting, mouse, window sizes
-//   CTRKDlgCommands.cpp  command dispatch and the window's own buttons
-//   CTRKDlgMessages.cpp  private messages, timers, opening a folder
+//   CTRKDlgCommands.cpp  command dispatch, file commands, panels, window buttons
+//   CTRKDlgOpen.cpp      opening a folder (the scan on its worker)
+//   CTRKDlgFullScreen.cpp full-screen mode
+//   CTRKDlgMessages.cpp  private messages, timers
 //   CTRKDlgClose.cpp     close path and destruction
 #include <QColor>
 #include <QIcon>
@@ -25,6 +27,7 @@
 
 #include "CGSensorCtrl.h"
 #include "CGdipButton.h"
+#include "CFolderScan.h"
 #include "CMySliderControl.h"
 #include "CPngCompassStatic.h"
 #include "CPngStatic.h"
@@ -100,6 +103,22 @@ class CTRKDlg : public QWidget, public IOwnerView {
 
   // Opens recording `index` of the library.
   void PlayRecording(int32_t index, PlayVariant variant);
+
+  // commands and full screen (CTRKDlgCommands.cpp, CTRKDlgOpen.cpp,
+  // CTRKDlgFullScreen.cpp)
+  void OnBnClickedOpen();
+  void OnBnClickedSave();
+  void OnBnClickedDel();
+  void OnBnClickedLock();
+  void OnBnClickedKml();
+  void OnBnClickedMap();
+  void OnBnClickedGsr();
+  // WM_TOGGLE_FULLSCREEN: enters or leaves full-screen mode.
+  void OnToggleFullScreen();
+  // Shows every control of the normal layout, or hides them for full screen.
+  void ShowControls(bool show);
+  // An OPEN scan is under way (its worker has not been taken back yet).
+  bool IsScanning() const;
 
   // Timers by id, as the window's timer handler sees them.
   void SetTimer(int id, int periodMs);
@@ -241,6 +260,12 @@ class CTRKDlg : public QWidget, public IOwnerView {
   void OnLanguageChanged();
   void OnMapProviderChanged();
   void OnOpenCountdownTick();
+
+  // commands and full screen
+  bool RefuseEmptyLibrary();
+  void ReportFileFailures(uint32_t headingId);
+  void FinishOpen();
+  std::unique_ptr<CFolderScan> m_scan;
 
   std::unique_ptr<QMenu> m_systemMenu;
   std::map<int, std::unique_ptr<QTimer>> m_timers;

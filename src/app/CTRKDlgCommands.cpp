@@ -1,12 +1,77 @@
-// Command dispatch and the window's own buttons: close, cover the monitor,
-// minimise, about, configuration and the S, M and L sizes.
+// Command dispatch and the commands the window carries out itself: OPEN, the
+// file commands (SAVE, DEL, LOCK) with their guards and messages, KML, the
+// MAP and GSR panels, and the window's own buttons (close, cover the
+// monitor, minimise, about, configuration, S, M and L).
+#include <cerrno>
+#include <QFile>
+#include <QFileInfo>
+
+#include "CFolderDialog.h"
 #include "CHtmlAboutDialog.h"
 #include "CHtmlMapDlg.h"
+#include "CSettings.h"
 #include "CTRKDlg.h"
 #include "CTrcConfigDlg.h"
+#include "KmlExport.h"
+#include "TrkMessageBox.h"
+
+namespace {
+
+// Text ids of the file commands' failure report.
+constexpr uint32_t kCopyFailedText = 201;
+constexpr uint32_t kDeleteFailedText = 202;
+constexpr uint32_t kUnlockFailedText = 203;
+constexpr uint32_t kWarningCaption = 131;
+// A long list of failures names this many files, then how many more.
+constexpr std::size_t kFailuresShown = 10;
+
+QString ReasonText(int error) {
+  switch (error) {
+    case EROFS:
+      return LoadQText(204);
+    case EACCES:
+    case EPERM:
+      return LoadQText(205);
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      return LoadQText(206);
+    case ENOENT:
+    case ENOTDIR:
+      return LoadQText(207);
+    case EIO:
+      return LoadQText(208);
+    default:
+      return LoadQText(209).replace(QStringLiteral("%d"), QString::number(error));
+  }
+}
+
+}  // namespace
 
 void CTRKDlg::OnCommand(int id) {
+  if (OnPlaybackCommand(id)) return;  // playback and synchronisation
   switch (id) {
+    case IDC_OPEN:
+      OnBnClickedOpen();
+      break;
+    case IDC_SAVE:
+      OnBnClickedSave();
+      break;
+    case IDC_DEL:
+      OnBnClickedDel();
+      break;
+    case IDC_LOCK:
+      OnBnClickedLock();
+      break;
+    case IDC_KML:
+      OnBnClickedKml();
+      break;
+    case IDC_MAP:
+      OnBnClickedMap();
+      break;
+    case IDC_GSR:
+      OnBnClickedGsr();
+      break;
     case IDC_CLOSE:
       OnBnClickedClose();
       break;
@@ -32,8 +97,8 @@ void CTRKDlg::OnCommand(int id) {
       SetWindowSize(WindowSizeCommand::Large);
       break;
     default:
-      // The video surface's notifications need no action; the playback and
-      // file commands are dispatched by their own handlers.
+      // The video surface's notifications need no action; the playback
+      // commands are dispatched by their own handlers.
       break;
   }
 }
@@ -41,6 +106,117 @@ void CTRKDlg::OnCommand(int id) {
 void CTRKDlg::OnSysCommand(int id) {
   if ((id & 0xFFF0) == IDM_ABOUTBOX) OnBnClickedAbout();
 }
+
+// OPEN
+
+void CTRKDlg::OnBnClickedOpen() {
+  // A recording is still starting from the last OPEN or list: ignore.
+  if (!m_library.m_recordings.empty() && g_busy == 1) return;
+  // The library is empty while a scan runs; a second scan must not start.
+  if (IsScanning()) return;
+  m_seekTarget = 0;
+  m_engine.Stop();
+  m_rateIndex = 7;
+  m_engine.SetRate(1.0f);
+
+  const QString lastFolder = QFile::decodeName(CSettings::Instance().ReadLastFolder().c_str());
+  CFolderDialog picker(this, LoadQText(130), lastFolder);
+  if (picker.DoModal() != CFolderDialog::kOk) return;
+  OpenFolder(picker.m_folderPath);
+}
+
+// File commands
+
+bool CTRKDlg::RefuseEmptyLibrary() {
+  if (!m_library.m_recordings.empty()) return false;
+  TrkMessageBox(this, 136, 145);
+  return true;
+}
+
+void CTRKDlg::ReportFileFailures(uint32_t headingId) {
+  const std::vector<FileOperationFailure>& failures = m_library.m_lastFailures;
+  if (failures.empty()) return;
+  QString text = LoadQText(headingId);
+  text += QLatin1Char('\n');
+  for (std::size_t i = 0; i < failures.size() && i < kFailuresShown; ++i) {
+    text += QLatin1Char('\n') + QFile::decodeName(failures[i].path.c_str());
+    text += QStringLiteral("\n    ") + ReasonText(failures[i].error);
+  }
+  if (failures.size() > kFailuresShown) {
+    text += QLatin1Char('\n') +
+            LoadQText(210).replace(QStringLiteral("%d"), QString::number(failures.size() - kFailuresShown));
+  }
+  TrkMessageBox(this, text, LoadQText(kWarningCaption), QMessageBox::Ok, QMessageBox::Warning);
+}
+
+void CTRKDlg::OnBnClickedSave() {
+  if (RefuseEmptyLibrary()) return;
+  m_engine.Stop();
+  CFolderDialog picker(this, LoadQText(130), QString());
+  if (picker.DoModal() != CFolderDialog::kOk) return;
+  const QString destination = picker.m_folderPath;
+  if (!destination.isEmpty() && QFileInfo(destination).isDir()) {
+    if (m_library.CopyChecked(QFile::encodeName(destination).toStdString()) == 0) {
+      TrkMessageBox(this, 135, 144);
+    } else {
+      ReportFileFailures(kCopyFailedText);
+    }
+  } else {
+    TrkMessageBox(this, 132, 131, QMessageBox::Ok, QMessageBox::Warning);
+  }
+}
+
+void CTRKDlg::OnBnClickedDel() {
+  if (RefuseEmptyLibrary()) return;
+  m_engine.Stop();
+  if (TrkMessageBox(this, 129, 128, QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) return;
+  if (m_library.DeleteChecked() == 0) {
+    TrkMessageBox(this, 135, 144);
+  } else {
+    ReportFileFailures(kDeleteFailedText);
+  }
+}
+
+void CTRKDlg::OnBnClickedLock() {
+  if (RefuseEmptyLibrary()) return;
+  // Playback goes on: only the files' protection changes.
+  if (m_library.UnlockChecked() == 0) {
+    TrkMessageBox(this, 135, 144);
+  } else {
+    ReportFileFailures(kUnlockFailedText);
+  }
+}
+
+void CTRKDlg::OnBnClickedKml() {
+  const KmlCommandResult result = RunKmlCommand(m_library);
+  QString text = LoadQText(static_cast<uint32_t>(result.textId));
+  if (result.outcome != KmlOutcome::NoRecordings)
+    text.replace(QStringLiteral("%s"), QFile::decodeName(result.path.c_str()));
+  TrkMessageBox(this, text, LoadQText(static_cast<uint32_t>(result.captionId)), QMessageBox::Ok,
+                QMessageBox::NoIcon);
+}
+
+// Panels
+
+void CTRKDlg::OnBnClickedMap() {
+  if (m_fullScreen) return;
+  m_mapEnabled = m_mapEnabled ? 0 : 1;
+  LayoutControls(m_clientWidth, m_clientHeight);
+  if (m_mapDlg) {
+    m_mapDlg->setVisible(m_mapEnabled != 0);
+    m_mapDlg->setEnabled(m_mapEnabled != 0);
+  }
+  CSettings::Instance().WriteInt("UI", "MAP_ENABLE", m_mapEnabled ? 1 : 0);
+}
+
+void CTRKDlg::OnBnClickedGsr() {
+  m_gsensorEnabled = m_gsensorEnabled ? 0 : 1;
+  m_gsensor.setVisible(m_gsensorEnabled != 0);
+  LayoutControls(m_clientWidth, m_clientHeight);
+  CSettings::Instance().WriteInt("UI", "GSNR_ENABLE", m_gsensorEnabled ? 1 : 0);
+}
+
+// The window's own buttons
 
 void CTRKDlg::OnBnClickedClose() {
   // Posted, as a close request from outside would be.

@@ -34,6 +34,12 @@ bool CTRKDlg::OnPrivateMessage(const CPrivateEvent& message) {
     case WM_MAP_PROVIDER_CHANGED:
       OnMapProviderChanged();
       break;
+    case WM_TOGGLE_FULLSCREEN:
+      OnToggleFullScreen();
+      break;
+    case WM_SHOW_CONTROLS:
+      ShowControls(true);
+      break;
     default:
       // WM_RESERVED_C03 and the messages no handler takes yet: nothing.
       break;
@@ -79,6 +85,11 @@ bool CTRKDlg::IsTimerActive(int id) const {
 
 void CTRKDlg::OnTimer(int id) {
   switch (id) {
+    case 100:
+      // Full screen was entered 800 ms ago. The key press that follows there
+      // on the platform this window was made for has nothing to act on here.
+      KillTimer(100);
+      break;
     case 105:
       OnOpenCountdownTick();
       break;
@@ -95,58 +106,6 @@ void CTRKDlg::OnOpenCountdownTick() {
   if (m_openCountdown == 0 || m_openCountdown == -1) return;
   --m_openCountdown;
   if (m_openCountdown == 0 && m_pendingIndex != -1) PlayRecording(m_pendingIndex, PlayVariant::AfterOpen);
-}
-
-void CTRKDlg::OpenFolder(const QString& chosen) {
-  QString folder = chosen;
-  if (!folder.isEmpty() && !QFileInfo::exists(folder)) folder.clear();
-  CSettings::Instance().WriteString("UI", "Folder", QFile::encodeName(folder).toStdString());
-
-  g_busy = 1;
-  SetTimer(106, 100000);
-  m_currentFolder = folder;
-  if (folder.isEmpty()) {
-    g_busy = 0;
-    return;
-  }
-  m_library.ClearLibrary();
-  m_video.m_busyPicture = 1;
-  m_video.repaint();
-  m_library.OpenRecordings(QFile::encodeName(folder).toStdString());
-  m_video.m_busyPicture = 0;
-  m_video.repaint();
-  if (m_library.m_recordings.empty()) {
-    g_busy = 0;
-    return;
-  }
-  int32_t group = -1;
-  for (const RecordingGroup& g : m_library.m_groups) {
-    if (g.first + g.count > 0) {
-      group = g.number;
-      break;
-    }
-  }
-  ClearGroupPaths(m_library);
-  DrawGroupPath(m_library, group);
-  m_pendingIndex = 0;
-  m_openCountdown = 5;
-}
-
-void CTRKDlg::OpenFolderWhenReady(const QString& folder) {
-  if (!m_mapDlg || m_mapDlg->IsPageLoaded()) {
-    OpenFolder(folder);
-    return;
-  }
-  // Script calls made before the page has loaded are dropped, and the scan
-  // draws the group's paths.
-  auto opened = std::make_shared<bool>(false);
-  auto openOnce = [this, folder, opened] {
-    if (*opened) return;
-    *opened = true;
-    OpenFolder(folder);
-  };
-  connect(m_mapDlg.get(), &CHtmlMapDlg::PageLoaded, this, openOnce, Qt::QueuedConnection);
-  QTimer::singleShot(15000, this, openOnce);
 }
 
 void CTRKDlg::PlayRecording(int32_t index, PlayVariant) {

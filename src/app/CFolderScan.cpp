@@ -1,0 +1,75 @@
+#include "CFolderScan.h"
+
+#include <algorithm>
+
+#include "FolderWalk.h"
+#include "RecordingLibrary.h"
+
+namespace {
+
+// The scan library's progress view: hands each count to the callback (which
+// must not touch any widget: it runs on the worker).
+class CountRelay : public IProgressView {
+ public:
+  explicit CountRelay(const CFolderScan::CountCallback& onCount) : m_onCount(onCount) {}
+  void ShowScanCount(int32_t count) override {
+    if (m_onCount) m_onCount(count);
+  }
+
+ private:
+  const CFolderScan::CountCallback& m_onCount;
+};
+
+struct WalkContext {
+  CFolderScan* scan;
+  RecordingLibrary* library;
+};
+
+}  // namespace
+
+CFolderScan::CFolderScan(std::string folder, CountCallback onCount, DoneCallback onDone)
+    : m_folder(std::move(folder)),
+      m_onCount(std::move(onCount)),
+      m_onDone(std::move(onDone)),
+      m_scan(std::make_unique<RecordingLibrary>()),
+      m_worker([this] { Run(); }) {}
+
+CFolderScan::~CFolderScan() {
+  Cancel();
+  if (m_worker.joinable()) m_worker.join();
+}
+
+int CFolderScan::OnEntry(const std::string& root, const std::string& relativeFolder, const std::string& name,
+                         const FolderEntryData& data, int isFolder, void* context) {
+  auto* walk = static_cast<WalkContext*>(context);
+  // After a cancel the rest of the tree is only listed, not read.
+  if (walk->scan->IsCancelled()) return 1;
+  const int result = RecordingLibrary::AddFolderEntry(root, relativeFolder, name, data, isFolder, walk->library);
+  walk->scan->m_scanCount.store(walk->library->m_scanCount, std::memory_order_release);
+  return result;
+}
+
+void CFolderScan::Run() {
+  CountRelay relay(m_onCount);
+  m_scan->SetProgressView(&relay);
+  m_scan->m_scanCount = 0;
+  WalkContext context{this, m_scan.get()};
+  m_found.store(EnumerateFolder(m_folder, &context, &CFolderScan::OnEntry) != 0, std::memory_order_release);
+  if (IsCancelled()) {
+    m_scan->m_recordings.clear();
+  } else {
+    // As RecordingLibrary::OpenRecordings orders them: stable, so that equal
+    // start times keep the order of the walk.
+    std::stable_sort(m_scan->m_recordings.begin(), m_scan->m_recordings.end(),
+                     [](const RecordingInfo& a, const RecordingInfo& b) {
+                       return a.summary.startTime < b.summary.startTime;
+                     });
+  }
+  m_scan->SetProgressView(nullptr);
+  if (m_onDone) m_onDone();
+}
+
+std::vector<RecordingInfo> CFolderScan::TakeRecordings() {
+  if (m_worker.joinable()) m_worker.join();
+  return std::move(m_scan->m_recordings);
+}

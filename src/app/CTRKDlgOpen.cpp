@@ -1,0 +1,110 @@
+// Opening a folder of recordings (OPEN after its picker, and the folder given
+// at start): the scan runs on a worker thread while the window keeps painting
+// its busy picture and scan counter; the steps around it keep their order:
+// busy picture on, scan, busy picture off, lists, map tracks, delayed start.
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+#include <atomic>
+#include <memory>
+
+#include "CFolderScan.h"
+#include "CHtmlMapDlg.h"
+#include "CSettings.h"
+#include "CTRKDlg.h"
+#include "TrackDrawing.h"
+
+namespace {
+
+// Counts arrive from the worker far faster than the surface can show them:
+// at most one repaint is queued at a time, and it shows the latest count.
+struct ScanCounterRelay {
+  std::atomic<int32_t> latest{0};
+  std::atomic<bool> queued{false};
+};
+
+}  // namespace
+
+bool CTRKDlg::IsScanning() const { return m_scan != nullptr; }
+
+void CTRKDlg::OpenFolder(const QString& chosen) {
+  if (IsScanning()) return;
+  QString folder = chosen;
+  if (!folder.isEmpty() && !QFileInfo::exists(folder)) folder.clear();
+  CSettings::Instance().WriteString("UI", "Folder", QFile::encodeName(folder).toStdString());
+
+  g_busy = 1;
+  SetTimer(106, 100000);
+  m_currentFolder = folder;
+  if (folder.isEmpty()) {
+    g_busy = 0;
+    return;
+  }
+  m_library.ClearLibrary();
+  m_video.m_counter = 0;
+  m_video.m_busyPicture = 1;
+  m_video.repaint();
+
+  auto relay = std::make_shared<ScanCounterRelay>();
+  auto onCount = [this, relay](int32_t count) {
+    relay->latest.store(count, std::memory_order_relaxed);
+    if (relay->queued.exchange(true)) return;
+    QMetaObject::invokeMethod(
+        this,
+        [this, relay] {
+          relay->queued.store(false);
+          if (m_video.m_busyPicture) m_video.ShowScanCount(relay->latest.load(std::memory_order_relaxed));
+        },
+        Qt::QueuedConnection);
+  };
+  // Queued after every count, so the last count is shown before the busy
+  // picture goes.
+  auto onDone = [this] { QMetaObject::invokeMethod(this, [this] { FinishOpen(); }, Qt::QueuedConnection); };
+  m_scan = std::make_unique<CFolderScan>(QFile::encodeName(folder).toStdString(), onCount, onDone);
+}
+
+void CTRKDlg::FinishOpen() {
+  if (!m_scan) return;
+  const std::unique_ptr<CFolderScan> scan = std::move(m_scan);
+  m_library.m_recordings = scan->TakeRecordings();
+  m_library.m_scanCount = scan->ScanCount();
+
+  m_video.m_busyPicture = 0;
+  m_video.repaint();
+  // The window has closed meanwhile: nothing may start playing.
+  if (m_closed) return;
+
+  if (!m_library.m_recordings.empty()) m_library.MarkGroupStarts();  // groups and both lists
+  if (m_library.m_recordings.empty()) {
+    g_busy = 0;
+    return;
+  }
+  int32_t group = -1;
+  for (const RecordingGroup& g : m_library.m_groups) {
+    if (g.first + g.count > 0) {
+      group = g.number;
+      break;
+    }
+  }
+  ClearGroupPaths(m_library);
+  DrawGroupPath(m_library, group);
+  m_pendingIndex = 0;
+  m_openCountdown = 5;
+}
+
+void CTRKDlg::OpenFolderWhenReady(const QString& folder) {
+  if (!m_mapDlg || m_mapDlg->IsPageLoaded()) {
+    OpenFolder(folder);
+    return;
+  }
+  // Script calls made before the page has loaded are dropped, and the scan
+  // draws the group's paths.
+  auto opened = std::make_shared<bool>(false);
+  auto openOnce = [this, folder, opened] {
+    if (*opened) return;
+    *opened = true;
+    OpenFolder(folder);
+  };
+  connect(m_mapDlg.get(), &CHtmlMapDlg::PageLoaded, this, openOnce, Qt::QueuedConnection);
+  QTimer::singleShot(15000, this, openOnce);
+}
