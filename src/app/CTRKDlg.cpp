@@ -124,6 +124,7 @@ void CTRKDlg::SetUpControls() {
     button->setFocusPolicy(Qt::NoFocus);
     connect(button, &CGdipButton::Command, this, &CTRKDlg::OnCommand);
   }
+  SetUpPlayback();
   // Keyboard input for the whole window passes here first (Escape).
   qApp->installEventFilter(this);
 }

@@ -12,6 +12,8 @@
 //   CTRKDlgOpen.cpp      opening a folder (the scan on its worker)
 //   CTRKDlgFullScreen.cpp full-screen mode
 //   CTRKDlgMessages.cpp  private messages, timers
+//   CTRKDlgPlayback.cpp  playback controls, opening and playing a recording
+//   CTRKDlgSync.cpp      player events, time reports, seeking, timers 102/103
 //   CTRKDlgClose.cpp     close path and destruction
 #include <QColor>
 #include <QIcon>
@@ -21,6 +23,7 @@
 #include <QWidget>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -41,6 +44,7 @@
 #include "LibraryViews.h"
 #include "MainLayout.h"
 #include "MediaEngine.h"
+#include "PlaybackSequence.h"
 #include "RecordingLibrary.h"
 #include "TrkControlIds.h"
 
@@ -181,6 +185,40 @@ class CTRKDlg : public QWidget, public IOwnerView {
   std::atomic<int64_t> m_seekTarget{0};
   int32_t m_pendingIndex = -1;
   int32_t m_openCountdown = 0;
+
+  // playback and synchronisation (CTRKDlgPlayback.cpp, CTRKDlgSync.cpp)
+  void OnBnClickedPlay();
+  void OnBnClickedStop();
+  void OnBnClickedFast();
+  void OnBnClickedSlow();
+  void OnBnClickedVolume();
+  void OnBnClickedSnapshot();
+  void OnBnClickedRotate();
+  void OnBnClickedLoop();
+  void ShowSpeedMarquee();
+  void StartMarqueeBurst();
+  void OnPlayerEnd();
+  void OnPlayFile(int32_t row);
+  void OnPlayGroup(int32_t row);
+  void OnSeekRequest();
+  void OnVolumeChanged();
+  void OnPositionSliderScroll();
+  void ApplyPendingSeek();
+  // The time update: curve cursor, map marker and driven line, speed,
+  // compass and the GPS icon for a play time.
+  void UpdateTimeDisplays(int64_t timeMs);
+  // Steps that must keep their order around pauses (stop, wait, reopen).
+  PlaybackSequence m_playbackSteps{[this] { return !m_closed; }};
+  // The GPS icon's picture state (1: a fix is shown); the callback writes it too.
+  std::atomic<int32_t> m_gpsIconState{0};
+  // Time reports belong to the numbered span they were made in; a new span
+  // begins whenever the window thread sets the slider or opens a file itself.
+  std::atomic<uint32_t> m_timeEpoch{0};
+  // Playing reports, and end or error reports, counted by the callback.
+  std::atomic<uint32_t> m_playingReports{0};
+  std::atomic<uint32_t> m_endReports{0};
+  uint32_t m_playingBeforePlay = 0;
+  uint32_t m_endsBeforePlay = 0;
   // Destroyed before the library and after every control: the media library
   // is released (and unloaded) once the video surface's users are gone.
   MediaEngine m_engine;
@@ -260,6 +298,26 @@ class CTRKDlg : public QWidget, public IOwnerView {
   void OnLanguageChanged();
   void OnMapProviderChanged();
   void OnOpenCountdownTick();
+  // playback and synchronisation
+  void SetUpPlayback();
+  bool HoldWhilePlaybackSteps(std::function<void()> work);
+  bool OnPlaybackCommand(int id);
+  bool OnPlaybackMessage(const CPrivateEvent& message);
+  bool OnPlaybackTimer(int id);
+  QString AskSnapshotPath();
+  void OpenAndPlay(int32_t index);
+  void RedrawGroupPaths(int32_t group);
+  void RedrawGroupPathsIfNeeded(int32_t previous, int32_t index);
+  void NoteReportsBeforePlay();
+  PlaybackSequence::Item PauseForFirstPicture();
+  void PostGpsIconState(int32_t state);
+  void ShowGpsIconState();
+  void BeginNewTimeReports();
+  void ResetPositionSlider();
+  void OnPlayerTime(qintptr wParam, qintptr lParam);
+  void OnPlayerState(qintptr state);
+  void OnPlayerError(qintptr code);
+  void OnMarqueeTick();
 
   // commands and full screen
   bool RefuseEmptyLibrary();

@@ -27,6 +27,7 @@ bool CTRKDlg::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool CTRKDlg::OnPrivateMessage(const CPrivateEvent& message) {
+  if (OnPlaybackMessage(message)) return true;  // playback and synchronisation
   switch (message.Message()) {
     case WM_LANGUAGE_CHANGED:
       OnLanguageChanged();
@@ -84,6 +85,7 @@ bool CTRKDlg::IsTimerActive(int id) const {
 }
 
 void CTRKDlg::OnTimer(int id) {
+  if (OnPlaybackTimer(id)) return;  // playback and synchronisation
   switch (id) {
     case 100:
       // Full screen was entered 800 ms ago. The key press that follows there
@@ -108,14 +110,3 @@ void CTRKDlg::OnOpenCountdownTick() {
   if (m_openCountdown == 0 && m_pendingIndex != -1) PlayRecording(m_pendingIndex, PlayVariant::AfterOpen);
 }
 
-void CTRKDlg::PlayRecording(int32_t index, PlayVariant) {
-  // Selects the recording in the library and both lists, loads its samples
-  // (curve and route) and fits the surface to its picture.
-  m_library.SelectRecording(index);
-  LoadRecordingTrack(m_library, index);
-  m_currentFile = QFile::decodeName(m_library.GetRecordingPath(index).c_str());
-  FitVideo();
-  m_gsensor.update();
-}
-
-void CTRKDlg::OnPlayerEvent(const libvlc_event_t*, void*) {}
