@@ -49,7 +49,6 @@ QString ReasonText(int error) {
 }  // namespace
 
 void CTRKDlg::OnCommand(int id) {
-  if (OnPlaybackCommand(id)) return;  // playback and synchronisation
   switch (id) {
     case IDC_OPEN:
       OnBnClickedOpen();
