@@ -38,6 +38,10 @@ bool SameName(const std::string& a, const std::string& b) {
 }
 
 bool ReadWholeFile(const std::string& path, std::string& content) {
+  // Only a regular file is a settings file: a pipe or device under its name
+  // would block the start-up or never end.
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -1,6 +1,7 @@
 #include "IniFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "TempFolder.h"
 
@@ -61,6 +62,15 @@ TEST(IniRead, FindsKeysLikeThePrivateProfileRead) {
   EXPECT_EQ(IniReadString(ini, "UI", "Name", "d", 4), "  qu");
   EXPECT_EQ(IniReadString(dir / "absent.ini", "UI", "MAP", "ENG", 63), "ENG");
   EXPECT_EQ(IniReadInt(dir / "absent.ini", "UI", "MAP", -4), -4);
+}
+
+TEST(IniRead, APipeUnderTheFileNameReadsAsMissingWithoutBlocking) {
+  TempFolder dir;
+  const std::string fifo = dir / "KTR-XM_DireV.ini";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  // Nobody writes to the pipe: opening it for reading would wait forever.
+  EXPECT_EQ(IniReadInt(fifo, "UI", "MAP_ENABLE", 1), 1);
+  EXPECT_EQ(IniReadString(fifo, "UI", "LANGID", "ENG", 63), "ENG");
 }
 
 TEST(IniWrite, KeepsEveryOtherLineAndCreatesWhatIsMissing) {
