@@ -1,0 +1,82 @@
+#pragma once
+// The real main window in the test process, on a card of short recordings,
+// with its pickers and message boxes answered by a script.
+#include <gtest/gtest.h>
+
+#include <QWindow>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CTRKDlg.h"
+#include "E2eCard.h"
+#include "Languages.h"
+#include "MainWindowSupport.h"
+#include "ModalAnswers.h"
+
+namespace e2e {
+
+// The window with the copy's progress reports written down.
+class ObservedDlg : public CTRKDlg {
+ public:
+  void ShowCopyProgress(int percent, const std::string& text) override {
+    progress.push_back(percent);
+    progressTexts.push_back(text);
+    CTRKDlg::ShowCopyProgress(percent, text);
+  }
+  std::vector<int> progress;
+  std::vector<std::string> progressTexts;
+};
+
+inline QString Text(uint32_t id) { return QString::fromStdString(LoadText(id)); }
+
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(m_dir.ok());
+    g_busy = 0;
+    m_dlg = std::make_unique<ObservedDlg>();
+    m_dlg->OnInitDialog();
+    m_dlg->show();
+    ASSERT_TRUE(WaitFor([&] { return m_dlg->windowHandle() && m_dlg->windowHandle()->isExposed(); }));
+  }
+
+  void TearDown() override {
+    EXPECT_TRUE(m_answers.unexpected().empty())
+        << "unexpected dialog: " << m_answers.unexpected().front().text.toStdString();
+    m_dlg.reset();
+    QApplication::processEvents();
+    g_busy = 0;
+  }
+
+  ObservedDlg& dlg() { return *m_dlg; }
+  QString CardFolder() const { return m_dir.path() + "/card"; }
+
+  // OPEN through its picker; waits until the first recording plays.
+  void OpenCard() {
+    m_card = WriteTestCard(CardFolder());
+    m_answers.Folder(CardFolder());
+    dlg().OnCommand(IDC_OPEN);
+    ASSERT_TRUE(WaitFor([&] { return !dlg().IsScanning() && dlg().m_fileList.GetItemCount() == 5; }, 60000));
+    // Playing, and its first time report has released the busy guard.
+    ASSERT_TRUE(WaitFor(
+        [&] { return dlg().m_library.m_currentRecording == 0 && dlg().m_engine.IsPlaying() && g_busy == 0; },
+        60000));
+  }
+
+  // The message boxes seen so far, as "title|text".
+  std::vector<QString> Boxes() const {
+    std::vector<QString> boxes;
+    for (const ModalAnswers::Seen& seen : m_answers.seen())
+      if (!seen.picker) boxes.push_back(seen.title + "|" + seen.text);
+    return boxes;
+  }
+  static QString Box(uint32_t caption, uint32_t text) { return Text(caption) + "|" + Text(text); }
+
+  ScopedSettingsDir m_dir;
+  ModalAnswers m_answers;
+  std::unique_ptr<ObservedDlg> m_dlg;
+  TestCard m_card;
+};
+
+}  // namespace e2e

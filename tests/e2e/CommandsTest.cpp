@@ -1,0 +1,377 @@
+// The window's commands on a real card: OPEN with its scan, the file
+// commands with their guards and messages, KML, the panels and the window
+// buttons.
+#include <unistd.h>
+
+#include <QElapsedTimer>
+#include <algorithm>
+#include <QFileInfo>
+#include <set>
+
+#include "CHtmlMapDlg.h"
+#include "CSettings.h"
+#include "CommandsSupport.h"
+
+using e2e::ReadAll;
+using e2e::Text;
+
+namespace {
+
+class Commands : public e2e::WindowTest {};
+
+int IniInt(const char* key) { return CSettings::Instance().ReadInt("UI", key, -1); }
+
+}  // namespace
+
+TEST_F(Commands, OpenScansABigCardWhileTheWindowKeepsPainting) {
+  const QString big = m_dir.path() + "/big";
+  SynthCardOptions options;
+  options.recordings = 2000;
+  options.cheapVideo = true;
+  // Recordings of the same name replace each other: count the files.
+  std::set<std::string> files;
+  for (const SynthCardFile& file : WriteSynthCard(QFile::encodeName(big).toStdString(), options))
+    files.insert(file.relativePath);
+  const int count = static_cast<int>(files.size());
+  ASSERT_GT(count, 500);
+  CSettings::Instance().WriteString("UI", "Folder", QFile::encodeName(m_dir.path()).toStdString());
+
+  m_answers.Folder(big);
+  dlg().OnCommand(IDC_OPEN);
+  // The picker started at the last folder.
+  ASSERT_EQ(m_answers.seen().size(), 1u);
+  EXPECT_EQ(m_answers.seen()[0].title, Text(130));
+  EXPECT_EQ(CSettings::Instance().ReadLastFolder(), QFile::encodeName(big).toStdString());
+
+  // The command has returned with the scan still running: the window's own
+  // event loop goes on, the surface shows the busy picture and a growing count.
+  int turnsWhileScanning = 0;
+  int lastCount = -1;
+  bool countsGrow = true;
+  bool busyShown = true;
+  bool secondOpenIgnored = true;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        if (!dlg().IsScanning()) return true;
+        ++turnsWhileScanning;
+        busyShown = busyShown && dlg().m_video.m_busyPicture == 1 && g_busy == 1;
+        countsGrow = countsGrow && dlg().m_video.m_counter >= lastCount;
+        lastCount = dlg().m_video.m_counter;
+        if (turnsWhileScanning == 1) {
+          // OPEN again while the library is empty but a scan runs: no picker.
+          dlg().OnCommand(IDC_OPEN);
+          secondOpenIgnored = m_answers.unexpected().empty();
+        }
+        return false;
+      },
+      120000));
+  EXPECT_GE(turnsWhileScanning, 1) << "the scan held the window thread";
+  EXPECT_TRUE(busyShown);
+  EXPECT_TRUE(countsGrow);
+  EXPECT_TRUE(secondOpenIgnored);
+
+  // Then, in order: busy picture off, the last count, lists, delayed start.
+  EXPECT_EQ(dlg().m_video.m_busyPicture, 0);
+  EXPECT_EQ(dlg().m_library.m_scanCount, count);
+  EXPECT_EQ(dlg().m_video.m_counter, count - 1);
+  EXPECT_EQ(static_cast<int>(dlg().m_library.m_recordings.size()), count);
+  EXPECT_EQ(dlg().m_fileList.GetItemCount(), count);
+  EXPECT_EQ(dlg().m_groupList.GetItemCount(), static_cast<int>(dlg().m_library.m_groups.size()));
+  EXPECT_GE(dlg().m_openCountdown, 3);
+  EXPECT_EQ(dlg().m_pendingIndex, 0);
+  EXPECT_EQ(dlg().m_library.m_currentRecording, -1);
+  EXPECT_TRUE(std::is_sorted(dlg().m_library.m_recordings.begin(), dlg().m_library.m_recordings.end(),
+                             [](const RecordingInfo& a, const RecordingInfo& b) {
+                               return a.summary.startTime < b.summary.startTime;
+                             }));
+  ASSERT_TRUE(WaitFor([&] { return dlg().m_library.m_currentRecording == 0; }, 20000));
+  EXPECT_EQ(dlg().m_currentFolder, big);
+}
+
+TEST_F(Commands, ClosingDuringAScanEndsAtOnceAndStartsNothing) {
+  const QString big = m_dir.path() + "/big";
+  SynthCardOptions options;
+  options.recordings = 2000;
+  options.cheapVideo = true;
+  WriteSynthCard(QFile::encodeName(big).toStdString(), options);
+  dlg().OpenFolder(big);
+  ASSERT_TRUE(dlg().IsScanning());
+  dlg().close();
+  QApplication::processEvents();
+  QElapsedTimer clock;
+  clock.start();
+  m_dlg.reset();  // cancels and joins the worker
+  EXPECT_LT(clock.elapsed(), 5000);
+}
+
+TEST_F(Commands, OpenOfAFolderThatIsGoneClearsTheSettingAndKeepsTheLibrary) {
+  OpenCard();
+  const QString gone = m_dir.path() + "/gone";
+  QDir().mkpath(gone);
+  // Removed after the picker took it, before the command looks at it.
+  m_answers.Folder(gone, [gone] { QDir(gone).removeRecursively(); });
+  dlg().OnCommand(IDC_OPEN);
+  EXPECT_EQ(CSettings::Instance().ReadString("UI", "Folder", "?", 260), "");
+  EXPECT_EQ(dlg().m_library.m_recordings.size(), 5u);
+  EXPECT_EQ(g_busy, 0);
+  EXPECT_FALSE(dlg().m_engine.IsPlaying());  // stopped before the picker
+  EXPECT_FALSE(dlg().IsScanning());
+
+  // A folder without recordings empties the library, without a message.
+  const QString empty = m_dir.path() + "/empty";
+  QDir().mkpath(empty + "/sub");
+  m_answers.Folder(empty);
+  dlg().OnCommand(IDC_OPEN);
+  ASSERT_TRUE(WaitFor([&] { return !dlg().IsScanning(); }));
+  EXPECT_TRUE(dlg().m_library.m_recordings.empty());
+  EXPECT_EQ(dlg().m_fileList.GetItemCount(), 0);
+  EXPECT_EQ(g_busy, 0);
+  EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(Commands, FileCommandsNeedRecordingsAndCheckedGroups) {
+  // Empty library: 136 / 145 and nothing else (no picker, no question).
+  for (int id : {IDC_SAVE, IDC_DEL, IDC_LOCK, IDC_KML}) {
+    m_answers.Box(QMessageBox::Ok);
+    dlg().OnCommand(id);
+  }
+  ASSERT_EQ(Boxes().size(), 4u);
+  for (const QString& box : Boxes()) EXPECT_EQ(box, Box(145, 136));
+  EXPECT_EQ(Text(136), QString::fromUtf8("リストにファイルがありません。"));  // Japanese by default
+
+  OpenCard();
+  m_answers.Clear();
+  const QString destination = m_dir.path() + "/backup";
+  QDir().mkpath(destination);
+  m_answers.Box(QMessageBox::Ok);  // LOCK: nothing checked
+  m_answers.Box(QMessageBox::Ok);  // DEL: are you sure?
+  m_answers.Box(QMessageBox::Ok);  // DEL: nothing checked
+  m_answers.Folder(destination);   // SAVE
+  m_answers.Box(QMessageBox::Ok);  // SAVE: nothing checked
+  dlg().OnCommand(IDC_LOCK);
+  dlg().OnCommand(IDC_DEL);
+  dlg().OnCommand(IDC_SAVE);
+  EXPECT_TRUE(m_answers.AllAnswered());
+  EXPECT_EQ(Boxes(), (std::vector<QString>{Box(144, 135), Box(128, 129), Box(144, 135), Box(144, 135)}));
+  EXPECT_EQ(dlg().m_library.m_recordings.size(), 5u);
+  EXPECT_TRUE(QDir(destination).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+}
+
+TEST_F(Commands, DeleteAsksFirstAndNeverDeletesProtectedRecordings) {
+  OpenCard();
+  dlg().m_groupList.SetCheck(1, true);  // EVGS0004 (protected) and REC0005
+
+  // Cancel: playback was stopped, nothing deleted, no other message.
+  m_answers.Box(QMessageBox::Cancel);
+  dlg().OnCommand(IDC_DEL);
+  EXPECT_EQ(Boxes(), (std::vector<QString>{Box(128, 129)}));
+  EXPECT_FALSE(dlg().m_engine.IsPlaying());
+  for (const e2e::CardEntry& entry : m_card.recordings) EXPECT_TRUE(QFileInfo::exists(entry.path));
+  EXPECT_EQ(dlg().m_library.m_recordings.size(), 5u);
+
+  // OK: the normal recording goes, the event recording stays, the groups and
+  // lists are rebuilt from what remains.
+  m_answers.Box(QMessageBox::Ok);
+  dlg().OnCommand(IDC_DEL);
+  EXPECT_EQ(Boxes().size(), 2u);
+  EXPECT_TRUE(QFileInfo::exists(m_card.Path(3)));
+  EXPECT_FALSE(QFileInfo::exists(m_card.Path(4)));
+  ASSERT_EQ(dlg().m_library.m_recordings.size(), 4u);
+  EXPECT_EQ(dlg().m_library.m_recordings[3].name, "EVGS0004.AVI");
+  ASSERT_EQ(dlg().m_library.m_groups.size(), 2u);
+  EXPECT_EQ(dlg().m_library.m_groups[1].count, 1);
+  EXPECT_EQ(dlg().m_fileList.GetItemCount(), 4);
+  EXPECT_EQ(dlg().m_groupList.GetItemCount(), 2);
+  EXPECT_FALSE(dlg().m_groupList.GetCheck(1));
+
+  // A recording removed behind the program's back is reported by name and
+  // reason; the others of its group are deleted.
+  ASSERT_EQ(::unlink(QFile::encodeName(m_card.Path(1)).constData()), 0);
+  dlg().m_groupList.SetCheck(0, true);
+  m_answers.Box(QMessageBox::Ok);
+  m_answers.Box(QMessageBox::Ok);
+  dlg().OnCommand(IDC_DEL);
+  ASSERT_EQ(Boxes().size(), 4u);
+  const QString report = Boxes()[3];
+  EXPECT_TRUE(report.startsWith(Text(131) + "|" + Text(202))) << report.toStdString();
+  EXPECT_TRUE(report.contains(m_card.Path(1))) << report.toStdString();
+  EXPECT_TRUE(report.contains(Text(207))) << report.toStdString();
+  EXPECT_FALSE(report.contains(m_card.Path(0)));
+  EXPECT_FALSE(QFileInfo::exists(m_card.Path(0)));
+  EXPECT_FALSE(QFileInfo::exists(m_card.Path(2)));
+  // The vanished recording stays listed until it is gone for good.
+  EXPECT_EQ(dlg().m_library.m_recordings.size(), 2u);
+}
+
+TEST_F(Commands, UnlockRemovesTheProtectionWhilePlaybackGoesOn) {
+  OpenCard();
+  ASSERT_FALSE(e2e::IsWritable(m_card.Path(3)));
+  EXPECT_NE(dlg().m_library.m_groups[1].flags, 0);
+  dlg().m_groupList.SetCheck(1, true);
+  dlg().OnCommand(IDC_LOCK);
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_TRUE(e2e::IsWritable(m_card.Path(3)));
+  EXPECT_EQ(dlg().m_library.m_recordings[3].flags, 0);
+  EXPECT_EQ(dlg().m_library.m_groups[1].flags, 0);
+  EXPECT_EQ(dlg().m_groupList.GetItemImage(1), 0);
+  EXPECT_TRUE(dlg().m_engine.IsPlaying());
+}
+
+TEST_F(Commands, SaveReproducesTheSubfoldersAndAsksBeforeOverwriting) {
+  OpenCard();
+  const QString backup = m_dir.path() + "/backup";
+  QDir().mkpath(backup + "/2024/04");
+  {
+    QFile old(backup + "/2024/04/REC0002.AVI");
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old copy");
+  }
+  dlg().m_groupList.SetCheck(0, true);
+  bool boardShown = false;
+  int percentAtQuestion = -1;
+  m_answers.Folder(backup);
+  m_answers.Box(QMessageBox::Cancel, [&] {
+    boardShown = dlg().m_progressBoard.isVisible();
+    percentAtQuestion = dlg().m_progressBoard.m_percent;
+  });
+  dlg().OnCommand(IDC_SAVE);
+  EXPECT_FALSE(dlg().m_engine.IsPlaying());
+
+  ASSERT_EQ(Boxes().size(), 1u);
+  QString question = Text(141);
+  question.replace("%s", backup + "/2024/04/REC0002.AVI");
+  EXPECT_EQ(Boxes()[0], Text(140) + "|" + question);
+  EXPECT_TRUE(boardShown);
+  EXPECT_EQ(percentAtQuestion, 33);
+  EXPECT_EQ(dlg().progress, (std::vector<int>{0, 33, 66, 100}));
+  EXPECT_EQ(dlg().progressTexts.back(), "100 %");
+  EXPECT_FALSE(dlg().m_progressBoard.isVisible());
+
+  EXPECT_EQ(ReadAll(backup + "/2024/04/REC0001.AVI"), ReadAll(m_card.Path(0)));
+  EXPECT_EQ(ReadAll(backup + "/2024/04/REC0002.AVI"), QByteArray("old copy"));
+  EXPECT_EQ(ReadAll(backup + "/2024/05/REC0003.MOV"), ReadAll(m_card.Path(2)));
+  EXPECT_FALSE(QFileInfo::exists(backup + "/EVENT"));
+
+  // A write-protected file in the way is not replaced, even after OK, and
+  // the report names it with its reason.
+  const QString second = m_dir.path() + "/second";
+  QDir().mkpath(second + "/2024/04");
+  {
+    QFile blocker(second + "/2024/04/REC0001.AVI");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.write("keep");
+  }
+  ::chmod(QFile::encodeName(second + "/2024/04/REC0001.AVI").constData(), 0444);
+  m_answers.Folder(second);
+  m_answers.Box(QMessageBox::Ok);  // overwrite? OK
+  m_answers.Box(QMessageBox::Ok);  // the report
+  dlg().OnCommand(IDC_SAVE);
+  ASSERT_EQ(Boxes().size(), 3u);
+  EXPECT_TRUE(Boxes()[2].startsWith(Text(131) + "|" + Text(201))) << Boxes()[2].toStdString();
+  EXPECT_TRUE(Boxes()[2].contains(m_card.Path(0)));
+  EXPECT_TRUE(Boxes()[2].contains(Text(205)));
+  EXPECT_EQ(ReadAll(second + "/2024/04/REC0001.AVI"), QByteArray("keep"));
+  EXPECT_EQ(ReadAll(second + "/2024/05/REC0003.MOV"), ReadAll(m_card.Path(2)));
+
+  // A destination that is gone when the copy would start: 132 / 131.
+  const QString gone = m_dir.path() + "/gone";
+  QDir().mkpath(gone);
+  m_answers.Folder(gone, [gone] { QDir(gone).removeRecursively(); });
+  m_answers.Box(QMessageBox::Ok);
+  dlg().OnCommand(IDC_SAVE);
+  ASSERT_EQ(Boxes().size(), 4u);
+  EXPECT_EQ(Boxes()[3], Box(131, 132));
+}
+
+TEST_F(Commands, KmlIsWrittenToTheGpsLogFolderAndNamedInTheMessage) {
+  OpenCard();
+  ASSERT_TRUE(WaitFor([&] { return dlg().m_library.m_gpsBytes > 0; }));
+  m_answers.Box(QMessageBox::Ok);
+  dlg().OnCommand(IDC_KML);
+  ASSERT_EQ(Boxes().size(), 1u);
+  const QString folder = QDir::homePath() + "/Documents/GPSLOG/";
+  const QString path = folder + "REC0001_2024_04_12_08-30-00.KML";
+  QString text = Text(125);
+  text.replace("%s", path);
+  EXPECT_EQ(Boxes()[0], Text(127) + "|" + text);
+  EXPECT_TRUE(ReadAll(path).startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"));
+  EXPECT_TRUE(ReadAll(path).contains("<coordinates>"));
+  EXPECT_TRUE(dlg().m_engine.IsPlaying());  // the export does not stop playback
+
+  // A file that cannot be written: 126 with the composed path.
+  QFile::remove(path);
+  QDir().mkpath(path);  // a folder in the file's place
+  m_answers.Box(QMessageBox::Ok);
+  dlg().OnCommand(IDC_KML);
+  ASSERT_EQ(Boxes().size(), 2u);
+  text = Text(126);
+  text.replace("%s", path);
+  EXPECT_EQ(Boxes()[1], Text(127) + "|" + text);
+  QDir(path).removeRecursively();
+}
+
+TEST_F(Commands, MapAndGsrToggleTheirPanelsAndTheSettings) {
+  ASSERT_EQ(dlg().m_mapEnabled, 1);
+  const QRect fileListWithMap = dlg().m_fileList.geometry();
+  dlg().OnCommand(IDC_MAP);
+  EXPECT_EQ(dlg().m_mapEnabled, 0);
+  EXPECT_FALSE(dlg().m_mapDlg->isVisible());
+  EXPECT_FALSE(dlg().m_mapDlg->isEnabled());
+  EXPECT_EQ(dlg().m_fileList.geometry().top(), 48);
+  EXPECT_EQ(IniInt("MAP_ENABLE"), 0);
+  EXPECT_TRUE(m_dir.IniText().contains("MAP_ENABLE=0\n")) << m_dir.IniText().constData();
+  dlg().OnCommand(IDC_MAP);
+  EXPECT_EQ(dlg().m_mapEnabled, 1);
+  EXPECT_TRUE(dlg().m_mapDlg->isVisible());
+  EXPECT_EQ(dlg().m_fileList.geometry(), fileListWithMap);
+  EXPECT_TRUE(m_dir.IniText().contains("MAP_ENABLE=1\n"));
+
+  const QRect groupListWithCurve = dlg().m_groupList.geometry();
+  dlg().OnCommand(IDC_GSR);
+  EXPECT_EQ(dlg().m_gsensorEnabled, 0);
+  EXPECT_FALSE(dlg().m_gsensor.isVisible());
+  EXPECT_LT(dlg().m_groupList.geometry().top(), groupListWithCurve.top());
+  EXPECT_TRUE(m_dir.IniText().contains("GSNR_ENABLE=0\n"));
+  dlg().OnCommand(IDC_GSR);
+  EXPECT_TRUE(dlg().m_gsensor.isVisible());
+  EXPECT_EQ(dlg().m_groupList.geometry(), groupListWithCurve);
+  EXPECT_TRUE(m_dir.IniText().contains("GSNR_ENABLE=1\n"));
+}
+
+TEST_F(Commands, CoverTheMonitorTwiceReturnsToTheFormerPlace) {
+  dlg().setGeometry(100, 80, 900, 600);
+  ASSERT_TRUE(WaitFor([&] { return dlg().m_clientWidth == 900; }));
+  dlg().OnCommand(IDC_MAXIMIZE);
+  EXPECT_EQ(dlg().geometry(), dlg().MonitorRect());
+  EXPECT_EQ(dlg().m_maximized, 1);
+  dlg().OnCommand(IDC_MAXIMIZE);
+  EXPECT_EQ(dlg().geometry(), QRect(100, 80, 900, 600));
+  EXPECT_EQ(dlg().m_maximized, 0);
+  // S clears the flag, so the button covers the monitor again.
+  dlg().OnCommand(IDC_MAXIMIZE);
+  dlg().OnCommand(IDC_SIZE_S);
+  EXPECT_EQ(dlg().m_maximized, 0);
+  EXPECT_EQ(dlg().size(), QSize(800, 560));
+}
+
+TEST_F(Commands, MinimiseShowsTheVideoAgainOnRestore) {
+  dlg().OnCommand(IDC_MINIMIZE);
+  EXPECT_EQ(dlg().m_restoreVideoPending, 1);
+  dlg().m_video.hide();  // what the platform may do to a native child while minimised
+  dlg().showNormal();
+  dlg().resize(820, 580);
+  ASSERT_TRUE(WaitFor([&] { return dlg().m_restoreVideoPending == 0; }));
+  EXPECT_TRUE(dlg().m_video.isVisible());
+}
+
+TEST_F(Commands, CloseButtonClosesAndSavesTheRectangle) {
+  dlg().setGeometry(120, 90, 820, 600);
+  ASSERT_TRUE(WaitFor([&] { return dlg().m_clientWidth == 820; }));
+  bool closed = false;
+  QObject::connect(&dlg(), &CTRKDlg::Closed, [&] { closed = true; });
+  dlg().OnCommand(IDC_CLOSE);
+  EXPECT_FALSE(closed);  // posted, not at once
+  ASSERT_TRUE(WaitFor([&] { return closed; }));
+  EXPECT_TRUE(m_dir.IniText().contains("[WINPOS]\nLEFT=120\nTOP=90\nRIGHT=940\nBOTTOM=690\n"))
+      << m_dir.IniText().constData();
+}
