@@ -49,6 +49,7 @@ QString ReasonText(int error) {
 }  // namespace
 
 void CTRKDlg::OnCommand(int id) {
+  if (OnPlaybackCommand(id)) return;  // playback and synchronisation
   switch (id) {
     case IDC_OPEN:
       OnBnClickedOpen();
