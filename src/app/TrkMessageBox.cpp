@@ -1,6 +1,26 @@
 #include "TrkMessageBox.h"
 
+#include <QFile>
+
 #include "Languages.h"
+
+namespace {
+
+// A program driven from outside (the end-to-end tests) cannot read a message
+// box's text from the screen. When TRK_MESSAGE_LOG names a file, every box
+// appends one line to it as it opens: the caption, a tab, then the text with
+// its line breaks written as "\n".
+void LogMessageBox(const QString& caption, const QString& text) {
+  const QString path = qEnvironmentVariable("TRK_MESSAGE_LOG");
+  if (path.isEmpty()) return;
+  QFile log(path);
+  if (!log.open(QIODevice::WriteOnly | QIODevice::Append)) return;
+  QString line = caption + QLatin1Char('\t') + text;
+  line.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+  log.write(line.toUtf8() + '\n');
+}
+
+}  // namespace
 
 QString LoadQText(uint32_t id) { return QString::fromStdString(LoadText(id)); }
 
@@ -9,6 +29,7 @@ QMessageBox::StandardButton TrkMessageBox(QWidget* owner, const QString& text, c
   QMessageBox box(icon, caption, text, buttons, owner);
   // A caption-less box shows the program's name, as the platform's own does.
   if (caption.isEmpty()) box.setWindowTitle(QStringLiteral("TRK"));
+  LogMessageBox(box.windowTitle(), text);
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
