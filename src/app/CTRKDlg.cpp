@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QScreen>
+#include <QTimer>
 
 #include "CHtmlMapDlg.h"
 #include "CListCtrl.h"
@@ -184,6 +185,14 @@ bool CTRKDlg::OnInitDialog() {
 
   m_progressBoard.m_patternBitmap = 189;
   m_progressBoard.repaint();
+  // The board's platform window loses what is drawn into it before it has
+  // been shown once with the window on screen: show it once as soon as the
+  // window is, so that the copy's first progress is seen at once.
+  QTimer::singleShot(0, this, [this] {
+    if (m_progressBoard.isVisible()) return;
+    m_progressBoard.show();
+    m_progressBoard.hide();
+  });
 
   m_toolTip = std::make_unique<CTrcToolTipCtrl>(this);
   m_toolTip->Activate(true);
