@@ -21,6 +21,18 @@ class Commands : public e2e::WindowTest {};
 
 int IniInt(const char* key) { return CSettings::Instance().ReadInt("UI", key, -1); }
 
+// Columns of the progress board's middle row painted with the bar's green
+// pattern.
+int FilledBoardColumns(const QImage& board) {
+  int filled = 0;
+  const int y = board.height() / 2;
+  for (int x = 0; x < board.width(); ++x) {
+    const QRgb p = board.pixel(x, y);
+    if (qGreen(p) > 150 && qGreen(p) > qRed(p) + 30 && qGreen(p) > qBlue(p) + 40) ++filled;
+  }
+  return filled;
+}
+
 }  // namespace
 
 TEST_F(Commands, OpenScansABigCardWhileTheWindowKeepsPainting) {
@@ -229,10 +241,16 @@ TEST_F(Commands, SaveReproducesTheSubfoldersAndAsksBeforeOverwriting) {
   dlg().m_groupList.SetCheck(0, true);
   bool boardShown = false;
   int percentAtQuestion = -1;
+  int filledOnScreen = -1;
   m_answers.Folder(backup);
   m_answers.Box(QMessageBox::Cancel, [&] {
     boardShown = dlg().m_progressBoard.isVisible();
     percentAtQuestion = dlg().m_progressBoard.m_percent;
+    // On screen: the left part of the bar is filled (a third of 545 pixels).
+    const QRect board = dlg().m_progressBoard.geometry();
+    const QImage shot = GrabScreen(QRect(dlg().mapToGlobal(board.topLeft()), board.size()));
+    SaveArtifact(shot, "commands-save-progress-board.png");
+    filledOnScreen = FilledBoardColumns(shot);
   });
   dlg().OnCommand(IDC_SAVE);
   EXPECT_FALSE(dlg().m_engine.IsPlaying());
@@ -243,6 +261,7 @@ TEST_F(Commands, SaveReproducesTheSubfoldersAndAsksBeforeOverwriting) {
   EXPECT_EQ(Boxes()[0], Text(140) + "|" + question);
   EXPECT_TRUE(boardShown);
   EXPECT_EQ(percentAtQuestion, 33);
+  EXPECT_NEAR(filledOnScreen, 545 / 3, 12);
   EXPECT_EQ(dlg().progress, (std::vector<int>{0, 33, 66, 100}));
   EXPECT_EQ(dlg().progressTexts.back(), "100 %");
   EXPECT_FALSE(dlg().m_progressBoard.isVisible());
@@ -375,3 +394,4 @@ TEST_F(Commands, CloseButtonClosesAndSavesTheRectangle) {
   EXPECT_TRUE(m_dir.IniText().contains("[WINPOS]\nLEFT=120\nTOP=90\nRIGHT=940\nBOTTOM=690\n"))
       << m_dir.IniText().constData();
 }
+

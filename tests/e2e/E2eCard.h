@@ -2,11 +2,12 @@
 // The card the command tests open: two drives (groups) of short recordings
 // in subfolders, one of them a write-protected event recording.
 //
-//   2024/04/REC0001.AVI   08:30:00  group 0
-//   2024/04/REC0002.AVI   08:30:03  group 0
-//   2024/05/REC0003.MOV   08:30:06  group 0
-//   EVENT/EVGS0004.AVI    09:00:00  group 1, read-only (event)
-//   EVENT/REC0005.AVI     09:00:03  group 1
+//   2024/04/REC0001.AVI   08:30:00        group 0
+//   2024/04/REC0002.AVI   08:30:00 + 1 L  group 0
+//   2024/05/REC0003.MOV   08:30:00 + 2 L  group 0
+//   EVENT/EVGS0004.AVI    09:00:00        group 1, read-only (event)
+//   EVENT/REC0005.AVI     09:00:00 + 1 L  group 1
+// (L: the length of every recording, whole seconds.)
 #include <sys/stat.h>
 
 #include <QByteArray>
@@ -34,16 +35,16 @@ struct TestCard {
   const QString& Path(int i) const { return recordings[static_cast<std::size_t>(i)].path; }
 };
 
-inline TestCard WriteTestCard(const QString& root) {
+inline TestCard WriteTestCard(const QString& root, uint32_t recordingMs = kRecordingMs) {
   struct Plan {
     const char* relative;
-    int hour, minute, second;
+    int hour, minute, index;  // index: place in its drive
     bool readOnly;
   };
   const Plan plans[] = {
-      {"2024/04/REC0001.AVI", 8, 30, 0, false}, {"2024/04/REC0002.AVI", 8, 30, 3, false},
-      {"2024/05/REC0003.MOV", 8, 30, 6, false}, {"EVENT/EVGS0004.AVI", 9, 0, 0, true},
-      {"EVENT/REC0005.AVI", 9, 0, 3, false},
+      {"2024/04/REC0001.AVI", 8, 30, 0, false}, {"2024/04/REC0002.AVI", 8, 30, 1, false},
+      {"2024/05/REC0003.MOV", 8, 30, 2, false}, {"EVENT/EVGS0004.AVI", 9, 0, 0, true},
+      {"EVENT/REC0005.AVI", 9, 0, 1, false},
   };
   TestCard card;
   card.root = root;
@@ -55,14 +56,14 @@ inline TestCard WriteTestCard(const QString& root) {
     o.width = 320;
     o.height = 240;
     o.fps = 15;
-    o.durationMs = kRecordingMs;
+    o.durationMs = recordingMs;
     o.hour = plan.hour;
-    o.minute = plan.minute;
-    o.second = plan.second;
+    o.minute = plan.minute + plan.index * static_cast<int>(recordingMs / 1000) / 60;
+    o.second = plan.index * static_cast<int>(recordingMs / 1000) % 60;
     o.gpsRate = 5;
     o.noFixRecords = 0;
     o.driveSeconds = drive;
-    drive += kRecordingMs / 1000.0;
+    drive += recordingMs / 1000.0;
     WriteSynthRecording(QFile::encodeName(path).toStdString(), o);
     if (plan.readOnly) ::chmod(QFile::encodeName(path).constData(), 0444);
     card.recordings.push_back({QString::fromLatin1(plan.relative), path});
