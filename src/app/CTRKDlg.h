@@ -321,6 +321,7 @@ class CTRKDlg : public QWidget, public IOwnerView {
 
   // commands and full screen
   bool RefuseEmptyLibrary();
+  void StopForCommand();
   void ReportFileFailures(uint32_t headingId);
   void FinishOpen();
   std::unique_ptr<CFolderScan> m_scan;

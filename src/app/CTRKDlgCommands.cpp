@@ -115,7 +115,7 @@ void CTRKDlg::OnBnClickedOpen() {
   // The library is empty while a scan runs; a second scan must not start.
   if (IsScanning()) return;
   m_seekTarget = 0;
-  m_engine.Stop();
+  StopForCommand();
   m_rateIndex = 7;
   m_engine.SetRate(1.0f);
 
@@ -123,6 +123,14 @@ void CTRKDlg::OnBnClickedOpen() {
   CFolderDialog picker(this, LoadQText(130), lastFolder);
   if (picker.DoModal() != CFolderDialog::kOk) return;
   OpenFolder(picker.m_folderPath);
+}
+
+void CTRKDlg::StopForCommand() {
+  m_engine.Stop();
+  // The player reports no picture change on a stop: PLAY offers play again.
+  m_play.m_showSecond = false;
+  m_play.m_dimmed = false;
+  m_play.update();
 }
 
 // File commands
@@ -151,7 +159,7 @@ void CTRKDlg::ReportFileFailures(uint32_t headingId) {
 
 void CTRKDlg::OnBnClickedSave() {
   if (RefuseEmptyLibrary()) return;
-  m_engine.Stop();
+  StopForCommand();
   CFolderDialog picker(this, LoadQText(130), QString());
   if (picker.DoModal() != CFolderDialog::kOk) return;
   const QString destination = picker.m_folderPath;
@@ -168,7 +176,7 @@ void CTRKDlg::OnBnClickedSave() {
 
 void CTRKDlg::OnBnClickedDel() {
   if (RefuseEmptyLibrary()) return;
-  m_engine.Stop();
+  StopForCommand();
   if (TrkMessageBox(this, 129, 128, QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) return;
   if (m_library.DeleteChecked() == 0) {
     TrkMessageBox(this, 135, 144);
