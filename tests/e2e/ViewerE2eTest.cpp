@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <algorithm>
 
 #include "E2eCard.h"
 #include "Languages.h"
@@ -176,7 +177,7 @@ TEST_F(ViewerE2e, WindowButtonsPanelsCloseAndRestartAtTheSavedRectangle) {
 
 TEST_F(ViewerE2e, OpensPlaysAndEveryFileCommandActsOnARealCard) {
   // Recordings long enough to look at them while they play.
-  const e2e::TestCard card = e2e::WriteTestCard(m_root.path() + "/card", 12000);
+  const e2e::TestCard card = e2e::WriteTestCard(m_root.path() + "/card", 16000);
   std::unique_ptr<Viewer> viewer = Start();
   viewer->Click(k800.SizeS());
   ASSERT_TRUE(viewer->WaitForGeometry(QRect(560, 260, 800, 560)));
@@ -207,23 +208,30 @@ TEST_F(ViewerE2e, OpensPlaysAndEveryFileCommandActsOnARealCard) {
   viewer->Click(k800.Slow());
   EXPECT_TRUE(Eventually([&] { return MarqueePixels(viewer->Shot()) < 10; }, 10000)) << "marquee stayed at 1.0 X";
 
-  // The seek: drag the thumb near the end; the video follows at the next
-  // half-second tick and the thumb does not fall back.
-  const int thumb = ThumbPermille(viewer->Shot());
-  ASSERT_GE(thumb, 0);
-  ASSERT_LT(thumb, 700) << "too late in the recording to seek";
-  const int thumbX = kSliderLeft + thumb * kSliderWidth / 1000;
-  viewer->Drag(QPoint(thumbX, kSliderMiddleY), QPoint(kSliderLeft + kSliderWidth * 88 / 100, kSliderMiddleY));
+  // The seek: drag the thumb to three quarters; the video follows at the
+  // next half-second tick and the thumb does not fall back to where the
+  // video was. (Far into the recording already: first back to the start.)
+  auto dragThumbTo = [&](int permille) {
+    const int from = ThumbPermille(viewer->Shot());
+    const int fromX = kSliderLeft + std::max(from, 0) * kSliderWidth / 1000;
+    viewer->Drag(QPoint(fromX, kSliderMiddleY), QPoint(kSliderLeft + kSliderWidth * permille / 1000, kSliderMiddleY));
+  };
+  if (ThumbPermille(viewer->Shot()) > 450) {
+    dragThumbTo(50);
+    ASSERT_TRUE(Eventually([&] { return ThumbPermille(viewer->Shot()) < 300; }, 10000));
+  }
+  ASSERT_GE(ThumbPermille(viewer->Shot()), 0);
+  dragThumbTo(750);
   QElapsedTimer sinceDrag;
   sinceDrag.start();
   bool heldAfterSeek = false;
   Eventually(
       [&] {
         const int now = ThumbPermille(viewer->Shot());
-        if (sinceDrag.elapsed() >= 900 && now >= 820) heldAfterSeek = true;
-        return heldAfterSeek || sinceDrag.elapsed() > 3000;
+        if (sinceDrag.elapsed() >= 900 && now >= 700) heldAfterSeek = true;
+        return heldAfterSeek || sinceDrag.elapsed() > 3500;
       },
-      5000, 100);
+      6000, 100);
   EXPECT_TRUE(heldAfterSeek) << "the thumb fell back: the seek was not applied";
 
   // The end comes soon after; with Loop off the same recording stays,

@@ -218,7 +218,8 @@ class Viewer {
     const QPoint field = picker.topLeft() + QPoint(picker.width() / 2, picker.height() - 53);
     XDo({"mousemove", "--sync", QString::number(field.x()), QString::number(field.y())});
     XDo({"click", "1"});
-    Screen(picker).save(QDir::tempPath() + "/trk-e2e-last-picker.png");
+    const QString artifacts = qEnvironmentVariable("TRK_ARTIFACT_DIR", QDir::tempPath());
+    Screen(picker).save(artifacts + "/e2e-folder-picker.png");
     Key("ctrl+a");
     Type(folder);
     Key("Return");
