@@ -38,6 +38,9 @@ CFolderDialog::CFolderDialog(QWidget* parent, const QString& title, const QStrin
   layout->addWidget(m_tree, 1);
   layout->addWidget(m_pathEdit);
   layout->addWidget(m_buttons);
+  // The path field takes the first focus: a tree view that gets focus makes
+  // its first row current, which would pick a folder the user never chose.
+  m_pathEdit->setFocus();
 
   connect(m_buttons, &QDialogButtonBox::accepted, this, &CFolderDialog::accept);
   connect(m_buttons, &QDialogButtonBox::rejected, this, &CFolderDialog::reject);
