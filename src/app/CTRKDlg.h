@@ -214,11 +214,14 @@ class CTRKDlg : public QWidget, public IOwnerView {
   // Time reports belong to the numbered span they were made in; a new span
   // begins whenever the window thread sets the slider or opens a file itself.
   std::atomic<uint32_t> m_timeEpoch{0};
-  // Playing reports, and end or error reports, counted by the callback.
+  // Opening, Playing and end-or-error reports counted by the callback, and
+  // the end reports counted at the last Opening.
+  std::atomic<uint32_t> m_openingReports{0};
   std::atomic<uint32_t> m_playingReports{0};
   std::atomic<uint32_t> m_endReports{0};
+  std::atomic<uint32_t> m_endsAtOpening{0};
+  uint32_t m_openingsBeforePlay = 0;
   uint32_t m_playingBeforePlay = 0;
-  uint32_t m_endsBeforePlay = 0;
   // Destroyed before the library and after every control: the media library
   // is released (and unloaded) once the video surface's users are gone.
   MediaEngine m_engine;

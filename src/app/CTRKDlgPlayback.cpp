@@ -3,7 +3,11 @@
 // and what happens when a recording ends.
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QImage>
+#include <QImageReader>
 #include <QPointer>
+#include <QSaveFile>
 #include <algorithm>
 
 #include "CTRKDlg.h"
@@ -19,6 +23,20 @@ constexpr int kFirstPictureMaxMs = 3000;
 
 const QString kJpegFilter = QStringLiteral("Jpeg File(*.jpg)");
 const QString kPngFilter = QStringLiteral("Png File(*.png)");
+
+// libvlc writes every snapshot as PNG, whatever its name says: a picture
+// asked for as JPEG is written again as one (in place, all or nothing).
+void KeepTheNamedFormat(const QString& path) {
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  if (suffix != QLatin1String("jpg") && suffix != QLatin1String("jpeg")) return;
+  QImageReader reader(path);
+  if (reader.format() != "png") return;
+  const QImage picture = reader.read();
+  if (picture.isNull()) return;
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return;
+  if (picture.save(&file, "JPEG", 90)) file.commit();
+}
 
 }  // namespace
 
@@ -130,7 +148,10 @@ void CTRKDlg::OnBnClickedSnapshot() {
   QPointer<CTRKDlg> alive(this);
   const QString path = AskSnapshotPath();
   if (alive.isNull() || m_closed) return;
-  if (!path.isEmpty()) m_engine.TakeSnapshot(QFile::encodeName(path).toStdString());
+  if (!path.isEmpty()) {
+    m_engine.TakeSnapshot(QFile::encodeName(path).toStdString());
+    KeepTheNamedFormat(path);
+  }
   if (paused) m_engine.Play();
 }
 
@@ -253,17 +274,18 @@ void CTRKDlg::OnPlayGroup(int32_t row) {
 
 void CTRKDlg::NoteReportsBeforePlay() {
   m_playingBeforePlay = m_playingReports.load();
-  m_endsBeforePlay = m_endReports.load();
+  m_openingsBeforePlay = m_openingReports.load();
 }
 
 PlaybackSequence::Item CTRKDlg::PauseForFirstPicture() {
   // The player needs a moment after Play before a pause can hold a picture:
   // a pause asked for while it is still opening the file is no pause at all
   // (libvlc resumes instead). So the wait lasts 50 ms, and longer until the
-  // player reports that it plays (or that it ended or failed) after the Play
-  // that NoteReportsBeforePlay preceded.
+  // player reports that it plays (or that the file it opened since has
+  // ended or failed) after the Play that NoteReportsBeforePlay preceded.
   return PlaybackSequence::PauseUntil(50, kFirstPictureMaxMs, [this] {
-    return m_playingReports.load() != m_playingBeforePlay || m_endReports.load() != m_endsBeforePlay;
+    return m_playingReports.load() != m_playingBeforePlay ||
+           (m_openingReports.load() != m_openingsBeforePlay && m_endReports.load() != m_endsAtOpening.load());
   });
 }
 

@@ -31,6 +31,8 @@ void CTRKDlg::OnPlayerEvent(const libvlc_event_t* event, void* context) {
   auto* dlg = static_cast<CTRKDlg*>(context);
   switch (event->type) {
     case libvlc_MediaPlayerOpening:
+      dlg->m_endsAtOpening = dlg->m_endReports.load();
+      ++dlg->m_openingReports;
       dlg->m_seekTarget = 0;
       dlg->PostGpsIconState(0);
       break;

@@ -9,6 +9,8 @@ constexpr int kPollMs = 10;
 
 PlaybackSequence::PlaybackSequence(std::function<bool()> alive) : m_alive(std::move(alive)) {
   m_timer.setSingleShot(true);
+  // A pause lasts at least its time (a coarse timer may end 5 % early).
+  m_timer.setTimerType(Qt::PreciseTimer);
   connect(&m_timer, &QTimer::timeout, this, &PlaybackSequence::OnTimer);
 }
 

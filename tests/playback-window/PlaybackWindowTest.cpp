@@ -1,0 +1,538 @@
+// Playback and synchronisation in the real main window: a card of short
+// synthesized recordings opened as OPEN opens one, played by the system's
+// libvlc into the video surface, with the real map page.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QImageReader>
+#include <QTest>
+
+#include "CPngCompassStatic.h"
+#include "PlaybackWindowSupport.h"
+#include "PrivateMessages.h"
+#include "TrkMessageBox.h"
+
+using namespace playback_test;
+
+namespace {
+
+class PlaybackWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(m_dir.ok());
+    g_busy = 0;
+    m_dlg = std::make_unique<CTRKDlg>();
+    m_dlg->OnInitDialog();
+    m_dlg->show();
+    if (!m_dlg->m_engine.IsLoaded()) GTEST_SKIP() << "no media library on this machine";
+    ASSERT_TRUE(WaitFor([&] { return m_dlg->m_mapDlg && m_dlg->m_mapDlg->IsPageLoaded(); }, 60000));
+  }
+  void TearDown() override {
+    if (m_dlg) m_dlg->close();
+    m_dlg.reset();
+    QApplication::processEvents();
+    g_busy = 0;
+  }
+
+  CTRKDlg& dlg() { return *m_dlg; }
+  QString CardFolder() const { return m_dir.path() + "/card"; }
+  const std::string& MediaPath() const { return m_dlg->m_engine.GetMediaPath(); }
+
+  // Opens a card as OPEN does after its picker and waits until its first
+  // recording plays and reports its time.
+  void OpenCard(const std::vector<uint32_t>& durationsMs) {
+    m_card = WriteCard(CardFolder(), durationsMs);
+    dlg().OpenFolderWhenReady(CardFolder());
+    ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[0].path; }, 60000));
+    ASSERT_TRUE(WaitFor([&] { return dlg().m_positionSlider.GetPos() > 0; }, 30000));
+  }
+
+  // Waits until the player's reported time has reached `ms`.
+  bool WaitForTime(int64_t ms, int timeoutMs = 30000) {
+    return WaitFor([&] { return dlg().m_gsensor.m_cursorMs >= static_cast<double>(ms); }, timeoutMs);
+  }
+
+  ScopedSettingsDir m_dir;
+  std::unique_ptr<CTRKDlg> m_dlg;
+  std::vector<CardRecording> m_card;
+};
+
+int PictureFor(const GpsSample& sample) {
+  return CPngCompassStatic::PictureForHeading(static_cast<int32_t>(sample.heading) * 2, 8);
+}
+
+// Distinct colours in the video surface as the X server shows it.
+int SurfaceColours(const CTRKDlg& dlg) {
+  const QRect area = dlg.m_video.geometry().translated(dlg.pos());
+  const QImage image = GrabScreen(area);
+  QSet<QRgb> colours;
+  for (int y = 0; y < image.height(); y += 2)
+    for (int x = 0; x < image.width(); x += 2) colours.insert(image.pixel(x, y));
+  return colours.size();
+}
+
+}  // namespace
+
+TEST_F(PlaybackWindow, OpenedCardStartsAfterHalfASecondAndTimeReportsDriveEveryDisplay) {
+  m_card = WriteCard(CardFolder(), {5000, 3000});
+  dlg().OpenFolderWhenReady(CardFolder());
+  // The lists are filled and the start is armed; nothing plays yet.
+  ASSERT_TRUE(WaitFor([&] { return dlg().m_fileList.GetItemCount() == 2 && dlg().m_openCountdown == 5; }, 60000));
+  QElapsedTimer sinceLists;
+  sinceLists.start();
+  EXPECT_TRUE(MediaPath().empty());
+  ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[0].path; }, 20000));
+  const qint64 startedAfter = sinceLists.elapsed();
+  EXPECT_GE(startedAfter, 350) << "the first recording must wait for the lists and the map";
+  EXPECT_LE(startedAfter, 5000);
+  EXPECT_EQ(dlg().m_library.m_currentRecording, 0);
+  EXPECT_EQ(dlg().m_currentFile, QFile::decodeName(m_card[0].path.c_str()));
+
+  // Every report moves the displays together: while the curve's cursor shows
+  // time t, the GPS icon, speed and compass show sample t x 10 / 1000.
+  const std::vector<GpsSample>& gps = m_card[0].gps;
+  int sliderLast = 0, observations = 0, withoutFix = 0, withFix = 0;
+  bool sliderWentBack = false;
+  QElapsedTimer clock;
+  clock.start();
+  while (dlg().m_gsensor.m_cursorMs < 2600 && clock.elapsed() < 30000) {
+    QApplication::processEvents(QEventLoop::AllEvents, 10);
+    const double cursor = dlg().m_gsensor.m_cursorMs;
+    if (cursor <= 0) continue;
+    const auto i = static_cast<size_t>(cursor * kGpsRate / 1000);
+    ASSERT_LT(i, gps.size());
+    ++observations;
+    const int slider = dlg().m_positionSlider.GetPos();
+    sliderWentBack |= slider < sliderLast;
+    sliderLast = slider;
+    if (Usable(gps[i])) {
+      ++withFix;
+      EXPECT_EQ(dlg().m_gpsIcon.m_state, 1) << "at " << cursor;
+      EXPECT_EQ(dlg().m_speed.m_valid, 1);
+      EXPECT_EQ(dlg().m_speed.m_speed, gps[i].speed) << "at " << cursor;
+      EXPECT_EQ(dlg().m_compass.m_current, PictureFor(gps[i])) << "at " << cursor;
+    } else {
+      ++withoutFix;
+      EXPECT_EQ(dlg().m_gpsIcon.m_state, 0) << "at " << cursor;
+      EXPECT_EQ(dlg().m_speed.m_valid, 0);
+      EXPECT_EQ(dlg().m_compass.m_current, 0);
+    }
+    if (::testing::Test::HasFailure()) break;
+  }
+  EXPECT_GT(withoutFix, 0) << "the first second has no fix";
+  EXPECT_GT(withFix, 0);
+  EXPECT_FALSE(sliderWentBack);
+  EXPECT_GE(sliderLast, 400);  // 2.6 s of 5 s
+  EXPECT_EQ(dlg().m_gsensor.m_idle, 0);
+
+  // Paused, the map shows the sample of the last report: the marker on it,
+  // the driven line made of samples reached so far in order, ending there.
+  dlg().m_play.click();
+  ASSERT_TRUE(WaitFor([&] { return dlg().m_engine.IsPaused() && TimeStands(dlg(), 600); }, 10000));
+  Pump(300);
+  const auto last = static_cast<size_t>(dlg().m_gsensor.m_cursorMs * kGpsRate / 1000);
+  ASSERT_TRUE(Usable(gps[last]));
+  EXPECT_TRUE(SamePoint(QJsonValue(JsonArray(dlg(), "marker_position")), gps[last])) << Json(dlg(), "marker_position").toStdString();
+  const QJsonArray driven = JsonArray(dlg(), "pathdrived_points");
+  ASSERT_GE(driven.size(), 2);
+  size_t next = 0;
+  for (const QJsonValue& point : driven) {
+    while (next < gps.size() && !SamePoint(point, gps[next])) ++next;
+    ASSERT_LT(next, gps.size()) << "a driven point that is no later sample of the recording";
+    EXPECT_TRUE(Usable(gps[next]));
+  }
+  EXPECT_TRUE(SamePoint(driven.last(), gps[last]));
+  int usable = 0;
+  for (const GpsSample& s : gps) usable += Usable(s) ? 1 : 0;
+  EXPECT_EQ(Eval(dlg(), "path_points.length").toInt(), usable);
+}
+
+TEST_F(PlaybackWindow, SliderDragShowsTheTargetAtOnceAndSeeksAtTheNextTick) {
+  ASSERT_NO_FATAL_FAILURE(OpenCard({6000}));
+  ASSERT_TRUE(WaitForTime(1200));
+  const std::vector<GpsSample>& gps = m_card[0].gps;
+  const int64_t length = dlg().m_engine.GetLength();
+  ASSERT_GT(length, 5000);
+
+  // A real drag on the slider, ending at about 70 %.
+  CVideoSlider& slider = dlg().m_positionSlider;
+  const QRect channel = slider.GetChannelRect();
+  const int x = channel.left() + channel.width() * 7 / 10;
+  const int y = slider.height() / 2;
+  SendMouse(&slider, QEvent::MouseButtonPress, QPoint(channel.left() + channel.width() / 2, y), Qt::LeftButton);
+  SendMouse(&slider, QEvent::MouseMove, QPoint(x - 10, y), Qt::LeftButton);
+  SendMouse(&slider, QEvent::MouseMove, QPoint(x, y), Qt::LeftButton);
+  SendMouse(&slider, QEvent::MouseButtonRelease, QPoint(x, y), Qt::NoButton);
+  QElapsedTimer sinceDrag;
+  sinceDrag.start();
+  const int position = slider.GetPos();
+  ASSERT_GT(position, 600);
+  const int64_t target = position * (length / 1000);
+
+  // At once: the request is pending and the curve, speed, compass and GPS
+  // icon show the target's sample while the video still plays the old time.
+  EXPECT_EQ(dlg().m_seekTarget.load(), target);
+  EXPECT_EQ(dlg().m_gsensor.m_cursorMs, static_cast<double>(target));
+  const auto i = static_cast<size_t>(target * kGpsRate / 1000);
+  ASSERT_TRUE(Usable(gps[i]));
+  EXPECT_EQ(dlg().m_gpsIcon.m_state, 1);
+  EXPECT_EQ(dlg().m_speed.m_speed, gps[i].speed);
+  EXPECT_EQ(dlg().m_compass.m_current, PictureFor(gps[i]));
+  EXPECT_LT(PlayerTime(dlg()), target - 1000);
+  EXPECT_TRUE(SamePoint(QJsonValue(JsonArray(dlg(), "marker_position")), gps[i]));
+
+  // Until the 500 ms timer applies it, no report pulls the slider back.
+  QElapsedTimer clock;
+  clock.start();
+  while (dlg().m_seekTarget.load() != 0 && clock.elapsed() < 10000) {
+    ASSERT_EQ(slider.GetPos(), position);
+    QApplication::processEvents(QEventLoop::AllEvents, 5);
+  }
+  ASSERT_EQ(dlg().m_seekTarget.load(), 0);
+  EXPECT_LE(sinceDrag.elapsed(), 3000);
+  // The driven line is rebuilt from the samples before the target.
+  std::vector<size_t> before;
+  for (size_t k = 0; k < i; ++k)
+    if (Usable(gps[k])) before.push_back(k);
+  const QJsonArray driven = JsonArray(dlg(), "pathdrived_points");
+  ASSERT_GE(static_cast<size_t>(driven.size()), before.size());
+  for (size_t k = 0; k < before.size(); ++k) EXPECT_TRUE(SamePoint(driven[static_cast<int>(k)], gps[before[k]])) << k;
+
+  // The video has jumped, and the reports go on from the target.
+  EXPECT_TRUE(WaitFor([&] { return PlayerTime(dlg()) >= target - 100; }, 5000)) << PlayerTime(dlg());
+  EXPECT_TRUE(WaitFor([&] { return dlg().m_gsensor.m_cursorMs > static_cast<double>(target); }, 5000));
+  EXPECT_GE(slider.GetPos(), position - 20);
+}
+
+TEST_F(PlaybackWindow, FastSlowStepThroughTheRatesWithTheMarqueeAndStopResetsThem) {
+  ASSERT_NO_FATAL_FAILURE(OpenCard({6000}));
+  // At the normal rate the marquee is off (its text is empty).
+  EXPECT_EQ(MarqueeText(dlg()), "");
+  EXPECT_EQ(MarqueeInt(dlg(), libvlc_marquee_Size), kHeight / 10);
+
+  for (int k = 0; k < 20; ++k) dlg().m_fast.click();
+  EXPECT_EQ(dlg().m_rateIndex, 17);
+  EXPECT_FLOAT_EQ(dlg().m_engine.GetRate(), 4.0f);
+  EXPECT_EQ(MarqueeText(dlg()), "4.0 X");
+  EXPECT_EQ(MarqueeInt(dlg(), libvlc_marquee_Size), kHeight / 10);
+
+  for (int k = 0; k < 20; ++k) dlg().m_slow.click();
+  EXPECT_EQ(dlg().m_rateIndex, 0);
+  EXPECT_FLOAT_EQ(dlg().m_engine.GetRate(), 0.3f);
+  EXPECT_EQ(MarqueeText(dlg()), "0.3 X");
+
+  for (int k = 0; k < 7; ++k) dlg().m_fast.click();
+  EXPECT_EQ(dlg().m_rateIndex, 7);
+  EXPECT_FLOAT_EQ(dlg().m_engine.GetRate(), 1.0f);
+  EXPECT_EQ(MarqueeText(dlg()), "");
+
+  for (int k = 0; k < 3; ++k) dlg().m_fast.click();
+  EXPECT_EQ(MarqueeText(dlg()), "1.6 X");
+  // The marquee repeats keep the label of the rate in force.
+  Pump(700);
+  EXPECT_EQ(MarqueeText(dlg()), "1.6 X");
+
+  dlg().m_stop.click();
+  EXPECT_EQ(dlg().m_rateIndex, 7);
+  EXPECT_FLOAT_EQ(dlg().m_engine.GetRate(), 1.0f);
+  EXPECT_EQ(dlg().m_positionSlider.GetPos(), 0);
+  EXPECT_EQ(dlg().m_gsensor.m_cursorMs, 0.0);
+  EXPECT_EQ(dlg().m_gsensor.m_idle, 1);
+  EXPECT_FALSE(dlg().m_play.m_showSecond);
+  // No report that was under way brings the old position back.
+  Pump(800);
+  EXPECT_EQ(dlg().m_positionSlider.GetPos(), 0);
+  EXPECT_EQ(dlg().m_gsensor.m_cursorMs, 0.0);
+  EXPECT_FALSE(dlg().m_engine.IsPlaying());
+
+  // PLAY starts again from the beginning; the marquee stays off at 1.0.
+  dlg().m_play.click();
+  EXPECT_EQ(dlg().m_gsensor.m_idle, 0);
+  ASSERT_TRUE(WaitFor([&] { return dlg().m_play.m_showSecond && dlg().m_positionSlider.GetPos() > 0; }, 20000));
+  EXPECT_EQ(MarqueeText(dlg()), "");
+  // PLAY pauses and PLAY resumes; the player's own reports set the picture.
+  dlg().m_play.click();
+  EXPECT_TRUE(dlg().m_engine.IsPaused());
+  EXPECT_TRUE(WaitFor([&] { return !dlg().m_play.m_showSecond; }, 10000));
+  EXPECT_TRUE(TimeStands(dlg(), 600));
+  dlg().m_play.click();
+  EXPECT_TRUE(dlg().m_engine.IsPlaying());
+  EXPECT_TRUE(WaitFor([&] { return dlg().m_play.m_showSecond; }, 10000));
+  EXPECT_FALSE(TimeStands(dlg(), 600));
+}
+
+TEST_F(PlaybackWindow, EndOfARecordingPlaysTheNextAndAfterTheLastTheFirstStandsPaused) {
+  ASSERT_NO_FATAL_FAILURE(OpenCard({3000, 3000}));
+  ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[1].path; }, 30000));
+  EXPECT_EQ(dlg().m_library.m_currentRecording, 1);
+  EXPECT_TRUE(dlg().m_engine.IsPlaying());
+  ASSERT_TRUE(WaitFor([&] { return dlg().m_positionSlider.GetPos() > 0; }, 20000));
+
+  // After the last one: the first, paused at its first picture.
+  ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[0].path; }, 30000));
+  ASSERT_TRUE(WaitFor([&] { return !dlg().m_playbackSteps.IsRunning(); }, 10000));
+  EXPECT_EQ(dlg().m_library.m_currentRecording, 0);
+  EXPECT_TRUE(dlg().m_engine.IsPaused());
+  // The pause takes effect in the player's own time.
+  EXPECT_TRUE(WaitFor([&] { return TimeStands(dlg(), 400); }, 5000));
+  EXPECT_TRUE(TimeStands(dlg(), 1000));
+  EXPECT_LT(PlayerTime(dlg()), 500);
+  EXPECT_LT(dlg().m_positionSlider.GetPos(), 170);
+  EXPECT_FALSE(dlg().m_play.m_showSecond);
+  EXPECT_GT(SurfaceColours(dlg()), 16) << "the first picture is shown";
+  // It stays there.
+  Pump(1500);
+  EXPECT_EQ(MediaPath(), m_card[0].path);
+  EXPECT_TRUE(TimeStands(dlg(), 500));
+}
+
+TEST_F(PlaybackWindow, WithLoopOffTheSameRecordingStandsPausedAtItsStart) {
+  ASSERT_NO_FATAL_FAILURE(OpenCard({3000, 3000}));
+  QTest::mouseClick(&dlg().m_loop, Qt::LeftButton);
+  EXPECT_EQ(dlg().m_autoNext, 0);
+  EXPECT_TRUE(dlg().m_loop.m_showSecond);
+  const uint32_t ends = dlg().m_endReports.load();
+  ASSERT_TRUE(WaitFor([&] { return dlg().m_endReports.load() != ends; }, 30000));
+  ASSERT_TRUE(WaitFor([&] { return !dlg().m_playbackSteps.IsRunning() && dlg().m_engine.IsPaused(); }, 10000));
+  EXPECT_EQ(MediaPath(), m_card[0].path);
+  EXPECT_EQ(dlg().m_library.m_currentRecording, 0);
+  EXPECT_TRUE(WaitFor([&] { return TimeStands(dlg(), 400); }, 5000));
+  EXPECT_TRUE(TimeStands(dlg(), 1000));
+  EXPECT_LT(PlayerTime(dlg()), 500);
+  EXPECT_LT(dlg().m_positionSlider.GetPos(), 170);
+  EXPECT_LT(dlg().m_gsensor.m_cursorMs, 500.0);
+  EXPECT_GT(SurfaceColours(dlg()), 16) << "the first picture is shown";
+
+  // Loop on again: the end leads on to the next recording.
+  QTest::mouseClick(&dlg().m_loop, Qt::LeftButton);
+  EXPECT_EQ(dlg().m_autoNext, 1);
+  dlg().m_play.click();
+  ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[1].path; }, 30000));
+}
+
+TEST_F(PlaybackWindow, ListDoubleClicksStopWaitAndPlayButNotDuringTheBusyGuard) {
+  ASSERT_NO_FATAL_FAILURE(OpenCard({6000, 6000, 6000}));
+  EXPECT_EQ(g_busy.load(), 0) << "the first time report releases the guard of OPEN";
+
+  // During the guard (an OPEN scan, or another start) double-clicks do nothing.
+  g_busy = 1;
+  EXPECT_TRUE(SendPrivateMessage(&dlg(), WM_PLAY_FILE, 2));
+  EXPECT_TRUE(SendPrivateMessage(&dlg(), WM_PLAY_GROUP, 0));
+  Pump(600);
+  EXPECT_EQ(MediaPath(), m_card[0].path);
+  EXPECT_EQ(dlg().m_library.m_currentRecording, 0);
+  EXPECT_TRUE(dlg().m_engine.IsPlaying());
+  EXPECT_FALSE(dlg().m_playbackSteps.IsRunning());
+  g_busy = 0;
+
+  // A real double-click on the second row: stop, a pause, then the start.
+  const QRect row = dlg().m_fileList.visualRect(dlg().m_fileList.model()->index(1, 1));
+  QElapsedTimer clock;
+  clock.start();
+  QTest::mouseDClick(dlg().m_fileList.viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
+  EXPECT_FALSE(dlg().m_engine.IsPlaying()) << "stopped at once";
+  EXPECT_EQ(MediaPath(), m_card[0].path);
+  ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[1].path; }, 10000));
+  EXPECT_GE(clock.elapsed(), 190);
+  EXPECT_EQ(dlg().m_library.m_currentRecording, 1);
+  EXPECT_TRUE(dlg().IsTimerActive(106));
+  ASSERT_TRUE(WaitFor([&] { return g_busy.load() == 0; }, 20000)) << "released by the first time report";
+
+  // A second double-click while the first one waits is held back until the
+  // first has started its recording, and then refused by the guard.
+  PostPrivateMessage(&dlg(), WM_PLAY_FILE, 2);
+  PostPrivateMessage(&dlg(), WM_PLAY_FILE, 0);
+  ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[2].path; }, 10000));
+  Pump(1000);
+  EXPECT_EQ(MediaPath(), m_card[2].path);
+  EXPECT_EQ(dlg().m_library.m_currentRecording, 2);
+  EXPECT_TRUE(dlg().m_engine.IsPlaying());
+
+  // No row: nothing. A group row: its first recording.
+  ASSERT_TRUE(WaitFor([&] { return g_busy.load() == 0; }, 20000));
+  EXPECT_TRUE(SendPrivateMessage(&dlg(), WM_PLAY_FILE, -1));
+  EXPECT_FALSE(dlg().m_playbackSteps.IsRunning());
+  EXPECT_TRUE(SendPrivateMessage(&dlg(), WM_PLAY_GROUP, 0));
+  ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[0].path; }, 10000));
+  EXPECT_EQ(dlg().m_library.m_currentRecording, 0);
+  ASSERT_TRUE(WaitFor([&] { return dlg().m_positionSlider.GetPos() > 0 && g_busy.load() == 0; }, 20000));
+
+  // The window closes during the pause: nothing starts afterwards.
+  EXPECT_TRUE(SendPrivateMessage(&dlg(), WM_PLAY_FILE, 1));
+  dlg().close();
+  Pump(800);
+  EXPECT_EQ(MediaPath(), m_card[0].path);
+  EXPECT_FALSE(dlg().m_engine.IsPlaying());
+  EXPECT_FALSE(dlg().m_playbackSteps.IsRunning());
+}
+
+TEST_F(PlaybackWindow, SnapshotPausesForItsDialogWritesThePictureAndResumes) {
+  {
+    // Without recordings there is nothing to take.
+    MessageBoxWatcher boxes;
+    dlg().m_snap.click();
+    ASSERT_EQ(boxes.seen().size(), 1u);
+    EXPECT_EQ(boxes.seen()[0].text, LoadQText(136));  // "No files in list."
+    EXPECT_EQ(boxes.seen()[0].title, LoadQText(145));
+  }
+  ASSERT_NO_FATAL_FAILURE(OpenCard({6000}));
+  ASSERT_TRUE(WaitForTime(500));
+  const QString shot = m_dir.path() + "/shot";
+
+  bool pausedDuringDialog = false;
+  int64_t timeAtDialog = -1;
+  FileDialogAnswer answer([&](QFileDialog& dialog) {
+    pausedDuringDialog = dlg().m_engine.IsPaused();
+    timeAtDialog = PlayerTime(dlg());
+    EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_EQ(dialog.nameFilters(), QStringList({"Jpeg File(*.jpg)", "Png File(*.png)"}));
+    EXPECT_EQ(dialog.selectedNameFilter(), "Jpeg File(*.jpg)");
+    EXPECT_EQ(dialog.defaultSuffix(), "JPG");
+    TypeFileName(dialog, shot);
+    static_cast<QDialog&>(dialog).accept();
+  });
+  dlg().m_snap.click();
+  ASSERT_TRUE(answer.answered());
+  EXPECT_TRUE(pausedDuringDialog);
+  EXPECT_TRUE(WaitFor([&] { return QFile::exists(shot + ".JPG"); }, 5000));
+  QImageReader jpeg(shot + ".JPG");
+  EXPECT_EQ(jpeg.format(), "jpeg");
+  EXPECT_EQ(jpeg.size(), QSize(kWidth, kHeight));
+  // Playing again, from where it was.
+  EXPECT_TRUE(dlg().m_engine.IsPlaying());
+  EXPECT_TRUE(WaitFor([&] { return PlayerTime(dlg()) > timeAtDialog + 200; }, 10000));
+
+  // The same name again: the dialog asks before replacing it. The PNG type
+  // gives a name without extension its own.
+  QString question;
+  FileDialogAnswer again([&](QFileDialog& dialog) {
+    QTimer::singleShot(300, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (box == nullptr) return;
+      question = box->text();
+      box->button(QMessageBox::Yes)->click();
+    });
+    TypeFileName(dialog, shot + ".JPG");
+    static_cast<QDialog&>(dialog).accept();
+  });
+  dlg().m_snap.click();
+  EXPECT_TRUE(question.contains("shot.JPG")) << question.toStdString();
+
+  // Paused before: paused after.
+  dlg().m_play.click();
+  ASSERT_TRUE(dlg().m_engine.IsPaused());
+  ASSERT_TRUE(WaitFor([&] { return TimeStands(dlg(), 400); }, 10000));
+  FileDialogAnswer png([&](QFileDialog& dialog) {
+    // As the user picks the type: the type box, one down.
+    auto* types = dialog.findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    ASSERT_NE(types, nullptr);
+    types->setFocus();
+    QTest::keyClick(types, Qt::Key_Down);
+    EXPECT_EQ(dialog.selectedNameFilter(), "Png File(*.png)");
+    EXPECT_EQ(dialog.defaultSuffix(), "png");
+    TypeFileName(dialog, m_dir.path() + "/still");
+    static_cast<QDialog&>(dialog).accept();
+  });
+  dlg().m_snap.click();
+  EXPECT_TRUE(WaitFor([&] { return QFile::exists(m_dir.path() + "/still.png"); }, 5000));
+  QImageReader picture(m_dir.path() + "/still.png");
+  EXPECT_EQ(picture.format(), "png");
+  EXPECT_EQ(picture.size(), QSize(kWidth, kHeight));
+  EXPECT_TRUE(dlg().m_engine.IsPaused());
+  EXPECT_TRUE(TimeStands(dlg(), 500));
+
+  // Cancelled: nothing written, still paused.
+  FileDialogAnswer cancel([&](QFileDialog& dialog) { dialog.reject(); });
+  dlg().m_snap.click();
+  EXPECT_TRUE(cancel.answered());
+  EXPECT_TRUE(dlg().m_engine.IsPaused());
+  EXPECT_EQ(QDir(m_dir.path()).entryList({"shot*", "still*"}, QDir::Files).size(), 2);
+}
+
+TEST_F(PlaybackWindow, RotateRebuildsThePlayerAndPlaysOnAtTheSameTime) {
+  EXPECT_FALSE(dlg().m_flip.isVisible());
+  EXPECT_FALSE(dlg().m_flip.isEnabled());
+  ASSERT_NO_FATAL_FAILURE(OpenCard({6000}));
+  ASSERT_TRUE(WaitForTime(1500));
+  const int64_t before = PlayerTime(dlg());
+
+  dlg().OnCommand(IDC_FLIP);
+  EXPECT_EQ(dlg().m_rotate, 1);
+  EXPECT_EQ(dlg().m_engine.GetMode(), EngineMode::Rotated);
+  EXPECT_EQ(dlg().m_boundVideoWindow, static_cast<unsigned long>(dlg().m_video.winId()));
+  EXPECT_TRUE(dlg().m_engine.IsPlaying());
+  EXPECT_TRUE(dlg().m_play.m_showSecond);
+  EXPECT_EQ(MediaPath(), m_card[0].path);
+  EXPECT_TRUE(WaitFor([&] { return PlayerTime(dlg()) >= before + 200; }, 10000)) << PlayerTime(dlg());
+  EXPECT_TRUE(WaitFor([&] { return dlg().m_gsensor.m_cursorMs >= static_cast<double>(before); }, 10000));
+
+  // Paused, it turns back and stays paused.
+  dlg().m_play.click();
+  ASSERT_TRUE(WaitFor([&] { return TimeStands(dlg(), 400); }, 10000));
+  dlg().OnCommand(IDC_FLIP);
+  EXPECT_EQ(dlg().m_rotate, 0);
+  EXPECT_EQ(dlg().m_engine.GetMode(), EngineMode::Normal);
+  EXPECT_FALSE(dlg().m_play.m_showSecond);
+  EXPECT_FALSE(dlg().m_engine.IsPlaying());
+}
+
+TEST_F(PlaybackWindow, VolumeMuteStatesErrorsAndKeyboardSeek) {
+  ASSERT_NO_FATAL_FAILURE(OpenCard({6000}));
+
+  // Volume: slider positions 0..100 are libvlc volumes 0..200.
+  dlg().m_volumeSlider.setFocus();
+  QTest::keyClick(&dlg().m_volumeSlider, Qt::Key_Left);
+  EXPECT_EQ(dlg().m_volumeSlider.GetPos(), 99);
+  EXPECT_EQ(dlg().m_engine.GetVolume(), 198);
+  dlg().m_volumeSlider.SetPos(37);
+  EXPECT_TRUE(SendPrivateMessage(&dlg(), WM_VOLUME_CHANGED, 0));
+  EXPECT_EQ(dlg().m_engine.GetVolume(), 74);
+
+  // Vol follows its own picture. (The mute state itself cannot be read
+  // back: recordings without sound have no audio output to hold it.)
+  QTest::mouseClick(&dlg().m_volume, Qt::LeftButton);
+  EXPECT_TRUE(dlg().m_volume.m_showSecond);
+  QTest::mouseClick(&dlg().m_volume, Qt::LeftButton);
+  EXPECT_FALSE(dlg().m_volume.m_showSecond);
+
+  // Keyboard on the position slider: a pending seek, the displays untouched.
+  ASSERT_TRUE(WaitForTime(300));
+  dlg().m_play.click();  // paused, so the target is easy to follow
+  ASSERT_TRUE(WaitFor([&] { return TimeStands(dlg(), 400); }, 10000));
+  const double cursor = dlg().m_gsensor.m_cursorMs;
+  dlg().m_positionSlider.setFocus();
+  dlg().m_positionSlider.SetPos(500);
+  QTest::keyClick(&dlg().m_positionSlider, Qt::Key_Right);
+  const int position = dlg().m_positionSlider.GetPos();
+  EXPECT_EQ(position, 501);
+  const int64_t target = position * (dlg().m_engine.GetLength() / 1000);
+  EXPECT_EQ(dlg().m_seekTarget.load(), target);
+  EXPECT_EQ(dlg().m_gsensor.m_cursorMs, cursor);
+  EXPECT_TRUE(WaitFor([&] { return dlg().m_seekTarget.load() == 0; }, 5000));
+  EXPECT_TRUE(WaitFor([&] { return std::abs(PlayerTime(dlg()) - target) < 100; }, 5000)) << PlayerTime(dlg());
+
+  // The player's state reports set PLAY's picture: 2 and 3 pause, 1 and 4 play.
+  dlg().m_play.m_dimmed = true;
+  for (const auto& [state, second] : std::vector<std::pair<int, bool>>{{2, true}, {1, false}, {3, true}, {4, false}}) {
+    PostPrivateMessage(&dlg(), WM_PLAYER_STATE, state);
+    QApplication::processEvents();
+    EXPECT_EQ(dlg().m_play.m_showSecond, second) << state;
+    EXPECT_FALSE(dlg().m_play.m_dimmed);
+  }
+  PostPrivateMessage(&dlg(), WM_PLAYER_STATE, 3);
+  PostPrivateMessage(&dlg(), WM_PLAYER_STATE, 9);
+  QApplication::processEvents();
+  EXPECT_TRUE(dlg().m_play.m_showSecond);
+
+  // The error report: text 102 under the program's name; any other code
+  // brings an empty box.
+  MessageBoxWatcher boxes;
+  PostPrivateMessage(&dlg(), WM_PLAYER_ERROR, 1);
+  ASSERT_TRUE(WaitFor([&] { return boxes.seen().size() == 1; }, 5000));
+  EXPECT_EQ(boxes.seen()[0].text, LoadQText(102));  // "Media player encountered a error."
+  EXPECT_FALSE(boxes.seen()[0].text.isEmpty());
+  EXPECT_EQ(boxes.seen()[0].title, "TRK");
+  PostPrivateMessage(&dlg(), WM_PLAYER_ERROR, 2);
+  ASSERT_TRUE(WaitFor([&] { return boxes.seen().size() == 2; }, 5000));
+  EXPECT_EQ(boxes.seen()[1].text, "");
+}

@@ -1,0 +1,18 @@
+// The playback tests drive the real main window in one QApplication prepared
+// like the program's, with the system's libvlc and the real map page.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include "CTRKApp.h"
+
+int main(int argc, char** argv) {
+  // Machines without a sound device still play.
+  if (qEnvironmentVariableIsEmpty("TRK_LIBVLC_ARGS")) qputenv("TRK_LIBVLC_ARGS", "--aout=dummy");
+  CTRKApp::PrepareProcess();
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("TRK"));
+  QApplication::setQuitOnLastWindowClosed(false);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
