@@ -95,6 +95,7 @@ int LoadRecordingTrack(RecordingLibrary& library, int32_t index) {
   library.m_gsensorSamples.shrink_to_fit();
   library.m_gsensorBytes = 0;
   library.m_currentRecording = index;
+  LastShownSample = 0;
 
   const RecordingSummary& summary = library.m_recordings[static_cast<std::size_t>(index)].summary;
   LoadedBlocks blocks = LoadRecordingBlocks(library.GetCurrentRecordingPath(), summary);

@@ -16,7 +16,8 @@ struct FirstFix {
 };
 
 // Index of the GPS sample UpdatePosition showed last, for the whole program.
-// It is deliberately not reset when the recording changes.
+// LoadRecordingTrack sets it back to 0: a sample index of the recording
+// before says nothing about the new one, whose first report must be shown.
 extern int32_t LastShownSample;
 
 // Runs "draw_file_path_clear_all()". Returns 1.
