@@ -1,6 +1,7 @@
 #include "MainWindowSkin.h"
 
 #include <QFontMetricsF>
+#include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -29,7 +30,9 @@ void PaintResizeGrip(QPainter& painter, int cx, int cy) {
   painter.restore();
 }
 
-void PaintTitle(QPainter& painter, const QString& title, int emSize) {
+namespace {
+
+void DrawTitle(QPainter& painter, const QString& title, int emSize) {
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing, true);
   painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
@@ -55,4 +58,42 @@ void PaintTitle(QPainter& painter, const QString& title, int emSize) {
   gloss.setSpread(QGradient::RepeatSpread);
   painter.fillPath(path, gloss);
   painter.restore();
+}
+
+// The title drawn once, for the window's paints that follow.
+struct TitlePicture {
+  QString title;
+  int emSize = -1;
+  qreal ratio = 0;
+  QPoint origin;
+  QImage image;
+};
+
+}  // namespace
+
+void PaintTitle(QPainter& painter, const QString& title, int emSize) {
+  // Stroking the outline nine times is costly, and the window paints beneath
+  // its controls whenever one of them changes (several times a second while a
+  // recording plays): the title is drawn into a picture once and copied.
+  // Drawing the layers onto a clear picture and that onto the window gives
+  // what drawing them onto the window gives (source-over is associative).
+  static TitlePicture cache;
+  const qreal ratio = painter.device() != nullptr ? painter.device()->devicePixelRatioF() : 1.0;
+  if (cache.title != title || cache.emSize != emSize || cache.ratio != ratio || cache.image.isNull()) {
+    const QFont font = ArialBlackFont(emSize);
+    QPainterPath path;
+    path.addText(QPointF(50, 8 + QFontMetricsF(font).ascent()), font, title);
+    // The widest halo reaches 4 pixels beyond the outline.
+    const QRect bounds = path.boundingRect().toAlignedRect().adjusted(-6, -6, 6, 6);
+    QImage image((QSizeF(bounds.size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    if (!image.isNull()) {
+      QPainter picture(&image);
+      picture.translate(-bounds.topLeft());
+      DrawTitle(picture, title, emSize);
+    }
+    cache = {title, emSize, ratio, bounds.topLeft(), image};
+  }
+  if (!cache.image.isNull()) painter.drawImage(cache.origin, cache.image);
 }
