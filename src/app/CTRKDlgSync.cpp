@@ -92,7 +92,13 @@ void CTRKDlg::ResetPositionSlider() {
 }
 
 void CTRKDlg::UpdateTimeDisplays(int64_t timeMs) {
+  // The curve repaints itself at once for the cursor, twice per report, and
+  // every immediate repaint is a flush of the whole window (composed with
+  // OpenGL because of the map's web view). One deferred paint, flushed with
+  // the slider, instruments and GPS icon, shows the same.
+  m_gsensor.setUpdatesEnabled(false);
   m_gpsIconState = UpdatePosition(m_library, timeMs, m_gsensorEnabled != 0, m_mapEnabled != 0);
+  m_gsensor.setUpdatesEnabled(true);  // schedules the curve's paint
   ShowGpsIconState();
 }
 
