@@ -1,0 +1,238 @@
+// CPU time of the viewer playing a 60 s 1280 x 720 recording with the map
+// following, against `cvlc --play-and-exit` on the same file with the same
+// video output, both in this run (and on this X server).
+//
+// The bench is a subreaper: every process the viewer starts (the web
+// engine's renderer and zygotes) ends up waited for by it, so the children's
+// resource usage holds them all. Figures are CPU seconds (user + system).
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "CHtmlMapDlg.h"
+#include "CTRKApp.h"
+#include "CTRKDlg.h"
+#include "Synth.h"
+
+namespace {
+
+constexpr uint32_t kDurationMs = 60000;
+constexpr int kViewerTimeoutS = 300;
+
+// The viewer as the program runs it (start folder given), closed once the
+// recording has played to its end and the first picture stands paused.
+int RunViewer(int argc, char** argv, const QString& folder) {
+  if (qEnvironmentVariableIsEmpty("TRK_LIBVLC_ARGS")) qputenv("TRK_LIBVLC_ARGS", "--aout=dummy");
+  CTRKApp::PrepareProcess();
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("TRK"));
+  QApplication::setQuitOnLastWindowClosed(false);
+  int result = 2;
+  {
+    CTRKDlg dlg;
+    dlg.OnInitDialog();
+    dlg.show();
+    dlg.OpenFolderWhenReady(folder);
+    const auto started = std::chrono::steady_clock::now();
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      const bool ended = dlg.m_endReports.load() > 0 && !dlg.m_playbackSteps.IsRunning();
+      const bool late = std::chrono::steady_clock::now() - started > std::chrono::seconds(kViewerTimeoutS);
+      if (!ended && !late) return;
+      result = ended ? 0 : 2;
+      // The size the picture was shown at, for the player's run at the same size.
+      if (FILE* out = std::fopen("surface.txt", "w")) {
+        std::fprintf(out, "%d %d\n", dlg.m_video.width(), dlg.m_video.height());
+        std::fclose(out);
+      }
+      poll.stop();
+      dlg.close();
+      app.quit();
+    });
+    poll.start(100);
+    app.exec();
+  }
+  return result;
+}
+
+struct Usage {
+  double user = 0;
+  double system = 0;
+  double wall = 0;
+  int status = -1;
+  double total() const { return user + system; }
+};
+
+double Seconds(const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; }
+
+// Runs argv, waits for it and for every process left behind by it.
+Usage Measure(const std::vector<std::string>& args) {
+  rusage before{};
+  getrusage(RUSAGE_CHILDREN, &before);
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    const int null = open("/dev/null", O_WRONLY);
+    if (null >= 0) {
+      dup2(null, STDERR_FILENO);
+      if (args[0] != "/proc/self/exe") dup2(null, STDOUT_FILENO);
+    }
+    execvp(argv[0], argv.data());
+    _exit(127);
+  }
+  Usage usage;
+  int status = 0;
+  waitpid(pid, &status, 0);
+  usage.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  usage.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  // Orphans (the web engine's helpers) come to this subreaper; they end on
+  // their own once their browser process is gone.
+  const auto grace = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+  for (;;) {
+    const pid_t done = waitpid(-1, &status, WNOHANG);
+    if (done > 0) continue;
+    if (done < 0) break;  // no children left
+    if (std::chrono::steady_clock::now() > grace) {
+      std::fprintf(stderr, "bench_viewer_cpu: processes still running after 15 s are not counted\n");
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  rusage after{};
+  getrusage(RUSAGE_CHILDREN, &after);
+  usage.user = Seconds(after.ru_utime) - Seconds(before.ru_utime);
+  usage.system = Seconds(after.ru_stime) - Seconds(before.ru_stime);
+  return usage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc >= 3 && std::strcmp(argv[1], "--viewer") == 0) return RunViewer(argc, argv, QString::fromLocal8Bit(argv[2]));
+  if (std::getenv("DISPLAY") == nullptr) {
+    std::fprintf(stderr, "bench_viewer_cpu: needs an X server (run it under xvfb-run)\n");
+    return 1;
+  }
+  prctl(PR_SET_CHILD_SUBREAPER, 1);
+
+  char pattern[] = "/tmp/trk-viewer-cpu-XXXXXX";
+  if (mkdtemp(pattern) == nullptr) return 1;
+  const std::string dir = pattern;
+  const std::string card = dir + "/card";
+  const std::string home = dir + "/home";
+  mkdir(card.c_str(), 0755);
+  mkdir(home.c_str(), 0777);
+  chmod(dir.c_str(), 0755);
+  chmod(home.c_str(), 0777);
+
+  SynthOptions o;
+  o.durationMs = kDurationMs;
+  o.width = 1280;
+  o.height = 720;
+  const std::string file = card + "/FILE240412-083000.AVI";
+  std::printf("synthesizing %u s %ux%u at %u fps ...\n", kDurationMs / 1000, o.width, o.height, o.fps);
+  std::fflush(stdout);
+  const SynthReport report = WriteSynthRecording(file, o);
+  chmod(file.c_str(), 0644);
+  std::printf("recording: %s (%.1f MB, %u GPS records)\n\n", file.c_str(), report.fileSize / 1e6,
+              static_cast<unsigned>(report.gps.size()));
+  std::fflush(stdout);
+
+  // VLC's player as nobody, who needs a copy of the X server's key.
+  std::string xauthority;
+  if (const char* xauth = std::getenv("XAUTHORITY")) {
+    xauthority = dir + "/Xauthority";
+    QFile::copy(QString::fromLocal8Bit(xauth), QString::fromStdString(xauthority));
+    chmod(xauthority.c_str(), 0644);
+  }
+  auto player = [&](const std::vector<std::string>& options) {
+    std::vector<std::string> args = {"cvlc", "--play-and-exit", "--aout=dummy", "--vout=gl"};
+    args.insert(args.end(), options.begin(), options.end());
+    args.push_back(file);
+    if (geteuid() == 0) {
+      args.insert(args.begin(), {"runuser", "-u", "nobody", "--", "env", "HOME=" + home});
+      if (!xauthority.empty()) args.insert(args.begin() + 6, "XAUTHORITY=" + xauthority);
+    }
+    return Measure(args);
+  };
+
+  // The viewer at its start size and at size L, each with its settings file
+  // in a folder of its own; then the player in a window of the picture's own
+  // size and in one of the size the viewer showed it at.
+  struct Run {
+    std::string name;
+    Usage usage;
+  };
+  std::vector<Run> runs;
+  int shownWidth = 0, shownHeight = 0;
+  for (const bool large : {false, true}) {
+    const std::string runDir = dir + (large ? "/large" : "/start");
+    mkdir(runDir.c_str(), 0755);
+    if (chdir(runDir.c_str()) != 0) return 1;
+    if (large) {
+      QFile ini(QStringLiteral("KTR-XM_DireV.ini"));
+      if (ini.open(QIODevice::WriteOnly)) ini.write("[WINPOS]\nLEFT=0\nTOP=0\nRIGHT=1920\nBOTTOM=1080\n");
+    }
+    const Usage usage = Measure({"/proc/self/exe", "--viewer", card});
+    int w = 0, h = 0;
+    if (FILE* in = std::fopen("surface.txt", "r")) {
+      if (std::fscanf(in, "%d %d", &w, &h) != 2) w = h = 0;
+      std::fclose(in);
+    }
+    if (!large) {
+      shownWidth = w;
+      shownHeight = h;
+    }
+    runs.push_back({"viewer, window " + std::string(large ? "1920x1080" : "800x560") + ", picture " +
+                        std::to_string(w) + "x" + std::to_string(h),
+                    usage});
+  }
+  if (chdir(dir.c_str()) != 0) return 1;
+  runs.push_back({"cvlc, window 1280x720", player({})});
+  if (shownHeight > 0) {
+    char zoom[32];
+    std::snprintf(zoom, sizeof zoom, "--zoom=%.4f", shownHeight / 720.0);
+    runs.push_back({"cvlc, window " + std::to_string(shownWidth) + "x" + std::to_string(shownHeight), player({zoom})});
+  }
+
+  std::printf("%-48s %5s %8s %8s %8s %8s\n", "run", "exit", "wall s", "user s", "sys s", "cpu s");
+  for (const Run& r : runs)
+    std::printf("%-48s %5d %8.2f %8.2f %8.2f %8.2f\n", r.name.c_str(), r.usage.status, r.usage.wall, r.usage.user,
+                r.usage.system, r.usage.total());
+  // The player's own window shows the picture at 1280 x 720; the viewer shows
+  // it that large only at size L. At its start size the viewer scales the
+  // picture down, so the player is also measured at the viewer's picture size.
+  const Usage& viewerStart = runs[0].usage;
+  const Usage& viewerLarge = runs[1].usage;
+  const Usage& vlcNative = runs[2].usage;
+  if (vlcNative.total() > 0) {
+    std::printf("\nviewer 800x560 / cvlc in its own window:            %.2f\n", viewerStart.total() / vlcNative.total());
+    std::printf("viewer 1920x1080 / cvlc in its own window:          %.2f (about the same picture size)\n",
+                viewerLarge.total() / vlcNative.total());
+  }
+  if (runs.size() > 3 && runs[3].usage.total() > 0)
+    std::printf("viewer 800x560 / cvlc at the viewer's picture size: %.2f\n", viewerStart.total() / runs[3].usage.total());
+  std::printf("target: at most 1.5\n");
+  bool ok = true;
+  for (const Run& r : runs) ok = ok && r.usage.status == 0;
+  std::string cleanup = "rm -rf '" + dir + "'";
+  if (std::system(cleanup.c_str()) != 0) return 1;
+  return ok ? 0 : 1;
+}
