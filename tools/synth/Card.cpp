@@ -101,8 +101,9 @@ std::vector<DrivePlan> BenchPlan(int recordings) {
     for (int i = 0; i < 10 && made < recordings; ++i, ++made)
       d.recordings.push_back({folders[drive % 4], "FILE", mov, false, 60000});
     drives.push_back(d);
-    start += 10 * 60 + 5 * 60;  // ten minutes of recordings, five of gap
-    start %= 24 * 3600;
+    // Ten minutes of recordings, five of gap; past midnight the drives go on
+    // into the next days (the calendar fields roll over), so no two names meet.
+    start += 10 * 60 + 5 * 60;
   }
   return drives;
 }
