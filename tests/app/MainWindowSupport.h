@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "../dialogs/ScopedSettingsDir.h"
 #include "CSettings.h"
 
 inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 20000) {
@@ -36,42 +37,6 @@ inline void Pump(int ms) {
   clock.start();
   while (clock.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
 }
-
-// A fresh current directory (where the settings file lives) and a settings
-// object built afresh for it.
-class ScopedSettingsDir {
- public:
-  ScopedSettingsDir() {
-    char buffer[4096] = {};
-    if (::getcwd(buffer, sizeof buffer) != nullptr) m_previous = buffer;
-    m_ok = ::chdir(QFile::encodeName(m_dir.path()).constData()) == 0;
-    CSettings::ResetForTesting();
-  }
-  ~ScopedSettingsDir() {
-    CSettings::ResetForTesting();
-    if (!m_previous.empty() && ::chdir(m_previous.c_str()) != 0) {
-    }
-  }
-  ScopedSettingsDir(const ScopedSettingsDir&) = delete;
-  ScopedSettingsDir& operator=(const ScopedSettingsDir&) = delete;
-
-  bool ok() const { return m_ok && m_dir.isValid(); }
-  QString path() const { return m_dir.path(); }
-  QString IniPath() const { return m_dir.path() + "/KTR-XM_DireV.ini"; }
-  QByteArray IniText() const {
-    QFile file(IniPath());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-  }
-  void WriteIni(const QByteArray& text) const {
-    QFile file(IniPath());
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) file.write(text);
-  }
-
- private:
-  QTemporaryDir m_dir;
-  std::string m_previous;
-  bool m_ok = false;
-};
 
 // Answers every message box that becomes the active modal window and
 // remembers what it said.
