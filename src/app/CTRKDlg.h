@@ -311,6 +311,8 @@ class CTRKDlg : public QWidget, public IOwnerView {
   void OpenAndPlay(int32_t index);
   void RedrawGroupPaths(int32_t group);
   void RedrawGroupPathsIfNeeded(int32_t previous, int32_t index);
+  // Stops, waits 200 ms, then plays what select picks (-1: nothing) from a list.
+  void StopAndPlayFromList(std::function<int32_t()> select, PlayVariant variant);
   void NoteReportsBeforePlay();
   PlaybackSequence::Item PauseForFirstPicture();
   void PostGpsIconState(int32_t state);

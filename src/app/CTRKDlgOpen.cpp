@@ -79,15 +79,7 @@ void CTRKDlg::FinishOpen() {
     g_busy = 0;
     return;
   }
-  int32_t group = -1;
-  for (const RecordingGroup& g : m_library.m_groups) {
-    if (g.first + g.count > 0) {
-      group = g.number;
-      break;
-    }
-  }
-  ClearGroupPaths(m_library);
-  DrawGroupPath(m_library, group);
+  RedrawGroupPaths(m_library.FindGroupOf(0));  // the first recording's group
   m_pendingIndex = 0;
   m_openCountdown = 5;
 }

@@ -230,46 +230,39 @@ void CTRKDlg::RedrawGroupPathsIfNeeded(int32_t previous, int32_t index) {
   if (previous == -1 || group != m_library.FindGroupOf(previous)) RedrawGroupPaths(group);
 }
 
-void CTRKDlg::OnPlayFile(int32_t row) {
-  if (g_busy != 0 || row == -1) return;
+void CTRKDlg::StopAndPlayFromList(std::function<int32_t()> select, PlayVariant variant) {
   m_playbackSteps.Run({
       PlaybackSequence::Do([this] {
         m_engine.Stop();
         return true;
       }),
       PlaybackSequence::Pause(200),
-      PlaybackSequence::Do([this, row] {
+      PlaybackSequence::Do([this, select = std::move(select), variant] {
         const int32_t previous = m_library.m_currentRecording;
-        if (m_library.SelectRecording(row) == 0) return false;
+        const int32_t index = select();
+        if (index == -1) return false;
         g_busy = 1;
         SetTimer(106, 100000);
-        RedrawGroupPathsIfNeeded(previous, row);
-        PlayRecording(row, PlayVariant::FileList);
+        RedrawGroupPathsIfNeeded(previous, index);
+        PlayRecording(index, variant);
         return true;
       }),
   });
 }
 
+void CTRKDlg::OnPlayFile(int32_t row) {
+  if (g_busy != 0 || row == -1) return;
+  StopAndPlayFromList([this, row] { return m_library.SelectRecording(row) == 0 ? -1 : row; }, PlayVariant::FileList);
+}
+
 void CTRKDlg::OnPlayGroup(int32_t row) {
   if (g_busy != 0 || row == -1) return;
-  m_playbackSteps.Run({
-      PlaybackSequence::Do([this] {
-        m_engine.Stop();
-        return true;
-      }),
-      PlaybackSequence::Pause(200),
-      PlaybackSequence::Do([this, row] {
-        const int32_t previous = m_library.m_currentRecording;
+  StopAndPlayFromList(
+      [this, row] {
         m_library.SelectGroup(row);
-        const int32_t index = m_library.m_currentRecording;
-        if (m_library.m_recordings.empty() || index == -1) return false;
-        g_busy = 1;
-        SetTimer(106, 100000);
-        RedrawGroupPathsIfNeeded(previous, index);
-        PlayRecording(index, PlayVariant::GroupList);
-        return true;
-      }),
-  });
+        return m_library.m_recordings.empty() ? -1 : m_library.m_currentRecording;
+      },
+      PlayVariant::GroupList);
 }
 
 void CTRKDlg::NoteReportsBeforePlay() {
@@ -324,14 +317,7 @@ void CTRKDlg::OnPlayerEnd() {
   }
   // The last recording has ended: the library's first one, paused at its
   // first picture.
-  int32_t group = -1;
-  for (const RecordingGroup& g : m_library.m_groups) {
-    if (g.first + g.count > 0) {
-      group = g.number;
-      break;
-    }
-  }
-  if (current == -1 || group != m_library.FindGroupOf(current)) RedrawGroupPaths(group);
+  RedrawGroupPathsIfNeeded(current, 0);
   m_playbackSteps.Run({
       PlaybackSequence::Do([this] {
         m_engine.Stop();
