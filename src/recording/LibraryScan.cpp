@@ -72,6 +72,9 @@ int RecordingLibrary::AddFolderEntry(const std::string& root, const std::string&
     info.name = name;
     info.folder = root;
     info.subfolder = relativeFolder;
+    CutRecording cut;
+    if (DetectCutRecording(path, isAvi ? ContainerKind::Avi : ContainerKind::QuickTime, &cut))
+      library->m_cutRecordings.push_back(std::move(cut));
     RecordingFile file(&info.summary);
     if (isAvi) {
       if (file.ParseAvi(path) == 0) library->m_recordings.push_back(std::move(info));
@@ -99,5 +102,7 @@ int RecordingLibrary::OpenRecordings(const std::string& folder) {
                      });
     MarkGroupStarts();
   }
+  std::sort(m_cutRecordings.begin(), m_cutRecordings.end(),
+            [](const CutRecording& a, const CutRecording& b) { return a.path < b.path; });
   return 1;
 }

@@ -51,6 +51,7 @@ int RecordingLibrary::AttachViews(IGroupListView* groupList, IFileListView* file
 
 int RecordingLibrary::ClearLibrary() {
   m_recordings.clear();
+  m_cutRecordings.clear();
   m_currentRecording = -1;
   m_groups.clear();
   m_entries.clear();

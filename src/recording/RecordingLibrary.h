@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "CutRecording.h"
 #include "FolderWalk.h"
 #include "LibraryViews.h"
 #include "RecordingTypes.h"
@@ -93,6 +94,12 @@ class RecordingLibrary {
   double m_gpsRate = 1.0;
 
   int32_t m_scanCount = 0;
+
+  // Files of the last scan with a recording's name that were cut off while
+  // the camera wrote them, sorted by path. They are no recordings of their
+  // own (a QuickTime file without moov is still listed above, as its walk
+  // takes it); a repaired copy can be made of each.
+  std::vector<CutRecording> m_cutRecordings;
 };
 
 // Resolution label of a frame size ("1080p HD", "720P", "WxH", or empty).

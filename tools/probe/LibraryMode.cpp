@@ -61,6 +61,10 @@ int RunLibrary(const std::vector<std::string>& args, std::FILE* out) {
         .EndObject();
   }
   json.EndArray();
+  json.Key("cut").BeginArray();
+  for (const CutRecording& c : library.m_cutRecordings)
+    json.BeginObject().Field("path", c.path).Field("size", c.size).Field("reason", c.reason).EndObject();
+  json.EndArray();
   json.EndObject();
   WriteLine(json, out);
   return 0;

@@ -164,6 +164,42 @@ std::vector<SynthCardFile> WriteSynthCard(const std::string& dir, const SynthCar
     }
   }
 
+  if (options.withCut) {
+    // Power lost during a recording: the camera's sizes claim more than the
+    // card holds, and the QuickTime file never got its moov.
+    struct CutPlan {
+      const char* folder;
+      bool mov;
+      int hour, minute;
+    };
+    for (const CutPlan& c : {CutPlan{"DCIM/NORMAL/", false, 9, 15}, CutPlan{"DCIM/MOVIE/", true, 18, 5}}) {
+      SynthOptions o;
+      o.year = options.year;
+      o.month = options.month;
+      o.day = options.day;
+      o.hour = c.hour;
+      o.minute = c.minute;
+      o.width = options.width;
+      o.height = options.height;
+      o.durationMs = cheap ? cheapMs : 30000;
+      if (cheap) o.fps = 10;
+      o.routeSeed = 7;
+      o.hardBrake = true;
+      o.hardBrakeAt = o.durationMs / 2000.0;  // the incident that cut the power
+      o.cutAt = 0.6;
+      bool ok = false;
+      const std::time_t t = static_cast<std::time_t>(
+          LocalCalendarToTime(o.year, o.month, o.day, o.hour, o.minute, o.second, &ok));
+      std::tm local{};
+      localtime_r(&t, &local);
+      const std::string name = NameFor("FILE", local, c.mov);
+      SynthCardFile f = WriteOne(dir, std::string(c.folder) + name, o, false, name);
+      f.cut = true;
+      f.recording = c.mov;  // the atom walk still takes a moov-less file; the AVI walk refuses it
+      files.push_back(f);
+    }
+  }
+
   if (options.recordings == 0) {
     // What a scan must pass over: a hidden folder with a recording, a
     // lower-case .avi, text files.

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -166,6 +167,14 @@ SynthReport WriteSynthRecording(const std::string& path, const SynthOptions& opt
 
   if (report.container == SynthContainer::Avi) WriteAviFile(path, options, blocks, report);
   else WriteMovFile(path, options, blocks, report);
+
+  struct stat whole{};
+  if (::stat(path.c_str(), &whole) != 0) throw SynthError("cannot stat " + path);
+  report.fullSize = static_cast<uint64_t>(whole.st_size);
+  if (options.cutAt > 0 && options.cutAt < 1) {
+    const auto keep = static_cast<off_t>(static_cast<double>(whole.st_size) * options.cutAt);
+    if (::truncate(path.c_str(), keep) != 0) throw SynthError("cannot cut " + path);
+  }
 
   report.modificationTime = report.startTime + options.durationMs / 1000;
   if (options.setFileTime) {

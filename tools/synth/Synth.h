@@ -85,6 +85,11 @@ struct SynthOptions {
 
   // QuickTime: bytes appended to the mdat payload after the video (benchmarks).
   uint64_t mdatFillerBytes = 0;
+
+  // Power loss: when in (0, 1), the file ends after this fraction of its
+  // bytes, its sizes still claiming the whole, and no moov or idx1 that
+  // would have come later.
+  double cutAt = 0;
 };
 
 // What was written, for comparing with what a reader finds.
@@ -102,6 +107,7 @@ struct SynthReport {
   int64_t modificationTime = 0; // what the file's time was set to
   uint32_t videoMs = 0;         // length of the video stream
   uint32_t videoFrames = 0;
+  uint64_t fullSize = 0;        // the size before a cut (fileSize when not cut)
   std::vector<GpsSample> gps;   // every record written, in order
   std::vector<GSensorSample> gsensor;
 };
@@ -123,6 +129,9 @@ struct SynthCardOptions {
   bool cheapVideo = false;  // one short clip per container, shared by every recording
   uint16_t width = 640, height = 360;
   int year = 2024, month = 4, day = 12;  // the first drive's day
+  // Adds one AVI and one QuickTime recording cut off by power loss, each
+  // after healthy recordings of the same camera in its folder.
+  bool withCut = false;
 };
 
 struct SynthCardFile {
@@ -132,6 +141,7 @@ struct SynthCardFile {
   bool readOnly = false;
   bool event = false;        // read-only and named EVGS...
   bool locked = false;       // read-only, other name
+  bool cut = false;          // cut off while it was written
   int drive = -1;            // drives are the expected groups: recordings within 2 s of each other
   int64_t startTime = 0;
   uint32_t durationMs = 0;

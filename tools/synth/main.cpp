@@ -12,7 +12,7 @@ namespace {
 int Usage() {
   std::fputs(
       "usage: trk-synth file OUT.AVI|OUT.MOV [options]\n"
-      "       trk-synth card DIR [--recordings N] [--cheap] [--size WxH] [--date YYYY-MM-DD]\n"
+      "       trk-synth card DIR [--recordings N] [--cheap] [--size WxH] [--date YYYY-MM-DD] [--with-cut]\n"
       "options of file:\n"
       "  --start \"YYYY-MM-DD hh:mm:ss\"  start in local time (default 2024-04-12 08:30:00)\n"
       "  --duration SECONDS              length (default 10)\n"
@@ -22,7 +22,8 @@ int Usage() {
       "  --drive-offset S  --route-seed N  --no-fix N  --no-gps-clock  --brake-at S\n"
       "  --idit valid|none|invalid|empty|1899\n"
       "  --layout PIECES                 e.g. ftyp,moov,idit,gpsa,gsea,gps0,gsen,mdat64\n"
-      "  --mdat-filler BYTES\n",
+      "  --mdat-filler BYTES\n"
+      "  --cut-at FRACTION               end the file there, as power loss leaves it (0 < FRACTION < 1)\n",
       stderr);
   return 2;
 }
@@ -62,7 +63,11 @@ int FileCommand(const std::vector<std::string>& args) {
     else if (a == "--no-fix") o.noFixRecords = std::atoi(v.c_str());
     else if (a == "--brake-at") { o.hardBrake = true; o.hardBrakeAt = std::atof(v.c_str()); }
     else if (a == "--layout") o.layout = v;
-    else if (a == "--mdat-filler") o.mdatFillerBytes = std::strtoull(v.c_str(), nullptr, 0);
+    else if (a == "--cut-at") {
+      char* end = nullptr;
+      o.cutAt = std::strtod(v.c_str(), &end);
+      if (v.empty() || *end != '\0' || !(o.cutAt > 0 && o.cutAt < 1)) return Usage();
+    } else if (a == "--mdat-filler") o.mdatFillerBytes = std::strtoull(v.c_str(), nullptr, 0);
     else if (a == "--idit") {
       if (v == "valid") o.idit = SynthIdit::Valid;
       else if (v == "none") o.idit = SynthIdit::None;
@@ -89,6 +94,7 @@ int CardCommand(const std::vector<std::string>& args) {
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--cheap") { o.cheapVideo = true; continue; }
+    if (a == "--with-cut") { o.withCut = true; continue; }
     if (i + 1 >= args.size()) return Usage();
     const std::string v = args[++i];
     if (a == "--recordings") o.recordings = std::atoi(v.c_str());
@@ -99,7 +105,11 @@ int CardCommand(const std::vector<std::string>& args) {
   const auto files = WriteSynthCard(args[0], o);
   int recordings = 0;
   for (const SynthCardFile& f : files) recordings += f.recording;
-  std::printf("%s: %zu files, %d recordings\n", args[0].c_str(), files.size(), recordings);
+  int cut = 0;
+  for (const SynthCardFile& f : files) cut += f.cut;
+  std::printf("%s: %zu files, %d recordings", args[0].c_str(), files.size(), recordings);
+  if (cut) std::printf(", %d cut", cut);
+  std::printf("\n");
   return 0;
 }
 

@@ -1,0 +1,96 @@
+#include "CutRecording.h"
+
+#include "ByteSource.h"
+#include "ByteOrder.h"
+
+namespace {
+
+constexpr uint32_t kAvifHasIndex = 0x10;
+
+// The top-level chunks of the RIFF payload, following their (even-padded)
+// sizes; only the headers are read.
+bool IsCutAvi(ByteSource& source, std::string* reason) {
+  const uint64_t size = source.Size();
+  uint8_t head[12];
+  if (source.ReadAt(0, head, sizeof head) != static_cast<int64_t>(sizeof head)) return false;
+  if (!HasCode(head, "RIFF")) return false;
+  const uint64_t riffEnd = 8 + uint64_t{ReadLe32(head + 4)};
+
+  bool headerComplete = false, moviSeen = false, moviPastEnd = false, indexSeen = false;
+  uint32_t mainFlags = 0;
+  uint64_t pos = 12;
+  while (pos + 8 <= size) {
+    uint8_t chunk[12] = {};
+    if (source.ReadAt(pos, chunk, sizeof chunk) < 8) return false;
+    const uint64_t payload = ReadLe32(chunk + 4);
+    const uint64_t end = pos + 8 + payload + (payload & 1);
+    if (HasCode(chunk, "LIST") && HasCode(chunk + 8, "hdrl")) {
+      headerComplete = pos + 8 + payload <= size;
+      uint8_t avih[8 + 16] = {};
+      if (headerComplete && source.ReadAt(pos + 12, avih, sizeof avih) == static_cast<int64_t>(sizeof avih) &&
+          HasCode(avih, "avih"))
+        mainFlags = ReadLe32(avih + 8 + 12);
+    } else if (HasCode(chunk, "LIST") && HasCode(chunk + 8, "movi")) {
+      moviSeen = true;
+      moviPastEnd = pos + 8 + payload > size;
+    } else if (HasCode(chunk, "idx1")) {
+      indexSeen = true;
+    } else if (ReadLe32(chunk) == 0 && payload == 0) {
+      break;  // zeros the card had not overwritten yet
+    }
+    pos = end;
+  }
+
+  if (moviPastEnd) *reason = "movi list runs past the end of the file";
+  else if (riffEnd > size) *reason = "RIFF size runs past the end of the file";
+  else if (headerComplete && moviSeen && (mainFlags & kAvifHasIndex) && !indexSeen) *reason = "index missing";
+  else return false;
+  return true;
+}
+
+// The top-level atoms, following their sizes (64-bit sizes and size 0, "to
+// the end of the file", included).
+bool IsCutQuickTime(ByteSource& source, std::string* reason) {
+  const uint64_t size = source.Size();
+  bool mdatSeen = false, moovSeen = false, mdatPastEnd = false;
+  uint64_t pos = 0;
+  while (pos + 8 <= size) {
+    uint8_t atom[16] = {};
+    if (source.ReadAt(pos, atom, sizeof atom) < 8) return false;
+    uint64_t atomSize = ReadBe32(atom);
+    if (atomSize == 1) atomSize = ReadBe64(atom + 8);
+    else if (atomSize == 0) atomSize = size - pos;
+    if (atomSize < 8) break;  // not an atom: nothing more to follow
+    if (HasCode(atom + 4, "mdat")) {
+      mdatSeen = true;
+      mdatPastEnd = mdatPastEnd || atomSize > size - pos;
+    } else if (HasCode(atom + 4, "moov")) {
+      moovSeen = true;
+    }
+    if (atomSize > size - pos) break;
+    pos += atomSize;
+  }
+  if (!mdatSeen) return false;
+  if (!moovSeen) *reason = "mdat without moov";
+  else if (mdatPastEnd) *reason = "mdat runs past the end of the file";
+  else return false;
+  return true;
+}
+
+}  // namespace
+
+bool IsCutRecording(ByteSource& source, ContainerKind kind, std::string* reason) {
+  std::string why;
+  const bool cut = kind == ContainerKind::Avi ? IsCutAvi(source, &why) : IsCutQuickTime(source, &why);
+  if (cut && reason) *reason = why;
+  return cut;
+}
+
+bool DetectCutRecording(const std::string& path, ContainerKind kind, CutRecording* cut) {
+  FileByteSource source;
+  if (!source.Open(path)) return false;
+  std::string reason;
+  if (!IsCutRecording(source, kind, &reason)) return false;
+  if (cut) *cut = CutRecording{path, source.Size(), reason};
+  return true;
+}
