@@ -1,0 +1,17 @@
+#pragma once
+// The two container repairs behind RepairCutRecording. Each first works out
+// what can be kept, and only then writes `destination`.
+#include <string>
+
+#include "CutRepair.h"
+
+class ByteSource;
+class NewFileWriter;
+
+RepairResult RepairAvi(ByteSource& source, const std::string& destination);
+RepairResult RepairQuickTime(ByteSource& source, const std::string& path, const std::string& reference,
+                             const std::string& destination);
+
+// Failure of the write: the errno and its words go into `result`.
+RepairResult& WriteFailure(RepairResult& result, const NewFileWriter& writer);
+RepairResult Failure(RepairFailure failure, std::string detail);

@@ -1,0 +1,570 @@
+// QuickTime/MP4: a new moov for the media data of a file whose camera never
+// wrote one, modelled on a healthy recording of the same camera.
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "AccessUnits.h"
+#include "ByteOrder.h"
+#include "ByteSource.h"
+#include "CutRecording.h"
+#include "CutRepairInternal.h"
+#include "NewFileWriter.h"
+#include "RecordingFile.h"
+#include "RecordingTypes.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+constexpr uint64_t kMaxMoov = 64u << 20;
+
+// One atom of a file's top level.
+struct TopAtom {
+  uint64_t pos = 0;
+  uint64_t size = 0;  // as declared (size 0: to the end of the file)
+  uint32_t header = 8;
+  char type[4] = {};
+  bool complete = false;
+};
+
+std::vector<TopAtom> TopLevel(ByteSource& source) {
+  std::vector<TopAtom> atoms;
+  const uint64_t size = source.Size();
+  for (uint64_t pos = 0; pos + 8 <= size;) {
+    uint8_t h[16] = {};
+    if (source.ReadAt(pos, h, sizeof h) < 8) break;
+    TopAtom a;
+    a.pos = pos;
+    std::memcpy(a.type, h + 4, 4);
+    a.size = ReadBe32(h);
+    if (a.size == 1) {
+      a.size = ReadBe64(h + 8);
+      a.header = 16;
+    } else if (a.size == 0) {
+      a.size = size - pos;
+    }
+    if (a.size < a.header) break;
+    a.complete = a.size <= size - pos;
+    atoms.push_back(a);
+    if (!a.complete) break;
+    pos += a.size;
+  }
+  return atoms;
+}
+
+bool Is(const char* type, const char (&what)[5]) { return std::memcmp(type, what, 4) == 0; }
+
+// An atom inside a moov held in memory.
+struct Box {
+  std::size_t at = 0, size = 0, header = 8;
+  const uint8_t* Payload(const Bytes& b) const { return b.data() + at + header; }
+  std::size_t PayloadSize() const { return size - header; }
+};
+
+// The first child of `type` (four characters), `skip` bytes into the payload.
+std::optional<Box> Child(const Bytes& b, const Box& parent, const char* type, std::size_t skip = 0) {
+  std::size_t pos = parent.at + parent.header + skip;
+  const std::size_t end = parent.at + parent.size;
+  while (pos + 8 <= end) {
+    const std::size_t size = ReadBe32(&b[pos]);
+    if (size < 8 || size > end - pos) return std::nullopt;
+    if (std::memcmp(&b[pos + 4], type, 4) == 0) return Box{pos, size, 8};
+    pos += size;
+  }
+  return std::nullopt;
+}
+
+Bytes Whole(const Bytes& b, const Box& box) {
+  return Bytes(b.begin() + static_cast<long>(box.at), b.begin() + static_cast<long>(box.at + box.size));
+}
+
+Bytes MakeAtom(const char (&type)[5], const Bytes& payload) {
+  Bytes out;
+  AppendBe32(out, static_cast<uint32_t>(8 + payload.size()));
+  AppendCode(out, type);
+  out.insert(out.end(), payload.begin(), payload.end());
+  return out;
+}
+
+Bytes Join(std::initializer_list<const Bytes*> parts) {
+  Bytes out;
+  for (const Bytes* p : parts) out.insert(out.end(), p->begin(), p->end());
+  return out;
+}
+
+// The duration field of an mvhd, tkhd or mdhd atom, by its version.
+void SetDuration(Bytes& atom, uint64_t duration, std::size_t v0Offset, std::size_t v1Offset) {
+  if (atom.size() < 9) return;
+  if (atom[8] == 1) {
+    if (atom.size() >= v1Offset + 8) PutBe64(&atom[v1Offset], duration);
+  } else if (atom.size() >= v0Offset + 4) {
+    PutBe32(&atom[v0Offset], static_cast<uint32_t>(std::min<uint64_t>(duration, 0xFFFFFFFFu)));
+  }
+}
+
+uint32_t Timescale(const Bytes& mdhdOrMvhd) {
+  if (mdhdOrMvhd.size() < 9) return 0;
+  const std::size_t at = mdhdOrMvhd[8] == 1 ? 8 + 4 + 16 : 8 + 4 + 8;
+  return mdhdOrMvhd.size() >= at + 4 ? ReadBe32(&mdhdOrMvhd[at]) : 0;
+}
+
+struct TrackModel {
+  Bytes tkhd, mdhd, hdlr, stsd;
+  std::vector<Bytes> minfParts;  // vmhd / smhd, dinf
+  uint32_t timescale = 0;
+  uint32_t sampleDelta = 0;  // of the first stts entry
+  // Video.
+  VideoCodec codec = VideoCodec::H264;
+  int lengthSize = 4;
+  std::vector<Bytes> parameterSets;  // SPS from avcC / hvcC
+  // Audio: fixed-size samples in chunks of one size can be found again.
+  uint32_t sampleSize = 0;
+  uint32_t samplesPerChunk = 0;
+  uint32_t chunkBytes = 0;
+  std::vector<uint64_t> chunkOffsets;  // where its chunks lie in the reference
+};
+
+struct Reference {
+  std::string path;
+  Bytes mvhd;
+  std::optional<TrackModel> video;
+  std::optional<TrackModel> audio;
+  uint16_t width = 0, height = 0;
+};
+
+std::vector<uint64_t> ChunkOffsets(const Bytes& b, const Box& stbl) {
+  std::vector<uint64_t> offsets;
+  const bool wide = !Child(b, stbl, "stco").has_value();
+  const auto table = wide ? Child(b, stbl, "co64") : Child(b, stbl, "stco");
+  if (!table || table->PayloadSize() < 8) return offsets;
+  const uint8_t* p = table->Payload(b);
+  const uint64_t count = ReadBe32(p + 4);
+  const std::size_t entry = wide ? 8 : 4;
+  for (uint64_t i = 0; i < count && 8 + (i + 1) * entry <= table->PayloadSize(); ++i)
+    offsets.push_back(wide ? ReadBe64(p + 8 + i * entry) : ReadBe32(p + 8 + i * entry));
+  return offsets;
+}
+
+// The parameter sets of an avcC / hvcC record and its NAL length size.
+void ReadDecoderConfig(const Bytes& b, const Box& entry, std::size_t entryHeader, TrackModel& t) {
+  if (auto avcc = Child(b, entry, "avcC", entryHeader); avcc && avcc->PayloadSize() >= 7) {
+    const uint8_t* p = avcc->Payload(b);
+    t.codec = VideoCodec::H264;
+    t.lengthSize = (p[4] & 3) + 1;
+    std::size_t pos = 6;
+    for (int i = 0; i < (p[5] & 0x1F) && pos + 2 <= avcc->PayloadSize(); ++i) {
+      const std::size_t n = ReadBe16(p + pos);
+      if (pos + 2 + n > avcc->PayloadSize()) break;
+      t.parameterSets.emplace_back(p + pos + 2, p + pos + 2 + n);
+      pos += 2 + n;
+    }
+  } else if (auto hvcc = Child(b, entry, "hvcC", entryHeader); hvcc && hvcc->PayloadSize() >= 23) {
+    const uint8_t* p = hvcc->Payload(b);
+    t.codec = VideoCodec::H265;
+    t.lengthSize = (p[21] & 3) + 1;
+    std::size_t pos = 23;
+    for (int a = 0; a < p[22] && pos + 3 <= hvcc->PayloadSize(); ++a) {
+      const int type = p[pos] & 0x3F;
+      const int count = ReadBe16(p + pos + 1);
+      pos += 3;
+      for (int i = 0; i < count && pos + 2 <= hvcc->PayloadSize(); ++i) {
+        const std::size_t n = ReadBe16(p + pos);
+        if (pos + 2 + n > hvcc->PayloadSize()) return;
+        if (type == 33) t.parameterSets.emplace_back(p + pos + 2, p + pos + 2 + n);
+        pos += 2 + n;
+      }
+    }
+  } else {
+    t.lengthSize = 0;  // not a video format the data can be split by
+  }
+}
+
+std::optional<TrackModel> ReadTrack(const Bytes& b, const Box& trak, bool& video) {
+  const auto tkhd = Child(b, trak, "tkhd");
+  const auto mdia = Child(b, trak, "mdia");
+  if (!tkhd || !mdia) return std::nullopt;
+  const auto mdhd = Child(b, *mdia, "mdhd");
+  const auto hdlr = Child(b, *mdia, "hdlr");
+  const auto minf = Child(b, *mdia, "minf");
+  if (!mdhd || !hdlr || !minf || hdlr->PayloadSize() < 12) return std::nullopt;
+  const auto stbl = Child(b, *minf, "stbl");
+  if (!stbl) return std::nullopt;
+  const auto stsd = Child(b, *stbl, "stsd");
+  const auto stts = Child(b, *stbl, "stts");
+  if (!stsd || !stts || stsd->PayloadSize() < 16 || stts->PayloadSize() < 16) return std::nullopt;
+  TrackModel t;
+  t.tkhd = Whole(b, *tkhd);
+  t.mdhd = Whole(b, *mdhd);
+  t.hdlr = Whole(b, *hdlr);
+  t.stsd = Whole(b, *stsd);
+  t.timescale = Timescale(t.mdhd);
+  t.sampleDelta = ReadBe32(stts->Payload(b) + 12);
+  for (const char* part : {"vmhd", "smhd", "dinf"})
+    if (auto box = Child(b, *minf, part)) t.minfParts.push_back(Whole(b, *box));
+  t.chunkOffsets = ChunkOffsets(b, *stbl);
+  const uint8_t* handler = hdlr->Payload(b) + 8;
+  video = HasCode(handler, "vide");
+  const Box entry{stsd->at + 16, ReadBe32(stsd->Payload(b) + 8), 8};
+  if (entry.at + entry.size > stsd->at + stsd->size || entry.size < 8) return std::nullopt;
+  if (video) {
+    ReadDecoderConfig(b, entry, 78, t);  // the visual sample entry's fields come first
+  } else if (HasCode(handler, "soun")) {
+    const auto stsz = Child(b, *stbl, "stsz");
+    const auto stsc = Child(b, *stbl, "stsc");
+    if (stsz && stsz->PayloadSize() >= 12) t.sampleSize = ReadBe32(stsz->Payload(b) + 4);
+    if (stsc && stsc->PayloadSize() >= 20) t.samplesPerChunk = ReadBe32(stsc->Payload(b) + 12);
+  } else {
+    return std::nullopt;
+  }
+  return t;
+}
+
+// Audio chunks can be found again when every chunk of the reference but the
+// last spans the same number of bytes up to whatever follows it.
+void MeasureAudioChunks(TrackModel& audio, const std::vector<uint64_t>& allOffsets, uint64_t mdatEnd) {
+  if (audio.sampleSize == 0 || audio.samplesPerChunk == 0 || audio.chunkOffsets.size() < 2) return;
+  uint64_t bytes = 0;
+  for (std::size_t i = 0; i + 1 < audio.chunkOffsets.size(); ++i) {
+    const uint64_t at = audio.chunkOffsets[i];
+    uint64_t next = mdatEnd;
+    for (uint64_t o : allOffsets)
+      if (o > at) next = std::min(next, o);
+    const uint64_t span = next - at;
+    if (bytes != 0 && span != bytes) return;
+    bytes = span;
+  }
+  if (bytes > 0 && bytes <= 0xFFFFFFFFu) audio.chunkBytes = static_cast<uint32_t>(bytes);
+}
+
+std::optional<Reference> LoadReference(const std::string& path, std::string& why) {
+  FileByteSource source;
+  if (!source.Open(path)) {
+    why = "cannot open " + path;
+    return std::nullopt;
+  }
+  const auto atoms = TopLevel(source);
+  const auto moov = std::find_if(atoms.begin(), atoms.end(), [](const TopAtom& a) { return Is(a.type, "moov") && a.complete; });
+  const auto mdat = std::find_if(atoms.begin(), atoms.end(), [](const TopAtom& a) { return Is(a.type, "mdat") && a.complete; });
+  if (moov == atoms.end() || mdat == atoms.end() || moov->size > kMaxMoov) {
+    why = path + " is no complete QuickTime recording";
+    return std::nullopt;
+  }
+  Bytes b(static_cast<std::size_t>(moov->size));
+  if (source.ReadAt(moov->pos, b.data(), b.size()) != static_cast<int64_t>(b.size())) {
+    why = "cannot read " + path;
+    return std::nullopt;
+  }
+  const Box root{0, b.size(), moov->header};
+  Reference ref;
+  ref.path = path;
+  const auto mvhd = Child(b, root, "mvhd");
+  if (!mvhd) {
+    why = path + " has no movie header";
+    return std::nullopt;
+  }
+  ref.mvhd = Whole(b, *mvhd);
+  std::vector<uint64_t> allOffsets;
+  for (std::size_t skip = 0;;) {
+    const auto trak = Child(b, root, "trak", skip);
+    if (!trak) break;
+    skip = trak->at + trak->size - root.at - root.header;
+    bool video = false;
+    auto track = ReadTrack(b, *trak, video);
+    if (!track) continue;
+    allOffsets.insert(allOffsets.end(), track->chunkOffsets.begin(), track->chunkOffsets.end());
+    if (video && !ref.video) {
+      if (track->tkhd.size() >= 92) {
+        const std::size_t at = track->tkhd[8] == 1 ? 8 + 88 : 8 + 76;
+        if (track->tkhd.size() >= at + 6) {
+          ref.width = ReadBe16(&track->tkhd[at]);
+          ref.height = ReadBe16(&track->tkhd[at + 4]);
+        }
+      }
+      ref.video = std::move(track);
+    } else if (!video && !ref.audio) {
+      ref.audio = std::move(track);
+    }
+  }
+  if (!ref.video || ref.video->lengthSize == 0 || ref.video->timescale == 0 || ref.video->sampleDelta == 0) {
+    why = path + " has no H.264 or H.265 video track to model on";
+    return std::nullopt;
+  }
+  if (ref.audio) MeasureAudioChunks(*ref.audio, allOffsets, mdat->pos + mdat->size);
+  return ref;
+}
+
+int64_t StartOf(const std::string& path) {
+  RecordingSummary summary;
+  RecordingFile file(&summary);
+  if (file.ParseMov(path) == 0 && summary.startTime == 0) file.ScanMov(path);
+  if (summary.startTime != 0) return summary.startTime;
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_mtime) : 0;
+}
+
+// The healthy QuickTime recordings of the cut file's folder: the nearest
+// earlier first, then the later ones nearest first.
+std::vector<std::string> ReferenceCandidates(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "./" : path.substr(0, slash + 1);
+  const std::string extension = path.size() >= 4 ? path.substr(path.size() - 4) : ".MOV";
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), &::closedir);
+  if (!dir) return {};
+  const int64_t cutStart = StartOf(path);
+  std::vector<std::pair<int64_t, std::string>> earlier, later;
+  while (const dirent* e = ::readdir(dir.get())) {
+    const std::string name = e->d_name;
+    if (name.empty() || name[0] == '.' || name.size() < 4 || name.compare(name.size() - 4, 4, extension) != 0) continue;
+    const std::string candidate = folder + name;
+    if (candidate == path) continue;
+    struct stat st {};
+    if (::stat(candidate.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (DetectCutRecording(candidate, ContainerKind::QuickTime, nullptr)) continue;
+    const int64_t start = StartOf(candidate);
+    (start <= cutStart ? earlier : later).emplace_back(start, candidate);
+  }
+  std::sort(earlier.begin(), earlier.end(), [](const auto& a, const auto& b) { return a.first > b.first || (a.first == b.first && a.second > b.second); });
+  std::sort(later.begin(), later.end());
+  std::vector<std::string> out;
+  for (const auto& e : earlier) out.push_back(e.second);
+  for (const auto& l : later) out.push_back(l.second);
+  return out;
+}
+
+// The sample tables of one track; chunks are runs of samples that follow
+// each other in the data.
+struct TrackTables {
+  std::vector<uint32_t> sizes;      // per sample (empty: all of `sampleSize`)
+  uint32_t sampleSize = 0;
+  uint32_t sampleCount = 0;
+  std::vector<uint64_t> chunkOffsets;  // in the new file
+  std::vector<uint32_t> samplesPerChunk;
+  std::vector<uint32_t> keySamples;    // 1-based; empty: every sample is one
+};
+
+Bytes FullBox(uint32_t versionFlags = 0) {
+  Bytes b;
+  AppendBe32(b, versionFlags);
+  return b;
+}
+
+Bytes SampleTable(const TrackModel& t, const TrackTables& tables) {
+  Bytes stts = FullBox();
+  AppendBe32(stts, 1);
+  AppendBe32(stts, tables.sampleCount);
+  AppendBe32(stts, t.sampleDelta);
+
+  Bytes stsc = FullBox();
+  Bytes entries;
+  uint32_t entryCount = 0;
+  for (std::size_t i = 0; i < tables.samplesPerChunk.size(); ++i) {
+    if (i > 0 && tables.samplesPerChunk[i] == tables.samplesPerChunk[i - 1]) continue;
+    AppendBe32(entries, static_cast<uint32_t>(i + 1));
+    AppendBe32(entries, tables.samplesPerChunk[i]);
+    AppendBe32(entries, 1);
+    ++entryCount;
+  }
+  AppendBe32(stsc, entryCount);
+  stsc.insert(stsc.end(), entries.begin(), entries.end());
+
+  Bytes stsz = FullBox();
+  AppendBe32(stsz, tables.sampleSize);
+  AppendBe32(stsz, tables.sampleCount);
+  for (uint32_t s : tables.sizes) AppendBe32(stsz, s);
+
+  const bool wide = !tables.chunkOffsets.empty() && tables.chunkOffsets.back() > 0xFFFFFFFFu;
+  Bytes co = FullBox();
+  AppendBe32(co, static_cast<uint32_t>(tables.chunkOffsets.size()));
+  for (uint64_t o : tables.chunkOffsets) {
+    if (wide) AppendBe64(co, o);
+    else AppendBe32(co, static_cast<uint32_t>(o));
+  }
+
+  Bytes parts = Join({&t.stsd});
+  const Bytes sttsAtom = MakeAtom("stts", stts);
+  parts.insert(parts.end(), sttsAtom.begin(), sttsAtom.end());
+  if (!tables.keySamples.empty() && tables.keySamples.size() < tables.sampleCount) {
+    Bytes stss = FullBox();
+    AppendBe32(stss, static_cast<uint32_t>(tables.keySamples.size()));
+    for (uint32_t k : tables.keySamples) AppendBe32(stss, k);
+    const Bytes a = MakeAtom("stss", stss);
+    parts.insert(parts.end(), a.begin(), a.end());
+  }
+  for (const Bytes& a : {MakeAtom("stsc", stsc), MakeAtom("stsz", stsz), wide ? MakeAtom("co64", co) : MakeAtom("stco", co)})
+    parts.insert(parts.end(), a.begin(), a.end());
+  return MakeAtom("stbl", parts);
+}
+
+Bytes Track(const TrackModel& t, const TrackTables& tables, uint64_t mediaDuration, uint64_t movieDuration) {
+  Bytes tkhd = t.tkhd;
+  SetDuration(tkhd, movieDuration, 8 + 20, 8 + 28);
+  Bytes mdhd = t.mdhd;
+  SetDuration(mdhd, mediaDuration, 8 + 16, 8 + 24);
+  Bytes minfParts;
+  for (const Bytes& p : t.minfParts) minfParts.insert(minfParts.end(), p.begin(), p.end());
+  const Bytes stbl = SampleTable(t, tables);
+  minfParts.insert(minfParts.end(), stbl.begin(), stbl.end());
+  const Bytes minf = MakeAtom("minf", minfParts);
+  const Bytes mdia = MakeAtom("mdia", Join({&mdhd, &t.hdlr, &minf}));
+  return MakeAtom("trak", Join({&tkhd, &mdia}));
+}
+
+uint64_t Rescale(uint64_t value, uint32_t from, uint32_t to) {
+  return from == 0 ? 0 : static_cast<uint64_t>(static_cast<unsigned __int128>(value) * to / from);
+}
+
+// Splits the media data by the reference; empty when the data does not fit it.
+std::optional<AccessUnitSplit> SplitBy(ByteSource& source, uint64_t begin, uint64_t end, const Reference& ref,
+                                        std::string& why) {
+  SplitSettings settings;
+  settings.codec = ref.video->codec;
+  settings.lengthSize = ref.video->lengthSize;
+  if (ref.audio) settings.audioChunkBytes = ref.audio->chunkBytes;
+  AccessUnitSplit split = SplitAccessUnits(source, begin, end, settings);
+  if (split.video.empty()) {
+    why = "no complete video frame in the media data by " + ref.path;
+    return std::nullopt;
+  }
+  if (!split.firstParameterSet.empty() && !ref.video->parameterSets.empty() &&
+      std::find(ref.video->parameterSets.begin(), ref.video->parameterSets.end(), split.firstParameterSet) ==
+          ref.video->parameterSets.end()) {
+    why = ref.path + " was recorded with other settings (frame size or coding)";
+    return std::nullopt;
+  }
+  if (split.coveredBytes * 2 < split.end - begin) {
+    why = "the media data does not follow the layout of " + ref.path;
+    return std::nullopt;
+  }
+  return split;
+}
+
+// Camera atoms after the media data: whole ones, and a sample block cut by
+// the power loss down to its whole records.
+bool KeepCameraAtom(const TopAtom& a, uint64_t fileSize, uint64_t& keep) {
+  const uint64_t have = fileSize - a.pos;
+  if (Is(a.type, "gps0") || Is(a.type, "gsen")) {
+    const uint64_t record = Is(a.type, "gps0") ? kGpsRecordSize : kGSensorRecordSize;
+    const uint64_t payload = std::min(a.size, have) - a.header;
+    keep = a.header + payload / record * record;
+    return keep > a.header && keep <= 0xFFFFFFFFu;
+  }
+  keep = a.size;
+  return a.complete && (Is(a.type, "gpsa") || Is(a.type, "gsea") || Is(a.type, "IDIT"));
+}
+
+}  // namespace
+
+RepairResult RepairQuickTime(ByteSource& source, const std::string& path, const std::string& reference,
+                             const std::string& destination) {
+  const uint64_t size = source.Size();
+  const auto atoms = TopLevel(source);
+  const auto mdat = std::find_if(atoms.begin(), atoms.end(), [](const TopAtom& a) { return Is(a.type, "mdat"); });
+  if (mdat == atoms.end()) return Failure(RepairFailure::NothingPlayable, "no media data before the cut");
+  const uint64_t dataBegin = mdat->pos + mdat->header;
+  const uint64_t dataEnd = std::min(size, mdat->pos + mdat->size);
+
+  // The reference: the one given, or the nearest fitting one in the folder.
+  std::vector<std::string> candidates;
+  if (!reference.empty()) candidates.push_back(reference);
+  else candidates = ReferenceCandidates(path);
+  std::optional<Reference> ref;
+  std::optional<AccessUnitSplit> split;
+  std::string why = "no healthy QuickTime recording of the same camera in the folder";
+  for (const std::string& candidate : candidates) {
+    ref = LoadReference(candidate, why);
+    if (ref) split = SplitBy(source, dataBegin, dataEnd, *ref, why);
+    if (split) break;
+  }
+  if (!split) return Failure(RepairFailure::NoReference, why);
+
+  const TrackModel& video = *ref->video;
+  const bool audioKept = ref->audio && ref->audio->chunkBytes != 0 && !split->audio.empty();
+  RepairResult result;
+  result.reference = ref->path;
+  result.frames = static_cast<uint32_t>(split->video.size());
+  result.seconds = static_cast<double>(split->video.size()) * video.sampleDelta / video.timescale;
+  result.hadAudio = ref->audio.has_value();
+  result.audioKept = audioKept;
+  if (result.hadAudio && !audioKept) result.detail = "audio left out: its chunks cannot be told from the video";
+  result.output = destination;
+
+  // Where the media data goes in the new file: everything before it stays
+  // as it was, but an old moov.
+  uint64_t before = 0;
+  for (auto a = atoms.begin(); a != mdat; ++a)
+    if (!Is(a->type, "moov")) before += a->size;
+  const uint64_t kept = split->end - dataBegin;
+  const uint32_t header = kept + 8 > 0xFFFFFFFFu ? 16 : 8;
+  const uint64_t newData = before + header;
+  auto moved = [&](uint64_t offset) { return offset - dataBegin + newData; };
+
+  TrackTables vt;
+  vt.sampleCount = static_cast<uint32_t>(split->video.size());
+  for (std::size_t i = 0; i < split->video.size(); ++i) {
+    const VideoSample& s = split->video[i];
+    vt.sizes.push_back(s.size);
+    if (s.key) vt.keySamples.push_back(static_cast<uint32_t>(i + 1));
+    if (i > 0 && split->video[i - 1].offset + split->video[i - 1].size == s.offset) {
+      vt.samplesPerChunk.back() += 1;
+    } else {
+      vt.chunkOffsets.push_back(moved(s.offset));
+      vt.samplesPerChunk.push_back(1);
+    }
+  }
+  const uint32_t movieScale = Timescale(ref->mvhd);
+  const uint64_t videoDuration = uint64_t{vt.sampleCount} * video.sampleDelta;
+  uint64_t movieDuration = Rescale(videoDuration, video.timescale, movieScale);
+  Bytes tracks = Track(video, vt, videoDuration, movieDuration);
+  if (audioKept) {
+    const TrackModel& audio = *ref->audio;
+    TrackTables at;
+    at.sampleSize = audio.sampleSize;
+    for (const AudioChunk& c : split->audio) {
+      at.chunkOffsets.push_back(moved(c.offset));
+      at.samplesPerChunk.push_back(audio.samplesPerChunk);
+      at.sampleCount += audio.samplesPerChunk;
+    }
+    const uint64_t audioDuration = uint64_t{at.sampleCount} * audio.sampleDelta;
+    const uint64_t audioMovie = Rescale(audioDuration, audio.timescale, movieScale);
+    movieDuration = std::max(movieDuration, audioMovie);
+    const Bytes a = Track(audio, at, audioDuration, audioMovie);
+    tracks.insert(tracks.end(), a.begin(), a.end());
+  }
+  Bytes mvhd = ref->mvhd;
+  SetDuration(mvhd, movieDuration, 8 + 16, 8 + 24);
+  const Bytes moov = MakeAtom("moov", Join({&mvhd, &tracks}));
+
+  NewFileWriter out;
+  out.Create(destination);
+  for (auto a = atoms.begin(); a != mdat; ++a)
+    if (!Is(a->type, "moov")) out.CopyFrom(source, a->pos, a->size);
+  Bytes mdatHead;
+  if (header == 16) {
+    AppendBe32(mdatHead, 1);
+    AppendCode(mdatHead, "mdat");
+    AppendBe64(mdatHead, kept + 16);
+  } else {
+    AppendBe32(mdatHead, static_cast<uint32_t>(kept + 8));
+    AppendCode(mdatHead, "mdat");
+  }
+  out.Write(mdatHead);
+  out.CopyFrom(source, dataBegin, kept);
+  // The camera's own atoms after the media data, when it was whole.
+  for (auto a = mdat + 1; mdat->complete && a != atoms.end(); ++a) {
+    uint64_t keep = 0;
+    if (!KeepCameraAtom(*a, size, keep)) continue;
+    Bytes head;
+    AppendBe32(head, static_cast<uint32_t>(keep));
+    head.insert(head.end(), a->type, a->type + 4);
+    out.Write(head);
+    out.CopyFrom(source, a->pos + 8, keep - 8);
+  }
+  out.Write(moov);
+  if (!out.Commit()) return WriteFailure(result, out);
+  return result;
+}
