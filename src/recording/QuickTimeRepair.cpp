@@ -15,6 +15,7 @@
 #include "CutRecording.h"
 #include "CutRepairInternal.h"
 #include "NewFileWriter.h"
+#include "PictureOrder.h"
 #include "RecordingFile.h"
 #include "RecordingTypes.h"
 
@@ -345,6 +346,8 @@ struct TrackTables {
   std::vector<uint64_t> chunkOffsets;  // in the new file
   std::vector<uint32_t> samplesPerChunk;
   std::vector<uint32_t> keySamples;    // 1-based; empty: every sample is one
+  std::vector<uint32_t> compositionOffsets;  // media units per sample; empty: none
+  uint32_t presentationShift = 0;            // media units the edit list skips
 };
 
 Bytes FullBox(uint32_t versionFlags = 0) {
@@ -388,6 +391,24 @@ Bytes SampleTable(const TrackModel& t, const TrackTables& tables) {
   Bytes parts = Join({&t.stsd});
   const Bytes sttsAtom = MakeAtom("stts", stts);
   parts.insert(parts.end(), sttsAtom.begin(), sttsAtom.end());
+  if (!tables.compositionOffsets.empty()) {
+    Bytes runs;
+    uint32_t count = 0;
+    for (std::size_t i = 0; i < tables.compositionOffsets.size(); ++i) {
+      if (i > 0 && tables.compositionOffsets[i] == tables.compositionOffsets[i - 1]) {
+        PutBe32(&runs[runs.size() - 8], ReadBe32(&runs[runs.size() - 8]) + 1);
+        continue;
+      }
+      AppendBe32(runs, 1);
+      AppendBe32(runs, tables.compositionOffsets[i]);
+      ++count;
+    }
+    Bytes ctts = FullBox();
+    AppendBe32(ctts, count);
+    ctts.insert(ctts.end(), runs.begin(), runs.end());
+    const Bytes a = MakeAtom("ctts", ctts);
+    parts.insert(parts.end(), a.begin(), a.end());
+  }
   if (!tables.keySamples.empty() && tables.keySamples.size() < tables.sampleCount) {
     Bytes stss = FullBox();
     AppendBe32(stss, static_cast<uint32_t>(tables.keySamples.size()));
@@ -411,7 +432,16 @@ Bytes Track(const TrackModel& t, const TrackTables& tables, uint64_t mediaDurati
   minfParts.insert(minfParts.end(), stbl.begin(), stbl.end());
   const Bytes minf = MakeAtom("minf", minfParts);
   const Bytes mdia = MakeAtom("mdia", Join({&mdhd, &t.hdlr, &minf}));
-  return MakeAtom("trak", Join({&tkhd, &mdia}));
+  if (tables.presentationShift == 0) return MakeAtom("trak", Join({&tkhd, &mdia}));
+  // Pictures shown after their decoding: the edit list starts the track
+  // at its first picture shown.
+  Bytes elst = FullBox();
+  AppendBe32(elst, 1);
+  AppendBe32(elst, static_cast<uint32_t>(std::min<uint64_t>(movieDuration, 0xFFFFFFFFu)));
+  AppendBe32(elst, tables.presentationShift);
+  AppendBe32(elst, 0x00010000);  // rate 1.0
+  const Bytes edts = MakeAtom("edts", MakeAtom("elst", elst));
+  return MakeAtom("trak", Join({&tkhd, &edts, &mdia}));
 }
 
 uint64_t Rescale(uint64_t value, uint32_t from, uint32_t to) {
@@ -515,6 +545,13 @@ RepairResult RepairQuickTime(ByteSource& source, const std::string& path, const 
       vt.chunkOffsets.push_back(moved(s.offset));
       vt.samplesPerChunk.push_back(1);
     }
+  }
+  if (video.codec == VideoCodec::H264 && (!split->firstParameterSet.empty() || !video.parameterSets.empty())) {
+    const std::vector<uint8_t>& sps =
+        split->firstParameterSet.empty() ? video.parameterSets.front() : split->firstParameterSet;
+    const PictureOrder order = ReadPictureOrder(source, split->video, sps, video.lengthSize);
+    for (uint32_t frames : order.offsets) vt.compositionOffsets.push_back(frames * video.sampleDelta);
+    vt.presentationShift = order.shift * video.sampleDelta;
   }
   const uint32_t movieScale = Timescale(ref->mvhd);
   const uint64_t videoDuration = uint64_t{vt.sampleCount} * video.sampleDelta;
