@@ -1,6 +1,7 @@
 #include "AccessUnits.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "ByteOrder.h"
 #include "ByteSource.h"
@@ -77,16 +78,16 @@ class Splitter {
     return Classify(m_s.codec, b + m_s.lengthSize);
   }
 
-  // Video begins at pos: units that fit, the first beginning a picture,
-  // reaching a slice within a few units.
+  // Video begins at pos: whole units, the first beginning a picture,
+  // reaching a slice within a few units. (A unit the end cuts counts as no
+  // video here: audio bytes that look like a long unit must not end the split.)
   bool VideoStartsAt(uint64_t pos) {
     for (int i = 0; i < 8; ++i) {
       uint64_t total = 0;
       bool fits = false;
       const Nal n = At(pos, total, fits);
-      if (n.kind == NalKind::Invalid || (i == 0 && n.kind == NalKind::Other)) return false;
+      if (n.kind == NalKind::Invalid || (i == 0 && n.kind == NalKind::Other) || !fits) return false;
       if (n.kind == NalKind::Slice) return i > 0 || n.firstSlice;
-      if (!fits) return false;
       pos += total;
     }
     return false;
@@ -96,12 +97,11 @@ class Splitter {
     AccessUnitSplit out;
     VideoSample current;
     bool open = false, hasSlice = false;
+    // A picture followed by a unit the end cuts, or by audio that looks like
+    // one: whole if more video follows, else the cut went through it.
+    std::optional<VideoSample> held;
     auto close = [&] {
-      if (open && hasSlice) {
-        out.video.push_back(current);
-        out.end = std::max(out.end, current.offset + current.size);
-        out.coveredBytes += current.size;
-      }
+      if (open && hasSlice) out.video.push_back(current);
       open = hasSlice = false;
     };
     uint64_t pos = begin;
@@ -113,35 +113,35 @@ class Splitter {
       if (n.kind != NalKind::Invalid && (continues || VideoStartsAt(pos))) {
         const bool startsNew = hasSlice && (n.kind == NalKind::StartsUnit || (n.kind == NalKind::Slice && n.firstSlice));
         if (startsNew) close();
-        if (!fits) break;  // the cut went through this unit
-        if (n.parameterSet && out.firstParameterSet.empty()) {
-          out.firstParameterSet.resize(static_cast<std::size_t>(std::min<uint64_t>(total - m_s.lengthSize, 4096)));
-          m_source.ReadAt(pos + m_s.lengthSize, out.firstParameterSet.data(), out.firstParameterSet.size());
+        if (fits) {
+          if (held) out.video.push_back(*held);
+          held.reset();
+          if (n.parameterSet && out.firstParameterSet.empty()) {
+            out.firstParameterSet.resize(static_cast<std::size_t>(std::min<uint64_t>(total - m_s.lengthSize, 4096)));
+            m_source.ReadAt(pos + m_s.lengthSize, out.firstParameterSet.data(), out.firstParameterSet.size());
+          }
+          if (!open) {
+            current = VideoSample{pos, 0, false};
+            open = true;
+          }
+          if (current.size + total > 0xFFFFFFFFu) break;
+          current.size += static_cast<uint32_t>(total);
+          if (n.kind == NalKind::Slice) {
+            hasSlice = true;
+            current.key = current.key || n.key;
+          }
+          pos += total;
+          continue;
         }
-        if (!open) {
-          current = VideoSample{pos, 0, false};
-          open = true;
-        }
-        if (current.size + total > 0xFFFFFFFFu) break;
-        current.size += static_cast<uint32_t>(total);
-        if (n.kind == NalKind::Slice) {
-          hasSlice = true;
-          current.key = current.key || n.key;
-        }
-        pos += total;
-        continue;
+        if (open && hasSlice) held = current;
+        open = hasSlice = false;
       }
       // Not video: the picture before it is complete.
       close();
       if (m_s.audioChunkBytes != 0) {
-        if (pos + m_s.audioChunkBytes > m_end) {
-          pos = m_end;  // the cut went through this chunk
-          break;
-        }
+        if (pos + m_s.audioChunkBytes > m_end) break;  // the cut went through this chunk
         out.audio.push_back(AudioChunk{pos, m_s.audioChunkBytes});
         pos += m_s.audioChunkBytes;
-        out.end = std::max(out.end, pos);
-        out.coveredBytes += m_s.audioChunkBytes;
         continue;
       }
       // Audio of a format whose chunks cannot be told apart: on to where
@@ -150,6 +150,13 @@ class Splitter {
       while (pos < m_end && !VideoStartsAt(pos)) ++pos;
     }
     if (pos >= m_end) close();  // the data ended after a whole unit
+    // Audio after the last picture may be the cut video's bytes: left out.
+    const uint64_t lastVideoEnd = out.video.empty() ? 0 : out.video.back().offset + out.video.back().size;
+    while (!out.audio.empty() && out.audio.back().offset >= lastVideoEnd) out.audio.pop_back();
+    for (const VideoSample& v : out.video) out.coveredBytes += v.size;
+    for (const AudioChunk& a : out.audio) out.coveredBytes += a.size;
+    out.end = lastVideoEnd;
+    if (!out.audio.empty()) out.end = std::max(out.end, out.audio.back().offset + out.audio.back().size);
     return out;
   }
 

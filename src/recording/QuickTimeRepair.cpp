@@ -125,8 +125,9 @@ struct TrackModel {
   std::vector<Bytes> parameterSets;  // SPS from avcC / hvcC
   // Audio: fixed-size samples in chunks of one size can be found again.
   uint32_t sampleSize = 0;
-  uint32_t samplesPerChunk = 0;
-  uint32_t chunkBytes = 0;
+  std::vector<std::pair<uint32_t, uint32_t>> chunkRuns;  // stsc: first chunk (1-based), samples per chunk
+  uint32_t chunkBytes = 0;       // the unit the reference's chunks are made of
+  uint32_t samplesPerUnit = 0;   // samples in one such unit
   std::vector<uint64_t> chunkOffsets;  // where its chunks lie in the reference
 };
 
@@ -218,28 +219,47 @@ std::optional<TrackModel> ReadTrack(const Bytes& b, const Box& trak, bool& video
     const auto stsz = Child(b, *stbl, "stsz");
     const auto stsc = Child(b, *stbl, "stsc");
     if (stsz && stsz->PayloadSize() >= 12) t.sampleSize = ReadBe32(stsz->Payload(b) + 4);
-    if (stsc && stsc->PayloadSize() >= 20) t.samplesPerChunk = ReadBe32(stsc->Payload(b) + 12);
+    if (stsc && stsc->PayloadSize() >= 8) {
+      const uint8_t* p = stsc->Payload(b);
+      const uint64_t count = ReadBe32(p + 4);
+      for (uint64_t i = 0; i < count && 8 + (i + 1) * 12 <= stsc->PayloadSize(); ++i)
+        t.chunkRuns.emplace_back(ReadBe32(p + 8 + i * 12), ReadBe32(p + 12 + i * 12));
+    }
   } else {
     return std::nullopt;
   }
   return t;
 }
 
-// Audio chunks can be found again when every chunk of the reference but the
-// last spans the same number of bytes up to whatever follows it.
-void MeasureAudioChunks(TrackModel& audio, const std::vector<uint64_t>& allOffsets, uint64_t mdatEnd) {
-  if (audio.sampleSize == 0 || audio.samplesPerChunk == 0 || audio.chunkOffsets.size() < 2) return;
-  uint64_t bytes = 0;
+// Audio can be found again when the reference stores fixed-size samples in
+// chunks that are all made of one unit of bytes (one or more of it each, up
+// to whatever follows the chunk), each unit holding a whole number of samples.
+void MeasureAudioChunks(TrackModel& audio, std::vector<uint64_t> allOffsets, uint64_t mdatEnd) {
+  if (audio.sampleSize == 0 || audio.chunkRuns.empty() || audio.chunkOffsets.size() < 2) return;
+  std::sort(allOffsets.begin(), allOffsets.end());
+  std::vector<uint64_t> spans;
+  uint64_t samples = 0, bytes = 0;
+  std::size_t run = 0;
   for (std::size_t i = 0; i + 1 < audio.chunkOffsets.size(); ++i) {
     const uint64_t at = audio.chunkOffsets[i];
-    uint64_t next = mdatEnd;
-    for (uint64_t o : allOffsets)
-      if (o > at) next = std::min(next, o);
-    const uint64_t span = next - at;
-    if (bytes != 0 && span != bytes) return;
-    bytes = span;
+    const auto after = std::upper_bound(allOffsets.begin(), allOffsets.end(), at);
+    const uint64_t next = after == allOffsets.end() ? mdatEnd : std::min(mdatEnd, *after);
+    if (next <= at) return;
+    while (run + 1 < audio.chunkRuns.size() && audio.chunkRuns[run + 1].first <= i + 1) ++run;
+    spans.push_back(next - at);
+    bytes += next - at;
+    samples += audio.chunkRuns[run].second;
   }
-  if (bytes > 0 && bytes <= 0xFFFFFFFFu) audio.chunkBytes = static_cast<uint32_t>(bytes);
+  const uint64_t unit = *std::min_element(spans.begin(), spans.end());
+  if (unit == 0 || unit > 0xFFFFFFFFu || samples == 0) return;
+  for (uint64_t span : spans)
+    if (span % unit != 0) return;
+  // samples / bytes per byte, times the unit, must come out whole.
+  if ((samples * unit) % bytes != 0) return;
+  const uint64_t perUnit = samples * unit / bytes;
+  if (perUnit == 0 || perUnit > 0xFFFFFFFFu) return;
+  audio.chunkBytes = static_cast<uint32_t>(unit);
+  audio.samplesPerUnit = static_cast<uint32_t>(perUnit);
 }
 
 std::optional<Reference> LoadReference(const std::string& path, std::string& why) {
@@ -295,7 +315,7 @@ std::optional<Reference> LoadReference(const std::string& path, std::string& why
     why = path + " has no H.264 or H.265 video track to model on";
     return std::nullopt;
   }
-  if (ref.audio) MeasureAudioChunks(*ref.audio, allOffsets, mdat->pos + mdat->size);
+  if (ref.audio) MeasureAudioChunks(*ref.audio, std::move(allOffsets), mdat->pos + mdat->size);
   return ref;
 }
 
@@ -563,8 +583,8 @@ RepairResult RepairQuickTime(ByteSource& source, const std::string& path, const 
     at.sampleSize = audio.sampleSize;
     for (const AudioChunk& c : split->audio) {
       at.chunkOffsets.push_back(moved(c.offset));
-      at.samplesPerChunk.push_back(audio.samplesPerChunk);
-      at.sampleCount += audio.samplesPerChunk;
+      at.samplesPerChunk.push_back(audio.samplesPerUnit);
+      at.sampleCount += audio.samplesPerUnit;
     }
     const uint64_t audioDuration = uint64_t{at.sampleCount} * audio.sampleDelta;
     const uint64_t audioMovie = Rescale(audioDuration, audio.timescale, movieScale);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
 #include <cstring>
 
 #include "CutRepair.h"
@@ -88,6 +89,8 @@ TEST(CutRepair, CopiesOfRecordingsCutAtSeveralPointsPlayUpToTheCut) {
     EXPECT_NEAR(s.durationMs, r.frames * 100.0, 1000.0);
 
     EXPECT_GE(DecodedFrames(r.output), static_cast<int>(std::ceil(cut.framesBefore * 0.95)));
+    // Timestamps in order (the H.264 clip has B-frames): ffmpeg has nothing to say.
+    EXPECT_EQ(ShellOutput("ffmpeg -nostdin -v error -i '" + r.output + "' -f null - 2>&1"), "");
 
     const LoadedBlocks blocks = LoadRecordingBlocks(r.output, s);
     const std::size_t gps = WholeRecordsBefore(cut.cutAt, cut.whole.gpsOffset, kGpsRecordSize, cut.whole.gps.size());
@@ -135,4 +138,52 @@ TEST(CutRepair, ProbeRepairPrintsOneLineAndFailsWhenNothingCouldBeRepaired) {
   EXPECT_NE(line.find("\"audio\":\"none\""), std::string::npos) << line;
   EXPECT_NE(line.find("\"frames\":"), std::string::npos) << line;
   EXPECT_EQ(std::count(line.begin(), line.end(), '\n'), 1);
+}
+
+TEST(CutRepair, SoundIsKeptWhereTheReferenceStoresItInFixedChunksElseLeftOutAndSaid) {
+  struct Sound {
+    const char* codec;
+    bool kept;
+  };
+  for (const Sound& sound : {Sound{"pcm_s16le", true}, Sound{"aac", false}}) {
+    SCOPED_TRACE(sound.codec);
+    TempFolder card, out;
+    // A camera recording with sound, video and audio chunks interleaved.
+    const std::string healthy = card / "FILE0001.MOV";
+    int status = 0;
+    ShellOutput("ffmpeg -nostdin -v error -f lavfi -i testsrc2=size=160x120:rate=10:duration=4 -f lavfi "
+                "-i sine=frequency=440:duration=4:sample_rate=16000 -c:v libx264 -preset veryfast -c:a " +
+                    std::string(sound.codec) + " -f mov '" + healthy + "'",
+                &status);
+    ASSERT_EQ(status, 0);
+    // The next one, cut: the same bytes up to 60 %, no moov.
+    const std::vector<uint8_t> bytes = FileBytes(healthy);
+    const uint64_t cutAt = bytes.size() * 6 / 10;
+    std::ofstream(card / "FILE0002.MOV", std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), cutAt);
+    int before = 0;
+    for (uint64_t end : VideoPacketEnds(healthy)) before += end <= cutAt;
+
+    const RepairResult r = RepairCutRecording(card / "FILE0002.MOV", out.Path());
+    ASSERT_TRUE(r.Repaired()) << r.detail;
+    EXPECT_EQ(r.reference, healthy);
+    EXPECT_TRUE(r.hadAudio);
+    EXPECT_EQ(r.audioKept, sound.kept);
+    EXPECT_EQ(r.detail.empty(), sound.kept) << r.detail;
+    EXPECT_GE(DecodedFrames(r.output), static_cast<int>(std::ceil(before * 0.95)));
+    const std::string streams =
+        ShellOutput("ffprobe -v error -show_entries stream=codec_type -of csv=p=0 '" + r.output + "'");
+    EXPECT_EQ(streams, sound.kept ? "video\naudio\n" : "video\n");
+    if (sound.kept) {
+      // The sound kept is the start of the original's, byte for byte.
+      const std::string pcm = "ffmpeg -nostdin -v error -i '%s' -map 0:a -f s16le -";
+      auto decode = [&](const std::string& file) {
+        std::string command = pcm;
+        command.replace(command.find("%s"), 2, file);
+        return ShellOutput(command);
+      };
+      const std::string repaired = decode(r.output), original = decode(healthy);
+      EXPECT_GT(repaired.size(), original.size() / 3);
+      EXPECT_EQ(original.compare(0, repaired.size(), repaired), 0);
+    }
+  }
 }
