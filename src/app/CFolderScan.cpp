@@ -57,7 +57,10 @@ void CFolderScan::Run() {
   m_found.store(EnumerateFolder(m_folder, &context, &CFolderScan::OnEntry) != 0, std::memory_order_release);
   if (IsCancelled()) {
     m_scan->m_recordings.clear();
+    m_scan->m_cutRecordings.clear();
   } else {
+    std::sort(m_scan->m_cutRecordings.begin(), m_scan->m_cutRecordings.end(),
+              [](const CutRecording& a, const CutRecording& b) { return a.path < b.path; });
     // As RecordingLibrary::OpenRecordings orders them: stable, so that equal
     // start times keep the order of the walk.
     std::stable_sort(m_scan->m_recordings.begin(), m_scan->m_recordings.end(),
@@ -72,4 +75,9 @@ void CFolderScan::Run() {
 std::vector<RecordingInfo> CFolderScan::TakeRecordings() {
   if (m_worker.joinable()) m_worker.join();
   return std::move(m_scan->m_recordings);
+}
+
+std::vector<CutRecording> CFolderScan::TakeCutRecordings() {
+  if (m_worker.joinable()) m_worker.join();
+  return std::move(m_scan->m_cutRecordings);
 }

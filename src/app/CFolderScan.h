@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "CutRecording.h"
 #include "RecordingTypes.h"
 
 class RecordingLibrary;
@@ -41,6 +42,9 @@ class CFolderScan {
   // Waits for the worker, then hands over the recordings sorted by start
   // time (empty after a cancel or for a folder without recordings).
   std::vector<RecordingInfo> TakeRecordings();
+  // Waits for the worker, then hands over the files found cut off by power
+  // loss, sorted by path (empty after a cancel).
+  std::vector<CutRecording> TakeCutRecordings();
   // Files examined by the walk (the library's m_scanCount).
   int32_t ScanCount() const { return m_scanCount.load(std::memory_order_acquire); }
   // The folder existed (EnumerateFolder's result).

@@ -329,6 +329,9 @@ class CTRKDlg : public QWidget, public IOwnerView {
   void StopForCommand();
   void ReportFileFailures(uint32_t headingId);
   void FinishOpen();
+  // After OPEN found recordings cut off by power loss: the offer to write
+  // repaired copies to another folder, the repair and its report.
+  void OfferCutRepair();
   std::unique_ptr<CFolderScan> m_scan;
 
   std::unique_ptr<QMenu> m_systemMenu;

@@ -135,6 +135,8 @@ void CTRKDlg::StopForCommand() {
 
 // File commands
 
+QString FileErrorText(int error) { return ReasonText(error); }
+
 bool CTRKDlg::RefuseEmptyLibrary() {
   if (!m_library.m_recordings.empty()) return false;
   TrkMessageBox(this, 136, 145);

@@ -75,6 +75,10 @@ void CTRKDlg::FinishOpen() {
   if (m_closed) return;
 
   if (!m_library.m_recordings.empty()) m_library.MarkGroupStarts();  // groups and both lists
+  // Recordings cut off by power loss: asked about before anything plays.
+  m_library.m_cutRecordings = scan->TakeCutRecordings();
+  if (!m_library.m_cutRecordings.empty()) OfferCutRepair();
+  if (m_closed) return;
   if (m_library.m_recordings.empty()) {
     g_busy = 0;
     return;

@@ -1,0 +1,123 @@
+// Recordings cut off by power loss, found by OPEN: with the user's consent,
+// repaired copies are written to a folder outside the opened one, with the
+// progress board as for SAVE, and a report of what was and was not repaired.
+// The files of the card are only read.
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+#include <cstdio>
+#include <vector>
+
+#include "CFolderDialog.h"
+#include "CTRKDlg.h"
+#include "CutRepair.h"
+#include "TrkMessageBox.h"
+
+QString FileErrorText(int error);  // CTRKDlgCommands.cpp
+
+namespace {
+
+constexpr uint32_t kCutQuestion = 250;
+constexpr uint32_t kCutCaption = 251;
+constexpr uint32_t kPickerTitle = 252;
+constexpr uint32_t kOutsideCard = 253;
+constexpr uint32_t kRepairedHeading = 254;
+constexpr uint32_t kNotRepairedHeading = 255;
+constexpr uint32_t kNoReference = 256;
+constexpr uint32_t kNothingPlayable = 257;
+constexpr uint32_t kOutputExists = 258;
+constexpr uint32_t kCannotRead = 259;
+constexpr uint32_t kSecondsNoSound = 260;
+constexpr uint32_t kSeconds = 261;
+constexpr uint32_t kOpenFolder = 262;
+constexpr uint32_t kFolderMissing = 132;
+constexpr uint32_t kWarningCaption = 131;
+
+QString Decoded(const std::string& path) { return QFile::decodeName(path.c_str()); }
+
+QString FailureText(const RepairResult& r) {
+  switch (r.failure) {
+    case RepairFailure::NoReference: return LoadQText(kNoReference);
+    case RepairFailure::NothingPlayable: return LoadQText(kNothingPlayable);
+    case RepairFailure::OutputExists: return LoadQText(kOutputExists);
+    case RepairFailure::CannotRead: return LoadQText(kCannotRead);
+    case RepairFailure::SameFolder: return LoadQText(kOutsideCard);
+    case RepairFailure::WriteFailed:
+    case RepairFailure::None: break;
+  }
+  return FileErrorText(r.error);
+}
+
+// The destination is the opened folder or lies below it.
+bool IsInside(const QString& folder, const QString& root) {
+  const QString a = QFileInfo(folder).canonicalFilePath();
+  const QString b = QFileInfo(root).canonicalFilePath();
+  return !a.isEmpty() && !b.isEmpty() && (a == b || a.startsWith(b + QLatin1Char('/')));
+}
+
+}  // namespace
+
+void CTRKDlg::OfferCutRepair() {
+  const std::vector<CutRecording> cut = m_library.m_cutRecordings;
+  const QString question = LoadQText(kCutQuestion).replace(QStringLiteral("%d"), QString::number(cut.size()));
+  if (TrkMessageBox(this, question, LoadQText(kCutCaption), QMessageBox::Ok | QMessageBox::Cancel,
+                    QMessageBox::Question) != QMessageBox::Ok)
+    return;
+  CFolderDialog picker(this, LoadQText(kPickerTitle), QString());
+  if (picker.DoModal() != CFolderDialog::kOk) return;
+  const QString destination = picker.m_folderPath;
+  if (destination.isEmpty() || !QFileInfo(destination).isDir()) {
+    TrkMessageBox(this, kFolderMissing, kWarningCaption, QMessageBox::Ok, QMessageBox::Warning);
+    return;
+  }
+  if (IsInside(destination, m_currentFolder)) {
+    TrkMessageBox(this, kOutsideCard, kWarningCaption, QMessageBox::Ok, QMessageBox::Warning);
+    return;
+  }
+
+  // One file at a time on this thread, the board repainted after each, as
+  // the copy of SAVE does.
+  std::vector<RepairResult> results;
+  ShowCopyProgress(0, "0 %");
+  const std::string folder = QFile::encodeName(destination).toStdString();
+  for (const CutRecording& c : cut) {
+    results.push_back(RepairCutRecording(c.path, folder));
+    const int percent = static_cast<int>(100 * results.size() / cut.size());
+    char text[16];
+    std::snprintf(text, sizeof text, "%d %c", percent, '%');
+    ShowCopyProgress(percent, text);
+  }
+  HideCopyProgress();
+
+  QString report;
+  bool anyRepaired = false;
+  for (int pass = 0; pass < 2; ++pass) {
+    const bool repaired = pass == 0;
+    QString lines;
+    for (std::size_t i = 0; i < results.size(); ++i) {
+      const RepairResult& r = results[i];
+      if (r.Repaired() != repaired) continue;
+      if (repaired) {
+        const uint32_t id = r.hadAudio && !r.audioKept ? kSecondsNoSound : kSeconds;
+        lines += QLatin1Char('\n') + Decoded(r.output) + QStringLiteral("\n    ") +
+                 LoadQText(id).replace(QStringLiteral("%d"), QString::number(static_cast<int>(r.seconds)));
+      } else {
+        lines += QLatin1Char('\n') + Decoded(cut[i].path) + QStringLiteral("\n    ") + FailureText(r);
+      }
+    }
+    if (lines.isEmpty()) continue;
+    anyRepaired = anyRepaired || repaired;
+    if (!report.isEmpty()) report += QStringLiteral("\n\n");
+    report += LoadQText(repaired ? kRepairedHeading : kNotRepairedHeading) + lines;
+  }
+  if (!anyRepaired) {
+    TrkMessageBox(this, report, LoadQText(kCutCaption), QMessageBox::Ok, QMessageBox::Warning);
+    return;
+  }
+  report += QStringLiteral("\n\n") + LoadQText(kOpenFolder);
+  if (TrkMessageBox(this, report, LoadQText(kCutCaption), QMessageBox::Ok | QMessageBox::Cancel,
+                    QMessageBox::Information) == QMessageBox::Ok)
+    QDesktopServices::openUrl(QUrl::fromLocalFile(destination));
+}

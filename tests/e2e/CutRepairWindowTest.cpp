@@ -1,0 +1,122 @@
+// OPEN of a card holding recordings cut off by power loss: one question, the
+// destination picker, the progress board, the report with its offer to open
+// the folder; then the repaired copies play with their map and curve.
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "CommandsSupport.h"
+
+using e2e::ReadAll;
+using e2e::Text;
+
+namespace {
+
+class CutRepairWindow : public e2e::WindowTest {};
+
+// A recording of the test card's camera, cut as power loss leaves it.
+void WriteCutRecording(const QString& path, int minute) {
+  QDir().mkpath(QFileInfo(path).path());
+  SynthOptions o;
+  o.width = 320;
+  o.height = 240;
+  o.fps = 15;
+  o.durationMs = e2e::kRecordingMs;
+  o.hour = 8;
+  o.minute = minute;
+  o.gpsRate = 5;
+  o.noFixRecords = 0;
+  o.cutAt = 0.7;
+  WriteSynthRecording(QFile::encodeName(path).toStdString(), o);
+}
+
+// A stand-in for the desktop's opener, found first on the PATH: writes what
+// it was asked to open into `log`.
+void InstallOpener(const QString& bin, const QString& log) {
+  QDir().mkpath(bin);
+  QFile script(bin + "/xdg-open");
+  ASSERT_TRUE(script.open(QIODevice::WriteOnly));
+  script.write(("#!/bin/sh\necho \"$1\" >> '" + log + "'\n").toUtf8());
+  script.close();
+  ::chmod(QFile::encodeName(script.fileName()).constData(), 0755);
+  qputenv("PATH", (bin + ":" + qEnvironmentVariable("PATH")).toUtf8());
+}
+
+}  // namespace
+
+TEST_F(CutRepairWindow, OpenOffersRepairedCopiesThatThenPlayWithMapAndCurve) {
+  const QString card = CardFolder();
+  m_card = e2e::WriteTestCard(card);
+  const QString avi = card + "/2024/04/REC0009.AVI";
+  const QString mov = card + "/2024/05/REC0010.MOV";  // beside REC0003.MOV of the same camera
+  const QString lone = card + "/LONE/REC0011.MOV";    // nothing to rebuild it from
+  WriteCutRecording(avi, 40);
+  WriteCutRecording(mov, 41);
+  WriteCutRecording(lone, 42);
+  const QByteArray aviBytes = ReadAll(avi), movBytes = ReadAll(mov), loneBytes = ReadAll(lone);
+  const QString copies = m_dir.path() + "/copies";
+  QDir().mkpath(copies);
+  const QString openerLog = m_dir.path() + "/opened.txt";
+  InstallOpener(m_dir.path() + "/bin", openerLog);
+
+  bool playingAtQuestion = true;
+  int rowsAtQuestion = -1;
+  m_answers.Folder(card);
+  m_answers.Box(QMessageBox::Ok, [&] {
+    playingAtQuestion = dlg().m_engine.IsPlaying();
+    rowsAtQuestion = dlg().m_fileList.GetItemCount();
+  });
+  m_answers.Folder(copies);
+  m_answers.Box(QMessageBox::Ok);  // the report: open the folder
+  dlg().OnCommand(IDC_OPEN);
+  ASSERT_TRUE(WaitFor([&] { return !dlg().IsScanning() && m_answers.AllAnswered(); }, 120000));
+
+  // The question came with the lists filled (the moov-less files are still
+  // listed as the atom walk takes them) and before anything played.
+  ASSERT_EQ(Boxes().size(), 2u);
+  EXPECT_EQ(Boxes()[0], Text(251) + "|" + Text(250).replace("%d", "3"));
+  EXPECT_EQ(rowsAtQuestion, 7);
+  EXPECT_FALSE(playingAtQuestion);
+  ASSERT_EQ(m_answers.seen().size(), 4u);
+  EXPECT_EQ(m_answers.seen()[2].text, Text(252));
+
+  // The board went through the three files as for SAVE.
+  EXPECT_EQ(dlg().progress, (std::vector<int>{0, 33, 66, 100}));
+  EXPECT_FALSE(dlg().m_progressBoard.isVisible());
+
+  const QString report = Boxes()[1];
+  EXPECT_TRUE(report.startsWith(Text(251) + "|" + Text(254))) << report.toStdString();
+  EXPECT_TRUE(report.contains(copies + "/REC0009.AVI"));
+  EXPECT_TRUE(report.contains(copies + "/REC0010.MOV"));
+  EXPECT_TRUE(report.contains(Text(255) + "\n" + lone + "\n    " + Text(256))) << report.toStdString();
+  EXPECT_TRUE(report.endsWith(Text(262)));
+  ASSERT_TRUE(WaitFor([&] { return QFileInfo::exists(openerLog); }, 10000));
+  EXPECT_EQ(ReadAll(openerLog).trimmed(), QUrl::fromLocalFile(copies).toString().toUtf8());
+
+  // The card was only read; the copies are all the destination holds.
+  EXPECT_EQ(ReadAll(avi), aviBytes);
+  EXPECT_EQ(ReadAll(mov), movBytes);
+  EXPECT_EQ(ReadAll(lone), loneBytes);
+  EXPECT_EQ(QDir(copies).entryList(QDir::Files | QDir::Hidden, QDir::Name),
+            (QStringList{"REC0009.AVI", "REC0010.MOV"}));
+  ASSERT_TRUE(WaitFor([&] { return dlg().m_engine.IsPlaying() && g_busy == 0; }, 60000));
+
+  // The copies play, with their track on the map and their curve.
+  m_answers.Folder(copies);
+  dlg().OnCommand(IDC_OPEN);
+  ASSERT_TRUE(WaitFor([&] { return !dlg().IsScanning() && dlg().m_fileList.GetItemCount() == 2; }, 60000));
+  EXPECT_TRUE(dlg().m_library.m_cutRecordings.empty());
+  for (int index = 0; index < 2; ++index) {
+    SCOPED_TRACE(index);
+    if (index > 0) dlg().PlayRecording(index, PlayVariant::FileList);
+    ASSERT_TRUE(WaitFor(
+        [&] { return dlg().m_library.m_currentRecording == index && dlg().m_engine.IsPlaying() && g_busy == 0; },
+        60000));
+    ASSERT_TRUE(WaitFor([&] { return dlg().m_engine.GetTime() > 300; }, 30000));
+    EXPECT_GT(dlg().m_library.m_gpsSamples.size(), 5u);
+    EXPECT_GT(dlg().m_library.m_gsensorSamples.size(), 10u);
+    EXPECT_GT(dlg().m_engine.GetLength(), 1000);
+  }
+  EXPECT_EQ(Boxes().size(), 2u);  // no question for a folder without cut files
+}
