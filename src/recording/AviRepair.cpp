@@ -258,6 +258,5 @@ RepairResult RepairAvi(ByteSource& source, const std::string& destination) {
     PutLe32(v, static_cast<uint32_t>(std::min<uint64_t>(length, 0xFFFFFFFFu)));
     out.PatchAt(s.lengthAt, v, 4);
   }
-  if (!out.Commit()) return WriteFailure(result, out);
-  return result;
+  return CommitChecked(result, out, false);
 }

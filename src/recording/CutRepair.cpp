@@ -8,6 +8,8 @@
 #include "CutRepairInternal.h"
 #include "FileCopy.h"
 #include "NewFileWriter.h"
+#include "CutRecording.h"
+#include "RecordingFile.h"
 
 namespace {
 
@@ -40,6 +42,21 @@ RepairResult& WriteFailure(RepairResult& result, const NewFileWriter& writer) {
   result.error = writer.Error();
   result.detail = std::strerror(writer.Error());
   result.output.clear();
+  return result;
+}
+
+RepairResult& CommitChecked(RepairResult& result, NewFileWriter& writer, bool quickTime) {
+  if (writer.Error()) return WriteFailure(result, writer);
+  // A copy the library would refuse, or find cut again, is no repair.
+  RecordingFile reader;
+  const int parsed = quickTime ? reader.ParseMov(writer.TemporaryPath()) : reader.ParseAvi(writer.TemporaryPath());
+  if (parsed != 0 || DetectCutRecording(writer.TemporaryPath(), quickTime ? ContainerKind::QuickTime : ContainerKind::Avi, nullptr)) {
+    result.failure = RepairFailure::NothingPlayable;
+    result.detail = std::string("the copy would not be readable: ") + (reader.FailureReason() ? reader.FailureReason() : "still cut");
+    result.output.clear();
+    return result;
+  }
+  if (!writer.Commit()) return WriteFailure(result, writer);
   return result;
 }
 

@@ -15,3 +15,6 @@ RepairResult RepairQuickTime(ByteSource& source, const std::string& path, const 
 // Failure of the write: the errno and its words go into `result`.
 RepairResult& WriteFailure(RepairResult& result, const NewFileWriter& writer);
 RepairResult Failure(RepairFailure failure, std::string detail);
+// Checks the written copy with the reader the library uses, then gives it
+// its name. On failure the result says why and no file is left.
+RepairResult& CommitChecked(RepairResult& result, NewFileWriter& writer, bool quickTime);

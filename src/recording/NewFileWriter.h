@@ -32,6 +32,9 @@ class NewFileWriter {
   bool Commit();
 
   uint64_t Position() const { return m_position; }
+  // The file as written so far (flushed: every write goes straight to it),
+  // for a check before Commit.
+  const std::string& TemporaryPath() const { return m_temp; }
   int Error() const { return m_error; }
 
  private:

@@ -622,6 +622,5 @@ RepairResult RepairQuickTime(ByteSource& source, const std::string& path, const 
     out.CopyFrom(source, a->pos + 8, keep - 8);
   }
   out.Write(moov);
-  if (!out.Commit()) return WriteFailure(result, out);
-  return result;
+  return CommitChecked(result, out, true);
 }

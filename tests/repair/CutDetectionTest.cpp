@@ -13,15 +13,7 @@
 namespace {
 
 SynthOptions Small(int minute, const std::string& layout = {}, double cutAt = 0) {
-  SynthOptions o;
-  o.minute = minute;
-  o.durationMs = 2000;
-  o.width = 160;
-  o.height = 120;
-  o.fps = 5;
-  o.layout = layout;
-  o.cutAt = cutAt;
-  return o;
+  return SmallCamera(minute, 2000, 5, layout, cutAt);
 }
 
 // Sets the "has an index" flag of the main AVI header (RIFF 12 + LIST hdrl 12

@@ -15,17 +15,7 @@
 
 namespace {
 
-SynthOptions Camera(int minute, const std::string& layout = {}) {
-  SynthOptions o;
-  o.minute = minute;
-  o.durationMs = 6000;
-  o.width = 160;
-  o.height = 120;
-  o.fps = 10;
-  o.gsensorRate = 10;
-  o.layout = layout;
-  return o;
-}
+SynthOptions Camera(int minute, const std::string& layout = {}) { return SmallCamera(minute, 6000, 10, layout); }
 
 // Records of `bytes` each wholly before `cut` in a block at `offset`.
 std::size_t WholeRecordsBefore(uint64_t cut, uint64_t offset, std::size_t bytes, std::size_t count) {

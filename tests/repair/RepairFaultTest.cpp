@@ -9,15 +9,7 @@
 namespace {
 
 SynthOptions Cut(int minute, double at, const std::string& layout = {}) {
-  SynthOptions o;
-  o.minute = minute;
-  o.durationMs = 4000;
-  o.width = 160;
-  o.height = 120;
-  o.fps = 10;
-  o.layout = layout;
-  o.cutAt = at;
-  return o;
+  return SmallCamera(minute, 4000, 10, layout, at);
 }
 
 // Every entry of a folder, hidden ones included.

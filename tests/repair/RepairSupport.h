@@ -62,6 +62,20 @@ inline int DecodedFrames(const std::string& path) {
   return std::atoi(text.c_str());
 }
 
+// A small, quickly encoded recording of one camera.
+inline SynthOptions SmallCamera(int minute, uint32_t durationMs, uint32_t fps, const std::string& layout = {},
+                                double cutAt = 0) {
+  SynthOptions o;
+  o.minute = minute;
+  o.durationMs = durationMs;
+  o.width = 160;
+  o.height = 120;
+  o.fps = fps;
+  o.layout = layout;
+  o.cutAt = cutAt;
+  return o;
+}
+
 struct CutFile {
   SynthReport whole;    // the recording before the cut
   SynthReport cut;      // the same, cut

@@ -187,12 +187,13 @@ std::vector<SynthCardFile> WriteSynthCard(const std::string& dir, const SynthCar
       o.hardBrake = true;
       o.hardBrakeAt = o.durationMs / 2000.0;  // the incident that cut the power
       o.cutAt = 0.6;
-      bool ok = false;
-      const std::time_t t = static_cast<std::time_t>(
-          LocalCalendarToTime(o.year, o.month, o.day, o.hour, o.minute, o.second, &ok));
-      std::tm local{};
-      localtime_r(&t, &local);
-      const std::string name = NameFor("FILE", local, c.mov);
+      std::tm start{};  // the fields are valid as they are: only the name is made of them
+      start.tm_year = o.year - 1900;
+      start.tm_mon = o.month - 1;
+      start.tm_mday = o.day;
+      start.tm_hour = o.hour;
+      start.tm_min = o.minute;
+      const std::string name = NameFor("FILE", start, c.mov);
       SynthCardFile f = WriteOne(dir, std::string(c.folder) + name, o, false, name);
       f.cut = true;
       f.recording = c.mov;  // the atom walk still takes a moov-less file; the AVI walk refuses it
