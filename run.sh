@@ -3,8 +3,10 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 if [ "$(id -u)" -eq 0 ]; then ./scripts/install-deps; fi
-BUILD_DIR=${BUILD_DIR:-build}
-cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRK_BUILD_TESTS=OFF
+# A folder of its own: ./test.sh builds build/ with the tests, and neither
+# command rebuilds what the other built.
+BUILD_DIR=${BUILD_DIR:-build-run}
+cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRK_BUILD_TESTS=OFF -DTRK_BUILD_GUI=ON
 cmake --build "$BUILD_DIR" -j"$(nproc)"
 CARD=${CARD:-$PWD/demo-card}
 if [ ! -d "$CARD" ]; then

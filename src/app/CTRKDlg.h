@@ -50,6 +50,7 @@
 
 class CHtmlMapDlg;
 class CPrivateEvent;
+class CTimeReportEvent;
 class QMenu;
 class QTimer;
 
@@ -215,7 +216,8 @@ class CTRKDlg : public QWidget, public IOwnerView {
   // begins whenever the window thread sets the slider or opens a file itself.
   std::atomic<uint32_t> m_timeEpoch{0};
   // Opening, Playing and end-or-error reports counted by the callback, and
-  // the end reports counted at the last Opening.
+  // the end reports counted at the last Opening (by the callback, and by the
+  // window thread as it opens a recording).
   std::atomic<uint32_t> m_openingReports{0};
   std::atomic<uint32_t> m_playingReports{0};
   std::atomic<uint32_t> m_endReports{0};
@@ -318,8 +320,12 @@ class CTRKDlg : public QWidget, public IOwnerView {
   void PostGpsIconState(int32_t state);
   void ShowGpsIconState();
   void BeginNewTimeReports();
+  // The window opens (or starts again) a recording: end reports made until
+  // now belong to the one before and are dropped.
+  void NoteOpeningByWindow();
+  bool IsEndReportBeforeOpening(uint32_t report) const;
   void ResetPositionSlider();
-  void OnPlayerTime(qintptr wParam, qintptr lParam);
+  void OnPlayerTime(const CTimeReportEvent& report);
   void OnPlayerState(qintptr state);
   void OnPlayerError(qintptr code);
   void OnMarqueeTick();

@@ -46,7 +46,9 @@ void CTRKDlg::LayoutControls(int cx, int cy) {
     if (QWidget* control = Control(place.id)) control->setGeometry(ToQRect(place.rect));
   }
   if (m_mapDlg) m_mapDlg->setGeometry(ToQRect(result.mapHost));
-  if (result.rightColumn) m_rightColumnRect = result.rightColumn;
+  // With the map hidden there is no gap under it to drag: a rectangle kept
+  // from before would take presses meant for the column gap.
+  m_rightColumnRect = result.rightColumn;
   m_listSplitRect = result.listSplit;
   m_columnSplitRect = result.columnSplit;
   m_lastLayout = std::move(result);

@@ -31,7 +31,7 @@ void CTRKDlg::OpenFolder(const QString& chosen) {
   if (IsScanning()) return;
   QString folder = chosen;
   if (!folder.isEmpty() && !QFileInfo::exists(folder)) folder.clear();
-  CSettings::Instance().WriteString("UI", "Folder", QFile::encodeName(folder).toStdString());
+  CSettings::Instance().WriteLastFolder(QFile::encodeName(folder).toStdString());
 
   g_busy = 1;
   SetTimer(106, 100000);

@@ -173,6 +173,7 @@ void CTRKDlg::OnBnClickedRotate() {
   FitVideo();
   m_currentFile = QFile::decodeName(path.c_str());
   BeginNewTimeReports();
+  NoteOpeningByWindow();
   m_engine.Open(path);
   FitVideo();
   switch (state) {
@@ -205,8 +206,10 @@ void CTRKDlg::OpenAndPlay(int32_t index) {
   LoadRecordingTrack(m_library, index);
   const std::string path = m_library.GetRecordingPath(index);
   m_currentFile = QFile::decodeName(path.c_str());
-  // Reports of the recording before this one must not move the new displays.
+  // Reports of the recording before this one must not move the new displays
+  // nor end it.
   BeginNewTimeReports();
+  NoteOpeningByWindow();
   m_engine.Open(path);
   FitVideo();
   m_gsensor.update();
@@ -290,6 +293,7 @@ void CTRKDlg::OnPlayerEnd() {
         PlaybackSequence::Do([this] {
           m_engine.Stop();
           BeginNewTimeReports();
+          NoteOpeningByWindow();
           NoteReportsBeforePlay();
           m_engine.Play();
           return true;

@@ -6,21 +6,9 @@
 #include "CTRKDlg.h"
 #include "PrivateMessages.h"
 #include "RateTable.h"
+#include "TimeReportEvent.h"
 #include "TrackDrawing.h"
 #include "TrkMessageBox.h"
-
-namespace {
-
-// WM_PLAYER_TIME carries the time's low 32 bits in wParam and, in lParam,
-// the slider position the callback computed with the report number it
-// belongs to (see BeginNewTimeReports).
-qintptr PackSliderPosition(uint32_t epoch, int32_t position) {
-  return static_cast<qintptr>((static_cast<uint64_t>(epoch) << 32) | static_cast<uint32_t>(position));
-}
-uint32_t EpochOf(qintptr lParam) { return static_cast<uint32_t>(static_cast<uint64_t>(lParam) >> 32); }
-int32_t PositionOf(qintptr lParam) { return static_cast<int32_t>(static_cast<uint64_t>(lParam) & 0xFFFFFFFFu); }
-
-}  // namespace
 
 // libvlc's thread (a few events arrive on the window thread, from inside the
 // engine's calls). Only atomics are touched here and the window thread is
@@ -48,8 +36,9 @@ void CTRKDlg::OnPlayerEvent(const libvlc_event_t* event, void* context) {
       PostPrivateMessage(dlg, WM_PLAYER_STATE, 4);
       break;
     case libvlc_MediaPlayerEndReached:
-      ++dlg->m_endReports;
-      PostPrivateMessage(dlg, WM_PLAYER_END, 1);
+      // The report carries its number: the window thread tells by it whether
+      // the recording that ended is still the one loaded.
+      PostPrivateMessage(dlg, WM_PLAYER_END, 1, static_cast<qintptr>(++dlg->m_endReports));
       dlg->m_seekTarget = 0;
       break;
     case libvlc_MediaPlayerEncounteredError:
@@ -63,8 +52,7 @@ void CTRKDlg::OnPlayerEvent(const libvlc_event_t* event, void* context) {
       const int64_t time = dlg->m_engine.GetTime();
       const int32_t position = SliderPositionFor(time, length);
       // The slider is moved by the window thread, with the time report.
-      PostPrivateMessage(dlg, WM_PLAYER_TIME, static_cast<qintptr>(static_cast<uint32_t>(time)),
-                         PackSliderPosition(dlg->m_timeEpoch.load(), position));
+      PostTimeReport(dlg, static_cast<uint32_t>(time), position, dlg->m_timeEpoch.load());
       g_busy = 0;
       break;
     }
@@ -85,6 +73,14 @@ void CTRKDlg::ShowGpsIconState() {
 
 void CTRKDlg::BeginNewTimeReports() { ++m_timeEpoch; }
 
+void CTRKDlg::NoteOpeningByWindow() { m_endsAtOpening = m_endReports.load(); }
+
+bool CTRKDlg::IsEndReportBeforeOpening(uint32_t report) const {
+  // Report numbers only grow (and may wrap around): the report was made
+  // before the opening when it is not newer than the count taken then.
+  return static_cast<int32_t>(report - m_endsAtOpening.load()) <= 0;
+}
+
 void CTRKDlg::ResetPositionSlider() {
   // Reports posted before this moment would put the old position back.
   BeginNewTimeReports();
@@ -102,12 +98,12 @@ void CTRKDlg::UpdateTimeDisplays(int64_t timeMs) {
   ShowGpsIconState();
 }
 
-void CTRKDlg::OnPlayerTime(qintptr wParam, qintptr lParam) {
+void CTRKDlg::OnPlayerTime(const CTimeReportEvent& report) {
   // Posted before a seek request or a reset of the slider, the report is
   // older than what the slider shows now.
-  if (m_seekTarget.load() != 0 || EpochOf(lParam) != m_timeEpoch.load()) return;
-  m_positionSlider.SetPos(PositionOf(lParam));
-  UpdateTimeDisplays(static_cast<int64_t>(static_cast<uint32_t>(wParam)));
+  if (m_seekTarget.load() != 0 || report.Span() != m_timeEpoch.load()) return;
+  m_positionSlider.SetPos(report.SliderPosition());
+  UpdateTimeDisplays(static_cast<int64_t>(report.TimeLow()));
 }
 
 void CTRKDlg::OnPlayerState(qintptr state) {
@@ -158,7 +154,8 @@ bool CTRKDlg::OnPlaybackMessage(const CPrivateEvent& message) {
       OnPlayerState(wParam);
       return true;
     case WM_PLAYER_TIME:
-      OnPlayerTime(wParam, lParam);
+      // Only the callback's reports carry a slider position and span.
+      if (const CTimeReportEvent* report = CTimeReportEvent::From(message)) OnPlayerTime(*report);
       return true;
     case WM_PLAYER_END:
     case WM_PLAY_GROUP:
@@ -177,6 +174,9 @@ bool CTRKDlg::OnPlaybackMessage(const CPrivateEvent& message) {
   }
   switch (id) {
     case WM_PLAYER_END:
+      // Made before the window opened another recording (a list double-click
+      // or OPEN ran while it was queued): the user's choice stands.
+      if (IsEndReportBeforeOpening(static_cast<uint32_t>(lParam))) return true;
       OnPlayerEnd();
       return true;
     case WM_PLAY_GROUP:

@@ -51,7 +51,7 @@ struct ControlPlace {
 struct LayoutResult {
   std::vector<ControlPlace> places;  // in the order they are placed
   LayoutRect mapHost;
-  std::optional<EdgeRect> rightColumn;  // left as it was when the map is off
+  std::optional<EdgeRect> rightColumn;  // none when the map is off
   EdgeRect listSplit;
   EdgeRect columnSplit;
   int rightColumnWidth = 0;

@@ -52,6 +52,8 @@ int CTrkFileListCtrl::AddFileRow(int32_t group, int32_t position, const std::str
 
 void CTrkFileListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
   CListCtrl::mouseDoubleClickEvent(event);
+  // Only the left button plays; a right double-click does nothing.
+  if (event->button() != Qt::LeftButton) return;
   const QModelIndex index = indexAt(event->position().toPoint());
   const int row = index.isValid() ? index.row() : -1;
   SendPrivateMessage(parentWidget(), WM_PLAY_FILE, row, 0);

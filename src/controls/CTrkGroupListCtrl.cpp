@@ -44,6 +44,8 @@ int CTrkGroupListCtrl::AddGroupRow(int32_t number, const std::string& resolution
 
 void CTrkGroupListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
   CListCtrl::mouseDoubleClickEvent(event);
+  // Only the left button plays; a right double-click does nothing.
+  if (event->button() != Qt::LeftButton) return;
   const QModelIndex index = indexAt(event->position().toPoint());
   const int row = index.isValid() ? index.row() : -1;
   SendPrivateMessage(parentWidget(), WM_PLAY_GROUP, row, 0);

@@ -210,6 +210,8 @@ KmlCommandResult RunKmlCommand(RecordingLibrary& library, const std::string& fol
 }
 
 KmlCommandResult RunKmlCommand(RecordingLibrary& library) {
+  // With nothing loaded the message says so, and nothing is made on disk.
+  if (library.m_recordings.empty()) return KmlCommandResult{};
   std::string folder;
   CSettings::Instance().GetGpsLogFolder(folder);  // an empty folder writes into the current one
   return RunKmlCommand(library, folder);

@@ -1,6 +1,7 @@
 #include "FolderWalk.h"
 
 #include <dirent.h>
+#include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -17,13 +18,34 @@ struct DirCloser {
 };
 using DirHandle = std::unique_ptr<DIR, DirCloser>;
 
+struct Listed {
+  std::string name;
+  unsigned char type = DT_UNKNOWN;
+};
+
 struct Level {
   DirHandle dir;
   std::string relative;
   bool fatAware = false;  // the folder's file system answers the FAT ioctl
+  std::vector<Listed> entries;  // the whole listing, in the file system's order
+  std::size_t next = 0;
 };
 
-// Takes ownership of `fd` (an open folder).
+// Reads the folder's whole listing before any of it is reported: a listing
+// that breaks off part-way (an I/O error, a medium pulled out) is false, and
+// the folder then contributes nothing rather than what it listed up to there.
+bool ListWhole(DIR* dir, std::vector<Listed>& entries) {
+  for (;;) {
+    errno = 0;
+    const dirent* entry = ::readdir(dir);
+    if (!entry) return errno == 0;
+    if (entry->d_name[0] == '.') continue;  // ".", ".." and hidden entries
+    entries.push_back({entry->d_name, entry->d_type});
+  }
+}
+
+// Takes ownership of `fd` (an open folder). False when the folder cannot be
+// listed whole.
 bool OpenLevel(int fd, std::string relative, Level& level) {
   uint32_t attributes = 0;
   const bool fatAware = ReadFatAttributes(fd, attributes);
@@ -33,28 +55,26 @@ bool OpenLevel(int fd, std::string relative, Level& level) {
     return false;
   }
   level.dir.reset(dir);
+  if (!ListWhole(dir, level.entries)) return false;
   level.relative = std::move(relative);
   level.fatAware = fatAware;
   return true;
 }
 
-// Fills isFolder / isRegularFile; false when the entry is to be left out (a
-// link to a folder, a dangling link, an entry that vanished).
+// Fills isFolder / isRegularFile; false when the entry is to be left out. A
+// link is left out whatever it leads to: one to a folder could make the walk
+// loop, and one to a file is no recording of the card (DEL would remove the
+// link only, LOCK would change its target).
 bool Classify(int dirFd, const char* name, unsigned char type, FolderEntryData& data) {
-  struct stat st {};
   if (type == DT_UNKNOWN) {
+    struct stat st {};
     if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
     if (S_ISDIR(st.st_mode)) type = DT_DIR;
     else if (S_ISREG(st.st_mode)) type = DT_REG;
     else if (S_ISLNK(st.st_mode)) type = DT_LNK;
     else type = DT_FIFO;  // any other kind of file
   }
-  if (type == DT_LNK) {
-    if (::fstatat(dirFd, name, &st, 0) != 0) return false;
-    if (S_ISDIR(st.st_mode)) return false;
-    data.isRegularFile = S_ISREG(st.st_mode);
-    return true;
-  }
+  if (type == DT_LNK) return false;
   data.isFolder = type == DT_DIR;
   data.isRegularFile = type == DT_REG;
   return true;
@@ -80,19 +100,17 @@ int EnumerateFolder(const std::string& rootIn, void* context, FolderEntryCallbac
 
   while (!stack.empty()) {
     Level& top = stack.back();
-    const dirent* entry = ::readdir(top.dir.get());
-    if (!entry) {
-      // End of the listing, or a listing that broke off: either way the
-      // folder contributes what it listed so far and its parent goes on.
+    if (top.next == top.entries.size()) {
+      // The folder is done; its parent goes on.
       stack.pop_back();
       continue;
     }
-    const char* name = entry->d_name;
-    if (name[0] == '.') continue;  // ".", ".." and hidden entries
+    const Listed& listed = top.entries[top.next++];
+    const char* name = listed.name.c_str();
 
     const int dirFd = ::dirfd(top.dir.get());
     FolderEntryData data;
-    if (!Classify(dirFd, name, entry->d_type, data)) continue;
+    if (!Classify(dirFd, name, listed.type, data)) continue;
     data.onFatFileSystem = top.fatAware;
     if (top.fatAware) {
       UniqueFd fd(::openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
@@ -102,17 +120,17 @@ int EnumerateFolder(const std::string& rootIn, void* context, FolderEntryCallbac
       }
     }
 
-    const std::string entryName(name);
     if (!data.isFolder) {
-      callback(root, top.relative, entryName, data, 0, context);
+      callback(root, top.relative, listed.name, data, 0, context);
       continue;
     }
-    callback(root, top.relative, entryName, data, 1, context);
+    callback(root, top.relative, listed.name, data, 1, context);
     if (static_cast<int>(stack.size()) >= kMaxFolderLevels) continue;
     const int fd = ::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) continue;  // cannot be listed: contributes nothing
     Level child;
-    if (OpenLevel(fd, top.relative + entryName + "/", child)) stack.push_back(std::move(child));
+    // `top` and `listed` are not used once the stack has grown.
+    if (OpenLevel(fd, top.relative + listed.name + "/", child)) stack.push_back(std::move(child));
   }
   return 1;
 }

@@ -4,10 +4,12 @@
 //
 // Skipped: "." and "..", hidden entries (name beginning with '.', or the FAT
 // hidden attribute) and system entries (FAT system attribute), with everything
-// below them. Symbolic links to folders are not followed, so the walk cannot
-// loop; links to files are reported as files. A folder that cannot be listed
-// contributes nothing, and folders nested deeper than kMaxFolderLevels listings
-// (the root being the first) are reported but not entered.
+// below them, and symbolic links, whatever they lead to (a card holds none:
+// a link to a folder could make the walk loop, one to a file is no recording
+// of the card). Each folder is listed whole before any of its entries is
+// reported; a folder that cannot be listed, or whose listing breaks off
+// part-way, contributes nothing. Folders nested deeper than kMaxFolderLevels
+// listings (the root being the first) are reported but not entered.
 #include <cstdint>
 #include <string>
 
@@ -16,7 +18,7 @@ constexpr int kMaxFolderLevels = 40;
 // What the walk knows about one entry (the "find data").
 struct FolderEntryData {
   bool isFolder = false;
-  bool isRegularFile = false;     // after following a link to a file
+  bool isRegularFile = false;
   bool onFatFileSystem = false;   // the folder's file system answers the FAT ioctl
   bool hasFatAttributes = false;  // ... and answered it for this entry
   uint32_t fatAttributes = 0;

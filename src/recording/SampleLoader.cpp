@@ -1,22 +1,45 @@
 #include "SampleLoader.h"
 
+#include <algorithm>
 #include <new>
 
 #include "ByteSource.h"
 
 namespace {
 
-// Reads `size` bytes at `offset` when the block is non-empty and lies inside
-// the file. Written so that no offset + size can wrap around.
-bool ReadBlock(ByteSource& source, uint64_t offset, uint32_t size, std::vector<uint8_t>& out) {
+// Records decoded per read: a block is never held twice over, raw and
+// decoded, however large the size it claims.
+constexpr std::size_t kRecordsPerRead = 4096;
+
+// Decodes the block of `size` bytes at `offset` when it is non-empty and lies
+// inside the file (written so that no offset + size can wrap around), so what
+// is reserved is bounded by what the file holds. A read that fails, or memory
+// that cannot be had for a huge block, drops the block: the recording then
+// shows no track, and the program goes on.
+template <typename Sample, typename Decode>
+bool ReadRecords(ByteSource& source, uint64_t offset, uint32_t size, std::size_t recordSize, Decode decode,
+                 std::vector<Sample>& out) {
   const uint64_t fileSize = source.Size();
   if (size == 0 || offset > fileSize || size > fileSize - offset) return false;
+  const std::size_t count = size / recordSize;
   try {
-    out.resize(size);
+    std::vector<uint8_t> bytes(std::min(count, kRecordsPerRead) * recordSize);
+    out.reserve(count);
+    for (std::size_t done = 0; done < count;) {
+      const std::size_t n = std::min(count - done, kRecordsPerRead);
+      const std::size_t length = n * recordSize;
+      if (source.ReadAt(offset + done * recordSize, bytes.data(), length) != static_cast<int64_t>(length)) {
+        std::vector<Sample>().swap(out);
+        return false;
+      }
+      for (std::size_t i = 0; i < n; ++i) out.push_back(decode(bytes.data() + i * recordSize));
+      done += n;
+    }
   } catch (const std::bad_alloc&) {
+    std::vector<Sample>().swap(out);
     return false;
   }
-  return source.ReadAt(offset, out.data(), size) == static_cast<int64_t>(size);
+  return true;
 }
 
 }  // namespace
@@ -26,21 +49,11 @@ LoadedBlocks LoadRecordingBlocks(ByteSource& source, const RecordingSummary& sum
   LoadedBlocks blocks;
   blocks.opened = true;
   blocks.fileSize = source.Size();
-  std::vector<uint8_t> bytes;
-  if (wantGps && ReadBlock(source, summary.gpsOffset, summary.gpsSize, bytes)) {
-    const std::size_t count = bytes.size() / kGpsRecordSize;
-    blocks.gps.reserve(count);
-    for (std::size_t i = 0; i < count; ++i)
-      blocks.gps.push_back(DecodeGpsSample(bytes.data() + i * kGpsRecordSize));
-    blocks.gpsRead = true;
-  }
-  if (wantGsensor && ReadBlock(source, summary.gsensorOffset, summary.gsensorSize, bytes)) {
-    const std::size_t count = bytes.size() / kGSensorRecordSize;
-    blocks.gsensor.reserve(count);
-    for (std::size_t i = 0; i < count; ++i)
-      blocks.gsensor.push_back(DecodeGSensorSample(bytes.data() + i * kGSensorRecordSize));
-    blocks.gsensorRead = true;
-  }
+  if (wantGps)
+    blocks.gpsRead = ReadRecords(source, summary.gpsOffset, summary.gpsSize, kGpsRecordSize, DecodeGpsSample, blocks.gps);
+  if (wantGsensor)
+    blocks.gsensorRead = ReadRecords(source, summary.gsensorOffset, summary.gsensorSize, kGSensorRecordSize,
+                                     DecodeGSensorSample, blocks.gsensor);
   return blocks;
 }
 

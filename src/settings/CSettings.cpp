@@ -160,8 +160,31 @@ bool CSettings::ReadWindowRect(WindowRect& rect, int32_t screenWidth, int32_t sc
 }
 
 std::string CSettings::ReadLastFolder() const {
-  const std::string folder = ReadString("UI", "Folder", "", 1023);
+  // At most 1023 characters, each of up to four bytes; a hand-made longer
+  // value is cut on a character boundary, never inside one.
+  std::string folder = ReadString("UI", "Folder", "", 4 * kLastFolderMaxChars);
+  folder.resize(BytesOfCharacters(folder, kLastFolderMaxChars));
   return PathExists(folder) ? folder : std::string();
+}
+
+bool CSettings::WriteLastFolder(const std::string& folder) {
+  // A path that does not fit would be read back as some other, missing
+  // folder: the one stored before is kept instead.
+  if (BytesOfCharacters(folder, kLastFolderMaxChars) != folder.size()) return false;
+  return WriteString("UI", "Folder", folder);
+}
+
+std::size_t BytesOfCharacters(const std::string& text, std::size_t maxChars) {
+  std::size_t i = 0;
+  for (std::size_t chars = 0; i < text.size() && chars < maxChars; ++chars) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    std::size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xF8) == 0xF0 ? 4 : 1;
+    if (i + length > text.size()) length = 1;
+    for (std::size_t k = 1; k < length; ++k)
+      if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) length = 1;
+    i += length;
+  }
+  return i;
 }
 
 bool CSettings::GetGpsLogFolder(std::string& path) const {

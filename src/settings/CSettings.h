@@ -1,6 +1,7 @@
 #pragma once
 // The one settings object: the INI file's path, the interface language and the
 // map provider. Every other key is read from the file at the moment it is needed.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -47,8 +48,13 @@ class CSettings {
   void SetMapProvider(int32_t provider) { m_mapProvider = provider; }
   // The four "WINPOS" keys fitted to a screen of the given size.
   bool ReadWindowRect(WindowRect& rect, int32_t screenWidth, int32_t screenHeight) const;
+  // "UI"/"Folder" holds at most this many characters.
+  static constexpr std::size_t kLastFolderMaxChars = 1023;
   // "UI"/"Folder", or empty when that path no longer exists.
   std::string ReadLastFolder() const;
+  // Stores "UI"/"Folder"; false, keeping the folder stored before, when the
+  // path has more than kLastFolderMaxChars characters or the write fails.
+  bool WriteLastFolder(const std::string& folder);
   // <documents>/GPSLOG/, created when missing.
   bool GetGpsLogFolder(std::string& path) const;
 
@@ -61,6 +67,11 @@ class CSettings {
   uint16_t m_langId = 0;
   int32_t m_mapProvider = 0;
 };
+
+// The number of leading bytes of `text` that hold at most `maxChars` UTF-8
+// characters, ending on a character boundary; a byte that starts no valid
+// sequence counts as one character.
+std::size_t BytesOfCharacters(const std::string& text, std::size_t maxChars);
 
 // The user's documents folder: XDG_DOCUMENTS_DIR from user-dirs.dirs in
 // $XDG_CONFIG_HOME (else ~/.config), "$HOME" expanded, else $HOME/Documents.

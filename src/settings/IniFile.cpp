@@ -6,8 +6,6 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <vector>
 
@@ -37,15 +35,41 @@ bool SameName(const std::string& a, const std::string& b) {
   return true;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& content) {
-  // Only a regular file is a settings file: a pipe or device under its name
-  // would block the start-up or never end.
+enum class FileRead { Whole, Missing, Failed };
+
+struct FdCloser {
+  int fd;
+  ~FdCloser() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+// Reads the settings file whole. Missing: nothing is under its name (or a
+// link under it leads nowhere). Failed: something is there but could not be
+// read to its end (no permission, an I/O error part-way, a folder, a pipe or
+// a device under its name, which would block the start-up or never end).
+FileRead ReadSettingsFile(const std::string& path, std::string& content) {
+  content.clear();
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return true;
+  if (::stat(path.c_str(), &st) != 0) return errno == ENOENT ? FileRead::Missing : FileRead::Failed;
+  if (!S_ISREG(st.st_mode)) return FileRead::Failed;
+  const FdCloser file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY)};
+  if (file.fd < 0) return errno == ENOENT ? FileRead::Missing : FileRead::Failed;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t n = ::read(file.fd, buffer, sizeof buffer);
+    if (n == 0) return FileRead::Whole;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      content.clear();
+      return FileRead::Failed;
+    }
+    content.append(buffer, static_cast<std::size_t>(n));
+  }
+}
+
+bool ReadWholeFile(const std::string& path, std::string& content) {
+  return ReadSettingsFile(path, content) == FileRead::Whole;
 }
 
 std::vector<Line> SplitLines(const std::string& content) {
@@ -223,8 +247,10 @@ bool IniWriteString(const std::string& path, const std::string& section, const s
   if (section.find(']') != std::string::npos || key.find('=') != std::string::npos) return false;
   if (Trim(key).empty()) return false;
 
+  // A missing file is simply empty; one that is there but cannot be read
+  // whole is never replaced, or every other setting in it would be lost.
   std::string content;
-  ReadWholeFile(path, content);  // a missing file is simply empty
+  if (ReadSettingsFile(path, content) == FileRead::Failed) return false;
   const bool bom = content.compare(0, 3, "\xEF\xBB\xBF") == 0;
   std::vector<Line> lines = SplitLines(content);
 

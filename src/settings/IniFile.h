@@ -34,7 +34,8 @@ std::string IniReadString(const std::string& path, const std::string& section, c
 int32_t IniReadInt(const std::string& path, const std::string& section, const std::string& key,
                    int32_t defaultValue);
 
-// False when the file could not be written, or when section, key or value
+// False when the file could not be written, when it exists but could not be
+// read whole (it is then left as it is), or when section, key or value
 // holds a line break (which would change the file's structure) or the section
 // a ']' or the key a '='.
 bool IniWriteString(const std::string& path, const std::string& section, const std::string& key,

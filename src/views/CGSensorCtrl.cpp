@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 #include "CMemoryDC.h"
 #include "ControlId.h"
@@ -62,7 +63,13 @@ void CGSensorCtrl::LoadSamples(int32_t count, const GSensorSample* samples) { Lo
 
 int CGSensorCtrl::LoadSampleBlock(int32_t count, const GSensorSample* samples) {
   if (count <= 0 || samples == nullptr) return 0;
-  m_samples.insert(m_samples.end(), samples, samples + count);
+  // The curve's own copy of a huge block may not fit: the curve then stays
+  // as it was and the program goes on.
+  try {
+    m_samples.insert(m_samples.end(), samples, samples + count);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
   return 1;
 }
 

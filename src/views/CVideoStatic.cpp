@@ -50,6 +50,11 @@ void CVideoStatic::paintEvent(QPaintEvent*) {
 }
 
 void CVideoStatic::mouseDoubleClickEvent(QMouseEvent* event) {
+  // Only the left button switches; a right double-click does nothing.
+  if (event->button() != Qt::LeftButton) {
+    event->accept();
+    return;
+  }
   SendPrivateMessage(parentWidget(), WM_TOGGLE_FULLSCREEN, 0, 0);
   event->accept();
 }
@@ -64,6 +69,11 @@ CVideoStaticBg::~CVideoStaticBg() = default;
 void CVideoStaticBg::paintEvent(QPaintEvent*) {}
 
 void CVideoStaticBg::mouseDoubleClickEvent(QMouseEvent* event) {
+  // Only the left button switches; a right double-click does nothing.
+  if (event->button() != Qt::LeftButton) {
+    event->accept();
+    return;
+  }
   SendPrivateMessage(parentWidget(), WM_TOGGLE_FULLSCREEN, 0, 0);
   event->accept();
 }

@@ -2,10 +2,12 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QDialog>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QWindow>
@@ -15,6 +17,7 @@
 #include "CTRKDlg.h"
 #include "Languages.h"
 #include "MainWindowSupport.h"
+#include "PrivateMessages.h"
 
 namespace {
 
@@ -188,18 +191,34 @@ TEST(MainWindow, EscapeNeverClosesTheWindow) {
   CTRKDlg dlg;
   ASSERT_TRUE(StartWindow(dlg));
   QSignalSpy closed(&dlg, &CTRKDlg::Closed);
-  dlg.activateWindow();
-  dlg.m_groupList.setFocus();
-  for (QWidget* target : {static_cast<QWidget*>(&dlg), static_cast<QWidget*>(&dlg.m_groupList),
-                          static_cast<QWidget*>(&dlg.m_fileList)}) {
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(target, &press);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(target, &release);
+  // Full screen (it needs a recording in the library), where Escape is the
+  // key a user tries first to get out.
+  dlg.m_library.m_recordings.push_back(RecordingInfo{});
+  SendPrivateMessage(&dlg, WM_TOGGLE_FULLSCREEN);
+  ASSERT_EQ(dlg.m_fullScreen, 1);
+  const QRect fullScreen = dlg.geometry();
+  for (QWidget* target : {static_cast<QWidget*>(&dlg.m_play), static_cast<QWidget*>(&dlg),
+                          static_cast<QWidget*>(&dlg.m_groupList), static_cast<QWidget*>(&dlg.m_video)}) {
+    QTest::keyClick(target, Qt::Key_Escape);
   }
   Pump(200);
   EXPECT_TRUE(dlg.isVisible());
   EXPECT_EQ(closed.count(), 0);
+  EXPECT_EQ(dlg.m_fullScreen, 1);
+  EXPECT_EQ(dlg.geometry(), fullScreen);
+
+  // A dialog of the window closes on Escape as every dialog does; the window
+  // behind it stays.
+  QDialog dialog(&dlg);
+  dialog.show();
+  ASSERT_TRUE(WaitFor([&] { return dialog.isVisible(); }));
+  QTest::keyClick(&dialog, Qt::Key_Escape);
+  EXPECT_TRUE(WaitFor([&] { return !dialog.isVisible(); }));
+  EXPECT_EQ(dialog.result(), QDialog::Rejected);
+  Pump(100);
+  EXPECT_TRUE(dlg.isVisible());
+  EXPECT_EQ(closed.count(), 0);
+  EXPECT_EQ(dlg.m_fullScreen, 1);
   dlg.close();
   EXPECT_EQ(closed.count(), 1);
 }
@@ -326,6 +345,27 @@ TEST(MainWindow, GapAndGripDragsFollowThePointer) {
   EXPECT_TRUE(WaitFor([&] { return dlg.size() == QSize(1000, 700); }));
   EXPECT_EQ(dlg.pos(), QPoint(0, 0));  // resized without moving
   EXPECT_EQ(At(dlg, IDC_CLOSE), QRect(968, 2, 25, 25));
+  dlg.close();
+}
+
+TEST(MainWindow, ColumnGapKeepsWorkingWithTheMapOff) {
+  ScopedSettingsDir dir;
+  ASSERT_TRUE(dir.ok());
+  CTRKDlg dlg;
+  ASSERT_TRUE(StartWindow(dlg));
+  dlg.OnCommand(IDC_MAP);
+  ASSERT_EQ(dlg.m_mapEnabled, 0);
+  // The gap right, then left again: it lands where the map used to be, and
+  // a press there still moves the gap, not the hidden map's bottom edge.
+  Drag(&dlg, QPoint(552, 200), QPoint(652, 200));
+  EXPECT_EQ(At(dlg, IDC_FILE_LIST).x(), 657);
+  Drag(&dlg, QPoint(652, 200), QPoint(602, 200));
+  EXPECT_EQ(At(dlg, IDC_FILE_LIST).x(), 607);
+  EXPECT_EQ(At(dlg, IDC_VIDEO_BG).width(), 597);
+  // With the map back, its gap is there again.
+  dlg.OnCommand(IDC_MAP);
+  Drag(&dlg, QPoint(790, 290), QPoint(790, 350));
+  EXPECT_EQ(dlg.m_mapDlg->geometry().bottom() + 1, 350);
   dlg.close();
 }
 

@@ -142,13 +142,17 @@ TEST_F(Commands, OpenOfAFolderThatIsGoneClearsTheSettingAndKeepsTheLibrary) {
 }
 
 TEST_F(Commands, FileCommandsNeedRecordingsAndCheckedGroups) {
-  // Empty library: 136 / 145 and nothing else (no picker, no question).
+  // Empty library: 136 / 145 and nothing else (no picker, no question, and
+  // KML makes no GPS-log folder).
+  const QString documents = QDir::homePath() + "/Documents";
+  QDir(documents).removeRecursively();
   for (int id : {IDC_SAVE, IDC_DEL, IDC_LOCK, IDC_KML}) {
     m_answers.Box(QMessageBox::Ok);
     dlg().OnCommand(id);
   }
   ASSERT_EQ(Boxes().size(), 4u);
   for (const QString& box : Boxes()) EXPECT_EQ(box, Box(145, 136));
+  EXPECT_FALSE(QFileInfo::exists(documents));
   EXPECT_EQ(Text(136), QString::fromUtf8("リストにファイルがありません。"));  // Japanese by default
 
   OpenCard();

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "PlaybackSequence.h"
+#include "PrivateMessages.h"
 #include "RateTable.h"
+#include "TimeReportEvent.h"
 #include "TrackDrawing.h"
 #include "TrackFixtures.h"
 #include "ViewDoubles.h"
@@ -195,6 +197,48 @@ TEST_F(Steps, AClosedOwnerDropsPendingStepsAndHeldWork) {
   ASSERT_TRUE(RunUntilIdle(steps));
   Loop(100);
   EXPECT_EQ(log, std::vector<std::string>({"stop"}));
+}
+
+// A receiver of the window's private messages, as the window sees them.
+class TimeReportReceiver : public QObject {
+ public:
+  struct Seen {
+    uint32_t timeLow;
+    int32_t position;
+    uint32_t span;
+    qintptr wParam;
+  };
+  bool event(QEvent* event) override {
+    const CPrivateEvent* message = AsPrivateEvent(event);
+    if (!message) return QObject::event(event);
+    if (const CTimeReportEvent* report = CTimeReportEvent::From(*message))
+      seen.push_back({report->TimeLow(), report->SliderPosition(), report->Span(), message->WParam()});
+    return true;
+  }
+  std::vector<Seen> seen;
+};
+
+// The time report keeps its time, slider position and span number whole,
+// whatever the width of the message's wParam and lParam on the platform.
+TEST_F(Steps, TimeReportsCarryPositionAndSpanInFieldsOfTheirOwn) {
+  TimeReportReceiver window;
+  const TimeReportReceiver::Seen sent[] = {
+      {0, 0, 0, 0},
+      {0xFFFFFFFFu, 1000, 0xFFFFFFFFu, 0},
+      {0x80000000u, 999, 0x80000001u, 0},
+      {12345, 500, 7, 0},
+  };
+  for (const auto& report : sent) PostTimeReport(&window, report.timeLow, report.position, report.span);
+  // A bare WM_PLAYER_TIME carries no report.
+  PostPrivateMessage(&window, WM_PLAYER_TIME, 5, 5);
+  Loop(50);
+  ASSERT_EQ(window.seen.size(), std::size(sent));
+  for (std::size_t i = 0; i < std::size(sent); ++i) {
+    EXPECT_EQ(window.seen[i].timeLow, sent[i].timeLow);
+    EXPECT_EQ(window.seen[i].position, sent[i].position);
+    EXPECT_EQ(window.seen[i].span, sent[i].span);
+    EXPECT_EQ(static_cast<uint32_t>(window.seen[i].wParam), sent[i].timeLow);  // the time also as ever
+  }
 }
 
 // The sample shown last belongs to the recording it was shown for.

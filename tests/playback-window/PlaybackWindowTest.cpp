@@ -316,8 +316,10 @@ TEST_F(PlaybackWindow, ListDoubleClicksStopWaitAndPlayButNotDuringTheBusyGuard) 
 
   // During the guard (an OPEN scan, or another start) double-clicks do nothing.
   g_busy = 1;
-  EXPECT_TRUE(SendPrivateMessage(&dlg(), WM_PLAY_FILE, 2));
-  EXPECT_TRUE(SendPrivateMessage(&dlg(), WM_PLAY_GROUP, 0));
+  SendPrivateMessage(&dlg(), WM_PLAY_FILE, 2);
+  EXPECT_FALSE(dlg().m_playbackSteps.IsRunning());
+  SendPrivateMessage(&dlg(), WM_PLAY_GROUP, 0);
+  EXPECT_FALSE(dlg().m_playbackSteps.IsRunning());
   Pump(600);
   EXPECT_EQ(MediaPath(), m_card[0].path);
   EXPECT_EQ(dlg().m_library.m_currentRecording, 0);
@@ -350,20 +352,55 @@ TEST_F(PlaybackWindow, ListDoubleClicksStopWaitAndPlayButNotDuringTheBusyGuard) 
 
   // No row: nothing. A group row: its first recording.
   ASSERT_TRUE(WaitFor([&] { return g_busy.load() == 0; }, 20000));
-  EXPECT_TRUE(SendPrivateMessage(&dlg(), WM_PLAY_FILE, -1));
+  SendPrivateMessage(&dlg(), WM_PLAY_FILE, -1);
   EXPECT_FALSE(dlg().m_playbackSteps.IsRunning());
-  EXPECT_TRUE(SendPrivateMessage(&dlg(), WM_PLAY_GROUP, 0));
+  SendPrivateMessage(&dlg(), WM_PLAY_GROUP, 0);
+  EXPECT_TRUE(dlg().m_playbackSteps.IsRunning());
   ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[0].path; }, 10000));
   EXPECT_EQ(dlg().m_library.m_currentRecording, 0);
   ASSERT_TRUE(WaitFor([&] { return dlg().m_positionSlider.GetPos() > 0 && g_busy.load() == 0; }, 20000));
 
   // The window closes during the pause: nothing starts afterwards.
-  EXPECT_TRUE(SendPrivateMessage(&dlg(), WM_PLAY_FILE, 1));
+  SendPrivateMessage(&dlg(), WM_PLAY_FILE, 1);
+  EXPECT_TRUE(dlg().m_playbackSteps.IsRunning()) << "stopped, waiting to start the second";
   dlg().close();
   Pump(800);
   EXPECT_EQ(MediaPath(), m_card[0].path);
   EXPECT_FALSE(dlg().m_engine.IsPlaying());
   EXPECT_FALSE(dlg().m_playbackSteps.IsRunning());
+}
+
+TEST_F(PlaybackWindow, AnEndReportQueuedBeforeADoubleClickNeverReplacesTheChosenRecording) {
+  ASSERT_NO_FATAL_FAILURE(OpenCard({12000, 12000, 12000}));
+  for (const int loop : {1, 0}) {
+    SCOPED_TRACE(loop ? "Loop on" : "Loop off");
+    if (dlg().m_autoNext != loop) QTest::mouseClick(&dlg().m_loop, Qt::LeftButton);
+    ASSERT_EQ(dlg().m_autoNext, loop);
+    const int32_t chosen = loop ? 2 : 1;
+    ASSERT_TRUE(WaitFor([&] { return g_busy.load() == 0 && !dlg().m_playbackSteps.IsRunning(); }, 20000));
+    // The playing recording ends as the user double-clicks another row: the
+    // end report is still queued when the double-click runs.
+    libvlc_event_t end{};
+    end.type = libvlc_MediaPlayerEndReached;
+    CTRKDlg::OnPlayerEvent(&end, &dlg());
+    SendPrivateMessage(&dlg(), WM_PLAY_FILE, chosen);
+    ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[static_cast<std::size_t>(chosen)].path; }, 10000));
+    // Started: the steps are over and its first time report has come.
+    ASSERT_TRUE(WaitFor([&] { return !dlg().m_playbackSteps.IsRunning() && g_busy.load() == 0; }, 20000));
+    // The chosen recording goes on playing: the report was for the one before.
+    Pump(1500);
+    EXPECT_EQ(MediaPath(), m_card[static_cast<std::size_t>(chosen)].path);
+    EXPECT_EQ(dlg().m_library.m_currentRecording, chosen);
+    EXPECT_TRUE(dlg().m_engine.IsPlaying());
+    EXPECT_FALSE(TimeStands(dlg(), 500));
+  }
+  // A report of the recording that is loaded still leads on to the next.
+  QTest::mouseClick(&dlg().m_loop, Qt::LeftButton);
+  ASSERT_EQ(dlg().m_autoNext, 1);
+  libvlc_event_t end{};
+  end.type = libvlc_MediaPlayerEndReached;
+  CTRKDlg::OnPlayerEvent(&end, &dlg());
+  EXPECT_TRUE(WaitFor([&] { return MediaPath() == m_card[2].path; }, 10000));
 }
 
 TEST_F(PlaybackWindow, SnapshotPausesForItsDialogWritesThePictureAndResumes) {
@@ -485,7 +522,7 @@ TEST_F(PlaybackWindow, VolumeMuteStatesErrorsAndKeyboardSeek) {
   EXPECT_EQ(dlg().m_volumeSlider.GetPos(), 99);
   EXPECT_EQ(dlg().m_engine.GetVolume(), 198);
   dlg().m_volumeSlider.SetPos(37);
-  EXPECT_TRUE(SendPrivateMessage(&dlg(), WM_VOLUME_CHANGED, 0));
+  SendPrivateMessage(&dlg(), WM_VOLUME_CHANGED, 0);
   EXPECT_EQ(dlg().m_engine.GetVolume(), 74);
 
   // Vol follows its own picture. (The mute state itself cannot be read

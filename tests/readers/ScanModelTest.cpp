@@ -12,6 +12,7 @@
 #include "ByteSource.h"
 #include "MovCodeSearch.h"
 #include "RecordingFile.h"
+#include "SampleLoader.h"
 #include "TestBytes.h"
 
 namespace {
@@ -295,6 +296,8 @@ TEST(ScanModel, EveryWalkEndsOnRandomAndCutOffInput) {
   ScopedTz tz("UTC");
   std::mt19937 rng(7);
   std::uniform_int_distribution<int> byte(0, 255);
+  int accepted = 0;
+  int blocksRead = 0;
   for (int i = 0; i < 2000; ++i) {
     std::vector<uint8_t> f(std::uniform_int_distribution<std::size_t>(0, 3000)(rng));
     for (auto& b : f) b = static_cast<uint8_t>(byte(rng));
@@ -306,11 +309,63 @@ TEST(ScanModel, EveryWalkEndsOnRandomAndCutOffInput) {
       const std::size_t at = std::uniform_int_distribution<std::size_t>(0, f.size() - 8)(rng) & ~std::size_t{3};
       std::memcpy(&f[at], kCodes[std::uniform_int_distribution<int>(0, 16)(rng)], 4);
     }
+    // Every third input also holds GPS and G-sensor blocks whose sizes fit
+    // what follows them, as an AVI chunk (size after the code) and as a
+    // QuickTime atom (size before it) at once.
+    for (int k = 0; k < 3 && i % 3 == 0 && f.size() >= 64; ++k) {
+      const std::size_t at = std::uniform_int_distribution<std::size_t>(4, f.size() - 8)(rng) & ~std::size_t{3};
+      const auto payload = static_cast<uint32_t>(std::uniform_int_distribution<std::size_t>(0, f.size() - at - 8)(rng));
+      std::memcpy(&f[at], k % 2 ? "gsen" : "gps0", 4);
+      const uint32_t atom = payload + 8;
+      const uint8_t be[4] = {uint8_t(atom >> 24), uint8_t(atom >> 16), uint8_t(atom >> 8), uint8_t(atom)};
+      const uint8_t le[4] = {uint8_t(payload), uint8_t(payload >> 8), uint8_t(payload >> 16), uint8_t(payload >> 24)};
+      std::memcpy(&f[at - 4], be, 4);
+      std::memcpy(&f[at + 4], le, 4);
+    }
     MemoryByteSource source(f, kModified);
-    RecordingFile reader(nullptr);
-    reader.ParseAvi(source);
-    reader.ParseMov(source);
-    reader.ScanMov(source);
+    for (const char* walk : {"avi", "mov", "scan"}) {
+      SCOPED_TRACE(std::string(walk) + " walk of input " + std::to_string(i) + ", " + std::to_string(f.size()) + " bytes");
+      RecordingSummary summary;
+      summary.fileSize = 0xDEADBEEF;
+      RecordingFile reader(&summary);
+      const int result = walk[0] == 'a' ? reader.ParseAvi(source) : walk[0] == 'm' ? reader.ParseMov(source)
+                                                                               : reader.ScanMov(source);
+      ASSERT_TRUE(result == 0 || result == -1) << result;
+      if (f.empty()) {
+        EXPECT_EQ(result, -1);
+      }
+      if (result != 0) {
+        // A failed walk says why and leaves the summary as it was.
+        EXPECT_NE(reader.FailureReason(), nullptr);
+        EXPECT_EQ(summary.fileSize, 0xDEADBEEFu);
+        continue;
+      }
+      EXPECT_EQ(reader.FailureReason(), nullptr);
+      EXPECT_EQ(summary.fileSize, f.size());
+      ++accepted;
+      // A block is read exactly when it lies inside the file, and what is
+      // read are the file's own bytes.
+      const LoadedBlocks blocks = LoadRecordingBlocks(source, summary);
+      const auto inside = [&](uint64_t offset, uint32_t size) {
+        return size != 0 && offset <= f.size() && size <= f.size() - offset;
+      };
+      EXPECT_EQ(blocks.gpsRead, inside(summary.gpsOffset, summary.gpsSize));
+      EXPECT_EQ(blocks.gsensorRead, inside(summary.gsensorOffset, summary.gsensorSize));
+      blocksRead += blocks.gpsRead + blocks.gsensorRead;
+      if (blocks.gpsRead) {
+        ASSERT_EQ(blocks.gps.size(), summary.gpsSize / kGpsRecordSize);
+        for (std::size_t k = 0; k < blocks.gps.size(); ++k)
+          EXPECT_EQ(blocks.gps[k].status, f[summary.gpsOffset + k * kGpsRecordSize + 29]);
+      }
+      if (blocks.gsensorRead) {
+        ASSERT_EQ(blocks.gsensor.size(), summary.gsensorSize / kGSensorRecordSize);
+        for (std::size_t k = 0; k < blocks.gsensor.size(); ++k)
+          EXPECT_EQ(blocks.gsensor[k].z, static_cast<int8_t>(f[summary.gsensorOffset + k * kGSensorRecordSize + 2]));
+      }
+    }
   }
-  SUCCEED();
+  // The inputs reach the interesting paths: walks that succeed, with blocks.
+  std::printf("%d walks succeeded, %d blocks read\n", accepted, blocksRead);
+  EXPECT_GT(accepted, 1000);
+  EXPECT_GT(blocksRead, 100);
 }

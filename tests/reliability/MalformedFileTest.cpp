@@ -2,12 +2,16 @@
 // uses: files too short to hold a header, a sparse 5 GiB recording whose
 // blocks lie past 4 GiB, and random bytes under recording names.
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -122,6 +126,102 @@ TEST(MalformedFiles, FilesOfZeroThreeAndSevenBytes) {
     EXPECT_TRUE(blocks.opened);
     EXPECT_FALSE(blocks.gpsRead);
     EXPECT_EQ(blocks.gsensorRead, bytes.size() >= 3);
+  }
+}
+
+namespace {
+
+// A source of `size` bytes with no memory behind it: every read gives 'A's.
+class ClaimedSource final : public ByteSource {
+ public:
+  explicit ClaimedSource(uint64_t size) : m_size(size) {}
+  uint64_t Size() const override { return m_size; }
+  int64_t ReadAt(uint64_t offset, void* buffer, std::size_t size) override {
+    if (offset >= m_size) return 0;
+    const auto n = static_cast<std::size_t>(std::min<uint64_t>(size, m_size - offset));
+    std::memset(buffer, 'A', n);
+    return static_cast<int64_t>(n);
+  }
+  bool ModificationTime(int64_t*) override { return false; }
+
+ private:
+  uint64_t m_size;
+};
+
+uint64_t AddressSpaceInUse() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmSize:", 0) == 0) return std::stoull(line.substr(7)) * 1024;
+  return 0;
+}
+
+enum LoadBits { GpsRead = 1, GpsWhole = 2, GpsEmpty = 4, GsensorRead = 8, GsensorWhole = 16, GsensorEmpty = 32 };
+
+// Loads the blocks in a child process whose address space may grow by
+// `headroom` bytes only. The child's exit code holds LoadBits; -1 when it did
+// not exit (an exception ended it).
+int LoadInLimitedMemory(const RecordingSummary& summary, uint64_t headroom) {
+  std::fflush(nullptr);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    const rlim_t limit = AddressSpaceInUse() + headroom;
+    const rlimit lim{limit, limit};
+    if (::setrlimit(RLIMIT_AS, &lim) != 0) ::_exit(100);
+    ClaimedSource source(8ull << 30);
+    const LoadedBlocks b = LoadRecordingBlocks(source, summary);
+    int bits = 0;
+    if (b.gpsRead) bits |= GpsRead;
+    if (b.gpsRead && b.gps.size() == summary.gpsSize / kGpsRecordSize) bits |= GpsWhole;
+    if (b.gps.empty()) bits |= GpsEmpty;
+    if (b.gsensorRead) bits |= GsensorRead;
+    if (b.gsensorRead && b.gsensor.size() == summary.gsensorSize / kGSensorRecordSize) bits |= GsensorWhole;
+    if (b.gsensor.empty()) bits |= GsensorEmpty;
+    ::_exit(bits);
+  }
+  int status = 0;
+  if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return -2;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+// A byte scan can take any four bytes inside a large mdat for the size of a
+// GPS or G-sensor block, up to 4 GiB, and such a block lies inside a file
+// larger than that. Loading it must never end the program: the block is read
+// when memory allows, else dropped.
+TEST(MalformedFiles, HugeClaimedBlocksLoadOrAreDroppedButNeverEndTheProgram) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer reserves more address space than any limit allows";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  GTEST_SKIP() << "AddressSanitizer reserves more address space than any limit allows";
+#endif
+#endif
+  constexpr uint32_t kBlock = 96u << 20;  // a multiple of both record sizes
+  RecordingSummary gps;
+  gps.gpsOffset = 5ull << 30;
+  gps.gpsSize = kBlock;
+  RecordingSummary gsensor;
+  gsensor.gsensorOffset = 5ull << 30;
+  gsensor.gsensorSize = kBlock;
+  struct Case {
+    const char* what;
+    RecordingSummary summary;
+    uint64_t headroom;
+    int expected;
+  };
+  const Case cases[] = {
+      // Room for the decoded records once, not twice.
+      {"GPS block, room for it once", gps, 160u << 20, GpsRead | GpsWhole | GsensorEmpty},
+      {"G-sensor block, room for it once", gsensor, 160u << 20, GsensorRead | GsensorWhole | GpsEmpty},
+      // No room at all: nothing is shown, nothing half-loaded is kept.
+      {"GPS block, no room", gps, 48u << 20, GpsEmpty | GsensorEmpty},
+      {"G-sensor block, no room", gsensor, 48u << 20, GpsEmpty | GsensorEmpty},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_EQ(LoadInLimitedMemory(c.summary, c.headroom), c.expected);
   }
 }
 

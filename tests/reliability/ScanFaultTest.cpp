@@ -238,6 +238,10 @@ TEST(ScanFaults, FilesThatOnlyLookLikeRecordingsAreNotListed) {
   ASSERT_EQ(::mkfifo((card + "/PIPE.AVI").c_str(), 0644), 0);
   std::filesystem::create_directory(card + "/FOLDER.AVI");
   ASSERT_EQ(::symlink("nowhere.AVI", (card + "/DANGLING.AVI").c_str()), 0);
+  // A link to a good recording elsewhere: DEL would remove only the link and
+  // LOCK would change the mode of its target.
+  WriteBytes(tree / "elsewhere/REAL.AVI", Recording(2));
+  ASSERT_EQ(::symlink((tree / "elsewhere/REAL.AVI").c_str(), (card + "/LINK.AVI").c_str()), 0);
 
   CheckedLibrary c;
   c.Open(card);

@@ -142,6 +142,39 @@ TEST_F(SettingsTest, LastFolderThatVanishedReadsEmpty) {
   EXPECT_EQ(s.ReadLastFolder(), "");
 }
 
+TEST_F(SettingsTest, LastFolderIsKeptWholeOrNotReplaced) {
+  CSettings& s = CSettings::Instance();
+  auto folderOf = [&](const std::string& component, int levels) {
+    std::string path = m_home.Path();
+    for (int i = 0; i < levels; ++i) path += "/" + component;
+    std::filesystem::create_directories(path);
+    return path;
+  };
+  std::string kana;
+  for (int i = 0; i < 80; ++i) kana += "\xE3\x81\x82";  // 80 characters, 240 bytes
+  // About 430 characters in more than 1,200 bytes: it fits, and comes back whole.
+  const std::string japanese = folderOf(kana, 5);
+  ASSERT_GT(japanese.size(), 1023u);
+  s.WriteString("UI", "Folder", japanese);
+  EXPECT_EQ(s.ReadLastFolder(), japanese);
+  ASSERT_TRUE(s.WriteLastFolder(japanese));
+  EXPECT_EQ(s.ReadLastFolder(), japanese);
+
+  // More than 1,023 characters does not fit: the folder stored before stays.
+  const std::string tooLong = folderOf(std::string(250, 'd'), 4);
+  ASSERT_GT(tooLong.size(), 1023u);
+  EXPECT_FALSE(s.WriteLastFolder(tooLong));
+  EXPECT_EQ(s.ReadLastFolder(), japanese);
+
+  // A longer value written by hand is cut on a character boundary, not
+  // inside one (here: to a folder that does not exist, so it reads empty).
+  EXPECT_EQ(BytesOfCharacters(std::string(1022, 'a') + "\xE3\x81\x82" + "b", 1023), 1025u);
+  EXPECT_EQ(BytesOfCharacters("a\xE3\x81", 2), 2u);  // a cut-off sequence counts byte by byte
+  EXPECT_EQ(BytesOfCharacters("\xFF\xFEx", 2), 2u);
+  WriteText(Ini(), "[UI]\nFolder=" + tooLong + "\n");
+  EXPECT_EQ(s.ReadLastFolder(), "");
+}
+
 TEST_F(SettingsTest, GpsLogFolderIsCreatedInTheDocumentsFolder) {
   CSettings& s = CSettings::Instance();
   std::string path;

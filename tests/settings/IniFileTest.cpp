@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
 
 #include "TempFolder.h"
 
@@ -138,4 +142,58 @@ TEST(IniWrite, RefusesWhatWouldChangeTheStructureAndReportsFailures) {
   int files = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) files += entry.is_regular_file();
   EXPECT_EQ(files, 1);
+}
+
+TEST(IniWrite, AFileThatCannotBeReadWholeIsNeverReplaced) {
+  TempFolder dir;
+  // The folder is open to everybody, so only the file itself can refuse.
+  ASSERT_EQ(::chmod(dir.Path().c_str(), 0777), 0);
+  const std::string settings = "[UI]\nLANGID=JPN\nMAP_ENABLE=0\n[WINPOS]\nLEFT=120\n";
+  struct Case {
+    const char* what;
+    std::function<void(const std::string&)> make;
+    std::function<std::string(const std::string&)> content;  // what must still be there
+  };
+  const Case cases[] = {
+      {"no permission to read",
+       [&](const std::string& ini) {
+         WriteText(ini, settings);
+         ::chmod(ini.c_str(), 0000);
+       },
+       [](const std::string& ini) { return ReadText(ini); }},
+      {"a folder under its name",
+       [](const std::string& ini) { std::filesystem::create_directory(ini); },
+       [](const std::string& ini) { return std::filesystem::is_directory(ini) ? std::string("folder") : ""; }},
+      {"a pipe under its name",
+       [](const std::string& ini) { ::mkfifo(ini.c_str(), 0666); },
+       [](const std::string& ini) { return std::filesystem::is_fifo(ini) ? std::string("pipe") : ""; }},
+      {"a link into a file that fails to read",
+       [](const std::string& ini) { std::filesystem::create_symlink("/proc/self/mem", ini); },
+       [](const std::string& ini) { return std::filesystem::is_symlink(ini) ? std::string("link") : ""; }},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string ini = dir / ("s" + std::to_string(n++) + ".ini");
+    c.make(ini);
+    const std::string before = c.content(ini);
+    ASSERT_FALSE(before.empty());
+    bool written = true;
+    // Root reads every file: the write is tried as the user "nobody".
+    const bool root = ::geteuid() == 0;
+    if (root) ASSERT_EQ(::seteuid(65534), 0);
+    written = IniWriteString(ini, "UI", "MAP", "1");
+    // Reading goes on with the defaults.
+    const int32_t map = IniReadInt(ini, "UI", "MAP_ENABLE", 1);
+    if (root) ASSERT_EQ(::seteuid(0), 0);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(map, 1);
+    ::chmod(ini.c_str(), 0644);
+    EXPECT_EQ(c.content(ini), before);
+  }
+  // Nothing was left next to them either.
+  int temporaries = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+    temporaries += entry.path().filename().string().rfind(".ini.", 0) == 0;
+  EXPECT_EQ(temporaries, 0);
 }

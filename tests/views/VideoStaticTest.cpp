@@ -71,6 +71,10 @@ TEST(VideoSurface, DoubleClicksOnSurfaceAndBackgroundBothAskForFullScreen) {
   EXPECT_EQ(behind.pixel(10, 10) & 0xFFFFFFu, PatternParent::PatternAt(15, 15) & 0xFFFFFFu);
   EXPECT_EQ(behind.pixel(11, 10) & 0xFFFFFFu, PatternParent::PatternAt(16, 15) & 0xFFFFFFu);
 
+  // Only the left button switches: right double-clicks do nothing.
+  SendMouse(&surface, QEvent::MouseButtonDblClick, QPoint(100, 100), Qt::RightButton, Qt::RightButton);
+  SendMouse(&background, QEvent::MouseButtonDblClick, QPoint(10, 100), Qt::RightButton, Qt::RightButton);
+  EXPECT_TRUE(window.messages.empty());
   DoubleClick(&surface, QPoint(100, 100));
   DoubleClick(&background, QPoint(10, 100));
   ASSERT_EQ(window.messages.size(), 2u);
