@@ -159,6 +159,42 @@ constexpr StringTableRow kRows[] = {
      "エラー %d。"},
     {210, "... and %d more files.",
      "... ほか %d 個のファイル。"},
+    // The title area's menu.
+    {211, "&About...",
+     "バージョン情報(&A)..."},
+    {212, "&Settings...",
+     "設定(&S)..."},
+    // The speed units offered by the configuration dialog.
+    {213, "km/h",
+     "km/h"},
+    {214, "mph",
+     "mph"},
+    // The folder picker's places and its "New folder" button.
+    {215, "Home",
+     "ホーム"},
+    {216, "Documents",
+     "ドキュメント"},
+    {217, "New folder",
+     "新しいフォルダ"},
+    {218, "Name of the new folder:",
+     "新しいフォルダの名前:"},
+    {219, "A folder name cannot contain \"/\".",
+     "フォルダ名に「/」は使えません。"},
+    {220, "Please enter a folder name.",
+     "フォルダ名を入力してください。"},
+    {221, "\"%s\" already exists.",
+     "「%s」はすでに存在します。"},
+    {222, "The folder could not be created.",
+     "フォルダを作成できませんでした。"},
+    // The snapshot's save dialog (its title is 180).
+    {223, "Save",
+     "保存"},
+    {224, "Look in:",
+     "場所:"},
+    {225, "File name:",
+     "ファイル名:"},
+    {226, "Save as type:",
+     "ファイルの種類:"},
 };
 
 }  // namespace
