@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -61,12 +62,13 @@ CFolderDialog::CFolderDialog(QWidget* parent, const QString& title, const QStrin
   layout->addWidget(m_titleLabel);
   auto* places = new QHBoxLayout();
   layout->addLayout(places);
-  AddPlace(Text(215), QDir::homePath());
+  AddPlace(Text(215), QDir::homePath(), QStyle::SP_DirHomeIcon);
   std::string documents;
-  if (UserDocumentsFolder(documents)) AddPlace(Text(216), QFile::decodeName(documents.c_str()));
+  if (UserDocumentsFolder(documents)) AddPlace(Text(216), QFile::decodeName(documents.c_str()), QStyle::SP_DirIcon);
   // Cards come and go: the mounts are read each time a picker is made.
   for (const MountedMedium& medium : ListMountedMedia())
-    AddPlace(QString::fromStdString(medium.label), QFile::decodeName(medium.mountPoint.c_str()));
+    AddPlace(QString::fromStdString(medium.label), QFile::decodeName(medium.mountPoint.c_str()),
+             QStyle::SP_DriveHDIcon);
   for (const Place& place : m_places) places->addWidget(place.button);
   places->addStretch(1);
   layout->addWidget(m_tree, 1);
@@ -108,10 +110,12 @@ QString CFolderDialog::StartFolder(const QString& lastFolder) {
   return QDir::homePath();
 }
 
-void CFolderDialog::AddPlace(const QString& label, const QString& path) {
+void CFolderDialog::AddPlace(const QString& label, const QString& path, QStyle::StandardPixmap icon) {
   if (path.isEmpty() || !QFileInfo(path).isDir()) return;
   auto* button = new QToolButton(this);
   button->setText(label);
+  button->setIcon(style()->standardIcon(icon));
+  button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
   button->setToolTip(QDir::toNativeSeparators(path));
   button->setAutoRaise(true);
   button->setFocusPolicy(Qt::NoFocus);

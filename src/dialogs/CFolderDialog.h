@@ -6,6 +6,7 @@
 // "New folder" makes a folder in the one chosen.
 #include <QDialog>
 #include <QString>
+#include <QStyle>
 #include <vector>
 
 class QAbstractButton;
@@ -66,7 +67,7 @@ class CFolderDialog : public QDialog {
  private:
   void SelectFolder(const QString& path);
   QString SelectedFolder() const;
-  void AddPlace(const QString& label, const QString& path);
+  void AddPlace(const QString& label, const QString& path, QStyle::StandardPixmap icon);
   void GoToPlace(const QString& path);
   // Asks for a name and makes the folder inside the chosen one.
   void OnNewFolder();
