@@ -5,16 +5,16 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QTreeView>
-#include <QHBoxLayout>
-#include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStyle>
 #include <QToolButton>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 #include "CSettings.h"

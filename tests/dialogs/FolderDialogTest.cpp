@@ -1,15 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QFileSystemModel>
+#include <QInputDialog>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeView>
-#include <QAbstractButton>
-#include <QFileSystemModel>
-#include <QInputDialog>
-#include <QMessageBox>
 #include <unistd.h>
 
 #include <algorithm>
