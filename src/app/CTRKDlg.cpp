@@ -13,6 +13,7 @@
 #include "ControlId.h"
 #include "Languages.h"
 #include "NativeSurface.h"
+#include "TitleMenu.h"
 #include "TrackDrawing.h"
 #include "TrkMessageBox.h"
 
@@ -135,13 +136,9 @@ QWidget* CTRKDlg::Control(int id) const { return FindControl(this, id); }
 bool CTRKDlg::OnInitDialog() {
   CSettings& settings = CSettings::Instance();
 
-  // The About entry of the title area's menu.
+  // The title area's menu: About and the configuration dialog.
   m_systemMenu = std::make_unique<QMenu>(this);
-  const QString about = QString::fromStdString(LoadText(101));
-  if (!about.isEmpty()) {
-    m_systemMenu->addSeparator();
-    m_systemMenu->addAction(about, this, [this] { OnSysCommand(IDM_ABOUTBOX); });
-  }
+  FillTitleMenu(*m_systemMenu, [this](int command) { OnSysCommand(command); });
 
   setWindowIcon(m_hIcon);
 
@@ -170,6 +167,7 @@ bool CTRKDlg::OnInitDialog() {
   m_mapDlg->LoadFromResource(143);
 
   LoadPictures();
+  m_speed.SetUnit(settings.ReadSpeedUnit());
 
   setWindowTitle(m_title);
 

@@ -182,6 +182,8 @@ class CTRKDlg : public QWidget, public IOwnerView {
   int32_t m_mapProvider = 0;
   QString m_currentFile;
   QString m_currentFolder;
+  // The last destination of SAVE in this run, where its next picker starts.
+  QString m_lastSaveFolder;
   RecordingLibrary m_library;
   std::atomic<int64_t> m_seekTarget{0};
   int32_t m_pendingIndex = -1;

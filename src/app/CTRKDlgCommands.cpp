@@ -105,6 +105,7 @@ void CTRKDlg::OnCommand(int id) {
 
 void CTRKDlg::OnSysCommand(int id) {
   if ((id & 0xFFF0) == IDM_ABOUTBOX) OnBnClickedAbout();
+  else if ((id & 0xFFF0) == IDM_CONFIG) OnBnClickedConf();
 }
 
 // OPEN
@@ -120,7 +121,7 @@ void CTRKDlg::OnBnClickedOpen() {
   m_engine.SetRate(1.0f);
 
   const QString lastFolder = QFile::decodeName(CSettings::Instance().ReadLastFolder().c_str());
-  CFolderDialog picker(this, LoadQText(130), lastFolder);
+  CFolderDialog picker(this, LoadQText(130), CFolderDialog::StartFolder(lastFolder));
   if (picker.DoModal() != CFolderDialog::kOk) return;
   OpenFolder(picker.m_folderPath);
 }
@@ -162,9 +163,10 @@ void CTRKDlg::ReportFileFailures(uint32_t headingId) {
 void CTRKDlg::OnBnClickedSave() {
   if (RefuseEmptyLibrary()) return;
   StopForCommand();
-  CFolderDialog picker(this, LoadQText(130), QString());
+  CFolderDialog picker(this, LoadQText(130), CFolderDialog::StartFolder(m_lastSaveFolder));
   if (picker.DoModal() != CFolderDialog::kOk) return;
   const QString destination = picker.m_folderPath;
+  m_lastSaveFolder = destination;  // for this run only: the settings keep OPEN's folder
   if (!destination.isEmpty() && QFileInfo(destination).isDir()) {
     if (m_library.CopyChecked(QFile::encodeName(destination).toStdString()) == 0) {
       TrkMessageBox(this, 135, 144);
@@ -262,6 +264,7 @@ void CTRKDlg::OnBnClickedAbout() {
 
 void CTRKDlg::OnBnClickedConf() {
   CTrcConfigDlg config(this);
+  connect(&config, &CTrcConfigDlg::SpeedUnitApplied, this, [this](SpeedUnit unit) { m_speed.SetUnit(unit); });
   if (config.DoModal() != QDialog::Accepted) return;
   m_mapProvider = config.m_mapSelection;
   if (m_mapDlg) {

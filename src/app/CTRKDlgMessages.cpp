@@ -10,6 +10,7 @@
 #include "CSettings.h"
 #include "CTRKDlg.h"
 #include "PrivateMessages.h"
+#include "TitleMenu.h"
 #include "TrackDrawing.h"
 
 bool CTRKDlg::event(QEvent* event) {
@@ -55,6 +56,8 @@ void CTRKDlg::OnLanguageChanged() {
     m_toolTip->ResetTools();
     m_toolTip->m_tipEntries.clear();
   }
+  if (m_systemMenu) RelabelTitleMenu(*m_systemMenu);
+  m_progressBoard.update();
 }
 
 void CTRKDlg::OnMapProviderChanged() {

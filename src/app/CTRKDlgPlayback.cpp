@@ -127,6 +127,12 @@ QString CTRKDlg::AskSnapshotPath() {
   dialog.setNameFilters({kJpegFilter, kPngFilter});
   dialog.selectNameFilter(kJpegFilter);
   dialog.setDefaultSuffix(QStringLiteral("JPG"));
+  dialog.setWindowTitle(LoadQText(180));
+  dialog.setLabelText(QFileDialog::LookIn, LoadQText(224));
+  dialog.setLabelText(QFileDialog::FileName, LoadQText(225));
+  dialog.setLabelText(QFileDialog::FileType, LoadQText(226));
+  dialog.setLabelText(QFileDialog::Accept, LoadQText(223));
+  dialog.setLabelText(QFileDialog::Reject, LoadQText(108));
   // A name typed without an extension takes the chosen type's, so that a
   // picture asked for as PNG is not written as JPEG.
   connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {

@@ -43,3 +43,4 @@ enum TrkControlId : int {
 
 // Commands that do not come from a control.
 constexpr int IDM_ABOUTBOX = 16;  // About entry of the title area's menu
+constexpr int IDM_CONFIG = 32;    // its configuration entry (the hidden Conf button's command)

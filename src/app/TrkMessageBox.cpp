@@ -1,5 +1,6 @@
 #include "TrkMessageBox.h"
 
+#include <QAbstractButton>
 #include <QFile>
 
 #include "Languages.h"
@@ -29,6 +30,9 @@ QMessageBox::StandardButton TrkMessageBox(QWidget* owner, const QString& text, c
   QMessageBox box(icon, caption, text, buttons, owner);
   // A caption-less box shows the program's name, as the platform's own does.
   if (caption.isEmpty()) box.setWindowTitle(QStringLiteral("TRK"));
+  // The buttons speak the interface language too.
+  if (QAbstractButton* ok = box.button(QMessageBox::Ok)) ok->setText(LoadQText(107));
+  if (QAbstractButton* cancel = box.button(QMessageBox::Cancel)) cancel->setText(LoadQText(108));
   LogMessageBox(box.windowTitle(), text);
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }

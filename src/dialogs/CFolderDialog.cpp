@@ -5,12 +5,33 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QStyle>
+#include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
+
+#include "CSettings.h"
+#include "Languages.h"
+#include "MountedMedia.h"
+
+namespace {
+
+QString Text(uint32_t id) { return QString::fromStdString(LoadText(id)); }
+
+// Texts of the "New folder" messages.
+constexpr uint32_t kNameHasSlash = 219;
+constexpr uint32_t kNameEmpty = 220;
+constexpr uint32_t kNameExists = 221;
+constexpr uint32_t kNotCreated = 222;
+
+}  // namespace
 
 CFolderDialog::CFolderDialog(QWidget* parent, const QString& title, const QString& initialFolder)
     : QDialog(parent), m_initialPath(initialFolder) {
@@ -32,9 +53,24 @@ CFolderDialog::CFolderDialog(QWidget* parent, const QString& title, const QStrin
   m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
   m_pathEdit = new QLineEdit(this);
   m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  m_buttons->button(QDialogButtonBox::Ok)->setText(Text(107));
+  m_buttons->button(QDialogButtonBox::Cancel)->setText(Text(108));
+  m_newFolder = m_buttons->addButton(Text(217), QDialogButtonBox::ActionRole);
+  connect(m_newFolder, &QAbstractButton::clicked, this, &CFolderDialog::OnNewFolder);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(m_titleLabel);
+  auto* places = new QHBoxLayout();
+  layout->addLayout(places);
+  AddPlace(Text(215), QDir::homePath(), QStyle::SP_DirHomeIcon);
+  std::string documents;
+  if (UserDocumentsFolder(documents)) AddPlace(Text(216), QFile::decodeName(documents.c_str()), QStyle::SP_DirIcon);
+  // Cards come and go: the mounts are read each time a picker is made.
+  for (const MountedMedium& medium : ListMountedMedia())
+    AddPlace(QString::fromStdString(medium.label), QFile::decodeName(medium.mountPoint.c_str()),
+             QStyle::SP_DriveHDIcon);
+  for (const Place& place : m_places) places->addWidget(place.button);
+  places->addStretch(1);
   layout->addWidget(m_tree, 1);
   layout->addWidget(m_pathEdit);
   layout->addWidget(m_buttons);
@@ -68,6 +104,71 @@ CFolderDialog::CFolderDialog(QWidget* parent, const QString& title, const QStrin
 }
 
 CFolderDialog::~CFolderDialog() = default;
+
+QString CFolderDialog::StartFolder(const QString& lastFolder) {
+  if (!lastFolder.isEmpty() && QFileInfo(lastFolder).isDir()) return lastFolder;
+  return QDir::homePath();
+}
+
+void CFolderDialog::AddPlace(const QString& label, const QString& path, QStyle::StandardPixmap icon) {
+  if (path.isEmpty() || !QFileInfo(path).isDir()) return;
+  auto* button = new QToolButton(this);
+  button->setText(label);
+  button->setIcon(style()->standardIcon(icon));
+  button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  button->setToolTip(QDir::toNativeSeparators(path));
+  button->setAutoRaise(true);
+  button->setFocusPolicy(Qt::NoFocus);
+  connect(button, &QToolButton::clicked, this, [this, path] { GoToPlace(path); });
+  m_places.push_back({label, path, button});
+}
+
+void CFolderDialog::GoToPlace(const QString& path) {
+  m_pathEdit->setText(QDir::toNativeSeparators(path));
+  m_selectingFromEdit = true;
+  SelectFolder(path);
+  m_selectingFromEdit = false;
+}
+
+uint32_t CFolderDialog::RefusalOf(const QString& parent, const QString& name) const {
+  if (name.contains(QLatin1Char('/'))) return kNameHasSlash;
+  if (name.trimmed().isEmpty()) return kNameEmpty;
+  // "." and ".." exist in every folder.
+  if (QFileInfo::exists(parent + QLatin1Char('/') + name) || QFileInfo(parent + QLatin1Char('/') + name).isSymLink())
+    return kNameExists;
+  return 0;
+}
+
+void CFolderDialog::ShowNewFolderMessage(const QString& text) {
+  QMessageBox box(QMessageBox::Warning, Text(217), text, QMessageBox::Ok, this);
+  box.button(QMessageBox::Ok)->setText(Text(107));
+  box.exec();
+}
+
+void CFolderDialog::OnNewFolder() {
+  QString parent = CurrentPath();
+  if (parent.isEmpty() || !QFileInfo(parent).isDir()) parent = SelectedFolder();
+  if (parent.isEmpty() || !QFileInfo(parent).isDir()) {
+    QApplication::beep();
+    return;
+  }
+  QInputDialog input(this);
+  input.setWindowTitle(Text(217));
+  input.setLabelText(Text(218));
+  input.setOkButtonText(Text(107));
+  input.setCancelButtonText(Text(108));
+  if (input.exec() != QDialog::Accepted) return;
+  const QString name = input.textValue();
+  if (const uint32_t refusal = RefusalOf(parent, name)) {
+    ShowNewFolderMessage(Text(refusal).replace(QStringLiteral("%s"), name));
+    return;
+  }
+  if (!QDir(parent).mkdir(name)) {
+    ShowNewFolderMessage(Text(kNotCreated));
+    return;
+  }
+  GoToPlace(QDir::cleanPath(parent + QLatin1Char('/') + name));
+}
 
 int CFolderDialog::DoModal() {
   m_folderPath.clear();

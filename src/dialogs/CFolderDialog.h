@@ -1,10 +1,15 @@
 #pragma once
 // Modal folder picker: starts at a given folder, lets the user pick a folder
 // in the tree or type a path, refuses (with a beep, staying open) a path that
-// is not an existing folder, and returns the chosen file-system path.
+// is not an existing folder, and returns the chosen file-system path. A row of
+// places leads to the home and documents folders and to every mounted card;
+// "New folder" makes a folder in the one chosen.
 #include <QDialog>
 #include <QString>
+#include <QStyle>
+#include <vector>
 
+class QAbstractButton;
 class QFileSystemModel;
 class QLabel;
 class QLineEdit;
@@ -23,6 +28,18 @@ class CFolderDialog : public QDialog {
 
   // 1 (kOk) with m_folderPath set, or 2 (kCancel).
   int DoModal();
+
+  // Where a picker starts: `lastFolder` while it is a folder, else home.
+  static QString StartFolder(const QString& lastFolder);
+
+  struct Place {
+    QString label;
+    QString path;
+    QAbstractButton* button = nullptr;
+  };
+  // Home, documents, then the mounted media (read when the picker was made).
+  const std::vector<Place>& Places() const { return m_places; }
+  QAbstractButton* NewFolderButton() const { return m_newFolder; }
 
   // The chosen folder after kOk (absolute, without a trailing separator
   // except for the root).
@@ -50,6 +67,16 @@ class CFolderDialog : public QDialog {
  private:
   void SelectFolder(const QString& path);
   QString SelectedFolder() const;
+  void AddPlace(const QString& label, const QString& path, QStyle::StandardPixmap icon);
+  void GoToPlace(const QString& path);
+  // Asks for a name and makes the folder inside the chosen one.
+  void OnNewFolder();
+  // Refuses a name with a message; 0 when the name may be made below `parent`.
+  uint32_t RefusalOf(const QString& parent, const QString& name) const;
+  void ShowNewFolderMessage(const QString& text);
+
+  std::vector<Place> m_places;
+  QAbstractButton* m_newFolder = nullptr;
 
   QFileSystemModel* m_model = nullptr;
   QLabel* m_titleLabel = nullptr;

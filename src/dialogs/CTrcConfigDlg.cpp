@@ -51,16 +51,21 @@ CTrcConfigDlg::CTrcConfigDlg(QWidget* parent) : QDialog(parent) {
   // Group boxes first so the lists and buttons lie above them.
   m_groupMap = makeGroup(IDC_GROUP_MAP, "Map Option", 6, 3, 101, 83);
   m_groupLanguage = makeGroup(IDC_GROUP_LANGUAGE, "Language", 117, 3, 101, 83);
+  m_groupSpeedUnit = makeGroup(IDC_GROUP_SPEED_UNIT, "Speed unit", 228, 3, 123, 83);
   m_comboMap = makeCombo(IDC_COMBO_MAP, 22, 23, 74);
   m_applyMap = makeButton(IDC_APPLY_MAP, "Apply", 29, 55, 50, 14);
   m_comboLanguage = makeCombo(IDC_COMBO_LANGUAGE, 135, 23, 66);
   m_applyLanguage = makeButton(IDC_APPLY_LANGUAGE, "Apply", 143, 55, 50, 14);
+  m_comboSpeedUnit = makeCombo(IDC_COMBO_SPEED_UNIT, 252, 23, 74);
+  m_comboSpeedUnit->setEditable(false);  // only the two units
+  m_applySpeedUnit = makeButton(IDC_APPLY_SPEED_UNIT, "Apply", 264, 55, 50, 14);
   m_ok = makeButton(IDOK, "OK", 245, 95, 50, 14);
   m_ok->setDefault(true);
   m_cancel = makeButton(IDCANCEL, "Cancel", 300, 95, 50, 14);
 
   connect(m_applyMap, &QPushButton::clicked, this, &CTrcConfigDlg::OnApplyMap);
   connect(m_applyLanguage, &QPushButton::clicked, this, &CTrcConfigDlg::OnApplyLanguage);
+  connect(m_applySpeedUnit, &QPushButton::clicked, this, &CTrcConfigDlg::OnApplySpeedUnit);
   connect(m_ok, &QPushButton::clicked, this, &CTrcConfigDlg::OnOkClicked);
   connect(m_cancel, &QPushButton::clicked, this, &CTrcConfigDlg::reject);
 
@@ -75,6 +80,7 @@ QPushButton* CTrcConfigDlg::Button(int id) const {
     case IDCANCEL: return m_cancel;
     case IDC_APPLY_MAP: return m_applyMap;
     case IDC_APPLY_LANGUAGE: return m_applyLanguage;
+    case IDC_APPLY_SPEED_UNIT: return m_applySpeedUnit;
     default: return nullptr;
   }
 }
@@ -82,6 +88,7 @@ QPushButton* CTrcConfigDlg::Button(int id) const {
 QGroupBox* CTrcConfigDlg::Group(int id) const {
   if (id == IDC_GROUP_MAP) return m_groupMap;
   if (id == IDC_GROUP_LANGUAGE) return m_groupLanguage;
+  if (id == IDC_GROUP_SPEED_UNIT) return m_groupSpeedUnit;
   return nullptr;
 }
 
@@ -93,6 +100,9 @@ void CTrcConfigDlg::OnInitDialog() {
   m_comboMap->addItem(Text(105));
   CSettings& settings = CSettings::Instance();
   m_comboLanguage->setCurrentIndex(settings.LanguageIndex());
+  m_comboSpeedUnit->addItem(QString());
+  m_comboSpeedUnit->addItem(QString());
+  m_comboSpeedUnit->setCurrentIndex(settings.ReadSpeedUnit() == SpeedUnit::Mph ? 1 : 0);
   RelabelDialog();
   const int32_t provider = settings.ReadMapProvider();
   m_comboMap->setCurrentIndex(provider < m_comboMap->count() ? provider : 0);
@@ -106,6 +116,10 @@ bool CTrcConfigDlg::RelabelDialog() {
   m_applyMap->setText(Text(109));
   m_groupMap->setTitle(Text(115));
   m_groupLanguage->setTitle(Text(114));
+  m_groupSpeedUnit->setTitle(Text(199));
+  m_applySpeedUnit->setText(Text(109));
+  m_comboSpeedUnit->setItemText(0, Text(213));
+  m_comboSpeedUnit->setItemText(1, Text(214));
   return true;
 }
 
@@ -131,6 +145,12 @@ void CTrcConfigDlg::OnApplyLanguage() {
   PostPrivateMessage(parentWidget(), WM_LANGUAGE_CHANGED, index, 0);
 }
 
+void CTrcConfigDlg::OnApplySpeedUnit() {
+  const SpeedUnit unit = m_comboSpeedUnit->currentIndex() == 1 ? SpeedUnit::Mph : SpeedUnit::Kph;
+  CSettings::Instance().WriteSpeedUnit(unit);
+  emit SpeedUnitApplied(unit);
+}
+
 void CTrcConfigDlg::OnOkClicked() {
   OnApplyMap();
   const int index = SelectedEntry(m_comboLanguage);
@@ -140,5 +160,6 @@ void CTrcConfigDlg::OnOkClicked() {
   const int32_t provider = settings.ReadMapProvider();
   m_comboMap->setCurrentIndex(provider < m_comboMap->count() ? provider : 0);
   PostPrivateMessage(parentWidget(), WM_LANGUAGE_CHANGED, index, 0);
+  OnApplySpeedUnit();
   accept();
 }

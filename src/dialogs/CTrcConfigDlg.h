@@ -1,8 +1,11 @@
 #pragma once
-// The configuration dialog: map provider and interface language, each with an
-// Apply button that stores the choice at once and tells the parent window;
-// OK applies both and closes; Cancel keeps what was applied before.
+// The configuration dialog: map provider, interface language and speed unit,
+// each with an Apply button that stores the choice at once and tells the
+// parent window; OK applies all and closes; Cancel keeps what was applied
+// before.
 #include <QDialog>
+
+#include "SpeedUnit.h"
 
 class QComboBox;
 class QGroupBox;
@@ -22,6 +25,9 @@ class CTrcConfigDlg : public QDialog {
     IDC_GROUP_LANGUAGE = 1041,
     IDC_COMBO_LANGUAGE = 1042,
     IDC_APPLY_LANGUAGE = 1043,
+    IDC_GROUP_SPEED_UNIT = 1070,
+    IDC_COMBO_SPEED_UNIT = 1071,
+    IDC_APPLY_SPEED_UNIT = 1072,
   };
 
   // `parent` is the main window: the Apply buttons and OK post to it.
@@ -33,14 +39,22 @@ class CTrcConfigDlg : public QDialog {
   int32_t m_mapSelection = 0;
   QComboBox* m_comboMap = nullptr;
   QComboBox* m_comboLanguage = nullptr;
+  // Entry 0 km/h, entry 1 mph.
+  QComboBox* m_comboSpeedUnit = nullptr;
 
   bool RelabelDialog();
   void OnApplyMap();
   void OnApplyLanguage();
+  // Writes "UI"/"SPEED_UNIT" and tells whoever listens (the main window).
+  void OnApplySpeedUnit();
   void OnOkClicked();
 
   QPushButton* Button(int id) const;
   QGroupBox* Group(int id) const;
+
+ signals:
+  // The speed unit was stored by its Apply button or by OK.
+  void SpeedUnitApplied(SpeedUnit unit);
 
  private:
   void OnInitDialog();
@@ -51,6 +65,8 @@ class CTrcConfigDlg : public QDialog {
   QPushButton* m_cancel = nullptr;
   QPushButton* m_applyMap = nullptr;
   QPushButton* m_applyLanguage = nullptr;
+  QPushButton* m_applySpeedUnit = nullptr;
   QGroupBox* m_groupMap = nullptr;
   QGroupBox* m_groupLanguage = nullptr;
+  QGroupBox* m_groupSpeedUnit = nullptr;
 };

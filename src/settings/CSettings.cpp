@@ -14,6 +14,7 @@
 #include "FolderPath.h"
 #include "IniFile.h"
 #include "Languages.h"
+#include "LocaleDefaults.h"
 
 namespace {
 
@@ -197,8 +198,8 @@ bool CSettings::GetGpsLogFolder(std::string& path) const {
 }
 
 void CSettings::ReadLanguage() {
-  const std::string code = ReadString("UI", "LANGID", "ENG", 63);
-  const int32_t index = FindLanguage(code);
+  int32_t index = FindLanguage(ReadString("UI", "LANGID", "", 63));
+  if (index < 0) index = FindLanguage(LocaleLanguageCode());
   if (index >= 0) m_languageIndex = index;
   m_langId = LanguageAt(m_languageIndex).LangId();
 }
@@ -209,3 +210,11 @@ bool CSettings::SetLanguage(int32_t index) {
   m_langId = LanguageAt(index).LangId();
   return WriteString("UI", "LANGID", LanguageCodeOf(index));
 }
+
+SpeedUnit CSettings::ReadSpeedUnit() const {
+  SpeedUnit unit = SpeedUnit::Kph;
+  if (ParseSpeedUnit(ReadString("UI", "SPEED_UNIT", "", 63), unit)) return unit;
+  return LocaleSpeedUnit();
+}
+
+bool CSettings::WriteSpeedUnit(SpeedUnit unit) { return WriteString("UI", "SPEED_UNIT", SpeedUnitCode(unit)); }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "SpeedUnit.h"
+
 struct WindowRect {
   int32_t left = 0;
   int32_t top = 0;
@@ -58,8 +60,15 @@ class CSettings {
   // <documents>/GPSLOG/, created when missing.
   bool GetGpsLogFolder(std::string& path) const;
 
+  // "UI"/"LANGID" when it names a row of the language table, else the
+  // language the desktop's locale suggests (nothing is written for that).
   void ReadLanguage();
   bool SetLanguage(int32_t index);
+
+  // "UI"/"SPEED_UNIT" ("KPH" or "MPH"); a missing or unknown value follows
+  // the locale's territory.
+  SpeedUnit ReadSpeedUnit() const;
+  bool WriteSpeedUnit(SpeedUnit unit);
 
  private:
   std::string m_iniPath;

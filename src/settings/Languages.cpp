@@ -9,6 +9,7 @@ namespace {
 
 constexpr LanguageEntry kLanguages[] = {
     {"JPN", "日本語", 0x11, 0x01},
+    {"ENG", "English", 0x09, 0x01},
 };
 constexpr int32_t kLanguageCount = static_cast<int32_t>(sizeof kLanguages / sizeof kLanguages[0]);
 

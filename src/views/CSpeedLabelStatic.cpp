@@ -24,6 +24,8 @@ const GlowLayers& SpeedGlow() {
   return layers;
 }
 
+QString UnitText(SpeedUnit unit) { return unit == SpeedUnit::Mph ? QStringLiteral("mph") : QStringLiteral("Km/h"); }
+
 }  // namespace
 
 void DrawGlowText(const QString& text, QPainter& painter, int x, int y, int emSize) {
@@ -33,7 +35,7 @@ void DrawGlowText(const QString& text, QPainter& painter, int x, int y, int emSi
 CSpeedLabelStatic::CSpeedLabelStatic(QWidget* parent, int controlId) : QWidget(parent) {
   if (controlId != 0) SetControlId(this, controlId);
   setAttribute(Qt::WA_OpaquePaintEvent, true);
-  m_unit = QStringLiteral("Km/h");
+  m_unit = UnitText(m_speedUnit);
   FormatSpeed();
 }
 
@@ -41,14 +43,21 @@ CSpeedLabelStatic::~CSpeedLabelStatic() = default;
 
 void CSpeedLabelStatic::FormatSpeed() {
   char text[16];
-  std::snprintf(text, sizeof text, "%3d", m_speed > 5 ? static_cast<int>(m_speed) : 0);
+  std::snprintf(text, sizeof text, "%3d", static_cast<int>(DisplayedSpeed(m_speed, m_speedUnit)));
   m_text = QString::fromLatin1(text);
+}
+
+void CSpeedLabelStatic::SetUnit(SpeedUnit unit) {
+  m_speedUnit = unit;
+  m_unit = UnitText(unit);
+  FormatSpeed();
+  update();
 }
 
 int CSpeedLabelStatic::SetSpeed(bool valid, uint16_t speed) {
   m_speed = speed;
   m_valid = valid ? 1 : 0;
-  m_unit = QStringLiteral("Km/h");
+  m_unit = UnitText(m_speedUnit);
   FormatSpeed();
   update();
   return 1;
@@ -67,7 +76,8 @@ void CSpeedLabelStatic::mousePressEvent(QMouseEvent* event) { event->accept(); }
 void CSpeedLabelStatic::mouseReleaseEvent(QMouseEvent* event) { event->accept(); }
 
 void CSpeedLabelStatic::mouseDoubleClickEvent(QMouseEvent* event) {
-  m_unit = QStringLiteral("Km/h");
+  // Shows the reading again in the chosen unit.
+  m_unit = UnitText(m_speedUnit);
   FormatSpeed();
   update();
   event->accept();

@@ -1,9 +1,12 @@
 #pragma once
-// The speed in glowing figures ("%3d" km/h, readings of 5 km/h and less show 0)
-// followed by the unit. Without a reading only the dark background is painted.
+// The speed in glowing figures ("%3d"; readings of 5 km/h and less show 0)
+// followed by the unit, in km/h or, converted, in mph. Without a reading only
+// the dark background is painted.
 #include <QString>
 #include <QWidget>
 #include <cstdint>
+
+#include "SpeedUnit.h"
 
 class CSpeedLabelStatic : public QWidget {
   Q_OBJECT
@@ -12,7 +15,11 @@ class CSpeedLabelStatic : public QWidget {
   explicit CSpeedLabelStatic(QWidget* parent = nullptr, int controlId = 0);
   ~CSpeedLabelStatic() override;
 
+  // `speed` is in km/h whatever the unit shown.
   int SetSpeed(bool valid, uint16_t speed);
+  // The unit shown from now on; the reading is shown again in it at once.
+  void SetUnit(SpeedUnit unit);
+  SpeedUnit Unit() const { return m_speedUnit; }
 
   QString m_text;
   int32_t m_valid = 1;
@@ -27,6 +34,8 @@ class CSpeedLabelStatic : public QWidget {
 
  private:
   void FormatSpeed();
+
+  SpeedUnit m_speedUnit = SpeedUnit::Kph;
 };
 
 // The layered glow text of the speed label, at (x, y) with the given em size.

@@ -4,7 +4,9 @@
 #include <QContextMenuEvent>
 #include <QDialog>
 #include <QHeaderView>
+#include <QComboBox>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
@@ -15,6 +17,8 @@
 #include "CHtmlAboutDialog.h"
 #include "CHtmlMapDlg.h"
 #include "CTRKDlg.h"
+#include "CTrcConfigDlg.h"
+#include "../ScopedLocale.h"
 #include "Languages.h"
 #include "MainWindowSupport.h"
 #include "PrivateMessages.h"
@@ -31,6 +35,14 @@ bool StartWindow(CTRKDlg& dlg) {
   dlg.OnInitDialog();
   dlg.show();
   return WaitFor([&] { return dlg.isVisible() && dlg.windowHandle() && dlg.windowHandle()->isExposed(); });
+}
+
+// The entry of the title area's menu that shows text `textId`.
+QAction* MenuEntry(const CTRKDlg& dlg, uint32_t textId) {
+  for (QAction* action : dlg.SystemMenu()->actions()) {
+    if (!action->isSeparator() && action->text() == QString::fromStdString(LoadText(textId))) return action;
+  }
+  return nullptr;
 }
 
 bool WaitForMap(const CTRKDlg& dlg) {
@@ -144,13 +156,10 @@ TEST(MainWindow, StartsWithoutSettingsFileAtTheDefaultRectangle) {
   EXPECT_FALSE(shape.contains(QPoint(799, 0)));
   EXPECT_TRUE(shape.contains(QPoint(400, 280)));
 
-  // The About entry of the title area's menu.
+  // The title area's menu: About and the settings.
   ASSERT_NE(dlg.SystemMenu(), nullptr);
-  bool hasAbout = false;
-  for (QAction* action : dlg.SystemMenu()->actions()) {
-    hasAbout = hasAbout || action->text() == QString::fromStdString(LoadText(101));
-  }
-  EXPECT_TRUE(hasAbout);
+  EXPECT_NE(MenuEntry(dlg, 211), nullptr);
+  EXPECT_NE(MenuEntry(dlg, 212), nullptr);
   dlg.close();
 }
 
@@ -409,7 +418,8 @@ TEST(MainWindow, AboutButtonAndTitleMenuOpenTheAboutDialog) {
   closer.start(50);
   dlg.m_about.click();
   EXPECT_EQ(opened, 1);
-  QAction* entry = dlg.SystemMenu()->actions().last();
+  QAction* entry = MenuEntry(dlg, 211);
+  ASSERT_NE(entry, nullptr);
   entry->trigger();
   EXPECT_EQ(opened, 2);
   dlg.close();
@@ -477,12 +487,76 @@ TEST(MainWindow, RightClickOnTheTitleAreaOffersAbout) {
   closer.start(30);
   QContextMenuEvent inTitle(QContextMenuEvent::Mouse, QPoint(300, 20), dlg.mapToGlobal(QPoint(300, 20)));
   QApplication::sendEvent(&dlg, &inTitle);
-  EXPECT_EQ(shown, QStringList{QString::fromStdString(LoadText(101))});
+  EXPECT_EQ(shown, (QStringList{QString::fromStdString(LoadText(211)), QString::fromStdString(LoadText(212))}));
   shown.clear();
   // Below the title area there is no menu.
   QContextMenuEvent below(QContextMenuEvent::Mouse, QPoint(300, 500), dlg.mapToGlobal(QPoint(300, 500)));
   QApplication::sendEvent(&dlg, &below);
   Pump(100);
   EXPECT_TRUE(shown.isEmpty());
+  dlg.close();
+}
+
+TEST(MainWindow, TitleMenuOpensTheSettingsWhoseLanguageAndUnitTakeEffectAtOnce) {
+  ScopedSettingsDir dir;
+  ASSERT_TRUE(dir.ok());
+  ScopedLocale locale({{"LANG", "ja_JP.UTF-8"}});
+  CTRKDlg dlg;
+  ASSERT_TRUE(StartWindow(dlg));
+  EXPECT_FALSE(dlg.m_conf.isVisible());  // the Conf button stays hidden
+  auto text = [](uint32_t id, uint16_t langId) { return QString::fromStdString(LoadTextForLanguage(id, langId)); };
+  EXPECT_EQ(dlg.m_groupList.ColumnText(0), text(116, kLangIdJapanese));
+  EXPECT_EQ(dlg.m_speed.m_unit, "Km/h");
+
+  QStringList headersWhileOpen;
+  QString unitWhileOpen;
+  QStringList menuWhileOpen;
+  int opened = 0;
+  QTimer driver;
+  QObject::connect(&driver, &QTimer::timeout, [&] {
+    auto* config = qobject_cast<CTrcConfigDlg*>(QApplication::activeModalWidget());
+    if (config == nullptr || !config->isVisible()) return;
+    ++opened;
+    config->m_comboLanguage->setCurrentIndex(1);
+    config->Button(CTrcConfigDlg::IDC_APPLY_LANGUAGE)->click();
+    config->m_comboSpeedUnit->setCurrentIndex(1);
+    config->Button(CTrcConfigDlg::IDC_APPLY_SPEED_UNIT)->click();
+    Pump(100);  // the window handles the posted language change
+    for (int column = 0; column < 5; ++column) headersWhileOpen << dlg.m_groupList.ColumnText(column);
+    for (int column = 0; column < 6; ++column) headersWhileOpen << dlg.m_fileList.ColumnText(column);
+    for (QAction* action : dlg.SystemMenu()->actions())
+      if (!action->isSeparator()) menuWhileOpen << action->text();
+    unitWhileOpen = dlg.m_speed.m_unit;
+    config->Button(CTrcConfigDlg::IDCANCEL)->click();
+  });
+  driver.start(30);
+  QAction* settings = MenuEntry(dlg, 212);
+  ASSERT_NE(settings, nullptr);
+  settings->trigger();
+  driver.stop();
+  ASSERT_EQ(opened, 1);
+
+  QStringList english;
+  for (uint32_t id : {116, 117, 118, 119, 120, 121, 122, 118, 123, 120, 124}) english << text(id, kLangIdEnglish);
+  EXPECT_EQ(headersWhileOpen, english);
+  EXPECT_EQ(menuWhileOpen, (QStringList{text(211, kLangIdEnglish), text(212, kLangIdEnglish)}));
+  EXPECT_EQ(unitWhileOpen, "mph");
+  // Cancel keeps what was applied.
+  const QByteArray ini = dir.IniText();
+  EXPECT_TRUE(ini.contains("LANGID=ENG")) << ini.constData();
+  EXPECT_TRUE(ini.contains("SPEED_UNIT=MPH")) << ini.constData();
+  dlg.SetSpeed(true, 100);
+  EXPECT_EQ(dlg.m_speed.m_text, " 62");
+  dlg.close();
+}
+
+TEST(MainWindow, StoredMilesAreShownFromTheStart) {
+  ScopedSettingsDir dir;
+  ASSERT_TRUE(dir.ok());
+  dir.WriteIni("[UI]\nSPEED_UNIT=MPH\n");
+  CTRKDlg dlg;
+  ASSERT_TRUE(StartWindow(dlg));
+  EXPECT_EQ(dlg.m_speed.m_unit, "mph");
+  EXPECT_EQ(dlg.m_speed.m_text, "  0");
   dlg.close();
 }

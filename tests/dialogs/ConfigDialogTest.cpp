@@ -10,8 +10,10 @@
 #include <utility>
 #include <vector>
 
+#include "../ScopedLocale.h"
 #include "CSettings.h"
 #include "CTrcConfigDlg.h"
+#include "Languages.h"
 #include "PrivateMessages.h"
 #include "ScopedSettingsDir.h"
 
@@ -34,6 +36,8 @@ class MessageSink : public QWidget {
 
 using Messages = std::vector<std::pair<int, qintptr>>;
 
+QString Text(uint32_t id, uint16_t langId) { return QString::fromStdString(LoadTextForLanguage(id, langId)); }
+
 }  // namespace
 
 TEST(ConfigDialog, LabelsAndListsFollowTheLanguageInForce) {
@@ -48,8 +52,10 @@ TEST(ConfigDialog, LabelsAndListsFollowTheLanguageInForce) {
   EXPECT_EQ(dlg.Button(CTrcConfigDlg::IDC_APPLY_LANGUAGE)->text(), QString::fromUtf8("適用"));
   EXPECT_EQ(dlg.Group(CTrcConfigDlg::IDC_GROUP_MAP)->title(), QString::fromUtf8("マップの選択"));
   EXPECT_EQ(dlg.Group(CTrcConfigDlg::IDC_GROUP_LANGUAGE)->title(), QString::fromUtf8("言語の選択"));
-  ASSERT_EQ(dlg.m_comboLanguage->count(), 1);
+  // Both languages, each named in its own script.
+  ASSERT_EQ(dlg.m_comboLanguage->count(), 2);
   EXPECT_EQ(dlg.m_comboLanguage->itemText(0), QString::fromUtf8("日本語"));
+  EXPECT_EQ(dlg.m_comboLanguage->itemText(1), "English");
   EXPECT_EQ(dlg.m_comboLanguage->currentIndex(), 0);
   ASSERT_EQ(dlg.m_comboMap->count(), 1);
   EXPECT_EQ(dlg.m_comboMap->itemText(0), "Google Map");
@@ -109,7 +115,10 @@ TEST(ConfigDialog, LanguageApplyStoresAndCancelKeepsIt) {
   dir.WriteIni("[UI]\nLANGID=ENG\n");
   MessageSink sink;
   CTrcConfigDlg dlg(&sink);
+  EXPECT_EQ(dlg.m_comboLanguage->currentIndex(), 1);
+  EXPECT_EQ(dlg.windowTitle(), QString::fromStdString(LoadTextForLanguage(110, kLangIdEnglish)));
   QTimer::singleShot(0, &dlg, [&] {
+    dlg.m_comboLanguage->setCurrentIndex(0);
     dlg.Button(CTrcConfigDlg::IDC_APPLY_LANGUAGE)->click();
     QApplication::processEvents();
     dlg.Button(CTrcConfigDlg::IDCANCEL)->click();
@@ -146,4 +155,65 @@ TEST(ConfigDialog, CancelWritesNothing) {
   QApplication::processEvents();
   EXPECT_TRUE(sink.received.empty());
   EXPECT_FALSE(dir.IniExists());
+}
+
+TEST(ConfigDialog, LanguageApplyRelabelsEveryLabelAtOnce) {
+  ScopedSettingsDir dir;
+  ASSERT_TRUE(dir.ok());
+  ScopedLocale locale({{"LANG", "ja_JP.UTF-8"}});
+  MessageSink sink;
+  CTrcConfigDlg dlg(&sink);
+  ASSERT_EQ(dlg.windowTitle(), Text(110, kLangIdJapanese));
+  dlg.m_comboLanguage->setCurrentIndex(1);
+  dlg.Button(CTrcConfigDlg::IDC_APPLY_LANGUAGE)->click();
+  const uint16_t langId = kLangIdEnglish;
+  EXPECT_EQ(dlg.windowTitle(), Text(110, langId));
+  EXPECT_EQ(dlg.Button(CTrcConfigDlg::IDCANCEL)->text(), Text(108, langId));
+  EXPECT_EQ(dlg.Button(CTrcConfigDlg::IDC_APPLY_SPEED_UNIT)->text(), Text(109, langId));
+  EXPECT_EQ(dlg.Group(CTrcConfigDlg::IDC_GROUP_LANGUAGE)->title(), Text(114, langId));
+  EXPECT_EQ(dlg.Group(CTrcConfigDlg::IDC_GROUP_SPEED_UNIT)->title(), Text(199, langId));
+  EXPECT_EQ(dlg.m_comboSpeedUnit->itemText(0), Text(213, langId));
+  EXPECT_EQ(dlg.m_comboSpeedUnit->itemText(1), Text(214, langId));
+  EXPECT_TRUE(dir.IniText().contains("LANGID=ENG")) << dir.IniText().constData();
+  QApplication::processEvents();
+  EXPECT_EQ(sink.received, (Messages{{WM_LANGUAGE_CHANGED, 1}}));
+}
+
+TEST(ConfigDialog, SpeedUnitOpensOnTheLocalesAndApplyWritesIt) {
+  struct Row {
+    const char* lang;
+    int shown;  // 0 km/h, 1 mph
+  };
+  for (const Row& row : {Row{"de_DE.UTF-8", 0}, Row{"en_US.UTF-8", 1}}) {
+    ScopedSettingsDir dir;
+    ASSERT_TRUE(dir.ok());
+    ScopedLocale locale({{"LANG", row.lang}});
+    MessageSink sink;
+    CTrcConfigDlg dlg(&sink);
+    std::vector<SpeedUnit> applied;
+    QObject::connect(&dlg, &CTrcConfigDlg::SpeedUnitApplied, [&](SpeedUnit unit) { applied.push_back(unit); });
+    ASSERT_EQ(dlg.m_comboSpeedUnit->count(), 2);
+    EXPECT_EQ(dlg.m_comboSpeedUnit->currentIndex(), row.shown) << row.lang;
+    EXPECT_EQ(dlg.Group(CTrcConfigDlg::IDC_GROUP_SPEED_UNIT)->title(), QString::fromStdString(LoadText(199)));
+    EXPECT_FALSE(dir.IniExists());
+
+    // The other unit, applied: written and announced at once, the dialog open.
+    dlg.show();
+    dlg.m_comboSpeedUnit->setCurrentIndex(1 - row.shown);
+    dlg.Button(CTrcConfigDlg::IDC_APPLY_SPEED_UNIT)->click();
+    const SpeedUnit chosen = row.shown == 0 ? SpeedUnit::Mph : SpeedUnit::Kph;
+    EXPECT_EQ(applied, std::vector<SpeedUnit>{chosen});
+    EXPECT_EQ(dir.IniText(), QByteArray("[UI]\nSPEED_UNIT=") + SpeedUnitCode(chosen) + "\n");
+    EXPECT_TRUE(dlg.isVisible());
+    QApplication::processEvents();
+    EXPECT_TRUE(sink.received.empty());
+
+    // The next dialog opens on the stored unit; OK stores it with the rest.
+    dlg.reject();
+    CTrcConfigDlg again(&sink);
+    EXPECT_EQ(again.m_comboSpeedUnit->currentIndex(), 1 - row.shown);
+    QTimer::singleShot(0, &again, [&] { again.Button(CTrcConfigDlg::IDOK)->click(); });
+    EXPECT_EQ(again.DoModal(), QDialog::Accepted);
+    EXPECT_TRUE(dir.IniText().contains(QByteArray("SPEED_UNIT=") + SpeedUnitCode(chosen))) << dir.IniText().constData();
+  }
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "../ScopedLocale.h"
 #include "CSettings.h"
 #include "StringTable.h"
 #include "TempFolder.h"
@@ -18,23 +19,26 @@ class LanguageTest : public ::testing::Test {
 
 }  // namespace
 
-TEST(LanguageTable, HoldsOnlyJapanese) {
-  ASSERT_EQ(LanguageCount(), 1);
+TEST(LanguageTable, HoldsJapaneseAndEnglish) {
+  ASSERT_EQ(LanguageCount(), 2);
   EXPECT_EQ(FindLanguage("JPN"), 0);
+  EXPECT_EQ(FindLanguage("ENG"), 1);
   EXPECT_EQ(FindLanguage("jpn"), -1);
   EXPECT_EQ(FindLanguage("JPN "), -1);
-  EXPECT_EQ(FindLanguage("ENG"), -1);
+  EXPECT_EQ(FindLanguage("eng"), -1);
   EXPECT_EQ(FindLanguage(""), -1);
   EXPECT_EQ(LanguageCodeOf(0), "JPN");
-  EXPECT_EQ(LanguageCodeOf(1), "");
+  EXPECT_EQ(LanguageCodeOf(1), "ENG");
+  EXPECT_EQ(LanguageCodeOf(2), "");
   EXPECT_EQ(LanguageNameOf("JPN"), "日本語");
+  EXPECT_EQ(LanguageNameOf("ENG"), "English");
   EXPECT_EQ(LanguageAt(0).LangId(), 0x0411);
+  EXPECT_EQ(LanguageAt(1).LangId(), 0x0409);
 }
 
 TEST(StringTable, HoldsTheWholeVocabularyInBothLanguages) {
   std::size_t count = 0;
   const StringTableRow* rows = StringTableRows(count);
-  ASSERT_EQ(count, 89u);
   std::vector<uint32_t> ids;
   for (std::size_t i = 0; i < count; ++i) {
     ids.push_back(rows[i].id);
@@ -44,8 +48,9 @@ TEST(StringTable, HoldsTheWholeVocabularyInBothLanguages) {
   std::vector<uint32_t> expected;
   for (uint32_t id = 101; id <= 145; ++id) expected.push_back(id);
   for (uint32_t id = 179; id <= 199; ++id) expected.push_back(id);
-  for (uint32_t id = 201; id <= 210; ++id) expected.push_back(id);
+  for (uint32_t id = 201; id <= 226; ++id) expected.push_back(id);
   for (uint32_t id = 250; id <= 262; ++id) expected.push_back(id);
+  ASSERT_EQ(count, expected.size());
   EXPECT_EQ(ids, expected);
 
   EXPECT_EQ(LoadTextForLanguage(103, 0x0411), "Windowsソケットの初期化に失敗しました。" + std::string(21, ' '));
@@ -66,7 +71,8 @@ TEST(StringTable, HoldsTheWholeVocabularyInBothLanguages) {
   EXPECT_EQ(LoadTextForLanguage(178, 0x0411), "");
 }
 
-TEST_F(LanguageTest, WithoutAFileTextsAreJapanese) {
+TEST_F(LanguageTest, WithoutAFileTextsAreJapaneseOnAJapaneseDesktop) {
+  ScopedLocale locale({{"LANG", "ja_JP.UTF-8"}});
   EXPECT_EQ(LoadText(110), "構成");
   EXPECT_EQ(LoadText(104), "メディアを選択");
   EXPECT_EQ(LoadText(0), "");
@@ -74,23 +80,31 @@ TEST_F(LanguageTest, WithoutAFileTextsAreJapanese) {
   EXPECT_EQ(LoadText(61440), "");
 }
 
-TEST_F(LanguageTest, CodesOutsideTheTableLeaveTheDefaultLanguage) {
-  for (const char* value : {"ENG", "", "jpn", "XYZ"}) {
-    WriteText(Ini(), std::string("[UI]\nLANGID=") + value + "\n");
-    CSettings::ResetForTesting();
-    EXPECT_EQ(CSettings::Instance().LanguageIndex(), 0) << value;
-    EXPECT_EQ(LoadText(128), "ファイルの削除") << value;
-    EXPECT_EQ(ReadText(Ini()), std::string("[UI]\nLANGID=") + value + "\n");  // not corrected
+TEST_F(LanguageTest, CodesOutsideTheTableFollowTheLocaleAndAreNotCorrected) {
+  for (const char* value : {"", "jpn", "XYZ", "eng"}) {
+    for (const auto& [lang, index] : {std::pair{"ja_JP.UTF-8", 0}, std::pair{"en_US.UTF-8", 1}}) {
+      ScopedLocale locale({{"LANG", lang}});
+      WriteText(Ini(), std::string("[UI]\nLANGID=") + value + "\n");
+      CSettings::ResetForTesting();
+      EXPECT_EQ(CSettings::Instance().LanguageIndex(), index) << value << " " << lang;
+      EXPECT_EQ(LoadText(128), LoadTextForLanguage(128, LanguageAt(index).LangId())) << value;
+      EXPECT_EQ(ReadText(Ini()), std::string("[UI]\nLANGID=") + value + "\n");  // not corrected
+    }
   }
 }
 
 TEST_F(LanguageTest, SetLanguageWritesOnlyValidRows) {
+  ScopedLocale locale({{"LANG", "ja_JP.UTF-8"}});
   CSettings& s = CSettings::Instance();
   EXPECT_FALSE(s.SetLanguage(-1));
-  EXPECT_FALSE(s.SetLanguage(1));
+  EXPECT_FALSE(s.SetLanguage(2));
   EXPECT_FALSE(std::filesystem::exists(Ini()));
   EXPECT_EQ(s.LanguageIndex(), 0);
   EXPECT_EQ(s.LangId(), 0x0411);
+  ASSERT_TRUE(s.SetLanguage(1));
+  EXPECT_EQ(ReadText(Ini()), "[UI]\nLANGID=ENG\n");
+  EXPECT_EQ(s.LangId(), 0x0409);
+  EXPECT_EQ(LoadText(110), "Config");
   ASSERT_TRUE(s.SetLanguage(0));
   EXPECT_EQ(ReadText(Ini()), "[UI]\nLANGID=JPN\n");
   CSettings::ResetForTesting();

@@ -141,6 +141,41 @@ TEST(SpeedLabel, FormatsAndPaintsOnlyTheBackgroundWithoutAReading) {
   EXPECT_EQ(speed.m_text, QStringLiteral(" 88"));
 }
 
+TEST(SpeedLabel, MilesPerHourAfterTheFiveKmhRuleAndAtOnce) {
+  PatternParent window;
+  window.resize(200, 60);
+  CSpeedLabelStatic speed(&window, 1056);
+  speed.setGeometry(10, 10, 90, 34);
+  window.show();
+  speed.SetSpeed(true, 100);
+  const QImage hundredKmh = ScreenPixels(&window, &speed);
+  // The shown reading changes with the unit, without a new reading.
+  speed.SetUnit(SpeedUnit::Mph);
+  EXPECT_EQ(speed.m_text, QStringLiteral(" 62"));
+  EXPECT_EQ(speed.m_unit, QStringLiteral("mph"));
+  struct Row {
+    uint16_t kmh;
+    const char* shown;
+  };
+  for (const Row& r : {Row{5, "  0"}, Row{6, "  4"}, Row{8, "  5"}, Row{9, "  6"}, Row{161, "100"}}) {
+    speed.SetSpeed(true, r.kmh);
+    EXPECT_EQ(speed.m_text, QString::fromLatin1(r.shown)) << r.kmh;
+    EXPECT_EQ(speed.m_unit, QStringLiteral("mph")) << r.kmh;
+  }
+  // 161 km/h shows the figures of 100 km/h, with the other unit painted.
+  const QImage hundredMph = ScreenPixels(&window, &speed);
+  SaveArtifact(hundredMph, QStringLiteral("speed-100-mph.png"));
+  const int h = hundredMph.height();
+  EXPECT_EQ(hundredMph.copy(0, 0, 30, h), hundredKmh.copy(0, 0, 30, h));
+  EXPECT_NE(hundredMph.copy(40, 0, hundredMph.width() - 40, h), hundredKmh.copy(40, 0, hundredKmh.width() - 40, h));
+  DoubleClick(&speed, QPoint(5, 5));
+  EXPECT_EQ(speed.m_unit, QStringLiteral("mph"));
+  EXPECT_EQ(speed.m_text, QStringLiteral("100"));
+  speed.SetUnit(SpeedUnit::Kph);
+  EXPECT_EQ(speed.m_text, QStringLiteral("161"));
+  EXPECT_EQ(speed.m_unit, QStringLiteral("Km/h"));
+}
+
 TEST(PictureStatic, ColourGreyOrNothing) {
   PatternParent window;
   window.resize(200, 80);
