@@ -127,8 +127,9 @@ void CTRKDlg::SetUpControls() {
     connect(button, &CGdipButton::Command, this, &CTRKDlg::OnCommand);
   }
   SetUpPlayback();
-  // Keyboard input for the whole window passes here first (Escape).
+  // Keyboard, wheel and drops for the whole window pass here first.
   qApp->installEventFilter(this);
+  setAcceptDrops(true);
 }
 
 QWidget* CTRKDlg::Control(int id) const { return FindControl(this, id); }
@@ -196,6 +197,7 @@ bool CTRKDlg::OnInitDialog() {
   m_toolTip->Activate(true);
   m_toolTip->ResetTools();
   m_toolTip->m_tipEntries.clear();
+  ApplyButtonTips();
 
   SetUpLists();
   AttachLibrary();

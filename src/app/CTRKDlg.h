@@ -15,6 +15,8 @@
 //   CTRKDlgPlayback.cpp  playback controls, opening and playing a recording
 //   CTRKDlgSync.cpp      player events, time reports, seeking, timers 102/103
 //   CTRKDlgClose.cpp     close path and destruction
+//   CTRKDlgKeys.cpp      keys, wheel and drops on the whole window; button tips
+//   CTRKDlgOpenPath.cpp  opening a folder or recording named by path
 #include <QColor>
 #include <QIcon>
 #include <QLabel>
@@ -51,6 +53,10 @@
 class CHtmlMapDlg;
 class CPrivateEvent;
 class CTimeReportEvent;
+class QDropEvent;
+class QKeyEvent;
+class QWheelEvent;
+struct KeyBinding;
 class QMenu;
 class QTimer;
 
@@ -87,6 +93,8 @@ class CTRKDlg : public QWidget, public IOwnerView {
   // OpenFolder once the map page can take the group's paths (at once when
   // it already can; after a while without it in any case).
   void OpenFolderWhenReady(const QString& folder);
+  // Opens a folder, a recording file or a file:// URI as OPEN would.
+  void OpenPath(const QString& pathOrUri);
 
   // Layout and sizing.
   void LayoutControls(int cx, int cy);
@@ -207,6 +215,9 @@ class CTRKDlg : public QWidget, public IOwnerView {
   void OnVolumeChanged();
   void OnPositionSliderScroll();
   void ApplyPendingSeek();
+  // The seek request of a slider drag, for a target already computed:
+  // pending until the next 500 ms tick, the displays at the target at once.
+  void RequestSeek(int64_t targetMs);
   // The time update: curve cursor, map marker and driven line, speed,
   // compass and the GPS icon for a play time.
   void UpdateTimeDisplays(int64_t timeMs);
@@ -332,8 +343,30 @@ class CTRKDlg : public QWidget, public IOwnerView {
   void OnPlayerError(qintptr code);
   void OnMarqueeTick();
 
+  // keys, wheel and drops (CTRKDlgKeys.cpp)
+  bool OnWindowKey(const QKeyEvent& event);
+  bool RunKeyAction(const KeyBinding& binding);
+  bool OnWindowWheel(const QWidget* target, const QWheelEvent& event);
+  bool OnWindowDrag(QDropEvent& event);
+  void OpenDropped(const QString& path);
+  bool IsPointerOverVideo() const;
+  void SeekBy(int64_t deltaMs);
+  void SeekTo(int64_t wantedMs);
+  int64_t FrameMs() const;
+  void StepFrame(int direction);
+  void ChangeVolumeBy(int delta);
+  void ToggleMute();
+  void PlayNeighbour(int step);
+  // Every button's tooltip in the language in force.
+  void ApplyButtonTips();
+  int m_volumeWheelRest = 0;
+  int m_seekWheelRest = 0;
+
   // commands and full screen
   bool RefuseEmptyLibrary();
+  // OPEN's guards and preparation before a folder is chosen; false when
+  // OPEN is refused now (a recording still starting, a scan under way).
+  bool PrepareToOpen();
   void StopForCommand();
   void ReportFileFailures(uint32_t headingId);
   void FinishOpen();

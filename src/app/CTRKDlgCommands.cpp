@@ -111,19 +111,23 @@ void CTRKDlg::OnSysCommand(int id) {
 // OPEN
 
 void CTRKDlg::OnBnClickedOpen() {
-  // A recording is still starting from the last OPEN or list: ignore.
-  if (!m_library.m_recordings.empty() && g_busy == 1) return;
-  // The library is empty while a scan runs; a second scan must not start.
-  if (IsScanning()) return;
-  m_seekTarget = 0;
-  StopForCommand();
-  m_rateIndex = 7;
-  m_engine.SetRate(1.0f);
-
+  if (!PrepareToOpen()) return;
   const QString lastFolder = QFile::decodeName(CSettings::Instance().ReadLastFolder().c_str());
   CFolderDialog picker(this, LoadQText(130), CFolderDialog::StartFolder(lastFolder));
   if (picker.DoModal() != CFolderDialog::kOk) return;
   OpenFolder(picker.m_folderPath);
+}
+
+bool CTRKDlg::PrepareToOpen() {
+  // A recording is still starting from the last OPEN or list: ignore.
+  if (!m_library.m_recordings.empty() && g_busy == 1) return false;
+  // The library is empty while a scan runs; a second scan must not start.
+  if (IsScanning()) return false;
+  m_seekTarget = 0;
+  StopForCommand();
+  m_rateIndex = 7;
+  m_engine.SetRate(1.0f);
+  return true;
 }
 
 void CTRKDlg::StopForCommand() {

@@ -2,7 +2,9 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QDropEvent>
 #include <QKeyEvent>
+#include <QWheelEvent>
 #include <QTimer>
 #include <memory>
 
@@ -19,10 +21,30 @@ bool CTRKDlg::event(QEvent* event) {
 }
 
 bool CTRKDlg::eventFilter(QObject* watched, QEvent* event) {
-  // Escape never closes the window, whichever of its controls has the focus.
-  if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
-      watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this) {
-    return true;
+  // Keys, wheel turns and drops on any control of this window (dialogs are
+  // windows of their own). Escape never closes the window.
+  if (!watched->isWidgetType() || static_cast<QWidget*>(watched)->window() != this)
+    return QWidget::eventFilter(watched, event);
+  switch (event->type()) {
+    case QEvent::KeyPress:
+      if (OnWindowKey(*static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        return true;
+      }
+      break;
+    case QEvent::Wheel:
+      if (OnWindowWheel(static_cast<QWidget*>(watched), *static_cast<QWheelEvent*>(event))) {
+        event->accept();
+        return true;
+      }
+      break;
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+      if (OnWindowDrag(*static_cast<QDropEvent*>(event))) return true;
+      break;
+    default:
+      break;
   }
   return QWidget::eventFilter(watched, event);
 }
@@ -56,6 +78,7 @@ void CTRKDlg::OnLanguageChanged() {
     m_toolTip->ResetTools();
     m_toolTip->m_tipEntries.clear();
   }
+  ApplyButtonTips();
   if (m_systemMenu) RelabelTitleMenu(*m_systemMenu);
   m_progressBoard.update();
 }

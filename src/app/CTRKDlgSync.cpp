@@ -119,10 +119,11 @@ void CTRKDlg::OnPlayerError(qintptr code) {
 
 void CTRKDlg::OnVolumeChanged() { m_engine.SetVolume(2 * m_volumeSlider.GetPos()); }
 
-void CTRKDlg::OnSeekRequest() {
-  const int64_t target = SeekTargetFor(m_positionSlider.GetPos(), m_engine.GetLength());
-  m_seekTarget = target;
-  UpdateTimeDisplays(target);
+void CTRKDlg::OnSeekRequest() { RequestSeek(SeekTargetFor(m_positionSlider.GetPos(), m_engine.GetLength())); }
+
+void CTRKDlg::RequestSeek(int64_t targetMs) {
+  m_seekTarget = targetMs;
+  UpdateTimeDisplays(targetMs);
 }
 
 void CTRKDlg::ApplyPendingSeek() {

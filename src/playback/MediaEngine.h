@@ -87,6 +87,11 @@ class MediaEngine {
   // Green, opaque text at the picture's top left corner, no timeout;
   // enable 0 takes it off the picture. 1 when done, 0 when unloaded.
   int ShowMarquee(const std::string& text, std::int32_t size, std::int32_t enable);
+  // One picture forward; the player stays paused (MediaEngineFrames.cpp).
+  // Nothing when the loaded library lacks frame stepping.
+  void NextFrame();
+  // Pictures per second of the playing media; 0 when not known.
+  double GetFps() const;
 
   // State read by the playback controller.
   bool IsLoaded() const { return m_loaded.load(std::memory_order_acquire) != 0; }

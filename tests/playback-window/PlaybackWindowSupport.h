@@ -3,7 +3,9 @@
 // what the tests read back: the map page's variables, the player's marquee
 // text (asked from libvlc itself) and the expected samples.
 #include <dlfcn.h>
+#include <gtest/gtest.h>
 
+#include <QCursor>
 #include <QFile>
 #include <QFileDialog>
 #include <QJsonArray>
@@ -78,6 +80,36 @@ inline bool SamePoint(const QJsonValue& point, const GpsSample& s) {
   const auto [lat, lon] = Degrees(s);
   return a.size() == 2 && std::abs(a[0].toDouble() - lat) < 2e-6 && std::abs(a[1].toDouble() - lon) < 2e-6;
 }
+
+// The real main window shown with its map page loaded, in a settings folder
+// of its own; skipped where the media library is missing.
+class RealWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(m_dir.ok());
+    g_busy = 0;
+    // No button's tip pops up under a pointer left resting where the window opens.
+    QCursor::setPos(0, 0);
+    m_dlg = std::make_unique<CTRKDlg>();
+    m_dlg->OnInitDialog();
+    m_dlg->show();
+    if (!m_dlg->m_engine.IsLoaded()) GTEST_SKIP() << "no media library on this machine";
+    ASSERT_TRUE(WaitFor([&] { return m_dlg->m_mapDlg && m_dlg->m_mapDlg->IsPageLoaded(); }, 60000));
+  }
+  void TearDown() override {
+    if (m_dlg) m_dlg->close();
+    m_dlg.reset();
+    QApplication::processEvents();
+    g_busy = 0;
+  }
+
+  CTRKDlg& dlg() { return *m_dlg; }
+  QString CardFolder() const { return m_dir.path() + "/card"; }
+
+  ScopedSettingsDir m_dir;
+  std::unique_ptr<CTRKDlg> m_dlg;
+  std::vector<CardRecording> m_card;
+};
 
 // Runs the map host's queued calls, then `script` in the page; its value.
 inline QVariant Eval(CTRKDlg& dlg, const QString& script) {

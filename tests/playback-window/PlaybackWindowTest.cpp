@@ -16,26 +16,8 @@ using namespace playback_test;
 
 namespace {
 
-class PlaybackWindow : public ::testing::Test {
+class PlaybackWindow : public RealWindowTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(m_dir.ok());
-    g_busy = 0;
-    m_dlg = std::make_unique<CTRKDlg>();
-    m_dlg->OnInitDialog();
-    m_dlg->show();
-    if (!m_dlg->m_engine.IsLoaded()) GTEST_SKIP() << "no media library on this machine";
-    ASSERT_TRUE(WaitFor([&] { return m_dlg->m_mapDlg && m_dlg->m_mapDlg->IsPageLoaded(); }, 60000));
-  }
-  void TearDown() override {
-    if (m_dlg) m_dlg->close();
-    m_dlg.reset();
-    QApplication::processEvents();
-    g_busy = 0;
-  }
-
-  CTRKDlg& dlg() { return *m_dlg; }
-  QString CardFolder() const { return m_dir.path() + "/card"; }
   const std::string& MediaPath() const { return m_dlg->m_engine.GetMediaPath(); }
 
   // Opens a card as OPEN does after its picker and waits until its first
@@ -51,10 +33,6 @@ class PlaybackWindow : public ::testing::Test {
   bool WaitForTime(int64_t ms, int timeoutMs = 30000) {
     return WaitFor([&] { return dlg().m_gsensor.m_cursorMs >= static_cast<double>(ms); }, timeoutMs);
   }
-
-  ScopedSettingsDir m_dir;
-  std::unique_ptr<CTRKDlg> m_dlg;
-  std::vector<CardRecording> m_card;
 };
 
 int PictureFor(const GpsSample& sample) {
@@ -516,11 +494,12 @@ TEST_F(PlaybackWindow, RotateRebuildsThePlayerAndPlaysOnAtTheSameTime) {
 TEST_F(PlaybackWindow, VolumeMuteStatesErrorsAndKeyboardSeek) {
   ASSERT_NO_FATAL_FAILURE(OpenCard({6000}));
 
-  // Volume: slider positions 0..100 are libvlc volumes 0..200.
+  // Volume: slider positions 0..100 are libvlc volumes 0..200. The arrows
+  // are the window's keys, also on the focused slider: Down is 5 less.
   dlg().m_volumeSlider.setFocus();
-  QTest::keyClick(&dlg().m_volumeSlider, Qt::Key_Left);
-  EXPECT_EQ(dlg().m_volumeSlider.GetPos(), 99);
-  EXPECT_EQ(dlg().m_engine.GetVolume(), 198);
+  QTest::keyClick(&dlg().m_volumeSlider, Qt::Key_Down);
+  EXPECT_EQ(dlg().m_volumeSlider.GetPos(), 95);
+  EXPECT_EQ(dlg().m_engine.GetVolume(), 190);
   dlg().m_volumeSlider.SetPos(37);
   SendPrivateMessage(&dlg(), WM_VOLUME_CHANGED, 0);
   EXPECT_EQ(dlg().m_engine.GetVolume(), 74);
@@ -532,14 +511,14 @@ TEST_F(PlaybackWindow, VolumeMuteStatesErrorsAndKeyboardSeek) {
   QTest::mouseClick(&dlg().m_volume, Qt::LeftButton);
   EXPECT_FALSE(dlg().m_volume.m_showSecond);
 
-  // Keyboard on the position slider: a pending seek, the displays untouched.
+  // The position slider's own scroll notification (its keys are the
+  // window's now): a pending seek, the displays untouched.
   ASSERT_TRUE(WaitForTime(300));
   dlg().m_play.click();  // paused, so the target is easy to follow
   ASSERT_TRUE(WaitFor([&] { return TimeStands(dlg(), 400); }, 10000));
   const double cursor = dlg().m_gsensor.m_cursorMs;
-  dlg().m_positionSlider.setFocus();
-  dlg().m_positionSlider.SetPos(500);
-  QTest::keyClick(&dlg().m_positionSlider, Qt::Key_Right);
+  dlg().m_positionSlider.SetPos(501);
+  emit dlg().m_positionSlider.HScroll(QAbstractSlider::SliderSingleStepAdd);
   const int position = dlg().m_positionSlider.GetPos();
   EXPECT_EQ(position, 501);
   const int64_t target = position * (dlg().m_engine.GetLength() / 1000);

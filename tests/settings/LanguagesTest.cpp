@@ -59,7 +59,7 @@ TEST(StringTable, HoldsTheWholeVocabularyInBothLanguages) {
   EXPECT_EQ(LoadTextForLanguage(141, 0x0411), "ファイル、\"%s\"はすでに存在します。このファイルを上書きしますか?");
   EXPECT_EQ(LoadTextForLanguage(135, 0x0409),
             "No seletected files. Please select some files and try this operation again.");
-  EXPECT_EQ(LoadTextForLanguage(134, 0x0411), "再生／一時停止");
+  EXPECT_EQ(LoadTextForLanguage(134, 0x0411), "再生／一時停止 (Space)");
   EXPECT_EQ(LoadTextForLanguage(145, 0x0409), "OK");
   EXPECT_EQ(LoadTextForLanguage(145, 0x0411), "確認");
   EXPECT_EQ(LoadTextForLanguage(199, 0x0409), "Change Speed Unit KPH/MPH.");

@@ -1,0 +1,362 @@
+// The keys, the wheel and drops on the real main window, with the system's
+// libvlc: every key is sent to the window or to whichever of its controls
+// has the focus, and what a user would see afterwards is checked: the
+// player's state, the position slider and the time, the window's place, the
+// volume slider, the rate on the picture, the recording played, the dialogs
+// that open and the rectangle saved at the close.
+#include <gtest/gtest.h>
+
+#include <QDropEvent>
+#include <QKeySequence>
+#include <QMimeData>
+#include <QTest>
+#include <QWebEngineView>
+#include <QWheelEvent>
+#include <algorithm>
+#include <functional>
+
+#include "CFolderDialog.h"
+#include "Languages.h"
+#include "PlaybackWindowSupport.h"
+#include "PrivateMessages.h"
+#include "TrkMessageBox.h"
+
+using namespace playback_test;
+
+namespace {
+
+const QRect kPlace(140, 80, 900, 640);
+// The test recordings: 25 pictures a second, a key frame every 50.
+constexpr int64_t kFrameMs = 40;
+constexpr int64_t kKeyFrameMs = 2000;
+
+// Time the player shows while paused and no seek is pending.
+int64_t SettledTime(const CTRKDlg& dlg) {
+  WaitFor([&] { return dlg.m_seekTarget.load() == 0; }, 5000);
+  Pump(150);
+  return PlayerTime(dlg);
+}
+
+class WindowInput : public RealWindowTest {
+ protected:
+  void SetUp() override {
+    RealWindowTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    m_dlg->setGeometry(kPlace);
+    ASSERT_TRUE(WaitFor([&] { return m_dlg->geometry() == kPlace; }));
+  }
+
+  bool Plays(int recording) {
+    return dlg().m_engine.GetMediaPath() == m_card[static_cast<std::size_t>(recording)].path &&
+           dlg().m_fileList.IsDropHighlighted(recording) && dlg().m_engine.IsPlaying() && g_busy == 0;
+  }
+
+  // Drops `mime` on `target` as the desktop would; whether it was taken.
+  bool Drop(QWidget* target, const QMimeData& mime) {
+    const QPoint at = target->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    enter.ignore();
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
+  }
+
+  // The card dropped on the window, its first recording playing, then paused.
+  void DropCardAndPause(const std::vector<uint32_t>& durationsMs) {
+    m_card = WriteCard(CardFolder(), durationsMs);
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(CardFolder())});
+    ASSERT_TRUE(Drop(&dlg(), mime));
+    ASSERT_TRUE(WaitFor([&] { return Plays(0) && dlg().m_positionSlider.GetPos() > 0; }, 60000));
+    dlg().OnCommand(IDC_PLAY);
+    ASSERT_TRUE(WaitFor([&] { return TimeStands(dlg(), 300); }, 10000));
+  }
+
+  // The slider and the time after a seek to `expectedMs`: the slider and the
+  // curve's cursor at once, the player at the next seek tick. A paused player
+  // stands at the key frame at or before the target (every 2 s here).
+  void ExpectSeekShown(int64_t expectedMs) {
+    const int64_t length = dlg().m_engine.GetLength();
+    ASSERT_GT(length, 0);
+    EXPECT_NEAR(dlg().m_positionSlider.GetPos(), static_cast<double>(expectedMs) * 1000 / length, 1.0);
+    EXPECT_NEAR(dlg().m_gsensor.m_cursorMs, static_cast<double>(expectedMs), 1.0);
+    const int64_t time = SettledTime(dlg());
+    EXPECT_LE(time, expectedMs + 100);
+    EXPECT_GE(time, expectedMs - kKeyFrameMs - 100);
+  }
+};
+
+// Rejects the next modal dialog of type T and tells whether one came.
+template <typename T>
+class DialogSeen {
+ public:
+  DialogSeen() {
+    QObject::connect(&m_timer, &QTimer::timeout, [this] {
+      auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
+      if (dialog == nullptr || !dialog->isVisible()) return;
+      m_seen = true;
+      dialog->reject();
+    });
+    m_timer.start(50);
+  }
+  bool seen() const { return m_seen; }
+
+ private:
+  QTimer m_timer;
+  bool m_seen = false;
+};
+
+enum class Target { Window, FileList, VolumeSlider, Map };
+
+struct KeyCase {
+  const char* what;
+  Target target;
+  int key;
+  Qt::KeyboardModifiers modifiers;
+  // The button whose tooltip names the key, with its text id (null: none).
+  CGdipButton CTRKDlg::*button;
+  uint32_t tipText;
+  std::function<void()> before;
+  std::function<void()> check;
+};
+
+}  // namespace
+
+TEST_F(WindowInput, EveryKeyDoesWhatItsButtonDoesWhateverHasTheFocus) {
+  ASSERT_NO_FATAL_FAILURE(DropCardAndPause({12000, 12000, 12000}));
+  const int64_t length = dlg().m_engine.GetLength();
+  ASSERT_GT(length, 10000);
+  int64_t from = 0;
+  QImage picture;
+  auto videoPicture = [&] { return GrabScreen(dlg().m_video.geometry().translated(dlg().pos())); };
+  auto noteTime = [&] { from = SettledTime(dlg()); };
+  auto seekShown = [&](int64_t delta) {
+    return [&, delta] { ExpectSeekShown(std::clamp<int64_t>(from + delta, 1, length - kFrameMs)); };
+  };
+  auto volumeShown = [&](int position) {
+    return [&, position] {
+      EXPECT_EQ(dlg().m_volumeSlider.GetPos(), position);
+      EXPECT_EQ(dlg().m_engine.GetVolume(), 2 * position);
+    };
+  };
+  auto rateShown = [&](std::string label) { return [&, label] { EXPECT_EQ(MarqueeText(dlg()), label); }; };
+  auto fullScreen = [&](bool on) {
+    return [&, on] {
+      EXPECT_EQ(dlg().m_fullScreen, on ? 1 : 0);
+      EXPECT_EQ(dlg().geometry(), on ? dlg().MonitorRect() : kPlace);
+      EXPECT_EQ(dlg().m_play.isVisible(), !on);
+      EXPECT_TRUE(dlg().isVisible());
+    };
+  };
+  auto pointerOver = [&](QWidget* widget) {
+    return [widget] { QCursor::setPos(widget->mapToGlobal(widget->rect().center())); };
+  };
+  auto plays = [&](int recording) {
+    return [&, recording] { EXPECT_TRUE(WaitFor([&] { return Plays(recording); }, 30000)); };
+  };
+  DialogSeen<QFileDialog> snapshotDialog;
+  DialogSeen<CFolderDialog> folderPicker;
+
+  const KeyCase cases[] = {
+      {"Space plays", Target::Window, Qt::Key_Space, Qt::NoModifier, &CTRKDlg::m_play, 134, {},
+       [&] {
+         EXPECT_TRUE(WaitFor([&] { return dlg().m_play.m_showSecond; }, 10000));
+         EXPECT_FALSE(TimeStands(dlg(), 400));
+       }},
+      {"Space pauses", Target::FileList, Qt::Key_Space, Qt::NoModifier, nullptr, 0, {},
+       [&] {
+         EXPECT_TRUE(WaitFor([&] { return !dlg().m_play.m_showSecond; }, 10000));
+         EXPECT_TRUE(WaitFor([&] { return TimeStands(dlg(), 400); }, 5000));
+       }},
+      {"Home seeks to the start", Target::Window, Qt::Key_Home, Qt::NoModifier, nullptr, 0, noteTime,
+       [&] { ExpectSeekShown(1); }},
+      {"Right seeks 5 s", Target::Window, Qt::Key_Right, Qt::NoModifier, nullptr, 0, noteTime, seekShown(5000)},
+      {"Shift+Right seeks 1 s", Target::FileList, Qt::Key_Right, Qt::ShiftModifier, nullptr, 0, noteTime,
+       seekShown(1000)},
+      {"Left seeks 5 s back", Target::VolumeSlider, Qt::Key_Left, Qt::NoModifier, nullptr, 0, noteTime,
+       seekShown(-5000)},
+      // The first step after a seek may show the picture the seek decoded.
+      {"period steps forward, still paused", Target::Window, Qt::Key_Period, Qt::NoModifier, nullptr, 0,
+       [&] {
+         Pump(500);
+         picture = videoPicture();
+       },
+       [&] {
+         Pump(300);
+         EXPECT_FALSE(dlg().m_engine.IsPlaying());
+         EXPECT_TRUE(dlg().m_engine.IsPaused());
+       }},
+      {"period again: the picture has moved on", Target::Window, Qt::Key_Period, Qt::NoModifier, nullptr, 0, {},
+       [&] {
+         EXPECT_TRUE(WaitFor([&] { return videoPicture() != picture; }, 5000));
+         EXPECT_FALSE(dlg().m_engine.IsPlaying());
+       }},
+      {"comma seeks one picture back", Target::Window, Qt::Key_Comma, Qt::NoModifier, nullptr, 0, noteTime,
+       [&] {
+         ExpectSeekShown(from - kFrameMs);
+         EXPECT_FALSE(dlg().m_engine.IsPlaying());
+       }},
+      {"Ctrl+Right seeks 30 s, clamped to the last picture", Target::Map, Qt::Key_Right, Qt::ControlModifier,
+       nullptr, 0, noteTime, seekShown(30000)},
+      {"Shift+Left seeks 1 s back", Target::Window, Qt::Key_Left, Qt::ShiftModifier, nullptr, 0, noteTime,
+       seekShown(-1000)},
+      {"Ctrl+Left seeks 30 s back, clamped to the start", Target::Window, Qt::Key_Left, Qt::ControlModifier,
+       nullptr, 0, noteTime, seekShown(-30000)},
+      {"End seeks to the last picture", Target::Window, Qt::Key_End, Qt::NoModifier, nullptr, 0, noteTime,
+       [&] { ExpectSeekShown(length - kFrameMs); }},
+      {"Down turns the volume down", Target::VolumeSlider, Qt::Key_Down, Qt::NoModifier, nullptr, 0, {},
+       volumeShown(95)},
+      {"Up turns it up", Target::FileList, Qt::Key_Up, Qt::NoModifier, nullptr, 0, {}, volumeShown(100)},
+      {"Up stops at the top", Target::Window, Qt::Key_Up, Qt::NoModifier, nullptr, 0, {}, volumeShown(100)},
+      {"M mutes", Target::Window, Qt::Key_M, Qt::NoModifier, &CTRKDlg::m_volume, 188, {},
+       [&] { EXPECT_TRUE(dlg().m_volume.m_showSecond); }},
+      {"M unmutes", Target::Window, Qt::Key_M, Qt::NoModifier, nullptr, 0, {},
+       [&] { EXPECT_FALSE(dlg().m_volume.m_showSecond); }},
+      {"] is FAST", Target::Window, Qt::Key_BracketRight, Qt::NoModifier, &CTRKDlg::m_fast, 186, {},
+       rateShown("1.2 X")},
+      {"[ is SLOW", Target::Window, Qt::Key_BracketLeft, Qt::NoModifier, &CTRKDlg::m_slow, 184, {}, rateShown("")},
+      {"[ again", Target::FileList, Qt::Key_BracketLeft, Qt::NoModifier, nullptr, 0, {}, rateShown("0.9 X")},
+      {"] back to the normal rate", Target::Window, Qt::Key_BracketRight, Qt::NoModifier, nullptr, 0, {},
+       rateShown("")},
+      {"F enters full screen", Target::Window, Qt::Key_F, Qt::NoModifier, nullptr, 0, {}, fullScreen(true)},
+      {"Esc leaves it", Target::Window, Qt::Key_Escape, Qt::NoModifier, nullptr, 0, {}, fullScreen(false)},
+      {"Esc outside full screen does nothing", Target::FileList, Qt::Key_Escape, Qt::NoModifier, nullptr, 0, {},
+       fullScreen(false)},
+      {"Enter away from the video does nothing", Target::Window, Qt::Key_Return, Qt::NoModifier, nullptr, 0,
+       pointerOver(&dlg().m_fileList), fullScreen(false)},
+      {"Enter on the video enters full screen", Target::Window, Qt::Key_Return, Qt::NoModifier, nullptr, 0,
+       pointerOver(&dlg().m_video), fullScreen(true)},
+      {"Enter in full screen leaves it", Target::Window, Qt::Key_Enter, Qt::KeypadModifier, nullptr, 0, {},
+       fullScreen(false)},
+      {"Home again", Target::Window, Qt::Key_Home, Qt::NoModifier, nullptr, 0, noteTime, [&] { ExpectSeekShown(1); }},
+      {"Space plays from there", Target::Window, Qt::Key_Space, Qt::NoModifier, nullptr, 0, {}, plays(0)},
+      {"Page Down while a recording starts does nothing", Target::Window, Qt::Key_PageDown, Qt::NoModifier,
+       nullptr, 0, [&] { g_busy = 1; },
+       [&] {
+         Pump(500);
+         g_busy = 0;
+         plays(0)();
+       }},
+      {"Page Down plays the next recording", Target::FileList, Qt::Key_PageDown, Qt::NoModifier, nullptr, 0, {},
+       plays(1)},
+      {"Page Up plays the one before", Target::Window, Qt::Key_PageUp, Qt::NoModifier, nullptr, 0, {}, plays(0)},
+      {"Ctrl+S is SNAP", Target::Window, Qt::Key_S, Qt::ControlModifier, &CTRKDlg::m_snap, 180, {},
+       [&] {
+         EXPECT_TRUE(WaitFor([&] { return snapshotDialog.seen(); }, 10000));
+         EXPECT_TRUE(WaitFor([&] { return dlg().m_engine.IsPlaying(); }, 10000));
+       }},
+      {"Ctrl+O is OPEN", Target::Window, Qt::Key_O, Qt::ControlModifier, &CTRKDlg::m_open, 179, {},
+       [&] { EXPECT_TRUE(WaitFor([&] { return folderPicker.seen(); }, 10000)); }},
+      {"Ctrl+Q closes and saves the rectangle", Target::Window, Qt::Key_Q, Qt::ControlModifier, &CTRKDlg::m_close,
+       195, {},
+       [&] {
+         EXPECT_TRUE(WaitFor([&] { return !dlg().isVisible(); }, 10000));
+         EXPECT_TRUE(m_dir.IniText().contains("[WINPOS]\nLEFT=140\nTOP=80\nRIGHT=1040\nBOTTOM=720\n"))
+             << m_dir.IniText().constData();
+       }},
+  };
+
+  for (const KeyCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.button != nullptr) {
+      // The button's tooltip names the key, in both languages.
+      const QString key = "(" + QKeySequence(QKeyCombination(c.modifiers, Qt::Key(c.key))).toString(QKeySequence::PortableText) + ")";
+      EXPECT_EQ((dlg().*c.button).m_tipText, LoadQText(c.tipText));
+      for (uint16_t language : {kLangIdEnglish, kLangIdJapanese})
+        EXPECT_TRUE(QString::fromStdString(LoadTextForLanguage(c.tipText, language)).contains(key)) << language;
+    }
+    if (c.before) c.before();
+    QWidget* target = &dlg();
+    switch (c.target) {
+      case Target::Window:
+        break;
+      case Target::FileList:
+        target = &dlg().m_fileList;
+        break;
+      case Target::VolumeSlider:
+        target = &dlg().m_volumeSlider;
+        break;
+      case Target::Map:
+        target = dlg().m_mapDlg->View();
+        break;
+    }
+    target->setFocus();
+    QTest::keyClick(target, Qt::Key(c.key), c.modifiers);
+    c.check();
+  }
+}
+
+TEST_F(WindowInput, ButtonsShowTheirTipsWithTheirKeys) {
+  // The tips are set again, in the language in force, after a language change.
+  SendPrivateMessage(&dlg(), WM_LANGUAGE_CHANGED, 0);
+  QEnterEvent enter(QPointF(5, 5), dlg().m_play.mapToGlobal(QPointF(5, 5)), dlg().m_play.mapToGlobal(QPointF(5, 5)));
+  QApplication::sendEvent(&dlg().m_play, &enter);
+  ASSERT_TRUE(WaitFor([&] { return dlg().m_play.m_tip && dlg().m_play.m_tip->isVisible(); }, 5000));
+  EXPECT_EQ(dlg().m_play.m_tip->Text(), LoadQText(134));
+}
+
+TEST_F(WindowInput, TheWheelTurnsTheVolumeOverTheVideoAndSeeksOverThePositionSlider) {
+  ASSERT_NO_FATAL_FAILURE(DropCardAndPause({12000}));
+  auto turn = [&](QWidget* over, int delta) {
+    const QPointF at = QRect(QPoint(0, 0), over->size()).center();
+    QWheelEvent wheel(at, over->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(over, &wheel);
+  };
+  struct Turn {
+    const char* what;
+    QWidget* over;
+    int delta;
+    int volume;          // volume slider afterwards
+    int64_t seekNotches;  // whole notches of 5 s on the position slider (0: no seek)
+  };
+  const Turn turns[] = {
+      {"down two notches on the picture", &dlg().m_video, -240, 90, 0},
+      {"up one on the background", &dlg().m_videoBg, 120, 95, 0},
+      {"half a notch does nothing yet", &dlg().m_video, 60, 95, 0},
+      {"the other half makes it one", &dlg().m_video, 60, 100, 0},
+      {"the top holds", &dlg().m_video, 120, 100, 0},
+      {"the file list scrolls, no volume change", &dlg().m_fileList, -120, 100, 0},
+      {"up on the position slider: 5 s on", &dlg().m_positionSlider, 120, 100, 1},
+      {"down two: 10 s back, clamped", &dlg().m_positionSlider, -240, 100, -2},
+  };
+  for (const Turn& t : turns) {
+    SCOPED_TRACE(t.what);
+    const int64_t from = SettledTime(dlg());
+    turn(t.over, t.delta);
+    EXPECT_EQ(dlg().m_volumeSlider.GetPos(), t.volume);
+    EXPECT_EQ(dlg().m_engine.GetVolume(), 2 * t.volume);
+    if (t.seekNotches != 0) {
+      ExpectSeekShown(std::clamp<int64_t>(from + t.seekNotches * 5000, 1, dlg().m_engine.GetLength() - 40));
+    } else {
+      EXPECT_EQ(dlg().m_seekTarget.load(), 0);
+    }
+  }
+}
+
+TEST_F(WindowInput, AFolderDroppedOnTheWindowOpensAsOpenWould) {
+  m_card = WriteCard(CardFolder(), {3000, 3000});
+  // Something that is neither a folder nor a recording is refused.
+  const QString note = m_dir.path() + "/note.txt";
+  QFile file(note);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("x");
+  file.close();
+  QMimeData refused;
+  refused.setUrls({QUrl::fromLocalFile(note), QUrl(QStringLiteral("https://example.org/"))});
+  EXPECT_FALSE(Drop(&dlg(), refused));
+  Pump(300);
+  EXPECT_EQ(dlg().m_fileList.GetItemCount(), 0);
+
+  // The folder dropped on the map page: the window takes it, not the page.
+  const QUrl page = dlg().m_mapDlg->View()->url();
+  QMimeData folder;
+  folder.setUrls({QUrl::fromLocalFile(CardFolder())});
+  ASSERT_TRUE(Drop(dlg().m_mapDlg->View(), folder));
+  ASSERT_TRUE(WaitFor([&] { return dlg().m_fileList.GetItemCount() == 2; }, 60000));
+  EXPECT_TRUE(WaitFor([&] { return Plays(0); }, 30000));
+  EXPECT_TRUE(m_dir.IniText().contains(QFile::encodeName(CardFolder()))) << m_dir.IniText().constData();
+  EXPECT_EQ(dlg().m_mapDlg->View()->url(), page);
+}
