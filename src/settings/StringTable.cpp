@@ -159,6 +159,32 @@ constexpr StringTableRow kRows[] = {
      "エラー %d。"},
     {210, "... and %d more files.",
      "... ほか %d 個のファイル。"},
+    // The KML button's menu and the GPX and CSV exports; 241 is the tooltip
+    // of a group's row (%1 km, %2 h:mm:ss, %3 and %4 km/h).
+    {230, "KML",
+     "KML"},
+    {231, "GPX – this recording",
+     "GPX – このファイル"},
+    {232, "GPX – whole trip",
+     "GPX – 走行全体"},
+    {233, "CSV – GPS and G-sensor",
+     "CSV – GPSとGセンサー"},
+    {234, "Save GPX file: %s OK.",
+     "GPXファイル:%sを保存できました。"},
+    {235, "Save GPX file: %s Failed.",
+     "GPXファイル:%sを保存できませんでした。"},
+    {236, "Save GPX",
+     "GPXの保存"},
+    {237, "Save CSV files: %s OK.",
+     "CSVファイル:%sを保存できました。"},
+    {238, "Save CSV file: %s Failed.",
+     "CSVファイル:%sを保存できませんでした。"},
+    {239, "Save CSV",
+     "CSVの保存"},
+    {240, "Cannot read the recording %s.",
+     "ファイル%sを読み込めませんでした。"},
+    {241, "Distance %1 km, driving time %2, max. speed %3 km/h, mean speed %4 km/h",
+     "走行距離 %1 km、走行時間 %2、最高速度 %3 km/h、平均速度 %4 km/h"},
 };
 
 }  // namespace

@@ -34,7 +34,7 @@ TEST(LanguageTable, HoldsOnlyJapanese) {
 TEST(StringTable, HoldsTheWholeVocabularyInBothLanguages) {
   std::size_t count = 0;
   const StringTableRow* rows = StringTableRows(count);
-  ASSERT_EQ(count, 76u);
+  ASSERT_EQ(count, 88u);
   std::vector<uint32_t> ids;
   for (std::size_t i = 0; i < count; ++i) {
     ids.push_back(rows[i].id);
@@ -45,6 +45,7 @@ TEST(StringTable, HoldsTheWholeVocabularyInBothLanguages) {
   for (uint32_t id = 101; id <= 145; ++id) expected.push_back(id);
   for (uint32_t id = 179; id <= 199; ++id) expected.push_back(id);
   for (uint32_t id = 201; id <= 210; ++id) expected.push_back(id);
+  for (uint32_t id = 230; id <= 241; ++id) expected.push_back(id);
   EXPECT_EQ(ids, expected);
 
   EXPECT_EQ(LoadTextForLanguage(103, 0x0411), "Windowsソケットの初期化に失敗しました。" + std::string(21, ' '));
