@@ -126,6 +126,7 @@ void CTRKDlg::SetUpControls() {
     connect(button, &CGdipButton::Command, this, &CTRKDlg::OnCommand);
   }
   SetUpPlayback();
+  SetUpExportMenu();
   // Keyboard input for the whole window passes here first (Escape).
   qApp->installEventFilter(this);
 }

@@ -15,6 +15,7 @@
 //   CTRKDlgPlayback.cpp  playback controls, opening and playing a recording
 //   CTRKDlgSync.cpp      player events, time reports, seeking, timers 102/103
 //   CTRKDlgClose.cpp     close path and destruction
+//   CTRKDlgExport.cpp    the KML button's export menu, the group rows' trip figures
 #include <QColor>
 #include <QIcon>
 #include <QLabel>
@@ -50,6 +51,7 @@
 
 class CHtmlMapDlg;
 class CPrivateEvent;
+enum class ExportChoice;
 class QMenu;
 class QTimer;
 
@@ -115,6 +117,14 @@ class CTRKDlg : public QWidget, public IOwnerView {
   void OnBnClickedDel();
   void OnBnClickedLock();
   void OnBnClickedKml();
+  // The KML button's right-click menu at `globalPos`; runs the chosen export.
+  void OnKmlMenu(const QPoint& globalPos);
+  // Right-click menu of the KML button and the group rows' tooltips.
+  void SetUpExportMenu();
+  // One export of the menu, with its message box (Kml is the left click).
+  void OnExport(ExportChoice choice);
+  // The group list's tooltip of row `row`: the group's trip figures.
+  QString GroupTripTip(int row);
   void OnBnClickedMap();
   void OnBnClickedGsr();
   // WM_TOGGLE_FULLSCREEN: enters or leaves full-screen mode.
