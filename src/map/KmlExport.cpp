@@ -41,24 +41,6 @@ std::size_t Utf8SequenceLength(const std::string& text, std::size_t i) {
   return length;
 }
 
-std::tm LocalFields(int64_t time) {
-  std::tm fields{};
-  const auto value = static_cast<std::time_t>(time);
-  if (!localtime_r(&value, &fields)) {
-    // Beyond what the calendar can show: the epoch rather than garbage.
-    const std::time_t epoch = 0;
-    gmtime_r(&epoch, &fields);
-  }
-  return fields;
-}
-
-std::string FormatLocal(const char* format, int64_t time) {
-  const std::tm fields = LocalFields(time);
-  char buffer[128];
-  const std::size_t length = std::strftime(buffer, sizeof buffer, format, &fields);
-  return std::string(buffer, length);
-}
-
 bool WriteText(std::ostream& file, const std::string& text) {
   if (!file) return false;
   file.write(text.data(), static_cast<std::streamsize>(text.size()));
@@ -66,6 +48,19 @@ bool WriteText(std::ostream& file, const std::string& text) {
 }
 
 }  // namespace
+
+std::string FormatCalendarTime(const char* format, int64_t time, bool utc) {
+  std::tm fields{};
+  const auto value = static_cast<std::time_t>(time);
+  if (!(utc ? gmtime_r(&value, &fields) : localtime_r(&value, &fields))) {
+    // Beyond what the calendar can show: the epoch rather than garbage.
+    const std::time_t epoch = 0;
+    gmtime_r(&epoch, &fields);
+  }
+  char buffer[128];
+  const std::size_t length = std::strftime(buffer, sizeof buffer, format, &fields);
+  return std::string(buffer, length);
+}
 
 std::string EscapeXmlText(const std::string& text, bool keepQuotes) {
   std::string out;
@@ -109,7 +104,7 @@ bool ExportedPosition(const GpsSample& sample, double& latitude, double& longitu
 
 std::string ExportFileStem(const std::string& recordingName, int64_t startTime) {
   const std::string stem = recordingName.size() >= 4 ? recordingName.substr(0, recordingName.size() - 4) : std::string();
-  return stem + FormatLocal("_%Y_%m_%d_%H-%M-%S", startTime);
+  return stem + FormatCalendarTime("_%Y_%m_%d_%H-%M-%S", startTime, false);
 }
 
 std::string KmlFileName(const std::string& recordingName, int64_t startTime) {
@@ -127,7 +122,7 @@ bool WriteExportFile(const std::string& path, const std::function<bool(std::ostr
 }
 
 std::string KmlRouteDescription(const std::string& subfolder, const std::string& name, int64_t startTime) {
-  return "\"" + subfolder + "/" + name + "\"" + FormatLocal(" %Y/%m/%d %H:%M:%S", startTime);
+  return "\"" + subfolder + "/" + name + "\"" + FormatCalendarTime(" %Y/%m/%d %H:%M:%S", startTime, false);
 }
 
 bool WriteKmlHeader(std::ostream& file, const std::string& name, const std::string& description,

@@ -18,6 +18,10 @@ struct TrackPart;
 // when the record is skipped (no valid bit, or a coordinate of 200 or more).
 bool ExportedPosition(const GpsSample& sample, double& latitude, double& longitude);
 
+// strftime of `time` in local time, or in UTC when `utc`; a time the calendar
+// cannot show gives the epoch.
+std::string FormatCalendarTime(const char* format, int64_t time, bool utc);
+
 // "<name without extension>_%Y_%m_%d_%H-%M-%S" in local time; every exported
 // file is this followed by its own ending (".KML", ".GPX", "_GPS.CSV", ...).
 std::string ExportFileStem(const std::string& recordingName, int64_t startTime);

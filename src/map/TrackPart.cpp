@@ -4,6 +4,7 @@
 #include <charconv>
 #include <ctime>
 
+#include "KmlExport.h"
 #include "RecordingLibrary.h"
 #include "SampleLoader.h"
 
@@ -76,17 +77,7 @@ bool RecordClockTime(const GpsSample& sample, int64_t& time) {
   return ok;
 }
 
-std::string UtcIsoTime(int64_t time) {
-  std::tm fields{};
-  const auto value = static_cast<std::time_t>(time);
-  if (!gmtime_r(&value, &fields)) {
-    const std::time_t epoch = 0;
-    gmtime_r(&epoch, &fields);
-  }
-  char buffer[64];
-  const std::size_t length = std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%SZ", &fields);
-  return std::string(buffer, length);
-}
+std::string UtcIsoTime(int64_t time) { return FormatCalendarTime("%Y-%m-%dT%H:%M:%SZ", time, true); }
 
 void AppendDecimal(std::string& out, double value, int decimals) {
   char buffer[400];  // 309 integer digits, sign, point and the decimals

@@ -89,27 +89,15 @@ class FailingBuffer : public std::streambuf {
 
 class KmlTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const char* tz = std::getenv("TZ");
-    m_savedTz = tz ? tz : "";
-    m_hadTz = tz != nullptr;
-    setenv("TZ", "UTC", 1);
-    tzset();
-  }
-  void TearDown() override {
-    if (m_hadTz) setenv("TZ", m_savedTz.c_str(), 1); else unsetenv("TZ");
-    tzset();
-  }
   // The library with one loaded recording; the samples go through LoadRecordingTrack.
   void Load(const RecordingPlan& plan) {
     FillLibrary(library, {WriteRecording(input.Folder(), plan)}, true);
     ASSERT_EQ(LoadRecordingTrack(library, 0), 1);
   }
+  ScopedTimeZone utc{"UTC"};
   TempDir input;
   TempDir output;
   RecordingLibrary library;
-  std::string m_savedTz;
-  bool m_hadTz = false;
 };
 
 }  // namespace

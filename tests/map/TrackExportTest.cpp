@@ -32,29 +32,17 @@ GpsSample Clocked(GpsSample sample, int year, int month, int day, int hour, int 
 
 class TrackExportTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const char* tz = std::getenv("TZ");
-    m_hadTz = tz != nullptr;
-    m_savedTz = tz ? tz : "";
-    // Nine hours east of UTC: a record's clock is local time, the files' times UTC.
-    setenv("TZ", "JST-9", 1);
-    tzset();
-  }
-  void TearDown() override {
-    if (m_hadTz) setenv("TZ", m_savedTz.c_str(), 1); else unsetenv("TZ");
-    tzset();
-  }
   TrackPart Part(const RecordingPlan& plan) {
     TrackPart part;
     const RecordingInfo info = WriteRecording(input.Folder(), plan);
     EXPECT_TRUE(LoadTrackPart(info, input.Folder() + plan.subfolder + plan.name, part));
     return part;
   }
+  // Nine hours east of UTC: a record's clock is local time, the files' times UTC.
+  ScopedTimeZone japan{"JST-9"};
   TempDir input;
   TempDir output;
   RecordingLibrary library;
-  std::string m_savedTz;
-  bool m_hadTz = false;
 };
 
 // 35 deg 40' N, 139 deg 46' E moved north by `metres`, in the stored form.

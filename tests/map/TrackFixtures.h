@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -35,6 +36,28 @@ inline GpsSample DriveFix(int i) {
   return Fix(3540.0 + 0.01 * i, 13946.0 + 0.02 * i, GpsStatusValid, 10 + i % 7, static_cast<uint16_t>(i % 120),
              static_cast<uint8_t>(i % 180));
 }
+
+// Sets TZ for the life of the object and puts the old value back.
+class ScopedTimeZone {
+ public:
+  explicit ScopedTimeZone(const char* zone) {
+    const char* tz = std::getenv("TZ");
+    m_had = tz != nullptr;
+    m_saved = tz ? tz : "";
+    setenv("TZ", zone, 1);
+    tzset();
+  }
+  ~ScopedTimeZone() {
+    if (m_had) setenv("TZ", m_saved.c_str(), 1); else unsetenv("TZ");
+    tzset();
+  }
+  ScopedTimeZone(const ScopedTimeZone&) = delete;
+  ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
+
+ private:
+  std::string m_saved;
+  bool m_had = false;
+};
 
 class TempDir {
  public:
