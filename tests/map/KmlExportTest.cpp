@@ -206,16 +206,8 @@ TEST_F(KmlTest, ExportReportsAWriteErrorAfterCreationAndRemovesThePart) {
   Load(plan);
 
   // The process may write at most 4 KiB into any file: the track needs ~60 KiB.
-  struct rlimit saved {};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-  struct rlimit small = saved;
-  small.rlim_cur = 4096;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   std::string path;
-  const bool saved_ok = ExportKml(library, output.Folder(), path);
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, previousHandler);
+  const bool saved_ok = WithFileSizeLimit(4096, [&] { return ExportKml(library, output.Folder(), path); });
 
   EXPECT_FALSE(saved_ok);
   EXPECT_EQ(path, output.Folder() + "FILE0001_2018_07_03_12-34-56.KML");

@@ -2,9 +2,7 @@
 // what gpsbabel and a CSV reader get back, records without clock or fix,
 // escaping, failed writes, the menu's commands and their messages.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -118,15 +116,8 @@ TEST_F(TrackExportTest, FailedWritesLeaveNoFile) {
   std::string failed;
 
   // The process may write at most 4 KiB into any file: the GPX needs far more.
-  struct rlimit saved {};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-  struct rlimit small = saved;
-  small.rlim_cur = 4096;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const bool written = ExportTrack(TrackFormat::Gpx, parts, true, output.Folder(), paths, failed);
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, previousHandler);
+  const bool written = WithFileSizeLimit(
+      4096, [&] { return ExportTrack(TrackFormat::Gpx, parts, true, output.Folder(), paths, failed); });
   EXPECT_FALSE(written);
   EXPECT_EQ(failed, output.Folder() + "FILE0001_2024_04_12_08-30-00_TRIP.GPX");
   EXPECT_FALSE(std::filesystem::exists(failed));

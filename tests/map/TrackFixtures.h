@@ -1,7 +1,10 @@
 #pragma once
 // Recording files for the map tests: a few bytes of filler, then the GPS and
 // G-sensor blocks at known offsets, described by a RecordingInfo.
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cstdint>
 #include <cstdio>
@@ -58,6 +61,22 @@ class ScopedTimeZone {
   std::string m_saved;
   bool m_had = false;
 };
+
+// Runs `write` while the process may write at most `bytes` into any file
+// (a full disk after the file was created); returns what `write` returned.
+template <typename Write>
+bool WithFileSizeLimit(rlim_t bytes, Write write) {
+  struct rlimit saved {};
+  if (getrlimit(RLIMIT_FSIZE, &saved) != 0) std::abort();
+  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = saved;
+  small.rlim_cur = bytes;
+  if (setrlimit(RLIMIT_FSIZE, &small) != 0) std::abort();
+  const bool result = write();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previousHandler);
+  return result;
+}
 
 class TempDir {
  public:
