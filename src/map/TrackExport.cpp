@@ -12,7 +12,7 @@
 
 namespace {
 
-ExportCommandResult Failure(int textId, int captionId, const std::string& path) {
+ExportCommandResult Message(int textId, int captionId, const std::string& path) {
   ExportCommandResult result;
   result.textId = textId;
   result.captionId = captionId;
@@ -95,7 +95,7 @@ bool ExportTrack(TrackFormat format, const std::vector<TrackPart>& parts, bool t
 ExportCommandResult RunExportCommand(RecordingLibrary& library, const std::string& folder, ExportChoice choice) {
   if (choice == ExportChoice::Kml) {
     const KmlCommandResult kml = RunKmlCommand(library, folder);
-    ExportCommandResult result = Failure(kml.textId, kml.captionId, kml.path);
+    ExportCommandResult result = Message(kml.textId, kml.captionId, kml.path);
     result.saved = kml.outcome == KmlOutcome::Saved;
     return result;
   }
@@ -106,20 +106,20 @@ ExportCommandResult RunExportCommand(RecordingLibrary& library, const std::strin
   const int caption = csv ? kCsvCaption : kGpxCaption;
   std::vector<TrackPart> parts(1);
   // Like the KML button: without a current recording there is nothing to export.
-  if (!CurrentTrackPart(library, parts.front())) return Failure(failedText, caption, folder);
+  if (!CurrentTrackPart(library, parts.front())) return Message(failedText, caption, folder);
 
   const bool trip = choice == ExportChoice::GpxTrip;
   if (trip) {
     std::string unreadable;
     if (!LoadGroupParts(library, library.FindGroupOf(library.m_currentRecording), parts, unreadable))
-      return unreadable.empty() ? Failure(failedText, caption, folder)
-                                : Failure(kRecordingUnreadableText, caption, unreadable);
+      return unreadable.empty() ? Message(failedText, caption, folder)
+                                : Message(kRecordingUnreadableText, caption, unreadable);
   }
   std::vector<std::string> paths;
   std::string failed;
   if (!ExportTrack(csv ? TrackFormat::Csv : TrackFormat::Gpx, parts, trip, folder, paths, failed))
-    return Failure(failedText, caption, failed);
-  ExportCommandResult result = Failure(csv ? kCsvSavedText : kGpxSavedText, caption, JoinedPaths(paths));
+    return Message(failedText, caption, failed);
+  ExportCommandResult result = Message(csv ? kCsvSavedText : kGpxSavedText, caption, JoinedPaths(paths));
   result.saved = true;
   return result;
 }

@@ -87,14 +87,16 @@ int RunCsv(const std::vector<std::string>& args, std::FILE* out) { return RunOne
 class CTerminalProgress : public IProgressView {
  public:
   CTerminalProgress() : m_enabled(isatty(STDERR_FILENO) == 1) {}
-  ~CTerminalProgress() override {
-    if (m_enabled && m_shown) std::fputs("\n", stderr);
-  }
+  ~CTerminalProgress() override { Erase(); }
   CTerminalProgress(const CTerminalProgress&) = delete;
   CTerminalProgress& operator=(const CTerminalProgress&) = delete;
   void ShowScanCount(int32_t count) override { Show("scanning: " + std::to_string(count) + " files"); }
   void ShowGroup(std::size_t done, std::size_t total) {
     Show("exporting: group " + std::to_string(done) + " of " + std::to_string(total));
+  }
+  // Blanks the line, so that output to the same terminal starts clean.
+  void Erase() {
+    if (m_enabled && m_shown) std::fprintf(stderr, "\r%-40s\r", "");
   }
 
  private:
@@ -161,6 +163,7 @@ int RunExport(const std::vector<std::string>& args, std::FILE* out) {
     } else if (!ExportTrack(format, parts, true, folder, paths, failed)) {
       reason = "writing " + failed + " failed";
     } else {
+      progress.Erase();
       for (std::size_t i = 0; i < paths.size(); ++i) {
         json.BeginObject()
             .Field("group", group)
@@ -174,9 +177,10 @@ int RunExport(const std::vector<std::string>& args, std::FILE* out) {
       continue;
     }
     ++failures;
+    progress.Erase();
     json.BeginObject().Field("group", group).Field("format", FormatName(format)).Field("error", reason).EndObject();
     WriteLine(json, out);
-    std::fprintf(stderr, "%strk-probe: group %d: %s\n", isatty(STDERR_FILENO) ? "\n" : "", group, reason.c_str());
+    std::fprintf(stderr, "trk-probe: group %d: %s\n", group, reason.c_str());
   }
   return failures == 0 ? 0 : 1;
 }
