@@ -127,6 +127,7 @@ void CTRKDlg::SetUpControls() {
     connect(button, &CGdipButton::Command, this, &CTRKDlg::OnCommand);
   }
   SetUpPlayback();
+  SetUpExportMenu();
   // Keyboard, wheel and drops for the whole window pass here first.
   qApp->installEventFilter(this);
   setAcceptDrops(true);

@@ -17,6 +17,7 @@
 //   CTRKDlgClose.cpp     close path and destruction
 //   CTRKDlgKeys.cpp      keys, wheel and drops on the whole window; button tips
 //   CTRKDlgOpenPath.cpp  opening a folder or recording named by path
+//   CTRKDlgExport.cpp    the KML button's export menu, the group rows' trip figures
 #include <QColor>
 #include <QIcon>
 #include <QLabel>
@@ -57,6 +58,7 @@ class QDropEvent;
 class QKeyEvent;
 class QWheelEvent;
 struct KeyBinding;
+enum class ExportChoice;
 class QMenu;
 class QTimer;
 
@@ -124,6 +126,14 @@ class CTRKDlg : public QWidget, public IOwnerView {
   void OnBnClickedDel();
   void OnBnClickedLock();
   void OnBnClickedKml();
+  // The KML button's right-click menu at `globalPos`; runs the chosen export.
+  void OnKmlMenu(const QPoint& globalPos);
+  // Right-click menu of the KML button and the group rows' tooltips.
+  void SetUpExportMenu();
+  // One export of the menu, with its message box (Kml is the left click).
+  void OnExport(ExportChoice choice);
+  // The group list's tooltip of row `row`: the group's trip figures.
+  QString GroupTripTip(int row);
   void OnBnClickedMap();
   void OnBnClickedGsr();
   // WM_TOGGLE_FULLSCREEN: enters or leaves full-screen mode.

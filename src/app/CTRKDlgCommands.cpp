@@ -12,7 +12,7 @@
 #include "CSettings.h"
 #include "CTRKDlg.h"
 #include "CTrcConfigDlg.h"
-#include "KmlExport.h"
+#include "TrackExport.h"
 #include "TrkMessageBox.h"
 
 namespace {
@@ -203,14 +203,7 @@ void CTRKDlg::OnBnClickedLock() {
   }
 }
 
-void CTRKDlg::OnBnClickedKml() {
-  const KmlCommandResult result = RunKmlCommand(m_library);
-  QString text = LoadQText(static_cast<uint32_t>(result.textId));
-  if (result.outcome != KmlOutcome::NoRecordings)
-    text.replace(QStringLiteral("%s"), QFile::decodeName(result.path.c_str()));
-  TrkMessageBox(this, text, LoadQText(static_cast<uint32_t>(result.captionId)), QMessageBox::Ok,
-                QMessageBox::NoIcon);
-}
+void CTRKDlg::OnBnClickedKml() { OnExport(ExportChoice::Kml); }
 
 // Panels
 

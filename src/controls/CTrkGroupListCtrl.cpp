@@ -1,5 +1,6 @@
 #include "CTrkGroupListCtrl.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <array>
 
@@ -28,6 +29,10 @@ bool CTrkGroupListCtrl::RelabelColumns() {
   for (int column = 0; column < static_cast<int>(kHeaderIds.size()) && column < columnCount(); ++column) {
     SetColumnText(column, QString::fromStdString(LoadText(kHeaderIds[static_cast<size_t>(column)])));
   }
+  // The tooltips are in the old language: worked out again when asked for.
+  for (int row = 0; row < rowCount(); ++row)
+    for (int column = 0; column < columnCount(); ++column)
+      if (QTableWidgetItem* cell = item(row, column)) cell->setToolTip(QString());
   return true;
 }
 
@@ -49,4 +54,22 @@ void CTrkGroupListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
   const QModelIndex index = indexAt(event->position().toPoint());
   const int row = index.isValid() ? index.row() : -1;
   SendPrivateMessage(parentWidget(), WM_PLAY_GROUP, row, 0);
+}
+
+QString CTrkGroupListCtrl::RowToolTip(int row) {
+  QTableWidgetItem* first = item(row, 0);
+  if (first == nullptr) return QString();
+  if (first->toolTip().isEmpty() && m_rowTipSource) {
+    const QString tip = m_rowTipSource(row);
+    for (int column = 0; column < columnCount(); ++column)
+      if (QTableWidgetItem* cell = item(row, column)) cell->setToolTip(tip);
+  }
+  return first->toolTip();
+}
+
+bool CTrkGroupListCtrl::viewportEvent(QEvent* event) {
+  // Fill the row's tooltip just before the view shows it.
+  if (event->type() == QEvent::ToolTip)
+    RowToolTip(indexAt(static_cast<QHelpEvent*>(event)->pos()).row());
+  return CListCtrl::viewportEvent(event);
 }

@@ -1,7 +1,11 @@
 #pragma once
 // The group list: one row per group of recordings that follow each other,
 // with a check box, the lock icon and five equal columns. A double-click sends
-// WM_PLAY_GROUP to the parent with the clicked row (-1: no row).
+// WM_PLAY_GROUP to the parent with the clicked row (-1: no row). A row's
+// tooltip comes from the tip source the first time it is asked for (working
+// it out reads the group's files) and is kept until the rows are refilled.
+#include <functional>
+
 #include "CListCtrl.h"
 #include "LibraryViews.h"
 
@@ -17,6 +21,11 @@ class CTrkGroupListCtrl : public CListCtrl, public IGroupListView {
   // Loads the headers again (language change); widths and rows stay.
   bool RelabelColumns();
 
+  // The text of a row's tooltip (the owner reads the group's trip figures).
+  void SetRowTipSource(std::function<QString(int row)> source) { m_rowTipSource = std::move(source); }
+  // The tooltip of the row, worked out now when it has none yet.
+  QString RowToolTip(int row);
+
   // IGroupListView
   int AddGroupRow(int32_t number, const std::string& resolution, uint64_t durationMs, uint64_t size,
                   int iconIndex, int64_t startTime) override;
@@ -27,4 +36,8 @@ class CTrkGroupListCtrl : public CListCtrl, public IGroupListView {
 
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
+
+ private:
+  std::function<QString(int row)> m_rowTipSource;
 };

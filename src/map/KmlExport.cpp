@@ -9,6 +9,7 @@
 #include "CSettings.h"
 #include "RecordingLibrary.h"
 #include "ScriptText.h"
+#include "TrackPart.h"
 
 namespace {
 
@@ -40,24 +41,6 @@ std::size_t Utf8SequenceLength(const std::string& text, std::size_t i) {
   return length;
 }
 
-std::tm LocalFields(int64_t time) {
-  std::tm fields{};
-  const auto value = static_cast<std::time_t>(time);
-  if (!localtime_r(&value, &fields)) {
-    // Beyond what the calendar can show: the epoch rather than garbage.
-    const std::time_t epoch = 0;
-    gmtime_r(&epoch, &fields);
-  }
-  return fields;
-}
-
-std::string FormatLocal(const char* format, int64_t time) {
-  const std::tm fields = LocalFields(time);
-  char buffer[128];
-  const std::size_t length = std::strftime(buffer, sizeof buffer, format, &fields);
-  return std::string(buffer, length);
-}
-
 bool WriteText(std::ostream& file, const std::string& text) {
   if (!file) return false;
   file.write(text.data(), static_cast<std::streamsize>(text.size()));
@@ -65,6 +48,19 @@ bool WriteText(std::ostream& file, const std::string& text) {
 }
 
 }  // namespace
+
+std::string FormatCalendarTime(const char* format, int64_t time, bool utc) {
+  std::tm fields{};
+  const auto value = static_cast<std::time_t>(time);
+  if (!(utc ? gmtime_r(&value, &fields) : localtime_r(&value, &fields))) {
+    // Beyond what the calendar can show: the epoch rather than garbage.
+    const std::time_t epoch = 0;
+    gmtime_r(&epoch, &fields);
+  }
+  char buffer[128];
+  const std::size_t length = std::strftime(buffer, sizeof buffer, format, &fields);
+  return std::string(buffer, length);
+}
 
 std::string EscapeXmlText(const std::string& text, bool keepQuotes) {
   std::string out;
@@ -99,13 +95,34 @@ std::string EscapeXmlText(const std::string& text, bool keepQuotes) {
   return out;
 }
 
-std::string KmlFileName(const std::string& recordingName, int64_t startTime) {
+bool ExportedPosition(const GpsSample& sample, double& latitude, double& longitude) {
+  if ((sample.status & GpsStatusValid) == 0) return false;
+  latitude = sample.latitude;
+  longitude = sample.longitude;
+  return ConvertNmeaPosition(latitude, longitude);
+}
+
+std::string ExportFileStem(const std::string& recordingName, int64_t startTime) {
   const std::string stem = recordingName.size() >= 4 ? recordingName.substr(0, recordingName.size() - 4) : std::string();
-  return stem + FormatLocal("_%Y_%m_%d_%H-%M-%S", startTime) + ".KML";
+  return stem + FormatCalendarTime("_%Y_%m_%d_%H-%M-%S", startTime, false);
+}
+
+std::string KmlFileName(const std::string& recordingName, int64_t startTime) {
+  return ExportFileStem(recordingName, startTime) + ".KML";
+}
+
+bool WriteExportFile(const std::string& path, const std::function<bool(std::ostream&)>& write) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  if (!file.is_open()) return false;
+  bool ok = write(file);
+  file.close();  // flushes: a full disk often shows only here
+  ok = ok && !file.fail();
+  if (!ok) std::remove(path.c_str());
+  return ok;
 }
 
 std::string KmlRouteDescription(const std::string& subfolder, const std::string& name, int64_t startTime) {
-  return "\"" + subfolder + "/" + name + "\"" + FormatLocal(" %Y/%m/%d %H:%M:%S", startTime);
+  return "\"" + subfolder + "/" + name + "\"" + FormatCalendarTime(" %Y/%m/%d %H:%M:%S", startTime, false);
 }
 
 bool WriteKmlHeader(std::ostream& file, const std::string& name, const std::string& description,
@@ -153,38 +170,31 @@ bool WriteKmlFooter(std::ostream& file) {
                    "</kml>\n");
 }
 
+bool WriteKmlRoute(std::ostream& file, const std::string& name, const std::string& description,
+                   const std::vector<TrackPart>& parts) {
+  if (parts.empty()) return false;
+  const RecordingInfo& first = parts.front().recording;
+  bool ok = WriteKmlHeader(file, name, description,
+                           KmlRouteDescription(first.subfolder, first.name, first.summary.startTime));
+  for (const TrackPart& part : parts) {
+    for (std::size_t i = 0; ok && i < part.gps.size(); ++i) {
+      double latitude = 0.0, longitude = 0.0;
+      if (ExportedPosition(part.gps[i], latitude, longitude))
+        ok = WriteKmlCoordinate(file, latitude, longitude, part.gps[i].altitude);
+    }
+  }
+  return ok && WriteKmlFooter(file);
+}
+
 bool ExportKml(RecordingLibrary& library, const std::string& folder, std::string& writtenPath) {
   writtenPath.clear();
-  const std::size_t count = library.m_recordings.size();
-  if (count == 0) return false;
-  if (library.m_currentRecording >= 0 && static_cast<std::size_t>(library.m_currentRecording) >= count)
-    library.m_currentRecording = static_cast<int32_t>(count - 1);
-  // Nothing is current (for example right after opening, before the first
-  // recording is loaded): the loaded GPS block belongs to no recording.
-  if (library.m_currentRecording < 0) return false;
-
-  const RecordingInfo& recording = library.m_recordings[static_cast<std::size_t>(library.m_currentRecording)];
+  std::vector<TrackPart> parts(1);
+  if (!CurrentTrackPart(library, parts.front())) return false;
+  const RecordingInfo& recording = parts.front().recording;
   writtenPath = folder + KmlFileName(recording.name, recording.summary.startTime);
-
-  std::ofstream file(writtenPath, std::ios::binary | std::ios::trunc);
-  if (!file.is_open()) return false;
-
-  bool ok = WriteKmlHeader(file, recording.name, std::string(),
-                           KmlRouteDescription(recording.subfolder, recording.name, recording.summary.startTime));
-  const std::size_t samples = std::min<std::size_t>(library.m_gpsBytes / kGpsRecordSize, library.m_gpsSamples.size());
-  for (std::size_t i = 0; ok && i < samples; ++i) {
-    const GpsSample& sample = library.m_gpsSamples[i];
-    if ((sample.status & GpsStatusValid) == 0) continue;
-    double latitude = sample.latitude;
-    double longitude = sample.longitude;
-    if (!ConvertNmeaPosition(latitude, longitude)) continue;
-    ok = WriteKmlCoordinate(file, latitude, longitude, sample.altitude);
-  }
-  ok = ok && WriteKmlFooter(file);
-  file.close();  // flushes: a full disk often shows only here
-  ok = ok && !file.fail();
-  if (!ok) std::remove(writtenPath.c_str());
-  return ok;
+  return WriteExportFile(writtenPath, [&](std::ostream& file) {
+    return WriteKmlRoute(file, recording.name, std::string(), parts);
+  });
 }
 
 KmlCommandResult RunKmlCommand(RecordingLibrary& library, const std::string& folder) {

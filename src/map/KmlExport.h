@@ -1,10 +1,35 @@
 #pragma once
 // Export of the current recording's GPS route as a KML 2.2 file.
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <string>
+#include <vector>
+
+#include "RecordingTypes.h"
 
 class RecordingLibrary;
+struct TrackPart;
+
+// What every route export shares: which records carry a position, how files
+// are named, and how a file is written without leaving half of it behind.
+
+// The position a route export writes for `sample`, in decimal degrees; false
+// when the record is skipped (no valid bit, or a coordinate of 200 or more).
+bool ExportedPosition(const GpsSample& sample, double& latitude, double& longitude);
+
+// strftime of `time` in local time, or in UTC when `utc`; a time the calendar
+// cannot show gives the epoch.
+std::string FormatCalendarTime(const char* format, int64_t time, bool utc);
+
+// "<name without extension>_%Y_%m_%d_%H-%M-%S" in local time; every exported
+// file is this followed by its own ending (".KML", ".GPX", "_GPS.CSV", ...).
+std::string ExportFileStem(const std::string& recordingName, int64_t startTime);
+
+// Creates (or truncates) `path`, lets `write` fill it and closes it. False when
+// the file cannot be created, `write` returns false or a write or the close
+// fails; the incomplete file is then removed.
+bool WriteExportFile(const std::string& path, const std::function<bool(std::ostream&)>& write);
 
 // Each writer returns false when the stream is not usable (never opened, or a
 // previous write failed) or when its own writing fails. Texts are inserted as
@@ -14,6 +39,11 @@ bool WriteKmlHeader(std::ostream& file, const std::string& name, const std::stri
                     const std::string& routeDescription);
 bool WriteKmlCoordinate(std::ostream& file, double latitude, double longitude, int32_t altitude);
 bool WriteKmlFooter(std::ostream& file);
+
+// Header, the fixes of every part in order, footer; the route description
+// names the first part.
+bool WriteKmlRoute(std::ostream& file, const std::string& name, const std::string& description,
+                   const std::vector<TrackPart>& parts);
 
 // Text escaped for XML: & < > always, " and ' too unless `keepQuotes` (quotes
 // need no escape in element content; the route description keeps its own).

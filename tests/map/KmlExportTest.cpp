@@ -89,27 +89,15 @@ class FailingBuffer : public std::streambuf {
 
 class KmlTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const char* tz = std::getenv("TZ");
-    m_savedTz = tz ? tz : "";
-    m_hadTz = tz != nullptr;
-    setenv("TZ", "UTC", 1);
-    tzset();
-  }
-  void TearDown() override {
-    if (m_hadTz) setenv("TZ", m_savedTz.c_str(), 1); else unsetenv("TZ");
-    tzset();
-  }
   // The library with one loaded recording; the samples go through LoadRecordingTrack.
   void Load(const RecordingPlan& plan) {
     FillLibrary(library, {WriteRecording(input.Folder(), plan)}, true);
     ASSERT_EQ(LoadRecordingTrack(library, 0), 1);
   }
+  ScopedTimeZone utc{"UTC"};
   TempDir input;
   TempDir output;
   RecordingLibrary library;
-  std::string m_savedTz;
-  bool m_hadTz = false;
 };
 
 }  // namespace
@@ -218,16 +206,8 @@ TEST_F(KmlTest, ExportReportsAWriteErrorAfterCreationAndRemovesThePart) {
   Load(plan);
 
   // The process may write at most 4 KiB into any file: the track needs ~60 KiB.
-  struct rlimit saved {};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-  struct rlimit small = saved;
-  small.rlim_cur = 4096;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   std::string path;
-  const bool saved_ok = ExportKml(library, output.Folder(), path);
-  setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, previousHandler);
+  const bool saved_ok = WithFileSizeLimit(4096, [&] { return ExportKml(library, output.Folder(), path); });
 
   EXPECT_FALSE(saved_ok);
   EXPECT_EQ(path, output.Folder() + "FILE0001_2018_07_03_12-34-56.KML");

@@ -2,14 +2,13 @@
 // the KML button would write, and gpsbabel reads the usable fixes back.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "ExportReadBack.h"
 #include "ScriptText.h"
 #include "Synth.h"
 #include "TrackFixtures.h"
@@ -19,18 +18,6 @@ using namespace trk_test;
 namespace {
 
 const std::string kProbe = std::string(TRK_BIN_DIR) + "/trk-probe";
-
-std::string RunCommand(const std::string& command, int* status) {
-  std::string output;
-  std::FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return output;
-  char buffer[4096];
-  std::size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-  const int result = pclose(pipe);
-  *status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
-  return output;
-}
 
 // The points gpsbabel reads from a KML file, as "lat,lon" texts with six decimals.
 std::vector<std::string> BabelPoints(const std::string& kml) {

@@ -1,11 +1,15 @@
 #pragma once
 // Recording files for the map tests: a few bytes of filler, then the GPS and
 // G-sensor blocks at known offsets, described by a RecordingInfo.
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -34,6 +38,44 @@ inline GpsSample Fix(double latitude, double longitude, uint8_t status = GpsStat
 inline GpsSample DriveFix(int i) {
   return Fix(3540.0 + 0.01 * i, 13946.0 + 0.02 * i, GpsStatusValid, 10 + i % 7, static_cast<uint16_t>(i % 120),
              static_cast<uint8_t>(i % 180));
+}
+
+// Sets TZ for the life of the object and puts the old value back.
+class ScopedTimeZone {
+ public:
+  explicit ScopedTimeZone(const char* zone) {
+    const char* tz = std::getenv("TZ");
+    m_had = tz != nullptr;
+    m_saved = tz ? tz : "";
+    setenv("TZ", zone, 1);
+    tzset();
+  }
+  ~ScopedTimeZone() {
+    if (m_had) setenv("TZ", m_saved.c_str(), 1); else unsetenv("TZ");
+    tzset();
+  }
+  ScopedTimeZone(const ScopedTimeZone&) = delete;
+  ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
+
+ private:
+  std::string m_saved;
+  bool m_had = false;
+};
+
+// Runs `write` while the process may write at most `bytes` into any file
+// (a full disk after the file was created); returns what `write` returned.
+template <typename Write>
+bool WithFileSizeLimit(rlim_t bytes, Write write) {
+  struct rlimit saved {};
+  if (getrlimit(RLIMIT_FSIZE, &saved) != 0) std::abort();
+  const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = saved;
+  small.rlim_cur = bytes;
+  if (setrlimit(RLIMIT_FSIZE, &small) != 0) std::abort();
+  const bool result = write();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, previousHandler);
+  return result;
 }
 
 class TempDir {

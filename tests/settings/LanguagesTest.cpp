@@ -49,6 +49,7 @@ TEST(StringTable, HoldsTheWholeVocabularyInBothLanguages) {
   for (uint32_t id = 101; id <= 145; ++id) expected.push_back(id);
   for (uint32_t id = 179; id <= 199; ++id) expected.push_back(id);
   for (uint32_t id = 201; id <= 226; ++id) expected.push_back(id);
+  for (uint32_t id = 230; id <= 241; ++id) expected.push_back(id);
   for (uint32_t id = 250; id <= 262; ++id) expected.push_back(id);
   ASSERT_EQ(count, expected.size());
   EXPECT_EQ(ids, expected);

@@ -7,7 +7,7 @@
 
 #include "KmlExport.h"
 #include "ProbeMode.h"
-#include "RecordingFile.h"
+#include "ProbeRecording.h"
 #include "RecordingJson.h"
 #include "RecordingLibrary.h"
 #include "TrackDrawing.h"
@@ -17,29 +17,16 @@ namespace {
 int RunKml(const std::vector<std::string>& args, std::FILE* out) {
   if (args.size() != 2) return ProbeUsage();
   const std::string& path = args[0];
-  std::string folder = args[1].empty() ? std::string("./") : args[1];
-  if (folder.back() != '/') folder += '/';
+  const std::string folder = OutputFolderArg(args[1]);
 
   JsonWriter json;
   json.BeginObject().Field("file", path).Field("folder", folder);
-  const char* container = ContainerOfName(path);
-  const std::string::size_type slash = path.rfind('/');
-
   RecordingInfo info;
-  info.name = slash == std::string::npos ? path : path.substr(slash + 1);
-  info.folder = slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
-  RecordingFile file(&info.summary);
-  int read = -1;
-  if (container && container[0] == 'a') {
-    read = file.ParseAvi(path);
-  } else if (container) {
-    read = file.ParseMov(path);
-    if (read == 0 && info.summary.startTime == 0) file.ScanMov(path);
-  }
+  const char* error = ReadProbeRecording(path, info);
 
   bool saved = false;
-  if (!container || read != 0) {
-    json.Field("error", container ? "not a readable recording" : "not a recording name (.AVI or .MOV)");
+  if (error) {
+    json.Field("error", error);
   } else {
     RecordingLibrary library;
     library.m_recordings.push_back(info);
@@ -48,8 +35,8 @@ int RunKml(const std::vector<std::string>& args, std::FILE* out) {
     } else {
       std::size_t points = 0;
       for (const GpsSample& sample : library.m_gpsSamples) {
-        double latitude = sample.latitude, longitude = sample.longitude;
-        if ((sample.status & GpsStatusValid) && ConvertNmeaPosition(latitude, longitude)) ++points;
+        double latitude = 0.0, longitude = 0.0;
+        if (ExportedPosition(sample, latitude, longitude)) ++points;
       }
       std::error_code ignored;
       std::filesystem::create_directories(folder, ignored);

@@ -1,5 +1,5 @@
 // trk-probe --library FOLDER: opens the folder as the viewer's library does and
-// prints the result as one JSON object.
+// prints the result as one JSON object; each group carries its trip figures.
 // trk-probe --resolution W H: the resolution label the lists show for a size.
 #include <cerrno>
 #include <cstdlib>
@@ -7,6 +7,7 @@
 #include "ProbeMode.h"
 #include "RecordingJson.h"
 #include "RecordingLibrary.h"
+#include "TripFigures.h"
 
 namespace {
 
@@ -14,6 +15,24 @@ void WriteLine(JsonWriter& json, std::FILE* out) {
   std::string line = json.Take();
   line += '\n';
   std::fwrite(line.data(), 1, line.size(), out);
+}
+
+// "trip": the group's figures, or {"error": ...} when a recording cannot be read.
+void WriteTripJson(JsonWriter& json, const RecordingLibrary& library, int32_t group) {
+  std::vector<TrackPart> parts;
+  std::string unreadable;
+  json.Key("trip").BeginObject();
+  if (!LoadGroupParts(library, group, parts, unreadable)) {
+    json.Field("error", "cannot read " + unreadable).EndObject();
+    return;
+  }
+  const TripFigures figures = ComputeTripFigures(parts);
+  json.Field("distanceMetres", figures.distanceMetres)
+      .Field("drivingSeconds", figures.drivingSeconds)
+      .Field("maxSpeedKmh", figures.maxSpeedKmh)
+      .Field("meanSpeedKmh", figures.meanSpeedKmh)
+      .Field("fixes", figures.fixes)
+      .EndObject();
 }
 
 int RunLibrary(const std::vector<std::string>& args, std::FILE* out) {
@@ -46,8 +65,9 @@ int RunLibrary(const std::vector<std::string>& args, std::FILE* out) {
         .Field("durationMs", g.durationMs)
         .Field("size", g.size)
         .Field("flags", g.flags)
-        .Field("checked", g.checked)
-        .EndObject();
+        .Field("checked", g.checked);
+    WriteTripJson(json, library, g.number);
+    json.EndObject();
   }
   json.EndArray();
   json.Key("entries").BeginArray();

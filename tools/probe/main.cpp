@@ -17,7 +17,8 @@ static const std::vector<const ProbeMode*>& Modes() {
   static const std::vector<const ProbeMode*> modes = {
       TRK_PROBE_MODE(FilesMode),
       TRK_PROBE_MODE(LibraryMode), TRK_PROBE_MODE(ResolutionMode),
-      TRK_PROBE_MODE(KmlMode), TRK_PROBE_MODE(RepairMode),
+      TRK_PROBE_MODE(KmlMode), TRK_PROBE_MODE(GpxMode), TRK_PROBE_MODE(CsvMode),
+      TRK_PROBE_MODE(ExportMode), TRK_PROBE_MODE(RepairMode),
   };
   return modes;
 }

@@ -1,0 +1,67 @@
+// The KML button's right-click menu (KML, GPX of the recording or of the
+// whole trip, CSV) and the trip figures shown as the group rows' tooltips.
+#include <QFile>
+#include <QMenu>
+
+#include "CTRKDlg.h"
+#include "TrackExport.h"
+#include "TrkMessageBox.h"
+
+namespace {
+
+struct MenuEntry {
+  ExportChoice choice;
+  int textId;
+};
+constexpr MenuEntry kMenu[] = {
+    {ExportChoice::Kml, kExportMenuKmlText},
+    {ExportChoice::GpxRecording, kExportMenuGpxRecordingText},
+    {ExportChoice::GpxTrip, kExportMenuGpxTripText},
+    {ExportChoice::Csv, kExportMenuCsvText},
+};
+
+QString Decimal(double value, int decimals) {
+  std::string text;
+  AppendDecimal(text, value, decimals);
+  return QString::fromStdString(text);
+}
+
+}  // namespace
+
+void CTRKDlg::SetUpExportMenu() {
+  m_kml.setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(&m_kml, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& pos) { OnKmlMenu(m_kml.mapToGlobal(pos)); });
+  m_groupList.SetRowTipSource([this](int row) { return GroupTripTip(row); });
+}
+
+void CTRKDlg::OnKmlMenu(const QPoint& globalPos) {
+  // Texts are loaded each time: the language may have changed since.
+  QMenu menu(this);
+  for (const MenuEntry& entry : kMenu)
+    menu.addAction(LoadQText(static_cast<uint32_t>(entry.textId)))->setData(static_cast<int>(entry.choice));
+  const QAction* chosen = menu.exec(globalPos);
+  if (chosen) OnExport(static_cast<ExportChoice>(chosen->data().toInt()));
+}
+
+void CTRKDlg::OnExport(ExportChoice choice) {
+  const ExportCommandResult result = RunExportCommand(m_library, choice);
+  QString text = LoadQText(static_cast<uint32_t>(result.textId));
+  text.replace(QStringLiteral("%s"), QFile::decodeName(result.path.c_str()));
+  TrkMessageBox(this, text, LoadQText(static_cast<uint32_t>(result.captionId)), QMessageBox::Ok,
+                QMessageBox::NoIcon);
+}
+
+QString CTRKDlg::GroupTripTip(int row) {
+  std::vector<TrackPart> parts;
+  std::string unreadable;
+  if (!LoadGroupParts(m_library, row, parts, unreadable)) {
+    if (unreadable.empty()) return QString();
+    return LoadQText(kRecordingUnreadableText).replace(QStringLiteral("%s"), QFile::decodeName(unreadable.c_str()));
+  }
+  const TripFigures figures = ComputeTripFigures(parts);
+  return LoadQText(kTripFiguresText)
+      .arg(Decimal(figures.distanceMetres / 1000.0, 2),
+           QString::fromStdString(FormatDuration(figures.drivingSeconds)), Decimal(figures.maxSpeedKmh, 0),
+           Decimal(figures.meanSpeedKmh, 1));
+}

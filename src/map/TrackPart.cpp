@@ -1,0 +1,86 @@
+#include "TrackPart.h"
+
+#include <algorithm>
+#include <charconv>
+#include <ctime>
+
+#include "KmlExport.h"
+#include "RecordingLibrary.h"
+#include "SampleLoader.h"
+
+double TrackPart::GpsSeconds(std::size_t i) const {
+  return static_cast<double>(i) / static_cast<double>(GpsRateOf(recording.summary.gpsaValue));
+}
+
+double TrackPart::GSensorSeconds(std::size_t i) const {
+  const double rate = GSensorRatePerSecond(recording.summary.gseaValue, static_cast<uint32_t>(gsensor.size()),
+                                           recording.summary.durationMs);
+  return static_cast<double>(i) / rate;
+}
+
+bool LoadTrackPart(const RecordingInfo& recording, const std::string& path, TrackPart& part) {
+  // Built aside: `recording` may be the part's own record.
+  TrackPart loaded;
+  loaded.recording = recording;
+  LoadedBlocks blocks = LoadRecordingBlocks(path, recording.summary);
+  if (!blocks.opened) return false;
+  if (blocks.gpsRead) loaded.gps = std::move(blocks.gps);
+  if (blocks.gsensorRead) loaded.gsensor = std::move(blocks.gsensor);
+  for (GpsSample& sample : loaded.gps) ApplyZeroRule(sample);
+  part = std::move(loaded);
+  return true;
+}
+
+bool CurrentTrackPart(RecordingLibrary& library, TrackPart& part) {
+  const std::size_t count = library.m_recordings.size();
+  if (count == 0) return false;
+  if (library.m_currentRecording >= 0 && static_cast<std::size_t>(library.m_currentRecording) >= count)
+    library.m_currentRecording = static_cast<int32_t>(count - 1);
+  // Nothing is current (right after opening): the loaded blocks belong to no recording.
+  if (library.m_currentRecording < 0) return false;
+  part = TrackPart{};
+  part.recording = library.m_recordings[static_cast<std::size_t>(library.m_currentRecording)];
+  const std::size_t gps = std::min<std::size_t>(library.m_gpsBytes / kGpsRecordSize, library.m_gpsSamples.size());
+  part.gps.assign(library.m_gpsSamples.begin(), library.m_gpsSamples.begin() + static_cast<std::ptrdiff_t>(gps));
+  const std::size_t gsensor =
+      std::min<std::size_t>(library.m_gsensorBytes / kGSensorRecordSize, library.m_gsensorSamples.size());
+  part.gsensor.assign(library.m_gsensorSamples.begin(),
+                      library.m_gsensorSamples.begin() + static_cast<std::ptrdiff_t>(gsensor));
+  return true;
+}
+
+bool LoadGroupParts(const RecordingLibrary& library, int32_t group, std::vector<TrackPart>& parts,
+                    std::string& failedPath) {
+  parts.clear();
+  failedPath.clear();
+  if (group < 0 || static_cast<std::size_t>(group) >= library.m_groups.size()) return false;
+  const RecordingGroup& g = library.m_groups[static_cast<std::size_t>(group)];
+  for (int32_t i = g.first; i < g.first + g.count; ++i) {
+    if (i < 0 || static_cast<std::size_t>(i) >= library.m_recordings.size()) return false;
+    const RecordingInfo& recording = library.m_recordings[static_cast<std::size_t>(i)];
+    TrackPart part;
+    if (!LoadTrackPart(recording, library.GetRecordingPath(i), part)) {
+      failedPath = library.GetRecordingPath(i);
+      return false;
+    }
+    parts.push_back(std::move(part));
+  }
+  return !parts.empty();
+}
+
+bool RecordClockTime(const GpsSample& sample, int64_t& time) {
+  if (sample.year == 0 || !IsValidClock(sample.month, sample.day, sample.hour, sample.minute, sample.second))
+    return false;
+  bool ok = false;
+  time = LocalCalendarToTime(2000 + sample.year, sample.month, sample.day, sample.hour, sample.minute,
+                             sample.second, &ok);
+  return ok;
+}
+
+std::string UtcIsoTime(int64_t time) { return FormatCalendarTime("%Y-%m-%dT%H:%M:%SZ", time, true); }
+
+void AppendDecimal(std::string& out, double value, int decimals) {
+  char buffer[400];  // 309 integer digits, sign, point and the decimals
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+  if (result.ec == std::errc()) out.append(buffer, result.ptr);
+}

@@ -1,0 +1,214 @@
+// GPX and CSV exports and trip figures on recordings written by the fixtures:
+// what gpsbabel and a CSV reader get back, records without clock or fix,
+// escaping, failed writes, the menu's commands and their messages.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+
+#include "ExportReadBack.h"
+#include "KmlExport.h"
+#include "TrackDrawing.h"
+#include "TrackExport.h"
+#include "TrackFixtures.h"
+
+using namespace trk_test;
+
+namespace {
+
+// A record at degrees + minutes with its own clock (local calendar fields).
+GpsSample Clocked(GpsSample sample, int year, int month, int day, int hour, int minute, int second) {
+  sample.year = static_cast<uint8_t>(year - 2000);
+  sample.month = static_cast<uint8_t>(month);
+  sample.day = static_cast<uint8_t>(day);
+  sample.hour = static_cast<uint8_t>(hour);
+  sample.minute = static_cast<uint8_t>(minute);
+  sample.second = static_cast<uint8_t>(second);
+  return sample;
+}
+
+class TrackExportTest : public ::testing::Test {
+ protected:
+  TrackPart Part(const RecordingPlan& plan) {
+    TrackPart part;
+    const RecordingInfo info = WriteRecording(input.Folder(), plan);
+    EXPECT_TRUE(LoadTrackPart(info, input.Folder() + plan.subfolder + plan.name, part));
+    return part;
+  }
+  // Nine hours east of UTC: a record's clock is local time, the files' times UTC.
+  ScopedTimeZone japan{"JST-9"};
+  TempDir input;
+  TempDir output;
+  RecordingLibrary library;
+};
+
+// 35 deg 40' N, 139 deg 46' E moved north by `metres`, in the stored form.
+GpsSample North(double metres, uint16_t kmh) {
+  const double minutes = metres / (3.14159265358979323846 * 6371008.8 / 180.0) * 60.0;
+  return Fix(3540.0 + minutes, 13946.0, GpsStatusValid, 0, kmh, 0);
+}
+
+}  // namespace
+
+TEST_F(TrackExportTest, GpxAndCsvOfRecordsWithAndWithoutClockAndFix) {
+  RecordingPlan plan;
+  plan.name = "A&B <1>.AVI";
+  plan.startTime = LocalCalendarToTime(2024, 4, 12, 8, 30, 0);
+  plan.gpsaValue = 2;  // two records a second
+  plan.gsensor = {{1, 2, 3}};
+  plan.gps = {Clocked(Fix(2447.5, 12101.5, GpsStatusValid, 35, 72, 135), 2024, 4, 12, 8, 30, 0),
+              Fix(2447.6, 12101.5, GpsStatusValid, 36, 36, 1),                                  // no clock
+              Clocked(Fix(2447.7, 12101.5, 0, 37, 0, 0), 2024, 4, 12, 8, 30, 1),                // no fix
+              Clocked(Fix(2447.8, 12101.5, GpsStatusValid, 38, 18, 2), 2024, 13, 12, 8, 30, 1)};  // month 13
+  std::vector<TrackPart> parts = {Part(plan)};
+  std::vector<std::string> paths;
+  std::string failed;
+  ASSERT_TRUE(ExportTrack(TrackFormat::Gpx, parts, false, output.Folder(), paths, failed)) << failed;
+  ASSERT_EQ(paths, std::vector<std::string>{output.Folder() + "A&B <1>_2024_04_12_08-30-00.GPX"});
+
+  const std::string text = ReadFile(paths[0]);
+  EXPECT_NE(text.find("<gpx version=\"1.1\" creator=\"trk-viewer "), std::string::npos);
+  EXPECT_NE(text.find("<name>A&amp;B &lt;1&gt;.AVI</name>"), std::string::npos);
+  const BabelTrack track = ReadGpxWithGpsbabel(paths[0]);
+  ASSERT_EQ(track.status, 0);
+  EXPECT_EQ(track.name, "A&amp;B &lt;1&gt;.AVI");
+  EXPECT_EQ(track.desc, EscapeXmlText(TripFiguresText(ComputeTripFigures(parts))));
+  EXPECT_EQ(track.segments, 1);
+  // The record without fix is left out; only the valid clock gives a time (JST 08:30 is 23:30 UTC).
+  ASSERT_EQ(track.points.size(), 3u);
+  const struct { double latitude; std::string time, speed, course; } expected[] = {
+      {24.791667, "2024-04-11T23:30:00Z", "20.000", "270"},
+      {24.793333, "", "10.000", "2"},
+      {24.796667, "", "5.000", "4"},
+  };
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_NEAR(track.points[i].latitude, expected[i].latitude, 1e-6) << i;
+    EXPECT_NEAR(track.points[i].longitude, 121.025, 1e-6) << i;
+    EXPECT_EQ(track.points[i].time, expected[i].time) << i;
+    EXPECT_EQ(track.points[i].speed, expected[i].speed) << i;
+    EXPECT_EQ(track.points[i].course, expected[i].course) << i;
+  }
+
+  // The CSV keeps every record; seconds follow the time base (two a second).
+  ASSERT_TRUE(ExportTrack(TrackFormat::Csv, parts, false, output.Folder(), paths, failed)) << failed;
+  ASSERT_EQ(paths.size(), 2u);
+  EXPECT_EQ(paths[0], output.Folder() + "A&B <1>_2024_04_12_08-30-00_GPS.CSV");
+  EXPECT_EQ(paths[1], output.Folder() + "A&B <1>_2024_04_12_08-30-00_GSENSOR.CSV");
+  const std::vector<std::vector<std::string>> rows = CsvRows(ReadFile(paths[0]));
+  const std::vector<std::vector<std::string>> expectedRows = {
+      {"utc_time", "seconds_from_start", "latitude", "longitude", "speed_kmh", "course_deg", "fix"},
+      {"2024-04-11T23:30:00Z", "0.000", "24.791667", "121.025000", "72", "270", "1"},
+      {"", "0.500", "24.793333", "121.025000", "36", "2", "1"},
+      {"2024-04-11T23:30:01Z", "1.000", "", "", "0", "0", "0"},
+      {"", "1.500", "24.796667", "121.025000", "18", "4", "1"},
+  };
+  EXPECT_EQ(rows, expectedRows);
+}
+
+TEST_F(TrackExportTest, FailedWritesLeaveNoFile) {
+  RecordingPlan plan;
+  plan.startTime = LocalCalendarToTime(2024, 4, 12, 8, 30, 0);
+  for (int i = 0; i < 2000; ++i) plan.gps.push_back(DriveFix(i));
+  for (int i = 0; i < 2000; ++i) plan.gsensor.push_back({1, 2, 3});
+  const std::vector<TrackPart> parts = {Part(plan)};
+  std::vector<std::string> paths;
+  std::string failed;
+
+  // The process may write at most 4 KiB into any file: the GPX needs far more.
+  const bool written = WithFileSizeLimit(
+      4096, [&] { return ExportTrack(TrackFormat::Gpx, parts, true, output.Folder(), paths, failed); });
+  EXPECT_FALSE(written);
+  EXPECT_EQ(failed, output.Folder() + "FILE0001_2024_04_12_08-30-00_TRIP.GPX");
+  EXPECT_FALSE(std::filesystem::exists(failed));
+
+  // The G-sensor file cannot be made: the GPS file of the pair goes too.
+  std::filesystem::create_directories(output.Folder() + "FILE0001_2024_04_12_08-30-00_GSENSOR.CSV");
+  EXPECT_FALSE(ExportTrack(TrackFormat::Csv, parts, false, output.Folder(), paths, failed));
+  EXPECT_EQ(failed, output.Folder() + "FILE0001_2024_04_12_08-30-00_GSENSOR.CSV");
+  EXPECT_FALSE(std::filesystem::exists(paths[0]));
+}
+
+TEST_F(TrackExportTest, TripFiguresOfADriveOfKnownLength) {
+  // Two recordings of one drive north at 36 km/h (10 m a second): 300 + 300
+  // steps of 10 m, one receiver jump of 50 km, then a minute standing.
+  RecordingPlan first;
+  first.startTime = LocalCalendarToTime(2024, 4, 12, 8, 30, 0);
+  for (int i = 0; i < 300; ++i) first.gps.push_back(North(10.0 * i, 36));
+  first.gps[150] = North(50000.0, 36);
+  RecordingPlan second;
+  second.name = "FILE0002.AVI";
+  second.startTime = first.startTime + 300;
+  for (int i = 300; i <= 600; ++i) second.gps.push_back(North(10.0 * i, 36));
+  for (int i = 0; i < 60; ++i) second.gps.push_back(North(6000.0, 0));
+  const TripFigures figures = ComputeTripFigures({Part(first), Part(second)});
+
+  // The jump costs the two steps around it: 5 980 m of the 6 000 driven.
+  EXPECT_NEAR(figures.distanceMetres, 5980.0, 1.0);
+  EXPECT_NEAR(figures.distanceMetres, 6000.0, 60.0);  // within 1 %
+  EXPECT_NEAR(figures.drivingSeconds, 601.0, 1e-9);
+  EXPECT_EQ(figures.maxSpeedKmh, 36.0);
+  EXPECT_EQ(figures.meanSpeedKmh, 36.0);
+  EXPECT_EQ(figures.fixes, 661u);
+  EXPECT_EQ(TripFiguresText(figures).substr(0, 19), "distance 5.98 km, d");
+}
+
+TEST_F(TrackExportTest, MenuCommandsAndTheirMessages) {
+  ExportCommandResult result = RunExportCommand(library, output.Folder(), ExportChoice::GpxRecording);
+  EXPECT_EQ(result.textId, 136);  // no recordings
+  EXPECT_EQ(result.captionId, 145);
+
+  RecordingPlan plan;
+  plan.startTime = LocalCalendarToTime(2024, 4, 12, 8, 30, 0);
+  plan.gps = {DriveFix(1), DriveFix(2)};
+  plan.gsensor = {{1, 2, 3}, {4, 5, 6}};
+  RecordingPlan second = plan;
+  second.name = "FILE0002.AVI";
+  second.startTime += 60;
+  second.gps = {DriveFix(3)};
+  FillLibrary(library, {WriteRecording(input.Folder(), plan), WriteRecording(input.Folder(), second)}, true);
+
+  // Nothing current yet: the failure names the folder, as for KML.
+  result = RunExportCommand(library, output.Folder(), ExportChoice::Csv);
+  EXPECT_FALSE(result.saved);
+  EXPECT_EQ(result.textId, kCsvFailedText);
+  EXPECT_EQ(result.captionId, kCsvCaption);
+  EXPECT_EQ(result.path, output.Folder());
+
+  ASSERT_EQ(LoadRecordingTrack(library, 1), 1);
+  const struct {
+    ExportChoice choice;
+    int textId, captionId;
+    std::string files;
+    int segments;
+  } cases[] = {
+      {ExportChoice::Kml, 125, 127, "FILE0002_2024_04_12_08-31-00.KML", 0},
+      {ExportChoice::GpxRecording, kGpxSavedText, kGpxCaption, "FILE0002_2024_04_12_08-31-00.GPX", 1},
+      {ExportChoice::GpxTrip, kGpxSavedText, kGpxCaption, "FILE0001_2024_04_12_08-30-00_TRIP.GPX", 2},
+      {ExportChoice::Csv, kCsvSavedText, kCsvCaption,
+       "FILE0002_2024_04_12_08-31-00_GPS.CSV, " + output.Folder() + "FILE0002_2024_04_12_08-31-00_GSENSOR.CSV", 0},
+  };
+  for (const auto& c : cases) {
+    result = RunExportCommand(library, output.Folder(), c.choice);
+    EXPECT_TRUE(result.saved) << c.files;
+    EXPECT_EQ(result.textId, c.textId) << c.files;
+    EXPECT_EQ(result.captionId, c.captionId) << c.files;
+    EXPECT_EQ(result.path, output.Folder() + c.files);
+    if (c.segments != 0) {
+      EXPECT_EQ(ReadGpxWithGpsbabel(output.Folder() + c.files).segments, c.segments) << c.files;
+    }
+  }
+  // The whole trip holds the first recording's points before the playing one's.
+  const BabelTrack trip = ReadGpxWithGpsbabel(output.Folder() + "FILE0001_2024_04_12_08-30-00_TRIP.GPX");
+  ASSERT_EQ(trip.points.size(), 3u);
+  EXPECT_EQ(trip.name, "FILE0001.AVI - FILE0002.AVI");
+  EXPECT_EQ(trip.points[2].segment, 1);
+  EXPECT_NEAR(trip.points[2].latitude, Degrees(DriveFix(3).latitude), 1e-6);
+
+  // A recording of the trip that cannot be read is named.
+  std::filesystem::remove(input.Folder() + "FILE0001.AVI");
+  result = RunExportCommand(library, output.Folder(), ExportChoice::GpxTrip);
+  EXPECT_FALSE(result.saved);
+  EXPECT_EQ(result.textId, kRecordingUnreadableText);
+  EXPECT_EQ(result.path, input.Folder() + "FILE0001.AVI");
+}
