@@ -81,14 +81,14 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The TRK viewer developers")
 set(CPACK_PACKAGE_CONTACT "The TRK viewer developers <trk-viewer@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "viewer for car dash camera recordings")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "viewer for car dash camera recordings
-TRK Viewer plays the recordings of a car dash camera (AVI and QuickTime
+# The synopsis is the summary above; this is the extended description.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "TRK Viewer plays the recordings of a car dash camera (AVI and QuickTime
 files with the camera's GPS and G-sensor records) and keeps the map with
 the car's position and track, the speed, the heading and the G-sensor curve
 in step with the video. It groups the recordings of a drive, exports GPS
 tracks as KML, saves snapshots, and copies, deletes and unlocks the
 recordings of a memory card.
-.
+
 The package also holds trk-probe, which prints what recordings hold as JSON,
 and trk-synth, which writes synthetic recordings for trying the viewer out.")
 set(CPACK_DEBIAN_PACKAGE_SECTION video)

@@ -97,6 +97,19 @@ int MarqueePixels(const QImage& window) {
 
 QImage VideoOf(const QImage& window) { return window.copy(kVideo); }
 
+// Waits until the video moves and the position slider has left its start.
+bool StartsPlaying(const Viewer& viewer) {
+  QImage before = VideoOf(viewer.Shot());
+  return Eventually(
+      [&] {
+        const QImage now = VideoOf(viewer.Shot());
+        const bool moving = now != before;
+        before = now;
+        return moving && ThumbPermille(viewer.Shot()) > 0;
+      },
+      60000, 400);
+}
+
 class ViewerE2e : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -188,16 +201,8 @@ TEST_F(ViewerE2e, OpensPlaysAndEveryFileCommandActsOnARealCard) {
   viewer->Click(k800.Open());
   ASSERT_TRUE(Viewer::PickFolder(kPickerTitle, card.root)) << "no folder picker";
   EXPECT_TRUE(Eventually([&] { return Ini("UI", "Folder") == card.root; }));
-  QImage before = VideoOf(viewer->Shot());
-  ASSERT_TRUE(Eventually(
-      [&] {
-        const QImage now = VideoOf(viewer->Shot());
-        const bool moving = now != before;
-        before = now;
-        return moving && ThumbPermille(viewer->Shot()) > 0;
-      },
-      60000, 400))
-      << "the first recording did not start";
+  ASSERT_TRUE(StartsPlaying(*viewer)) << "the first recording did not start";
+  QImage before;
 
   // Loop off: the recording will stop at its end instead of going on.
   viewer->Click(k800.Loop());
@@ -380,16 +385,7 @@ TEST_F(ViewerE2e, OpenWithARecordingPlaysItAndRefusesWhatIsNoRecording) {
   std::unique_ptr<Viewer> viewer = Start({QUrl::fromLocalFile(folder + "/REC0004.MOV").toString()});
   ASSERT_TRUE(viewer->WaitForGeometry(QRect(0, 0, 800, 560)));
   EXPECT_TRUE(Eventually([&] { return Ini("UI", "Folder") == folder; })) << "the folder was not opened";
-  QImage before = VideoOf(viewer->Shot());
-  ASSERT_TRUE(Eventually(
-      [&] {
-        const QImage now = VideoOf(viewer->Shot());
-        const bool moving = now != before;
-        before = now;
-        return moving && ThumbPermille(viewer->Shot()) > 0;
-      },
-      60000, 400))
-      << "nothing started playing";
+  ASSERT_TRUE(StartsPlaying(*viewer)) << "nothing started playing";
   SaveShot(viewer->Shot(), "e2e-open-with-recording.png");
   // KML exports the current recording: the one named, not the first.
   viewer->Click(k800.Kml());
