@@ -15,8 +15,13 @@ fi
 if [ -x "$BUILD_DIR/bin/trk-viewer" ]; then
   export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-xcb}
   if [ "$(id -u)" -eq 0 ]; then export QTWEBENGINE_DISABLE_SANDBOX=1; fi
-  # The viewer keeps its settings file in the current directory.
-  mkdir -p "$BUILD_DIR/run" && cd "$BUILD_DIR/run"
-  exec "../bin/trk-viewer" "$CARD"
+  # The viewer keeps its settings in ~/.config/trk-viewer/, or in the current
+  # folder when a KTR-XM_DireV.ini is there (as earlier runs left one here).
+  mkdir -p "$BUILD_DIR/run"
+  status=0
+  (cd "$BUILD_DIR/run" && exec "../bin/trk-viewer" "$CARD") || status=$?
+  # 1: no display to show the window on (the viewer said so): the card's
+  # listing instead.
+  [ "$status" -eq 1 ] || exit "$status"
 fi
 exec "$BUILD_DIR/bin/trk-probe" --library "$CARD"

@@ -28,6 +28,10 @@ CSettings& Settings() {
     }
     const int here = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     Require(here >= 0 && ::chdir(folder.c_str()) == 0, "cannot enter the settings folder");
+    // A file in the folder keeps the settings there, away from the user's own.
+    const int fd = ::open(CSettings::kFileName, O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    Require(fd >= 0, "cannot create the settings file");
+    ::close(fd);
     CSettings* made = &CSettings::Instance();
     Require(::fchdir(here) == 0, "cannot return to the fuzzer's folder");
     ::close(here);

@@ -21,7 +21,7 @@ void CTRKApp::PrepareProcess() {
   QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
 }
 
-bool CTRKApp::InitInstance(const QString& startFolder) {
+bool CTRKApp::InitInstance(const QString& startPath) {
   // The window's own close ends the run, not the last message box.
   QApplication::setQuitOnLastWindowClosed(false);
   CTRKDlg dlg;
@@ -29,7 +29,7 @@ bool CTRKApp::InitInstance(const QString& startFolder) {
   dlg.show();
   QEventLoop loop;
   QObject::connect(&dlg, &CTRKDlg::Closed, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-  if (!startFolder.isEmpty()) dlg.OpenFolderWhenReady(startFolder);
+  if (!startPath.isEmpty()) dlg.OpenPath(startPath);
   loop.exec();
   return false;
 }

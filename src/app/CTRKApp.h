@@ -14,7 +14,7 @@ class CTRKApp {
   // and the native video surface need.
   static void PrepareProcess();
 
-  // Runs the main window; `startFolder`, when not empty, is opened at start
-  // as OPEN opens a picked folder. Always false: the process then ends.
-  bool InitInstance(const QString& startFolder);
+  // Runs the main window; `startPath`, when not empty, is opened at start
+  // (CTRKDlg::OpenPath). Always false: the process then ends.
+  bool InitInstance(const QString& startPath);
 };

@@ -10,13 +10,13 @@
 //   CTRKDlgLayout.cpp    layout, video fit, shape, painting, mouse, window sizes
 //   CTRKDlgCommands.cpp  command dispatch, file commands, panels, window buttons
 //   CTRKDlgOpen.cpp      opening a folder (the scan on its worker)
+//   CTRKDlgOpenPath.cpp  opening a path or URI given from outside
 //   CTRKDlgFullScreen.cpp full-screen mode
 //   CTRKDlgMessages.cpp  private messages, timers
 //   CTRKDlgPlayback.cpp  playback controls, opening and playing a recording
 //   CTRKDlgSync.cpp      player events, time reports, seeking, timers 102/103
 //   CTRKDlgClose.cpp     close path and destruction
 //   CTRKDlgKeys.cpp      keys, wheel and drops on the whole window; button tips
-//   CTRKDlgOpenPath.cpp  opening a folder or recording named by path
 //   CTRKDlgExport.cpp    the KML button's export menu, the group rows' trip figures
 #include <QColor>
 #include <QIcon>
@@ -95,7 +95,10 @@ class CTRKDlg : public QWidget, public IOwnerView {
   // OpenFolder once the map page can take the group's paths (at once when
   // it already can; after a while without it in any case).
   void OpenFolderWhenReady(const QString& folder);
-  // Opens a folder, a recording file or a file:// URI as OPEN would.
+  // Opens what the command line or the file manager names: a folder (as
+  // OpenFolderWhenReady), a recording (its folder, with that recording as the
+  // one that starts) or a file:// URI of either. Anything else, or a missing
+  // path, only shows a message that names it and why.
   void OpenPath(const QString& pathOrUri);
 
   // Layout and sizing.
@@ -383,7 +386,12 @@ class CTRKDlg : public QWidget, public IOwnerView {
   // After OPEN found recordings cut off by power loss: the offer to write
   // repaired copies to another folder, the repair and its report.
   void OfferCutRepair();
+  // The library index of the recording at this canonical path (-1: none).
+  int32_t FindRecordingIndex(const QString& canonicalPath) const;
   std::unique_ptr<CFolderScan> m_scan;
+  // The recording OpenPath asked to start (canonical path), taken by the next
+  // scan's end; empty: the first recording starts.
+  QString m_startRecording;
 
   std::unique_ptr<QMenu> m_systemMenu;
   std::map<int, std::unique_ptr<QTimer>> m_timers;

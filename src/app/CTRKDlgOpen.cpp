@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <atomic>
 #include <memory>
+#include <utility>
 
 #include "CFolderScan.h"
 #include "CHtmlMapDlg.h"
@@ -66,6 +67,7 @@ void CTRKDlg::OpenFolder(const QString& chosen) {
 void CTRKDlg::FinishOpen() {
   if (!m_scan) return;
   const std::unique_ptr<CFolderScan> scan = std::move(m_scan);
+  const QString startPath = std::exchange(m_startRecording, QString());
   m_library.m_recordings = scan->TakeRecordings();
   m_library.m_scanCount = scan->ScanCount();
 
@@ -83,8 +85,12 @@ void CTRKDlg::FinishOpen() {
     g_busy = 0;
     return;
   }
-  RedrawGroupPaths(m_library.FindGroupOf(0));  // the first recording's group
-  m_pendingIndex = 0;
+  // The first recording, or the one OpenPath was given, selected at once.
+  const int32_t asked = startPath.isEmpty() ? -1 : FindRecordingIndex(startPath);
+  if (asked >= 0) m_library.SelectRecording(asked);
+  const int32_t start = asked >= 0 ? asked : 0;
+  RedrawGroupPaths(m_library.FindGroupOf(start));  // the starting recording's group
+  m_pendingIndex = start;
   m_openCountdown = 5;
 }
 

@@ -1,6 +1,7 @@
 #include "CSettings.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -81,13 +82,40 @@ bool ReadXdgDocuments(const std::string& file, const std::string& home, std::str
   return found;
 }
 
+// $XDG_CONFIG_HOME when it is an absolute path (a relative one is ignored, as
+// the XDG rules say), else ~/.config; empty without a home folder.
+std::string UserConfigHome() {
+  const char* configHome = std::getenv("XDG_CONFIG_HOME");
+  if (configHome && configHome[0] == '/') return configHome;
+  const std::string home = HomeFolder();
+  return home.empty() ? std::string() : home + "/.config";
+}
+
+// Creates every missing folder of `path` with mode 0700: the settings folder
+// and a missing ~/.config are the user's own.
+bool MakePrivateFolderPath(const std::string& path) {
+  if (path.empty()) return false;
+  for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+    const std::string part = path.substr(0, slash);
+    if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    if (slash == std::string::npos) break;
+  }
+  return FolderExists(path);
+}
+
 }  // namespace
+
+std::string SettingsFilePath(const std::string& currentDirectory) {
+  const std::string local = JoinPath(currentDirectory, CSettings::kFileName);
+  if (PathExists(local)) return local;
+  const std::string config = UserConfigHome();
+  if (config.empty()) return local;
+  return JoinPath(JoinPath(config, CSettings::kAppFolder), CSettings::kFileName);
+}
 
 bool UserDocumentsFolder(std::string& path) {
   const std::string home = HomeFolder();
-  const char* configHome = std::getenv("XDG_CONFIG_HOME");
-  std::string config = (configHome && configHome[0] == '/') ? std::string(configHome)
-                                                              : (home.empty() ? std::string() : home + "/.config");
+  const std::string config = UserConfigHome();
   if (!config.empty() && ReadXdgDocuments(config + "/user-dirs.dirs", home, path)) return true;
   if (home.empty()) return false;
   path = JoinPath(home, "Documents");
@@ -105,7 +133,7 @@ void CSettings::ResetForTesting() { Slot().reset(); }
 CSettings::CSettings(PassKey) {
   m_languageIndex = FindLanguage(kDefaultLanguageCode);
   m_langId = LanguageAt(m_languageIndex).LangId();
-  m_iniPath = JoinPath(CurrentDirectory(), kFileName);
+  m_iniPath = SettingsFilePath(CurrentDirectory());
   ReadLanguage();
 }
 
@@ -121,13 +149,20 @@ std::string CSettings::ReadString(const std::string& section, const std::string&
 bool CSettings::WriteInt(const std::string& section, const std::string& key, int32_t value) {
   char text[16];
   std::snprintf(text, sizeof text, "%d", value);
-  const bool written = IniWriteString(m_iniPath, section, key, text);
+  const bool written = PrepareFolder() && IniWriteString(m_iniPath, section, key, text);
   if (section == "UI" && key == "MAP") m_mapProvider = value;
   return written;
 }
 
 bool CSettings::WriteString(const std::string& section, const std::string& key, const std::string& value) {
-  return IniWriteString(m_iniPath, section, key, value);
+  return PrepareFolder() && IniWriteString(m_iniPath, section, key, value);
+}
+
+bool CSettings::PrepareFolder() const {
+  const std::size_t slash = m_iniPath.rfind('/');
+  if (slash == std::string::npos || slash == 0) return true;
+  const std::string folder = m_iniPath.substr(0, slash);
+  return FolderExists(folder) || MakePrivateFolderPath(folder);
 }
 
 int32_t CSettings::ReadMapProvider() {

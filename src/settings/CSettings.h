@@ -20,12 +20,15 @@ class CSettings {
   };
 
  public:
-  // The settings file's name; it lives in the current directory.
+  // The settings file's name. A file of this name in the current directory
+  // is used (a portable set-up); otherwise the file lives in kAppFolder below
+  // the user's configuration folder (SettingsFilePath).
   static constexpr const char* kFileName = "KTR-XM_DireV.ini";
+  static constexpr const char* kAppFolder = "trk-viewer";
 
   static CSettings& Instance();
-  // Forgets the one object so the next Instance() builds it again from the
-  // current directory (tests only).
+  // Forgets the one object so the next Instance() finds the file's place
+  // again (tests only).
   static void ResetForTesting();
 
   explicit CSettings(PassKey);  // only Instance() can make one
@@ -71,6 +74,9 @@ class CSettings {
   bool WriteSpeedUnit(SpeedUnit unit);
 
  private:
+  // The file's folder, created (mode 0700) when missing, before a write.
+  bool PrepareFolder() const;
+
   std::string m_iniPath;
   int32_t m_languageIndex = 0;
   uint16_t m_langId = 0;
@@ -81,6 +87,13 @@ class CSettings {
 // characters, ending on a character boundary; a byte that starts no valid
 // sequence counts as one character.
 std::size_t BytesOfCharacters(const std::string& text, std::size_t maxChars);
+
+// Where the settings file is for a process started in `currentDirectory`:
+// <currentDirectory>/KTR-XM_DireV.ini when that exists, else
+// $XDG_CONFIG_HOME/trk-viewer/KTR-XM_DireV.ini ($XDG_CONFIG_HOME when it is
+// absolute, else ~/.config); the current directory's path when there is no
+// home folder either.
+std::string SettingsFilePath(const std::string& currentDirectory);
 
 // The user's documents folder: XDG_DOCUMENTS_DIR from user-dirs.dirs in
 // $XDG_CONFIG_HOME (else ~/.config), "$HOME" expanded, else $HOME/Documents.

@@ -249,6 +249,14 @@ constexpr StringTableRow kRows[] = {
      "%d 秒"},
     {262, "Open the folder of the repaired copies?",
      "修復したコピーのフォルダを開きますか？"},
+    // A path given on the command line or by the file manager that cannot be
+    // opened (caption 131).
+    {290, "Cannot open \"%s\": no such file or folder.",
+     "\"%s\" を開けません: ファイルまたはフォルダが存在しません。"},
+    {291, "Cannot open \"%s\": it is not a recording of the dash camera (a folder, or a file ending in .AVI or .MOV).",
+     "\"%s\" を開けません: ドライブレコーダーの録画ファイル(.AVI または .MOV で終わるファイル)またはフォルダではありません。"},
+    {292, "Cannot open \"%s\": the file could not be read as a recording.",
+     "\"%s\" を開けません: 録画ファイルとして読み込めませんでした。"},
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <algorithm>
 
 #include "E2eCard.h"
@@ -96,6 +97,19 @@ int MarqueePixels(const QImage& window) {
 
 QImage VideoOf(const QImage& window) { return window.copy(kVideo); }
 
+// Waits until the video moves and the position slider has left its start.
+bool StartsPlaying(const Viewer& viewer) {
+  QImage before = VideoOf(viewer.Shot());
+  return Eventually(
+      [&] {
+        const QImage now = VideoOf(viewer.Shot());
+        const bool moving = now != before;
+        before = now;
+        return moving && ThumbPermille(viewer.Shot()) > 0;
+      },
+      60000, 400);
+}
+
 class ViewerE2e : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -104,7 +118,8 @@ class ViewerE2e : public ::testing::Test {
     m_home = m_root.path() + "/home";
     QDir().mkpath(m_work);
     QDir().mkpath(m_home);
-    m_ini = m_work + "/KTR-XM_DireV.ini";
+    // No settings file in the folder it starts in: the user's configuration folder.
+    m_ini = m_home + "/.config/trk-viewer/KTR-XM_DireV.ini";
   }
 
   std::unique_ptr<Viewer> Start(const QStringList& args = {}) {
@@ -186,16 +201,8 @@ TEST_F(ViewerE2e, OpensPlaysAndEveryFileCommandActsOnARealCard) {
   viewer->Click(k800.Open());
   ASSERT_TRUE(Viewer::PickFolder(kPickerTitle, card.root)) << "no folder picker";
   EXPECT_TRUE(Eventually([&] { return Ini("UI", "Folder") == card.root; }));
-  QImage before = VideoOf(viewer->Shot());
-  ASSERT_TRUE(Eventually(
-      [&] {
-        const QImage now = VideoOf(viewer->Shot());
-        const bool moving = now != before;
-        before = now;
-        return moving && ThumbPermille(viewer->Shot()) > 0;
-      },
-      60000, 400))
-      << "the first recording did not start";
+  ASSERT_TRUE(StartsPlaying(*viewer)) << "the first recording did not start";
+  QImage before;
 
   // Loop off: the recording will stop at its end instead of going on.
   viewer->Click(k800.Loop());
@@ -340,4 +347,88 @@ TEST_F(ViewerE2e, OpensPlaysAndEveryFileCommandActsOnARealCard) {
 
   CloseWithX(*viewer, k800);
   EXPECT_EQ(SavedRect(), QRect(560, 260, 800, 560));
+}
+
+TEST_F(ViewerE2e, OpenWithARecordingPlaysItAndRefusesWhatIsNoRecording) {
+  // One folder, two drives of two recordings each: the second drive's second
+  // recording is named as a file:// URI, as a file manager hands it over.
+  const QString folder = m_root.path() + "/card/DCIM";
+  QDir().mkpath(folder);
+  const struct {
+    const char* name;
+    int hour, index;
+  } plans[] = {{"REC0001.AVI", 8, 0}, {"REC0002.AVI", 8, 1}, {"REC0003.AVI", 9, 0}, {"REC0004.MOV", 9, 1}};
+  double drive = 0;
+  for (const auto& plan : plans) {
+    SynthOptions o;
+    o.width = 320;
+    o.height = 240;
+    o.fps = 15;
+    o.durationMs = 16000;
+    o.hour = plan.hour;
+    o.minute = 0;
+    o.second = plan.index * 16;
+    o.gpsRate = 5;
+    o.noFixRecords = 0;
+    o.driveSeconds = drive;
+    drive += 16;
+    WriteSynthRecording(QFile::encodeName(folder + "/" + plan.name).toStdString(), o);
+  }
+  // The texts compared below are Japanese ones.
+  QDir().mkpath(QFileInfo(m_ini).path());
+  {
+    QFile ini(m_ini);
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[UI]\nLANGID=JPN\n");
+  }
+
+  std::unique_ptr<Viewer> viewer = Start({QUrl::fromLocalFile(folder + "/REC0004.MOV").toString()});
+  ASSERT_TRUE(viewer->WaitForGeometry(QRect(0, 0, 800, 560)));
+  EXPECT_TRUE(Eventually([&] { return Ini("UI", "Folder") == folder; })) << "the folder was not opened";
+  ASSERT_TRUE(StartsPlaying(*viewer)) << "nothing started playing";
+  SaveShot(viewer->Shot(), "e2e-open-with-recording.png");
+  // KML exports the current recording: the one named, not the first.
+  viewer->Click(k800.Kml());
+  ASSERT_FALSE(Viewer::WaitForDialog(kKmlCaption).isEmpty()) << "no KML message";
+  const QString kml = m_home + "/Documents/GPSLOG/REC0004_2024_04_12_09-00-16.KML";
+  EXPECT_EQ(viewer->LastMessage(), kKmlCaption + "\t" + Japanese(125).replace("%s", kml));
+  Viewer::Key("Return");
+  CloseWithX(*viewer, k800);
+
+  // What is no recording, or not there: the window opens, a message names
+  // the path and why, and nothing else changes.
+  QFile text(m_root.path() + "/notes.txt");
+  ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+  text.write("not a recording");
+  text.close();
+  QFile phone(m_root.path() + "/phone.mp4");
+  ASSERT_TRUE(phone.open(QIODevice::WriteOnly));
+  phone.write(e2e::ReadAll(folder + "/REC0004.MOV"));
+  phone.close();
+  QFile broken(m_root.path() + "/BROKEN.AVI");
+  ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+  broken.write("RIFF....AVI LIST");
+  broken.close();
+  const struct {
+    QString path;
+    uint32_t reason;
+  } refused[] = {
+      {m_root.path() + "/notes.txt", 291},
+      {m_root.path() + "/phone.mp4", 291},
+      {m_root.path() + "/BROKEN.AVI", 292},
+      {m_root.path() + "/no/such/REC0009.AVI", 290},
+  };
+  for (const auto& c : refused) {
+    SCOPED_TRACE(c.path.toStdString());
+    viewer = Start({c.path});
+    ASSERT_FALSE(Viewer::WaitForDialog(Japanese(131)).isEmpty()) << "no message";
+    EXPECT_EQ(viewer->LastMessage(), Japanese(131) + "\t" + Japanese(c.reason).replace("%s", c.path));
+    Viewer::Key("Return");
+    Eventually([] { return false; }, 1000);
+    const QImage still = VideoOf(viewer->Shot());
+    Eventually([] { return false; }, 1500);
+    EXPECT_EQ(VideoOf(viewer->Shot()), still) << "something plays";
+    CloseWithX(*viewer, k800);
+    EXPECT_EQ(Ini("UI", "Folder"), folder);
+  }
 }

@@ -11,6 +11,8 @@
 namespace {
 
 // Each test gets its own current directory, home folder and settings object.
+// The current directory holds a settings file (a portable set-up), so the
+// object uses it; the location tests remove it.
 class SettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -18,6 +20,7 @@ class SettingsTest : public ::testing::Test {
     Remember("XDG_CONFIG_HOME");
     ::setenv("HOME", m_home.Path().c_str(), 1);
     ::unsetenv("XDG_CONFIG_HOME");
+    WriteText(Ini(), "");
     CSettings::ResetForTesting();
   }
   void TearDown() override {
@@ -53,8 +56,10 @@ void ExpectRect(const WindowRect& r, int32_t l, int32_t t, int32_t rr, int32_t b
 }  // namespace
 
 TEST_F(SettingsTest, WithoutAFileEveryKeyReadsItsDefault) {
+  std::filesystem::remove(Ini());
   CSettings& s = CSettings::Instance();
-  EXPECT_EQ(s.IniPath(), std::filesystem::current_path().string() + "/KTR-XM_DireV.ini");
+  const std::string configIni = m_home / ".config/trk-viewer/KTR-XM_DireV.ini";
+  EXPECT_EQ(s.IniPath(), configIni);
   ExpectRect(Rect(), 0, 0, 800, 560);
   EXPECT_EQ(s.ReadMapProvider(), 0);
   EXPECT_EQ(s.ReadInt("UI", "MAP_ENABLE", 1), 1);
@@ -62,13 +67,17 @@ TEST_F(SettingsTest, WithoutAFileEveryKeyReadsItsDefault) {
   EXPECT_EQ(s.ReadLastFolder(), "");
   EXPECT_EQ(s.LanguageIndex(), 0);
   EXPECT_EQ(s.LangId(), 0x0411);
-  EXPECT_FALSE(std::filesystem::exists(Ini()));  // reading never creates the file
+  // Reading never creates the file nor its folder.
+  EXPECT_FALSE(std::filesystem::exists(Ini()));
+  EXPECT_FALSE(std::filesystem::exists(m_home / ".config"));
 }
 
 TEST_F(SettingsTest, TheFileIsTheCurrentDirectorysAtCreation) {
   CSettings& s = CSettings::Instance();
   const std::string path = s.IniPath();
+  EXPECT_EQ(path, Ini());
   TempFolder elsewhere(true);  // a later change of directory does not move it
+  WriteText(elsewhere / "KTR-XM_DireV.ini", "");
   EXPECT_EQ(CSettings::Instance().IniPath(), path);
   CSettings::ResetForTesting();
   EXPECT_EQ(CSettings::Instance().IniPath(), elsewhere / "KTR-XM_DireV.ini");
@@ -213,4 +222,62 @@ TEST_F(SettingsTest, UserDocumentsFolderIgnoresRelativeEntries) {
   std::string path;
   ASSERT_TRUE(UserDocumentsFolder(path));
   EXPECT_EQ(path, m_home / "Documents");
+}
+
+TEST_F(SettingsTest, TheFileLivesInTheConfigurationFolderUnlessTheCurrentDirectoryHasOne) {
+  std::filesystem::remove(Ini());
+  TempFolder config;
+  const std::string homeIni = m_home / ".config/trk-viewer/KTR-XM_DireV.ini";
+  const std::string configIni = config / "trk-viewer/KTR-XM_DireV.ini";
+  struct Case {
+    const char* what;
+    bool fileHere;
+    const char* configHome;  // nullptr: unset
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"file in the current directory wins", true, config.Path().c_str(), Ini()},
+      {"XDG_CONFIG_HOME set", false, config.Path().c_str(), configIni},
+      {"XDG_CONFIG_HOME unset", false, nullptr, homeIni},
+      {"XDG_CONFIG_HOME empty", false, "", homeIni},
+      {"XDG_CONFIG_HOME relative: ignored", false, "relative/config", homeIni},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove_all(m_home / ".config");
+    std::filesystem::remove_all(config / "trk-viewer");
+    if (c.fileHere) WriteText(Ini(), "[UI]\nMAP=1\n");
+    else std::filesystem::remove(Ini());
+    if (c.configHome) ::setenv("XDG_CONFIG_HOME", c.configHome, 1);
+    else ::unsetenv("XDG_CONFIG_HOME");
+    CSettings::ResetForTesting();
+    CSettings& s = CSettings::Instance();
+    EXPECT_EQ(s.IniPath(), c.expected);
+    EXPECT_EQ(s.ReadMapProvider(), c.fileHere ? 1 : 0);
+
+    // The first write creates the missing folders, private to the user, and
+    // the file has the format and keys it always had.
+    ASSERT_TRUE(s.SetLanguage(0));
+    ASSERT_TRUE(s.WriteInt("WINPOS", "LEFT", 120));
+    const std::string folder = std::filesystem::path(c.expected).parent_path();
+    struct stat st {};
+    ASSERT_EQ(::stat(folder.c_str(), &st), 0);
+    if (!c.fileHere) {
+      EXPECT_EQ(st.st_mode & 0777, 0700u);
+    }
+    EXPECT_EQ(ReadText(c.expected), std::string(c.fileHere ? "[UI]\nMAP=1\nLANGID=JPN\n" : "[UI]\nLANGID=JPN\n") +
+                                        "[WINPOS]\nLEFT=120\n");
+    if (!c.fileHere) {
+      EXPECT_FALSE(std::filesystem::exists(Ini()));
+    }
+  }
+  // A missing ~/.config is made private as well.
+  std::filesystem::remove(Ini());
+  ::unsetenv("XDG_CONFIG_HOME");
+  std::filesystem::remove_all(m_home / ".config");
+  CSettings::ResetForTesting();
+  ASSERT_TRUE(CSettings::Instance().WriteInt("UI", "MAP", 0));
+  struct stat st {};
+  ASSERT_EQ(::stat((m_home / ".config").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
 }

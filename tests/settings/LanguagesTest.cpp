@@ -11,7 +11,11 @@ namespace {
 
 class LanguageTest : public ::testing::Test {
  protected:
-  void SetUp() override { CSettings::ResetForTesting(); }
+  // A settings file in the current directory: the object uses it.
+  void SetUp() override {
+    WriteText(Ini(), "");
+    CSettings::ResetForTesting();
+  }
   void TearDown() override { CSettings::ResetForTesting(); }
   std::string Ini() const { return m_cwd / "KTR-XM_DireV.ini"; }
   TempFolder m_cwd{true};
@@ -51,6 +55,7 @@ TEST(StringTable, HoldsTheWholeVocabularyInBothLanguages) {
   for (uint32_t id = 201; id <= 226; ++id) expected.push_back(id);
   for (uint32_t id = 230; id <= 241; ++id) expected.push_back(id);
   for (uint32_t id = 250; id <= 262; ++id) expected.push_back(id);
+  for (uint32_t id = 290; id <= 292; ++id) expected.push_back(id);
   ASSERT_EQ(count, expected.size());
   EXPECT_EQ(ids, expected);
 
@@ -99,7 +104,7 @@ TEST_F(LanguageTest, SetLanguageWritesOnlyValidRows) {
   CSettings& s = CSettings::Instance();
   EXPECT_FALSE(s.SetLanguage(-1));
   EXPECT_FALSE(s.SetLanguage(2));
-  EXPECT_FALSE(std::filesystem::exists(Ini()));
+  EXPECT_EQ(ReadText(Ini()), "");
   EXPECT_EQ(s.LanguageIndex(), 0);
   EXPECT_EQ(s.LangId(), 0x0411);
   ASSERT_TRUE(s.SetLanguage(1));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ProbeMode.h"
+#include "TrkVersion.h"
 
 // Declares the mode's accessor (defined in the mode's own file) and yields it.
 #define TRK_PROBE_MODE(accessor) [] { const ProbeMode& accessor(); return &accessor(); }()
@@ -23,19 +24,48 @@ static const std::vector<const ProbeMode*>& Modes() {
   return modes;
 }
 
-int ProbeUsage() {
+static void PrintUsage(std::FILE* to) {
   bool first = true;
   for (const ProbeMode* m : Modes()) {
-    std::fprintf(stderr, "%s trk-probe %s%s%s\n", first ? "usage:" : "      ",
+    std::fprintf(to, "%s trk-probe %s%s%s\n", first ? "usage:" : "      ",
                  m->option ? m->option : "", m->option ? " " : "", m->usage);
     first = false;
   }
+}
+
+int ProbeUsage() {
+  PrintUsage(stderr);
   return 2;
+}
+
+// --help: on standard output with status 0, as help2man expects.
+static int PrintHelp() {
+  PrintUsage(stdout);
+  std::fputs(
+      "\nReads dash-camera recordings (AVI and QuickTime/MOV with the camera's GPS\n"
+      "and G-sensor chunks) the way trk-viewer does and prints one JSON line per\n"
+      "recording or group.\n"
+      "\nOptions:\n"
+      "  --samples               with plain FILE arguments: print the GPS and G-sensor samples too\n"
+      "  --library FOLDER        scan FOLDER as the viewer's OPEN does: its groups and recordings\n"
+      "  --resolution WIDTH HEIGHT  the viewer's resolution label of a frame size\n"
+      "  --kml FILE OUTDIR       write FILE's GPS route into OUTDIR as the viewer's KML export\n"
+      "  -h, --help              display this help and exit\n"
+      "      --version           output version information and exit\n"
+      "\nExit status: 0 when done, 2 when the command line is wrong; problems with\n"
+      "the files themselves are reported in the JSON.\n",
+      stdout);
+  return 0;
 }
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty() || args[0] == "--help" || args[0] == "-h") return ProbeUsage();
+  if (args.empty()) return ProbeUsage();
+  if (args[0] == "--help" || args[0] == "-h") return PrintHelp();
+  if (args[0] == "--version") {
+    PrintTrkVersion("trk-probe");
+    return 0;
+  }
   for (const ProbeMode* m : Modes()) {
     if (m->option && args[0] == m->option)
       return m->run(std::vector<std::string>(args.begin() + 1, args.end()), stdout);

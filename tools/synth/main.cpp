@@ -6,26 +6,42 @@
 #include <vector>
 
 #include "Synth.h"
+#include "TrkVersion.h"
 
 namespace {
 
+const char kUsage[] =
+    "usage: trk-synth file OUT.AVI|OUT.MOV [options]\n"
+    "       trk-synth card DIR [--recordings N] [--cheap] [--size WxH] [--date YYYY-MM-DD] [--with-cut]\n"
+    "options of file:\n"
+    "  --start \"YYYY-MM-DD hh:mm:ss\"  start in local time (default 2024-04-12 08:30:00)\n"
+    "  --duration SECONDS              length (default 10)\n"
+    "  --size WxH  --fps N             frame size (default 640x360) and rate (25)\n"
+    "  --video-seconds S               encode only S seconds of video\n"
+    "  --gps-rate N  --gsensor-rate N  --gsensor-range G\n"
+    "  --drive-offset S  --route-seed N  --no-fix N  --no-gps-clock  --brake-at S\n"
+    "  --idit valid|none|invalid|empty|1899\n"
+    "  --layout PIECES                 e.g. ftyp,moov,idit,gpsa,gsea,gps0,gsen,mdat64\n"
+    "  --mdat-filler BYTES\n"
+    "  --cut-at FRACTION               end the file there, as power loss leaves it (0 < FRACTION < 1)\n";
+
 int Usage() {
-  std::fputs(
-      "usage: trk-synth file OUT.AVI|OUT.MOV [options]\n"
-      "       trk-synth card DIR [--recordings N] [--cheap] [--size WxH] [--date YYYY-MM-DD] [--with-cut]\n"
-      "options of file:\n"
-      "  --start \"YYYY-MM-DD hh:mm:ss\"  start in local time (default 2024-04-12 08:30:00)\n"
-      "  --duration SECONDS              length (default 10)\n"
-      "  --size WxH  --fps N             frame size (default 640x360) and rate (25)\n"
-      "  --video-seconds S               encode only S seconds of video\n"
-      "  --gps-rate N  --gsensor-rate N  --gsensor-range G\n"
-      "  --drive-offset S  --route-seed N  --no-fix N  --no-gps-clock  --brake-at S\n"
-      "  --idit valid|none|invalid|empty|1899\n"
-      "  --layout PIECES                 e.g. ftyp,moov,idit,gpsa,gsea,gps0,gsen,mdat64\n"
-      "  --mdat-filler BYTES\n"
-      "  --cut-at FRACTION               end the file there, as power loss leaves it (0 < FRACTION < 1)\n",
-      stderr);
+  std::fputs(kUsage, stderr);
   return 2;
+}
+
+// --help: on standard output with status 0, as help2man expects.
+int Help() {
+  std::fputs(kUsage, stdout);
+  std::fputs(
+      "\nWrites synthetic dash-camera recordings (AVI or QuickTime/MOV with the\n"
+      "camera's GPS and G-sensor chunks) and whole SD-card folder trees of them,\n"
+      "for trying out and testing trk-viewer.\n"
+      "\nOptions:\n"
+      "  -h, --help     display this help and exit\n"
+      "      --version  output version information and exit\n",
+      stdout);
+  return 0;
 }
 
 bool ParseSize(const std::string& s, uint16_t& w, uint16_t& h) {
@@ -118,6 +134,11 @@ int CardCommand(const std::vector<std::string>& args) {
 int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   const std::string command = argv[1];
+  if (command == "--help" || command == "-h") return Help();
+  if (command == "--version") {
+    PrintTrkVersion("trk-synth");
+    return 0;
+  }
   const std::vector<std::string> args(argv + 2, argv + argc);
   try {
     if (command == "file") return FileCommand(args);

@@ -3,6 +3,7 @@
 // becomes: "<id>.png" for pictures with transparency, "<id>.bmp" for the two
 // opaque bitmaps (the lock-icon strip keys magenta as transparent).
 #include <QImage>
+#include <QPainter>
 #include <QString>
 #include <functional>
 #include <vector>
@@ -16,3 +17,7 @@ void AddButtonPictures(std::vector<PictureEntry>& pictures);
 void AddInstrumentPictures(std::vector<PictureEntry>& pictures);
 void AddVehiclePictures(std::vector<PictureEntry>& pictures);
 void AddBitmapPictures(std::vector<PictureEntry>& pictures);
+
+// The car in side view, facing right, on a 128 x 128 grid (pictures 157 and
+// 200, and the application icon).
+void PaintSideCar(QPainter& painter);

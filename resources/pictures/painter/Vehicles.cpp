@@ -40,6 +40,8 @@ void Wheel(QPainter& painter, const QPointF& centre) {
   painter.restore();
 }
 
+}  // namespace
+
 // Side view on a 128 x 128 grid, facing right.
 void PaintSideCar(QPainter& painter) {
   painter.setRenderHint(QPainter::Antialiasing, true);
@@ -125,6 +127,8 @@ void PaintSideCar(QPainter& painter) {
   Wheel(painter, rearWheel);
   Wheel(painter, frontWheel);
 }
+
+namespace {
 
 QImage SideCar(int side) {
   QImage image = skin::Canvas(side, side);
