@@ -3,7 +3,6 @@
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QMouseEvent>
-#include <QOpenGLWidget>
 #include <QTimer>
 #include <QUrlQuery>
 #include <QVBoxLayout>
@@ -73,12 +72,6 @@ CHtmlMapDlg::CHtmlMapDlg(QWidget* parent) : QFrame(parent) {
   settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
   m_view->setPage(page);
   webLayout->addWidget(m_view);
-  // The web view composes with OpenGL; a hidden OpenGL widget makes the
-  // window an OpenGL one from its creation, so that it is not recreated
-  // (and lost to the container) when the page first shows.
-  auto* anchor = new QOpenGLWidget(m_webWindow.get());
-  anchor->setGeometry(0, 0, 1, 1);
-  anchor->hide();
   // The platform window exists from here on and is embedded as it is.
   m_webWindow->winId();
   m_container = QWidget::createWindowContainer(m_webWindow->windowHandle(), this);
