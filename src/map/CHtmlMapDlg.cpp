@@ -56,12 +56,10 @@ CHtmlMapDlg::CHtmlMapDlg(QWidget* parent) : QFrame(parent) {
   setLineWidth(1);
   setContextMenuPolicy(Qt::PreventContextMenu);
 
-  m_webWindow = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::FramelessWindowHint);
-  m_webWindow->setContextMenuPolicy(Qt::PreventContextMenu);
-  auto* webLayout = new QVBoxLayout(m_webWindow.get());
-  webLayout->setContentsMargins(0, 0, 0, 0);
-  webLayout->setSpacing(0);
-  m_view = new QWebEngineView(m_webWindow.get());
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(1, 1, 1, 1);
+  layout->setSpacing(0);
+  m_view = new QWebEngineView(this);
   m_view->setContextMenuPolicy(Qt::PreventContextMenu);
   auto* page = new SilentMapPage(m_view);
   page->setUrlRequestInterceptor(new MarkerRedirect(this));  // outlives the page
@@ -71,31 +69,20 @@ CHtmlMapDlg::CHtmlMapDlg(QWidget* parent) : QFrame(parent) {
   settings->setAttribute(QWebEngineSettings::ShowScrollBars, false);
   settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
   m_view->setPage(page);
-  webLayout->addWidget(m_view);
-  // The platform window exists from here on and is embedded as it is.
-  m_webWindow->winId();
-  m_container = QWidget::createWindowContainer(m_webWindow->windowHandle(), this);
-  m_container->setContextMenuPolicy(Qt::PreventContextMenu);
-
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(1, 1, 1, 1);
-  layout->setSpacing(0);
-  layout->addWidget(m_container);
+  layout->addWidget(m_view);
 
   connect(page, &QWebEnginePage::loadStarted, this, &CHtmlMapDlg::OnLoadStarted);
   connect(page, &QWebEnginePage::loadFinished, this, &CHtmlMapDlg::OnLoadFinished);
 }
 
 CHtmlMapDlg::~CHtmlMapDlg() {
-  // The page must go before the view that shows it, the view's window before
-  // the container that embeds it.
+  // The page must go before the view that shows it.
   QWebEnginePage* page = m_view ? m_view->page() : nullptr;
   if (page) {
     disconnect(page, nullptr, this, nullptr);
     m_view->setPage(nullptr);
     delete page;
   }
-  m_webWindow.reset();
 }
 
 QWebEnginePage* CHtmlMapDlg::Page() const { return m_view->page(); }
