@@ -94,9 +94,9 @@ void CTRKDlg::ResetPositionSlider() {
 }
 
 void CTRKDlg::UpdateTimeDisplays(int64_t timeMs) {
-  // Each display schedules a paint of only what it changed (the curve's
-  // cursor strips, the slider's thumb, new figures or pictures); they are
-  // painted and flushed together at the next turn of the event loop.
+  // Each display paints only what it changed: the curve its cursor strips
+  // and legends at once, the slider's thumb, new figures or pictures at the
+  // next turn of the event loop.
   m_gpsIconState = UpdatePosition(m_library, timeMs, m_gsensorEnabled != 0, m_mapEnabled != 0);
   ShowGpsIconState();
 }

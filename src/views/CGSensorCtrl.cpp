@@ -112,18 +112,22 @@ int CGSensorCtrl::LegendRowHeight() const {
 }
 
 void CGSensorCtrl::UpdateChangedParts() {
+  // Painted at once, as the cursor always was: the playback steps around a
+  // pause (stop, play, pause at the first picture) depend on that timing.
   if (!m_curvesValid || !(m_curvesDrawnFrom == CurrentInputs())) {
-    update();
+    repaint();
     return;
   }
   // The cursor's old and new strips (a 2-pixel pen), and the legends when
   // their values changed.
+  QRegion changed;
   const int x = CursorX();
   if (x != m_paintedCursorX) {
-    update(QRect(m_paintedCursorX - 2, 0, 5, height()));
-    update(QRect(x - 2, 0, 5, height()));
+    changed += QRect(m_paintedCursorX - 2, 0, 5, height());
+    changed += QRect(x - 2, 0, 5, height());
   }
-  if (ValuesAtCursor() != m_paintedValues) update(QRect(0, 0, width(), LegendRowHeight()));
+  if (ValuesAtCursor() != m_paintedValues) changed += QRect(0, 0, width(), LegendRowHeight());
+  if (!changed.isEmpty()) repaint(changed);
 }
 
 void CGSensorCtrl::RecomputePlot() {
