@@ -67,7 +67,9 @@ void CTRKDlg::PostGpsIconState(int32_t state) {
 }
 
 void CTRKDlg::ShowGpsIconState() {
-  m_gpsIcon.m_state = m_gpsIconState.load();
+  const int32_t state = m_gpsIconState.load();
+  if (state == m_gpsIcon.m_state) return;
+  m_gpsIcon.m_state = state;
   m_gpsIcon.update();
 }
 
@@ -88,13 +90,10 @@ void CTRKDlg::ResetPositionSlider() {
 }
 
 void CTRKDlg::UpdateTimeDisplays(int64_t timeMs) {
-  // The curve repaints itself at once for the cursor, twice per report, and
-  // every immediate repaint is a flush of the whole window (composed with
-  // OpenGL because of the map's web view). One deferred paint, flushed with
-  // the slider, instruments and GPS icon, shows the same.
-  m_gsensor.setUpdatesEnabled(false);
+  // Each display paints only what it changed: the curve its cursor strips
+  // and legends at once, the slider's thumb, new figures or pictures at the
+  // next turn of the event loop.
   m_gpsIconState = UpdatePosition(m_library, timeMs, m_gsensorEnabled != 0, m_mapEnabled != 0);
-  m_gsensor.setUpdatesEnabled(true);  // schedules the curve's paint
   ShowGpsIconState();
 }
 

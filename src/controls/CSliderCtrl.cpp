@@ -43,8 +43,19 @@ void CSliderCtrl::SetRange(int minimumValue, int maximumValue, bool redraw) {
 }
 
 void CSliderCtrl::SetPos(int position) {
+  // A new value repaints the thumb (sliderChange); the same one repaints nothing.
   setValue(position);
-  update();
+}
+
+void CSliderCtrl::sliderChange(SliderChange change) {
+  if (change != SliderValueChange) {
+    QSlider::sliderChange(change);
+    return;
+  }
+  // The playing video moves the position at every time report: only the
+  // thumb's old and new places are painted again, when they differ.
+  const QRect thumb = GetThumbRect();
+  if (thumb != m_paintedThumb) update(thumb.united(m_paintedThumb));
 }
 
 void CSliderCtrl::PositionFromX(int x) {
@@ -58,7 +69,8 @@ void CSliderCtrl::PositionFromX(int x) {
 void CSliderCtrl::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   DrawChannel(painter, GetChannelRect());
-  DrawThumb(painter, GetThumbRect(), IsThumbSelected());
+  m_paintedThumb = GetThumbRect();
+  DrawThumb(painter, m_paintedThumb, IsThumbSelected());
 }
 
 void CSliderCtrl::DrawChannel(QPainter& painter, const QRect& channel) { DrawSunkenEdge(painter, channel); }

@@ -43,6 +43,7 @@ class CSliderCtrl : public QSlider {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void sliderChange(SliderChange change) override;
 #if QT_CONFIG(wheelevent)
   void wheelEvent(QWheelEvent* event) override;
 #endif
@@ -68,5 +69,6 @@ class CSliderCtrl : public QSlider {
   void OnActionTriggered(int action);
 
   bool m_thumbTracking = false;
+  QRect m_paintedThumb;  // where the last paint put the thumb
   int m_lastAction = QAbstractSlider::SliderNoAction;
 };

@@ -50,6 +50,7 @@ CGSensorCtrl::~CGSensorCtrl() = default;
 
 void CGSensorCtrl::Clear() {
   m_samples.clear();
+  ++m_samplesVersion;
   m_cursorMs = 0.0;
   repaint();
 }
@@ -70,6 +71,7 @@ int CGSensorCtrl::LoadSampleBlock(int32_t count, const GSensorSample* samples) {
   } catch (const std::bad_alloc&) {
     return 0;
   }
+  ++m_samplesVersion;
   return 1;
 }
 
@@ -92,7 +94,47 @@ void CGSensorCtrl::SetCursor(int32_t ms) {
   } else {
     m_windowStartMs = m_cursorMs - half;
   }
-  repaint();
+  UpdateChangedParts();
+}
+
+CGSensorCtrl::CurveInputs CGSensorCtrl::CurrentInputs() const {
+  CurveInputs inputs;
+  inputs.size = size();
+  inputs.pixelRatio = devicePixelRatioF();
+  inputs.samplesVersion = m_samplesVersion;
+  inputs.sampleCount = m_samples.size();
+  inputs.samplesPerMs = m_samplesPerMs;
+  inputs.windowStartMs = m_windowStartMs;
+  inputs.fullScale = m_fullScale;
+  inputs.range = m_range;
+  inputs.idle = m_idle;
+  inputs.axisVisible = m_axisVisible;
+  inputs.tickMs = m_tickMs;
+  return inputs;
+}
+
+int CGSensorCtrl::LegendRowHeight() const {
+  // The boxes reach 3 pixels below the text cell when active.
+  return QFontMetrics(CellHeightFont(ArialFont(13), 13)).height() + 4;
+}
+
+void CGSensorCtrl::UpdateChangedParts() {
+  // Painted at once, as the cursor always was: the playback steps around a
+  // pause (stop, play, pause at the first picture) depend on that timing.
+  if (!m_curvesValid || !(m_curvesDrawnFrom == CurrentInputs())) {
+    repaint();
+    return;
+  }
+  // The cursor's old and new strips (a 2-pixel pen), and the legends when
+  // their values changed.
+  QRegion changed;
+  const int x = CursorX();
+  if (x != m_paintedCursorX) {
+    changed += QRect(m_paintedCursorX - 2, 0, 5, height());
+    changed += QRect(x - 2, 0, 5, height());
+  }
+  if (ValuesAtCursor() != m_paintedValues) changed += QRect(0, 0, width(), LegendRowHeight());
+  if (!changed.isEmpty()) repaint(changed);
 }
 
 void CGSensorCtrl::RecomputePlot() {
@@ -143,11 +185,26 @@ std::array<double, 3> CGSensorCtrl::ValuesAtCursor() const {
 }
 
 void CGSensorCtrl::paintEvent(QPaintEvent*) {
+  RecomputePlot();
+  m_windowMs = static_cast<double>(DrawingWindow());
+  const CurveInputs inputs = CurrentInputs();
+  if (!m_curvesValid || !(m_curvesDrawnFrom == inputs)) {
+    m_curves = QImage(size() * inputs.pixelRatio, QImage::Format_ARGB32_Premultiplied);
+    m_curves.setDevicePixelRatio(inputs.pixelRatio);
+    m_curves.fill(Qt::transparent);
+    QPainter curves(&m_curves);
+    DrawCurves(curves);
+    m_curvesDrawnFrom = inputs;
+    m_curvesValid = true;
+  }
   QPainter target(this);
   CMemoryDC memory(target, rect());
   QPainter& painter = memory.dc();
-  DrawCurves(painter);
+  painter.drawImage(QPoint(0, 0), m_curves);
+  DrawCursor(painter);
   DrawLabels(painter);
+  m_paintedCursorX = CursorX();
+  m_paintedValues = ValuesAtCursor();
 }
 
 void CGSensorCtrl::DrawCurves(QPainter& painter) {
@@ -195,11 +252,15 @@ void CGSensorCtrl::DrawCurves(QPainter& painter) {
       }
     }
   }
+}
 
+void CGSensorCtrl::DrawCursor(QPainter& painter) {
+  const int top = m_plot.top();
+  const int bottom = top + m_plot.bottom() + 1 - top;
   QPen cursor(QColor(0, 0, 255), 2);
   cursor.setCapStyle(Qt::FlatCap);
   painter.setPen(cursor);
-  const int x = static_cast<int>((m_cursorMs - m_windowStartMs) * width / static_cast<double>(window)) + left;
+  const int x = CursorX();
   painter.drawLine(x, top - 4, x, bottom + 4);
 }
 

@@ -3,6 +3,7 @@
 // length, a cursor at the play position, scale labels, and one legend box per
 // axis showing the value at the cursor; clicking a legend box switches that
 // axis's curve on and off.
+#include <QImage>
 #include <QRect>
 #include <QWidget>
 #include <array>
@@ -21,7 +22,9 @@ class CGSensorCtrl : public QWidget, public IGSensorView {
 
   // IGSensorView
   void Clear() override;
-  void Repaint() override { repaint(); }
+  // Schedules a paint of what no longer shows the current state (the whole
+  // strip only when the curves themselves changed).
+  void Repaint() override { UpdateChangedParts(); }
   void SetScale(double fullScale, double range) override;
   void LoadSamples(int32_t count, const GSensorSample* samples) override;
   void UpdateTimeAxis() override;
@@ -60,9 +63,39 @@ class CGSensorCtrl : public QWidget, public IGSensorView {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
+  // Everything the cached picture of the curves is drawn from.
+  struct CurveInputs {
+    QSize size;
+    qreal pixelRatio = 1.0;
+    uint64_t samplesVersion = 0;
+    size_t sampleCount = 0;
+    double samplesPerMs = 0;
+    double windowStartMs = 0;
+    double fullScale = 0;
+    double range = 0;
+    int32_t idle = 0;
+    std::array<int32_t, 3> axisVisible{};
+    int32_t tickMs = 0;
+    bool operator==(const CurveInputs&) const = default;
+  };
+  CurveInputs CurrentInputs() const;
+  void UpdateChangedParts();
   void RecomputePlot();
+  // Background, zero line, time axis and the three curves (no cursor).
   void DrawCurves(QPainter& painter);
+  void DrawCursor(QPainter& painter);
   void DrawLabels(QPainter& painter);
   // Drawing window W of the current samples, in ms.
   int64_t DrawingWindow() const;
+  // Height of the legend row above the plot.
+  int LegendRowHeight() const;
+
+  // A time report moves the cursor: the curves are drawn once into this
+  // picture and each paint copies it, then draws the cursor and the texts.
+  QImage m_curves;
+  CurveInputs m_curvesDrawnFrom;
+  bool m_curvesValid = false;
+  uint64_t m_samplesVersion = 0;  // changes with every change of m_samples
+  int m_paintedCursorX = -1;
+  std::array<double, 3> m_paintedValues{};
 };

@@ -29,13 +29,16 @@ int32_t CPngCompassStatic::PictureForHeading(int32_t heading, int32_t count) {
 }
 
 int CPngCompassStatic::SetHeading(int32_t heading) {
-  m_current = PictureForHeading(heading, static_cast<int32_t>(m_pictures.size()));
-  update();
+  ShowPicture(PictureForHeading(heading, static_cast<int32_t>(m_pictures.size())));
   return 1;
 }
 
-void CPngCompassStatic::ClearHeading() {
-  m_current = 0;
+void CPngCompassStatic::ClearHeading() { ShowPicture(0); }
+
+void CPngCompassStatic::ShowPicture(int32_t picture) {
+  // Most headings of a drive fall on the picture already shown.
+  if (picture == m_current) return;
+  m_current = picture;
   update();
 }
 

@@ -28,4 +28,8 @@ class CPngCompassStatic : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+
+ private:
+  // Shows picture `picture` (0: grey), repainting only when it changes.
+  void ShowPicture(int32_t picture);
 };

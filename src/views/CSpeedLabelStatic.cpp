@@ -55,11 +55,16 @@ void CSpeedLabelStatic::SetUnit(SpeedUnit unit) {
 }
 
 int CSpeedLabelStatic::SetSpeed(bool valid, uint16_t speed) {
+  const QString shownText = m_text;
+  const QString shownUnit = m_unit;
+  const int32_t shownValid = m_valid;
   m_speed = speed;
   m_valid = valid ? 1 : 0;
   m_unit = UnitText(m_speedUnit);
   FormatSpeed();
-  update();
+  // Every time report sets the speed; the glow text is redrawn only when the
+  // figures change.
+  if (m_text != shownText || m_unit != shownUnit || m_valid != shownValid) update();
   return 1;
 }
 
