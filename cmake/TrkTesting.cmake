@@ -11,8 +11,9 @@ function(trk_add_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 600)
   endif()
-  # Every test starts in the same desktop locale (tests/PinnedLocale.cpp).
-  add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/PinnedLocale.cpp)
+  # Every test starts in the same desktop locale, with a configuration folder
+  # of its own (tests/PinnedEnvironment.cpp).
+  add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/PinnedEnvironment.cpp)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock)
   if(NOT T_SOURCES MATCHES "main\\.cpp")
     target_link_libraries(${name} PRIVATE GTest::gtest_main)

@@ -125,6 +125,8 @@ ExportCommandResult RunExportCommand(RecordingLibrary& library, const std::strin
 }
 
 ExportCommandResult RunExportCommand(RecordingLibrary& library, ExportChoice choice) {
+  // With nothing loaded the message says so, and nothing is made on disk.
+  if (library.m_recordings.empty()) return RunExportCommand(library, std::string(), choice);
   std::string folder;
   CSettings::Instance().GetGpsLogFolder(folder);  // an empty folder writes into the current one
   return RunExportCommand(library, folder, choice);

@@ -80,6 +80,8 @@ TEST(LocaleDefaults, FileThenLocaleDecideLanguageAndUnit) {
 
 TEST(LocaleDefaults, ChosenUnitIsWrittenAndWinsOverTheLocale) {
   TempFolder cwd(true);
+  // A settings file in the current folder is the one used (and written).
+  WriteText(cwd / CSettings::kFileName, "");
   ScopedLocale locale({{"LANG", "en_US.UTF-8"}});
   CSettings::ResetForTesting();
   CSettings& settings = CSettings::Instance();
