@@ -181,11 +181,15 @@ TEST(IniWrite, AFileThatCannotBeReadWholeIsNeverReplaced) {
     bool written = true;
     // Root reads every file: the write is tried as the user "nobody".
     const bool root = ::geteuid() == 0;
-    if (root) ASSERT_EQ(::seteuid(65534), 0);
+    if (root) {
+      ASSERT_EQ(::seteuid(65534), 0);
+    }
     written = IniWriteString(ini, "UI", "MAP", "1");
     // Reading goes on with the defaults.
     const int32_t map = IniReadInt(ini, "UI", "MAP_ENABLE", 1);
-    if (root) ASSERT_EQ(::seteuid(0), 0);
+    if (root) {
+      ASSERT_EQ(::seteuid(0), 0);
+    }
     EXPECT_FALSE(written);
     EXPECT_EQ(map, 1);
     ::chmod(ini.c_str(), 0644);
