@@ -108,6 +108,19 @@ std::vector<DrivePlan> BenchPlan(int recordings) {
   return drives;
 }
 
+// A recording of the card's day and frame size, starting at hour:minute.
+SynthOptions OptionsOfTheDay(const SynthCardOptions& options, int hour, int minute) {
+  SynthOptions o;
+  o.year = options.year;
+  o.month = options.month;
+  o.day = options.day;
+  o.hour = hour;
+  o.minute = minute;
+  o.width = options.width;
+  o.height = options.height;
+  return o;
+}
+
 }  // namespace
 
 std::vector<SynthCardFile> WriteSynthCard(const std::string& dir, const SynthCardOptions& options) {
@@ -122,15 +135,8 @@ std::vector<SynthCardFile> WriteSynthCard(const std::string& dir, const SynthCar
   for (std::size_t di = 0; di < plan.size(); ++di) {
     const DrivePlan& d = plan[di];
     double driveSeconds = 0;
-    SynthOptions base;
-    base.year = options.year;
-    base.month = options.month;
-    base.day = options.day;
-    base.hour = d.hour;
-    base.minute = d.minute;
+    SynthOptions base = OptionsOfTheDay(options, d.hour, d.minute);
     base.second = d.second;
-    base.width = options.width;
-    base.height = options.height;
     base.routeSeed = d.seed;
     base.hardBrake = d.brakeAt >= 0;
     for (const Planned& p : d.recordings) {
@@ -173,14 +179,7 @@ std::vector<SynthCardFile> WriteSynthCard(const std::string& dir, const SynthCar
       int hour, minute;
     };
     for (const CutPlan& c : {CutPlan{"DCIM/NORMAL/", false, 9, 15}, CutPlan{"DCIM/MOVIE/", true, 18, 5}}) {
-      SynthOptions o;
-      o.year = options.year;
-      o.month = options.month;
-      o.day = options.day;
-      o.hour = c.hour;
-      o.minute = c.minute;
-      o.width = options.width;
-      o.height = options.height;
+      SynthOptions o = OptionsOfTheDay(options, c.hour, c.minute);
       o.durationMs = cheap ? cheapMs : 30000;
       if (cheap) o.fps = 10;
       o.routeSeed = 7;
