@@ -30,14 +30,11 @@ bool FileByteSource::Open(const std::string& path) {
   Close();
   // O_NONBLOCK only so that opening a FIFO by mistake does not hang; regular
   // files ignore it.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!fd.Valid()) return false;
   struct stat st{};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) {
-    ::close(fd);
-    return false;
-  }
-  m_fd = fd;
+  if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) return false;
+  m_fd = std::move(fd);
   m_size = static_cast<uint64_t>(st.st_size);
   m_bufferOffset = 0;
   m_bufferLength = 0;
@@ -45,8 +42,7 @@ bool FileByteSource::Open(const std::string& path) {
 }
 
 void FileByteSource::Close() {
-  if (m_fd >= 0) ::close(m_fd);
-  m_fd = -1;
+  m_fd.Reset();
   m_size = 0;
   m_bufferLength = 0;
 }
@@ -55,7 +51,7 @@ int64_t FileByteSource::PreadFully(uint64_t offset, uint8_t* out, std::size_t si
   std::size_t done = 0;
   while (done < size) {
     ++m_readCalls;
-    const ssize_t n = ::pread(m_fd, out + done, size - done, static_cast<off_t>(offset + done));
+    const ssize_t n = ::pread(m_fd.Get(), out + done, size - done, static_cast<off_t>(offset + done));
     if (n < 0) {
       if (errno == EINTR) continue;
       return -1;
@@ -82,7 +78,7 @@ int64_t FileByteSource::Fill(uint64_t offset, std::size_t wanted) {
 
 int64_t FileByteSource::Window(uint64_t offset, std::size_t wanted, const uint8_t** data) {
   *data = nullptr;
-  if (m_fd < 0) return -1;
+  if (!m_fd.Valid()) return -1;
   if (offset >= m_size || wanted == 0) return 0;
   const uint64_t want = std::min<uint64_t>({wanted, m_size - offset, kCapacity});
   const bool inside = offset >= m_bufferOffset && offset - m_bufferOffset < m_bufferLength &&
@@ -95,7 +91,7 @@ int64_t FileByteSource::Window(uint64_t offset, std::size_t wanted, const uint8_
 }
 
 int64_t FileByteSource::ReadAt(uint64_t offset, void* buffer, std::size_t size) {
-  if (m_fd < 0) return -1;
+  if (!m_fd.Valid()) return -1;
   if (offset >= m_size || size == 0) return 0;
   const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(size, m_size - offset));
   if (n > kCapacity / 2) return PreadFully(offset, static_cast<uint8_t*>(buffer), n);
@@ -106,9 +102,9 @@ int64_t FileByteSource::ReadAt(uint64_t offset, void* buffer, std::size_t size) 
 }
 
 bool FileByteSource::ModificationTime(int64_t* seconds) {
-  if (m_fd < 0) return false;
+  if (!m_fd.Valid()) return false;
   struct stat st{};
-  if (::fstat(m_fd, &st) != 0) return false;
+  if (::fstat(m_fd.Get(), &st) != 0) return false;
   *seconds = static_cast<int64_t>(st.st_mtime);
   return true;
 }

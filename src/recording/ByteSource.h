@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "UniqueFd.h"
+
 class ByteSource {
  public:
   virtual ~ByteSource() = default;
@@ -48,7 +50,7 @@ class FileByteSource final : public ByteSource {
   // refused so that no read can block). Returns false on failure.
   bool Open(const std::string& path);
   void Close();
-  bool IsOpen() const { return m_fd >= 0; }
+  bool IsOpen() const { return m_fd.Valid(); }
 
   uint64_t Size() const override { return m_size; }
   int64_t ReadAt(uint64_t offset, void* buffer, std::size_t size) override;
@@ -67,7 +69,7 @@ class FileByteSource final : public ByteSource {
   int64_t Fill(uint64_t offset, std::size_t wanted);
   int64_t PreadFully(uint64_t offset, uint8_t* out, std::size_t size);
 
-  int m_fd = -1;
+  UniqueFd m_fd;
   uint64_t m_size = 0;
   std::unique_ptr<uint8_t[]> m_buffer;
   uint64_t m_bufferOffset = 0;

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "AtomicReplace.h"
 #include "UniqueFd.h"
 
 namespace {
@@ -56,14 +57,6 @@ int64_t CopyContent(int in, int out) {
   }
 }
 
-struct TempFile {
-  std::string path;
-  bool armed = false;
-  ~TempFile() {
-    if (armed) ::unlink(path.c_str());
-  }
-};
-
 }  // namespace
 
 bool IsSameFile(const std::string& a, const std::string& b) {
@@ -88,37 +81,19 @@ bool SafeCopyFile(const std::string& source, const std::string& destination, int
   if (::fstat(in.Get(), &sourceStat) != 0) return fail(errno);
   if (!S_ISREG(sourceStat.st_mode)) return fail(EINVAL);
 
-  const std::size_t slash = destination.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string(".") : destination.substr(0, slash + 1);
-  std::string base = slash == std::string::npos ? destination : destination.substr(slash + 1);
-  if (base.empty()) return fail(EISDIR);
-  if (base.size() > 200) base.resize(200);  // room for the dot and the suffix within NAME_MAX
-
-  // Hidden, so that a scan never takes a temporary file for a recording.
-  TempFile temp;
-  temp.path = folder + (folder.back() == '/' ? "" : "/") + "." + base + ".XXXXXX";
-  UniqueFd out(::mkostemp(temp.path.data(), O_CLOEXEC));
-  if (!out.Valid()) return fail(errno);
-  temp.armed = true;
-
-  const int64_t copied = CopyContent(in.Get(), out.Get());
+  AtomicReplace replace;
+  if (!replace.Begin(destination, error)) return false;
+  const int out = replace.Fd();
+  const int64_t copied = CopyContent(in.Get(), out);
   if (copied < 0) return fail(errno);
   struct stat written {};
-  if (::fstat(out.Get(), &written) != 0) return fail(errno);
+  if (::fstat(out, &written) != 0) return fail(errno);
   if (copied != sourceStat.st_size || written.st_size != sourceStat.st_size) return fail(EIO);
 
   // Like the copy of the platform this replaces: a protected recording stays
   // protected at its destination and keeps its time stamps.
-  if (::fchmod(out.Get(), sourceStat.st_mode & 07777) != 0) return fail(errno);
+  if (::fchmod(out, sourceStat.st_mode & 07777) != 0) return fail(errno);
   const struct timespec times[2] = {sourceStat.st_atim, sourceStat.st_mtim};
-  ::futimens(out.Get(), times);
-  if (::fsync(out.Get()) != 0) return fail(errno);
-  if (out.Close() != 0) return fail(errno);
-
-  if (::rename(temp.path.c_str(), destination.c_str()) != 0) return fail(errno);
-  temp.armed = false;
-
-  UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.Valid()) ::fsync(dir.Get());
-  return true;
+  ::futimens(out, times);
+  return replace.Commit(error);
 }

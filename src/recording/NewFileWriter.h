@@ -8,14 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "UniqueFd.h"
+#include "AtomicReplace.h"
 
 class ByteSource;
 
 class NewFileWriter {
  public:
   NewFileWriter() = default;
-  ~NewFileWriter();
   NewFileWriter(const NewFileWriter&) = delete;
   NewFileWriter& operator=(const NewFileWriter&) = delete;
 
@@ -34,17 +33,13 @@ class NewFileWriter {
   uint64_t Position() const { return m_position; }
   // The file as written so far (flushed: every write goes straight to it),
   // for a check before Commit.
-  const std::string& TemporaryPath() const { return m_temp; }
+  const std::string& TemporaryPath() const { return m_file.TemporaryPath(); }
   int Error() const { return m_error; }
 
  private:
   bool Fail(int error);
 
-  std::string m_destination;
-  std::string m_folder;
-  std::string m_temp;
-  UniqueFd m_fd;
+  AtomicReplace m_file;  // removes the unfinished file unless committed
   uint64_t m_position = 0;
   int m_error = 0;
-  bool m_committed = false;
 };

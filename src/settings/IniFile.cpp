@@ -9,6 +9,9 @@
 #include <sstream>
 #include <vector>
 
+#include "AtomicReplace.h"
+#include "UniqueFd.h"
+
 namespace {
 
 struct Line {
@@ -37,13 +40,6 @@ bool SameName(const std::string& a, const std::string& b) {
 
 enum class FileRead { Whole, Missing, Failed };
 
-struct FdCloser {
-  int fd;
-  ~FdCloser() {
-    if (fd >= 0) ::close(fd);
-  }
-};
-
 // Reads the settings file whole. Missing: nothing is under its name (or a
 // link under it leads nowhere). Failed: something is there but could not be
 // read to its end (no permission, an I/O error part-way, a folder, a pipe or
@@ -53,11 +49,11 @@ FileRead ReadSettingsFile(const std::string& path, std::string& content) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) return errno == ENOENT ? FileRead::Missing : FileRead::Failed;
   if (!S_ISREG(st.st_mode)) return FileRead::Failed;
-  const FdCloser file{::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY)};
-  if (file.fd < 0) return errno == ENOENT ? FileRead::Missing : FileRead::Failed;
+  const UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+  if (!file.Valid()) return errno == ENOENT ? FileRead::Missing : FileRead::Failed;
   char buffer[4096];
   for (;;) {
-    const ssize_t n = ::read(file.fd, buffer, sizeof buffer);
+    const ssize_t n = ::read(file.Get(), buffer, sizeof buffer);
     if (n == 0) return FileRead::Whole;
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -161,10 +157,9 @@ bool ReplaceFile(const std::string& path, const std::string& content) {
   // A link is written through, in place; so is a file in a folder we cannot
   // create files in.
   if (!(exists && S_ISLNK(st.st_mode))) {
-    const std::size_t slash = path.rfind('/');
-    std::string temp = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + ".ini.XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd >= 0) {
+    AtomicReplace replace;
+    int error = 0;
+    if (replace.Begin(path, error)) {
       mode_t mode = 0;
       if (exists) {
         mode = st.st_mode & 07777;
@@ -173,17 +168,13 @@ bool ReplaceFile(const std::string& path, const std::string& content) {
         ::umask(mask);
         mode = 0666 & ~mask;
       }
-      bool ok = WriteAll(fd, content) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-      ok = (::close(fd) == 0) && ok;
-      if (ok && ::rename(temp.c_str(), path.c_str()) == 0) return true;
-      ::unlink(temp.c_str());
-      if (ok) return false;  // the rename itself was refused
+      if (WriteAll(replace.Fd(), content) && ::fchmod(replace.Fd(), mode) == 0) return replace.Commit(error);
     }
   }
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  const bool ok = WriteAll(fd, content);
-  return (::close(fd) == 0) && ok;
+  UniqueFd file(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+  if (!file.Valid()) return false;
+  const bool ok = WriteAll(file.Get(), content);
+  return (file.Close() == 0) && ok;
 }
 
 }  // namespace
