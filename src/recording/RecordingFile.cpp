@@ -22,6 +22,7 @@
 #include <limits>
 #include <new>
 
+#include "ByteOrder.h"
 #include "ByteSource.h"
 #include "MovCodeSearch.h"
 
@@ -76,20 +77,6 @@ constexpr std::size_t kBitmapHeaderSize = 40;
 constexpr std::size_t kMovieHeaderSize = 104;
 constexpr std::size_t kTrackHeaderSize = 96;
 
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t Be32(const uint8_t* p) {
-  return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
-         (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
-}
-uint64_t Be64(const uint8_t* p) {
-  return (static_cast<uint64_t>(Be32(p)) << 32) | static_cast<uint64_t>(Be32(p + 4));
-}
-uint16_t Be16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
-
 uint32_t SaturatedMs(uint64_t ms) {
   return ms > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
                                                    : static_cast<uint32_t>(ms);
@@ -136,14 +123,14 @@ class Walker {
     uint8_t b[4];
     ReadAt(static_cast<int64_t>(pos), b, 4);
     pos += 4;
-    return Le32(b);
+    return ReadLe32(b);
   }
   uint32_t ReadSizeLE(uint64_t& pos) { return ReadFourcc(pos); }
   uint32_t ReadSizeBE(uint64_t& pos) {
     uint8_t b[4];
     ReadAt(static_cast<int64_t>(pos), b, 4);
     pos += 4;
-    return Be32(b);
+    return ReadBe32(b);
   }
   uint32_t ReadChunkHeader(uint64_t& pos, uint32_t& size) {
     const uint32_t code = ReadFourcc(pos);
@@ -153,13 +140,13 @@ class Walker {
   uint32_t BigEndianSizeAt(int64_t offset) {
     uint8_t b[4];
     ReadAt(offset, b, 4);
-    return Be32(b);
+    return ReadBe32(b);
   }
   // Up to 4 bytes at offset as a little-endian value (missing bytes are 0).
   uint32_t LittleEndianValueAt(int64_t offset, std::size_t bytes) {
     uint8_t b[4] = {0, 0, 0, 0};
     ReadAt(offset, b, std::min<std::size_t>(bytes, 4));
-    return Le32(b);
+    return ReadLe32(b);
   }
 
   // The date text: n bytes at offset into the start of the text buffer.
@@ -249,7 +236,7 @@ void ReadMainHeader(Walker& w, RecordingSummary& st, uint64_t& pos) {
   pos += w.ReadAt(static_cast<int64_t>(pos), header, std::min<std::size_t>(s, sizeof header));
   // Frame count x frame period in 64 bits: an hour and a quarter at 25 frames
   // a second already exceeds 32 bits of microseconds.
-  const uint64_t microseconds = static_cast<uint64_t>(Le32(header + 16)) * Le32(header + 0);
+  const uint64_t microseconds = static_cast<uint64_t>(ReadLe32(header + 16)) * ReadLe32(header + 0);
   const uint64_t ms = microseconds / 1000;
   st.durationMs = SaturatedMs(ms);
   st.durationSeconds = static_cast<int64_t>(ms / 1000);
@@ -259,15 +246,15 @@ void ReadVideoFormat(Walker& w, RecordingSummary& st, uint64_t& pos) {
   const uint32_t s = w.ReadSizeLE(pos);
   uint8_t header[kBitmapHeaderSize] = {};
   pos += w.ReadAt(static_cast<int64_t>(pos), header, std::min<std::size_t>(s, sizeof header));
-  st.width = Le16(header + 4);
-  st.height = Le16(header + 8);
+  st.width = ReadLe16(header + 4);
+  st.height = ReadLe16(header + 8);
 }
 
 void ReadStreamHeader(Walker& w, RecordingSummary& st, uint64_t& pos) {
   const uint32_t s = w.ReadSizeLE(pos);
   uint8_t header[kStreamHeaderSize] = {};
   pos += w.ReadAt(static_cast<int64_t>(pos), header, std::min<std::size_t>(s, sizeof header));
-  const uint32_t type = Le32(header);
+  const uint32_t type = ReadLe32(header);
   if (type == kVids) {
     if (w.ReadFourcc(pos) == kStrf) ReadVideoFormat(w, st, pos);
   } else if (type == kAuds) {
@@ -369,11 +356,11 @@ void ReadMovie(Walker& w, RecordingSummary& st, int64_t atom, uint64_t& pos) {
     pos += span;
     uint64_t timeScale = 0, duration = 0;
     if (header[0] == 1) {  // version 1: 64-bit times
-      timeScale = Be32(header + 20);
-      duration = Be64(header + 24);
+      timeScale = ReadBe32(header + 20);
+      duration = ReadBe64(header + 24);
     } else {
-      timeScale = Be32(header + 12);
-      duration = Be32(header + 16);
+      timeScale = ReadBe32(header + 12);
+      duration = ReadBe32(header + 16);
     }
     if (timeScale != 0) {
       const uint64_t seconds =
@@ -388,8 +375,8 @@ void ReadMovie(Walker& w, RecordingSummary& st, int64_t atom, uint64_t& pos) {
       uint8_t header[kTrackHeaderSize] = {};
       w.ReadAt(static_cast<int64_t>(pos), header, sizeof header);
       const std::size_t at = header[0] == 1 ? 88 : 76;  // version 1 has 64-bit times
-      st.width = Be16(header + at);
-      st.height = Be16(header + at + 4);
+      st.width = ReadBe16(header + at);
+      st.height = ReadBe16(header + at + 4);
     }
   }
   pos = next;

@@ -7,33 +7,11 @@
 #include <ctime>
 #include <limits>
 
+#include "ByteOrder.h"
+
 static_assert(std::numeric_limits<double>::is_iec559, "GPS coordinates are IEEE-754 doubles");
 
 namespace {
-
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-uint64_t Le64(const uint8_t* p) {
-  return static_cast<uint64_t>(Le32(p)) | (static_cast<uint64_t>(Le32(p + 4)) << 32);
-}
-
-void PutLe16(uint8_t* p, uint16_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void PutLe32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-void PutLe64(uint8_t* p, uint64_t v) {
-  for (int i = 0; i < 8; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 // When a recording has G-sensor records but neither a rate byte nor a length,
 // the even spread over the recording is undefined. The camera's own sensor
@@ -45,10 +23,10 @@ constexpr double kFallbackGSensorRate = 10.0;
 
 GpsSample DecodeGpsSample(const uint8_t* bytes) {
   GpsSample s;
-  s.latitude = std::bit_cast<double>(Le64(bytes + 0));
-  s.longitude = std::bit_cast<double>(Le64(bytes + 8));
-  s.altitude = static_cast<int32_t>(Le32(bytes + 16));
-  s.speed = Le16(bytes + 20);
+  s.latitude = std::bit_cast<double>(ReadLe64(bytes + 0));
+  s.longitude = std::bit_cast<double>(ReadLe64(bytes + 8));
+  s.altitude = static_cast<int32_t>(ReadLe32(bytes + 16));
+  s.speed = ReadLe16(bytes + 20);
   s.year = bytes[22];
   s.month = bytes[23];
   s.day = bytes[24];
@@ -57,7 +35,7 @@ GpsSample DecodeGpsSample(const uint8_t* bytes) {
   s.second = bytes[27];
   s.heading = bytes[28];
   s.status = bytes[29];
-  s.reserved = Le16(bytes + 30);
+  s.reserved = ReadLe16(bytes + 30);
   return s;
 }
 

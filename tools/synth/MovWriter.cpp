@@ -3,25 +3,18 @@
 #include <algorithm>
 #include <cstring>
 
+#include "ByteOrder.h"
 #include "SynthInternal.h"
 #include "VideoClip.h"
 
 namespace {
-
-uint32_t Be32(const uint8_t* p) { return (uint32_t(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3]; }
-void PutBe32(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v >> 24);
-  p[1] = uint8_t(v >> 16);
-  p[2] = uint8_t(v >> 8);
-  p[3] = uint8_t(v);
-}
 
 // Adds delta to every entry of the stco / co64 tables below the atoms in
 // [begin, end) of a moov atom.
 void ShiftChunkOffsets(std::vector<uint8_t>& moov, std::size_t begin, std::size_t end, int64_t delta) {
   std::size_t pos = begin;
   while (pos + 8 <= end) {
-    const uint32_t size = Be32(&moov[pos]);
+    const uint32_t size = ReadBe32(&moov[pos]);
     if (size < 8 || pos + size > end) throw SynthError("unexpected atom in ffmpeg's movie");
     const char* type = reinterpret_cast<const char*>(&moov[pos + 4]);
     if (!std::memcmp(type, "trak", 4) || !std::memcmp(type, "mdia", 4) || !std::memcmp(type, "minf", 4) ||
@@ -29,17 +22,15 @@ void ShiftChunkOffsets(std::vector<uint8_t>& moov, std::size_t begin, std::size_
       ShiftChunkOffsets(moov, pos + 8, pos + size, delta);
     } else if (!std::memcmp(type, "stco", 4) || !std::memcmp(type, "co64", 4)) {
       const bool wide = type[0] == 'c';
-      const uint32_t count = Be32(&moov[pos + 12]);
+      const uint32_t count = ReadBe32(&moov[pos + 12]);
       for (uint32_t i = 0; i < count; ++i) {
         uint8_t* entry = &moov[pos + 16 + static_cast<std::size_t>(i) * (wide ? 8 : 4)];
         if (entry + (wide ? 8 : 4) > moov.data() + pos + size) throw SynthError("bad chunk offset table");
         if (wide) {
-          uint64_t v = (uint64_t(Be32(entry)) << 32) | Be32(entry + 4);
-          v = static_cast<uint64_t>(static_cast<int64_t>(v) + delta);
-          PutBe32(entry, static_cast<uint32_t>(v >> 32));
-          PutBe32(entry + 4, static_cast<uint32_t>(v));
+          const uint64_t v = static_cast<uint64_t>(static_cast<int64_t>(ReadBe64(entry)) + delta);
+          PutBe64(entry, v);
         } else {
-          const int64_t v = static_cast<int64_t>(Be32(entry)) + delta;
+          const int64_t v = static_cast<int64_t>(ReadBe32(entry)) + delta;
           if (v < 0 || v > 0xFFFFFFFFll) throw SynthError("chunk offset out of 32-bit range");
           PutBe32(entry, static_cast<uint32_t>(v));
         }

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ByteOrder.h"
 #include "MovCodeSearch.h"
 #include "SynthInternal.h"
 
@@ -62,24 +63,28 @@ void OutputFile::PseudoRandom(uint64_t count, uint32_t seed) {
 }
 
 void OutputFile::PatchLe32(uint64_t at, uint32_t v) {
-  const uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+  uint8_t b[4];
+  PutLe32(b, v);
   if (std::fflush(m_file) != 0 || ::fseeko(m_file, static_cast<off_t>(at), SEEK_SET) != 0 ||
       std::fwrite(b, 1, 4, m_file) != 4 || ::fseeko(m_file, 0, SEEK_END) != 0)
     throw SynthError("cannot write " + m_path);
 }
 
 void OutputFile::Le32(uint32_t v) {
-  const uint8_t b[4] = {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)};
+  uint8_t b[4];
+  PutLe32(b, v);
   Write(b, 4);
 }
 
 void OutputFile::Le16(uint16_t v) {
-  const uint8_t b[2] = {uint8_t(v), uint8_t(v >> 8)};
+  uint8_t b[2];
+  PutLe16(b, v);
   Write(b, 2);
 }
 
 void OutputFile::Be32(uint32_t v) {
-  const uint8_t b[4] = {uint8_t(v >> 24), uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
+  uint8_t b[4];
+  PutBe32(b, v);
   Write(b, 4);
 }
 

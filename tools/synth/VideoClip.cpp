@@ -16,15 +16,13 @@
 #include <mutex>
 #include <tuple>
 
+#include "ByteOrder.h"
 #include "Synth.h"
 
 extern char** environ;
 
 namespace {
 
-uint32_t Le32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
-uint32_t Be32(const uint8_t* p) { return (uint32_t(p[0]) << 24) | (p[1] << 16) | (p[2] << 8) | p[3]; }
-uint64_t Be64(const uint8_t* p) { return (uint64_t(Be32(p)) << 32) | Be32(p + 4); }
 
 // A private temporary folder, removed with everything in it.
 class TempDir {
@@ -99,12 +97,12 @@ AviClip EncodeAvi(uint16_t width, uint16_t height, uint32_t fps, uint32_t durati
   // Find LIST movi and take its 00dc chunks.
   std::size_t pos = 12;
   while (pos + 12 <= file.size()) {
-    const uint32_t size = Le32(&file[pos + 4]);
+    const uint32_t size = ReadLe32(&file[pos + 4]);
     if (std::memcmp(&file[pos], "LIST", 4) == 0 && std::memcmp(&file[pos + 8], "movi", 4) == 0) {
       const std::size_t end = std::min<std::size_t>(file.size(), pos + 8 + static_cast<std::size_t>(size));
       std::size_t p = pos + 12;
       while (p + 8 <= end) {
-        const uint32_t n = Le32(&file[p + 4]);
+        const uint32_t n = ReadLe32(&file[p + 4]);
         if (p + 8 + n > end) break;
         if (std::memcmp(&file[p], "00dc", 4) == 0) {
           clip.frames.emplace_back(file.begin() + static_cast<long>(p + 8),
@@ -141,10 +139,10 @@ MovClip EncodeMov(uint16_t width, uint16_t height, uint32_t fps, uint32_t durati
   std::size_t pos = 0;
   bool haveMdat = false;
   while (pos + 8 <= file.size()) {
-    uint64_t size = Be32(&file[pos]);
+    uint64_t size = ReadBe32(&file[pos]);
     std::size_t header = 8;
     if (size == 1 && pos + 16 <= file.size()) {
-      size = Be64(&file[pos + 8]);
+      size = ReadBe64(&file[pos + 8]);
       header = 16;
     } else if (size == 0) {
       size = file.size() - pos;
