@@ -54,7 +54,7 @@ void CFolderScan::Run() {
   m_scan->SetProgressView(&relay);
   m_scan->m_scanCount = 0;
   WalkContext context{this, m_scan.get()};
-  m_found.store(EnumerateFolder(m_folder, &context, &CFolderScan::OnEntry) != 0, std::memory_order_release);
+  m_found.store(EnumerateFolder(m_folder, &context, &CFolderScan::OnEntry), std::memory_order_release);
   if (IsCancelled()) {
     m_scan->m_recordings.clear();
     m_scan->m_cutRecordings.clear();

@@ -172,7 +172,7 @@ void CTRKDlg::OnBnClickedSave() {
   const QString destination = picker.m_folderPath;
   m_lastSaveFolder = destination;  // for this run only: the settings keep OPEN's folder
   if (!destination.isEmpty() && QFileInfo(destination).isDir()) {
-    if (m_library.CopyChecked(QFile::encodeName(destination).toStdString()) == 0) {
+    if (!m_library.CopyChecked(QFile::encodeName(destination).toStdString())) {
       TrkMessageBox(this, 135, 144);
     } else {
       ReportFileFailures(kCopyFailedText);
@@ -186,7 +186,7 @@ void CTRKDlg::OnBnClickedDel() {
   if (RefuseEmptyLibrary()) return;
   StopForCommand();
   if (TrkMessageBox(this, 129, 128, QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) return;
-  if (m_library.DeleteChecked() == 0) {
+  if (!m_library.DeleteChecked()) {
     TrkMessageBox(this, 135, 144);
   } else {
     ReportFileFailures(kDeleteFailedText);
@@ -196,7 +196,7 @@ void CTRKDlg::OnBnClickedDel() {
 void CTRKDlg::OnBnClickedLock() {
   if (RefuseEmptyLibrary()) return;
   // Playback goes on: only the files' protection changes.
-  if (m_library.UnlockChecked() == 0) {
+  if (!m_library.UnlockChecked()) {
     TrkMessageBox(this, 135, 144);
   } else {
     ReportFileFailures(kUnlockFailedText);

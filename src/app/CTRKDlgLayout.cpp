@@ -61,7 +61,7 @@ void CTRKDlg::FitVideo() {
   const LayoutRect area = VideoAreaInside({bg.x(), bg.y(), bg.width(), bg.height()}, m_fullScreen != 0);
   uint16_t vw = 0;
   uint16_t vh = 0;
-  if (m_library.GetCurrentFrameSize(&vw, &vh) == 0) vw = vh = 0;
+  if (!m_library.GetCurrentFrameSize(&vw, &vh)) vw = vh = 0;
   m_video.setGeometry(ToQRect(FitVideoRect(area, vw, vh)));
   m_video.update();
 }

@@ -35,22 +35,21 @@ std::size_t GpsCount(const RecordingLibrary& library) {
 
 }  // namespace
 
-int ClearGroupPaths(RecordingLibrary& library) {
+void ClearGroupPaths(RecordingLibrary& library) {
   if (library.m_map) library.m_map->RunScript("draw_file_path_clear_all()");
-  return 1;
 }
 
-int DrawRecordingPath(RecordingLibrary& library, int32_t index, FirstFix* fix) {
+bool DrawRecordingPath(RecordingLibrary& library, int32_t index, FirstFix* fix) {
   if (fix) fix->found = 0;
-  if (!IndexInRange(library, index)) return 0;
+  if (!IndexInRange(library, index)) return false;
   const RecordingInfo& recording = library.m_recordings[static_cast<std::size_t>(index)];
-  if (recording.summary.gpsSize == 0) return 1;
+  if (recording.summary.gpsSize == 0) return true;
 
   // Only the GPS block is wanted; the library's own arrays stay untouched.
   LoadedBlocks blocks = LoadRecordingBlocks(library.GetRecordingPath(index), recording.summary,
                                             /*wantGps=*/true, /*wantGsensor=*/false);
-  if (!blocks.opened) return 0;
-  if (!blocks.gpsRead || !library.m_map) return 1;
+  if (!blocks.opened) return false;
+  if (!blocks.gpsRead || !library.m_map) return true;
 
   IMapView& map = *library.m_map;
   for (GpsSample& sample : blocks.gps) ApplyZeroRule(sample);
@@ -65,11 +64,11 @@ int DrawRecordingPath(RecordingLibrary& library, int32_t index, FirstFix* fix) {
     PlotConverted(map, "draw_file_path_plot", sample);
   }
   if (!blocks.gps.empty()) map.RunScript("draw_file_path_end()");
-  return 1;
+  return true;
 }
 
-int DrawGroupPath(RecordingLibrary& library, int32_t group) {
-  if (group < 0 || static_cast<std::size_t>(group) >= library.m_groups.size()) return 1;
+void DrawGroupPath(RecordingLibrary& library, int32_t group) {
+  if (group < 0 || static_cast<std::size_t>(group) >= library.m_groups.size()) return;
   const RecordingGroup info = library.m_groups[static_cast<std::size_t>(group)];
   FirstFix groupFix;
   for (int32_t i = 0; i < info.count; ++i) {
@@ -79,11 +78,10 @@ int DrawGroupPath(RecordingLibrary& library, int32_t group) {
   }
   if (groupFix.found == 1 && library.m_map)
     library.m_map->MovePosition(0, groupFix.latitude, groupFix.longitude);
-  return 1;
 }
 
-int LoadRecordingTrack(RecordingLibrary& library, int32_t index) {
-  if (!IndexInRange(library, index)) return 0;
+bool LoadRecordingTrack(RecordingLibrary& library, int32_t index) {
+  if (!IndexInRange(library, index)) return false;
   if (library.m_map) {
     library.m_map->RunScript("pathdrived_delete()");
     library.m_map->RunScript("path_delete()");
@@ -99,7 +97,7 @@ int LoadRecordingTrack(RecordingLibrary& library, int32_t index) {
 
   const RecordingSummary& summary = library.m_recordings[static_cast<std::size_t>(index)].summary;
   LoadedBlocks blocks = LoadRecordingBlocks(library.GetCurrentRecordingPath(), summary);
-  if (!blocks.opened) return 0;
+  if (!blocks.opened) return false;
 
   IGSensorView* curve = library.m_gsensorView;
   if (curve) curve->Clear();
@@ -131,24 +129,23 @@ int LoadRecordingTrack(RecordingLibrary& library, int32_t index) {
       if (library.m_map && IsUsableGpsSample(sample)) PlotConverted(*library.m_map, "path_plot", sample);
     }
   }
-  return 1;
+  return true;
 }
 
-int DrawLoadedTrack(RecordingLibrary& library) {
-  if (!library.m_map) return 1;
+void DrawLoadedTrack(RecordingLibrary& library) {
+  if (!library.m_map) return;
   library.m_map->RunScript("path_delete()");
   const std::size_t count = GpsCount(library);
   for (std::size_t i = 0; i < count; ++i) {
     const GpsSample& sample = library.m_gpsSamples[i];
     if (IsUsableGpsSample(sample)) PlotConverted(*library.m_map, "path_plot", sample);
   }
-  return 1;
 }
 
-int RedrawDrivenPath(RecordingLibrary& library, uint32_t timeMs) {
+void RedrawDrivenPath(RecordingLibrary& library, uint32_t timeMs) {
   if (library.m_gpsRate == 0.0) library.m_gpsRate = 1.0;
   const double before = std::trunc(static_cast<double>(timeMs) * library.m_gpsRate / 1000.0);
-  if (!library.m_map) return 1;
+  if (!library.m_map) return;
   IMapView& map = *library.m_map;
   map.RunScript("pathdrived_delete()");
   if (library.m_gpsBytes != 0) {
@@ -160,10 +157,9 @@ int RedrawDrivenPath(RecordingLibrary& library, uint32_t timeMs) {
       if (IsUsableGpsSample(sample)) PlotConverted(map, "pathdrived_plot", sample);
     }
   }
-  return 1;
 }
 
-int UpdatePosition(RecordingLibrary& library, int64_t timeMs, bool curveEnabled, bool mapEnabled) {
+bool UpdatePosition(RecordingLibrary& library, int64_t timeMs, bool curveEnabled, bool mapEnabled) {
   if (curveEnabled && library.m_gsensorView && library.m_gsensorBytes != 0) {
     library.m_gsensorView->SetIdle(false);
     library.m_gsensorView->Repaint();
@@ -173,26 +169,26 @@ int UpdatePosition(RecordingLibrary& library, int64_t timeMs, bool curveEnabled,
   const std::size_t count = GpsCount(library);
   if (count == 0) {
     ShowNoData(library);
-    return 0;
+    return false;
   }
   // Compared as a double first, so no time can overflow the index.
   const double position = std::trunc(static_cast<double>(timeMs) * library.m_gpsRate / 1000.0);
   if (!(position >= 0.0) || position >= static_cast<double>(count)) {
     ShowNoData(library);
-    return 0;
+    return false;
   }
   const auto i = static_cast<int32_t>(position);
   const GpsSample& sample = library.m_gpsSamples[static_cast<std::size_t>(i)];
   if ((sample.status & GpsStatusValid) == 0) {
     ShowNoData(library);
-    return 0;
+    return false;
   }
   const double latitude = sample.latitude / 100.0;
   const double longitude = sample.longitude / 100.0;
   // An out-of-range position is never shown, so it must not count as the one
   // shown last either: every report at its time answers "no fix".
-  if (latitude >= 200.0 || longitude >= 200.0) return 0;
-  if (i != 0 && i == LastShownSample) return 1;
+  if (latitude >= 200.0 || longitude >= 200.0) return false;
+  if (i != 0 && i == LastShownSample) return true;
   LastShownSample = i;
 
   const int32_t heading = static_cast<int32_t>(sample.heading) * 2;
@@ -201,5 +197,5 @@ int UpdatePosition(RecordingLibrary& library, int64_t timeMs, bool curveEnabled,
     library.m_owner->SetSpeed(true, sample.speed);
   }
   if (mapEnabled && library.m_map) library.m_map->MovePosition(heading, latitude, longitude);
-  return 1;
+  return true;
 }

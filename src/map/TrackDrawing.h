@@ -20,22 +20,22 @@ struct FirstFix {
 // before says nothing about the new one, whose first report must be shown.
 extern int32_t LastShownSample;
 
-// Runs "draw_file_path_clear_all()". Returns 1.
-int ClearGroupPaths(RecordingLibrary& library);
-// Draws one recording of a group; 0 when the index is out of range or the file
-// cannot be opened, else 1. `fix` may be null.
-int DrawRecordingPath(RecordingLibrary& library, int32_t index, FirstFix* fix);
-// Draws every recording of the group and centres the map on its first fix. Returns 1.
-int DrawGroupPath(RecordingLibrary& library, int32_t group);
+// Runs "draw_file_path_clear_all()".
+void ClearGroupPaths(RecordingLibrary& library);
+// Draws one recording of a group; false when the index is out of range or the
+// file cannot be opened. `fix` may be null.
+bool DrawRecordingPath(RecordingLibrary& library, int32_t index, FirstFix* fix);
+// Draws every recording of the group and centres the map on its first fix.
+void DrawGroupPath(RecordingLibrary& library, int32_t group);
 // Makes the recording current, loads its samples and draws its route.
-// 1 on success, 0 when the index is out of range or the file cannot be opened.
-int LoadRecordingTrack(RecordingLibrary& library, int32_t index);
+// False when the index is out of range or the file cannot be opened.
+bool LoadRecordingTrack(RecordingLibrary& library, int32_t index);
 // Draws the loaded recording's line again from the samples in memory (no file
 // access): "path_delete()", then "path_plot" for every usable sample. For a
-// page that finished loading after the recording was loaded. Returns 1.
-int DrawLoadedTrack(RecordingLibrary& library);
-// Rebuilds the driven line from the samples before `timeMs`. Returns 1.
-int RedrawDrivenPath(RecordingLibrary& library, uint32_t timeMs);
-// Moves cursor, compass, speed and marker to `timeMs`; 1 when a GPS fix is
-// shown (or is the one shown last), 0 when there is no usable sample.
-int UpdatePosition(RecordingLibrary& library, int64_t timeMs, bool curveEnabled, bool mapEnabled);
+// page that finished loading after the recording was loaded (ReloadMapPage).
+void DrawLoadedTrack(RecordingLibrary& library);
+// Rebuilds the driven line from the samples before `timeMs`.
+void RedrawDrivenPath(RecordingLibrary& library, uint32_t timeMs);
+// Moves cursor, compass, speed and marker to `timeMs`; true when a GPS fix is
+// shown (or is the one shown last), false when there is no usable sample.
+bool UpdatePosition(RecordingLibrary& library, int64_t timeMs, bool curveEnabled, bool mapEnabled);

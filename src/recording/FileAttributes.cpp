@@ -58,8 +58,8 @@ Protection QueryProtection(const std::string& path, int* error) {
   return Protection::Unknown;
 }
 
-bool RemoveWriteProtection(const std::string& path, int* error) {
-  SetError(error, 0);
+bool RemoveWriteProtection(const std::string& path, int& error) {
+  error = 0;
   UniqueFd fd(::open(path.c_str(), kExamineFlags));
   struct stat st {};
   if (fd.Valid()) {
@@ -67,20 +67,20 @@ bool RemoveWriteProtection(const std::string& path, int* error) {
     if (ReadFatAttributes(fd.Get(), attributes)) {
       const uint32_t cleared = attributes & ~(kFatAttrReadOnly | kFatAttrArchive);
       if (cleared == attributes || WriteFatAttributes(fd.Get(), cleared)) return true;
-      SetError(error, errno);
+      error = errno;
       return false;
     }
     if (::fstat(fd.Get(), &st) == 0) {
       if (st.st_mode & S_IWUSR) return true;
       if (::fchmod(fd.Get(), (st.st_mode & 07777) | S_IWUSR) == 0) return true;
     }
-    SetError(error, errno);
+    error = errno;
     return false;
   }
   if (::stat(path.c_str(), &st) == 0) {
     if (st.st_mode & S_IWUSR) return true;
     if (::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) == 0) return true;
   }
-  SetError(error, errno);
+  error = errno;
   return false;
 }

@@ -35,4 +35,4 @@ Protection ProtectionOfMode(uint32_t mode);
 // Lifts the protection: clears the FAT read-only and archive attributes where
 // the file system answers, else adds the owner's write permission. False (with
 // errno in `error`) when the change was refused, e.g. on a read-only medium.
-bool RemoveWriteProtection(const std::string& path, int* error = nullptr);
+bool RemoveWriteProtection(const std::string& path, int& error);

@@ -33,9 +33,9 @@ bool RecordingLibrary::MarkCheckedGroups() {
   return any;
 }
 
-int RecordingLibrary::UnlockChecked() {
+bool RecordingLibrary::UnlockChecked() {
   m_lastFailures.clear();
-  if (!MarkCheckedGroups()) return 0;
+  if (!MarkCheckedGroups()) return false;
   for (RecordingGroup& group : m_groups) {
     if (!group.checked) continue;
     for (int32_t n = 0; n < group.count; ++n) {
@@ -45,7 +45,7 @@ int RecordingLibrary::UnlockChecked() {
       if (!(recording.flags & kProtectionFlags)) continue;
       const std::string path = GetRecordingPath(i);
       int error = 0;
-      if (RemoveWriteProtection(path, &error)) recording.flags &= static_cast<uint8_t>(~kProtectionFlags);
+      if (RemoveWriteProtection(path, error)) recording.flags &= static_cast<uint8_t>(~kProtectionFlags);
       else m_lastFailures.push_back({path, std::string(), error});
     }
     // The group row shows no lock any more, even for a member that kept its.
@@ -54,12 +54,12 @@ int RecordingLibrary::UnlockChecked() {
   if (m_groupList) m_groupList->DeleteAllRows();
   if (m_fileList) m_fileList->DeleteAllRows();
   FillLists();
-  return 1;
+  return true;
 }
 
-int RecordingLibrary::DeleteChecked() {
+bool RecordingLibrary::DeleteChecked() {
   m_lastFailures.clear();
-  if (!MarkCheckedGroups()) return 0;
+  if (!MarkCheckedGroups()) return false;
   int deleted = 0;
   // Last to first, so that removing a recording never moves one still to come.
   for (std::size_t g = m_groups.size(); g-- > 0;) {
@@ -94,12 +94,12 @@ int RecordingLibrary::DeleteChecked() {
     const int32_t group = FindGroupOf(m_currentRecording);
     if (m_redrawGroupPaths) m_redrawGroupPaths(group);
   }
-  return 1;
+  return true;
 }
 
-int RecordingLibrary::CopyChecked(const std::string& destination) {
+bool RecordingLibrary::CopyChecked(const std::string& destination) {
   m_lastFailures.clear();
-  if (!MarkCheckedGroups()) return 0;
+  if (!MarkCheckedGroups()) return false;
   int64_t total = 0;
   for (const RecordingGroup& group : m_groups)
     if (group.checked) total += group.count;
@@ -142,5 +142,5 @@ int RecordingLibrary::CopyChecked(const std::string& destination) {
     }
   }
   if (m_owner) m_owner->HideCopyProgress();
-  return 1;
+  return true;
 }

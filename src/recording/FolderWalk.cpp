@@ -82,9 +82,9 @@ bool Classify(int dirFd, const char* name, unsigned char type, FolderEntryData& 
 
 }  // namespace
 
-int EnumerateFolder(const std::string& rootIn, void* context, FolderEntryCallback callback) {
+bool EnumerateFolder(const std::string& rootIn, void* context, FolderEntryCallback callback) {
   struct stat rootStat {};
-  if (rootIn.empty() || ::stat(rootIn.c_str(), &rootStat) != 0) return 0;
+  if (rootIn.empty() || ::stat(rootIn.c_str(), &rootStat) != 0) return false;
   std::string root = rootIn;
   if (root.back() != '/') root.push_back('/');
 
@@ -92,9 +92,9 @@ int EnumerateFolder(const std::string& rootIn, void* context, FolderEntryCallbac
   stack.reserve(kMaxFolderLevels);
   {
     const int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return 1;
+    if (fd < 0) return true;
     Level level;
-    if (!OpenLevel(fd, std::string(), level)) return 1;
+    if (!OpenLevel(fd, std::string(), level)) return true;
     stack.push_back(std::move(level));
   }
 
@@ -132,5 +132,5 @@ int EnumerateFolder(const std::string& rootIn, void* context, FolderEntryCallbac
     // `top` and `listed` are not used once the stack has grown.
     if (OpenLevel(fd, top.relative + listed.name + "/", child)) stack.push_back(std::move(child));
   }
-  return 1;
+  return true;
 }

@@ -30,6 +30,6 @@ using FolderEntryCallback = int (*)(const std::string& root, const std::string& 
                                     const std::string& name, const FolderEntryData& data,
                                     int isFolder, void* context);
 
-// 0 when root does not exist (nothing is reported), else 1 (also when root
-// could not be listed).
-int EnumerateFolder(const std::string& root, void* context, FolderEntryCallback callback);
+// False when root does not exist (nothing is reported), else true (also when
+// root could not be listed).
+bool EnumerateFolder(const std::string& root, void* context, FolderEntryCallback callback);

@@ -8,7 +8,7 @@ using Wide = __int128;
 
 }  // namespace
 
-int RecordingLibrary::MarkGroupStarts() {
+void RecordingLibrary::MarkGroupStarts() {
   m_groups.clear();
   m_entries.clear();
   if (!m_recordings.empty()) m_recordings[0].groupStart = 1;
@@ -22,10 +22,9 @@ int RecordingLibrary::MarkGroupStarts() {
   }
   BuildGroups();
   FillLists();
-  return 1;
 }
 
-int RecordingLibrary::BuildGroups() {
+void RecordingLibrary::BuildGroups() {
   m_groups.clear();
   m_entries.clear();
   m_entries.reserve(m_recordings.size());
@@ -53,5 +52,4 @@ int RecordingLibrary::BuildGroups() {
     group.flags |= recording.flags;
   }
   if (!m_recordings.empty()) m_groups.push_back(group);
-  return 1;
 }

@@ -89,11 +89,11 @@ int RecordingLibrary::AddFolderEntry(const std::string& root, const std::string&
   return 1;
 }
 
-int RecordingLibrary::OpenRecordings(const std::string& folder) {
+bool RecordingLibrary::OpenRecordings(const std::string& folder) {
   ClearLibrary();
   if (m_gsensorView) m_gsensorView->Repaint();
   m_scanCount = 0;
-  if (!EnumerateFolder(folder, this, &RecordingLibrary::AddFolderEntry)) return 0;
+  if (!EnumerateFolder(folder, this, &RecordingLibrary::AddFolderEntry)) return false;
   if (!m_recordings.empty()) {
     // Stable, so that equal start times keep the order of the walk.
     std::stable_sort(m_recordings.begin(), m_recordings.end(),
@@ -104,5 +104,5 @@ int RecordingLibrary::OpenRecordings(const std::string& folder) {
   }
   std::sort(m_cutRecordings.begin(), m_cutRecordings.end(),
             [](const CutRecording& a, const CutRecording& b) { return a.path < b.path; });
-  return 1;
+  return true;
 }

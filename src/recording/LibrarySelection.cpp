@@ -30,8 +30,8 @@ std::string ResolutionText(int width, int height) {
   return text;
 }
 
-int RecordingLibrary::AttachViews(IGroupListView* groupList, IFileListView* fileList,
-                                  IGSensorView* gsensorView, IMapView* map, IOwnerView* owner) {
+void RecordingLibrary::AttachViews(IGroupListView* groupList, IFileListView* fileList,
+                                   IGSensorView* gsensorView, IMapView* map, IOwnerView* owner) {
   m_groupList = groupList;
   m_fileList = fileList;
   m_gsensorView = gsensorView;
@@ -46,10 +46,9 @@ int RecordingLibrary::AttachViews(IGroupListView* groupList, IFileListView* file
   m_gpsBytes = 0;
   m_gsensorSamples.clear();
   m_gsensorBytes = 0;
-  return 1;
 }
 
-int RecordingLibrary::ClearLibrary() {
+void RecordingLibrary::ClearLibrary() {
   m_recordings.clear();
   m_cutRecordings.clear();
   m_currentRecording = -1;
@@ -58,7 +57,6 @@ int RecordingLibrary::ClearLibrary() {
   if (m_groupList) m_groupList->DeleteAllRows();
   if (m_fileList) m_fileList->DeleteAllRows();
   if (m_gsensorView) m_gsensorView->Clear();
-  return 1;
 }
 
 void RecordingLibrary::FillLists() {
@@ -96,24 +94,24 @@ static void MarkRows(RecordingLibrary& library, bool highlighted, bool scroll) {
   }
 }
 
-int RecordingLibrary::SelectRecording(int32_t index) {
-  if (index < 0 || static_cast<std::size_t>(index) >= m_entries.size()) return 0;
+bool RecordingLibrary::SelectRecording(int32_t index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= m_entries.size()) return false;
   MarkRows(*this, false, false);
   m_currentRecording = index;
   FindCurrentGroup();
   MarkRows(*this, true, true);
-  return 1;
+  return true;
 }
 
-int RecordingLibrary::SelectGroup(int32_t group) {
-  if (group < 0 || static_cast<std::size_t>(group) >= m_groups.size()) return 0;
+bool RecordingLibrary::SelectGroup(int32_t group) {
+  if (group < 0 || static_cast<std::size_t>(group) >= m_groups.size()) return false;
   // A current group that names no group (after a deletion shrank the list)
   // only means there is no old row to unmark.
   MarkRows(*this, false, false);
   m_currentGroup = group;
   m_currentRecording = m_groups[static_cast<std::size_t>(group)].first;
   MarkRows(*this, true, false);
-  return 1;
+  return true;
 }
 
 int32_t RecordingLibrary::FindCurrentGroup() {
@@ -143,13 +141,13 @@ std::string RecordingLibrary::GetRecordingPath(int32_t index) const {
 
 std::string RecordingLibrary::GetCurrentRecordingPath() const { return GetRecordingPath(m_currentRecording); }
 
-int RecordingLibrary::GetCurrentFrameSize(uint16_t* width, uint16_t* height) {
-  if (m_recordings.empty()) return 0;
+bool RecordingLibrary::GetCurrentFrameSize(uint16_t* width, uint16_t* height) {
+  if (m_recordings.empty()) return false;
   if (static_cast<int64_t>(m_currentRecording) >= static_cast<int64_t>(m_recordings.size()))
     m_currentRecording = static_cast<int32_t>(m_recordings.size() - 1);
-  if (m_currentRecording < 0) return 0;
+  if (m_currentRecording < 0) return false;
   const RecordingSummary& summary = m_recordings[static_cast<std::size_t>(m_currentRecording)].summary;
   if (width) *width = summary.width;
   if (height) *height = summary.height;
-  return 1;
+  return true;
 }

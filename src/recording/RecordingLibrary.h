@@ -26,9 +26,9 @@ class RecordingLibrary {
   RecordingLibrary& operator=(const RecordingLibrary&) = delete;
 
   // Scan and grouping.
-  int OpenRecordings(const std::string& folder);  // 0 when the folder is missing
-  int MarkGroupStarts();
-  int BuildGroups();
+  bool OpenRecordings(const std::string& folder);  // false when the folder is missing
+  void MarkGroupStarts();
+  void BuildGroups();
   // The walk's callback: examines one file of the scan (`library` is this).
   static int AddFolderEntry(const std::string& root, const std::string& relativeFolder,
                             const std::string& name, const FolderEntryData& data, int isFolder,
@@ -41,28 +41,28 @@ class RecordingLibrary {
                              bool& locked);
 
   // Views and selection.
-  int AttachViews(IGroupListView* groupList, IFileListView* fileList, IGSensorView* gsensorView,
-                  IMapView* map, IOwnerView* owner);
+  void AttachViews(IGroupListView* groupList, IFileListView* fileList, IGSensorView* gsensorView,
+                   IMapView* map, IOwnerView* owner);
   void SetProgressView(IProgressView* view) { m_progressView = view; }
-  int ClearLibrary();
+  void ClearLibrary();
   void FillLists();
-  int SelectRecording(int32_t index);
-  int SelectGroup(int32_t group);
+  bool SelectRecording(int32_t index);
+  bool SelectGroup(int32_t group);
   int32_t FindCurrentGroup();
   int32_t FindGroupOf(int32_t index) const;
   // Empty for an index that names no recording.
   std::string GetRecordingPath(int32_t index) const;
   std::string GetCurrentRecordingPath() const;
-  int GetCurrentFrameSize(uint16_t* width, uint16_t* height);
+  bool GetCurrentFrameSize(uint16_t* width, uint16_t* height);
 
-  // File operations on the checked groups. Each returns 0 when no group is
-  // checked, else 1; the recordings it could not handle are then listed in
+  // File operations on the checked groups. Each returns false when no group
+  // is checked, else true; the recordings it could not handle are then listed in
   // m_lastFailures (protected recordings skipped by DeleteChecked and copies
   // the user declined are not failures).
   bool MarkCheckedGroups();
-  int UnlockChecked();
-  int DeleteChecked();
-  int CopyChecked(const std::string& destination);
+  bool UnlockChecked();
+  bool DeleteChecked();
+  bool CopyChecked(const std::string& destination);
 
   // Data (read by the views, the track functions and the commands).
   std::vector<RecordingInfo> m_recordings;

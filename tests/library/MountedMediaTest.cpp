@@ -156,7 +156,8 @@ TEST(FatImage, AttributesDecideHiddenSystemAndProtection) {
   EXPECT_FALSE(event || locked);
 
   // Unlocking clears the read-only and archive attributes and nothing else.
-  EXPECT_TRUE(RemoveWriteProtection(card + "/DCIM/EVGS0001.AVI"));
+  int error = 0;
+  EXPECT_TRUE(RemoveWriteProtection(card + "/DCIM/EVGS0001.AVI", error));
   EXPECT_EQ(FatAttributesOf(card + "/DCIM/EVGS0001.AVI") & (kFatAttrReadOnly | kFatAttrArchive), 0u);
   EXPECT_EQ(QueryProtection(card + "/DCIM/EVGS0001.AVI"), Protection::Writable);
 

@@ -39,7 +39,7 @@ TEST_F(SelectionTest, AttachViewsStartsEmpty) {
   library.m_currentRecording = 4;
   library.m_currentGroup = 1;
   library.m_gpsSamples.resize(3);
-  EXPECT_EQ(library.AttachViews(&groups, &files, &gsensor, nullptr, &owner), 1);
+  library.AttachViews(&groups, &files, &gsensor, nullptr, &owner);
   EXPECT_TRUE(library.m_recordings.empty());
   EXPECT_TRUE(library.m_groups.empty());
   EXPECT_TRUE(library.m_entries.empty());
@@ -64,7 +64,7 @@ TEST_F(SelectionTest, FillListsHandsEveryRowInOrder) {
 
   // ClearLibrary empties both lists and the curve, keeps the current group.
   library.SelectRecording(5);
-  EXPECT_EQ(library.ClearLibrary(), 1);
+  library.ClearLibrary();
   EXPECT_TRUE(groups.rows.empty());
   EXPECT_TRUE(files.rows.empty());
   EXPECT_EQ(gsensor.clears, 1);
@@ -74,7 +74,7 @@ TEST_F(SelectionTest, FillListsHandsEveryRowInOrder) {
   // Without views nothing is handed out and nothing breaks.
   RecordingLibrary bare;
   Fill(bare, {{1, 1}, {2, 1}});
-  EXPECT_EQ(bare.ClearLibrary(), 1);
+  bare.ClearLibrary();  // no crash
 }
 
 TEST_F(SelectionTest, FindGroupOfAndFindCurrentGroup) {

@@ -140,7 +140,7 @@ int RunExport(const std::vector<std::string>& args, std::FILE* out) {
   library.AttachViews(nullptr, nullptr, nullptr, nullptr, nullptr);
   CTerminalProgress progress;
   library.SetProgressView(&progress);
-  if (library.OpenRecordings(card) == 0) {
+  if (!library.OpenRecordings(card)) {
     std::fprintf(stderr, "trk-probe: %s: no such folder\n", card.c_str());
     return 1;
   }

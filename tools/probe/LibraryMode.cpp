@@ -39,7 +39,7 @@ int RunLibrary(const std::vector<std::string>& args, std::FILE* out) {
   if (args.size() != 1) return ProbeUsage();
   RecordingLibrary library;
   library.AttachViews(nullptr, nullptr, nullptr, nullptr, nullptr);
-  const int result = library.OpenRecordings(args[0]);
+  const int result = library.OpenRecordings(args[0]) ? 1 : 0;  // the JSON keeps its number
 
   JsonWriter json;
   json.BeginObject().Field("folder", args[0]).Field("result", result).Field("scanCount", library.m_scanCount);
