@@ -12,6 +12,7 @@
 #include "CSettings.h"
 #include "ControlId.h"
 #include "Languages.h"
+#include "MapReload.h"
 #include "NativeSurface.h"
 #include "TitleMenu.h"
 #include "TrackDrawing.h"
@@ -165,8 +166,7 @@ bool CTRKDlg::OnInitDialog() {
 
   m_mapDlg = std::make_unique<CHtmlMapDlg>(this);
   m_mapDlg->CreateInPlaceholder(this, &m_mapPlaceholder);
-  m_mapDlg->m_mapProvider = m_mapProvider;
-  m_mapDlg->LoadFromResource(143);
+  ReloadMapPage(*m_mapDlg, m_mapProvider, m_library);
 
   LoadPictures();
   m_speed.SetUnit(settings.ReadSpeedUnit());

@@ -12,6 +12,7 @@
 #include "CSettings.h"
 #include "CTRKDlg.h"
 #include "CTrcConfigDlg.h"
+#include "MapReload.h"
 #include "TrackExport.h"
 #include "TrkMessageBox.h"
 
@@ -264,8 +265,5 @@ void CTRKDlg::OnBnClickedConf() {
   connect(&config, &CTrcConfigDlg::SpeedUnitApplied, this, [this](SpeedUnit unit) { m_speed.SetUnit(unit); });
   if (config.DoModal() != QDialog::Accepted) return;
   m_mapProvider = config.m_mapSelection;
-  if (m_mapDlg) {
-    m_mapDlg->m_mapProvider = m_mapProvider;
-    m_mapDlg->LoadFromResource(143);
-  }
+  if (m_mapDlg) ReloadMapPage(*m_mapDlg, m_mapProvider, m_library);
 }

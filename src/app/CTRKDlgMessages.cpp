@@ -11,6 +11,7 @@
 #include "CHtmlMapDlg.h"
 #include "CSettings.h"
 #include "CTRKDlg.h"
+#include "MapReload.h"
 #include "PrivateMessages.h"
 #include "TitleMenu.h"
 #include "TrackDrawing.h"
@@ -85,10 +86,7 @@ void CTRKDlg::OnLanguageChanged() {
 
 void CTRKDlg::OnMapProviderChanged() {
   m_mapProvider = CSettings::Instance().ReadMapProvider();
-  if (m_mapDlg) {
-    m_mapDlg->m_mapProvider = m_mapProvider;
-    m_mapDlg->LoadFromResource(143);
-  }
+  if (m_mapDlg) ReloadMapPage(*m_mapDlg, m_mapProvider, m_library);
 }
 
 void CTRKDlg::SetTimer(int id, int periodMs) {

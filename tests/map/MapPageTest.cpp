@@ -22,6 +22,7 @@
 #include <memory>
 
 #include "CHtmlMapDlg.h"
+#include "MapReload.h"
 #include "TrackDrawing.h"
 #include "TrackFixtures.h"
 
@@ -281,6 +282,21 @@ TEST_F(MapPageTest, AProviderChangeReloadsThePageToItsInitialState) {
   EXPECT_EQ(Eval("pathdrived_points.length").toInt(), 1);
   ASSERT_TRUE(Load());
   ExpectInitialState();
+}
+
+TEST_F(MapPageTest, TheMainWindowsReloadBringsTheLoadedRouteBack) {
+  ASSERT_TRUE(Load());
+  LoadDrive(30);
+  RedrawDrivenPath(library, 10000);
+  bool finished = false;
+  auto connection = QObject::connect(host, &CHtmlMapDlg::PageLoaded, [&](bool) { finished = true; });
+  ReloadMapPage(*host, 1, library);
+  ASSERT_TRUE(WaitUntil([&] { return finished; }, 30000));
+  QObject::disconnect(connection);
+  EXPECT_EQ(host->m_mapProvider, 1);
+  // The recording's line comes back from memory; the driven line starts afresh.
+  ExpectPoints(Points("path_points"), Usable());
+  EXPECT_EQ(Eval("pathdrived_points.length").toInt(), 0);
 }
 
 TEST_F(MapPageTest, GroupPathsAreFaintLinesUnderTheRecording) {
