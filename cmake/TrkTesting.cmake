@@ -1,3 +1,12 @@
+# What the tests share, header only, in tests/support: a temporary folder and
+# file helpers (TempFolder.h), the settings folder of a window test
+# (ScopedSettingsDir.h), waiting on the event loop (WindowWait.h) and the
+# container byte builder (ContainerBytes.h, also used by the fuzz seed
+# generator). Every test links it; the benchmarks that reuse test fixtures too.
+add_library(trk_test_support INTERFACE)
+target_include_directories(trk_test_support INTERFACE ${PROJECT_SOURCE_DIR}/tests/support
+                                                      ${PROJECT_SOURCE_DIR}/src/recording)
+
 # trk_add_test(NAME SOURCES a.cpp ... LIBS x y [MODE plain|offscreen|xvfb] [TIMEOUT s] [WEBENGINE])
 #  plain:     GoogleTest cases discovered one by one.
 #  offscreen: Qt widgets without a display (QT_QPA_PLATFORM=offscreen).
@@ -14,7 +23,7 @@ function(trk_add_test name)
   # Every test starts in the same desktop locale, with a configuration folder
   # of its own (tests/PinnedEnvironment.cpp).
   add_executable(${name} ${T_SOURCES} ${PROJECT_SOURCE_DIR}/tests/PinnedEnvironment.cpp)
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} trk_test_support GTest::gtest GTest::gmock)
   if(NOT T_SOURCES MATCHES "main\\.cpp")
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
   endif()

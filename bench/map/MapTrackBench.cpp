@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
   QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
   QApplication app(argc, argv);
 
-  TempDir dir;
+  TempFolder dir;
   RecordingPlan plan;
   plan.gpsaValue = 10;
   plan.durationMs = kRecords * 100;

@@ -19,24 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "../dialogs/ScopedSettingsDir.h"
+#include "ScopedSettingsDir.h"
 #include "CSettings.h"
-
-inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 20000) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > timeoutMs) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
-
-inline void Pump(int ms) {
-  QElapsedTimer clock;
-  clock.start();
-  while (clock.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
-}
+#include "WindowWait.h"
 
 // Answers every message box that becomes the active modal window and
 // remembers what it said.

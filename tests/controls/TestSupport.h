@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "PrivateMessages.h"
+#include "WindowWait.h"
 
 struct ReceivedMessage {
   int message;
@@ -75,15 +76,6 @@ inline void DragTo(QWidget* widget, QPoint pos) {
 }
 inline void DoubleClick(QWidget* widget, QPoint pos) {
   SendMouse(widget, QEvent::MouseButtonDblClick, pos, Qt::LeftButton, Qt::LeftButton);
-}
-
-// Runs the event loop for a while (timers, posted events).
-inline void Pump(int milliseconds) {
-  QElapsedTimer clock;
-  clock.start();
-  do {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  } while (clock.elapsed() < milliseconds);
 }
 
 // What the window shows over the rectangle of `child`.

@@ -14,18 +14,9 @@
 
 #include "CHtmlAboutDialog.h"
 #include "ScopedSettingsDir.h"
+#include "WindowWait.h"
 
 namespace {
-
-bool WaitFor(const std::function<bool()>& done, int timeoutMs = 20000) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > timeoutMs) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
 
 QVariant RunJs(QWebEngineView* view, const QString& script) {
   QVariant result;

@@ -37,7 +37,7 @@ class FileOperationsTest : public ::testing::Test {
   }
   std::string PathOf(int i) const { return library.GetRecordingPath(i); }
 
-  TestTree tree;
+  TempFolder tree;
   RecordingLibrary library;
   FakeGroupList groups;
   FakeFileList files;
@@ -204,9 +204,9 @@ TEST_F(FileOperationsTest, CopyAsksBeforeOverwritingAndShowsProgress) {
   EXPECT_EQ(library.CopyChecked(dest), 1);
   EXPECT_TRUE(library.m_lastFailures.empty());
   EXPECT_EQ(owner.questions, (std::vector<std::string>{dest + "/FILE1001.AVI"}));
-  EXPECT_EQ(ReadFile(dest + "/FILE1000.AVI"), "content of FILE1000.AVI");
-  EXPECT_EQ(ReadFile(dest + "/FILE1001.AVI"), "older");
-  EXPECT_EQ(ReadFile(dest + "/FILE1002.AVI"), "content of FILE1002.AVI");
+  EXPECT_EQ(ReadText(dest + "/FILE1000.AVI"), "content of FILE1000.AVI");
+  EXPECT_EQ(ReadText(dest + "/FILE1001.AVI"), "older");
+  EXPECT_EQ(ReadText(dest + "/FILE1002.AVI"), "content of FILE1002.AVI");
   EXPECT_EQ(owner.percents, (std::vector<int>{0, 33, 66, 100}));
   EXPECT_EQ(owner.texts, (std::vector<std::string>{"0 %", "33 %", "66 %", "100 %"}));
   EXPECT_EQ(owner.hides, 1);
@@ -218,7 +218,7 @@ TEST_F(FileOperationsTest, CopyAsksBeforeOverwritingAndShowsProgress) {
   owner.answers = {true, true, true};
   EXPECT_EQ(library.CopyChecked(dest), 1);
   EXPECT_EQ(owner.questions.size(), 3u);
-  EXPECT_EQ(ReadFile(dest + "/FILE1001.AVI"), "content of FILE1001.AVI");
+  EXPECT_EQ(ReadText(dest + "/FILE1001.AVI"), "content of FILE1001.AVI");
 }
 
 TEST_F(FileOperationsTest, CopyReproducesSubfoldersAndKeepsAttributes) {
@@ -230,8 +230,8 @@ TEST_F(FileOperationsTest, CopyReproducesSubfoldersAndKeepsAttributes) {
   groups.checked = {0};
   EXPECT_EQ(library.CopyChecked(dest), 1);
   EXPECT_TRUE(library.m_lastFailures.empty());
-  EXPECT_EQ(ReadFile(dest + "/2019/05/FILE1000.AVI"), "content of FILE1000.AVI");
-  EXPECT_EQ(ReadFile(dest + "/2019/05/FILE1001.AVI"), "content of FILE1001.AVI");
+  EXPECT_EQ(ReadText(dest + "/2019/05/FILE1000.AVI"), "content of FILE1000.AVI");
+  EXPECT_EQ(ReadText(dest + "/2019/05/FILE1001.AVI"), "content of FILE1001.AVI");
   EXPECT_EQ(QueryProtection(dest + "/2019/05/FILE1000.AVI"), Protection::Protected);
   EXPECT_EQ(ModeOf(dest + "/2019/05/FILE1001.AVI"), ModeOf(PathOf(1)));
   struct stat st {};
@@ -247,13 +247,13 @@ TEST_F(FileOperationsTest, CopyOntoItselfLeavesTheRecordingIntact) {
   EXPECT_EQ(library.CopyChecked(tree.Path()), 1);
   EXPECT_TRUE(library.m_lastFailures.empty());
   EXPECT_TRUE(owner.questions.empty());
-  EXPECT_EQ(ReadFile(PathOf(0)), "content of FILE1000.AVI");
-  EXPECT_EQ(ReadFile(PathOf(1)), "content of FILE1001.AVI");
+  EXPECT_EQ(ReadText(PathOf(0)), "content of FILE1000.AVI");
+  EXPECT_EQ(ReadText(PathOf(1)), "content of FILE1001.AVI");
   EXPECT_EQ(CountFiles(tree.Path()), 2);
   // Also through another spelling of the same folder.
   EXPECT_EQ(library.CopyChecked(tree.Path() + "/sub/.."), 1);
   EXPECT_TRUE(library.m_lastFailures.empty());
-  EXPECT_EQ(ReadFile(PathOf(1)), "content of FILE1001.AVI");
+  EXPECT_EQ(ReadText(PathOf(1)), "content of FILE1001.AVI");
 }
 
 TEST_F(FileOperationsTest, FailedCopiesAreReportedAndDestroyNothing) {
@@ -273,9 +273,9 @@ TEST_F(FileOperationsTest, FailedCopiesAreReportedAndDestroyNothing) {
   EXPECT_EQ(library.m_lastFailures[0].error, ENOENT);
   EXPECT_EQ(library.m_lastFailures[1].error, EACCES);
   EXPECT_EQ(library.m_lastFailures[2].destination, dest + "/FILE1002.AVI");
-  EXPECT_EQ(ReadFile(dest + "/FILE1000.AVI"), "keep me");
-  EXPECT_EQ(ReadFile(dest + "/FILE1001.AVI"), "protected copy");
-  EXPECT_EQ(ReadFile(dest + "/FILE1003.AVI"), "content of FILE1003.AVI");
+  EXPECT_EQ(ReadText(dest + "/FILE1000.AVI"), "keep me");
+  EXPECT_EQ(ReadText(dest + "/FILE1001.AVI"), "protected copy");
+  EXPECT_EQ(ReadText(dest + "/FILE1003.AVI"), "content of FILE1003.AVI");
   EXPECT_EQ(owner.percents.back(), 100);
   EXPECT_EQ(CountFiles(dest), 3);
 
@@ -296,5 +296,5 @@ TEST_F(FileOperationsTest, CopyWithoutAnOwnerNeverOverwrites) {
   tree.File("d/FILE1000.AVI", "old");
   groups.checked = {0};
   EXPECT_EQ(library.CopyChecked(dest), 1);
-  EXPECT_EQ(ReadFile(dest + "/FILE1000.AVI"), "old");
+  EXPECT_EQ(ReadText(dest + "/FILE1000.AVI"), "old");
 }

@@ -5,7 +5,7 @@
 #include "LibraryTestTree.h"
 
 TEST(MakeFolderPath, CreatesEveryMissingFolderAndTellsWhetherTheLastWasNew) {
-  TestTree tree;
+  TempFolder tree;
   const std::string deep = tree / "A/B";
   EXPECT_TRUE(MakeFolderPath(deep));
   EXPECT_TRUE(FolderExists(tree / "A"));
@@ -28,7 +28,7 @@ TEST(MakeFolderPath, CreatesEveryMissingFolderAndTellsWhetherTheLastWasNew) {
 }
 
 TEST(MakeFolderPath, CreatesNothingWhereThePathCannotExist) {
-  TestTree tree;
+  TempFolder tree;
   tree.File("file", "x");
   EXPECT_FALSE(MakeFolderPath(tree / "file/sub/deeper"));
   EXPECT_FALSE(PathExists(tree / "file/sub"));

@@ -56,7 +56,7 @@ void AsNobody(Body body) {
 }  // namespace
 
 TEST(EnumerateFolder, WalksDepthFirstInPreOrder) {
-  TestTree tree;
+  TempFolder tree;
   for (const char* f : {"a.AVI", "x/1.AVI", "x/y/2.AVI", "x/y/z/3.MOV", "x/w/4", "v/5", "v/u/6"}) tree.File(f);
   std::filesystem::create_directories(tree / "empty");
 
@@ -87,7 +87,7 @@ TEST(EnumerateFolder, WalksDepthFirstInPreOrder) {
 }
 
 TEST(EnumerateFolder, SkipsHiddenEntriesAndLinksToFoldersAndFiles) {
-  TestTree tree;
+  TempFolder tree;
   tree.File("keep/A.AVI");
   tree.File(".hidden/B.AVI");
   tree.File("keep/.C.AVI");
@@ -111,7 +111,7 @@ TEST(EnumerateFolder, SkipsHiddenEntriesAndLinksToFoldersAndFiles) {
 }
 
 TEST(EnumerateFolder, StopsDescendingAfterFortyLevels) {
-  TestTree tree;
+  TempFolder tree;
   std::string relative;
   tree.File("f");
   for (int level = 1; level <= 45; ++level) {
@@ -133,7 +133,7 @@ TEST(EnumerateFolder, StopsDescendingAfterFortyLevels) {
 }
 
 TEST(EnumerateFolder, FolderThatCannotBeListedContributesNothing) {
-  TestTree tree;
+  TempFolder tree;
   tree.File("a/1.AVI");
   tree.File("b/secret/2.AVI");
   tree.File("b/3.AVI");
@@ -153,7 +153,7 @@ TEST(EnumerateFolder, FolderThatCannotBeListedContributesNothing) {
 }
 
 TEST(EnumerateFolder, MissingRootIsReportedAndFileNamesStayBytes) {
-  TestTree tree;
+  TempFolder tree;
   int result = -1;
   EXPECT_TRUE(Walk(tree / "nope", &result).empty());
   EXPECT_EQ(result, 0);

@@ -53,7 +53,7 @@ int Collect(const std::string&, const std::string& relative, const std::string& 
 }  // namespace
 
 TEST(ListingFaults, AFolderWhoseListingBreaksOffPartWayContributesNothing) {
-  TestTree tree;
+  TempFolder tree;
   for (const char* f : {"A.AVI", "bad/1.AVI", "bad/2.AVI", "bad/3.AVI", "bad/inner/4.AVI", "good/5.AVI"})
     tree.File(f);
   struct stat bad {};

@@ -76,7 +76,7 @@ int Collect(const std::string&, const std::string& relative, const std::string& 
 
 TEST(ReadOnlyMedium, OperationsFailSoundlyAndReportEveryRecording) {
   if (::geteuid() != 0) GTEST_SKIP() << "mounting needs root";
-  TestTree tree;
+  TempFolder tree;
   RecordingLibrary library;
   FakeGroupList groups;
   FakeFileList files;
@@ -117,7 +117,7 @@ TEST(ReadOnlyMedium, OperationsFailSoundlyAndReportEveryRecording) {
 
 TEST(FatImage, AttributesDecideHiddenSystemAndProtection) {
   if (::geteuid() != 0) GTEST_SKIP() << "mounting needs root";
-  TestTree tree;
+  TempFolder tree;
   const std::string image = tree / "card.img";
   const std::string card = tree / "card";
   std::filesystem::create_directories(card);
@@ -171,6 +171,6 @@ TEST(FatImage, AttributesDecideHiddenSystemAndProtection) {
   groups.checked = {0};
   EXPECT_EQ(library.CopyChecked(card + "/BACKUP"), 1);
   EXPECT_TRUE(library.m_lastFailures.empty());
-  EXPECT_EQ(ReadFile(card + "/BACKUP/2019/05/LOCK.AVI"), "locked recording");
+  EXPECT_EQ(ReadText(card + "/BACKUP/2019/05/LOCK.AVI"), "locked recording");
   EXPECT_EQ(FatAttributesOf(card + "/BACKUP/2019/05/LOCK.AVI") & kFatAttrReadOnly, kFatAttrReadOnly);
 }

@@ -48,7 +48,7 @@ class ScanTest : public ::testing::Test {
     return names;
   }
 
-  TestTree tree;
+  TempFolder tree;
   RecordingLibrary library;
   FakeGroupList groups;
   FakeFileList files;

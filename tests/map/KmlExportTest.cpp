@@ -95,8 +95,8 @@ class KmlTest : public ::testing::Test {
     ASSERT_EQ(LoadRecordingTrack(library, 0), 1);
   }
   ScopedTimeZone utc{"UTC"};
-  TempDir input;
-  TempDir output;
+  TempFolder input;
+  TempFolder output;
   RecordingLibrary library;
 };
 

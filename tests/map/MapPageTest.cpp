@@ -154,7 +154,7 @@ class MapPageTest : public ::testing::Test {
 
   std::unique_ptr<Window> window;
   CHtmlMapDlg* host = nullptr;  // owned by the window
-  TempDir dir;
+  TempFolder dir;
   RecordingLibrary library;
 };
 

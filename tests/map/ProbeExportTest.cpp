@@ -57,7 +57,7 @@ std::vector<std::string> Lines(const std::string& text) {
 class ProbeExport : public ::testing::Test {
  protected:
   void SetUp() override { setenv("TZ", "JST-9", 1); }  // the probe inherits it
-  TempDir dir;
+  TempFolder dir;
 };
 
 }  // namespace

@@ -42,7 +42,7 @@ std::vector<std::string> BabelPoints(const std::string& kml) {
 
 TEST(ProbeKml, ExportsASynthesizedRecordingThatGpsbabelReads) {
   setenv("TZ", "UTC", 1);
-  TempDir dir;
+  TempFolder dir;
   for (const char* name : {"FILE0001.AVI", "MOV_0002.MOV"}) {
     SynthOptions options;
     options.durationMs = 20000;
@@ -76,7 +76,7 @@ TEST(ProbeKml, ExportsASynthesizedRecordingThatGpsbabelReads) {
 }
 
 TEST(ProbeKml, FailuresAreReported) {
-  TempDir dir;
+  TempFolder dir;
   int status = -1;
   std::string output = RunCommand(kProbe + " --kml '" + dir.Folder() + "NOPE.AVI' '" + dir.Folder() + "' 2>/dev/null", &status);
   EXPECT_EQ(status, 1);

@@ -30,7 +30,7 @@ class TrackTest : public ::testing::Test {
       if (call.rfind(prefix, 0) == 0) out.push_back(call);
     return out;
   }
-  TempDir dir;
+  TempFolder dir;
   RecordingLibrary library;
   MapDouble map;
   OwnerDouble owner;

@@ -38,8 +38,8 @@ class TrackExportTest : public ::testing::Test {
   }
   // Nine hours east of UTC: a record's clock is local time, the files' times UTC.
   ScopedTimeZone japan{"JST-9"};
-  TempDir input;
-  TempDir output;
+  TempFolder input;
+  TempFolder output;
   RecordingLibrary library;
 };
 

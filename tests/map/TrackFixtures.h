@@ -18,6 +18,7 @@
 #include "LibraryViews.h"
 #include "RecordingLibrary.h"
 #include "RecordingTypes.h"
+#include "TempFolder.h"
 
 namespace trk_test {
 
@@ -77,28 +78,6 @@ bool WithFileSizeLimit(rlim_t bytes, Write write) {
   std::signal(SIGXFSZ, previousHandler);
   return result;
 }
-
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "trk-map-XXXXXX").string();
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (!mkdtemp(buffer.data())) std::abort();
-    m_path = buffer.data();
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(m_path, ignored);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  // With a trailing separator.
-  std::string Folder() const { return m_path + "/"; }
-
- private:
-  std::string m_path;
-};
 
 struct RecordingPlan {
   std::string name = "FILE0001.AVI";

@@ -14,6 +14,7 @@
 #include "TrackDrawing.h"
 #include "TrackFixtures.h"
 #include "ViewDoubles.h"
+#include "WindowWait.h"
 
 namespace {
 
@@ -54,16 +55,8 @@ TEST(PlaybackArithmetic, MarqueeSizeSeekTargetAndSliderPosition) {
 // The timed steps need an event loop.
 class Steps : public ::testing::Test {
  protected:
-  static void Loop(int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  }
   bool RunUntilIdle(PlaybackSequence& steps, int timeoutMs = 5000) {
-    QElapsedTimer clock;
-    clock.start();
-    while (steps.IsRunning() && clock.elapsed() < timeoutMs) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    return !steps.IsRunning();
+    return WaitFor([&] { return !steps.IsRunning(); }, timeoutMs);
   }
   int argc = 1;
   char name[8] = "steps";
@@ -163,7 +156,7 @@ TEST_F(Steps, PauseUntilEndsOnItsConditionButNotBeforeItsMinimum) {
                endedAt = clock.elapsed();
                return true;
              })});
-  Loop(300);
+  Pump(300);
   EXPECT_TRUE(steps.IsRunning());
   ready = true;
   ASSERT_TRUE(RunUntilIdle(steps));
@@ -195,7 +188,7 @@ TEST_F(Steps, AClosedOwnerDropsPendingStepsAndHeldWork) {
   steps.HoldWhileRunning([&] { log.push_back("held after close"); });
   alive = false;
   ASSERT_TRUE(RunUntilIdle(steps));
-  Loop(100);
+  Pump(100);
   EXPECT_EQ(log, std::vector<std::string>({"stop"}));
 }
 
@@ -231,7 +224,7 @@ TEST_F(Steps, TimeReportsCarryPositionAndSpanInFieldsOfTheirOwn) {
   for (const auto& report : sent) PostTimeReport(&window, report.timeLow, report.position, report.span);
   // A bare WM_PLAYER_TIME carries no report.
   PostPrivateMessage(&window, WM_PLAYER_TIME, 5, 5);
-  Loop(50);
+  Pump(50);
   ASSERT_EQ(window.seen.size(), std::size(sent));
   for (std::size_t i = 0; i < std::size(sent); ++i) {
     EXPECT_EQ(window.seen[i].timeLow, sent[i].timeLow);
@@ -244,7 +237,7 @@ TEST_F(Steps, TimeReportsCarryPositionAndSpanInFieldsOfTheirOwn) {
 // The sample shown last belongs to the recording it was shown for.
 TEST(LastShownSample, ANewRecordingShowsItsFirstReportEvenAtTheSameIndex) {
   using namespace trk_test;
-  TempDir dir;
+  TempFolder dir;
   RecordingLibrary library;
   MapDouble map;
   OwnerDouble owner;

@@ -98,14 +98,14 @@ TEST(ByteSource, FileTimeIsTheModificationTime) {
 }
 
 TEST(SampleLoader, ReadsBlocksOnlyInsideTheFile) {
-  Bytes f;
-  f.zeros(8);
-  const std::size_t gpsAt = f.size();
-  f.append(GpsRecords({ClockRecord(2019, 5, 1, 8, 30, 0), GpsSample{}, ClockRecord(2019, 5, 1, 8, 30, 2)}));
-  f.zeros(4);  // a 100-byte block holds 3 records
-  const std::size_t gsenAt = f.size();
-  f.raw("\x01\x02\x03\xfd\xfe\xff\x10\x20\x30\x40", 10);  // 10 bytes hold 3 records
-  MemoryByteSource source(f.b);
+  ByteWriter f;
+  f.Zeros(8);
+  const std::size_t gpsAt = f.Size();
+  f.Append(GpsRecords({ClockRecord(2019, 5, 1, 8, 30, 0), GpsSample{}, ClockRecord(2019, 5, 1, 8, 30, 2)}));
+  f.Zeros(4);  // a 100-byte block holds 3 records
+  const std::size_t gsenAt = f.Size();
+  f.Raw("\x01\x02\x03\xfd\xfe\xff\x10\x20\x30\x40", 10);  // 10 bytes hold 3 records
+  MemoryByteSource source(f.Get());
   RecordingSummary s;
   s.gpsOffset = gpsAt;
   s.gpsSize = 100;

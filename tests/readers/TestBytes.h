@@ -1,146 +1,45 @@
 #pragma once
-// Hand-built container bytes and a time-zone guard for the reader tests.
+// The reader tests' own pieces on the shared byte builder (ContainerBytes.h):
+// AVI headers that carry a frame size, GPS records from samples, and a
+// time-zone guard.
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "ContainerBytes.h"
 #include "RecordingTypes.h"
-
-struct Bytes {
-  std::vector<uint8_t> b;
-
-  std::size_t size() const { return b.size(); }
-  Bytes& raw(const void* p, std::size_t n) {
-    const auto* c = static_cast<const uint8_t*>(p);
-    b.insert(b.end(), c, c + n);
-    return *this;
-  }
-  Bytes& code(const char* c) { return raw(c, 4); }
-  Bytes& text(const std::string& s) { return raw(s.data(), s.size()); }
-  Bytes& zeros(std::size_t n) {
-    b.insert(b.end(), n, 0);
-    return *this;
-  }
-  Bytes& le16(uint16_t v) {
-    b.push_back(uint8_t(v));
-    b.push_back(uint8_t(v >> 8));
-    return *this;
-  }
-  Bytes& le32(uint32_t v) {
-    for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
-    return *this;
-  }
-  Bytes& be32(uint32_t v) {
-    for (int i = 3; i >= 0; --i) b.push_back(uint8_t(v >> (8 * i)));
-    return *this;
-  }
-  Bytes& be16(uint16_t v) {
-    b.push_back(uint8_t(v >> 8));
-    b.push_back(uint8_t(v));
-    return *this;
-  }
-  Bytes& append(const Bytes& o) { return raw(o.b.data(), o.b.size()); }
-  void setLe32(std::size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
-  }
-  void setBe32(std::size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * (3 - i)));
-  }
-};
 
 // ---- AVI pieces ---------------------------------------------------------
 
-inline Bytes AviChunk(const char* code, const Bytes& payload) {
-  Bytes c;
-  c.code(code).le32(static_cast<uint32_t>(payload.size())).append(payload);
-  return c;
-}
-
-inline Bytes AviList(const char* type, const Bytes& content) {
-  Bytes c;
-  c.code("LIST").le32(static_cast<uint32_t>(content.size() + 4)).code(type).append(content);
-  return c;
-}
-
 inline Bytes MainHeader(uint32_t usPerFrame, uint32_t frames, uint32_t width = 640, uint32_t height = 360) {
-  Bytes h;
-  h.le32(usPerFrame).le32(0).le32(0).le32(0x10).le32(frames).le32(0).le32(1).le32(0).le32(width).le32(height);
-  h.zeros(16);
+  ByteWriter h;
+  h.U32LE(usPerFrame).U32LE(0).U32LE(0).U32LE(0x10).U32LE(frames).U32LE(0).U32LE(1).U32LE(0).U32LE(width).U32LE(height);
+  h.Zeros(16);
   return AviChunk("avih", h);
 }
 
-inline Bytes StreamHeader(const char* type) {
-  Bytes h;
-  h.code(type).code("FMP4").zeros(48);
-  return AviChunk("strh", h);
-}
+inline Bytes StreamHeader(const char* type) { return AviChunk("strh", ByteWriter().Raw(type).Raw("FMP4").Zeros(48)); }
 
 inline Bytes VideoFormat(uint32_t width, uint32_t height) {
-  Bytes h;
-  h.le32(40).le32(width).le32(height).le16(1).le16(24).code("FMP4").zeros(20);
-  return AviChunk("strf", h);
+  return AviChunk("strf", ByteWriter().U32LE(40).U32LE(width).U32LE(height).U16LE(1).U16LE(24).Raw("FMP4").Zeros(20));
 }
 
 // RIFF AVI with a header list (25 fps) and whatever `body` holds after it.
-inline Bytes AviFile(const Bytes& body, uint32_t frames = 250, uint32_t width = 640, uint32_t height = 360) {
-  Bytes strl = StreamHeader("vids");
-  strl.append(VideoFormat(width, height));
-  Bytes hdrl = MainHeader(40000, frames, width, height);
-  hdrl.append(AviList("strl", strl));
-  Bytes content;
-  content.code("AVI ").append(AviList("hdrl", hdrl)).append(body);
-  Bytes file;
-  file.code("RIFF").le32(static_cast<uint32_t>(content.size())).append(content);
-  return file;
+inline Bytes AviRecording(const Bytes& body, uint32_t frames = 250, uint32_t width = 640, uint32_t height = 360) {
+  ByteWriter strl(StreamHeader("vids"));
+  strl.Append(VideoFormat(width, height));
+  ByteWriter hdrl(MainHeader(40000, frames, width, height));
+  hdrl.Append(AviList("strl", strl));
+  return AviFile(ByteWriter(AviList("hdrl", hdrl)).Append(body));
 }
 
 inline std::string DateText(const std::string& t) {
   std::string s = t;
   s.resize(20, '\0');
   return s;
-}
-
-// ---- QuickTime pieces ---------------------------------------------------
-
-inline Bytes Atom(const char* type, const Bytes& payload) {
-  Bytes a;
-  a.be32(static_cast<uint32_t>(payload.size() + 8)).code(type).append(payload);
-  return a;
-}
-
-inline Bytes MovieHeader(uint32_t timeScale, uint32_t duration) {
-  Bytes p;
-  p.le32(0).be32(0).be32(0).be32(timeScale).be32(duration).zeros(80);
-  return Atom("mvhd", p);  // 108 bytes
-}
-
-inline Bytes TrackHeader(uint16_t width, uint16_t height) {
-  Bytes p;
-  p.zeros(76).be16(width).be16(0).be16(height).be16(0);
-  return Atom("tkhd", p);
-}
-
-inline Bytes Moov(uint32_t timeScale, uint32_t duration, uint16_t width, uint16_t height) {
-  Bytes trak = Atom("trak", TrackHeader(width, height));
-  Bytes content = MovieHeader(timeScale, duration);
-  content.append(trak);
-  return Atom("moov", content);
-}
-
-inline Bytes RateAtom(const char* type, uint32_t value) {
-  Bytes p;
-  p.le32(value);
-  return Atom(type, p);
-}
-
-inline Bytes IditAtom(const std::string& text) {
-  Bytes p;
-  p.text(DateText(text));
-  return Atom("IDIT", p);  // 28 bytes
 }
 
 // ---- GPS records ----------------------------------------------------------
@@ -160,13 +59,13 @@ inline GpsSample ClockRecord(int year, int month, int day, int hour, int minute,
 }
 
 inline Bytes GpsRecords(const std::vector<GpsSample>& records) {
-  Bytes p;
+  ByteWriter p;
   for (const GpsSample& s : records) {
     uint8_t buf[32];
     EncodeGpsSample(s, buf);
-    p.raw(buf, 32);
+    p.Raw(buf, 32);
   }
-  return p;
+  return p.Take();
 }
 
 // ---- Time zone --------------------------------------------------------------

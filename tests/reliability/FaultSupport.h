@@ -26,40 +26,17 @@
 #include "ContainerBytes.h"
 #include "LibraryViews.h"
 #include "RecordingLibrary.h"
+#include "TempFolder.h"
 
 constexpr uid_t kNobody = 65534;
 
-// A fresh folder under /tmp that "nobody" may enter; everything below it is
-// made removable again and unmounted when it goes.
-class FaultTree {
+// A fresh folder under /tmp that "nobody" may enter; what was mounted below
+// it is unmounted before it goes.
+class FaultTree : public TempFolder {
  public:
-  FaultTree() {
-    std::string pattern = "/tmp/trk-faults-XXXXXX";
-    if (!::mkdtemp(pattern.data())) ADD_FAILURE() << "mkdtemp failed";
-    m_path = pattern;
-    ::chmod(m_path.c_str(), 0755);
-  }
-  ~FaultTree() {
+  FaultTree() = default;
+  ~FaultTree() override {
     for (auto it = m_mounts.rbegin(); it != m_mounts.rend(); ++it) ::umount2(it->c_str(), MNT_DETACH);
-    std::error_code ec;
-    for (auto it = std::filesystem::recursive_directory_iterator(
-             m_path, std::filesystem::directory_options::skip_permission_denied, ec);
-         it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-      if (!it->is_symlink(ec)) ::chmod(it->path().c_str(), it->is_directory(ec) ? 0755 : 0644);
-    }
-    std::filesystem::remove_all(m_path, ec);
-  }
-  FaultTree(const FaultTree&) = delete;
-  FaultTree& operator=(const FaultTree&) = delete;
-
-  const std::string& Path() const { return m_path; }
-  std::string operator/(const std::string& relative) const { return m_path + "/" + relative; }
-
-  std::string Folder(const std::string& relative, mode_t mode = 0755) const {
-    const std::string path = *this / relative;
-    std::filesystem::create_directories(path);
-    ::chmod(path.c_str(), mode);
-    return path;
   }
 
   // Mounts a tmpfs of `options` (e.g. "size=1m", "ro") at `relative`; false
@@ -74,24 +51,8 @@ class FaultTree {
   }
 
  private:
-  std::string m_path;
   std::vector<std::string> m_mounts;
 };
-
-inline Bytes ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void WriteBytes(const std::string& path, const Bytes& bytes, mode_t mode = 0644) {
-  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-  {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    EXPECT_TRUE(out.good()) << path;
-  }
-  ::chmod(path.c_str(), mode);
-}
 
 // A complete AVI recording of one minute starting at 2019-05-01 08:mm:00, with
 // `padding` bytes of stream data (so it can be made as large as a test needs).

@@ -18,33 +18,11 @@
 
 #include "CheckedSource.h"
 #include "SampleLoader.h"
+#include "TempFolder.h"
 
 namespace {
 
 const int64_t kRecordTime = Local(2019, 5, 1, 8, 30, 0);
-
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = "/tmp/trk-reliability-XXXXXX";
-    if (!::mkdtemp(pattern.data())) ADD_FAILURE() << "mkdtemp failed";
-    m_path = pattern;
-  }
-  ~TempDir() {
-    std::error_code ec;
-    std::filesystem::remove_all(m_path, ec);
-  }
-  std::string operator/(const std::string& name) const { return m_path + "/" + name; }
-
- private:
-  std::string m_path;
-};
-
-void WriteFile(const std::string& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  ASSERT_TRUE(out.good()) << path;
-}
 
 // Writes `bytes` at `offset` of a file of `size` bytes that holds nothing else
 // (the rest is a hole: reads give zeros and the disk stores nothing).
@@ -87,14 +65,14 @@ constexpr uint64_t kGiB = uint64_t{1} << 30;
 }  // namespace
 
 TEST(MalformedFiles, FilesOfZeroThreeAndSevenBytes) {
-  TempDir dir;
+  TempFolder dir;
   const Bytes contents[] = {Bytes{}, Bytes{'R', 'I', 'F'}, Bytes{'R', 'I', 'F', 'F', 0x10, 0, 0}};
   const char* aviReasons[] = {"not a RIFF file", "not a RIFF file", "no video frame size"};
   for (int i = 0; i < 3; ++i) {
     const Bytes& bytes = contents[i];
     SCOPED_TRACE(std::to_string(bytes.size()) + " bytes");
-    WriteFile(dir / "SHORT.AVI", bytes);
-    WriteFile(dir / "SHORT.MOV", bytes);
+    WriteBytes(dir / "SHORT.AVI", bytes);
+    WriteBytes(dir / "SHORT.MOV", bytes);
 
     const PathOutcome avi = RunPath(Walk::Avi, dir / "SHORT.AVI");
     EXPECT_EQ(avi.result, -1);
@@ -226,7 +204,7 @@ TEST(MalformedFiles, HugeClaimedBlocksLoadOrAreDroppedButNeverEndTheProgram) {
 }
 
 TEST(MalformedFiles, MissingFilesAndFoldersFailToOpen) {
-  TempDir dir;
+  TempFolder dir;
   std::filesystem::create_directory(dir / "FOLDER.AVI");
   for (const std::string& path : {dir / "NONE.AVI", dir / "FOLDER.AVI"}) {
     for (Walk walk : {Walk::Avi, Walk::Mov, Walk::Scan}) {
@@ -242,7 +220,7 @@ TEST(MalformedFiles, MissingFilesAndFoldersFailToOpen) {
 // A sparse 5 GiB AVI: a 2 GiB JUNK chunk and a movi list carry the walk past
 // 4 GiB, where the GPS and G-sensor blocks lie.
 TEST(MalformedFiles, Sparse5GiBAviWithBlocksPast4GiB) {
-  TempDir dir;
+  TempFolder dir;
   const std::string path = dir / "BIG.AVI";
   const uint64_t size = 5 * kGiB;
   const Bytes head = Concat({ByteWriter().Raw("RIFF").U32LE(0xFFFFFFFF).Raw("AVI ").Take(), AviHeaderList(),
@@ -282,7 +260,7 @@ TEST(MalformedFiles, Sparse5GiBAviWithBlocksPast4GiB) {
 
 // A sparse 5 GiB QuickTime file: two mdat atoms carry both walks past 4 GiB.
 TEST(MalformedFiles, Sparse5GiBMovWithBlocksPast4GiB) {
-  TempDir dir;
+  TempFolder dir;
   const std::string path = dir / "BIG.MOV";
   const uint64_t size = 5 * kGiB;
   const Bytes ftyp = Atom("ftyp", ByteWriter().Raw("qt  ").U32BE(0).Raw("qt  ").Get());
@@ -326,7 +304,7 @@ TEST(MalformedFiles, Sparse5GiBMovWithBlocksPast4GiB) {
 // QuickTime walks accept them with what little they find, and the file and the
 // in-memory reading paths agree.
 TEST(MalformedFiles, RandomBytesWithRecordingNames) {
-  TempDir dir;
+  TempFolder dir;
   std::mt19937 random(20190501);
   int n = 0;
   for (std::size_t size : {1u, 4u, 9u, 100u, 4096u, 65537u, 300000u}) {
@@ -336,8 +314,8 @@ TEST(MalformedFiles, RandomBytesWithRecordingNames) {
       if (riff && size >= 4) std::copy_n("RIFF", 4, bytes.begin());
       SCOPED_TRACE(std::to_string(size) + (riff ? " bytes after RIFF" : " random bytes"));
       const std::string name = "R" + std::to_string(++n);
-      WriteFile(dir / (name + ".AVI"), bytes);
-      WriteFile(dir / (name + ".MOV"), bytes);
+      WriteBytes(dir / (name + ".AVI"), bytes);
+      WriteBytes(dir / (name + ".MOV"), bytes);
 
       const PathOutcome avi = RunPath(Walk::Avi, dir / (name + ".AVI"));
       const WalkOutcome aviMemory = RunWalk(Walk::Avi, bytes);

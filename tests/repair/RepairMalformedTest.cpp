@@ -13,11 +13,6 @@
 
 namespace {
 
-void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream(path, std::ios::binary | std::ios::trunc)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
 // Flips a few bytes, mostly among the headers, sometimes cuts the file shorter.
 std::vector<uint8_t> Mutated(std::vector<uint8_t> bytes, std::mt19937& random) {
   const int flips = 1 + static_cast<int>(random() % 8);

@@ -27,7 +27,7 @@ TEST(GSensorCsv, ValuesEqualTheCurvesConversion) {
   for (int i = 0; i < 50; ++i)
     plan.gsensor.push_back({static_cast<int8_t>(i % 2 ? 100 : -100), static_cast<int8_t>(i * 4 - 99),
                             static_cast<int8_t>(99 - i * 3)});
-  TempDir dir;
+  TempFolder dir;
   RecordingLibrary library;
   library.m_gsensorView = curve;
   FillLibrary(library, {WriteRecording(dir.Folder(), plan)}, true);

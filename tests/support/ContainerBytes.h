@@ -1,45 +1,53 @@
 #pragma once
 // Byte-exact builders for AVI (RIFF) and QuickTime files, including the broken
-// layouts a camera, a bad card or a hostile file can produce. Standard library
-// only: the fuzz seed generator uses them too.
+// layouts a camera, a bad card or a hostile file can produce: the one byte
+// builder of the reader, repair and reliability tests and of the fuzz seed
+// generator. Standard library and ByteOrder.h only.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "ByteOrder.h"
 
 using Bytes = std::vector<uint8_t>;
 
+// A growing byte string. It converts to and from Bytes, so that a piece built
+// here can be passed on, and a piece returned by a builder below extended.
 class ByteWriter {
  public:
+  ByteWriter() = default;
+  ByteWriter(Bytes bytes) : m_bytes(std::move(bytes)) {}  // NOLINT: converts on purpose
+  operator const Bytes&() const { return m_bytes; }       // NOLINT: converts on purpose
+
   ByteWriter& Raw(std::string_view text) {
     m_bytes.insert(m_bytes.end(), text.begin(), text.end());
+    return *this;
+  }
+  ByteWriter& Raw(const void* data, std::size_t n) {
+    const auto* p = static_cast<const uint8_t*>(data);
+    m_bytes.insert(m_bytes.end(), p, p + n);
     return *this;
   }
   ByteWriter& Append(const Bytes& bytes) {
     m_bytes.insert(m_bytes.end(), bytes.begin(), bytes.end());
     return *this;
   }
+  ByteWriter& Append(const ByteWriter& other) { return Append(other.m_bytes); }
   ByteWriter& U8(uint8_t v) {
     m_bytes.push_back(v);
     return *this;
   }
-  ByteWriter& U16LE(uint16_t v) { return U8(static_cast<uint8_t>(v)).U8(static_cast<uint8_t>(v >> 8)); }
-  ByteWriter& U32LE(uint32_t v) {
-    for (int i = 0; i < 4; ++i) U8(static_cast<uint8_t>(v >> (8 * i)));
-    return *this;
-  }
-  ByteWriter& U64LE(uint64_t v) {
-    for (int i = 0; i < 8; ++i) U8(static_cast<uint8_t>(v >> (8 * i)));
-    return *this;
-  }
-  ByteWriter& U32BE(uint32_t v) {
-    for (int i = 3; i >= 0; --i) U8(static_cast<uint8_t>(v >> (8 * i)));
-    return *this;
-  }
-  ByteWriter& U64BE(uint64_t v) { return U32BE(static_cast<uint32_t>(v >> 32)).U32BE(static_cast<uint32_t>(v)); }
+  ByteWriter& U16LE(uint16_t v) { return Then(AppendLe16, v); }
+  ByteWriter& U32LE(uint32_t v) { return Then(AppendLe32, v); }
+  ByteWriter& U64LE(uint64_t v) { return Then(AppendLe64, v); }
+  ByteWriter& U16BE(uint16_t v) { return Then(AppendBe16, v); }
+  ByteWriter& U32BE(uint32_t v) { return Then(AppendBe32, v); }
+  ByteWriter& U64BE(uint64_t v) { return Then(AppendBe64, v); }
   ByteWriter& Zeros(std::size_t n) { return Fill(n, 0); }
   ByteWriter& Fill(std::size_t n, uint8_t value) {
     m_bytes.insert(m_bytes.end(), n, value);
@@ -50,17 +58,19 @@ class ByteWriter {
     for (std::size_t i = 0; i < n; ++i) U8(i < text.size() ? static_cast<uint8_t>(text[i]) : 0);
     return *this;
   }
-  void PatchU32LE(std::size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) m_bytes.at(at + i) = static_cast<uint8_t>(v >> (8 * i));
-  }
-  void PatchU32BE(std::size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) m_bytes.at(at + i) = static_cast<uint8_t>(v >> (8 * (3 - i)));
-  }
+  void PatchU32LE(std::size_t at, uint32_t v) { PutLe32(&m_bytes.at(at + 3) - 3, v); }
+  void PatchU32BE(std::size_t at, uint32_t v) { PutBe32(&m_bytes.at(at + 3) - 3, v); }
   std::size_t Size() const { return m_bytes.size(); }
   const Bytes& Get() const { return m_bytes; }
   Bytes Take() { return std::move(m_bytes); }
 
  private:
+  template <typename T>
+  ByteWriter& Then(void (*append)(Bytes&, T), T v) {
+    append(m_bytes, v);
+    return *this;
+  }
+
   Bytes m_bytes;
 };
 
