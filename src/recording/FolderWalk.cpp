@@ -44,16 +44,14 @@ bool ListWhole(DIR* dir, std::vector<Listed>& entries) {
   }
 }
 
-// Takes ownership of `fd` (an open folder). False when the folder cannot be
-// listed whole.
-bool OpenLevel(int fd, std::string relative, Level& level) {
+// Takes `fd` (an open folder) over into the listing. False when the folder
+// cannot be listed whole.
+bool OpenLevel(UniqueFd fd, std::string relative, Level& level) {
   uint32_t attributes = 0;
-  const bool fatAware = ReadFatAttributes(fd, attributes);
-  DIR* dir = ::fdopendir(fd);
-  if (!dir) {
-    ::close(fd);
-    return false;
-  }
+  const bool fatAware = ReadFatAttributes(fd.Get(), attributes);
+  DIR* dir = ::fdopendir(fd.Get());
+  if (!dir) return false;
+  fd.Release();  // the listing owns it now
   level.dir.reset(dir);
   if (!ListWhole(dir, level.entries)) return false;
   level.relative = std::move(relative);
@@ -91,10 +89,10 @@ bool EnumerateFolder(const std::string& rootIn, void* context, FolderEntryCallba
   std::vector<Level> stack;
   stack.reserve(kMaxFolderLevels);
   {
-    const int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return true;
+    UniqueFd fd(::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.Valid()) return true;
     Level level;
-    if (!OpenLevel(fd, std::string(), level)) return true;
+    if (!OpenLevel(std::move(fd), std::string(), level)) return true;
     stack.push_back(std::move(level));
   }
 
@@ -126,11 +124,11 @@ bool EnumerateFolder(const std::string& rootIn, void* context, FolderEntryCallba
     }
     callback(root, top.relative, listed.name, data, 1, context);
     if (static_cast<int>(stack.size()) >= kMaxFolderLevels) continue;
-    const int fd = ::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) continue;  // cannot be listed: contributes nothing
+    UniqueFd fd(::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd.Valid()) continue;  // cannot be listed: contributes nothing
     Level child;
     // `top` and `listed` are not used once the stack has grown.
-    if (OpenLevel(fd, top.relative + listed.name + "/", child)) stack.push_back(std::move(child));
+    if (OpenLevel(std::move(fd), top.relative + listed.name + "/", child)) stack.push_back(std::move(child));
   }
   return true;
 }
