@@ -171,7 +171,7 @@ bool CTRKDlg::OnInitDialog() {
 
   m_mapDlg = std::make_unique<CHtmlMapDlg>(this);
   m_mapDlg->CreateInPlaceholder(this, &m_mapPlaceholder);
-  m_mapDlg->m_mapProvider = m_mapProvider;
+  m_mapDlg->SetMapProvider(m_mapProvider);
   m_mapDlg->LoadFromResource(143);
 
   LoadPictures();

@@ -263,7 +263,7 @@ void CTRKDlg::OnBnClickedConf() {
   if (config.DoModal() != QDialog::Accepted) return;
   m_mapProvider = config.MapSelection();
   if (m_mapDlg) {
-    m_mapDlg->m_mapProvider = m_mapProvider;
+    m_mapDlg->SetMapProvider(m_mapProvider);
     m_mapDlg->LoadFromResource(143);
   }
 }

@@ -86,7 +86,7 @@ void CTRKDlg::OnLanguageChanged() {
 void CTRKDlg::OnMapProviderChanged() {
   m_mapProvider = CSettings::Instance().ReadMapProvider();
   if (m_mapDlg) {
-    m_mapDlg->m_mapProvider = m_mapProvider;
+    m_mapDlg->SetMapProvider(m_mapProvider);
     m_mapDlg->LoadFromResource(143);
   }
 }

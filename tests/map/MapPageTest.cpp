@@ -275,7 +275,7 @@ TEST_F(MapPageTest, AProviderChangeReloadsThePageToItsInitialState) {
   DrawGroupPath(library, 0);
   EXPECT_GT(Eval("path_points.length + pathdrived_points.length + file_paths.length").toInt(), 30);
 
-  host->m_mapProvider = 1;
+  host->SetMapProvider(1);
   ASSERT_TRUE(Load());
   ExpectInitialState();
   // The same value again still reloads.
