@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
   RecordingLibrary library;
   library.AttachViews(nullptr, nullptr, nullptr, nullptr, nullptr);
   library.OpenRecordings(card);  // warms the cache
-  const std::size_t found = library.m_recordings.size();
+  const std::size_t found = library.Recordings().size();
   std::vector<double> scanTimes;
   std::vector<double> scanCpu;
   for (int run = 0; run < kRuns; ++run) {
@@ -112,8 +112,8 @@ int main(int argc, char** argv) {
     library.OpenRecordings(card);
     scanTimes.push_back(Seconds(Clock::now() - started));
     scanCpu.push_back(CpuSeconds() - cpu);
-    if (library.m_recordings.size() != found) {
-      std::fprintf(stderr, "the scan found %zu recordings, then %zu\n", found, library.m_recordings.size());
+    if (library.Recordings().size() != found) {
+      std::fprintf(stderr, "the scan found %zu recordings, then %zu\n", found, library.Recordings().size());
       return 1;
     }
   }
@@ -134,13 +134,13 @@ int main(int argc, char** argv) {
   const double best = *std::min_element(scanTimes.begin(), scanTimes.end());
   const double findMedian = Median(findTimes);
   std::printf("card: %s, %zu recordings in %zu groups, %d files examined\n", card.c_str(), found,
-              library.m_groups.size(), library.m_scanCount);
+              library.Groups().size(), library.ScanCount());
   std::printf("OpenRecordings (warm, median of %d): %.1f ms = %.0f recordings/s (best %.0f/s)\n", kRuns,
               scan * 1000, static_cast<double>(found) / scan, static_cast<double>(found) / best);
   std::printf("OpenRecordings CPU time (median): %.1f ms = %.0f recordings per CPU second\n",
               Median(scanCpu) * 1000, static_cast<double>(found) / Median(scanCpu));
   std::printf("find -type f    (warm, median of %d): %.1f ms = %.0f files/s (process start included)\n", kRuns,
-              findMedian * 1000, static_cast<double>(library.m_scanCount) / findMedian);
+              findMedian * 1000, static_cast<double>(library.ScanCount()) / findMedian);
   std::printf("target: >= 10000 recordings/s: %s\n", static_cast<double>(found) / scan >= 10000 ? "met" : "NOT met");
   return 0;
 }

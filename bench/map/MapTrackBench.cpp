@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
   // 1. The track functions alone, with a map that only keeps the texts.
   {
     MapDouble texts;
-    library.m_map = &texts;
+    library.SetMapView(&texts);
     const auto start = std::chrono::steady_clock::now();
     LoadRecordingTrack(library, 0);
     const double ms = MsSince(start);
@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "the map page did not load (is there an X display?)\n");
     return 1;
   }
-  library.m_map = &host;
+  library.SetMapView(&host);
   if (std::getenv("TRK_BENCH_JS")) {
     const QString probe = QStringLiteral(
         "(function(){var s='['; for (var i=0;i<36000;++i){ if(i) s+=','; s+='[\"path_plot\",'+(35+i*1e-5).toFixed(6)+','+(139+i*1e-5).toFixed(6)+']'; } s+=']';"

@@ -87,7 +87,7 @@ int RunViewer(int argc, char** argv, const QString& folder) {
       result = ended ? 0 : 2;
       // The size the picture was shown at, for the player's run at the same size.
       if (FILE* out = std::fopen("surface.txt", "w")) {
-        std::fprintf(out, "%d %d\n", dlg.m_video.width(), dlg.m_video.height());
+        std::fprintf(out, "%d %d\n", dlg.Video().width(), dlg.Video().height());
         std::fclose(out);
       }
       poll.stop();

@@ -45,28 +45,22 @@ int CFolderScan::OnEntry(const std::string& root, const std::string& relativeFol
   // After a cancel the rest of the tree is only listed, not read.
   if (walk->scan->IsCancelled()) return 1;
   const int result = RecordingLibrary::AddFolderEntry(root, relativeFolder, name, data, isFolder, walk->library);
-  walk->scan->m_scanCount.store(walk->library->m_scanCount, std::memory_order_release);
+  walk->scan->m_scanCount.store(walk->library->ScanCount(), std::memory_order_release);
   return result;
 }
 
 void CFolderScan::Run() {
   CountRelay relay(m_onCount);
   m_scan->SetProgressView(&relay);
-  m_scan->m_scanCount = 0;
+  m_scan->SetScanCount(0);
   WalkContext context{this, m_scan.get()};
   m_found.store(EnumerateFolder(m_folder, &context, &CFolderScan::OnEntry), std::memory_order_release);
   if (IsCancelled()) {
-    m_scan->m_recordings.clear();
-    m_scan->m_cutRecordings.clear();
+    // Nothing of a cancelled walk is kept.
+    m_scan->SetRecordings({});
+    m_scan->SetCutRecordings({});
   } else {
-    std::sort(m_scan->m_cutRecordings.begin(), m_scan->m_cutRecordings.end(),
-              [](const CutRecording& a, const CutRecording& b) { return a.path < b.path; });
-    // As RecordingLibrary::OpenRecordings orders them: stable, so that equal
-    // start times keep the order of the walk.
-    std::stable_sort(m_scan->m_recordings.begin(), m_scan->m_recordings.end(),
-                     [](const RecordingInfo& a, const RecordingInfo& b) {
-                       return a.summary.startTime < b.summary.startTime;
-                     });
+    m_scan->SortScanResults();  // as RecordingLibrary::OpenRecordings orders them
   }
   m_scan->SetProgressView(nullptr);
   if (m_onDone) m_onDone();
@@ -74,10 +68,10 @@ void CFolderScan::Run() {
 
 std::vector<RecordingInfo> CFolderScan::TakeRecordings() {
   if (m_worker.joinable()) m_worker.join();
-  return std::move(m_scan->m_recordings);
+  return m_scan->TakeRecordings();
 }
 
 std::vector<CutRecording> CFolderScan::TakeCutRecordings() {
   if (m_worker.joinable()) m_worker.join();
-  return std::move(m_scan->m_cutRecordings);
+  return m_scan->TakeCutRecordings();
 }

@@ -136,6 +136,12 @@ void CTRKDlg::SetUpControls() {
 
 QWidget* CTRKDlg::Control(int id) const { return FindControl(this, id); }
 
+void CTRKDlg::ShowPlayPicture(bool playing) {
+  m_play.SetShowSecond(playing);
+  m_play.SetDimmed(false);
+  m_play.update();
+}
+
 bool CTRKDlg::OnInitDialog() {
   CSettings& settings = CSettings::Instance();
 
@@ -183,7 +189,7 @@ bool CTRKDlg::OnInitDialog() {
 
   LayoutControls(width(), height());
 
-  m_progressBoard.m_patternBitmap = 189;
+  m_progressBoard.SetPatternBitmap(189);
   m_progressBoard.repaint();
   // The board's platform window loses what is drawn into it before it has
   // been shown once with the window on screen: show it once as soon as the
@@ -241,13 +247,13 @@ void CTRKDlg::LoadPictures() {
   m_flip.setEnabled(false);
 
   m_gpsIcon.SetPicture(150);
-  m_gpsIcon.m_state = 0;
+  m_gpsIcon.SetState(0);
   m_car.SetPicture(157);
-  m_car.m_state = 1;
+  m_car.SetState(1);
   m_car.setGeometry(8, 4, 40, 40);
   m_banner.setEnabled(false);
   for (uint32_t id = 167; id <= 174; ++id) m_compass.AddPicture(id);
-  m_compass.m_current = 0;
+  m_compass.ShowPicture(0);
   m_compass.resize(32, 32);
   m_compass.hide();
   m_compass.setEnabled(false);
@@ -271,10 +277,10 @@ void CTRKDlg::AttachLibrary() {
   m_library.AttachViews(&m_groupList, &m_fileList, &m_gsensor, m_mapDlg.get(), this);
   m_library.SetProgressView(&m_video);
   // After a deletion the library redraws the current group's paths.
-  m_library.m_redrawGroupPaths = [this](int32_t group) {
+  m_library.SetRedrawGroupPaths([this](int32_t group) {
     ClearGroupPaths(m_library);
     DrawGroupPath(m_library, group);
-  };
+  });
 }
 
 // The library's view of the window.
@@ -292,8 +298,7 @@ bool CTRKDlg::ConfirmOverwrite(const std::string& destinationPath) {
 }
 
 void CTRKDlg::ShowCopyProgress(int percent, const std::string& text) {
-  m_progressBoard.m_percent = percent;
-  m_progressBoard.m_text = QString::fromStdString(text);
+  m_progressBoard.SetProgress(percent, QString::fromStdString(text));
   m_progressBoard.show();
   m_progressBoard.raise();
   m_progressBoard.repaint();

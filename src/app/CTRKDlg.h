@@ -44,6 +44,7 @@
 #include "CTrkGroupListCtrl.h"
 #include "CVideoSlider.h"
 #include "CVideoStatic.h"
+#include "ControlId.h"
 #include "LibraryViews.h"
 #include "MainLayout.h"
 #include "MediaEngine.h"
@@ -169,7 +170,34 @@ class CTRKDlg : public QWidget, public IOwnerView {
   QWidget* Control(int id) const;
   // Layout of the last LayoutControls.
   const std::optional<LayoutResult>& LastLayout() const { return m_lastLayout; }
+  // A control of the window by id as its class (the id must name one).
+  template <class T>
+  T& ControlAs(int id) const {
+    T* control = FindControlAs<T>(this, id);
+    Q_ASSERT(control != nullptr);
+    return *control;
+  }
+  CGdipButton& Button(int id) const { return ControlAs<CGdipButton>(id); }
+  const CVideoStatic& Video() const { return m_video; }
+  // The map host (null before OnInitDialog).
+  CHtmlMapDlg* MapDlg() const { return m_mapDlg.get(); }
+  const RecordingLibrary& Library() const { return m_library; }
 
+  // What the window shows now.
+  bool IsFullScreen() const { return m_fullScreen != 0; }
+  bool IsMaximized() const { return m_maximized != 0; }
+  bool IsMapEnabled() const { return m_mapEnabled != 0; }
+  bool IsGSensorEnabled() const { return m_gsensorEnabled != 0; }
+  int32_t MapProvider() const { return m_mapProvider; }
+  // The client area's size as the last size event gave it.
+  QSize ClientSize() const { return QSize(m_clientWidth, m_clientHeight); }
+  // The video is to be shown again after the window comes back from minimized.
+  bool IsVideoRestorePending() const { return m_restoreVideoPending != 0; }
+  // The recording opened last and the folder opened last.
+  const QString& CurrentFile() const { return m_currentFile; }
+  const QString& CurrentFolder() const { return m_currentFolder; }
+
+ private:
   // State, in declaration order.
   QString m_title;
   int32_t m_titleSize = 18;
@@ -181,9 +209,6 @@ class CTRKDlg : public QWidget, public IOwnerView {
   uint8_t m_restoreVideoPending = 0;
   int32_t m_marqueeRepeats = 10;
   SavedWindowRect m_savedRect;
-  int32_t m_rateIndex = 7;
-  int32_t m_autoNext = 1;
-  int32_t m_rotate = 0;
   int32_t m_mapEnabled = 1;
   int32_t m_gsensorEnabled = 1;
 
@@ -206,10 +231,18 @@ class CTRKDlg : public QWidget, public IOwnerView {
   // The last destination of SAVE in this run, where its next picker starts.
   QString m_lastSaveFolder;
   RecordingLibrary m_library;
+
+ public:  // playback state, moving to the controller
+  // (kept here, not at the end: the engine must be destroyed after every
+  // control and before the library)
+  int32_t m_rateIndex = 7;
+  int32_t m_autoNext = 1;
+  int32_t m_rotate = 0;
   std::atomic<int64_t> m_seekTarget{0};
   int32_t m_pendingIndex = -1;
   int32_t m_openCountdown = 0;
 
+ public:
   // playback and synchronisation (CTRKDlgPlayback.cpp, CTRKDlgSync.cpp)
   void OnBnClickedPlay();
   void OnBnClickedStop();
@@ -234,6 +267,8 @@ class CTRKDlg : public QWidget, public IOwnerView {
   // The time update: curve cursor, map marker and driven line, speed,
   // compass and the GPS icon for a play time.
   void UpdateTimeDisplays(int64_t timeMs);
+
+ public:  // playback state, moving to the controller
   // Steps that must keep their order around pauses (stop, wait, reopen).
   PlaybackSequence m_playbackSteps{[this] { return !m_closed; }};
   // The GPS icon's picture state (1: a fix is shown); the callback writes it too.
@@ -256,6 +291,7 @@ class CTRKDlg : public QWidget, public IOwnerView {
   // The surface's window id as handed to the engine (0: not bound).
   unsigned long m_boundVideoWindow = 0;
 
+ private:
   // Child controls, in declaration order (destroyed in reverse order).
   CGdipButton m_play;
   CGdipButton m_stop;
@@ -355,6 +391,8 @@ class CTRKDlg : public QWidget, public IOwnerView {
   void OnPlayerState(qintptr state);
   void OnPlayerError(qintptr code);
   void OnMarqueeTick();
+  // PLAY's picture: play, or pause while a recording plays; never grey.
+  void ShowPlayPicture(bool playing = false);
 
   // keys, wheel and drops (CTRKDlgKeys.cpp)
   bool OnWindowKey(const QKeyEvent& event);

@@ -39,7 +39,7 @@ CTRKDlg::~CTRKDlg() {
   if (m_engine.IsLoaded()) m_engine.Stop();
   m_library.AttachViews(nullptr, nullptr, nullptr, nullptr, nullptr);
   m_library.SetProgressView(nullptr);
-  m_library.m_redrawGroupPaths = nullptr;
+  m_library.SetRedrawGroupPaths(nullptr);
   m_mapDlg.reset();
   m_systemMenu.reset();
   // The controls go next in reverse declaration order, then the engine

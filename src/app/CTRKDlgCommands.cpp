@@ -116,12 +116,12 @@ void CTRKDlg::OnBnClickedOpen() {
   const QString lastFolder = QFile::decodeName(CSettings::Instance().ReadLastFolder().c_str());
   CFolderDialog picker(this, LoadQText(130), CFolderDialog::StartFolder(lastFolder));
   if (picker.DoModal() != CFolderDialog::kOk) return;
-  OpenFolder(picker.m_folderPath);
+  OpenFolder(picker.FolderPath());
 }
 
 bool CTRKDlg::PrepareToOpen() {
   // A recording is still starting from the last OPEN or list: ignore.
-  if (!m_library.m_recordings.empty() && g_busy == 1) return false;
+  if (!m_library.Recordings().empty() && g_busy == 1) return false;
   // The library is empty while a scan runs; a second scan must not start.
   if (IsScanning()) return false;
   m_seekTarget = 0;
@@ -134,9 +134,7 @@ bool CTRKDlg::PrepareToOpen() {
 void CTRKDlg::StopForCommand() {
   m_engine.Stop();
   // The player reports no picture change on a stop: PLAY offers play again.
-  m_play.m_showSecond = false;
-  m_play.m_dimmed = false;
-  m_play.update();
+  ShowPlayPicture();
 }
 
 // File commands
@@ -144,13 +142,13 @@ void CTRKDlg::StopForCommand() {
 QString FileErrorText(int error) { return ReasonText(error); }
 
 bool CTRKDlg::RefuseEmptyLibrary() {
-  if (!m_library.m_recordings.empty()) return false;
+  if (!m_library.Recordings().empty()) return false;
   TrkMessageBox(this, 136, 145);
   return true;
 }
 
 void CTRKDlg::ReportFileFailures(uint32_t headingId) {
-  const std::vector<FileOperationFailure>& failures = m_library.m_lastFailures;
+  const std::vector<FileOperationFailure>& failures = m_library.LastFailures();
   if (failures.empty()) return;
   QString text = LoadQText(headingId);
   text += QLatin1Char('\n');
@@ -170,7 +168,7 @@ void CTRKDlg::OnBnClickedSave() {
   StopForCommand();
   CFolderDialog picker(this, LoadQText(130), CFolderDialog::StartFolder(m_lastSaveFolder));
   if (picker.DoModal() != CFolderDialog::kOk) return;
-  const QString destination = picker.m_folderPath;
+  const QString destination = picker.FolderPath();
   m_lastSaveFolder = destination;  // for this run only: the settings keep OPEN's folder
   if (!destination.isEmpty() && QFileInfo(destination).isDir()) {
     if (!m_library.CopyChecked(QFile::encodeName(destination).toStdString())) {
@@ -264,6 +262,6 @@ void CTRKDlg::OnBnClickedConf() {
   CTrcConfigDlg config(this);
   connect(&config, &CTrcConfigDlg::SpeedUnitApplied, this, [this](SpeedUnit unit) { m_speed.SetUnit(unit); });
   if (config.DoModal() != QDialog::Accepted) return;
-  m_mapProvider = config.m_mapSelection;
+  m_mapProvider = config.MapSelection();
   if (m_mapDlg) ReloadMapPage(*m_mapDlg, m_mapProvider, m_library);
 }

@@ -7,7 +7,7 @@ void CTRKDlg::OnToggleFullScreen() {
   // Only a playing video is paused for the switch and resumed after it: a
   // stopped player must not start, a paused one stays paused.
   const bool wasPlaying = m_engine.IsLoaded() && m_engine.IsPlaying();
-  if (m_library.m_recordings.empty()) return;
+  if (m_library.Recordings().empty()) return;
   if (wasPlaying) m_engine.Pause();
 
   if (!m_fullScreen) {

@@ -149,7 +149,7 @@ void CTRKDlg::SeekBy(int64_t deltaMs) {
 }
 
 void CTRKDlg::SeekTo(int64_t wantedMs) {
-  if (m_library.m_recordings.empty() || !(m_engine.IsPlaying() || m_engine.IsPaused())) return;
+  if (m_library.Recordings().empty() || !(m_engine.IsPlaying() || m_engine.IsPaused())) return;
   const int64_t length = m_engine.GetLength();
   if (length <= 0) return;
   // Clamped to the recording: the end is its last picture, so that a seek
@@ -163,7 +163,7 @@ void CTRKDlg::SeekTo(int64_t wantedMs) {
 }
 
 void CTRKDlg::StepFrame(int direction) {
-  if (m_library.m_recordings.empty() || m_engine.IsPlaying() || !m_engine.IsPaused()) return;
+  if (m_library.Recordings().empty() || m_engine.IsPlaying() || !m_engine.IsPaused()) return;
   if (direction < 0) {
     SeekBy(-FrameMs());
     return;
@@ -180,15 +180,15 @@ void CTRKDlg::ChangeVolumeBy(int delta) {
 
 void CTRKDlg::ToggleMute() {
   // Vol's handler reads the picture the button switched to, as after a click.
-  m_volume.m_showSecond = !m_volume.m_showSecond;
+  m_volume.SetShowSecond(!m_volume.ShowsSecond());
   m_volume.update();
   OnCommand(IDC_VOLUME);
 }
 
 void CTRKDlg::PlayNeighbour(int step) {
-  const auto count = static_cast<int32_t>(m_library.m_recordings.size());
+  const auto count = static_cast<int32_t>(m_library.Recordings().size());
   if (count == 0) return;
-  const int32_t current = m_library.m_currentRecording;
+  const int32_t current = m_library.CurrentRecording();
   const int32_t next = current < 0 ? 0 : current + step;
   if (next < 0 || next >= count) return;
   // The file list's double-click on that row, with its busy guard.

@@ -42,8 +42,8 @@ void CTRKDlg::OpenFolder(const QString& chosen) {
     return;
   }
   m_library.ClearLibrary();
-  m_video.m_counter = 0;
-  m_video.m_busyPicture = 1;
+  m_video.SetCounter(0);
+  m_video.SetBusyPicture(true);
   m_video.repaint();
 
   auto relay = std::make_shared<ScanCounterRelay>();
@@ -54,7 +54,7 @@ void CTRKDlg::OpenFolder(const QString& chosen) {
         this,
         [this, relay] {
           relay->queued.store(false);
-          if (m_video.m_busyPicture) m_video.ShowScanCount(relay->latest.load(std::memory_order_relaxed));
+          if (m_video.IsBusyPictureShown()) m_video.ShowScanCount(relay->latest.load(std::memory_order_relaxed));
         },
         Qt::QueuedConnection);
   };
@@ -68,20 +68,20 @@ void CTRKDlg::FinishOpen() {
   if (!m_scan) return;
   const std::unique_ptr<CFolderScan> scan = std::move(m_scan);
   const QString startPath = std::exchange(m_startRecording, QString());
-  m_library.m_recordings = scan->TakeRecordings();
-  m_library.m_scanCount = scan->ScanCount();
+  m_library.SetRecordings(scan->TakeRecordings());
+  m_library.SetScanCount(scan->ScanCount());
 
-  m_video.m_busyPicture = 0;
+  m_video.SetBusyPicture(false);
   m_video.repaint();
   // The window has closed meanwhile: nothing may start playing.
   if (m_closed) return;
 
-  if (!m_library.m_recordings.empty()) m_library.MarkGroupStarts();  // groups and both lists
+  if (!m_library.Recordings().empty()) m_library.MarkGroupStarts();  // groups and both lists
   // Recordings cut off by power loss: asked about before anything plays.
-  m_library.m_cutRecordings = scan->TakeCutRecordings();
-  if (!m_library.m_cutRecordings.empty()) OfferCutRepair();
+  m_library.SetCutRecordings(scan->TakeCutRecordings());
+  if (!m_library.CutRecordings().empty()) OfferCutRepair();
   if (m_closed) return;
-  if (m_library.m_recordings.empty()) {
+  if (m_library.Recordings().empty()) {
     g_busy = 0;
     return;
   }

@@ -83,7 +83,7 @@ void CTRKDlg::OpenPath(const QString& pathOrUri) {
 }
 
 int32_t CTRKDlg::FindRecordingIndex(const QString& canonicalPath) const {
-  for (std::size_t i = 0; i < m_library.m_recordings.size(); ++i) {
+  for (std::size_t i = 0; i < m_library.Recordings().size(); ++i) {
     const std::string path = m_library.GetRecordingPath(static_cast<int32_t>(i));
     if (QFileInfo(QFile::decodeName(path.c_str())).canonicalFilePath() == canonicalPath) return static_cast<int32_t>(i);
   }

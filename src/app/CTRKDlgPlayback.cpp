@@ -53,9 +53,8 @@ void CTRKDlg::OnBnClickedPlay() {
   m_seekTarget = 0;
   m_gsensor.m_idle = 0;
   m_gsensor.repaint();
-  if (m_library.m_recordings.empty()) {
-    m_play.m_showSecond = false;
-    m_play.m_dimmed = false;
+  if (m_library.Recordings().empty()) {
+    ShowPlayPicture();
     m_play.repaint();
     return;
   }
@@ -69,8 +68,7 @@ void CTRKDlg::OnBnClickedPlay() {
 
 void CTRKDlg::OnBnClickedStop() {
   m_seekTarget = 0;
-  m_play.m_showSecond = false;
-  m_play.m_dimmed = false;
+  ShowPlayPicture();
   m_play.repaint();
   m_engine.Stop();
   m_rateIndex = kNormalRateIndex;
@@ -110,7 +108,7 @@ void CTRKDlg::StartMarqueeBurst() {
 
 void CTRKDlg::OnBnClickedVolume() {
   // The button has switched its picture already.
-  m_engine.SetMute(m_volume.m_showSecond ? 1 : 0);
+  m_engine.SetMute(m_volume.ShowsSecond() ? 1 : 0);
 }
 
 void CTRKDlg::OnBnClickedLoop() { m_autoNext = m_autoNext ? 0 : 1; }
@@ -145,7 +143,7 @@ QString CTRKDlg::AskSnapshotPath() {
 }
 
 void CTRKDlg::OnBnClickedSnapshot() {
-  if (m_library.m_recordings.empty()) {
+  if (m_library.Recordings().empty()) {
     TrkMessageBox(this, 136, 145);
     return;
   }
@@ -169,12 +167,12 @@ void CTRKDlg::OnBnClickedRotate() {
   m_engine.Recreate(m_rotate ? EngineMode::Rotated : EngineMode::Normal);
   m_boundVideoWindow = static_cast<unsigned long>(m_video.winId());
   m_engine.BindWindow(m_boundVideoWindow);
-  const auto count = static_cast<int32_t>(m_library.m_recordings.size());
+  const auto count = static_cast<int32_t>(m_library.Recordings().size());
   if (count == 0) return;
   // Nothing current yet counts as the first recording: an empty path would
   // only bring the player's error message.
-  m_library.m_currentRecording = std::clamp(m_library.m_currentRecording, 0, count - 1);
-  LoadRecordingTrack(m_library, m_library.m_currentRecording);
+  m_library.SetCurrentRecording(std::clamp(m_library.CurrentRecording(), 0, count - 1));
+  LoadRecordingTrack(m_library, m_library.CurrentRecording());
   const std::string path = m_library.GetCurrentRecordingPath();
   FitVideo();
   m_currentFile = QFile::decodeName(path.c_str());
@@ -184,25 +182,19 @@ void CTRKDlg::OnBnClickedRotate() {
   FitVideo();
   switch (state) {
     case 1:
-      m_play.m_showSecond = true;
-      m_play.m_dimmed = false;
-      m_play.update();
+      ShowPlayPicture(true);
       m_engine.Play();
       m_engine.SetTime(time);
       break;
     case 2:
       m_engine.Pause();
-      m_play.m_showSecond = false;
-      m_play.m_dimmed = false;
-      m_play.update();
+      ShowPlayPicture();
       m_engine.SetTime(time);
       m_engine.Pause();
       break;
     default:
       m_engine.Stop();
-      m_play.m_showSecond = false;
-      m_play.m_dimmed = false;
-      m_play.update();
+      ShowPlayPicture();
       break;
   }
 }
@@ -247,7 +239,7 @@ void CTRKDlg::StopAndPlayFromList(std::function<int32_t()> select, PlayVariant v
       }),
       PlaybackSequence::Pause(200),
       PlaybackSequence::Do([this, select = std::move(select), variant] {
-        const int32_t previous = m_library.m_currentRecording;
+        const int32_t previous = m_library.CurrentRecording();
         const int32_t index = select();
         if (index == -1) return false;
         g_busy = 1;
@@ -269,7 +261,7 @@ void CTRKDlg::OnPlayGroup(int32_t row) {
   StopAndPlayFromList(
       [this, row] {
         m_library.SelectGroup(row);
-        return m_library.m_recordings.empty() ? -1 : m_library.m_currentRecording;
+        return m_library.Recordings().empty() ? -1 : m_library.CurrentRecording();
       },
       PlayVariant::GroupList);
 }
@@ -292,7 +284,7 @@ PlaybackSequence::Item CTRKDlg::PauseForFirstPicture() {
 }
 
 void CTRKDlg::OnPlayerEnd() {
-  const auto count = static_cast<int32_t>(m_library.m_recordings.size());
+  const auto count = static_cast<int32_t>(m_library.Recordings().size());
   if (m_autoNext == 0) {
     // The same recording, paused at its first picture.
     m_playbackSteps.Run({
@@ -314,7 +306,7 @@ void CTRKDlg::OnPlayerEnd() {
     });
     return;
   }
-  const int32_t current = count == 0 ? -1 : std::min(m_library.m_currentRecording, count - 1);
+  const int32_t current = count == 0 ? -1 : std::min(m_library.CurrentRecording(), count - 1);
   if (current >= 0 && current + 1 < count) {
     RedrawGroupPathsIfNeeded(current, current + 1);
     PlayRecording(current + 1, PlayVariant::NextAtEnd);

@@ -60,14 +60,14 @@ bool IsInside(const QString& folder, const QString& root) {
 }  // namespace
 
 void CTRKDlg::OfferCutRepair() {
-  const std::vector<CutRecording> cut = m_library.m_cutRecordings;
+  const std::vector<CutRecording> cut = m_library.CutRecordings();
   const QString question = LoadQText(kCutQuestion).replace(QStringLiteral("%d"), QString::number(cut.size()));
   if (TrkMessageBox(this, question, LoadQText(kCutCaption), QMessageBox::Ok | QMessageBox::Cancel,
                     QMessageBox::Question) != QMessageBox::Ok)
     return;
   CFolderDialog picker(this, LoadQText(kPickerTitle), QString());
   if (picker.DoModal() != CFolderDialog::kOk) return;
-  const QString destination = picker.m_folderPath;
+  const QString destination = picker.FolderPath();
   if (destination.isEmpty() || !QFileInfo(destination).isDir()) {
     TrkMessageBox(this, kFolderMissing, kWarningCaption, QMessageBox::Ok, QMessageBox::Warning);
     return;

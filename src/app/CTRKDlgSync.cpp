@@ -68,8 +68,8 @@ void CTRKDlg::PostGpsIconState(int32_t state) {
 
 void CTRKDlg::ShowGpsIconState() {
   const int32_t state = m_gpsIconState.load();
-  if (state == m_gpsIcon.m_state) return;
-  m_gpsIcon.m_state = state;
+  if (state == m_gpsIcon.State()) return;
+  m_gpsIcon.SetState(state);
   m_gpsIcon.update();
 }
 
@@ -107,9 +107,7 @@ void CTRKDlg::OnPlayerTime(const CTimeReportEvent& report) {
 
 void CTRKDlg::OnPlayerState(qintptr state) {
   if (state < 1 || state > 4) return;
-  m_play.m_showSecond = state == 2 || state == 3;
-  m_play.m_dimmed = false;
-  m_play.update();
+  ShowPlayPicture(state == 2 || state == 3);
 }
 
 void CTRKDlg::OnPlayerError(qintptr code) {

@@ -21,6 +21,19 @@ CGdipButton::CGdipButton(QWidget* parent, int controlId) : QPushButton(parent) {
 
 CGdipButton::~CGdipButton() = default;
 
+const QImage& CGdipButton::Picture(PictureKind kind) const {
+  switch (kind) {
+    case PictureKind::NormalPressed: return m_picNormalPressed;
+    case PictureKind::NormalHot: return m_picNormalHot;
+    case PictureKind::Second: return m_picSecond;
+    case PictureKind::SecondPressed: return m_picSecondPressed;
+    case PictureKind::SecondHot: return m_picSecondHot;
+    case PictureKind::Dimmed: return m_picDimmed;
+    case PictureKind::Normal: break;
+  }
+  return m_picNormal;
+}
+
 bool CGdipButton::SetImage(uint32_t pngId) {
   m_image = std::make_unique<CGdiPlusBitmapResource>();
   return m_image->Load(pngId, "PNG");

@@ -6,8 +6,8 @@
 // switches to and from.
 //
 // The button's command is Qt's clicked() signal, also emitted as
-// Command(controlId). Owners read and set m_showSecond and m_dimmed directly
-// and call update().
+// Command(controlId). Owners switch the picture with SetShowSecond and
+// SetDimmed and call update().
 #include <QImage>
 #include <QPushButton>
 #include <QString>
@@ -40,6 +40,42 @@ class CGdipButton : public QPushButton {
   // Which prepared picture was painted last (null: none).
   const QImage* CurrentPicture() const { return m_picCurrent; }
 
+  // The two-state button shows its second picture (a press flips it).
+  bool ShowsSecond() const { return m_showSecond; }
+  void SetShowSecond(bool second) { m_showSecond = second; }
+  // Grey picture, and a press no longer flips the picture.
+  bool IsDimmed() const { return m_dimmed; }
+  void SetDimmed(bool dimmed) { m_dimmed = dimmed; }
+  // A press flips between the two pictures (EnableToggle was called).
+  bool TogglesOnClick() const { return m_toggleOnClick; }
+  // The pointer rests on the button (its brighter picture is shown).
+  bool IsPointerOver() const { return m_mouseOver; }
+  const QString& TipText() const { return m_tipText; }
+  // The tooltip, once SetTipText has made it (null before).
+  const CTrcToolTipCtrl* Tip() const { return m_tip.get(); }
+
+  // The prepared pictures by state.
+  enum class PictureKind { Normal, NormalPressed, NormalHot, Second, SecondPressed, SecondHot, Dimmed };
+  const QImage& Picture(PictureKind kind) const;
+
+ signals:
+  void Command(int controlId);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void enterEvent(QEnterEvent* event) override;
+  void leaveEvent(QEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  void DrawItem(QPainter& painter, bool pressed);
+  void TrackMouse();
+  void OnMouseHover();
+  void OnMouseLeave();
+  QImage Compose(const QImage& source, const QRect& target) const;
+
   bool m_hasSecondImage = false;
   bool m_dimmed = false;
   bool m_toggleOnClick = false;
@@ -59,24 +95,6 @@ class CGdipButton : public QPushButton {
   QImage m_picSecondHot;
   QImage m_picDimmed;
   const QImage* m_picCurrent = nullptr;
-
- signals:
-  void Command(int controlId);
-
- protected:
-  void paintEvent(QPaintEvent* event) override;
-  void enterEvent(QEnterEvent* event) override;
-  void leaveEvent(QEvent* event) override;
-  void mouseMoveEvent(QMouseEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseDoubleClickEvent(QMouseEvent* event) override;
-
- private:
-  void DrawItem(QPainter& painter, bool pressed);
-  void TrackMouse();
-  void OnMouseHover();
-  void OnMouseLeave();
-  QImage Compose(const QImage& source, const QRect& target) const;
 
   QTimer m_hoverTimer;
 };

@@ -14,11 +14,6 @@ class CMySliderControl : public CSliderCtrl {
   explicit CMySliderControl(QWidget* parent = nullptr, int controlId = 0);
   ~CMySliderControl() override;
 
-  QImage m_backgroundDC;  // parent's pixels behind the slider; null: none yet
-  QColor m_thumbColor{255, 0, 0};
-  QColor m_thumbPressedColor{170, 0, 0};
-  bool m_dragging = false;
-
  protected:
   void DrawChannel(QPainter& painter, const QRect& channel) override;
   void DrawThumb(QPainter& painter, const QRect& thumb, bool selected) override;
@@ -27,4 +22,10 @@ class CMySliderControl : public CSliderCtrl {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  QImage m_backgroundDC;  // parent's pixels behind the slider; null: none yet
+  QColor m_thumbColor{255, 0, 0};
+  QColor m_thumbPressedColor{170, 0, 0};
+  bool m_dragging = false;
 };

@@ -13,9 +13,8 @@ class CVideoSlider : public CSliderCtrl {
  public:
   explicit CVideoSlider(QWidget* parent = nullptr, int controlId = 0);
 
-  bool m_dragging = false;
-  QColor m_thumbPressedColor{240, 0, 180};
-  QColor m_thumbColor{100, 250, 100};
+  // A press on the slider is held (the thumb follows the pointer).
+  bool IsDragging() const { return m_dragging; }
 
  protected:
   void DrawChannel(QPainter& painter, const QRect& channel) override;
@@ -24,4 +23,9 @@ class CVideoSlider : public CSliderCtrl {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+
+ private:
+  bool m_dragging = false;
+  QColor m_thumbPressedColor{240, 0, 180};
+  QColor m_thumbColor{100, 250, 100};
 };

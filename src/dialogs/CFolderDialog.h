@@ -26,7 +26,7 @@ class CFolderDialog : public QDialog {
   CFolderDialog(QWidget* parent, const QString& title, const QString& initialFolder);
   ~CFolderDialog() override;
 
-  // 1 (kOk) with m_folderPath set, or 2 (kCancel).
+  // 1 (kOk) with FolderPath() set, or 2 (kCancel).
   int DoModal();
 
   // Where a picker starts: `lastFolder` while it is a folder, else home.
@@ -43,8 +43,7 @@ class CFolderDialog : public QDialog {
 
   // The chosen folder after kOk (absolute, without a trailing separator
   // except for the root).
-  QString m_folderPath;
-  QString m_initialPath;
+  const QString& FolderPath() const { return m_folderPath; }
 
   // The path the picker would take now: the typed text, resolved against the
   // selected folder when it is relative.
@@ -65,6 +64,9 @@ class CFolderDialog : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
+  QString m_folderPath;
+  QString m_initialPath;
+
   void SelectFolder(const QString& path);
   QString SelectedFolder() const;
   void AddPlace(const QString& label, const QString& path, QStyle::StandardPixmap icon);

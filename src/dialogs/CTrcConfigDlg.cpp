@@ -85,6 +85,13 @@ QPushButton* CTrcConfigDlg::Button(int id) const {
   }
 }
 
+QComboBox* CTrcConfigDlg::Combo(int id) const {
+  if (id == IDC_COMBO_MAP) return m_comboMap;
+  if (id == IDC_COMBO_LANGUAGE) return m_comboLanguage;
+  if (id == IDC_COMBO_SPEED_UNIT) return m_comboSpeedUnit;
+  return nullptr;
+}
+
 QGroupBox* CTrcConfigDlg::Group(int id) const {
   if (id == IDC_GROUP_MAP) return m_groupMap;
   if (id == IDC_GROUP_LANGUAGE) return m_groupLanguage;

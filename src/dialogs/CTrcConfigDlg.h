@@ -36,11 +36,8 @@ class CTrcConfigDlg : public QDialog {
 
   int DoModal() { return exec(); }
 
-  int32_t m_mapSelection = 0;
-  QComboBox* m_comboMap = nullptr;
-  QComboBox* m_comboLanguage = nullptr;
-  // Entry 0 km/h, entry 1 mph.
-  QComboBox* m_comboSpeedUnit = nullptr;
+  // The map entry chosen when the dialog closed with OK.
+  int32_t MapSelection() const { return m_mapSelection; }
 
   bool RelabelDialog();
   void OnApplyMap();
@@ -51,6 +48,9 @@ class CTrcConfigDlg : public QDialog {
 
   QPushButton* Button(int id) const;
   QGroupBox* Group(int id) const;
+  // The combo box of this id (null when there is none); the speed unit's
+  // has entry 0 km/h, entry 1 mph.
+  QComboBox* Combo(int id) const;
 
  signals:
   // The speed unit was stored by its Apply button or by OK.
@@ -58,6 +58,12 @@ class CTrcConfigDlg : public QDialog {
 
  private:
   void OnInitDialog();
+
+  int32_t m_mapSelection = 0;
+  QComboBox* m_comboMap = nullptr;
+  QComboBox* m_comboLanguage = nullptr;
+  QComboBox* m_comboSpeedUnit = nullptr;
+
   // The list's selected entry; -1 when the typed text matches no entry.
   static int SelectedEntry(const QComboBox* combo);
 

@@ -49,7 +49,8 @@ class CHtmlMapDlg : public QFrame, public IMapView {
   static QUrl PageUrl(int resourceId);
 
   // Map provider copied in by the main window (0 Google map, 1 China map).
-  int32_t m_mapProvider = 0;
+  int32_t MapProvider() const { return m_mapProvider; }
+  void SetMapProvider(int32_t provider) { m_mapProvider = provider; }
 
  signals:
   // The page has finished loading (ok) or failed; after ok, calls take effect.
@@ -65,6 +66,7 @@ class CHtmlMapDlg : public QFrame, public IMapView {
   void OnLoadFinished(bool ok);
   void ScheduleFlush();
 
+  int32_t m_mapProvider = 0;
   QWebEngineView* m_view = nullptr;  // child widget, owned by this frame
   bool m_pageLoaded = false;
   bool m_flushScheduled = false;

@@ -199,7 +199,7 @@ bool ExportKml(RecordingLibrary& library, const std::string& folder, std::string
 
 KmlCommandResult RunKmlCommand(RecordingLibrary& library, const std::string& folder) {
   KmlCommandResult result;
-  if (library.m_recordings.empty()) return result;  // 136 / 145
+  if (library.Recordings().empty()) return result;  // 136 / 145
   std::string path;
   const bool saved = ExportKml(library, folder, path);
   result.captionId = 127;
@@ -221,7 +221,7 @@ KmlCommandResult RunKmlCommand(RecordingLibrary& library, const std::string& fol
 
 KmlCommandResult RunKmlCommand(RecordingLibrary& library) {
   // With nothing loaded the message says so, and nothing is made on disk.
-  if (library.m_recordings.empty()) return KmlCommandResult{};
+  if (library.Recordings().empty()) return KmlCommandResult{};
   std::string folder;
   CSettings::Instance().GetGpsLogFolder(folder);  // an empty folder writes into the current one
   return RunKmlCommand(library, folder);

@@ -10,7 +10,7 @@ constexpr int kMapPage = 143;
 }  // namespace
 
 void ReloadMapPage(CHtmlMapDlg& map, int32_t provider, RecordingLibrary& library) {
-  map.m_mapProvider = provider;
+  map.SetMapProvider(provider);
   // Calls made before the page has loaded are dropped: the route waits for it.
   QObject::connect(
       &map, &CHtmlMapDlg::PageLoaded, &map,

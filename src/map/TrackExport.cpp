@@ -99,7 +99,7 @@ ExportCommandResult RunExportCommand(RecordingLibrary& library, const std::strin
     result.saved = kml.outcome == KmlOutcome::Saved;
     return result;
   }
-  if (library.m_recordings.empty()) return ExportCommandResult{};  // 136 / 145
+  if (library.Recordings().empty()) return ExportCommandResult{};  // 136 / 145
 
   const bool csv = choice == ExportChoice::Csv;
   const int failedText = csv ? kCsvFailedText : kGpxFailedText;
@@ -111,7 +111,7 @@ ExportCommandResult RunExportCommand(RecordingLibrary& library, const std::strin
   const bool trip = choice == ExportChoice::GpxTrip;
   if (trip) {
     std::string unreadable;
-    if (!LoadGroupParts(library, library.FindGroupOf(library.m_currentRecording), parts, unreadable))
+    if (!LoadGroupParts(library, library.FindGroupOf(library.CurrentRecording()), parts, unreadable))
       return unreadable.empty() ? Message(failedText, caption, folder)
                                 : Message(kRecordingUnreadableText, caption, unreadable);
   }
@@ -126,7 +126,7 @@ ExportCommandResult RunExportCommand(RecordingLibrary& library, const std::strin
 
 ExportCommandResult RunExportCommand(RecordingLibrary& library, ExportChoice choice) {
   // With nothing loaded the message says so, and nothing is made on disk.
-  if (library.m_recordings.empty()) return RunExportCommand(library, std::string(), choice);
+  if (library.Recordings().empty()) return RunExportCommand(library, std::string(), choice);
   std::string folder;
   CSettings::Instance().GetGpsLogFolder(folder);  // an empty folder writes into the current one
   return RunExportCommand(library, folder, choice);

@@ -32,20 +32,20 @@ bool LoadTrackPart(const RecordingInfo& recording, const std::string& path, Trac
 }
 
 bool CurrentTrackPart(RecordingLibrary& library, TrackPart& part) {
-  const std::size_t count = library.m_recordings.size();
+  const std::size_t count = library.Recordings().size();
   if (count == 0) return false;
-  if (library.m_currentRecording >= 0 && static_cast<std::size_t>(library.m_currentRecording) >= count)
-    library.m_currentRecording = static_cast<int32_t>(count - 1);
+  if (library.CurrentRecording() >= 0 && static_cast<std::size_t>(library.CurrentRecording()) >= count)
+    library.SetCurrentRecording(static_cast<int32_t>(count - 1));
   // Nothing is current (right after opening): the loaded blocks belong to no recording.
-  if (library.m_currentRecording < 0) return false;
+  if (library.CurrentRecording() < 0) return false;
   part = TrackPart{};
-  part.recording = library.m_recordings[static_cast<std::size_t>(library.m_currentRecording)];
-  const std::size_t gps = std::min<std::size_t>(library.m_gpsBytes / kGpsRecordSize, library.m_gpsSamples.size());
-  part.gps.assign(library.m_gpsSamples.begin(), library.m_gpsSamples.begin() + static_cast<std::ptrdiff_t>(gps));
+  part.recording = library.Recordings()[static_cast<std::size_t>(library.CurrentRecording())];
+  const std::size_t gps = std::min<std::size_t>(library.GpsBytes() / kGpsRecordSize, library.GpsSamples().size());
+  part.gps.assign(library.GpsSamples().begin(), library.GpsSamples().begin() + static_cast<std::ptrdiff_t>(gps));
   const std::size_t gsensor =
-      std::min<std::size_t>(library.m_gsensorBytes / kGSensorRecordSize, library.m_gsensorSamples.size());
-  part.gsensor.assign(library.m_gsensorSamples.begin(),
-                      library.m_gsensorSamples.begin() + static_cast<std::ptrdiff_t>(gsensor));
+      std::min<std::size_t>(library.GSensorBytes() / kGSensorRecordSize, library.GSensorSamples().size());
+  part.gsensor.assign(library.GSensorSamples().begin(),
+                      library.GSensorSamples().begin() + static_cast<std::ptrdiff_t>(gsensor));
   return true;
 }
 
@@ -53,11 +53,11 @@ bool LoadGroupParts(const RecordingLibrary& library, int32_t group, std::vector<
                     std::string& failedPath) {
   parts.clear();
   failedPath.clear();
-  if (group < 0 || static_cast<std::size_t>(group) >= library.m_groups.size()) return false;
-  const RecordingGroup& g = library.m_groups[static_cast<std::size_t>(group)];
+  if (group < 0 || static_cast<std::size_t>(group) >= library.Groups().size()) return false;
+  const RecordingGroup& g = library.Groups()[static_cast<std::size_t>(group)];
   for (int32_t i = g.first; i < g.first + g.count; ++i) {
-    if (i < 0 || static_cast<std::size_t>(i) >= library.m_recordings.size()) return false;
-    const RecordingInfo& recording = library.m_recordings[static_cast<std::size_t>(i)];
+    if (i < 0 || static_cast<std::size_t>(i) >= library.Recordings().size()) return false;
+    const RecordingInfo& recording = library.Recordings()[static_cast<std::size_t>(i)];
     TrackPart part;
     if (!LoadTrackPart(recording, library.GetRecordingPath(i), part)) {
       failedPath = library.GetRecordingPath(i);

@@ -94,15 +94,16 @@ bool RecordingLibrary::OpenRecordings(const std::string& folder) {
   if (m_gsensorView) m_gsensorView->Repaint();
   m_scanCount = 0;
   if (!EnumerateFolder(folder, this, &RecordingLibrary::AddFolderEntry)) return false;
-  if (!m_recordings.empty()) {
-    // Stable, so that equal start times keep the order of the walk.
-    std::stable_sort(m_recordings.begin(), m_recordings.end(),
-                     [](const RecordingInfo& a, const RecordingInfo& b) {
-                       return a.summary.startTime < b.summary.startTime;
-                     });
-    MarkGroupStarts();
-  }
+  SortScanResults();
+  if (!m_recordings.empty()) MarkGroupStarts();
+  return true;
+}
+
+void RecordingLibrary::SortScanResults() {
+  // Stable, so that equal start times keep the order of the walk.
+  std::stable_sort(m_recordings.begin(), m_recordings.end(), [](const RecordingInfo& a, const RecordingInfo& b) {
+    return a.summary.startTime < b.summary.startTime;
+  });
   std::sort(m_cutRecordings.begin(), m_cutRecordings.end(),
             [](const CutRecording& a, const CutRecording& b) { return a.path < b.path; });
-  return true;
 }

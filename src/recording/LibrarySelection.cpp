@@ -79,18 +79,39 @@ void RecordingLibrary::FillLists() {
   }
 }
 
+void RecordingLibrary::SetGpsSamples(std::vector<GpsSample> samples, uint32_t bytes) {
+  m_gpsSamples = std::move(samples);
+  m_gpsBytes = bytes;
+}
+
+void RecordingLibrary::SetGSensorSamples(std::vector<GSensorSample> samples, uint32_t bytes) {
+  m_gsensorSamples = std::move(samples);
+  m_gsensorBytes = bytes;
+}
+
+void RecordingLibrary::ClearSamples() {
+  m_gpsSamples.clear();
+  m_gpsSamples.shrink_to_fit();
+  m_gpsBytes = 0;
+  m_gsensorSamples.clear();
+  m_gsensorSamples.shrink_to_fit();
+  m_gsensorBytes = 0;
+}
+
 // Rows that name nothing (-1, or left over from an earlier library) are not
 // handed to the views.
 static void MarkRows(RecordingLibrary& library, bool highlighted, bool scroll) {
-  const int32_t group = library.m_currentGroup;
-  const int32_t recording = library.m_currentRecording;
-  if (library.m_groupList && group >= 0 && static_cast<std::size_t>(group) < library.m_groups.size()) {
-    library.m_groupList->SetRowHighlighted(group, highlighted);
-    if (scroll) library.m_groupList->EnsureRowVisible(group);
+  const int32_t group = library.CurrentGroup();
+  const int32_t recording = library.CurrentRecording();
+  IGroupListView* groupList = library.GroupListView();
+  IFileListView* fileList = library.FileListView();
+  if (groupList && group >= 0 && static_cast<std::size_t>(group) < library.Groups().size()) {
+    groupList->SetRowHighlighted(group, highlighted);
+    if (scroll) groupList->EnsureRowVisible(group);
   }
-  if (library.m_fileList && recording >= 0 && static_cast<std::size_t>(recording) < library.m_entries.size()) {
-    library.m_fileList->SetRowHighlighted(recording, highlighted);
-    if (scroll) library.m_fileList->EnsureRowVisible(recording);
+  if (fileList && recording >= 0 && static_cast<std::size_t>(recording) < library.Entries().size()) {
+    fileList->SetRowHighlighted(recording, highlighted);
+    if (scroll) fileList->EnsureRowVisible(recording);
   }
 }
 

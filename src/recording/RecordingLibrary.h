@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "CutRecording.h"
@@ -57,14 +58,79 @@ class RecordingLibrary {
 
   // File operations on the checked groups. Each returns false when no group
   // is checked, else true; the recordings it could not handle are then listed in
-  // m_lastFailures (protected recordings skipped by DeleteChecked and copies
+  // LastFailures() (protected recordings skipped by DeleteChecked and copies
   // the user declined are not failures).
   bool MarkCheckedGroups();
   bool UnlockChecked();
   bool DeleteChecked();
   bool CopyChecked(const std::string& destination);
 
-  // Data (read by the views, the track functions and the commands).
+  // The recordings in start order, their groups and list rows.
+  const std::vector<RecordingInfo>& Recordings() const { return m_recordings; }
+  const std::vector<RecordingGroup>& Groups() const { return m_groups; }
+  const std::vector<RecordingEntry>& Entries() const { return m_entries; }
+  // Takes the recordings of a scan done elsewhere (or made by hand); groups,
+  // rows and the current recording are left as they are.
+  void SetRecordings(std::vector<RecordingInfo> recordings) { m_recordings = std::move(recordings); }
+  void SetGroups(std::vector<RecordingGroup> groups) { m_groups = std::move(groups); }
+  int32_t CurrentRecording() const { return m_currentRecording; }
+  void SetCurrentRecording(int32_t index) { m_currentRecording = index; }
+  int32_t CurrentGroup() const { return m_currentGroup; }
+  void SetCurrentGroup(int32_t group) { m_currentGroup = group; }
+
+  // The attached views (null: none).
+  IGroupListView* GroupListView() const { return m_groupList; }
+  IFileListView* FileListView() const { return m_fileList; }
+  IGSensorView* GSensorView() const { return m_gsensorView; }
+  IMapView* MapView() const { return m_map; }
+  IOwnerView* OwnerView() const { return m_owner; }
+  IProgressView* ProgressView() const { return m_progressView; }
+  void SetGroupListView(IGroupListView* view) { m_groupList = view; }
+  void SetGSensorView(IGSensorView* view) { m_gsensorView = view; }
+  void SetMapView(IMapView* view) { m_map = view; }
+  void SetOwnerView(IOwnerView* view) { m_owner = view; }
+
+  // After a deletion the map's group paths are redrawn for the group of the
+  // current recording (-1: none). The path drawing lives above this layer, so
+  // the owner installs it here: clear the group paths, then draw the group's.
+  void SetRedrawGroupPaths(std::function<void(int32_t group)> redraw) { m_redrawGroupPaths = std::move(redraw); }
+
+  // What the last UnlockChecked / DeleteChecked / CopyChecked could not do.
+  const std::vector<FileOperationFailure>& LastFailures() const { return m_lastFailures; }
+
+  // Samples of the loaded recording (filled by LoadRecordingTrack): the
+  // records read and the byte sizes of their blocks as the summary gives them.
+  const std::vector<GpsSample>& GpsSamples() const { return m_gpsSamples; }
+  uint32_t GpsBytes() const { return m_gpsBytes; }
+  const std::vector<GSensorSample>& GSensorSamples() const { return m_gsensorSamples; }
+  uint32_t GSensorBytes() const { return m_gsensorBytes; }
+  // GPS records per second.
+  double GpsRate() const { return m_gpsRate; }
+  void SetGpsRate(double rate) { m_gpsRate = rate; }
+  void SetGpsSamples(std::vector<GpsSample> samples, uint32_t bytes);
+  void SetGSensorSamples(std::vector<GSensorSample> samples, uint32_t bytes);
+  // Drops both sample blocks and gives their memory back.
+  void ClearSamples();
+
+  // Files examined by the last scan.
+  int32_t ScanCount() const { return m_scanCount; }
+  void SetScanCount(int32_t count) { m_scanCount = count; }
+
+  // Files of the last scan with a recording's name that were cut off while
+  // the camera wrote them, sorted by path. They are no recordings of their
+  // own (a QuickTime file without moov is still listed above, as its walk
+  // takes it); a repaired copy can be made of each.
+  const std::vector<CutRecording>& CutRecordings() const { return m_cutRecordings; }
+  void SetCutRecordings(std::vector<CutRecording> cut) { m_cutRecordings = std::move(cut); }
+
+  // What a walk with AddFolderEntry found: ordered (recordings by start time,
+  // stable so that equal times keep the walk's order; cut files by path), or
+  // taken away by a scan on a worker.
+  void SortScanResults();
+  std::vector<RecordingInfo> TakeRecordings() { return std::move(m_recordings); }
+  std::vector<CutRecording> TakeCutRecordings() { return std::move(m_cutRecordings); }
+
+ private:
   std::vector<RecordingInfo> m_recordings;
   std::vector<RecordingGroup> m_groups;
   std::vector<RecordingEntry> m_entries;
@@ -78,15 +144,9 @@ class RecordingLibrary {
   IOwnerView* m_owner = nullptr;
   IProgressView* m_progressView = nullptr;
 
-  // After a deletion the map's group paths are redrawn for the group of the
-  // current recording (-1: none). The path drawing lives above this layer, so
-  // the owner installs it here: clear the group paths, then draw the group's.
   std::function<void(int32_t group)> m_redrawGroupPaths;
-
-  // What the last UnlockChecked / DeleteChecked / CopyChecked could not do.
   std::vector<FileOperationFailure> m_lastFailures;
 
-  // Samples of the loaded recording (filled by LoadRecordingTrack).
   std::vector<GpsSample> m_gpsSamples;
   uint32_t m_gpsBytes = 0;
   std::vector<GSensorSample> m_gsensorSamples;
@@ -94,11 +154,6 @@ class RecordingLibrary {
   double m_gpsRate = 1.0;
 
   int32_t m_scanCount = 0;
-
-  // Files of the last scan with a recording's name that were cut off while
-  // the camera wrote them, sorted by path. They are no recordings of their
-  // own (a QuickTime file without moov is still listed above, as its walk
-  // takes it); a repaired copy can be made of each.
   std::vector<CutRecording> m_cutRecordings;
 };
 

@@ -23,13 +23,17 @@ class CPngCompassStatic : public QWidget {
   // 1-based picture for a heading among `count` pictures (0 when there are none).
   static int32_t PictureForHeading(int32_t heading, int32_t count);
 
-  std::vector<std::unique_ptr<CGdiPlusBitmapResource>> m_pictures;
-  int32_t m_current = 0;
+  // Shows picture `picture` (0: grey; beyond the pictures: nothing),
+  // repainting only when it changes.
+  void ShowPicture(int32_t picture);
+  // The picture shown (0: picture 1 in grey).
+  int32_t Current() const { return m_current; }
+  int32_t PictureCount() const { return static_cast<int32_t>(m_pictures.size()); }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  // Shows picture `picture` (0: grey), repainting only when it changes.
-  void ShowPicture(int32_t picture);
+  std::vector<std::unique_ptr<CGdiPlusBitmapResource>> m_pictures;
+  int32_t m_current = 0;
 };

@@ -1,7 +1,7 @@
 #pragma once
-// A PNG picture scaled to the control, in colour (m_state nonzero) or in grey
-// (m_state 0). Without a picture it paints nothing. The owner assigns the
-// picture once (SetPicture) and writes m_state directly, then calls update().
+// A PNG picture scaled to the control, in colour (state nonzero) or in grey
+// (state 0). Without a picture it paints nothing. The owner assigns the
+// picture once (SetPicture) and sets the state with SetState, then calls update().
 #include <QWidget>
 #include <cstdint>
 #include <memory>
@@ -15,12 +15,16 @@ class CPngStatic : public QWidget {
   explicit CPngStatic(QWidget* parent = nullptr, int controlId = 0);
   ~CPngStatic() override;
 
-  // Loads PNG `pngId` into m_picture; false (and no picture) when it fails.
+  // Loads PNG `pngId`; false (and no picture) when it fails.
   bool SetPicture(uint32_t pngId);
-
-  std::unique_ptr<CGdiPlusBitmapResource> m_picture;
-  int32_t m_state = 0;
+  bool HasPicture() const { return m_picture != nullptr; }
+  int32_t State() const { return m_state; }
+  void SetState(int32_t state) { m_state = state; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+
+ private:
+  std::unique_ptr<CGdiPlusBitmapResource> m_picture;
+  int32_t m_state = 0;
 };

@@ -1,8 +1,8 @@
 #pragma once
-// The progress board shown while files are copied: the left m_percent of the
-// bar tiled with the pattern bitmap (or filled with m_barColor), the rest in
-// m_backColor, m_text centred over it, and a raised frame. The copy writes
-// m_percent and m_text directly and repaints.
+// The progress board shown while files are copied: the left percentage of the
+// bar tiled with the pattern bitmap (or filled with the bar colour), the rest
+// in the background colour, the text centred over it, and a raised frame. The
+// copy sets percentage and text with SetProgress and repaints.
 #include <QBasicTimer>
 #include <QColor>
 #include <QString>
@@ -19,20 +19,31 @@ class CStatusBoardStatic : public QWidget {
   explicit CStatusBoardStatic(QWidget* parent = nullptr, int controlId = 0);
   ~CStatusBoardStatic() override;
 
-  // Splitting point of the bar for the current width and m_percent.
+  // Splitting point of the bar for the current width and Percent().
   int SplitX() const;
 
-  int32_t m_percent = 0;
-  QString m_text;
-  QColor m_backColor{64, 64, 64};
-  QColor m_textColor{64, 64, 64};
-  QColor m_barColor{64, 64, 64};
-  uint16_t m_patternBitmap = 0;
+  int32_t Percent() const { return m_percent; }
+  const QString& Text() const { return m_text; }
+  // What the copy shows; the owner repaints.
+  void SetProgress(int32_t percent, const QString& text) {
+    m_percent = percent;
+    m_text = text;
+  }
+  // Bitmap resource the bar is tiled with (0: filled with the bar colour).
+  uint16_t PatternBitmap() const { return m_patternBitmap; }
+  void SetPatternBitmap(uint16_t bitmapId) { m_patternBitmap = bitmapId; }
+  void SetBarColor(const QColor& color) { m_barColor = color; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void timerEvent(QTimerEvent* event) override;
 
  private:
+  int32_t m_percent = 0;
+  QString m_text;
+  QColor m_backColor{64, 64, 64};
+  QColor m_textColor{64, 64, 64};
+  QColor m_barColor{64, 64, 64};
+  uint16_t m_patternBitmap = 0;
   QBasicTimer m_timer;  // id 200 of the board: 200 ms ticks that change nothing
 };

@@ -18,14 +18,21 @@ class CVideoStatic : public QWidget, public IProgressView {
 
   // IProgressView: stores the counter and repaints at once.
   void ShowScanCount(int32_t count) override;
-
-  QBrush m_brush{QColor(64, 64, 64)};
-  int32_t m_busyPicture = 0;
-  int32_t m_counter = 0;
+  // The counter shown while busy.
+  int32_t Counter() const { return m_counter; }
+  void SetCounter(int32_t count) { m_counter = count; }
+  // While busy (a folder is scanned) the counter is painted over the background.
+  bool IsBusyPictureShown() const { return m_busyPicture == 1; }
+  void SetBusyPicture(bool shown) { m_busyPicture = shown ? 1 : 0; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+ private:
+  QBrush m_brush{QColor(64, 64, 64)};
+  int32_t m_busyPicture = 0;
+  int32_t m_counter = 0;
 };
 
 // The video background: paints nothing (the window's dark background shows

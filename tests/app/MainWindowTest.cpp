@@ -22,6 +22,7 @@
 #include "Languages.h"
 #include "MainWindowSupport.h"
 #include "PrivateMessages.h"
+#include "Synth.h"
 
 namespace {
 
@@ -45,8 +46,20 @@ QAction* MenuEntry(const CTRKDlg& dlg, uint32_t textId) {
   return nullptr;
 }
 
+// Opens a card of one recording as OPEN does and waits until it plays.
+bool OpenOneRecording(CTRKDlg& dlg, const ScopedSettingsDir& dir) {
+  SynthCardOptions options;
+  options.recordings = 1;
+  options.cheapVideo = true;
+  const QString card = dir.path() + "/card";
+  WriteSynthCard(QFile::encodeName(card).toStdString(), options);
+  dlg.OpenFolderWhenReady(card);
+  return WaitFor([&] { return dlg.Library().Recordings().size() == 1 && dlg.Button(IDC_PLAY).ShowsSecond(); },
+                 30000);
+}
+
 bool WaitForMap(const CTRKDlg& dlg) {
-  return WaitFor([&] { return dlg.m_mapDlg && dlg.m_mapDlg->IsPageLoaded(); }, 30000);
+  return WaitFor([&] { return dlg.MapDlg() && dlg.MapDlg()->IsPageLoaded(); }, 30000);
 }
 
 }  // namespace
@@ -67,10 +80,10 @@ TEST(MainWindow, StartsWithoutSettingsFileAtTheDefaultRectangle) {
   EXPECT_TRUE(boxes.seen().empty()) << "unexpected message: " << boxes.seen().front().text.toStdString();
 
   // Settings defaults: map and curve shown, Google map.
-  EXPECT_EQ(dlg.m_mapEnabled, 1);
-  EXPECT_EQ(dlg.m_gsensorEnabled, 1);
-  EXPECT_EQ(dlg.m_mapProvider, 0);
-  EXPECT_TRUE(dlg.m_gsensor.isVisible());
+  EXPECT_TRUE(dlg.IsMapEnabled());
+  EXPECT_TRUE(dlg.IsGSensorEnabled());
+  EXPECT_EQ(dlg.MapProvider(), 0);
+  EXPECT_TRUE(dlg.ControlAs<CGSensorCtrl>(IDC_GSENSOR).isVisible());
 
   // The layout of the start size.
   EXPECT_EQ(At(dlg, IDC_VIDEO_BG), QRect(5, 48, 545, 221));
@@ -81,37 +94,37 @@ TEST(MainWindow, StartsWithoutSettingsFileAtTheDefaultRectangle) {
   EXPECT_EQ(At(dlg, IDC_PROGRESS_BOARD), QRect(5, 239, 545, 30));
   EXPECT_EQ(At(dlg, IDC_PLAY), QRect(302, 504, 48, 48));
   EXPECT_EQ(At(dlg, IDC_CLOSE), QRect(768, 2, 25, 25));
-  ASSERT_TRUE(dlg.m_mapDlg);
-  EXPECT_EQ(dlg.m_mapDlg->geometry(), QRect(555, 48, 240, 240));
-  EXPECT_TRUE(dlg.m_mapDlg->isVisible());
+  ASSERT_TRUE(dlg.MapDlg());
+  EXPECT_EQ(dlg.MapDlg()->geometry(), QRect(555, 48, 240, 240));
+  EXPECT_TRUE(dlg.MapDlg()->isVisible());
   // No picture yet: the surface fills the area inside the sunken edge.
   EXPECT_EQ(At(dlg, IDC_VIDEO), QRect(7, 50, 541, 217));
 
   // Initial states of the control table.
-  EXPECT_FALSE(dlg.m_conf.isVisible());
-  EXPECT_FALSE(dlg.m_conf.isEnabled());
-  EXPECT_FALSE(dlg.m_flip.isVisible());
-  EXPECT_FALSE(dlg.m_flip.isEnabled());
-  EXPECT_FALSE(dlg.m_compass.isVisible());
-  EXPECT_FALSE(dlg.m_compass.isEnabled());
-  EXPECT_EQ(dlg.m_compass.size(), QSize(32, 32));
-  EXPECT_EQ(dlg.m_compass.m_current, 0);
-  EXPECT_EQ(dlg.m_car.geometry(), QRect(8, 4, 40, 40));
-  EXPECT_EQ(dlg.m_car.m_state, 1);
-  EXPECT_EQ(dlg.m_gpsIcon.m_state, 0);
-  EXPECT_FALSE(dlg.m_banner.isEnabled());
-  EXPECT_FALSE(dlg.m_progressBoard.isVisible());
-  EXPECT_EQ(dlg.m_progressBoard.m_patternBitmap, 189);
-  EXPECT_EQ(dlg.m_speed.m_valid, 1);
-  EXPECT_EQ(dlg.m_speed.m_speed, 0);
-  EXPECT_EQ(dlg.m_positionSlider.GetRangeMin(), 0);
-  EXPECT_EQ(dlg.m_positionSlider.GetRangeMax(), 1000);
-  EXPECT_EQ(dlg.m_volumeSlider.GetRangeMax(), 100);
-  EXPECT_EQ(dlg.m_volumeSlider.GetPos(), 100);
-  EXPECT_TRUE(dlg.m_play.m_toggleOnClick);
-  EXPECT_TRUE(dlg.m_loop.m_toggleOnClick);
-  EXPECT_TRUE(dlg.m_volume.m_toggleOnClick);
-  EXPECT_FALSE(dlg.m_stop.m_toggleOnClick);
+  EXPECT_FALSE(dlg.Button(IDC_CONF).isVisible());
+  EXPECT_FALSE(dlg.Button(IDC_CONF).isEnabled());
+  EXPECT_FALSE(dlg.Button(IDC_FLIP).isVisible());
+  EXPECT_FALSE(dlg.Button(IDC_FLIP).isEnabled());
+  EXPECT_FALSE(dlg.ControlAs<CPngCompassStatic>(IDC_COMPASS).isVisible());
+  EXPECT_FALSE(dlg.ControlAs<CPngCompassStatic>(IDC_COMPASS).isEnabled());
+  EXPECT_EQ(dlg.ControlAs<CPngCompassStatic>(IDC_COMPASS).size(), QSize(32, 32));
+  EXPECT_EQ(dlg.ControlAs<CPngCompassStatic>(IDC_COMPASS).Current(), 0);
+  EXPECT_EQ(dlg.ControlAs<CPngStatic>(IDC_CAR).geometry(), QRect(8, 4, 40, 40));
+  EXPECT_EQ(dlg.ControlAs<CPngStatic>(IDC_CAR).State(), 1);
+  EXPECT_EQ(dlg.ControlAs<CPngStatic>(IDC_GPS_ICON).State(), 0);
+  EXPECT_FALSE(dlg.ControlAs<CPngStatic>(IDC_BANNER).isEnabled());
+  EXPECT_FALSE(dlg.ControlAs<CStatusBoardStatic>(IDC_PROGRESS_BOARD).isVisible());
+  EXPECT_EQ(dlg.ControlAs<CStatusBoardStatic>(IDC_PROGRESS_BOARD).PatternBitmap(), 189);
+  EXPECT_EQ(dlg.ControlAs<CSpeedLabelStatic>(IDC_SPEED).m_valid, 1);
+  EXPECT_EQ(dlg.ControlAs<CSpeedLabelStatic>(IDC_SPEED).m_speed, 0);
+  EXPECT_EQ(dlg.ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetRangeMin(), 0);
+  EXPECT_EQ(dlg.ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetRangeMax(), 1000);
+  EXPECT_EQ(dlg.ControlAs<CMySliderControl>(IDC_VOLUME_SLIDER).GetRangeMax(), 100);
+  EXPECT_EQ(dlg.ControlAs<CMySliderControl>(IDC_VOLUME_SLIDER).GetPos(), 100);
+  EXPECT_TRUE(dlg.Button(IDC_PLAY).TogglesOnClick());
+  EXPECT_TRUE(dlg.Button(IDC_LOOP).TogglesOnClick());
+  EXPECT_TRUE(dlg.Button(IDC_VOLUME).TogglesOnClick());
+  EXPECT_FALSE(dlg.Button(IDC_STOP).TogglesOnClick());
   EXPECT_EQ(dlg.m_rateIndex, 7);
   EXPECT_EQ(dlg.m_autoNext, 1);
   EXPECT_EQ(dlg.m_pendingIndex, -1);
@@ -121,28 +134,28 @@ TEST(MainWindow, StartsWithoutSettingsFileAtTheDefaultRectangle) {
   EXPECT_FALSE(dlg.IsTimerActive(106));
 
   // Lists in report view with the Japanese headers; the group list checks.
-  EXPECT_EQ(dlg.m_groupList.columnCount(), 5);
-  EXPECT_EQ(dlg.m_groupList.horizontalHeaderItem(0)->text(), QString::fromUtf8("グループ"));
-  EXPECT_TRUE(dlg.m_groupList.HasCheckBoxes());
-  EXPECT_EQ(dlg.m_fileList.columnCount(), 6);
-  EXPECT_EQ(dlg.m_fileList.horizontalHeaderItem(1)->text(), QString::fromUtf8("ファイル名"));
-  EXPECT_FALSE(dlg.m_fileList.HasCheckBoxes());
+  EXPECT_EQ(dlg.ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).columnCount(), 5);
+  EXPECT_EQ(dlg.ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).horizontalHeaderItem(0)->text(), QString::fromUtf8("グループ"));
+  EXPECT_TRUE(dlg.ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).HasCheckBoxes());
+  EXPECT_EQ(dlg.ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).columnCount(), 6);
+  EXPECT_EQ(dlg.ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).horizontalHeaderItem(1)->text(), QString::fromUtf8("ファイル名"));
+  EXPECT_FALSE(dlg.ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).HasCheckBoxes());
 
   // The library knows its views.
-  EXPECT_EQ(dlg.m_library.m_groupList, &dlg.m_groupList);
-  EXPECT_EQ(dlg.m_library.m_fileList, &dlg.m_fileList);
-  EXPECT_EQ(dlg.m_library.m_gsensorView, &dlg.m_gsensor);
-  EXPECT_EQ(dlg.m_library.m_map, dlg.m_mapDlg.get());
-  EXPECT_EQ(dlg.m_library.m_owner, &dlg);
-  EXPECT_EQ(dlg.m_library.m_progressView, &dlg.m_video);
+  EXPECT_EQ(dlg.Library().GroupListView(), &dlg.ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST));
+  EXPECT_EQ(dlg.Library().FileListView(), &dlg.ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST));
+  EXPECT_EQ(dlg.Library().GSensorView(), &dlg.ControlAs<CGSensorCtrl>(IDC_GSENSOR));
+  EXPECT_EQ(dlg.Library().MapView(), dlg.MapDlg());
+  EXPECT_EQ(dlg.Library().OwnerView(), &dlg);
+  EXPECT_EQ(dlg.Library().ProgressView(), &dlg.Video());
 
   // The video surface is a platform window of its own, and stays the one
   // handed to the media library after the map page has come.
   ASSERT_TRUE(WaitForMap(dlg));
-  EXPECT_TRUE(dlg.m_video.testAttribute(Qt::WA_NativeWindow));
-  ASSERT_NE(dlg.m_video.windowHandle(), nullptr);
+  EXPECT_TRUE(dlg.Video().testAttribute(Qt::WA_NativeWindow));
+  ASSERT_NE(dlg.Video().windowHandle(), nullptr);
   if (dlg.m_engine.IsLoaded()) {
-    EXPECT_EQ(dlg.m_video.winId(), dlg.m_boundVideoWindow);
+    EXPECT_EQ(dlg.Video().winId(), dlg.m_boundVideoWindow);
   }
 
   // The window's outline: the large rounding at the top left, small ones elsewhere.
@@ -169,12 +182,12 @@ TEST(MainWindow, CurveOffFromTheStartGivesItsRoomToTheVideo) {
   dir.WriteIni("[UI]\nGSNR_ENABLE=0\n");
   CTRKDlg dlg;
   ASSERT_TRUE(StartWindow(dlg));
-  EXPECT_EQ(dlg.m_gsensorEnabled, 0);
-  EXPECT_FALSE(dlg.m_gsensor.isVisible());
+  EXPECT_FALSE(dlg.IsGSensorEnabled());
+  EXPECT_FALSE(dlg.ControlAs<CGSensorCtrl>(IDC_GSENSOR).isVisible());
   EXPECT_EQ(At(dlg, IDC_VIDEO_BG), QRect(5, 48, 545, 293));
   EXPECT_EQ(At(dlg, IDC_POSITION_SLIDER), QRect(5, 341, 545, 20));
   EXPECT_EQ(At(dlg, IDC_GROUP_LIST), QRect(5, 366, 545, 130));
-  EXPECT_EQ(dlg.m_mapDlg->geometry(), QRect(555, 48, 240, 240));
+  EXPECT_EQ(dlg.MapDlg()->geometry(), QRect(555, 48, 240, 240));
   dlg.close();
 }
 
@@ -184,9 +197,9 @@ TEST(MainWindow, MapOffFromTheStartKeepsTheHostWithNoHeight) {
   dir.WriteIni("[UI]\nMAP_ENABLE=0\n");
   CTRKDlg dlg;
   ASSERT_TRUE(StartWindow(dlg));
-  EXPECT_EQ(dlg.m_mapEnabled, 0);
-  ASSERT_TRUE(dlg.m_mapDlg);
-  EXPECT_EQ(dlg.m_mapDlg->geometry(), QRect(555, 0, 240, 0));
+  EXPECT_FALSE(dlg.IsMapEnabled());
+  ASSERT_TRUE(dlg.MapDlg());
+  EXPECT_EQ(dlg.MapDlg()->geometry(), QRect(555, 0, 240, 0));
   EXPECT_EQ(At(dlg, IDC_FILE_LIST), QRect(555, 48, 240, 448));
   // The page is created and loaded all the same.
   EXPECT_TRUE(WaitForMap(dlg));
@@ -203,20 +216,20 @@ TEST(MainWindow, EscapeNeverClosesTheWindow) {
   // Full screen (it needs a recording in the library), where Escape is the
   // key a user tries first to get out: the first Escape leaves full screen,
   // the ones after it, wherever the focus is, change nothing.
-  dlg.m_library.m_recordings.push_back(RecordingInfo{});
+  ASSERT_TRUE(OpenOneRecording(dlg, dir));
   const QRect windowed = dlg.geometry();
   SendPrivateMessage(&dlg, WM_TOGGLE_FULLSCREEN);
-  ASSERT_EQ(dlg.m_fullScreen, 1);
+  ASSERT_TRUE(dlg.IsFullScreen());
   ASSERT_NE(dlg.geometry(), windowed);
-  for (QWidget* target : {static_cast<QWidget*>(&dlg.m_play), static_cast<QWidget*>(&dlg),
-                          static_cast<QWidget*>(&dlg.m_groupList), static_cast<QWidget*>(&dlg.m_video)}) {
+  for (QWidget* target : {static_cast<QWidget*>(&dlg.Button(IDC_PLAY)), static_cast<QWidget*>(&dlg),
+                          static_cast<QWidget*>(&dlg.ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST)), dlg.Control(IDC_VIDEO)}) {
     QTest::keyClick(target, Qt::Key_Escape);
     Pump(50);
   }
   Pump(200);
   EXPECT_TRUE(dlg.isVisible());
   EXPECT_EQ(closed.count(), 0);
-  EXPECT_EQ(dlg.m_fullScreen, 0);
+  EXPECT_FALSE(dlg.IsFullScreen());
   EXPECT_EQ(dlg.geometry(), windowed);
 
   // A dialog of the window closes on Escape as every dialog does; the window
@@ -244,7 +257,7 @@ TEST(MainWindow, CloseWritesTheRectangleAndTheNextStartRestoresIt) {
     first.setGeometry(123, 77, 900, 640);
     ASSERT_TRUE(WaitFor([&] { return first.geometry() == QRect(123, 77, 900, 640); }));
     // The close button posts the close.
-    first.m_close.click();
+    first.Button(IDC_CLOSE).click();
     ASSERT_TRUE(WaitFor([&] { return !first.isVisible(); }));
   }
   const QByteArray ini = dir.IniText();
@@ -303,27 +316,34 @@ TEST(MainWindow, SizeCommandsUseTheWholeMonitor) {
   ASSERT_TRUE(StartWindow(dlg));
   const QRect monitor = dlg.MonitorRect();
   ASSERT_EQ(monitor, QRect(0, 0, 1920, 1080));  // the test's X screen
-  dlg.m_sizeM.click();
+  dlg.Button(IDC_SIZE_M).click();
   ASSERT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(240, 135, 1536, 864); }));
   EXPECT_EQ(At(dlg, IDC_CLOSE), QRect(1536 - 32, 2, 25, 25));
-  dlg.m_sizeL.click();
+  dlg.Button(IDC_SIZE_L).click();
   ASSERT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(0, 0, 1920, 1080); }));
-  EXPECT_EQ(dlg.m_maximized, 0);
-  dlg.m_sizeS.click();
+  EXPECT_FALSE(dlg.IsMaximized());
+  dlg.Button(IDC_SIZE_S).click();
   ASSERT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(560, 260, 800, 560); }));
   EXPECT_EQ(At(dlg, IDC_VIDEO_BG), QRect(5, 48, 545, 221));
 
   // In full-screen mode the video area covers the monitor (in the window's
-  // coordinates) and the surface has no edge; nothing else moves.
+  // coordinates) and the surface has no edge; nothing else moves, also when
+  // the window is given its small size back while in full screen.
   const QRect playBefore = At(dlg, IDC_PLAY);
-  dlg.m_fullScreen = 1;
+  ASSERT_TRUE(OpenOneRecording(dlg, dir));  // full screen wants a recording
+  SendPrivateMessage(&dlg, WM_TOGGLE_FULLSCREEN);
+  ASSERT_TRUE(dlg.IsFullScreen());
+  dlg.setGeometry(560, 260, 800, 560);
+  ASSERT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(560, 260, 800, 560); }));
   dlg.LayoutControls(dlg.width(), dlg.height());
   EXPECT_EQ(At(dlg, IDC_VIDEO_BG), QRect(-560, -260, 1920, 1080));
-  EXPECT_EQ(At(dlg, IDC_VIDEO), QRect(-560, -260, 1920, 1080));
+  EXPECT_EQ(At(dlg, IDC_VIDEO), QRect(-560, -260, 1920, 1080));  // the 16:9 picture fills it
   EXPECT_EQ(At(dlg, IDC_PLAY), playBefore);
-  dlg.m_fullScreen = 0;
-  dlg.LayoutControls(dlg.width(), dlg.height());
-  EXPECT_EQ(At(dlg, IDC_VIDEO), QRect(7, 50, 541, 217));
+  SendPrivateMessage(&dlg, WM_TOGGLE_FULLSCREEN);
+  ASSERT_FALSE(dlg.IsFullScreen());
+  ASSERT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(560, 260, 800, 560); }));
+  // Inside the edge again: the 640 x 360 picture fitted to the 541 x 217 area.
+  EXPECT_EQ(At(dlg, IDC_VIDEO), QRect(7 + (541 - 385) / 2, 50, 385, 217));
   dlg.close();
 }
 
@@ -334,16 +354,19 @@ TEST(MainWindow, GapAndGripDragsFollowThePointer) {
   ASSERT_TRUE(StartWindow(dlg));
   // Column gap from x 552 to 400: the right column starts 5 pixels right of it.
   Drag(&dlg, QPoint(552, 200), QPoint(400, 200));
-  EXPECT_EQ(dlg.m_mapWidth, 800 - 400 - 10);
-  EXPECT_EQ(dlg.m_mapDlg->geometry().x(), 405);
+  ASSERT_TRUE(dlg.LastLayout().has_value());
+  EXPECT_EQ(dlg.LastLayout()->rightColumnWidth, 800 - 400 - 10);
+  EXPECT_EQ(dlg.MapDlg()->geometry().x(), 405);
   EXPECT_EQ(At(dlg, IDC_VIDEO_BG).width(), 395);  // xr - 10
-  EXPECT_EQ(dlg.m_dragColumnSplit, 0);
+  // The release ended the drag: the pointer moving on moves no gap.
+  SendMouse(&dlg, QEvent::MouseMove, QPoint(300, 200), Qt::NoButton);
+  EXPECT_EQ(dlg.MapDlg()->geometry().x(), 405);
   // Far to the right: at least 20 wide.
   Drag(&dlg, QPoint(402, 200), QPoint(5000, 200));
-  EXPECT_EQ(dlg.m_mapDlg->geometry().width(), 20);
+  EXPECT_EQ(dlg.MapDlg()->geometry().width(), 20);
   // Map gap (between map and file list) down to y 350.
   Drag(&dlg, QPoint(790, 290), QPoint(790, 350));
-  EXPECT_EQ(dlg.m_mapDlg->geometry().bottom() + 1, 350);
+  EXPECT_EQ(dlg.MapDlg()->geometry().bottom() + 1, 350);
   // List gap up to y 330: the list's top lands 5 pixels below.
   Drag(&dlg, QPoint(100, 368), QPoint(100, 330));
   EXPECT_EQ(At(dlg, IDC_GROUP_LIST).y(), 335);
@@ -366,7 +389,7 @@ TEST(MainWindow, ColumnGapKeepsWorkingWithTheMapOff) {
   CTRKDlg dlg;
   ASSERT_TRUE(StartWindow(dlg));
   dlg.OnCommand(IDC_MAP);
-  ASSERT_EQ(dlg.m_mapEnabled, 0);
+  ASSERT_FALSE(dlg.IsMapEnabled());
   // The gap right, then left again: it lands where the map used to be, and
   // a press there still moves the gap, not the hidden map's bottom edge.
   Drag(&dlg, QPoint(552, 200), QPoint(652, 200));
@@ -377,7 +400,7 @@ TEST(MainWindow, ColumnGapKeepsWorkingWithTheMapOff) {
   // With the map back, its gap is there again.
   dlg.OnCommand(IDC_MAP);
   Drag(&dlg, QPoint(790, 290), QPoint(790, 350));
-  EXPECT_EQ(dlg.m_mapDlg->geometry().bottom() + 1, 350);
+  EXPECT_EQ(dlg.MapDlg()->geometry().bottom() + 1, 350);
   dlg.close();
 }
 
@@ -389,17 +412,17 @@ TEST(MainWindow, DoubleClickCoversTheMonitorExceptOnTheSpeedLabel) {
   dlg.setGeometry(100, 100, 800, 560);
   ASSERT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(100, 100, 800, 560); }));
 
-  const QPoint onSpeed = dlg.m_speed.geometry().center();
+  const QPoint onSpeed = dlg.ControlAs<CSpeedLabelStatic>(IDC_SPEED).geometry().center();
   SendMouse(&dlg, QEvent::MouseButtonDblClick, onSpeed, Qt::LeftButton);
   Pump(100);
-  EXPECT_EQ(dlg.m_maximized, 0);
+  EXPECT_FALSE(dlg.IsMaximized());
   EXPECT_EQ(dlg.geometry(), QRect(100, 100, 800, 560));
 
   SendMouse(&dlg, QEvent::MouseButtonDblClick, QPoint(520, 30), Qt::LeftButton);
-  EXPECT_EQ(dlg.m_maximized, 1);
+  EXPECT_TRUE(dlg.IsMaximized());
   EXPECT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(0, 0, 1920, 1080); }));
   SendMouse(&dlg, QEvent::MouseButtonDblClick, QPoint(520, 30), Qt::LeftButton);
-  EXPECT_EQ(dlg.m_maximized, 0);
+  EXPECT_FALSE(dlg.IsMaximized());
   EXPECT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(100, 100, 800, 560); }));
   dlg.close();
 }
@@ -419,7 +442,7 @@ TEST(MainWindow, AboutButtonAndTitleMenuOpenTheAboutDialog) {
     }
   });
   closer.start(50);
-  dlg.m_about.click();
+  dlg.Button(IDC_ABOUT).click();
   EXPECT_EQ(opened, 1);
   QAction* entry = MenuEntry(dlg, 211);
   ASSERT_NE(entry, nullptr);
@@ -506,10 +529,10 @@ TEST(MainWindow, TitleMenuOpensTheSettingsWhoseLanguageAndUnitTakeEffectAtOnce) 
   ScopedLocale locale({{"LANG", "ja_JP.UTF-8"}});
   CTRKDlg dlg;
   ASSERT_TRUE(StartWindow(dlg));
-  EXPECT_FALSE(dlg.m_conf.isVisible());  // the Conf button stays hidden
+  EXPECT_FALSE(dlg.Button(IDC_CONF).isVisible());  // the Conf button stays hidden
   auto text = [](uint32_t id, uint16_t langId) { return QString::fromStdString(LoadTextForLanguage(id, langId)); };
-  EXPECT_EQ(dlg.m_groupList.ColumnText(0), text(116, kLangIdJapanese));
-  EXPECT_EQ(dlg.m_speed.m_unit, "Km/h");
+  EXPECT_EQ(dlg.ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).ColumnText(0), text(116, kLangIdJapanese));
+  EXPECT_EQ(dlg.ControlAs<CSpeedLabelStatic>(IDC_SPEED).m_unit, "Km/h");
 
   QStringList headersWhileOpen;
   QString unitWhileOpen;
@@ -520,16 +543,16 @@ TEST(MainWindow, TitleMenuOpensTheSettingsWhoseLanguageAndUnitTakeEffectAtOnce) 
     auto* config = qobject_cast<CTrcConfigDlg*>(QApplication::activeModalWidget());
     if (config == nullptr || !config->isVisible()) return;
     ++opened;
-    config->m_comboLanguage->setCurrentIndex(1);
+    config->Combo(CTrcConfigDlg::IDC_COMBO_LANGUAGE)->setCurrentIndex(1);
     config->Button(CTrcConfigDlg::IDC_APPLY_LANGUAGE)->click();
-    config->m_comboSpeedUnit->setCurrentIndex(1);
+    config->Combo(CTrcConfigDlg::IDC_COMBO_SPEED_UNIT)->setCurrentIndex(1);
     config->Button(CTrcConfigDlg::IDC_APPLY_SPEED_UNIT)->click();
     Pump(100);  // the window handles the posted language change
-    for (int column = 0; column < 5; ++column) headersWhileOpen << dlg.m_groupList.ColumnText(column);
-    for (int column = 0; column < 6; ++column) headersWhileOpen << dlg.m_fileList.ColumnText(column);
+    for (int column = 0; column < 5; ++column) headersWhileOpen << dlg.ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).ColumnText(column);
+    for (int column = 0; column < 6; ++column) headersWhileOpen << dlg.ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).ColumnText(column);
     for (QAction* action : dlg.SystemMenu()->actions())
       if (!action->isSeparator()) menuWhileOpen << action->text();
-    unitWhileOpen = dlg.m_speed.m_unit;
+    unitWhileOpen = dlg.ControlAs<CSpeedLabelStatic>(IDC_SPEED).m_unit;
     config->Button(CTrcConfigDlg::IDCANCEL)->click();
   });
   driver.start(30);
@@ -549,7 +572,7 @@ TEST(MainWindow, TitleMenuOpensTheSettingsWhoseLanguageAndUnitTakeEffectAtOnce) 
   EXPECT_TRUE(ini.contains("LANGID=ENG")) << ini.constData();
   EXPECT_TRUE(ini.contains("SPEED_UNIT=MPH")) << ini.constData();
   dlg.SetSpeed(true, 100);
-  EXPECT_EQ(dlg.m_speed.m_text, " 62");
+  EXPECT_EQ(dlg.ControlAs<CSpeedLabelStatic>(IDC_SPEED).m_text, " 62");
   dlg.close();
 }
 
@@ -559,7 +582,7 @@ TEST(MainWindow, StoredMilesAreShownFromTheStart) {
   dir.WriteIni("[UI]\nSPEED_UNIT=MPH\n");
   CTRKDlg dlg;
   ASSERT_TRUE(StartWindow(dlg));
-  EXPECT_EQ(dlg.m_speed.m_unit, "mph");
-  EXPECT_EQ(dlg.m_speed.m_text, "  0");
+  EXPECT_EQ(dlg.ControlAs<CSpeedLabelStatic>(IDC_SPEED).m_unit, "mph");
+  EXPECT_EQ(dlg.ControlAs<CSpeedLabelStatic>(IDC_SPEED).m_text, "  0");
   dlg.close();
 }

@@ -43,25 +43,25 @@ void CheckSkin(const QImage& shot, const CTRKDlg& dlg) {
   // The video surface, before anything plays, shows the window's dark colour
   // (not black: its platform window is painted); once the first recording
   // of an opened folder plays, it shows the picture.
-  const QPoint video = dlg.m_video.geometry().center();
+  const QPoint video = dlg.Video().geometry().center();
   if (dlg.m_engine.IsPlaying()) {
-    EXPECT_GT(CountColours(shot, dlg.m_video.geometry()), 16);
+    EXPECT_GT(CountColours(shot, dlg.Video().geometry()), 16);
   } else {
     EXPECT_TRUE(IsBackground(shot.pixel(video))) << std::hex << shot.pixel(video);
   }
   // Pictures on the buttons.
-  for (const CGdipButton* button : {&dlg.m_play, &dlg.m_open, &dlg.m_close, &dlg.m_lock}) {
+  for (const CGdipButton* button : {&dlg.Button(IDC_PLAY), &dlg.Button(IDC_OPEN), &dlg.Button(IDC_CLOSE), &dlg.Button(IDC_LOCK)}) {
     EXPECT_GT(CountNonBackground(shot, button->geometry()), button->width() * button->height() / 8)
         << "button " << button->objectName().toStdString();
   }
   // The car picture.
-  EXPECT_GT(CountNonBackground(shot, dlg.m_car.geometry()), 200);
+  EXPECT_GT(CountNonBackground(shot, dlg.ControlAs<CPngStatic>(IDC_CAR).geometry()), 200);
   // The map page is drawn (not a flat or black panel).
-  EXPECT_GT(CountColours(shot, dlg.m_mapDlg->geometry()), 8);
+  EXPECT_GT(CountColours(shot, dlg.MapDlg()->geometry()), 8);
   // The G-sensor strip and the lists are drawn.
-  EXPECT_GT(CountColours(shot, dlg.m_gsensor.geometry()), 3);
-  EXPECT_GT(CountColours(shot, dlg.m_groupList.geometry()), 3);
-  EXPECT_GT(CountColours(shot, dlg.m_fileList.geometry()), 3);
+  EXPECT_GT(CountColours(shot, dlg.ControlAs<CGSensorCtrl>(IDC_GSENSOR).geometry()), 3);
+  EXPECT_GT(CountColours(shot, dlg.ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).geometry()), 3);
+  EXPECT_GT(CountColours(shot, dlg.ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).geometry()), 3);
 }
 
 // The window as the X server shows it. The demo recordings are short: a
@@ -70,7 +70,7 @@ void CheckSkin(const QImage& shot, const CTRKDlg& dlg) {
 QImage GrabShown(const CTRKDlg& dlg) {
   QImage shot = GrabScreen(dlg.geometry());
   for (int tries = 0; tries < 25; ++tries) {
-    if (!dlg.m_engine.IsPlaying() || CountColours(shot, dlg.m_video.geometry()) > 16) break;
+    if (!dlg.m_engine.IsPlaying() || CountColours(shot, dlg.Video().geometry()) > 16) break;
     Pump(200);
     shot = GrabScreen(dlg.geometry());
   }
@@ -94,23 +94,23 @@ TEST(MainWindowScreens, DemoCardAtTheStartSizeAndLarge) {
   dlg.OnInitDialog();
   dlg.show();
   dlg.OpenFolderWhenReady(dir.path() + "/card");
-  ASSERT_TRUE(WaitFor([&] { return dlg.m_library.m_currentRecording == 0 && dlg.m_openCountdown == 0; }, 30000));
-  EXPECT_EQ(static_cast<int>(dlg.m_library.m_recordings.size()), recordings);
-  EXPECT_EQ(dlg.m_fileList.GetItemCount(), recordings);
-  EXPECT_GT(dlg.m_groupList.GetItemCount(), 0);
-  EXPECT_EQ(dlg.m_currentFolder, dir.path() + "/card");
+  ASSERT_TRUE(WaitFor([&] { return dlg.Library().CurrentRecording() == 0 && dlg.m_openCountdown == 0; }, 30000));
+  EXPECT_EQ(static_cast<int>(dlg.Library().Recordings().size()), recordings);
+  EXPECT_EQ(dlg.ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount(), recordings);
+  EXPECT_GT(dlg.ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).GetItemCount(), 0);
+  EXPECT_EQ(dlg.CurrentFolder(), dir.path() + "/card");
   EXPECT_TRUE(dir.IniText().contains("Folder=")) << dir.IniText().constData();
   // The surface fits the first recording's 640 x 360 picture into the area
   // inside the edge (541 x 217): full height, 385 wide, centred.
-  EXPECT_EQ(dlg.m_video.geometry(), QRect(7 + (541 - 385) / 2, 50, 385, 217));
-  EXPECT_GT(dlg.m_gsensor.m_samples.size(), 0u);
+  EXPECT_EQ(dlg.Video().geometry(), QRect(7 + (541 - 385) / 2, 50, 385, 217));
+  EXPECT_GT(dlg.ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_samples.size(), 0u);
   Pump(2500);  // the map draws the group's paths, the curve its samples
 
   const QImage start = GrabShown(dlg);
   SaveArtifact(start, "main-window-800x560.png");
   CheckSkin(start, dlg);
 
-  dlg.m_sizeL.click();
+  dlg.Button(IDC_SIZE_L).click();
   ASSERT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(0, 0, 1920, 1080); }));
   Pump(2500);
   const QImage large = GrabShown(dlg);
@@ -131,8 +131,8 @@ TEST(MainWindowScreens, TheMediaLibraryDrawsIntoTheVideoSurface) {
   dlg.OnInitDialog();
   dlg.show();
   if (!dlg.m_engine.IsLoaded()) GTEST_SKIP() << "no media library on this machine";
-  ASSERT_TRUE(WaitFor([&] { return dlg.m_mapDlg->IsPageLoaded(); }, 30000));
-  const QImage before = GrabScreen(dlg.m_video.geometry().translated(dlg.pos()));
+  ASSERT_TRUE(WaitFor([&] { return dlg.MapDlg()->IsPageLoaded(); }, 30000));
+  const QImage before = GrabScreen(dlg.Video().geometry().translated(dlg.pos()));
   EXPECT_EQ(CountColours(before, before.rect()), 1);  // the dark surface alone
 
   dlg.m_engine.Open(path);
@@ -140,13 +140,13 @@ TEST(MainWindowScreens, TheMediaLibraryDrawsIntoTheVideoSurface) {
   QImage playing;
   const bool drawn = WaitFor(
       [&] {
-        playing = GrabScreen(dlg.m_video.geometry().translated(dlg.pos()));
+        playing = GrabScreen(dlg.Video().geometry().translated(dlg.pos()));
         return CountColours(playing, playing.rect()) > 16;
       },
       15000);
   SaveArtifact(playing, "video-surface-playing.png");
   EXPECT_TRUE(drawn) << "the surface shows no picture";
   // The window id handed over at start-up is still the surface's.
-  EXPECT_EQ(dlg.m_video.winId(), dlg.m_boundVideoWindow);
+  EXPECT_EQ(dlg.Video().winId(), dlg.m_boundVideoWindow);
   dlg.close();
 }

@@ -66,7 +66,7 @@ TEST_F(ButtonFixture, TransparentPartsShowTheParentAndOpaquePartsThePicture) {
   EXPECT_GT(transparent, 40);  // the four corners
   EXPECT_GT(opaque, 900);
   EXPECT_EQ(parentColours.size(), 2u);  // both colours of the pattern came through
-  EXPECT_EQ(button->CurrentPicture(), &button->m_picNormal);
+  EXPECT_EQ(button->CurrentPicture(), &button->Picture(CGdipButton::PictureKind::Normal));
 }
 
 TEST_F(ButtonFixture, HotAndGreyPicturesFollowTheColourMatrices) {
@@ -76,11 +76,11 @@ TEST_F(ButtonFixture, HotAndGreyPicturesFollowTheColourMatrices) {
   QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), button->mapToGlobal(QPointF(10, 10)));
   QCoreApplication::sendEvent(button, &enter);
   Pump(30);  // the hover notice comes 1 ms after the pointer rests
-  ASSERT_TRUE(button->m_mouseOver);
+  ASSERT_TRUE(button->IsPointerOver());
   const QImage hot = Shown();
   SaveArtifact(hot, QStringLiteral("button-play-hot.png"));
 
-  button->m_dimmed = true;
+  button->SetDimmed(true);
   Press(button, QPoint(24, 24));  // dimmed: grey even while pressed and under the pointer
   const QImage grey = Shown();
   Release(button, QPoint(24, 24));
@@ -105,10 +105,10 @@ TEST_F(ButtonFixture, HotAndGreyPicturesFollowTheColourMatrices) {
   EXPECT_EQ(grey.pixel(47, 47) & 0xFFFFFFu, ParentAt(47, 47) & 0xFFFFFFu);
 
   // Leaving shows the normal picture again.
-  button->m_dimmed = false;
+  button->SetDimmed(false);
   QEvent leave(QEvent::Leave);
   QCoreApplication::sendEvent(button, &leave);
-  EXPECT_FALSE(button->m_mouseOver);
+  EXPECT_FALSE(button->IsPointerOver());
   const QImage normal = Shown();
   const QPoint centre(24, 24);
   EXPECT_EQ(normal.pixel(centre) & 0xFFFFFFu, source.pixel(centre) & 0xFFFFFFu);
@@ -137,14 +137,14 @@ TEST_F(ButtonFixture, TwoStateButtonFlipsOnEachPressAndTwiceOnADoubleClick) {
   ASSERT_GE(probe.x(), 0);
   QSignalSpy clicks(button, &CGdipButton::Command);
 
-  EXPECT_FALSE(button->m_showSecond);
+  EXPECT_FALSE(button->ShowsSecond());
   Press(button, QPoint(24, 24));
-  EXPECT_TRUE(button->m_showSecond);
+  EXPECT_TRUE(button->ShowsSecond());
   QImage shown = Shown();
   SaveArtifact(shown, QStringLiteral("button-play-pressed.png"));
   // The pressed picture is the second one moved one pixel right and down.
   EXPECT_EQ(shown.pixel(probe + QPoint(1, 1)) & 0xFFFFFFu, pause.pixel(probe) & 0xFFFFFFu);
-  EXPECT_EQ(button->CurrentPicture(), &button->m_picSecondPressed);
+  EXPECT_EQ(button->CurrentPicture(), &button->Picture(CGdipButton::PictureKind::SecondPressed));
   Release(button, QPoint(24, 24));
   shown = Shown();
   EXPECT_EQ(shown.pixel(probe) & 0xFFFFFFu, pause.pixel(probe) & 0xFFFFFFu);
@@ -153,32 +153,32 @@ TEST_F(ButtonFixture, TwoStateButtonFlipsOnEachPressAndTwiceOnADoubleClick) {
 
   Press(button, QPoint(24, 24));
   Release(button, QPoint(24, 24));
-  EXPECT_FALSE(button->m_showSecond);
+  EXPECT_FALSE(button->ShowsSecond());
   EXPECT_EQ(Shown().pixel(probe) & 0xFFFFFFu, play.pixel(probe) & 0xFFFFFFu);
 
   // A double-click: press, release, double-click, release -- two clicks, two flips.
   Press(button, QPoint(24, 24));
   Release(button, QPoint(24, 24));
-  EXPECT_TRUE(button->m_showSecond);
+  EXPECT_TRUE(button->ShowsSecond());
   DoubleClick(button, QPoint(24, 24));
   Release(button, QPoint(24, 24));
-  EXPECT_FALSE(button->m_showSecond);
+  EXPECT_FALSE(button->ShowsSecond());
   EXPECT_EQ(clicks.count(), 4);
 
   // Repaints during a held press do not flip it again.
   Press(button, QPoint(24, 24));
   for (int i = 0; i < 3; ++i) Shown();
   Release(button, QPoint(24, 24));
-  EXPECT_TRUE(button->m_showSecond);
+  EXPECT_TRUE(button->ShowsSecond());
 }
 
 TEST_F(ButtonFixture, PicturesKeepTheirFirstSizeAndAMissingPicturePaintsNothing) {
   ASSERT_TRUE(button->SetImage(133));  // a 40 x 40 picture scaled to 48 x 48
   Shown();
-  EXPECT_EQ(button->m_picNormal.size(), QSize(48, 48));
+  EXPECT_EQ(button->Picture(CGdipButton::PictureKind::Normal).size(), QSize(48, 48));
   button->resize(60, 60);
   const QImage grown = Shown();
-  EXPECT_EQ(button->m_picNormal.size(), QSize(48, 48));
+  EXPECT_EQ(button->Picture(CGdipButton::PictureKind::Normal).size(), QSize(48, 48));
   // Outside the first size the button paints nothing: the parent shows.
   EXPECT_EQ(grown.pixel(55, 55) & 0xFFFFFFu, ParentAt(55, 55) & 0xFFFFFFu);
 
@@ -190,7 +190,7 @@ TEST_F(ButtonFixture, PicturesKeepTheirFirstSizeAndAMissingPicturePaintsNothing)
   for (const QPoint p : {QPoint(0, 0), QPoint(20, 20), QPoint(39, 5)}) {
     EXPECT_EQ(empty.pixel(p) & 0xFFFFFFu, PatternParent::PatternAt(120 + p.x(), 30 + p.y()) & 0xFFFFFFu);
   }
-  EXPECT_TRUE(missing.m_picNormal.isNull());
+  EXPECT_TRUE(missing.Picture(CGdipButton::PictureKind::Normal).isNull());
 }
 
 TEST(PictureResources, EveryNamedPictureLoadsAtItsSize) {

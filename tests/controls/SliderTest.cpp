@@ -55,7 +55,7 @@ TEST(VideoSlider, PressDragReleaseSendsOneSeekPerMoveAndOneOnRelease) {
   Press(&slider, QPoint(258, 10));
   EXPECT_EQ(slider.GetPos(), 500);  // the thumb jumps under the pointer
   EXPECT_EQ(window.CountOf(WM_SEEK_REQUEST), 0);
-  EXPECT_TRUE(slider.m_dragging);
+  EXPECT_TRUE(slider.IsDragging());
   const QImage held = ScreenPixels(&window, &slider);
   SaveArtifact(held, QStringLiteral("slider-position-held.png"));
   EXPECT_EQ(held.pixel(slider.GetThumbRect().center()) & 0xFFFFFFu, qRgb(240, 0, 180) & 0xFFFFFFu);
@@ -71,7 +71,7 @@ TEST(VideoSlider, PressDragReleaseSendsOneSeekPerMoveAndOneOnRelease) {
   EXPECT_EQ(window.CountOf(WM_SEEK_REQUEST), 11);
   EXPECT_EQ(slider.GetPos(), (450 - 8) * 1000 / 500);
   for (const ReceivedMessage& message : window.messages) EXPECT_EQ(message.wParam, 0);
-  EXPECT_FALSE(slider.m_dragging);
+  EXPECT_FALSE(slider.IsDragging());
 
   // Moves without a press send nothing; setting the position from code does
   // not notify either.

@@ -69,14 +69,14 @@ TEST(ToolTip, ButtonWithoutTipTextCreatesNoTip) {
   QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), button.mapToGlobal(QPointF(5, 5)));
   QCoreApplication::sendEvent(&button, &enter);
   Pump(20);
-  EXPECT_TRUE(button.m_mouseOver);
-  EXPECT_EQ(button.m_tip, nullptr);
+  EXPECT_TRUE(button.IsPointerOver());
+  EXPECT_EQ(button.Tip(), nullptr);
 
   button.SetTipText(QStringLiteral("Stop"), true);
-  ASSERT_NE(button.m_tip, nullptr);
-  EXPECT_EQ(button.m_tip->ToolCount(), 1);
-  EXPECT_EQ(button.m_tip->DelayTime(), 2000);
+  ASSERT_NE(button.Tip(), nullptr);
+  EXPECT_EQ(button.Tip()->ToolCount(), 1);
+  EXPECT_EQ(button.Tip()->DelayTime(), 2000);
   button.SetTipText(QStringLiteral("Stop!"), false);
-  EXPECT_EQ(button.m_tip->ToolCount(), 1);
-  EXPECT_FALSE(button.m_tip->IsActive());
+  EXPECT_EQ(button.Tip()->ToolCount(), 1);
+  EXPECT_FALSE(button.Tip()->IsActive());
 }

@@ -53,13 +53,13 @@ TEST(ConfigDialog, LabelsAndListsFollowTheLanguageInForce) {
   EXPECT_EQ(dlg.Group(CTrcConfigDlg::IDC_GROUP_MAP)->title(), QString::fromUtf8("マップの選択"));
   EXPECT_EQ(dlg.Group(CTrcConfigDlg::IDC_GROUP_LANGUAGE)->title(), QString::fromUtf8("言語の選択"));
   // Both languages, each named in its own script.
-  ASSERT_EQ(dlg.m_comboLanguage->count(), 2);
-  EXPECT_EQ(dlg.m_comboLanguage->itemText(0), QString::fromUtf8("日本語"));
-  EXPECT_EQ(dlg.m_comboLanguage->itemText(1), "English");
-  EXPECT_EQ(dlg.m_comboLanguage->currentIndex(), 0);
-  ASSERT_EQ(dlg.m_comboMap->count(), 1);
-  EXPECT_EQ(dlg.m_comboMap->itemText(0), "Google Map");
-  EXPECT_TRUE(dlg.m_comboMap->isEditable());
+  ASSERT_EQ(dlg.Combo(CTrcConfigDlg::IDC_COMBO_LANGUAGE)->count(), 2);
+  EXPECT_EQ(dlg.Combo(CTrcConfigDlg::IDC_COMBO_LANGUAGE)->itemText(0), QString::fromUtf8("日本語"));
+  EXPECT_EQ(dlg.Combo(CTrcConfigDlg::IDC_COMBO_LANGUAGE)->itemText(1), "English");
+  EXPECT_EQ(dlg.Combo(CTrcConfigDlg::IDC_COMBO_LANGUAGE)->currentIndex(), 0);
+  ASSERT_EQ(dlg.Combo(CTrcConfigDlg::IDC_COMBO_MAP)->count(), 1);
+  EXPECT_EQ(dlg.Combo(CTrcConfigDlg::IDC_COMBO_MAP)->itemText(0), "Google Map");
+  EXPECT_TRUE(dlg.Combo(CTrcConfigDlg::IDC_COMBO_MAP)->isEditable());
   // Dialog units of the template, 357 x 116.
   EXPECT_EQ(dlg.size(), QSize(535, 188));
   // Opening writes nothing.
@@ -86,7 +86,7 @@ TEST(ConfigDialog, OkWritesBothChoicesAndPostsMapThenLanguage) {
   const QByteArray ini = dir.IniText();
   EXPECT_TRUE(ini.contains("MAP=0")) << ini.constData();
   EXPECT_TRUE(ini.contains("LANGID=JPN")) << ini.constData();
-  EXPECT_EQ(dlg.m_mapSelection, 0);
+  EXPECT_EQ(dlg.MapSelection(), 0);
   EXPECT_EQ(CSettings::Instance().MapProvider(), 0);
 }
 
@@ -96,8 +96,8 @@ TEST(ConfigDialog, StoredChinaMapStillOpensOnGoogleAndApplyWritesZero) {
   dir.WriteIni("[UI]\nMAP=1\n");
   MessageSink sink;
   CTrcConfigDlg dlg(&sink);
-  EXPECT_EQ(dlg.m_comboMap->currentIndex(), 0);
-  EXPECT_EQ(dlg.m_comboMap->currentText(), "Google Map");
+  EXPECT_EQ(dlg.Combo(CTrcConfigDlg::IDC_COMBO_MAP)->currentIndex(), 0);
+  EXPECT_EQ(dlg.Combo(CTrcConfigDlg::IDC_COMBO_MAP)->currentText(), "Google Map");
   dlg.show();
   dlg.Button(CTrcConfigDlg::IDC_APPLY_MAP)->click();
   QApplication::processEvents();
@@ -115,10 +115,10 @@ TEST(ConfigDialog, LanguageApplyStoresAndCancelKeepsIt) {
   dir.WriteIni("[UI]\nLANGID=ENG\n");
   MessageSink sink;
   CTrcConfigDlg dlg(&sink);
-  EXPECT_EQ(dlg.m_comboLanguage->currentIndex(), 1);
+  EXPECT_EQ(dlg.Combo(CTrcConfigDlg::IDC_COMBO_LANGUAGE)->currentIndex(), 1);
   EXPECT_EQ(dlg.windowTitle(), QString::fromStdString(LoadTextForLanguage(110, kLangIdEnglish)));
   QTimer::singleShot(0, &dlg, [&] {
-    dlg.m_comboLanguage->setCurrentIndex(0);
+    dlg.Combo(CTrcConfigDlg::IDC_COMBO_LANGUAGE)->setCurrentIndex(0);
     dlg.Button(CTrcConfigDlg::IDC_APPLY_LANGUAGE)->click();
     QApplication::processEvents();
     dlg.Button(CTrcConfigDlg::IDCANCEL)->click();
@@ -137,7 +137,7 @@ TEST(ConfigDialog, TypedUnknownLanguageWritesNothingButStillPosts) {
   ASSERT_TRUE(dir.ok());
   MessageSink sink;
   CTrcConfigDlg dlg(&sink);
-  dlg.m_comboLanguage->setEditText("Klingon");
+  dlg.Combo(CTrcConfigDlg::IDC_COMBO_LANGUAGE)->setEditText("Klingon");
   dlg.Button(CTrcConfigDlg::IDC_APPLY_LANGUAGE)->click();
   QApplication::processEvents();
   EXPECT_EQ(sink.received, (Messages{{WM_LANGUAGE_CHANGED, -1}}));
@@ -164,7 +164,7 @@ TEST(ConfigDialog, LanguageApplyRelabelsEveryLabelAtOnce) {
   MessageSink sink;
   CTrcConfigDlg dlg(&sink);
   ASSERT_EQ(dlg.windowTitle(), Text(110, kLangIdJapanese));
-  dlg.m_comboLanguage->setCurrentIndex(1);
+  dlg.Combo(CTrcConfigDlg::IDC_COMBO_LANGUAGE)->setCurrentIndex(1);
   dlg.Button(CTrcConfigDlg::IDC_APPLY_LANGUAGE)->click();
   const uint16_t langId = kLangIdEnglish;
   EXPECT_EQ(dlg.windowTitle(), Text(110, langId));
@@ -172,8 +172,8 @@ TEST(ConfigDialog, LanguageApplyRelabelsEveryLabelAtOnce) {
   EXPECT_EQ(dlg.Button(CTrcConfigDlg::IDC_APPLY_SPEED_UNIT)->text(), Text(109, langId));
   EXPECT_EQ(dlg.Group(CTrcConfigDlg::IDC_GROUP_LANGUAGE)->title(), Text(114, langId));
   EXPECT_EQ(dlg.Group(CTrcConfigDlg::IDC_GROUP_SPEED_UNIT)->title(), Text(199, langId));
-  EXPECT_EQ(dlg.m_comboSpeedUnit->itemText(0), Text(213, langId));
-  EXPECT_EQ(dlg.m_comboSpeedUnit->itemText(1), Text(214, langId));
+  EXPECT_EQ(dlg.Combo(CTrcConfigDlg::IDC_COMBO_SPEED_UNIT)->itemText(0), Text(213, langId));
+  EXPECT_EQ(dlg.Combo(CTrcConfigDlg::IDC_COMBO_SPEED_UNIT)->itemText(1), Text(214, langId));
   EXPECT_TRUE(dir.IniText().contains("LANGID=ENG")) << dir.IniText().constData();
   QApplication::processEvents();
   EXPECT_EQ(sink.received, (Messages{{WM_LANGUAGE_CHANGED, 1}}));
@@ -192,14 +192,14 @@ TEST(ConfigDialog, SpeedUnitOpensOnTheLocalesAndApplyWritesIt) {
     CTrcConfigDlg dlg(&sink);
     std::vector<SpeedUnit> applied;
     QObject::connect(&dlg, &CTrcConfigDlg::SpeedUnitApplied, [&](SpeedUnit unit) { applied.push_back(unit); });
-    ASSERT_EQ(dlg.m_comboSpeedUnit->count(), 2);
-    EXPECT_EQ(dlg.m_comboSpeedUnit->currentIndex(), row.shown) << row.lang;
+    ASSERT_EQ(dlg.Combo(CTrcConfigDlg::IDC_COMBO_SPEED_UNIT)->count(), 2);
+    EXPECT_EQ(dlg.Combo(CTrcConfigDlg::IDC_COMBO_SPEED_UNIT)->currentIndex(), row.shown) << row.lang;
     EXPECT_EQ(dlg.Group(CTrcConfigDlg::IDC_GROUP_SPEED_UNIT)->title(), QString::fromStdString(LoadText(199)));
     EXPECT_FALSE(dir.IniExists());
 
     // The other unit, applied: written and announced at once, the dialog open.
     dlg.show();
-    dlg.m_comboSpeedUnit->setCurrentIndex(1 - row.shown);
+    dlg.Combo(CTrcConfigDlg::IDC_COMBO_SPEED_UNIT)->setCurrentIndex(1 - row.shown);
     dlg.Button(CTrcConfigDlg::IDC_APPLY_SPEED_UNIT)->click();
     const SpeedUnit chosen = row.shown == 0 ? SpeedUnit::Mph : SpeedUnit::Kph;
     EXPECT_EQ(applied, std::vector<SpeedUnit>{chosen});
@@ -211,7 +211,7 @@ TEST(ConfigDialog, SpeedUnitOpensOnTheLocalesAndApplyWritesIt) {
     // The next dialog opens on the stored unit; OK stores it with the rest.
     dlg.reject();
     CTrcConfigDlg again(&sink);
-    EXPECT_EQ(again.m_comboSpeedUnit->currentIndex(), 1 - row.shown);
+    EXPECT_EQ(again.Combo(CTrcConfigDlg::IDC_COMBO_SPEED_UNIT)->currentIndex(), 1 - row.shown);
     QTimer::singleShot(0, &again, [&] { again.Button(CTrcConfigDlg::IDOK)->click(); });
     EXPECT_EQ(again.DoModal(), QDialog::Accepted);
     EXPECT_TRUE(dir.IniText().contains(QByteArray("SPEED_UNIT=") + SpeedUnitCode(chosen))) << dir.IniText().constData();

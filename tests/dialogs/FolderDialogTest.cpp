@@ -59,7 +59,7 @@ TEST(FolderDialog, OpensOnTheGivenFolderAndReturnsIt) {
   result = dlg.DoModal();
   EXPECT_EQ(result, CFolderDialog::kOk);
   EXPECT_EQ(shownPath, start);
-  EXPECT_EQ(dlg.m_folderPath, start);
+  EXPECT_EQ(dlg.FolderPath(), start);
   EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8("フォルダを選択"));
   EXPECT_FALSE(dlg.selections.isEmpty());
   EXPECT_EQ(dlg.refusals, 0);
@@ -88,7 +88,7 @@ TEST(FolderDialog, RefusesAMissingTypedPathAndStaysOpen) {
     dlg.PathEdit()->setText(root.path() + "/does/not/exist");
     dlg.accept();
     stillOpen = dlg.isVisible();
-    afterRefusal = dlg.m_folderPath;
+    afterRefusal = dlg.FolderPath();
     // A relative name is taken below the selected folder.
     dlg.PathEdit()->setText("c");
     dlg.accept();
@@ -98,7 +98,7 @@ TEST(FolderDialog, RefusesAMissingTypedPathAndStaysOpen) {
   EXPECT_TRUE(afterRefusal.isEmpty());
   EXPECT_EQ(dlg.refusals, 1);
   EXPECT_EQ(dlg.lastRefused, root.path() + "/does/not/exist");
-  EXPECT_EQ(dlg.m_folderPath, start + "/c");
+  EXPECT_EQ(dlg.FolderPath(), start + "/c");
 }
 
 TEST(FolderDialog, TypedFileIsNotAFolder) {
@@ -123,7 +123,7 @@ TEST(FolderDialog, CancelGivesTwoAndNoPath) {
   CountingFolderDialog dlg(nullptr, "Select a folder", start);
   QTimer::singleShot(0, &dlg, [&] { dlg.reject(); });
   EXPECT_EQ(dlg.DoModal(), CFolderDialog::kCancel);
-  EXPECT_TRUE(dlg.m_folderPath.isEmpty());
+  EXPECT_TRUE(dlg.FolderPath().isEmpty());
 }
 
 TEST(FolderDialog, TypingAnAbsoluteFolderSelectsItInTheTree) {
@@ -137,7 +137,7 @@ TEST(FolderDialog, TypingAnAbsoluteFolderSelectsItInTheTree) {
   EXPECT_EQ(dlg.CurrentPath(), start);
   EXPECT_EQ(dlg.selections.last(), start);
   dlg.accept();
-  EXPECT_EQ(dlg.m_folderPath, start);
+  EXPECT_EQ(dlg.FolderPath(), start);
 }
 
 namespace {
@@ -261,7 +261,7 @@ TEST(FolderDialog, NewFolderRefusesBadNamesEachWithAMessage) {
   EXPECT_TRUE(QFileInfo(made).isDir());
   EXPECT_EQ(dlg.CurrentPath(), made);
   dlg.accept();
-  EXPECT_EQ(dlg.m_folderPath, made);
+  EXPECT_EQ(dlg.FolderPath(), made);
 }
 
 TEST(FolderDialog, MountedCardAppearsUnderItsLabelWhileMounted) {

@@ -57,10 +57,10 @@ class WindowTest : public ::testing::Test {
     m_card = WriteTestCard(CardFolder());
     m_answers.Folder(CardFolder());
     dlg().OnCommand(IDC_OPEN);
-    ASSERT_TRUE(WaitFor([&] { return !dlg().IsScanning() && dlg().m_fileList.GetItemCount() == 5; }, 60000));
+    ASSERT_TRUE(WaitFor([&] { return !dlg().IsScanning() && dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount() == 5; }, 60000));
     // Playing, and its first time report has released the busy guard.
     ASSERT_TRUE(WaitFor(
-        [&] { return dlg().m_library.m_currentRecording == 0 && dlg().m_engine.IsPlaying() && g_busy == 0; },
+        [&] { return dlg().Library().CurrentRecording() == 0 && dlg().m_engine.IsPlaying() && g_busy == 0; },
         60000));
   }
 

@@ -66,9 +66,9 @@ TEST_F(Commands, OpenScansABigCardWhileTheWindowKeepsPainting) {
       [&] {
         if (!dlg().IsScanning()) return true;
         ++turnsWhileScanning;
-        busyShown = busyShown && dlg().m_video.m_busyPicture == 1 && g_busy == 1;
-        countsGrow = countsGrow && dlg().m_video.m_counter >= lastCount;
-        lastCount = dlg().m_video.m_counter;
+        busyShown = busyShown && dlg().Video().IsBusyPictureShown() && g_busy == 1;
+        countsGrow = countsGrow && dlg().Video().Counter() >= lastCount;
+        lastCount = dlg().Video().Counter();
         if (turnsWhileScanning == 1) {
           // OPEN again while the library is empty but a scan runs: no picker.
           dlg().OnCommand(IDC_OPEN);
@@ -83,21 +83,21 @@ TEST_F(Commands, OpenScansABigCardWhileTheWindowKeepsPainting) {
   EXPECT_TRUE(secondOpenIgnored);
 
   // Then, in order: busy picture off, the last count, lists, delayed start.
-  EXPECT_EQ(dlg().m_video.m_busyPicture, 0);
-  EXPECT_EQ(dlg().m_library.m_scanCount, count);
-  EXPECT_EQ(dlg().m_video.m_counter, count - 1);
-  EXPECT_EQ(static_cast<int>(dlg().m_library.m_recordings.size()), count);
-  EXPECT_EQ(dlg().m_fileList.GetItemCount(), count);
-  EXPECT_EQ(dlg().m_groupList.GetItemCount(), static_cast<int>(dlg().m_library.m_groups.size()));
+  EXPECT_FALSE(dlg().Video().IsBusyPictureShown());
+  EXPECT_EQ(dlg().Library().ScanCount(), count);
+  EXPECT_EQ(dlg().Video().Counter(), count - 1);
+  EXPECT_EQ(static_cast<int>(dlg().Library().Recordings().size()), count);
+  EXPECT_EQ(dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount(), count);
+  EXPECT_EQ(dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).GetItemCount(), static_cast<int>(dlg().Library().Groups().size()));
   EXPECT_GE(dlg().m_openCountdown, 3);
   EXPECT_EQ(dlg().m_pendingIndex, 0);
-  EXPECT_EQ(dlg().m_library.m_currentRecording, -1);
-  EXPECT_TRUE(std::is_sorted(dlg().m_library.m_recordings.begin(), dlg().m_library.m_recordings.end(),
+  EXPECT_EQ(dlg().Library().CurrentRecording(), -1);
+  EXPECT_TRUE(std::is_sorted(dlg().Library().Recordings().begin(), dlg().Library().Recordings().end(),
                              [](const RecordingInfo& a, const RecordingInfo& b) {
                                return a.summary.startTime < b.summary.startTime;
                              }));
-  ASSERT_TRUE(WaitFor([&] { return dlg().m_library.m_currentRecording == 0; }, 20000));
-  EXPECT_EQ(dlg().m_currentFolder, big);
+  ASSERT_TRUE(WaitFor([&] { return dlg().Library().CurrentRecording() == 0; }, 20000));
+  EXPECT_EQ(dlg().CurrentFolder(), big);
 }
 
 TEST_F(Commands, ClosingDuringAScanEndsAtOnceAndStartsNothing) {
@@ -124,7 +124,7 @@ TEST_F(Commands, OpenOfAFolderThatIsGoneClearsTheSettingAndKeepsTheLibrary) {
   m_answers.Folder(gone, [gone] { QDir(gone).removeRecursively(); });
   dlg().OnCommand(IDC_OPEN);
   EXPECT_EQ(CSettings::Instance().ReadString("UI", "Folder", "?", 260), "");
-  EXPECT_EQ(dlg().m_library.m_recordings.size(), 5u);
+  EXPECT_EQ(dlg().Library().Recordings().size(), 5u);
   EXPECT_EQ(g_busy, 0);
   EXPECT_FALSE(dlg().m_engine.IsPlaying());  // stopped before the picker
   EXPECT_FALSE(dlg().IsScanning());
@@ -135,8 +135,8 @@ TEST_F(Commands, OpenOfAFolderThatIsGoneClearsTheSettingAndKeepsTheLibrary) {
   m_answers.Folder(empty);
   dlg().OnCommand(IDC_OPEN);
   ASSERT_TRUE(WaitFor([&] { return !dlg().IsScanning(); }));
-  EXPECT_TRUE(dlg().m_library.m_recordings.empty());
-  EXPECT_EQ(dlg().m_fileList.GetItemCount(), 0);
+  EXPECT_TRUE(dlg().Library().Recordings().empty());
+  EXPECT_EQ(dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount(), 0);
   EXPECT_EQ(g_busy, 0);
   EXPECT_TRUE(Boxes().empty());
 }
@@ -169,22 +169,22 @@ TEST_F(Commands, FileCommandsNeedRecordingsAndCheckedGroups) {
   dlg().OnCommand(IDC_SAVE);
   EXPECT_TRUE(m_answers.AllAnswered());
   EXPECT_EQ(Boxes(), (std::vector<QString>{Box(144, 135), Box(128, 129), Box(144, 135), Box(144, 135)}));
-  EXPECT_EQ(dlg().m_library.m_recordings.size(), 5u);
+  EXPECT_EQ(dlg().Library().Recordings().size(), 5u);
   EXPECT_TRUE(QDir(destination).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
 }
 
 TEST_F(Commands, DeleteAsksFirstAndNeverDeletesProtectedRecordings) {
   OpenCard();
-  dlg().m_groupList.SetCheck(1, true);  // EVGS0004 (protected) and REC0005
+  dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).SetCheck(1, true);  // EVGS0004 (protected) and REC0005
 
   // Cancel: playback was stopped, nothing deleted, no other message.
   m_answers.Box(QMessageBox::Cancel);
   dlg().OnCommand(IDC_DEL);
   EXPECT_EQ(Boxes(), (std::vector<QString>{Box(128, 129)}));
   EXPECT_FALSE(dlg().m_engine.IsPlaying());
-  EXPECT_FALSE(dlg().m_play.m_showSecond);  // PLAY offers play again
+  EXPECT_FALSE(dlg().Button(IDC_PLAY).ShowsSecond());  // PLAY offers play again
   for (const e2e::CardEntry& entry : m_card.recordings) EXPECT_TRUE(QFileInfo::exists(entry.path));
-  EXPECT_EQ(dlg().m_library.m_recordings.size(), 5u);
+  EXPECT_EQ(dlg().Library().Recordings().size(), 5u);
 
   // OK: the normal recording goes, the event recording stays, the groups and
   // lists are rebuilt from what remains.
@@ -193,18 +193,18 @@ TEST_F(Commands, DeleteAsksFirstAndNeverDeletesProtectedRecordings) {
   EXPECT_EQ(Boxes().size(), 2u);
   EXPECT_TRUE(QFileInfo::exists(m_card.Path(3)));
   EXPECT_FALSE(QFileInfo::exists(m_card.Path(4)));
-  ASSERT_EQ(dlg().m_library.m_recordings.size(), 4u);
-  EXPECT_EQ(dlg().m_library.m_recordings[3].name, "EVGS0004.AVI");
-  ASSERT_EQ(dlg().m_library.m_groups.size(), 2u);
-  EXPECT_EQ(dlg().m_library.m_groups[1].count, 1);
-  EXPECT_EQ(dlg().m_fileList.GetItemCount(), 4);
-  EXPECT_EQ(dlg().m_groupList.GetItemCount(), 2);
-  EXPECT_FALSE(dlg().m_groupList.GetCheck(1));
+  ASSERT_EQ(dlg().Library().Recordings().size(), 4u);
+  EXPECT_EQ(dlg().Library().Recordings()[3].name, "EVGS0004.AVI");
+  ASSERT_EQ(dlg().Library().Groups().size(), 2u);
+  EXPECT_EQ(dlg().Library().Groups()[1].count, 1);
+  EXPECT_EQ(dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount(), 4);
+  EXPECT_EQ(dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).GetItemCount(), 2);
+  EXPECT_FALSE(dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).GetCheck(1));
 
   // A recording removed behind the program's back is reported by name and
   // reason; the others of its group are deleted.
   ASSERT_EQ(::unlink(QFile::encodeName(m_card.Path(1)).constData()), 0);
-  dlg().m_groupList.SetCheck(0, true);
+  dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).SetCheck(0, true);
   m_answers.Box(QMessageBox::Ok);
   m_answers.Box(QMessageBox::Ok);
   dlg().OnCommand(IDC_DEL);
@@ -217,20 +217,20 @@ TEST_F(Commands, DeleteAsksFirstAndNeverDeletesProtectedRecordings) {
   EXPECT_FALSE(QFileInfo::exists(m_card.Path(0)));
   EXPECT_FALSE(QFileInfo::exists(m_card.Path(2)));
   // The vanished recording stays listed until it is gone for good.
-  EXPECT_EQ(dlg().m_library.m_recordings.size(), 2u);
+  EXPECT_EQ(dlg().Library().Recordings().size(), 2u);
 }
 
 TEST_F(Commands, UnlockRemovesTheProtectionWhilePlaybackGoesOn) {
   OpenCard();
   ASSERT_FALSE(e2e::IsWritable(m_card.Path(3)));
-  EXPECT_NE(dlg().m_library.m_groups[1].flags, 0);
-  dlg().m_groupList.SetCheck(1, true);
+  EXPECT_NE(dlg().Library().Groups()[1].flags, 0);
+  dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).SetCheck(1, true);
   dlg().OnCommand(IDC_LOCK);
   EXPECT_TRUE(Boxes().empty());
   EXPECT_TRUE(e2e::IsWritable(m_card.Path(3)));
-  EXPECT_EQ(dlg().m_library.m_recordings[3].flags, 0);
-  EXPECT_EQ(dlg().m_library.m_groups[1].flags, 0);
-  EXPECT_EQ(dlg().m_groupList.GetItemImage(1), 0);
+  EXPECT_EQ(dlg().Library().Recordings()[3].flags, 0);
+  EXPECT_EQ(dlg().Library().Groups()[1].flags, 0);
+  EXPECT_EQ(dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).GetItemImage(1), 0);
   EXPECT_TRUE(dlg().m_engine.IsPlaying());
 }
 
@@ -243,16 +243,16 @@ TEST_F(Commands, SaveReproducesTheSubfoldersAndAsksBeforeOverwriting) {
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write("old copy");
   }
-  dlg().m_groupList.SetCheck(0, true);
+  dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).SetCheck(0, true);
   bool boardShown = false;
   int percentAtQuestion = -1;
   int filledOnScreen = -1;
   m_answers.Folder(backup);
   m_answers.Box(QMessageBox::Cancel, [&] {
-    boardShown = dlg().m_progressBoard.isVisible();
-    percentAtQuestion = dlg().m_progressBoard.m_percent;
+    boardShown = dlg().ControlAs<CStatusBoardStatic>(IDC_PROGRESS_BOARD).isVisible();
+    percentAtQuestion = dlg().ControlAs<CStatusBoardStatic>(IDC_PROGRESS_BOARD).Percent();
     // On screen: the bar is filled over a third of its 545 pixels.
-    const QRect board = dlg().m_progressBoard.geometry();
+    const QRect board = dlg().ControlAs<CStatusBoardStatic>(IDC_PROGRESS_BOARD).geometry();
     const QImage shot = GrabScreen(QRect(dlg().mapToGlobal(board.topLeft()), QSize(125, board.height())));
     SaveArtifact(shot, "commands-save-progress-board.png");
     filledOnScreen = FilledBoardColumns(shot);
@@ -271,7 +271,7 @@ TEST_F(Commands, SaveReproducesTheSubfoldersAndAsksBeforeOverwriting) {
   EXPECT_GE(filledOnScreen, 115);
   EXPECT_EQ(dlg().progress, (std::vector<int>{0, 33, 66, 100}));
   EXPECT_EQ(dlg().progressTexts.back(), "100 %");
-  EXPECT_FALSE(dlg().m_progressBoard.isVisible());
+  EXPECT_FALSE(dlg().ControlAs<CStatusBoardStatic>(IDC_PROGRESS_BOARD).isVisible());
 
   EXPECT_EQ(ReadAll(backup + "/2024/04/REC0001.AVI"), ReadAll(m_card.Path(0)));
   EXPECT_EQ(ReadAll(backup + "/2024/04/REC0002.AVI"), QByteArray("old copy"));
@@ -311,7 +311,7 @@ TEST_F(Commands, SaveReproducesTheSubfoldersAndAsksBeforeOverwriting) {
 
 TEST_F(Commands, KmlIsWrittenToTheGpsLogFolderAndNamedInTheMessage) {
   OpenCard();
-  ASSERT_TRUE(WaitFor([&] { return dlg().m_library.m_gpsBytes > 0; }));
+  ASSERT_TRUE(WaitFor([&] { return dlg().Library().GpsBytes() > 0; }));
   m_answers.Box(QMessageBox::Ok);
   dlg().OnCommand(IDC_KML);
   ASSERT_EQ(Boxes().size(), 1u);
@@ -337,62 +337,62 @@ TEST_F(Commands, KmlIsWrittenToTheGpsLogFolderAndNamedInTheMessage) {
 }
 
 TEST_F(Commands, MapAndGsrToggleTheirPanelsAndTheSettings) {
-  ASSERT_EQ(dlg().m_mapEnabled, 1);
-  const QRect fileListWithMap = dlg().m_fileList.geometry();
+  ASSERT_TRUE(dlg().IsMapEnabled());
+  const QRect fileListWithMap = dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).geometry();
   dlg().OnCommand(IDC_MAP);
-  EXPECT_EQ(dlg().m_mapEnabled, 0);
-  EXPECT_FALSE(dlg().m_mapDlg->isVisible());
-  EXPECT_FALSE(dlg().m_mapDlg->isEnabled());
-  EXPECT_EQ(dlg().m_fileList.geometry().top(), 48);
+  EXPECT_FALSE(dlg().IsMapEnabled());
+  EXPECT_FALSE(dlg().MapDlg()->isVisible());
+  EXPECT_FALSE(dlg().MapDlg()->isEnabled());
+  EXPECT_EQ(dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).geometry().top(), 48);
   EXPECT_EQ(IniInt("MAP_ENABLE"), 0);
   EXPECT_TRUE(m_dir.IniText().contains("MAP_ENABLE=0\n")) << m_dir.IniText().constData();
   dlg().OnCommand(IDC_MAP);
-  EXPECT_EQ(dlg().m_mapEnabled, 1);
-  EXPECT_TRUE(dlg().m_mapDlg->isVisible());
-  EXPECT_EQ(dlg().m_fileList.geometry(), fileListWithMap);
+  EXPECT_TRUE(dlg().IsMapEnabled());
+  EXPECT_TRUE(dlg().MapDlg()->isVisible());
+  EXPECT_EQ(dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).geometry(), fileListWithMap);
   EXPECT_TRUE(m_dir.IniText().contains("MAP_ENABLE=1\n"));
 
-  const QRect groupListWithCurve = dlg().m_groupList.geometry();
+  const QRect groupListWithCurve = dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).geometry();
   dlg().OnCommand(IDC_GSR);
-  EXPECT_EQ(dlg().m_gsensorEnabled, 0);
-  EXPECT_FALSE(dlg().m_gsensor.isVisible());
-  EXPECT_LT(dlg().m_groupList.geometry().top(), groupListWithCurve.top());
+  EXPECT_FALSE(dlg().IsGSensorEnabled());
+  EXPECT_FALSE(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).isVisible());
+  EXPECT_LT(dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).geometry().top(), groupListWithCurve.top());
   EXPECT_TRUE(m_dir.IniText().contains("GSNR_ENABLE=0\n"));
   dlg().OnCommand(IDC_GSR);
-  EXPECT_TRUE(dlg().m_gsensor.isVisible());
-  EXPECT_EQ(dlg().m_groupList.geometry(), groupListWithCurve);
+  EXPECT_TRUE(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).isVisible());
+  EXPECT_EQ(dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).geometry(), groupListWithCurve);
   EXPECT_TRUE(m_dir.IniText().contains("GSNR_ENABLE=1\n"));
 }
 
 TEST_F(Commands, CoverTheMonitorTwiceReturnsToTheFormerPlace) {
   dlg().setGeometry(100, 80, 900, 600);
-  ASSERT_TRUE(WaitFor([&] { return dlg().m_clientWidth == 900; }));
+  ASSERT_TRUE(WaitFor([&] { return dlg().ClientSize().width() == 900; }));
   dlg().OnCommand(IDC_MAXIMIZE);
   EXPECT_EQ(dlg().geometry(), dlg().MonitorRect());
-  EXPECT_EQ(dlg().m_maximized, 1);
+  EXPECT_TRUE(dlg().IsMaximized());
   dlg().OnCommand(IDC_MAXIMIZE);
   EXPECT_EQ(dlg().geometry(), QRect(100, 80, 900, 600));
-  EXPECT_EQ(dlg().m_maximized, 0);
+  EXPECT_FALSE(dlg().IsMaximized());
   // S clears the flag, so the button covers the monitor again.
   dlg().OnCommand(IDC_MAXIMIZE);
   dlg().OnCommand(IDC_SIZE_S);
-  EXPECT_EQ(dlg().m_maximized, 0);
+  EXPECT_FALSE(dlg().IsMaximized());
   EXPECT_EQ(dlg().size(), QSize(800, 560));
 }
 
 TEST_F(Commands, MinimiseShowsTheVideoAgainOnRestore) {
   dlg().OnCommand(IDC_MINIMIZE);
-  EXPECT_EQ(dlg().m_restoreVideoPending, 1);
-  dlg().m_video.hide();  // what the platform may do to a native child while minimised
+  EXPECT_TRUE(dlg().IsVideoRestorePending());
+  dlg().Control(IDC_VIDEO)->hide();  // what the platform may do to a native child while minimised
   dlg().showNormal();
   dlg().resize(820, 580);
-  ASSERT_TRUE(WaitFor([&] { return dlg().m_restoreVideoPending == 0; }));
-  EXPECT_TRUE(dlg().m_video.isVisible());
+  ASSERT_TRUE(WaitFor([&] { return !dlg().IsVideoRestorePending(); }));
+  EXPECT_TRUE(dlg().Video().isVisible());
 }
 
 TEST_F(Commands, CloseButtonClosesAndSavesTheRectangle) {
   dlg().setGeometry(120, 90, 820, 600);
-  ASSERT_TRUE(WaitFor([&] { return dlg().m_clientWidth == 820; }));
+  ASSERT_TRUE(WaitFor([&] { return dlg().ClientSize().width() == 820; }));
   bool closed = false;
   QObject::connect(&dlg(), &CTRKDlg::Closed, [&] { closed = true; });
   dlg().OnCommand(IDC_CLOSE);

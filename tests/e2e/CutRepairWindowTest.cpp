@@ -65,7 +65,7 @@ TEST_F(CutRepairWindow, OpenOffersRepairedCopiesThatThenPlayWithMapAndCurve) {
   m_answers.Folder(card);
   m_answers.Box(QMessageBox::Ok, [&] {
     playingAtQuestion = dlg().m_engine.IsPlaying();
-    rowsAtQuestion = dlg().m_fileList.GetItemCount();
+    rowsAtQuestion = dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount();
   });
   m_answers.Folder(copies);
   m_answers.Box(QMessageBox::Ok);  // the report: open the folder
@@ -83,7 +83,7 @@ TEST_F(CutRepairWindow, OpenOffersRepairedCopiesThatThenPlayWithMapAndCurve) {
 
   // The board went through the three files as for SAVE.
   EXPECT_EQ(dlg().progress, (std::vector<int>{0, 33, 66, 100}));
-  EXPECT_FALSE(dlg().m_progressBoard.isVisible());
+  EXPECT_FALSE(dlg().ControlAs<CStatusBoardStatic>(IDC_PROGRESS_BOARD).isVisible());
 
   const QString report = Boxes()[1];
   EXPECT_TRUE(report.startsWith(Text(251) + "|" + Text(254))) << report.toStdString();
@@ -105,17 +105,17 @@ TEST_F(CutRepairWindow, OpenOffersRepairedCopiesThatThenPlayWithMapAndCurve) {
   // The copies play, with their track on the map and their curve.
   m_answers.Folder(copies);
   dlg().OnCommand(IDC_OPEN);
-  ASSERT_TRUE(WaitFor([&] { return !dlg().IsScanning() && dlg().m_fileList.GetItemCount() == 2; }, 60000));
-  EXPECT_TRUE(dlg().m_library.m_cutRecordings.empty());
+  ASSERT_TRUE(WaitFor([&] { return !dlg().IsScanning() && dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount() == 2; }, 60000));
+  EXPECT_TRUE(dlg().Library().CutRecordings().empty());
   for (int index = 0; index < 2; ++index) {
     SCOPED_TRACE(index);
     if (index > 0) dlg().PlayRecording(index, PlayVariant::FileList);
     ASSERT_TRUE(WaitFor(
-        [&] { return dlg().m_library.m_currentRecording == index && dlg().m_engine.IsPlaying() && g_busy == 0; },
+        [&] { return dlg().Library().CurrentRecording() == index && dlg().m_engine.IsPlaying() && g_busy == 0; },
         60000));
     ASSERT_TRUE(WaitFor([&] { return dlg().m_engine.GetTime() > 300; }, 30000));
-    EXPECT_GT(dlg().m_library.m_gpsSamples.size(), 5u);
-    EXPECT_GT(dlg().m_library.m_gsensorSamples.size(), 10u);
+    EXPECT_GT(dlg().Library().GpsSamples().size(), 5u);
+    EXPECT_GT(dlg().Library().GSensorSamples().size(), 10u);
     EXPECT_GT(dlg().m_engine.GetLength(), 1000);
   }
   EXPECT_EQ(Boxes().size(), 2u);  // no question for a folder without cut files

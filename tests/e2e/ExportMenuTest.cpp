@@ -30,7 +30,7 @@ class ExportMenu : public e2e::WindowTest {
     poll.start(20);
     // Through the window, as the window system delivers a click: the right
     // button's press becomes the context-menu request.
-    const QPoint at = dlg().m_kml.mapTo(&dlg(), dlg().m_kml.rect().center());
+    const QPoint at = dlg().Button(IDC_KML).mapTo(&dlg(), dlg().Button(IDC_KML).rect().center());
     QTest::mouseClick(dlg().windowHandle(), Qt::RightButton, Qt::NoModifier, at);
     WaitFor([&] { return !poll.isActive(); }, 5000);
     QApplication::processEvents();
@@ -42,7 +42,7 @@ class ExportMenu : public e2e::WindowTest {
 
 TEST_F(ExportMenu, EveryEntryWritesItsFilesAndNamesThemInTheMessage) {
   OpenCard();
-  ASSERT_TRUE(WaitFor([&] { return dlg().m_library.m_gpsBytes > 0; }));
+  ASSERT_TRUE(WaitFor([&] { return dlg().Library().GpsBytes() > 0; }));
   const QString folder = QDir::homePath() + "/Documents/GPSLOG/";
   const QString stem = folder + "REC0001_2024_04_12_08-30-00";
   const struct {
@@ -73,7 +73,7 @@ TEST_F(ExportMenu, EveryEntryWritesItsFilesAndNamesThemInTheMessage) {
   // A left click is still the KML export alone.
   QFile::remove(stem + ".KML");
   m_answers.Box(QMessageBox::Ok);
-  QTest::mouseClick(&dlg().m_kml, Qt::LeftButton, Qt::NoModifier, dlg().m_kml.rect().center());
+  QTest::mouseClick(&dlg().Button(IDC_KML), Qt::LeftButton, Qt::NoModifier, dlg().Button(IDC_KML).rect().center());
   ASSERT_TRUE(WaitFor([&] { return Boxes().size() == 5; }, 5000));
   EXPECT_TRUE(Boxes()[4].startsWith(Text(127) + "|"));
   EXPECT_FALSE(ReadAll(stem + ".KML").isEmpty());
@@ -88,9 +88,9 @@ TEST_F(ExportMenu, GroupRowsShowTheirTripFiguresAsTooltip) {
   pattern.replace("PLACEHOLDER1", "([0-9]+\\.[0-9]{2})").replace("PLACEHOLDER2", "[0-9]+:[0-9]{2}:[0-9]{2}");
   pattern.replace("PLACEHOLDER3", "[0-9]+").replace("PLACEHOLDER4", "[0-9]+\\.[0-9]");
   const QRegularExpression figures("^" + pattern + "$");
-  QWidget* viewport = dlg().m_groupList.viewport();
+  QWidget* viewport = dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).viewport();
   for (int row = 0; row < 2; ++row) {
-    const QPoint at = dlg().m_groupList.visualItemRect(dlg().m_groupList.item(row, 2)).center();
+    const QPoint at = dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).visualItemRect(dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).item(row, 2)).center();
     QHelpEvent help(QEvent::ToolTip, at, viewport->mapToGlobal(at));
     QApplication::sendEvent(viewport, &help);
     ASSERT_TRUE(WaitFor([] { return QToolTip::isVisible(); }, 3000)) << "row " << row;

@@ -16,18 +16,18 @@ class FullScreen : public e2e::WindowTest {
   }
 
   std::vector<QWidget*> NormalControls() {
-    CTRKDlg& d = dlg();
-    return {&d.m_play,           &d.m_stop,         &d.m_slow,     &d.m_fast,      &d.m_del,
-            &d.m_save,           &d.m_snap,         &d.m_open,     &d.m_loop,      &d.m_kml,
-            &d.m_mapButton,      &d.m_gsr,          &d.m_lock,     &d.m_positionSlider,
-            &d.m_volumeSlider,   &d.m_gpsIcon,      &d.m_close,    &d.m_maximize,  &d.m_minimize,
-            &d.m_about,          &d.m_volume,       &d.m_car,      &d.m_groupList, &d.m_fileList,
-            &d.m_speed,          &d.m_sizeS,        &d.m_sizeM,    &d.m_sizeL};
+    std::vector<QWidget*> controls;
+    for (int id : {IDC_PLAY, IDC_STOP, IDC_SLOW, IDC_FAST, IDC_DEL, IDC_SAVE, IDC_SNAP, IDC_OPEN, IDC_LOOP, IDC_KML,
+                   IDC_MAP, IDC_GSR, IDC_LOCK, IDC_POSITION_SLIDER, IDC_VOLUME_SLIDER, IDC_GPS_ICON, IDC_CLOSE,
+                   IDC_MAXIMIZE, IDC_MINIMIZE, IDC_ABOUT, IDC_VOLUME, IDC_CAR, IDC_GROUP_LIST, IDC_FILE_LIST, IDC_SPEED,
+                   IDC_SIZE_S, IDC_SIZE_M, IDC_SIZE_L})
+      controls.push_back(dlg().Control(id));
+    return controls;
   }
 
   void PlaceWindow(const QRect& rect) {
     dlg().setGeometry(rect);
-    ASSERT_TRUE(WaitFor([&] { return dlg().m_clientWidth == rect.width() && dlg().m_clientHeight == rect.height(); }));
+    ASSERT_TRUE(WaitFor([&] { return dlg().ClientSize() == rect.size(); }));
   }
 };
 
@@ -36,23 +36,23 @@ class FullScreen : public e2e::WindowTest {
 TEST_F(FullScreen, EntersAndLeavesWithThePlaceAndSizeRestoredExactly) {
   OpenCard();
   PlaceWindow(QRect(130, 70, 800, 560));
-  const QRect mapPlace = dlg().m_mapDlg->geometry();
-  const QRect videoPlace = dlg().m_video.geometry();
+  const QRect mapPlace = dlg().MapDlg()->geometry();
+  const QRect videoPlace = dlg().Video().geometry();
 
-  DoubleClick(&dlg().m_video);
+  DoubleClick(dlg().Control(IDC_VIDEO));
   const QRect monitor = dlg().MonitorRect();
   ASSERT_EQ(monitor.size(), QSize(1920, 1080));
-  EXPECT_EQ(dlg().m_fullScreen, 1);
+  EXPECT_TRUE(dlg().IsFullScreen());
   EXPECT_EQ(dlg().geometry(), monitor);  // neither side matched: the whole monitor
   for (QWidget* control : NormalControls()) EXPECT_FALSE(control->isVisible()) << control->objectName().toStdString();
-  EXPECT_FALSE(dlg().m_gsensor.isVisible());
-  EXPECT_FALSE(dlg().m_progressBoard.isVisible());
+  EXPECT_FALSE(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).isVisible());
+  EXPECT_FALSE(dlg().ControlAs<CStatusBoardStatic>(IDC_PROGRESS_BOARD).isVisible());
   // The map page keeps running, parked in a corner.
-  EXPECT_TRUE(dlg().m_mapDlg->isVisible());
-  EXPECT_EQ(dlg().m_mapDlg->geometry(), QRect(0, 0, 1, 1));
+  EXPECT_TRUE(dlg().MapDlg()->isVisible());
+  EXPECT_EQ(dlg().MapDlg()->geometry(), QRect(0, 0, 1, 1));
   // The video takes the monitor: 320 x 240 fitted into 1920 x 1080.
-  EXPECT_EQ(dlg().m_videoBg.geometry(), QRect(QPoint(0, 0), monitor.size()));
-  EXPECT_EQ(dlg().m_video.geometry(), QRect((1920 - 1440) / 2, 0, 1440, 1080));
+  EXPECT_EQ(dlg().ControlAs<CVideoStaticBg>(IDC_VIDEO_BG).geometry(), QRect(QPoint(0, 0), monitor.size()));
+  EXPECT_EQ(dlg().Video().geometry(), QRect((1920 - 1440) / 2, 0, 1440, 1080));
   EXPECT_EQ(dlg().mask(), QRegion(0, 0, 1920, 1080));
   // Paused for the switch, playing again after it.
   EXPECT_TRUE(dlg().m_engine.IsPlaying());
@@ -62,20 +62,20 @@ TEST_F(FullScreen, EntersAndLeavesWithThePlaceAndSizeRestoredExactly) {
 
   // MAP does nothing in full screen.
   dlg().OnCommand(IDC_MAP);
-  EXPECT_EQ(dlg().m_mapEnabled, 1);
+  EXPECT_TRUE(dlg().IsMapEnabled());
 
   // Back by a double-click on the background as well as on the picture.
-  DoubleClick(&dlg().m_videoBg);
-  EXPECT_EQ(dlg().m_fullScreen, 0);
+  DoubleClick(&dlg().ControlAs<CVideoStaticBg>(IDC_VIDEO_BG));
+  EXPECT_FALSE(dlg().IsFullScreen());
   EXPECT_EQ(dlg().geometry(), QRect(130, 70, 800, 560));
   for (QWidget* control : NormalControls()) EXPECT_TRUE(control->isVisible()) << control->objectName().toStdString();
-  EXPECT_TRUE(dlg().m_gsensor.isVisible());
-  EXPECT_TRUE(dlg().m_flip.isVisible());  // in the list, so shown, still disabled
-  EXPECT_FALSE(dlg().m_flip.isEnabled());
-  EXPECT_FALSE(dlg().m_conf.isVisible());
-  EXPECT_FALSE(dlg().m_compass.isVisible());
-  EXPECT_EQ(dlg().m_mapDlg->geometry(), mapPlace);
-  EXPECT_EQ(dlg().m_video.geometry(), videoPlace);
+  EXPECT_TRUE(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).isVisible());
+  EXPECT_TRUE(dlg().Button(IDC_FLIP).isVisible());  // in the list, so shown, still disabled
+  EXPECT_FALSE(dlg().Button(IDC_FLIP).isEnabled());
+  EXPECT_FALSE(dlg().Button(IDC_CONF).isVisible());
+  EXPECT_FALSE(dlg().ControlAs<CPngCompassStatic>(IDC_COMPASS).isVisible());
+  EXPECT_EQ(dlg().MapDlg()->geometry(), mapPlace);
+  EXPECT_EQ(dlg().Video().geometry(), videoPlace);
   EXPECT_NE(dlg().mask(), QRegion(0, 0, 800, 560));  // the rounded shape again
   EXPECT_TRUE(dlg().m_engine.IsPlaying());
 }
@@ -83,9 +83,9 @@ TEST_F(FullScreen, EntersAndLeavesWithThePlaceAndSizeRestoredExactly) {
 TEST_F(FullScreen, AWindowSpanningTheMonitorOneWayGetsOnePixelLess) {
   OpenCard();
   PlaceWindow(QRect(0, 0, 1920, 1040));
-  DoubleClick(&dlg().m_video);
+  DoubleClick(dlg().Control(IDC_VIDEO));
   EXPECT_EQ(dlg().geometry(), QRect(0, 0, 1920, 1079));
-  DoubleClick(&dlg().m_video);
+  DoubleClick(dlg().Control(IDC_VIDEO));
   EXPECT_EQ(dlg().geometry(), QRect(0, 0, 1920, 1040));
 }
 
@@ -93,15 +93,15 @@ TEST_F(FullScreen, PausedStaysPausedAndStoppedStaysStopped) {
   OpenCard();
   dlg().m_engine.Pause();
   ASSERT_TRUE(WaitFor([&] { return dlg().m_engine.IsPaused(); }));
-  DoubleClick(&dlg().m_video);
+  DoubleClick(dlg().Control(IDC_VIDEO));
   EXPECT_TRUE(dlg().m_engine.IsPaused());
-  DoubleClick(&dlg().m_video);
+  DoubleClick(dlg().Control(IDC_VIDEO));
   EXPECT_TRUE(dlg().m_engine.IsPaused());
   EXPECT_FALSE(dlg().m_engine.IsPlaying());
 
   dlg().m_engine.Stop();
-  DoubleClick(&dlg().m_video);
-  DoubleClick(&dlg().m_video);
+  DoubleClick(dlg().Control(IDC_VIDEO));
+  DoubleClick(dlg().Control(IDC_VIDEO));
   Pump(500);
   EXPECT_FALSE(dlg().m_engine.IsPlaying()) << "a stopped recording must not start";
 }
@@ -110,22 +110,22 @@ TEST_F(FullScreen, DisabledPanelsStayHiddenAfterLeaving) {
   OpenCard();
   dlg().OnCommand(IDC_GSR);
   dlg().OnCommand(IDC_MAP);
-  DoubleClick(&dlg().m_video);
-  EXPECT_EQ(dlg().m_mapDlg->geometry(), QRect(0, 0, 1, 1));
-  DoubleClick(&dlg().m_video);
-  EXPECT_FALSE(dlg().m_gsensor.isVisible());
-  EXPECT_FALSE(dlg().m_mapDlg->isVisible());
+  DoubleClick(dlg().Control(IDC_VIDEO));
+  EXPECT_EQ(dlg().MapDlg()->geometry(), QRect(0, 0, 1, 1));
+  DoubleClick(dlg().Control(IDC_VIDEO));
+  EXPECT_FALSE(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).isVisible());
+  EXPECT_FALSE(dlg().MapDlg()->isVisible());
   // WM_SHOW_CONTROLS shows the controls as leaving does, panels by their flags.
-  dlg().m_play.hide();
+  dlg().Button(IDC_PLAY).hide();
   SendPrivateMessage(&dlg(), WM_SHOW_CONTROLS);
-  EXPECT_TRUE(dlg().m_play.isVisible());
-  EXPECT_FALSE(dlg().m_gsensor.isVisible());
+  EXPECT_TRUE(dlg().Button(IDC_PLAY).isVisible());
+  EXPECT_FALSE(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).isVisible());
 }
 
 TEST_F(FullScreen, DoubleClickWithAnEmptyLibraryDoesNothing) {
   const QRect before = dlg().geometry();
-  DoubleClick(&dlg().m_video);
-  EXPECT_EQ(dlg().m_fullScreen, 0);
+  DoubleClick(dlg().Control(IDC_VIDEO));
+  EXPECT_FALSE(dlg().IsFullScreen());
   EXPECT_EQ(dlg().geometry(), before);
-  EXPECT_TRUE(dlg().m_play.isVisible());
+  EXPECT_TRUE(dlg().Button(IDC_PLAY).isVisible());
 }

@@ -20,14 +20,14 @@ class FileOperationsTest : public ::testing::Test {
   void SetUp() override {
     ::chmod(tree.Path().c_str(), 0755);
     library.AttachViews(&groups, &files, &gsensor, nullptr, &owner);
-    library.m_redrawGroupPaths = [this](int32_t group) { redrawn.push_back(group); };
+    library.SetRedrawGroupPaths([this](int32_t group) { redrawn.push_back(group); });
   }
   // Recordings on disk under the tree, in library order; protected ones
   // (flags set) are made read-only files.
   void Make(const std::vector<Rec>& recs) {
     Fill(library, recs, tree.Path() + "/");
     for (std::size_t i = 0; i < recs.size(); ++i) {
-      const RecordingInfo& r = library.m_recordings[i];
+      const RecordingInfo& r = library.Recordings()[i];
       const std::string path = tree.File(r.subfolder + r.name, "content of " + r.name);
       if (r.flags) Protect(path);
     }
@@ -88,16 +88,16 @@ TEST_F(FileOperationsTest, NothingCheckedDoesNothing) {
   EXPECT_EQ(library.UnlockChecked(), 0);
   EXPECT_EQ(library.DeleteChecked(), 0);
   EXPECT_EQ(library.CopyChecked(tree / "dest"), 0);
-  EXPECT_EQ(library.m_recordings.size(), 2u);
+  EXPECT_EQ(library.Recordings().size(), 2u);
   EXPECT_EQ(ModeOf(PathOf(1)), 0444u);
   EXPECT_FALSE(PathExists(tree / "dest"));
   EXPECT_TRUE(owner.percents.empty());
 
   groups.checked = {1};
   EXPECT_TRUE(library.MarkCheckedGroups());
-  EXPECT_EQ(library.m_groups[0].checked, 0);
-  EXPECT_EQ(library.m_groups[1].checked, 1);
-  library.m_groupList = nullptr;  // no list, nothing can be checked
+  EXPECT_EQ(library.Groups()[0].checked, 0);
+  EXPECT_EQ(library.Groups()[1].checked, 1);
+  library.SetGroupListView(nullptr);  // no list, nothing can be checked
   EXPECT_FALSE(library.MarkCheckedGroups());
 }
 
@@ -111,9 +111,9 @@ TEST_F(FileOperationsTest, DeleteKeepsProtectedRecordingsAndRegroups) {
   library.SelectRecording(4);
   groups.checked = {1};
   EXPECT_EQ(library.DeleteChecked(), 1);
-  EXPECT_TRUE(library.m_lastFailures.empty());
-  ASSERT_EQ(library.m_recordings.size(), 3u);
-  EXPECT_EQ(library.m_recordings[1].name, "EVGS0001.AVI");
+  EXPECT_TRUE(library.LastFailures().empty());
+  ASSERT_EQ(library.Recordings().size(), 3u);
+  EXPECT_EQ(library.Recordings()[1].name, "EVGS0001.AVI");
   EXPECT_TRUE(PathExists(tree / "EVGS0001.AVI"));
   EXPECT_FALSE(PathExists(tree / "FILE1002.AVI"));
   EXPECT_FALSE(PathExists(tree / "FILE1003.AVI"));
@@ -122,7 +122,7 @@ TEST_F(FileOperationsTest, DeleteKeepsProtectedRecordingsAndRegroups) {
   EXPECT_EQ(groups.rows.size(), 3u);
   EXPECT_EQ(files.rows.size(), 3u);
   EXPECT_EQ(files.rows[2].name, "FILE1004.AVI");
-  EXPECT_EQ(library.m_currentRecording, 4);  // left as it was
+  EXPECT_EQ(library.CurrentRecording(), 4);  // left as it was
   EXPECT_EQ(redrawn, (std::vector<int32_t>{-1}));
 }
 
@@ -131,8 +131,8 @@ TEST_F(FileOperationsTest, DeleteOfOnlyProtectedRecordingsChangesNothing) {
   groups.checked = {0};
   const int deleteAllBefore = files.deleteAllCalls;
   EXPECT_EQ(library.DeleteChecked(), 1);
-  EXPECT_EQ(library.m_recordings.size(), 2u);
-  EXPECT_TRUE(library.m_lastFailures.empty());  // protection is not a failure
+  EXPECT_EQ(library.Recordings().size(), 2u);
+  EXPECT_TRUE(library.LastFailures().empty());  // protection is not a failure
   EXPECT_EQ(files.deleteAllCalls, deleteAllBefore);
   EXPECT_TRUE(redrawn.empty());
   EXPECT_EQ(CountFiles(tree.Path()), 2);
@@ -146,14 +146,14 @@ TEST_F(FileOperationsTest, DeleteReportsRecordingsItCouldNotRemove) {
   groups.checked = {0};
   library.SelectRecording(3);
   AsNobody([&] { EXPECT_EQ(library.DeleteChecked(), 1); });
-  ASSERT_EQ(library.m_lastFailures.size(), 2u);
-  EXPECT_EQ(library.m_lastFailures[0].path, tree / "locked/FILE1001.AVI");
-  EXPECT_EQ(library.m_lastFailures[0].error, EACCES);
-  EXPECT_EQ(library.m_lastFailures[1].path, tree / "FILE1002.AVI");
-  EXPECT_EQ(library.m_lastFailures[1].error, ENOENT);
-  ASSERT_EQ(library.m_recordings.size(), 2u);
-  EXPECT_EQ(library.m_recordings[0].name, "FILE1001.AVI");
-  EXPECT_EQ(library.m_recordings[1].name, "FILE1002.AVI");
+  ASSERT_EQ(library.LastFailures().size(), 2u);
+  EXPECT_EQ(library.LastFailures()[0].path, tree / "locked/FILE1001.AVI");
+  EXPECT_EQ(library.LastFailures()[0].error, EACCES);
+  EXPECT_EQ(library.LastFailures()[1].path, tree / "FILE1002.AVI");
+  EXPECT_EQ(library.LastFailures()[1].error, ENOENT);
+  ASSERT_EQ(library.Recordings().size(), 2u);
+  EXPECT_EQ(library.Recordings()[0].name, "FILE1001.AVI");
+  EXPECT_EQ(library.Recordings()[1].name, "FILE1002.AVI");
   EXPECT_EQ(redrawn, (std::vector<int32_t>{-1}));  // recording 3 no longer exists
 }
 
@@ -161,16 +161,16 @@ TEST_F(FileOperationsTest, UnlockLiftsProtectionAndClearsFlags) {
   Make({{100, 10, RecordingFlagLocked}, {110, 10, RecordingFlagEvent, "EVGS0003.AVI"}, {120, 10}, {900, 5, RecordingFlagLocked}});
   groups.checked = {0};
   EXPECT_EQ(library.UnlockChecked(), 1);
-  EXPECT_TRUE(library.m_lastFailures.empty());
+  EXPECT_TRUE(library.LastFailures().empty());
   EXPECT_EQ(QueryProtection(PathOf(0)), Protection::Writable);
   EXPECT_EQ(QueryProtection(PathOf(1)), Protection::Writable);
   EXPECT_EQ(ModeOf(PathOf(0)), 0644u);  // the owner may write; nothing else changed
-  EXPECT_EQ(library.m_recordings[0].flags, 0);
-  EXPECT_EQ(library.m_recordings[1].flags, 0);
-  EXPECT_EQ(library.m_groups[0].flags, 0);
+  EXPECT_EQ(library.Recordings()[0].flags, 0);
+  EXPECT_EQ(library.Recordings()[1].flags, 0);
+  EXPECT_EQ(library.Groups()[0].flags, 0);
   // The unchecked group keeps its protection.
   EXPECT_EQ(QueryProtection(PathOf(3)), Protection::Protected);
-  EXPECT_EQ(library.m_groups[1].flags, RecordingFlagLocked);
+  EXPECT_EQ(library.Groups()[1].flags, RecordingFlagLocked);
   // Lists refilled from the same groups.
   ASSERT_EQ(groups.rows.size(), 2u);
   EXPECT_EQ(groups.rows[0].icon, 0);
@@ -184,13 +184,13 @@ TEST_F(FileOperationsTest, UnlockThatTheFileSystemRefusesKeepsTheFlag) {
   groups.checked = {0};
   EXPECT_EQ(library.UnlockChecked(), 1);
   SetImmutable(PathOf(0), false);
-  EXPECT_EQ(library.m_recordings[0].flags, RecordingFlagLocked);
-  EXPECT_EQ(library.m_recordings[1].flags, 0);
-  EXPECT_EQ(library.m_groups[0].flags, 0);  // the group row loses its lock anyway
+  EXPECT_EQ(library.Recordings()[0].flags, RecordingFlagLocked);
+  EXPECT_EQ(library.Recordings()[1].flags, 0);
+  EXPECT_EQ(library.Groups()[0].flags, 0);  // the group row loses its lock anyway
   EXPECT_EQ(groups.rows[0].icon, 0);
   EXPECT_EQ(files.rows[0].icon, RecordingFlagLocked);
-  ASSERT_EQ(library.m_lastFailures.size(), 1u);
-  EXPECT_EQ(library.m_lastFailures[0].error, EPERM);
+  ASSERT_EQ(library.LastFailures().size(), 1u);
+  EXPECT_EQ(library.LastFailures()[0].error, EPERM);
   EXPECT_EQ(ModeOf(PathOf(0)), 0444u);
 }
 
@@ -202,7 +202,7 @@ TEST_F(FileOperationsTest, CopyAsksBeforeOverwritingAndShowsProgress) {
   owner.answers = {false};  // cancel the one question
   groups.checked = {0};
   EXPECT_EQ(library.CopyChecked(dest), 1);
-  EXPECT_TRUE(library.m_lastFailures.empty());
+  EXPECT_TRUE(library.LastFailures().empty());
   EXPECT_EQ(owner.questions, (std::vector<std::string>{dest + "/FILE1001.AVI"}));
   EXPECT_EQ(ReadText(dest + "/FILE1000.AVI"), "content of FILE1000.AVI");
   EXPECT_EQ(ReadText(dest + "/FILE1001.AVI"), "older");
@@ -229,7 +229,7 @@ TEST_F(FileOperationsTest, CopyReproducesSubfoldersAndKeepsAttributes) {
   std::filesystem::create_directories(dest);
   groups.checked = {0};
   EXPECT_EQ(library.CopyChecked(dest), 1);
-  EXPECT_TRUE(library.m_lastFailures.empty());
+  EXPECT_TRUE(library.LastFailures().empty());
   EXPECT_EQ(ReadText(dest + "/2019/05/FILE1000.AVI"), "content of FILE1000.AVI");
   EXPECT_EQ(ReadText(dest + "/2019/05/FILE1001.AVI"), "content of FILE1001.AVI");
   EXPECT_EQ(QueryProtection(dest + "/2019/05/FILE1000.AVI"), Protection::Protected);
@@ -238,21 +238,21 @@ TEST_F(FileOperationsTest, CopyReproducesSubfoldersAndKeepsAttributes) {
   ASSERT_EQ(::stat((dest + "/2019/05/FILE1001.AVI").c_str(), &st), 0);
   EXPECT_EQ(st.st_mtim.tv_sec, 1200000000);
   // The library itself is unchanged by a copy.
-  EXPECT_EQ(library.m_recordings[0].folder, tree.Path() + "/");
+  EXPECT_EQ(library.Recordings()[0].folder, tree.Path() + "/");
 }
 
 TEST_F(FileOperationsTest, CopyOntoItselfLeavesTheRecordingIntact) {
   Make({{100, 10}, {110, 10, 0, "", "sub/"}});
   groups.checked = {0};
   EXPECT_EQ(library.CopyChecked(tree.Path()), 1);
-  EXPECT_TRUE(library.m_lastFailures.empty());
+  EXPECT_TRUE(library.LastFailures().empty());
   EXPECT_TRUE(owner.questions.empty());
   EXPECT_EQ(ReadText(PathOf(0)), "content of FILE1000.AVI");
   EXPECT_EQ(ReadText(PathOf(1)), "content of FILE1001.AVI");
   EXPECT_EQ(CountFiles(tree.Path()), 2);
   // Also through another spelling of the same folder.
   EXPECT_EQ(library.CopyChecked(tree.Path() + "/sub/.."), 1);
-  EXPECT_TRUE(library.m_lastFailures.empty());
+  EXPECT_TRUE(library.LastFailures().empty());
   EXPECT_EQ(ReadText(PathOf(1)), "content of FILE1001.AVI");
 }
 
@@ -267,12 +267,12 @@ TEST_F(FileOperationsTest, FailedCopiesAreReportedAndDestroyNothing) {
   std::filesystem::remove(PathOf(0));
   groups.checked = {0};
   EXPECT_EQ(library.CopyChecked(dest), 1);
-  ASSERT_EQ(library.m_lastFailures.size(), 3u);
-  EXPECT_EQ(library.m_lastFailures[0].path, PathOf(0));
-  EXPECT_EQ(library.m_lastFailures[0].destination, dest + "/FILE1000.AVI");
-  EXPECT_EQ(library.m_lastFailures[0].error, ENOENT);
-  EXPECT_EQ(library.m_lastFailures[1].error, EACCES);
-  EXPECT_EQ(library.m_lastFailures[2].destination, dest + "/FILE1002.AVI");
+  ASSERT_EQ(library.LastFailures().size(), 3u);
+  EXPECT_EQ(library.LastFailures()[0].path, PathOf(0));
+  EXPECT_EQ(library.LastFailures()[0].destination, dest + "/FILE1000.AVI");
+  EXPECT_EQ(library.LastFailures()[0].error, ENOENT);
+  EXPECT_EQ(library.LastFailures()[1].error, EACCES);
+  EXPECT_EQ(library.LastFailures()[2].destination, dest + "/FILE1002.AVI");
   EXPECT_EQ(ReadText(dest + "/FILE1000.AVI"), "keep me");
   EXPECT_EQ(ReadText(dest + "/FILE1001.AVI"), "protected copy");
   EXPECT_EQ(ReadText(dest + "/FILE1003.AVI"), "content of FILE1003.AVI");
@@ -284,14 +284,14 @@ TEST_F(FileOperationsTest, FailedCopiesAreReportedAndDestroyNothing) {
   std::filesystem::create_directory(closed);
   ASSERT_EQ(::chmod(closed.c_str(), 0555), 0);
   AsNobody([&] { EXPECT_EQ(library.CopyChecked(closed + "/sub"), 1); });
-  EXPECT_EQ(library.m_lastFailures.size(), 4u);  // recording 0 is missing, the rest cannot be written
-  for (const FileOperationFailure& f : library.m_lastFailures) EXPECT_NE(f.error, 0);
+  EXPECT_EQ(library.LastFailures().size(), 4u);  // recording 0 is missing, the rest cannot be written
+  for (const FileOperationFailure& f : library.LastFailures()) EXPECT_NE(f.error, 0);
   EXPECT_FALSE(PathExists(closed + "/sub"));
 }
 
 TEST_F(FileOperationsTest, CopyWithoutAnOwnerNeverOverwrites) {
   Make({{100, 10}});
-  library.m_owner = nullptr;
+  library.SetOwnerView(nullptr);
   const std::string dest = tree / "d";
   tree.File("d/FILE1000.AVI", "old");
   groups.checked = {0};

@@ -13,8 +13,8 @@ TEST(MarkGroupStarts, RecordingsWithinTwoSecondsOfTheEndJoinTheGroup) {
   RecordingLibrary library;
   Fill(library, {{kTen, 60}, {kTen + 61, 60}, {kTen + 124, 60}});
   EXPECT_EQ(GroupCounts(library), (std::vector<int32_t>{2, 1}));
-  EXPECT_EQ(library.m_recordings[1].groupStart, 0);
-  EXPECT_EQ(library.m_recordings[2].groupStart, 1);
+  EXPECT_EQ(library.Recordings()[1].groupStart, 0);
+  EXPECT_EQ(library.Recordings()[2].groupStart, 1);
 
   // Exactly 2 s late or 2 s early joins; 3 s either way starts a new group.
   Fill(library, {{kTen, 60}, {kTen + 62, 60}, {kTen + 122 - 2, 60}, {kTen + 180 - 3, 60}, {kTen + 237 + 3, 10}});
@@ -24,8 +24,8 @@ TEST(MarkGroupStarts, RecordingsWithinTwoSecondsOfTheEndJoinTheGroup) {
 TEST(MarkGroupStarts, GroupsAndEntriesDescribeTheRecordings) {
   RecordingLibrary library;
   Fill(library, {{kTen, 60, RecordingFlagLocked}, {kTen + 60, 30, RecordingFlagEvent}, {kTen + 500, 10}});
-  ASSERT_EQ(library.m_groups.size(), 2u);
-  const RecordingGroup& g0 = library.m_groups[0];
+  ASSERT_EQ(library.Groups().size(), 2u);
+  const RecordingGroup& g0 = library.Groups()[0];
   EXPECT_EQ(g0.number, 0);
   EXPECT_EQ(g0.first, 0);
   EXPECT_EQ(g0.count, 2);
@@ -33,26 +33,28 @@ TEST(MarkGroupStarts, GroupsAndEntriesDescribeTheRecordings) {
   EXPECT_EQ(g0.size, 1000u + 1001u);
   EXPECT_EQ(g0.flags, RecordingFlagLocked | RecordingFlagEvent);
   EXPECT_EQ(g0.checked, 0);
-  EXPECT_EQ(library.m_groups[1].number, 1);
-  EXPECT_EQ(library.m_groups[1].first, 2);
-  EXPECT_EQ(library.m_groups[1].flags, 0);
-  ASSERT_EQ(library.m_entries.size(), 3u);
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(library.m_entries[i].recording, i);
-  EXPECT_EQ(library.m_entries[1].group, 0);
-  EXPECT_EQ(library.m_entries[1].position, 1);
-  EXPECT_EQ(library.m_entries[2].group, 1);
-  EXPECT_EQ(library.m_entries[2].position, 0);
-  EXPECT_EQ(library.m_entries[2].size, 1002u);
-  EXPECT_EQ(library.m_entries[2].durationMs, 10250u);
+  EXPECT_EQ(library.Groups()[1].number, 1);
+  EXPECT_EQ(library.Groups()[1].first, 2);
+  EXPECT_EQ(library.Groups()[1].flags, 0);
+  ASSERT_EQ(library.Entries().size(), 3u);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(library.Entries()[i].recording, i);
+  EXPECT_EQ(library.Entries()[1].group, 0);
+  EXPECT_EQ(library.Entries()[1].position, 1);
+  EXPECT_EQ(library.Entries()[2].group, 1);
+  EXPECT_EQ(library.Entries()[2].position, 0);
+  EXPECT_EQ(library.Entries()[2].size, 1002u);
+  EXPECT_EQ(library.Entries()[2].durationMs, 10250u);
 
   // Marks already set stay set when grouping runs again.
-  library.m_recordings[1].groupStart = 1;
+  std::vector<RecordingInfo> marked = library.Recordings();
+  marked[1].groupStart = 1;
+  library.SetRecordings(marked);
   library.MarkGroupStarts();
   EXPECT_EQ(GroupCounts(library), (std::vector<int32_t>{1, 1, 1}));
-  library.m_recordings.clear();
+  library.SetRecordings({});
   library.MarkGroupStarts();
-  EXPECT_TRUE(library.m_groups.empty());
-  EXPECT_TRUE(library.m_entries.empty());
+  EXPECT_TRUE(library.Groups().empty());
+  EXPECT_TRUE(library.Entries().empty());
 }
 
 TEST(MarkGroupStarts, AnyStartTimeIsGroupedAndListed) {
@@ -69,13 +71,13 @@ TEST(MarkGroupStarts, AnyStartTimeIsGroupedAndListed) {
                  {1, 0},
                  {INT64_MAX - 1, INT64_MAX},
                  {INT64_MAX, 5}});
-  EXPECT_EQ(library.m_entries.size(), 7u);
+  EXPECT_EQ(library.Entries().size(), 7u);
   EXPECT_EQ(files.rows.size(), 7u);
-  EXPECT_EQ(groups.rows.size(), library.m_groups.size());
+  EXPECT_EQ(groups.rows.size(), library.Groups().size());
   // 0 and 1 follow -1 without a gap; the end of INT64_MAX - 1 lies beyond 64 bits.
-  EXPECT_EQ(library.m_recordings[3].groupStart, 0);
-  EXPECT_EQ(library.m_recordings[4].groupStart, 0);
-  EXPECT_EQ(library.m_recordings[6].groupStart, 1);
+  EXPECT_EQ(library.Recordings()[3].groupStart, 0);
+  EXPECT_EQ(library.Recordings()[4].groupStart, 0);
+  EXPECT_EQ(library.Recordings()[6].groupStart, 1);
   EXPECT_EQ(files.rows[6].startTime, INT64_MAX);
   EXPECT_EQ(files.rows[0].startTime, INT64_MIN);
 }

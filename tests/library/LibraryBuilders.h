@@ -32,14 +32,14 @@ inline RecordingInfo MakeRecording(const Rec& r, const std::string& folder, int 
 
 // Recordings in the given order (already sorted), grouped and listed.
 inline void Fill(RecordingLibrary& library, const std::vector<Rec>& recs, const std::string& folder = "/card/") {
-  library.m_recordings.clear();
-  for (std::size_t i = 0; i < recs.size(); ++i)
-    library.m_recordings.push_back(MakeRecording(recs[i], folder, static_cast<int>(i)));
+  std::vector<RecordingInfo> recordings;
+  for (std::size_t i = 0; i < recs.size(); ++i) recordings.push_back(MakeRecording(recs[i], folder, static_cast<int>(i)));
+  library.SetRecordings(std::move(recordings));
   library.MarkGroupStarts();
 }
 
 inline std::vector<int32_t> GroupCounts(const RecordingLibrary& library) {
   std::vector<int32_t> counts;
-  for (const RecordingGroup& g : library.m_groups) counts.push_back(g.count);
+  for (const RecordingGroup& g : library.Groups()) counts.push_back(g.count);
   return counts;
 }

@@ -95,23 +95,23 @@ TEST(ReadOnlyMedium, OperationsFailSoundlyAndReportEveryRecording) {
   groups.checked = {0};
 
   EXPECT_EQ(library.UnlockChecked(), 1);
-  EXPECT_EQ(library.m_recordings[0].flags, RecordingFlagLocked);  // the attribute change failed
-  EXPECT_EQ(library.m_groups[0].flags, 0);                        // the row loses its lock anyway
-  ASSERT_EQ(library.m_lastFailures.size(), 1u);
-  EXPECT_EQ(library.m_lastFailures[0].error, EROFS);
+  EXPECT_EQ(library.Recordings()[0].flags, RecordingFlagLocked);  // the attribute change failed
+  EXPECT_EQ(library.Groups()[0].flags, 0);                        // the row loses its lock anyway
+  ASSERT_EQ(library.LastFailures().size(), 1u);
+  EXPECT_EQ(library.LastFailures()[0].error, EROFS);
 
   EXPECT_EQ(library.DeleteChecked(), 1);
-  EXPECT_EQ(library.m_recordings.size(), 3u);
-  ASSERT_EQ(library.m_lastFailures.size(), 2u);  // the protected one is skipped in silence
-  EXPECT_EQ(library.m_lastFailures[0].path, medium + "/FILE1001.AVI");
-  EXPECT_EQ(library.m_lastFailures[0].error, EROFS);
+  EXPECT_EQ(library.Recordings().size(), 3u);
+  ASSERT_EQ(library.LastFailures().size(), 2u);  // the protected one is skipped in silence
+  EXPECT_EQ(library.LastFailures()[0].path, medium + "/FILE1001.AVI");
+  EXPECT_EQ(library.LastFailures()[0].error, EROFS);
 
   // The medium as a copy destination.
   Fill(library, {{100, 10}}, tree.Path() + "/source/");
   groups.checked = {0};
   EXPECT_EQ(library.CopyChecked(medium + "/backup"), 1);
-  ASSERT_EQ(library.m_lastFailures.size(), 1u);
-  EXPECT_EQ(library.m_lastFailures[0].error, EROFS);
+  ASSERT_EQ(library.LastFailures().size(), 1u);
+  EXPECT_EQ(library.LastFailures()[0].error, EROFS);
   EXPECT_EQ(owner.percents.back(), 100);
 }
 
@@ -170,7 +170,7 @@ TEST(FatImage, AttributesDecideHiddenSystemAndProtection) {
   Protect(tree / "2019/05/LOCK.AVI");
   groups.checked = {0};
   EXPECT_EQ(library.CopyChecked(card + "/BACKUP"), 1);
-  EXPECT_TRUE(library.m_lastFailures.empty());
+  EXPECT_TRUE(library.LastFailures().empty());
   EXPECT_EQ(ReadText(card + "/BACKUP/2019/05/LOCK.AVI"), "locked recording");
   EXPECT_EQ(FatAttributesOf(card + "/BACKUP/2019/05/LOCK.AVI") & kFatAttrReadOnly, kFatAttrReadOnly);
 }

@@ -44,7 +44,7 @@ class ScanTest : public ::testing::Test {
   }
   std::vector<std::string> Names() const {
     std::vector<std::string> names;
-    for (const RecordingInfo& r : library.m_recordings) names.push_back(r.subfolder + r.name);
+    for (const RecordingInfo& r : library.Recordings()) names.push_back(r.subfolder + r.name);
     return names;
   }
 
@@ -68,12 +68,12 @@ TEST_F(ScanTest, OnlyUpperCaseExtensionsAreReadButEveryFileCounts) {
   ASSERT_EQ(::mkfifo((tree / "PIPE.AVI").c_str(), 0644), 0);  // must not block the scan
 
   EXPECT_EQ(library.OpenRecordings(tree.Path()), 1);
-  EXPECT_EQ(library.m_scanCount, 6);
+  EXPECT_EQ(library.ScanCount(), 6);
   EXPECT_EQ(progress.counts, (std::vector<int32_t>{0, 1, 2, 3, 4, 5}));
   EXPECT_EQ(Names(), (std::vector<std::string>{"A.AVI", "C.MOV"}));
   EXPECT_EQ(gsensor.clears, 1);
   EXPECT_EQ(gsensor.repaints, 1);
-  const RecordingInfo& a = library.m_recordings[0];
+  const RecordingInfo& a = library.Recordings()[0];
   EXPECT_EQ(a.folder, tree.Path() + "/");
   EXPECT_EQ(a.subfolder, "");
   EXPECT_EQ(a.summary.width, 160);
@@ -93,13 +93,13 @@ TEST_F(ScanTest, ProtectionAndNameDecideEventAndLocked) {
   Protect(Write("EVGS0003.MOV", Small(9, 0, 30)));
   ASSERT_EQ(library.OpenRecordings(tree.Path() + "/"), 1);
   std::map<std::string, int> flags;
-  for (const RecordingInfo& r : library.m_recordings) flags[r.name] = r.flags;
+  for (const RecordingInfo& r : library.Recordings()) flags[r.name] = r.flags;
   EXPECT_EQ(flags["EVGS0001.AVI"], RecordingFlagEvent);
   EXPECT_EQ(flags["FILE0001.AVI"], RecordingFlagLocked);
   EXPECT_EQ(flags["EVGS0002.AVI"], 0);
   EXPECT_EQ(flags["EVGS0003.MOV"], RecordingFlagEvent);
-  ASSERT_EQ(library.m_groups.size(), 1u);  // 10 s each, back to back
-  EXPECT_EQ(library.m_groups[0].flags, RecordingFlagEvent | RecordingFlagLocked);
+  ASSERT_EQ(library.Groups().size(), 1u);  // 10 s each, back to back
+  EXPECT_EQ(library.Groups()[0].flags, RecordingFlagEvent | RecordingFlagLocked);
   EXPECT_EQ(groups.rows[0].icon, RecordingFlagEvent | RecordingFlagLocked);
 }
 
@@ -116,41 +116,41 @@ TEST_F(ScanTest, SortsByStartTimeAndGroupsByGaps) {
 
   ASSERT_EQ(library.OpenRecordings(tree.Path()), 1);
   EXPECT_EQ(Names(), (std::vector<std::string>{"untimed/0.AVI", "1.MOV", "y/z/2.AVI", "x/3.AVI"}));
-  EXPECT_EQ(library.m_recordings[0].summary.startTime, 0);
-  EXPECT_EQ(library.m_scanCount, 4);  // nothing inside the hidden folder is examined
+  EXPECT_EQ(library.Recordings()[0].summary.startTime, 0);
+  EXPECT_EQ(library.ScanCount(), 4);  // nothing inside the hidden folder is examined
   EXPECT_EQ(GroupCounts(library), (std::vector<int32_t>{1, 2, 1}));
-  EXPECT_EQ(library.m_recordings[2].subfolder, "y/z/");
+  EXPECT_EQ(library.Recordings()[2].subfolder, "y/z/");
   EXPECT_EQ(library.GetRecordingPath(2), tree / "y/z/2.AVI");
   EXPECT_EQ(files.rows[2].folder, tree.Path() + "/y/z/");
-  for (std::size_t i = 0; i < library.m_entries.size(); ++i)
-    EXPECT_EQ(library.m_entries[i].recording, static_cast<int32_t>(i));
+  for (std::size_t i = 0; i < library.Entries().size(); ++i)
+    EXPECT_EQ(library.Entries()[i].recording, static_cast<int32_t>(i));
 }
 
 TEST_F(ScanTest, MissingFolderLeavesAnEmptyLibrary) {
   Write("A.AVI", Small(10, 0, 0));
   ASSERT_EQ(library.OpenRecordings(tree.Path()), 1);
-  ASSERT_EQ(library.m_recordings.size(), 1u);
+  ASSERT_EQ(library.Recordings().size(), 1u);
   library.SelectRecording(0);
   EXPECT_EQ(library.OpenRecordings(tree / "gone"), 0);
-  EXPECT_TRUE(library.m_recordings.empty());
-  EXPECT_TRUE(library.m_groups.empty());
-  EXPECT_TRUE(library.m_entries.empty());
-  EXPECT_EQ(library.m_currentRecording, -1);
+  EXPECT_TRUE(library.Recordings().empty());
+  EXPECT_TRUE(library.Groups().empty());
+  EXPECT_TRUE(library.Entries().empty());
+  EXPECT_EQ(library.CurrentRecording(), -1);
   EXPECT_TRUE(files.rows.empty());
   EXPECT_TRUE(groups.rows.empty());
   // An empty folder is not missing.
   std::filesystem::create_directory(tree / "empty");
   EXPECT_EQ(library.OpenRecordings(tree / "empty"), 1);
-  EXPECT_EQ(library.m_scanCount, 0);
+  EXPECT_EQ(library.ScanCount(), 0);
 }
 
 TEST_F(ScanTest, FileNamesThatAreNotUtf8AreKept) {
   const std::string name = "\xff\xfe\x80 drive.AVI";
   Write("sub\xc3/" + name, Small(10, 0, 0));
   ASSERT_EQ(library.OpenRecordings(tree.Path()), 1);
-  ASSERT_EQ(library.m_recordings.size(), 1u);
-  EXPECT_EQ(library.m_recordings[0].name, name);
-  EXPECT_EQ(library.m_recordings[0].subfolder, "sub\xc3/");
+  ASSERT_EQ(library.Recordings().size(), 1u);
+  EXPECT_EQ(library.Recordings()[0].name, name);
+  EXPECT_EQ(library.Recordings()[0].subfolder, "sub\xc3/");
   EXPECT_TRUE(std::filesystem::exists(library.GetRecordingPath(0)));
 }
 
@@ -167,12 +167,12 @@ TEST_F(ScanTest, TheDemoCardIsListedAsWritten) {
     expected[f.relativePath] = &f;
     drives.insert(f.drive);
   }
-  EXPECT_EQ(library.m_scanCount, visibleFiles);
-  ASSERT_EQ(library.m_recordings.size(), expected.size());
-  EXPECT_EQ(library.m_groups.size(), drives.size());
+  EXPECT_EQ(library.ScanCount(), visibleFiles);
+  ASSERT_EQ(library.Recordings().size(), expected.size());
+  EXPECT_EQ(library.Groups().size(), drives.size());
   std::map<int, int32_t> groupOfDrive;
-  for (std::size_t i = 0; i < library.m_recordings.size(); ++i) {
-    const RecordingInfo& r = library.m_recordings[i];
+  for (std::size_t i = 0; i < library.Recordings().size(); ++i) {
+    const RecordingInfo& r = library.Recordings()[i];
     const auto it = expected.find(r.subfolder + r.name);
     ASSERT_NE(it, expected.end()) << r.subfolder + r.name;
     const SynthCardFile& f = *it->second;
@@ -180,10 +180,10 @@ TEST_F(ScanTest, TheDemoCardIsListedAsWritten) {
     EXPECT_EQ((r.flags & RecordingFlagEvent) != 0, f.event) << f.relativePath;
     EXPECT_EQ((r.flags & RecordingFlagLocked) != 0, f.locked) << f.relativePath;
     if (i > 0) {
-      EXPECT_LE(library.m_recordings[i - 1].summary.startTime, r.summary.startTime);
+      EXPECT_LE(library.Recordings()[i - 1].summary.startTime, r.summary.startTime);
     }
     // A drive is exactly one group.
-    const int32_t group = library.m_entries[i].group;
+    const int32_t group = library.Entries()[i].group;
     const auto [where, inserted] = groupOfDrive.emplace(f.drive, group);
     EXPECT_EQ(where->second, group) << f.relativePath;
   }
@@ -201,29 +201,29 @@ TEST_F(ScanTest, OperationsOnAScannedCard) {
   groups.checked = {0};
   const std::string backup = tree / "backup";
   ASSERT_EQ(library.CopyChecked(backup), 1);
-  EXPECT_TRUE(library.m_lastFailures.empty());
+  EXPECT_TRUE(library.LastFailures().empty());
   ASSERT_EQ(library.DeleteChecked(), 1);
-  EXPECT_TRUE(library.m_lastFailures.empty());
+  EXPECT_TRUE(library.LastFailures().empty());
   EXPECT_EQ(GroupCounts(library), (std::vector<int32_t>{1, 1}));
 
   // The copies are recordings with the same facts, below the same subfolder.
   RecordingLibrary copies;
   ASSERT_EQ(copies.OpenRecordings(backup), 1);
-  ASSERT_EQ(copies.m_recordings.size(), 3u);
-  EXPECT_EQ(copies.m_recordings[0].name, "EVGS0001.AVI");
-  EXPECT_EQ(copies.m_recordings[0].subfolder, "DCIM/");
-  EXPECT_EQ(copies.m_recordings[0].flags, RecordingFlagEvent);
-  EXPECT_EQ(copies.m_recordings[2].summary.startTime,
+  ASSERT_EQ(copies.Recordings().size(), 3u);
+  EXPECT_EQ(copies.Recordings()[0].name, "EVGS0001.AVI");
+  EXPECT_EQ(copies.Recordings()[0].subfolder, "DCIM/");
+  EXPECT_EQ(copies.Recordings()[0].flags, RecordingFlagEvent);
+  EXPECT_EQ(copies.Recordings()[2].summary.startTime,
             LocalCalendarToTime(2024, 4, 12, 10, 0, 20));
 
   // Unlock the rest; a new scan agrees with the library.
   groups.checked = {0};
   ASSERT_EQ(library.UnlockChecked(), 1);
-  EXPECT_EQ(library.m_recordings[0].flags, 0);
+  EXPECT_EQ(library.Recordings()[0].flags, 0);
   RecordingLibrary again;
   ASSERT_EQ(again.OpenRecordings(tree / "DCIM"), 1);
-  ASSERT_EQ(again.m_recordings.size(), 2u);
-  EXPECT_EQ(again.m_recordings[0].flags, 0);
+  ASSERT_EQ(again.Recordings().size(), 2u);
+  EXPECT_EQ(again.Recordings()[0].flags, 0);
 }
 
 TEST_F(ScanTest, ProbeListsTheLibraryAsJson) {

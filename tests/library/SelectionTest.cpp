@@ -36,16 +36,16 @@ TEST(ResolutionText, NamesKnownSizesAndFormatsTheRest) {
 }
 
 TEST_F(SelectionTest, AttachViewsStartsEmpty) {
-  library.m_currentRecording = 4;
-  library.m_currentGroup = 1;
-  library.m_gpsSamples.resize(3);
+  library.SetCurrentRecording(4);
+  library.SetCurrentGroup(1);
+  library.SetGpsSamples(std::vector<GpsSample>(3), 0);
   library.AttachViews(&groups, &files, &gsensor, nullptr, &owner);
-  EXPECT_TRUE(library.m_recordings.empty());
-  EXPECT_TRUE(library.m_groups.empty());
-  EXPECT_TRUE(library.m_entries.empty());
-  EXPECT_TRUE(library.m_gpsSamples.empty());
-  EXPECT_EQ(library.m_currentRecording, -1);
-  EXPECT_EQ(library.m_currentGroup, 0);
+  EXPECT_TRUE(library.Recordings().empty());
+  EXPECT_TRUE(library.Groups().empty());
+  EXPECT_TRUE(library.Entries().empty());
+  EXPECT_TRUE(library.GpsSamples().empty());
+  EXPECT_EQ(library.CurrentRecording(), -1);
+  EXPECT_EQ(library.CurrentGroup(), 0);
 }
 
 TEST_F(SelectionTest, FillListsHandsEveryRowInOrder) {
@@ -68,8 +68,8 @@ TEST_F(SelectionTest, FillListsHandsEveryRowInOrder) {
   EXPECT_TRUE(groups.rows.empty());
   EXPECT_TRUE(files.rows.empty());
   EXPECT_EQ(gsensor.clears, 1);
-  EXPECT_EQ(library.m_currentRecording, -1);
-  EXPECT_EQ(library.m_currentGroup, 1);
+  EXPECT_EQ(library.CurrentRecording(), -1);
+  EXPECT_EQ(library.CurrentGroup(), 1);
 
   // Without views nothing is handed out and nothing breaks.
   RecordingLibrary bare;
@@ -85,32 +85,32 @@ TEST_F(SelectionTest, FindGroupOfAndFindCurrentGroup) {
   EXPECT_EQ(library.FindGroupOf(7), -1);
   EXPECT_EQ(library.FindGroupOf(-1), -1);
   EXPECT_EQ(library.FindGroupOf(-7), -1);
-  library.m_currentRecording = 6;
+  library.SetCurrentRecording(6);
   EXPECT_EQ(library.FindCurrentGroup(), 1);
-  EXPECT_EQ(library.m_currentGroup, 1);
-  library.m_currentRecording = 9;
+  EXPECT_EQ(library.CurrentGroup(), 1);
+  library.SetCurrentRecording(9);
   EXPECT_EQ(library.FindCurrentGroup(), -1);
-  library.m_currentRecording = -1;
+  library.SetCurrentRecording(-1);
   EXPECT_EQ(library.FindCurrentGroup(), -1);
-  EXPECT_EQ(library.m_currentGroup, -1);
+  EXPECT_EQ(library.CurrentGroup(), -1);
 }
 
 TEST_F(SelectionTest, SelectRecordingMovesTheHighlightAndScrolls) {
   EXPECT_EQ(library.SelectRecording(-1), 0);
   EXPECT_EQ(library.SelectRecording(7), 0);
-  EXPECT_EQ(library.m_currentRecording, -1);
+  EXPECT_EQ(library.CurrentRecording(), -1);
   EXPECT_EQ(groups.highlightCalls + files.highlightCalls, 0);
 
   EXPECT_EQ(library.SelectRecording(1), 1);
-  EXPECT_EQ(library.m_currentRecording, 1);
-  EXPECT_EQ(library.m_currentGroup, 0);
+  EXPECT_EQ(library.CurrentRecording(), 1);
+  EXPECT_EQ(library.CurrentGroup(), 0);
   EXPECT_EQ(groups.highlighted, (std::set<int>{0}));
   EXPECT_EQ(files.highlighted, (std::set<int>{1}));
   EXPECT_EQ(files.visible.back(), 1);
   EXPECT_EQ(groups.visible.back(), 0);
 
   EXPECT_EQ(library.SelectRecording(4), 1);
-  EXPECT_EQ(library.m_currentGroup, 1);
+  EXPECT_EQ(library.CurrentGroup(), 1);
   EXPECT_EQ(groups.highlighted, (std::set<int>{1}));
   EXPECT_EQ(files.highlighted, (std::set<int>{4}));
 }
@@ -121,42 +121,46 @@ TEST_F(SelectionTest, SelectGroupMakesItsFirstRecordingCurrent) {
   EXPECT_EQ(library.SelectGroup(2), 0);
   EXPECT_EQ(library.SelectGroup(-1), 0);
   EXPECT_EQ(library.SelectGroup(1), 1);
-  EXPECT_EQ(library.m_currentGroup, 1);
-  EXPECT_EQ(library.m_currentRecording, 3);
+  EXPECT_EQ(library.CurrentGroup(), 1);
+  EXPECT_EQ(library.CurrentRecording(), 3);
   EXPECT_EQ(groups.highlighted, (std::set<int>{1}));
   EXPECT_EQ(files.highlighted, (std::set<int>{3}));
   EXPECT_EQ(files.visible.size(), scrolled);  // no scrolling
 
   // A current group left over from a longer list (after a deletion) does not
   // stop a group from being selected.
-  library.m_currentGroup = 5;
+  library.SetCurrentGroup(5);
   EXPECT_EQ(library.SelectGroup(0), 1);
-  EXPECT_EQ(library.m_currentRecording, 0);
+  EXPECT_EQ(library.CurrentRecording(), 0);
   EXPECT_EQ(files.highlighted, (std::set<int>{0}));
 }
 
 TEST_F(SelectionTest, PathsAndFrameSize) {
-  library.m_recordings[2].subfolder = "2019/05/";
+  std::vector<RecordingInfo> recordings = library.Recordings();
+  recordings[2].subfolder = "2019/05/";
+  library.SetRecordings(recordings);
   EXPECT_EQ(library.GetRecordingPath(2), "/card/2019/05/FILE1002.AVI");
   EXPECT_EQ(library.GetRecordingPath(0), "/card/FILE1000.AVI");
   EXPECT_EQ(library.GetRecordingPath(7), "");
   EXPECT_EQ(library.GetRecordingPath(-1), "");
   EXPECT_EQ(library.GetCurrentRecordingPath(), "");
-  library.m_recordings[0].folder = "/no-slash";
+  recordings[0].folder = "/no-slash";
+  library.SetRecordings(recordings);
   EXPECT_EQ(library.GetRecordingPath(0), "/no-slash/FILE1000.AVI");
 
   uint16_t w = 0;
   uint16_t h = 0;
   EXPECT_EQ(library.GetCurrentFrameSize(&w, &h), 0);  // nothing current
-  library.m_recordings.resize(4);
-  library.m_recordings[3].summary.width = 1280;
-  library.m_recordings[3].summary.height = 720;
-  library.m_currentRecording = 9;
+  recordings.resize(4);
+  recordings[3].summary.width = 1280;
+  recordings[3].summary.height = 720;
+  library.SetRecordings(recordings);
+  library.SetCurrentRecording(9);
   EXPECT_EQ(library.GetCurrentFrameSize(&w, &h), 1);
-  EXPECT_EQ(library.m_currentRecording, 3);
+  EXPECT_EQ(library.CurrentRecording(), 3);
   EXPECT_EQ(w, 1280);
   EXPECT_EQ(h, 720);
   EXPECT_EQ(library.GetCurrentFrameSize(nullptr, nullptr), 1);
-  library.m_recordings.clear();
+  library.SetRecordings({});
   EXPECT_EQ(library.GetCurrentFrameSize(&w, &h), 0);
 }

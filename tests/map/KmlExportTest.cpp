@@ -232,7 +232,7 @@ TEST_F(KmlTest, CommandOutcomes) {
   FillLibrary(library, {WriteRecording(input.Folder(), plan), WriteRecording(input.Folder(), second)}, true);
 
   // Recordings listed but none current yet: nothing is written, the failure names the folder.
-  ASSERT_EQ(library.m_currentRecording, -1);
+  ASSERT_EQ(library.CurrentRecording(), -1);
   result = RunKmlCommand(library, output.Folder());
   EXPECT_EQ(result.outcome, KmlOutcome::NoCurrentRecording);
   EXPECT_EQ(result.textId, 126);
@@ -242,11 +242,11 @@ TEST_F(KmlTest, CommandOutcomes) {
 
   // A current index past the end is taken as the last recording.
   ASSERT_EQ(LoadRecordingTrack(library, 0), 1);
-  library.m_currentRecording = 7;
+  library.SetCurrentRecording(7);
   result = RunKmlCommand(library, output.Folder());
   EXPECT_EQ(result.outcome, KmlOutcome::Saved);
   EXPECT_EQ(result.textId, 125);
-  EXPECT_EQ(library.m_currentRecording, 1);
+  EXPECT_EQ(library.CurrentRecording(), 1);
   EXPECT_EQ(result.path, output.Folder() + "FILE0002_2018_07_03_12-34-56.KML");
 
   // The folder is missing: failure with the composed path.
@@ -276,7 +276,7 @@ TEST_F(KmlTest, GpsbabelReadsTheSamePoints) {
   ASSERT_TRUE(std::getline(in, line));
   EXPECT_EQ(line.rfind("No,Latitude,Longitude", 0), 0u) << line;
   std::vector<GpsSample> usable;
-  for (const GpsSample& sample : library.m_gpsSamples)
+  for (const GpsSample& sample : library.GpsSamples())
     if (IsUsableGpsSample(sample)) usable.push_back(sample);
   ASSERT_EQ(usable.size(), 498u);
   std::size_t count = 0;

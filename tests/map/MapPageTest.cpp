@@ -127,8 +127,8 @@ class MapPageTest : public ::testing::Test {
   // The usable samples of the library's loaded block, as [latitude, longitude] in degrees.
   std::vector<std::pair<double, double>> Usable(std::size_t before = SIZE_MAX) {
     std::vector<std::pair<double, double>> out;
-    for (std::size_t i = 0; i < library.m_gpsSamples.size() && i < before; ++i) {
-      const GpsSample& s = library.m_gpsSamples[i];
+    for (std::size_t i = 0; i < library.GpsSamples().size() && i < before; ++i) {
+      const GpsSample& s = library.GpsSamples()[i];
       if (IsUsableGpsSample(s)) out.emplace_back(Degrees(s.latitude), Degrees(s.longitude));
     }
     return out;
@@ -148,7 +148,7 @@ class MapPageTest : public ::testing::Test {
     plan.gps[4] = Fix(0.0, 0.0);
     plan.gps[12].longitude = 20000.0;
     FillLibrary(library, {WriteRecording(dir.Folder(), plan)}, true);
-    library.m_map = host;
+    library.SetMapView(host);
     ASSERT_EQ(LoadRecordingTrack(library, 0), 1);
   }
 
@@ -229,7 +229,9 @@ TEST_F(MapPageTest, LoadRecordingTrackFillsTheRecordingsLine) {
   RecordingPlan other;
   other.name = "FILE0002.AVI";
   other.gps = {Fix(3600.0, 14000.0)};
-  library.m_recordings.push_back(WriteRecording(dir.Folder(), other));
+  std::vector<RecordingInfo> recordings = library.Recordings();
+  recordings.push_back(WriteRecording(dir.Folder(), other));
+  library.SetRecordings(recordings);
   ASSERT_EQ(LoadRecordingTrack(library, 1), 1);
   EXPECT_EQ(Json("path_points"), "[[36,140]]");
 }
@@ -241,7 +243,7 @@ TEST_F(MapPageTest, UpdatePositionMovesTheMarkerOncePerNewSample) {
   for (int64_t t = 0; t < 22000; t += 250) {
     const int shown = UpdatePosition(library, t, false, true);
     const std::size_t i = static_cast<std::size_t>(t / 1000);
-    const bool usable = i < library.m_gpsSamples.size() && IsUsableGpsSample(library.m_gpsSamples[i]);
+    const bool usable = i < library.GpsSamples().size() && IsUsableGpsSample(library.GpsSamples()[i]);
     EXPECT_EQ(shown, usable ? 1 : 0) << t;
     fixes += shown;
   }
@@ -274,7 +276,7 @@ TEST_F(MapPageTest, AProviderChangeReloadsThePageToItsInitialState) {
   DrawGroupPath(library, 0);
   EXPECT_GT(Eval("path_points.length + pathdrived_points.length + file_paths.length").toInt(), 30);
 
-  host->m_mapProvider = 1;
+  host->SetMapProvider(1);
   ASSERT_TRUE(Load());
   ExpectInitialState();
   // The same value again still reloads.

@@ -19,9 +19,9 @@ namespace {
 class TrackTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    library.m_gsensorView = &curve;
-    library.m_map = &map;
-    library.m_owner = &owner;
+    library.SetGSensorView(&curve);
+    library.SetMapView(&map);
+    library.SetOwnerView(&owner);
     LastShownSample = 0;
   }
   std::vector<std::string> Plots(const std::string& prefix) const {
@@ -89,14 +89,14 @@ TEST_F(TrackTest, LoadRecordingTrackPlotsEveryUsableSampleInOrder) {
   FillLibrary(library, {WriteRecording(dir.Folder(), plan)}, true);
 
   ASSERT_EQ(LoadRecordingTrack(library, 0), 1);
-  EXPECT_EQ(library.m_currentRecording, 0);
-  EXPECT_EQ(library.m_gpsBytes, 60u * 32u + 4u);
-  ASSERT_EQ(library.m_gpsSamples.size(), 60u);
-  EXPECT_DOUBLE_EQ(library.m_gpsRate, 5.0);
+  EXPECT_EQ(library.CurrentRecording(), 0);
+  EXPECT_EQ(library.GpsBytes(), 60u * 32u + 4u);
+  ASSERT_EQ(library.GpsSamples().size(), 60u);
+  EXPECT_DOUBLE_EQ(library.GpsRate(), 5.0);
   // The zero rule has been applied to the library's array.
-  EXPECT_EQ(library.m_gpsSamples[7].status, 0);
-  EXPECT_EQ(library.m_gsensorBytes, 12u);
-  EXPECT_EQ(library.m_gsensorSamples.size(), 4u);
+  EXPECT_EQ(library.GpsSamples()[7].status, 0);
+  EXPECT_EQ(library.GSensorBytes(), 12u);
+  EXPECT_EQ(library.GSensorSamples().size(), 4u);
 
   ASSERT_GE(map.calls.size(), 2u);
   EXPECT_EQ(map.calls[0], "pathdrived_delete()");
@@ -142,7 +142,7 @@ TEST_F(TrackTest, GSensorRateFallsBackToTheEvenSpread) {
   ASSERT_EQ(LoadRecordingTrack(library, 0), 1);
   EXPECT_EQ(curve.calls[1], "SetScale(0.000000,5.000000)");
   EXPECT_EQ(curve.calls[5], "SetSamplesPerMs(0.005000)");  // 300 / 60000 ms
-  EXPECT_EQ(library.m_gpsBytes, 0u);
+  EXPECT_EQ(library.GpsBytes(), 0u);
   EXPECT_TRUE(Plots("path_plot(").empty());
 }
 
@@ -155,19 +155,19 @@ TEST_F(TrackTest, LoadRecordingTrackFailures) {
   RecordingInfo cutInfo = WriteRecording(dir.Folder(), cut);
   cutInfo.summary.gpsSize += 4096;  // the block would end beyond the file
   FillLibrary(library, {WriteRecording(dir.Folder(), missing), cutInfo}, true);
-  library.m_gpsRate = 3.0;
+  library.SetGpsRate(3.0);
 
   EXPECT_EQ(LoadRecordingTrack(library, -1), 0);
   EXPECT_EQ(LoadRecordingTrack(library, 2), 0);
   EXPECT_TRUE(map.calls.empty());
-  EXPECT_EQ(library.m_currentRecording, -1);
+  EXPECT_EQ(library.CurrentRecording(), -1);
 
   // A GPS block ending beyond the file is not read; the G-sensor block still is.
   ASSERT_EQ(LoadRecordingTrack(library, 1), 1);
-  EXPECT_EQ(library.m_gpsBytes, 0u);
-  EXPECT_TRUE(library.m_gpsSamples.empty());
-  EXPECT_DOUBLE_EQ(library.m_gpsRate, 3.0);  // no block: the rate stays
-  EXPECT_EQ(library.m_gsensorBytes, 3u);
+  EXPECT_EQ(library.GpsBytes(), 0u);
+  EXPECT_TRUE(library.GpsSamples().empty());
+  EXPECT_DOUBLE_EQ(library.GpsRate(), 3.0);  // no block: the rate stays
+  EXPECT_EQ(library.GSensorBytes(), 3u);
   EXPECT_TRUE(Plots("path_plot(").empty());
 
   // A missing file: lines deleted, arrays empty, the curve untouched, index kept.
@@ -176,9 +176,9 @@ TEST_F(TrackTest, LoadRecordingTrackFailures) {
   EXPECT_EQ(LoadRecordingTrack(library, 0), 0);
   EXPECT_EQ(map.calls, (std::vector<std::string>{"pathdrived_delete()", "path_delete()"}));
   EXPECT_TRUE(curve.calls.empty());
-  EXPECT_EQ(library.m_currentRecording, 0);
-  EXPECT_EQ(library.m_gsensorBytes, 0u);
-  EXPECT_TRUE(library.m_gsensorSamples.empty());
+  EXPECT_EQ(library.CurrentRecording(), 0);
+  EXPECT_EQ(library.GSensorBytes(), 0u);
+  EXPECT_TRUE(library.GSensorSamples().empty());
   // ...and the instruments show no data at every time.
   owner.calls.clear();
   EXPECT_EQ(UpdatePosition(library, 0, true, true), 0);
@@ -202,16 +202,16 @@ TEST_F(TrackTest, RedrawDrivenPathHoldsTheUsableSamplesBeforeTheTime) {
 
   // Beyond the end: every usable sample; a zero rate counts as one per second.
   map.calls.clear();
-  library.m_gpsRate = 0.0;
+  library.SetGpsRate(0.0);
   RedrawDrivenPath(library, 4000000000u);
-  EXPECT_DOUBLE_EQ(library.m_gpsRate, 1.0);
+  EXPECT_DOUBLE_EQ(library.GpsRate(), 1.0);
   EXPECT_EQ(Plots("pathdrived_plot(").size(), 57u);
 
   map.calls.clear();
   RedrawDrivenPath(library, 0);
   EXPECT_EQ(map.calls, std::vector<std::string>{"pathdrived_delete()"});
 
-  library.m_map = nullptr;
+  library.SetMapView(nullptr);
   RedrawDrivenPath(library, 30000);
 }
 
@@ -232,7 +232,7 @@ TEST_F(TrackTest, UpdatePositionMapsTimesToSamples) {
   EXPECT_EQ(owner.calls.back(), "SetSpeed(1,60)");
   EXPECT_EQ(owner.calls[owner.calls.size() - 2], "SetHeading(120)");
 
-  library.m_gpsRate = 10.0;
+  library.SetGpsRate(10.0);
   EXPECT_EQ(UpdatePosition(library, 5250, false, true), 1);
   EXPECT_EQ(LastShownSample, 52);
 }
@@ -287,7 +287,7 @@ TEST_F(TrackTest, UpdatePositionNoDataStates) {
   EXPECT_TRUE(owner.calls.empty());
   EXPECT_TRUE(map.calls.empty());
   // Times that would overflow an index.
-  library.m_gpsRate = 255.0;
+  library.SetGpsRate(255.0);
   EXPECT_EQ(UpdatePosition(library, INT64_MAX, false, true), 0);
   EXPECT_EQ(UpdatePosition(library, INT64_MIN, false, true), 0);
 }
@@ -323,7 +323,7 @@ TEST_F(TrackTest, GroupPathsAndTheFirstFix) {
       "MovePosition(0,35.410000,139.475000)"};
   EXPECT_EQ(map.calls, expected);
   // The library's own arrays are not touched by group drawing.
-  EXPECT_TRUE(library.m_gpsSamples.empty());
+  EXPECT_TRUE(library.GpsSamples().empty());
 
   FirstFix fix;
   fix.found = 7;
@@ -343,7 +343,7 @@ TEST_F(TrackTest, GroupPathsAndTheFirstFix) {
   EXPECT_TRUE(map.calls.empty());
 
   // Without a map nothing is sent and nothing fails.
-  library.m_map = nullptr;
+  library.SetMapView(nullptr);
   ClearGroupPaths(library);
   DrawGroupPath(library, 0);
   EXPECT_EQ(LoadRecordingTrack(library, 1), 1);

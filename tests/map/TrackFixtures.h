@@ -140,21 +140,22 @@ inline RecordingInfo WriteRecording(const std::string& folder, const RecordingPl
 
 // Puts the recordings into the library as one group each, or all in one group.
 inline void FillLibrary(RecordingLibrary& library, const std::vector<RecordingInfo>& recordings, bool oneGroup) {
-  library.m_recordings = recordings;
-  library.m_groups.clear();
+  library.SetRecordings(recordings);
+  std::vector<RecordingGroup> groups;
   if (oneGroup) {
     RecordingGroup group;
     group.count = static_cast<int32_t>(recordings.size());
-    library.m_groups.push_back(group);
+    groups.push_back(group);
   } else {
     for (int32_t i = 0; i < static_cast<int32_t>(recordings.size()); ++i) {
       RecordingGroup group;
       group.number = i;
       group.first = i;
       group.count = 1;
-      library.m_groups.push_back(group);
+      groups.push_back(group);
     }
   }
+  library.SetGroups(std::move(groups));
 }
 
 // Degrees of a stored ddmm.mmmm value, as the page and the KML file get them.

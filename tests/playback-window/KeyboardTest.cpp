@@ -48,7 +48,7 @@ class WindowInput : public RealWindowTest {
 
   bool Plays(int recording) {
     return dlg().m_engine.GetMediaPath() == m_card[static_cast<std::size_t>(recording)].path &&
-           dlg().m_fileList.IsDropHighlighted(recording) && dlg().m_engine.IsPlaying() && g_busy == 0;
+           dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).IsDropHighlighted(recording) && dlg().m_engine.IsPlaying() && g_busy == 0;
   }
 
   // Drops `mime` on `target` as the desktop would; whether it was taken.
@@ -69,7 +69,7 @@ class WindowInput : public RealWindowTest {
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(CardFolder())});
     ASSERT_TRUE(Drop(&dlg(), mime));
-    ASSERT_TRUE(WaitFor([&] { return Plays(0) && dlg().m_positionSlider.GetPos() > 0; }, 60000));
+    ASSERT_TRUE(WaitFor([&] { return Plays(0) && dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos() > 0; }, 60000));
     dlg().OnCommand(IDC_PLAY);
     ASSERT_TRUE(WaitFor([&] { return TimeStands(dlg(), 300); }, 10000));
   }
@@ -80,8 +80,8 @@ class WindowInput : public RealWindowTest {
   void ExpectSeekShown(int64_t expectedMs) {
     const int64_t length = dlg().m_engine.GetLength();
     ASSERT_GT(length, 0);
-    EXPECT_NEAR(dlg().m_positionSlider.GetPos(), static_cast<double>(expectedMs) * 1000 / length, 1.0);
-    EXPECT_NEAR(dlg().m_gsensor.m_cursorMs, static_cast<double>(expectedMs), 1.0);
+    EXPECT_NEAR(dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos(), static_cast<double>(expectedMs) * 1000 / length, 1.0);
+    EXPECT_NEAR(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_cursorMs, static_cast<double>(expectedMs), 1.0);
     const int64_t time = SettledTime(dlg());
     EXPECT_LE(time, expectedMs + 100);
     EXPECT_GE(time, expectedMs - kKeyFrameMs - 100);
@@ -115,8 +115,8 @@ struct KeyCase {
   Target target;
   int key;
   Qt::KeyboardModifiers modifiers;
-  // The button whose tooltip names the key, with its text id (null: none).
-  CGdipButton CTRKDlg::*button;
+  // The button whose tooltip names the key, with its text id (0: none).
+  int button;
   uint32_t tipText;
   std::function<void()> before;
   std::function<void()> check;
@@ -130,23 +130,23 @@ TEST_F(WindowInput, EveryKeyDoesWhatItsButtonDoesWhateverHasTheFocus) {
   ASSERT_GT(length, 10000);
   int64_t from = 0;
   QImage picture;
-  auto videoPicture = [&] { return GrabScreen(dlg().m_video.geometry().translated(dlg().pos())); };
+  auto videoPicture = [&] { return GrabScreen(dlg().Video().geometry().translated(dlg().pos())); };
   auto noteTime = [&] { from = SettledTime(dlg()); };
   auto seekShown = [&](int64_t delta) {
     return [&, delta] { ExpectSeekShown(std::clamp<int64_t>(from + delta, 1, length - kFrameMs)); };
   };
   auto volumeShown = [&](int position) {
     return [&, position] {
-      EXPECT_EQ(dlg().m_volumeSlider.GetPos(), position);
+      EXPECT_EQ(dlg().ControlAs<CMySliderControl>(IDC_VOLUME_SLIDER).GetPos(), position);
       EXPECT_EQ(dlg().m_engine.GetVolume(), 2 * position);
     };
   };
   auto rateShown = [&](std::string label) { return [&, label] { EXPECT_EQ(MarqueeText(dlg()), label); }; };
   auto fullScreen = [&](bool on) {
     return [&, on] {
-      EXPECT_EQ(dlg().m_fullScreen, on ? 1 : 0);
+      EXPECT_EQ(dlg().IsFullScreen(), on);
       EXPECT_EQ(dlg().geometry(), on ? dlg().MonitorRect() : kPlace);
-      EXPECT_EQ(dlg().m_play.isVisible(), !on);
+      EXPECT_EQ(dlg().Button(IDC_PLAY).isVisible(), !on);
       EXPECT_TRUE(dlg().isVisible());
     };
   };
@@ -160,25 +160,25 @@ TEST_F(WindowInput, EveryKeyDoesWhatItsButtonDoesWhateverHasTheFocus) {
   DialogSeen<CFolderDialog> folderPicker;
 
   const KeyCase cases[] = {
-      {"Space plays", Target::Window, Qt::Key_Space, Qt::NoModifier, &CTRKDlg::m_play, 134, {},
+      {"Space plays", Target::Window, Qt::Key_Space, Qt::NoModifier, IDC_PLAY, 134, {},
        [&] {
-         EXPECT_TRUE(WaitFor([&] { return dlg().m_play.m_showSecond; }, 10000));
+         EXPECT_TRUE(WaitFor([&] { return dlg().Button(IDC_PLAY).ShowsSecond(); }, 10000));
          EXPECT_FALSE(TimeStands(dlg(), 400));
        }},
-      {"Space pauses", Target::FileList, Qt::Key_Space, Qt::NoModifier, nullptr, 0, {},
+      {"Space pauses", Target::FileList, Qt::Key_Space, Qt::NoModifier, 0, 0, {},
        [&] {
-         EXPECT_TRUE(WaitFor([&] { return !dlg().m_play.m_showSecond; }, 10000));
+         EXPECT_TRUE(WaitFor([&] { return !dlg().Button(IDC_PLAY).ShowsSecond(); }, 10000));
          EXPECT_TRUE(WaitFor([&] { return TimeStands(dlg(), 400); }, 5000));
        }},
-      {"Home seeks to the start", Target::Window, Qt::Key_Home, Qt::NoModifier, nullptr, 0, noteTime,
+      {"Home seeks to the start", Target::Window, Qt::Key_Home, Qt::NoModifier, 0, 0, noteTime,
        [&] { ExpectSeekShown(1); }},
-      {"Right seeks 5 s", Target::Window, Qt::Key_Right, Qt::NoModifier, nullptr, 0, noteTime, seekShown(5000)},
-      {"Shift+Right seeks 1 s", Target::FileList, Qt::Key_Right, Qt::ShiftModifier, nullptr, 0, noteTime,
+      {"Right seeks 5 s", Target::Window, Qt::Key_Right, Qt::NoModifier, 0, 0, noteTime, seekShown(5000)},
+      {"Shift+Right seeks 1 s", Target::FileList, Qt::Key_Right, Qt::ShiftModifier, 0, 0, noteTime,
        seekShown(1000)},
-      {"Left seeks 5 s back", Target::VolumeSlider, Qt::Key_Left, Qt::NoModifier, nullptr, 0, noteTime,
+      {"Left seeks 5 s back", Target::VolumeSlider, Qt::Key_Left, Qt::NoModifier, 0, 0, noteTime,
        seekShown(-5000)},
       // The first step after a seek may show the picture the seek decoded.
-      {"period steps forward, still paused", Target::Window, Qt::Key_Period, Qt::NoModifier, nullptr, 0,
+      {"period steps forward, still paused", Target::Window, Qt::Key_Period, Qt::NoModifier, 0, 0,
        [&] {
          Pump(500);
          picture = videoPicture();
@@ -188,68 +188,68 @@ TEST_F(WindowInput, EveryKeyDoesWhatItsButtonDoesWhateverHasTheFocus) {
          EXPECT_FALSE(dlg().m_engine.IsPlaying());
          EXPECT_TRUE(dlg().m_engine.IsPaused());
        }},
-      {"period again: the picture has moved on", Target::Window, Qt::Key_Period, Qt::NoModifier, nullptr, 0, {},
+      {"period again: the picture has moved on", Target::Window, Qt::Key_Period, Qt::NoModifier, 0, 0, {},
        [&] {
          EXPECT_TRUE(WaitFor([&] { return videoPicture() != picture; }, 5000));
          EXPECT_FALSE(dlg().m_engine.IsPlaying());
        }},
-      {"comma seeks one picture back", Target::Window, Qt::Key_Comma, Qt::NoModifier, nullptr, 0, noteTime,
+      {"comma seeks one picture back", Target::Window, Qt::Key_Comma, Qt::NoModifier, 0, 0, noteTime,
        [&] {
          ExpectSeekShown(from - kFrameMs);
          EXPECT_FALSE(dlg().m_engine.IsPlaying());
        }},
       {"Ctrl+Right seeks 30 s, clamped to the last picture", Target::Map, Qt::Key_Right, Qt::ControlModifier,
-       nullptr, 0, noteTime, seekShown(30000)},
-      {"Shift+Left seeks 1 s back", Target::Window, Qt::Key_Left, Qt::ShiftModifier, nullptr, 0, noteTime,
+       0, 0, noteTime, seekShown(30000)},
+      {"Shift+Left seeks 1 s back", Target::Window, Qt::Key_Left, Qt::ShiftModifier, 0, 0, noteTime,
        seekShown(-1000)},
       {"Ctrl+Left seeks 30 s back, clamped to the start", Target::Window, Qt::Key_Left, Qt::ControlModifier,
-       nullptr, 0, noteTime, seekShown(-30000)},
-      {"End seeks to the last picture", Target::Window, Qt::Key_End, Qt::NoModifier, nullptr, 0, noteTime,
+       0, 0, noteTime, seekShown(-30000)},
+      {"End seeks to the last picture", Target::Window, Qt::Key_End, Qt::NoModifier, 0, 0, noteTime,
        [&] { ExpectSeekShown(length - kFrameMs); }},
-      {"Down turns the volume down", Target::VolumeSlider, Qt::Key_Down, Qt::NoModifier, nullptr, 0, {},
+      {"Down turns the volume down", Target::VolumeSlider, Qt::Key_Down, Qt::NoModifier, 0, 0, {},
        volumeShown(95)},
-      {"Up turns it up", Target::FileList, Qt::Key_Up, Qt::NoModifier, nullptr, 0, {}, volumeShown(100)},
-      {"Up stops at the top", Target::Window, Qt::Key_Up, Qt::NoModifier, nullptr, 0, {}, volumeShown(100)},
-      {"M mutes", Target::Window, Qt::Key_M, Qt::NoModifier, &CTRKDlg::m_volume, 188, {},
-       [&] { EXPECT_TRUE(dlg().m_volume.m_showSecond); }},
-      {"M unmutes", Target::Window, Qt::Key_M, Qt::NoModifier, nullptr, 0, {},
-       [&] { EXPECT_FALSE(dlg().m_volume.m_showSecond); }},
-      {"] is FAST", Target::Window, Qt::Key_BracketRight, Qt::NoModifier, &CTRKDlg::m_fast, 186, {},
+      {"Up turns it up", Target::FileList, Qt::Key_Up, Qt::NoModifier, 0, 0, {}, volumeShown(100)},
+      {"Up stops at the top", Target::Window, Qt::Key_Up, Qt::NoModifier, 0, 0, {}, volumeShown(100)},
+      {"M mutes", Target::Window, Qt::Key_M, Qt::NoModifier, IDC_VOLUME, 188, {},
+       [&] { EXPECT_TRUE(dlg().Button(IDC_VOLUME).ShowsSecond()); }},
+      {"M unmutes", Target::Window, Qt::Key_M, Qt::NoModifier, 0, 0, {},
+       [&] { EXPECT_FALSE(dlg().Button(IDC_VOLUME).ShowsSecond()); }},
+      {"] is FAST", Target::Window, Qt::Key_BracketRight, Qt::NoModifier, IDC_FAST, 186, {},
        rateShown("1.2 X")},
-      {"[ is SLOW", Target::Window, Qt::Key_BracketLeft, Qt::NoModifier, &CTRKDlg::m_slow, 184, {}, rateShown("")},
-      {"[ again", Target::FileList, Qt::Key_BracketLeft, Qt::NoModifier, nullptr, 0, {}, rateShown("0.9 X")},
-      {"] back to the normal rate", Target::Window, Qt::Key_BracketRight, Qt::NoModifier, nullptr, 0, {},
+      {"[ is SLOW", Target::Window, Qt::Key_BracketLeft, Qt::NoModifier, IDC_SLOW, 184, {}, rateShown("")},
+      {"[ again", Target::FileList, Qt::Key_BracketLeft, Qt::NoModifier, 0, 0, {}, rateShown("0.9 X")},
+      {"] back to the normal rate", Target::Window, Qt::Key_BracketRight, Qt::NoModifier, 0, 0, {},
        rateShown("")},
-      {"F enters full screen", Target::Window, Qt::Key_F, Qt::NoModifier, nullptr, 0, {}, fullScreen(true)},
-      {"Esc leaves it", Target::Window, Qt::Key_Escape, Qt::NoModifier, nullptr, 0, {}, fullScreen(false)},
-      {"Esc outside full screen does nothing", Target::FileList, Qt::Key_Escape, Qt::NoModifier, nullptr, 0, {},
+      {"F enters full screen", Target::Window, Qt::Key_F, Qt::NoModifier, 0, 0, {}, fullScreen(true)},
+      {"Esc leaves it", Target::Window, Qt::Key_Escape, Qt::NoModifier, 0, 0, {}, fullScreen(false)},
+      {"Esc outside full screen does nothing", Target::FileList, Qt::Key_Escape, Qt::NoModifier, 0, 0, {},
        fullScreen(false)},
-      {"Enter away from the video does nothing", Target::Window, Qt::Key_Return, Qt::NoModifier, nullptr, 0,
-       pointerOver(&dlg().m_fileList), fullScreen(false)},
-      {"Enter on the video enters full screen", Target::Window, Qt::Key_Return, Qt::NoModifier, nullptr, 0,
-       pointerOver(&dlg().m_video), fullScreen(true)},
-      {"Enter in full screen leaves it", Target::Window, Qt::Key_Enter, Qt::KeypadModifier, nullptr, 0, {},
+      {"Enter away from the video does nothing", Target::Window, Qt::Key_Return, Qt::NoModifier, 0, 0,
+       pointerOver(&dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST)), fullScreen(false)},
+      {"Enter on the video enters full screen", Target::Window, Qt::Key_Return, Qt::NoModifier, 0, 0,
+       pointerOver(dlg().Control(IDC_VIDEO)), fullScreen(true)},
+      {"Enter in full screen leaves it", Target::Window, Qt::Key_Enter, Qt::KeypadModifier, 0, 0, {},
        fullScreen(false)},
-      {"Home again", Target::Window, Qt::Key_Home, Qt::NoModifier, nullptr, 0, noteTime, [&] { ExpectSeekShown(1); }},
-      {"Space plays from there", Target::Window, Qt::Key_Space, Qt::NoModifier, nullptr, 0, {}, plays(0)},
+      {"Home again", Target::Window, Qt::Key_Home, Qt::NoModifier, 0, 0, noteTime, [&] { ExpectSeekShown(1); }},
+      {"Space plays from there", Target::Window, Qt::Key_Space, Qt::NoModifier, 0, 0, {}, plays(0)},
       {"Page Down while a recording starts does nothing", Target::Window, Qt::Key_PageDown, Qt::NoModifier,
-       nullptr, 0, [&] { g_busy = 1; },
+       0, 0, [&] { g_busy = 1; },
        [&] {
          Pump(500);
          g_busy = 0;
          plays(0)();
        }},
-      {"Page Down plays the next recording", Target::FileList, Qt::Key_PageDown, Qt::NoModifier, nullptr, 0, {},
+      {"Page Down plays the next recording", Target::FileList, Qt::Key_PageDown, Qt::NoModifier, 0, 0, {},
        plays(1)},
-      {"Page Up plays the one before", Target::Window, Qt::Key_PageUp, Qt::NoModifier, nullptr, 0, {}, plays(0)},
-      {"Ctrl+S is SNAP", Target::Window, Qt::Key_S, Qt::ControlModifier, &CTRKDlg::m_snap, 180, {},
+      {"Page Up plays the one before", Target::Window, Qt::Key_PageUp, Qt::NoModifier, 0, 0, {}, plays(0)},
+      {"Ctrl+S is SNAP", Target::Window, Qt::Key_S, Qt::ControlModifier, IDC_SNAP, 180, {},
        [&] {
          EXPECT_TRUE(WaitFor([&] { return snapshotDialog.seen(); }, 10000));
          EXPECT_TRUE(WaitFor([&] { return dlg().m_engine.IsPlaying(); }, 10000));
        }},
-      {"Ctrl+O is OPEN", Target::Window, Qt::Key_O, Qt::ControlModifier, &CTRKDlg::m_open, 179, {},
+      {"Ctrl+O is OPEN", Target::Window, Qt::Key_O, Qt::ControlModifier, IDC_OPEN, 179, {},
        [&] { EXPECT_TRUE(WaitFor([&] { return folderPicker.seen(); }, 10000)); }},
-      {"Ctrl+Q closes and saves the rectangle", Target::Window, Qt::Key_Q, Qt::ControlModifier, &CTRKDlg::m_close,
+      {"Ctrl+Q closes and saves the rectangle", Target::Window, Qt::Key_Q, Qt::ControlModifier, IDC_CLOSE,
        195, {},
        [&] {
          EXPECT_TRUE(WaitFor([&] { return !dlg().isVisible(); }, 10000));
@@ -260,10 +260,10 @@ TEST_F(WindowInput, EveryKeyDoesWhatItsButtonDoesWhateverHasTheFocus) {
 
   for (const KeyCase& c : cases) {
     SCOPED_TRACE(c.what);
-    if (c.button != nullptr) {
+    if (c.button != 0) {
       // The button's tooltip names the key, in both languages.
       const QString key = "(" + QKeySequence(QKeyCombination(c.modifiers, Qt::Key(c.key))).toString(QKeySequence::PortableText) + ")";
-      EXPECT_EQ((dlg().*c.button).m_tipText, LoadQText(c.tipText));
+      EXPECT_EQ(dlg().Button(c.button).TipText(), LoadQText(c.tipText));
       for (uint16_t language : {kLangIdEnglish, kLangIdJapanese})
         EXPECT_TRUE(QString::fromStdString(LoadTextForLanguage(c.tipText, language)).contains(key)) << language;
     }
@@ -273,13 +273,13 @@ TEST_F(WindowInput, EveryKeyDoesWhatItsButtonDoesWhateverHasTheFocus) {
       case Target::Window:
         break;
       case Target::FileList:
-        target = &dlg().m_fileList;
+        target = &dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST);
         break;
       case Target::VolumeSlider:
-        target = &dlg().m_volumeSlider;
+        target = &dlg().ControlAs<CMySliderControl>(IDC_VOLUME_SLIDER);
         break;
       case Target::Map:
-        target = dlg().m_mapDlg->View();
+        target = dlg().MapDlg()->View();
         break;
     }
     target->setFocus();
@@ -291,10 +291,10 @@ TEST_F(WindowInput, EveryKeyDoesWhatItsButtonDoesWhateverHasTheFocus) {
 TEST_F(WindowInput, ButtonsShowTheirTipsWithTheirKeys) {
   // The tips are set again, in the language in force, after a language change.
   SendPrivateMessage(&dlg(), WM_LANGUAGE_CHANGED, 0);
-  QEnterEvent enter(QPointF(5, 5), dlg().m_play.mapToGlobal(QPointF(5, 5)), dlg().m_play.mapToGlobal(QPointF(5, 5)));
-  QApplication::sendEvent(&dlg().m_play, &enter);
-  ASSERT_TRUE(WaitFor([&] { return dlg().m_play.m_tip && dlg().m_play.m_tip->isVisible(); }, 5000));
-  EXPECT_EQ(dlg().m_play.m_tip->Text(), LoadQText(134));
+  QEnterEvent enter(QPointF(5, 5), dlg().Button(IDC_PLAY).mapToGlobal(QPointF(5, 5)), dlg().Button(IDC_PLAY).mapToGlobal(QPointF(5, 5)));
+  QApplication::sendEvent(&dlg().Button(IDC_PLAY), &enter);
+  ASSERT_TRUE(WaitFor([&] { return dlg().Button(IDC_PLAY).Tip() && dlg().Button(IDC_PLAY).Tip()->isVisible(); }, 5000));
+  EXPECT_EQ(dlg().Button(IDC_PLAY).Tip()->Text(), LoadQText(134));
 }
 
 TEST_F(WindowInput, TheWheelTurnsTheVolumeOverTheVideoAndSeeksOverThePositionSlider) {
@@ -313,20 +313,20 @@ TEST_F(WindowInput, TheWheelTurnsTheVolumeOverTheVideoAndSeeksOverThePositionSli
     int64_t seekNotches;  // whole notches of 5 s on the position slider (0: no seek)
   };
   const Turn turns[] = {
-      {"down two notches on the picture", &dlg().m_video, -240, 90, 0},
-      {"up one on the background", &dlg().m_videoBg, 120, 95, 0},
-      {"half a notch does nothing yet", &dlg().m_video, 60, 95, 0},
-      {"the other half makes it one", &dlg().m_video, 60, 100, 0},
-      {"the top holds", &dlg().m_video, 120, 100, 0},
-      {"the file list scrolls, no volume change", &dlg().m_fileList, -120, 100, 0},
-      {"up on the position slider: 5 s on", &dlg().m_positionSlider, 120, 100, 1},
-      {"down two: 10 s back, clamped", &dlg().m_positionSlider, -240, 100, -2},
+      {"down two notches on the picture", dlg().Control(IDC_VIDEO), -240, 90, 0},
+      {"up one on the background", &dlg().ControlAs<CVideoStaticBg>(IDC_VIDEO_BG), 120, 95, 0},
+      {"half a notch does nothing yet", dlg().Control(IDC_VIDEO), 60, 95, 0},
+      {"the other half makes it one", dlg().Control(IDC_VIDEO), 60, 100, 0},
+      {"the top holds", dlg().Control(IDC_VIDEO), 120, 100, 0},
+      {"the file list scrolls, no volume change", &dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST), -120, 100, 0},
+      {"up on the position slider: 5 s on", &dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER), 120, 100, 1},
+      {"down two: 10 s back, clamped", &dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER), -240, 100, -2},
   };
   for (const Turn& t : turns) {
     SCOPED_TRACE(t.what);
     const int64_t from = SettledTime(dlg());
     turn(t.over, t.delta);
-    EXPECT_EQ(dlg().m_volumeSlider.GetPos(), t.volume);
+    EXPECT_EQ(dlg().ControlAs<CMySliderControl>(IDC_VOLUME_SLIDER).GetPos(), t.volume);
     EXPECT_EQ(dlg().m_engine.GetVolume(), 2 * t.volume);
     if (t.seekNotches != 0) {
       ExpectSeekShown(std::clamp<int64_t>(from + t.seekNotches * 5000, 1, dlg().m_engine.GetLength() - 40));
@@ -348,15 +348,15 @@ TEST_F(WindowInput, AFolderDroppedOnTheWindowOpensAsOpenWould) {
   refused.setUrls({QUrl::fromLocalFile(note), QUrl(QStringLiteral("https://example.org/"))});
   EXPECT_FALSE(Drop(&dlg(), refused));
   Pump(300);
-  EXPECT_EQ(dlg().m_fileList.GetItemCount(), 0);
+  EXPECT_EQ(dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount(), 0);
 
   // The folder dropped on the map page: the window takes it, not the page.
-  const QUrl page = dlg().m_mapDlg->View()->url();
+  const QUrl page = dlg().MapDlg()->View()->url();
   QMimeData folder;
   folder.setUrls({QUrl::fromLocalFile(CardFolder())});
-  ASSERT_TRUE(Drop(dlg().m_mapDlg->View(), folder));
-  ASSERT_TRUE(WaitFor([&] { return dlg().m_fileList.GetItemCount() == 2; }, 60000));
+  ASSERT_TRUE(Drop(dlg().MapDlg()->View(), folder));
+  ASSERT_TRUE(WaitFor([&] { return dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount() == 2; }, 60000));
   EXPECT_TRUE(WaitFor([&] { return Plays(0); }, 30000));
   EXPECT_TRUE(m_dir.IniText().contains(QFile::encodeName(CardFolder()))) << m_dir.IniText().constData();
-  EXPECT_EQ(dlg().m_mapDlg->View()->url(), page);
+  EXPECT_EQ(dlg().MapDlg()->View()->url(), page);
 }

@@ -242,9 +242,9 @@ TEST(LastShownSample, ANewRecordingShowsItsFirstReportEvenAtTheSameIndex) {
   MapDouble map;
   OwnerDouble owner;
   CurveDouble curve;
-  library.m_gsensorView = &curve;
-  library.m_map = &map;
-  library.m_owner = &owner;
+  library.SetGSensorView(&curve);
+  library.SetMapView(&map);
+  library.SetOwnerView(&owner);
   RecordingPlan first, second;
   for (int i = 0; i < 20; ++i) first.gps.push_back(DriveFix(i));
   for (int i = 0; i < 20; ++i) second.gps.push_back(DriveFix(i + 40));

@@ -94,7 +94,7 @@ class RealWindowTest : public ::testing::Test {
     m_dlg->OnInitDialog();
     m_dlg->show();
     if (!m_dlg->m_engine.IsLoaded()) GTEST_SKIP() << "no media library on this machine";
-    ASSERT_TRUE(WaitFor([&] { return m_dlg->m_mapDlg && m_dlg->m_mapDlg->IsPageLoaded(); }, 60000));
+    ASSERT_TRUE(WaitFor([&] { return m_dlg->MapDlg() && m_dlg->MapDlg()->IsPageLoaded(); }, 60000));
   }
   void TearDown() override {
     if (m_dlg) m_dlg->close();
@@ -113,10 +113,10 @@ class RealWindowTest : public ::testing::Test {
 
 // Runs the map host's queued calls, then `script` in the page; its value.
 inline QVariant Eval(CTRKDlg& dlg, const QString& script) {
-  dlg.m_mapDlg->FlushScripts();
+  dlg.MapDlg()->FlushScripts();
   bool done = false;
   QVariant value;
-  dlg.m_mapDlg->Page()->runJavaScript(script, [&](const QVariant& result) {
+  dlg.MapDlg()->Page()->runJavaScript(script, [&](const QVariant& result) {
     value = result;
     done = true;
   });

@@ -26,12 +26,12 @@ class PlaybackWindow : public RealWindowTest {
     m_card = WriteCard(CardFolder(), durationsMs);
     dlg().OpenFolderWhenReady(CardFolder());
     ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[0].path; }, 60000));
-    ASSERT_TRUE(WaitFor([&] { return dlg().m_positionSlider.GetPos() > 0; }, 30000));
+    ASSERT_TRUE(WaitFor([&] { return dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos() > 0; }, 30000));
   }
 
   // Waits until the player's reported time has reached `ms`.
   bool WaitForTime(int64_t ms, int timeoutMs = 30000) {
-    return WaitFor([&] { return dlg().m_gsensor.m_cursorMs >= static_cast<double>(ms); }, timeoutMs);
+    return WaitFor([&] { return dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_cursorMs >= static_cast<double>(ms); }, timeoutMs);
   }
 };
 
@@ -41,7 +41,7 @@ int PictureFor(const GpsSample& sample) {
 
 // Distinct colours in the video surface as the X server shows it.
 int SurfaceColours(const CTRKDlg& dlg) {
-  const QRect area = dlg.m_video.geometry().translated(dlg.pos());
+  const QRect area = dlg.Video().geometry().translated(dlg.pos());
   const QImage image = GrabScreen(area);
   QSet<QRgb> colours;
   for (int y = 0; y < image.height(); y += 2)
@@ -55,7 +55,7 @@ TEST_F(PlaybackWindow, OpenedCardStartsAfterHalfASecondAndTimeReportsDriveEveryD
   m_card = WriteCard(CardFolder(), {5000, 3000});
   dlg().OpenFolderWhenReady(CardFolder());
   // The lists are filled and the start is armed; nothing plays yet.
-  ASSERT_TRUE(WaitFor([&] { return dlg().m_fileList.GetItemCount() == 2 && dlg().m_openCountdown == 5; }, 60000));
+  ASSERT_TRUE(WaitFor([&] { return dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount() == 2 && dlg().m_openCountdown == 5; }, 60000));
   QElapsedTimer sinceLists;
   sinceLists.start();
   EXPECT_TRUE(MediaPath().empty());
@@ -63,8 +63,8 @@ TEST_F(PlaybackWindow, OpenedCardStartsAfterHalfASecondAndTimeReportsDriveEveryD
   const qint64 startedAfter = sinceLists.elapsed();
   EXPECT_GE(startedAfter, 350) << "the first recording must wait for the lists and the map";
   EXPECT_LE(startedAfter, 5000);
-  EXPECT_EQ(dlg().m_library.m_currentRecording, 0);
-  EXPECT_EQ(dlg().m_currentFile, QFile::decodeName(m_card[0].path.c_str()));
+  EXPECT_EQ(dlg().Library().CurrentRecording(), 0);
+  EXPECT_EQ(dlg().CurrentFile(), QFile::decodeName(m_card[0].path.c_str()));
 
   // Every report moves the displays together: while the curve's cursor shows
   // time t, the GPS icon, speed and compass show sample t x 10 / 1000.
@@ -73,27 +73,27 @@ TEST_F(PlaybackWindow, OpenedCardStartsAfterHalfASecondAndTimeReportsDriveEveryD
   bool sliderWentBack = false;
   QElapsedTimer clock;
   clock.start();
-  while (dlg().m_gsensor.m_cursorMs < 2600 && clock.elapsed() < 30000) {
+  while (dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_cursorMs < 2600 && clock.elapsed() < 30000) {
     QApplication::processEvents(QEventLoop::AllEvents, 10);
-    const double cursor = dlg().m_gsensor.m_cursorMs;
+    const double cursor = dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_cursorMs;
     if (cursor <= 0) continue;
     const auto i = static_cast<size_t>(cursor * kGpsRate / 1000);
     ASSERT_LT(i, gps.size());
     ++observations;
-    const int slider = dlg().m_positionSlider.GetPos();
+    const int slider = dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos();
     sliderWentBack |= slider < sliderLast;
     sliderLast = slider;
     if (Usable(gps[i])) {
       ++withFix;
-      EXPECT_EQ(dlg().m_gpsIcon.m_state, 1) << "at " << cursor;
-      EXPECT_EQ(dlg().m_speed.m_valid, 1);
-      EXPECT_EQ(dlg().m_speed.m_speed, gps[i].speed) << "at " << cursor;
-      EXPECT_EQ(dlg().m_compass.m_current, PictureFor(gps[i])) << "at " << cursor;
+      EXPECT_EQ(dlg().ControlAs<CPngStatic>(IDC_GPS_ICON).State(), 1) << "at " << cursor;
+      EXPECT_EQ(dlg().ControlAs<CSpeedLabelStatic>(IDC_SPEED).m_valid, 1);
+      EXPECT_EQ(dlg().ControlAs<CSpeedLabelStatic>(IDC_SPEED).m_speed, gps[i].speed) << "at " << cursor;
+      EXPECT_EQ(dlg().ControlAs<CPngCompassStatic>(IDC_COMPASS).Current(), PictureFor(gps[i])) << "at " << cursor;
     } else {
       ++withoutFix;
-      EXPECT_EQ(dlg().m_gpsIcon.m_state, 0) << "at " << cursor;
-      EXPECT_EQ(dlg().m_speed.m_valid, 0);
-      EXPECT_EQ(dlg().m_compass.m_current, 0);
+      EXPECT_EQ(dlg().ControlAs<CPngStatic>(IDC_GPS_ICON).State(), 0) << "at " << cursor;
+      EXPECT_EQ(dlg().ControlAs<CSpeedLabelStatic>(IDC_SPEED).m_valid, 0);
+      EXPECT_EQ(dlg().ControlAs<CPngCompassStatic>(IDC_COMPASS).Current(), 0);
     }
     if (::testing::Test::HasFailure()) break;
   }
@@ -101,14 +101,14 @@ TEST_F(PlaybackWindow, OpenedCardStartsAfterHalfASecondAndTimeReportsDriveEveryD
   EXPECT_GT(withFix, 0);
   EXPECT_FALSE(sliderWentBack);
   EXPECT_GE(sliderLast, 400);  // 2.6 s of 5 s
-  EXPECT_EQ(dlg().m_gsensor.m_idle, 0);
+  EXPECT_EQ(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_idle, 0);
 
   // Paused, the map shows the sample of the last report: the marker on it,
   // the driven line made of samples reached so far in order, ending there.
-  dlg().m_play.click();
+  dlg().Button(IDC_PLAY).click();
   ASSERT_TRUE(WaitFor([&] { return dlg().m_engine.IsPaused() && TimeStands(dlg(), 600); }, 10000));
   Pump(300);
-  const auto last = static_cast<size_t>(dlg().m_gsensor.m_cursorMs * kGpsRate / 1000);
+  const auto last = static_cast<size_t>(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_cursorMs * kGpsRate / 1000);
   ASSERT_TRUE(Usable(gps[last]));
   EXPECT_TRUE(SamePoint(QJsonValue(JsonArray(dlg(), "marker_position")), gps[last])) << Json(dlg(), "marker_position").toStdString();
   const QJsonArray driven = JsonArray(dlg(), "pathdrived_points");
@@ -133,7 +133,7 @@ TEST_F(PlaybackWindow, SliderDragShowsTheTargetAtOnceAndSeeksAtTheNextTick) {
   ASSERT_GT(length, 5000);
 
   // A real drag on the slider, ending at about 70 %.
-  CVideoSlider& slider = dlg().m_positionSlider;
+  CVideoSlider& slider = dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER);
   const QRect channel = slider.GetChannelRect();
   const int x = channel.left() + channel.width() * 7 / 10;
   const int y = slider.height() / 2;
@@ -150,12 +150,12 @@ TEST_F(PlaybackWindow, SliderDragShowsTheTargetAtOnceAndSeeksAtTheNextTick) {
   // At once: the request is pending and the curve, speed, compass and GPS
   // icon show the target's sample while the video still plays the old time.
   EXPECT_EQ(dlg().m_seekTarget.load(), target);
-  EXPECT_EQ(dlg().m_gsensor.m_cursorMs, static_cast<double>(target));
+  EXPECT_EQ(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_cursorMs, static_cast<double>(target));
   const auto i = static_cast<size_t>(target * kGpsRate / 1000);
   ASSERT_TRUE(Usable(gps[i]));
-  EXPECT_EQ(dlg().m_gpsIcon.m_state, 1);
-  EXPECT_EQ(dlg().m_speed.m_speed, gps[i].speed);
-  EXPECT_EQ(dlg().m_compass.m_current, PictureFor(gps[i]));
+  EXPECT_EQ(dlg().ControlAs<CPngStatic>(IDC_GPS_ICON).State(), 1);
+  EXPECT_EQ(dlg().ControlAs<CSpeedLabelStatic>(IDC_SPEED).m_speed, gps[i].speed);
+  EXPECT_EQ(dlg().ControlAs<CPngCompassStatic>(IDC_COMPASS).Current(), PictureFor(gps[i]));
   EXPECT_LT(PlayerTime(dlg()), target - 1000);
   EXPECT_TRUE(SamePoint(QJsonValue(JsonArray(dlg(), "marker_position")), gps[i]));
 
@@ -178,7 +178,7 @@ TEST_F(PlaybackWindow, SliderDragShowsTheTargetAtOnceAndSeeksAtTheNextTick) {
 
   // The video has jumped, and the reports go on from the target.
   EXPECT_TRUE(WaitFor([&] { return PlayerTime(dlg()) >= target - 100; }, 5000)) << PlayerTime(dlg());
-  EXPECT_TRUE(WaitFor([&] { return dlg().m_gsensor.m_cursorMs > static_cast<double>(target); }, 5000));
+  EXPECT_TRUE(WaitFor([&] { return dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_cursorMs > static_cast<double>(target); }, 5000));
   EXPECT_GE(slider.GetPos(), position - 20);
 }
 
@@ -188,75 +188,75 @@ TEST_F(PlaybackWindow, FastSlowStepThroughTheRatesWithTheMarqueeAndStopResetsThe
   EXPECT_EQ(MarqueeText(dlg()), "");
   EXPECT_EQ(MarqueeInt(dlg(), libvlc_marquee_Size), kHeight / 10);
 
-  for (int k = 0; k < 20; ++k) dlg().m_fast.click();
+  for (int k = 0; k < 20; ++k) dlg().Button(IDC_FAST).click();
   EXPECT_EQ(dlg().m_rateIndex, 17);
   EXPECT_FLOAT_EQ(dlg().m_engine.GetRate(), 4.0f);
   EXPECT_EQ(MarqueeText(dlg()), "4.0 X");
   EXPECT_EQ(MarqueeInt(dlg(), libvlc_marquee_Size), kHeight / 10);
 
-  for (int k = 0; k < 20; ++k) dlg().m_slow.click();
+  for (int k = 0; k < 20; ++k) dlg().Button(IDC_SLOW).click();
   EXPECT_EQ(dlg().m_rateIndex, 0);
   EXPECT_FLOAT_EQ(dlg().m_engine.GetRate(), 0.3f);
   EXPECT_EQ(MarqueeText(dlg()), "0.3 X");
 
-  for (int k = 0; k < 7; ++k) dlg().m_fast.click();
+  for (int k = 0; k < 7; ++k) dlg().Button(IDC_FAST).click();
   EXPECT_EQ(dlg().m_rateIndex, 7);
   EXPECT_FLOAT_EQ(dlg().m_engine.GetRate(), 1.0f);
   EXPECT_EQ(MarqueeText(dlg()), "");
 
-  for (int k = 0; k < 3; ++k) dlg().m_fast.click();
+  for (int k = 0; k < 3; ++k) dlg().Button(IDC_FAST).click();
   EXPECT_EQ(MarqueeText(dlg()), "1.6 X");
   // The marquee repeats keep the label of the rate in force.
   Pump(700);
   EXPECT_EQ(MarqueeText(dlg()), "1.6 X");
 
-  dlg().m_stop.click();
+  dlg().Button(IDC_STOP).click();
   EXPECT_EQ(dlg().m_rateIndex, 7);
   EXPECT_FLOAT_EQ(dlg().m_engine.GetRate(), 1.0f);
-  EXPECT_EQ(dlg().m_positionSlider.GetPos(), 0);
-  EXPECT_EQ(dlg().m_gsensor.m_cursorMs, 0.0);
-  EXPECT_EQ(dlg().m_gsensor.m_idle, 1);
-  EXPECT_FALSE(dlg().m_play.m_showSecond);
+  EXPECT_EQ(dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos(), 0);
+  EXPECT_EQ(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_cursorMs, 0.0);
+  EXPECT_EQ(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_idle, 1);
+  EXPECT_FALSE(dlg().Button(IDC_PLAY).ShowsSecond());
   // No report that was under way brings the old position back.
   Pump(800);
-  EXPECT_EQ(dlg().m_positionSlider.GetPos(), 0);
-  EXPECT_EQ(dlg().m_gsensor.m_cursorMs, 0.0);
+  EXPECT_EQ(dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos(), 0);
+  EXPECT_EQ(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_cursorMs, 0.0);
   EXPECT_FALSE(dlg().m_engine.IsPlaying());
 
   // PLAY starts again from the beginning; the marquee stays off at 1.0.
-  dlg().m_play.click();
-  EXPECT_EQ(dlg().m_gsensor.m_idle, 0);
-  ASSERT_TRUE(WaitFor([&] { return dlg().m_play.m_showSecond && dlg().m_positionSlider.GetPos() > 0; }, 20000));
+  dlg().Button(IDC_PLAY).click();
+  EXPECT_EQ(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_idle, 0);
+  ASSERT_TRUE(WaitFor([&] { return dlg().Button(IDC_PLAY).ShowsSecond() && dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos() > 0; }, 20000));
   EXPECT_EQ(MarqueeText(dlg()), "");
   // PLAY pauses and PLAY resumes; the player's own reports set the picture.
-  dlg().m_play.click();
+  dlg().Button(IDC_PLAY).click();
   EXPECT_TRUE(dlg().m_engine.IsPaused());
-  EXPECT_TRUE(WaitFor([&] { return !dlg().m_play.m_showSecond; }, 10000));
+  EXPECT_TRUE(WaitFor([&] { return !dlg().Button(IDC_PLAY).ShowsSecond(); }, 10000));
   EXPECT_TRUE(TimeStands(dlg(), 600));
-  dlg().m_play.click();
+  dlg().Button(IDC_PLAY).click();
   EXPECT_TRUE(dlg().m_engine.IsPlaying());
-  EXPECT_TRUE(WaitFor([&] { return dlg().m_play.m_showSecond; }, 10000));
+  EXPECT_TRUE(WaitFor([&] { return dlg().Button(IDC_PLAY).ShowsSecond(); }, 10000));
   EXPECT_FALSE(TimeStands(dlg(), 600));
 }
 
 TEST_F(PlaybackWindow, EndOfARecordingPlaysTheNextAndAfterTheLastTheFirstStandsPaused) {
   ASSERT_NO_FATAL_FAILURE(OpenCard({3000, 3000}));
   ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[1].path; }, 30000));
-  EXPECT_EQ(dlg().m_library.m_currentRecording, 1);
+  EXPECT_EQ(dlg().Library().CurrentRecording(), 1);
   EXPECT_TRUE(dlg().m_engine.IsPlaying());
-  ASSERT_TRUE(WaitFor([&] { return dlg().m_positionSlider.GetPos() > 0; }, 20000));
+  ASSERT_TRUE(WaitFor([&] { return dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos() > 0; }, 20000));
 
   // After the last one: the first, paused at its first picture.
   ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[0].path; }, 30000));
   ASSERT_TRUE(WaitFor([&] { return !dlg().m_playbackSteps.IsRunning(); }, 10000));
-  EXPECT_EQ(dlg().m_library.m_currentRecording, 0);
+  EXPECT_EQ(dlg().Library().CurrentRecording(), 0);
   EXPECT_TRUE(dlg().m_engine.IsPaused());
   // The pause takes effect in the player's own time.
   EXPECT_TRUE(WaitFor([&] { return TimeStands(dlg(), 400); }, 5000));
   EXPECT_TRUE(TimeStands(dlg(), 1000));
   EXPECT_LT(PlayerTime(dlg()), 500);
-  EXPECT_LT(dlg().m_positionSlider.GetPos(), 170);
-  EXPECT_FALSE(dlg().m_play.m_showSecond);
+  EXPECT_LT(dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos(), 170);
+  EXPECT_FALSE(dlg().Button(IDC_PLAY).ShowsSecond());
   EXPECT_GT(SurfaceColours(dlg()), 16) << "the first picture is shown";
   // It stays there.
   Pump(1500);
@@ -266,25 +266,25 @@ TEST_F(PlaybackWindow, EndOfARecordingPlaysTheNextAndAfterTheLastTheFirstStandsP
 
 TEST_F(PlaybackWindow, WithLoopOffTheSameRecordingStandsPausedAtItsStart) {
   ASSERT_NO_FATAL_FAILURE(OpenCard({3000, 3000}));
-  QTest::mouseClick(&dlg().m_loop, Qt::LeftButton);
+  QTest::mouseClick(&dlg().Button(IDC_LOOP), Qt::LeftButton);
   EXPECT_EQ(dlg().m_autoNext, 0);
-  EXPECT_TRUE(dlg().m_loop.m_showSecond);
+  EXPECT_TRUE(dlg().Button(IDC_LOOP).ShowsSecond());
   const uint32_t ends = dlg().m_endReports.load();
   ASSERT_TRUE(WaitFor([&] { return dlg().m_endReports.load() != ends; }, 30000));
   ASSERT_TRUE(WaitFor([&] { return !dlg().m_playbackSteps.IsRunning() && dlg().m_engine.IsPaused(); }, 10000));
   EXPECT_EQ(MediaPath(), m_card[0].path);
-  EXPECT_EQ(dlg().m_library.m_currentRecording, 0);
+  EXPECT_EQ(dlg().Library().CurrentRecording(), 0);
   EXPECT_TRUE(WaitFor([&] { return TimeStands(dlg(), 400); }, 5000));
   EXPECT_TRUE(TimeStands(dlg(), 1000));
   EXPECT_LT(PlayerTime(dlg()), 500);
-  EXPECT_LT(dlg().m_positionSlider.GetPos(), 170);
-  EXPECT_LT(dlg().m_gsensor.m_cursorMs, 500.0);
+  EXPECT_LT(dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos(), 170);
+  EXPECT_LT(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_cursorMs, 500.0);
   EXPECT_GT(SurfaceColours(dlg()), 16) << "the first picture is shown";
 
   // Loop on again: the end leads on to the next recording.
-  QTest::mouseClick(&dlg().m_loop, Qt::LeftButton);
+  QTest::mouseClick(&dlg().Button(IDC_LOOP), Qt::LeftButton);
   EXPECT_EQ(dlg().m_autoNext, 1);
-  dlg().m_play.click();
+  dlg().Button(IDC_PLAY).click();
   ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[1].path; }, 30000));
 }
 
@@ -300,21 +300,21 @@ TEST_F(PlaybackWindow, ListDoubleClicksStopWaitAndPlayButNotDuringTheBusyGuard) 
   EXPECT_FALSE(dlg().m_playbackSteps.IsRunning());
   Pump(600);
   EXPECT_EQ(MediaPath(), m_card[0].path);
-  EXPECT_EQ(dlg().m_library.m_currentRecording, 0);
+  EXPECT_EQ(dlg().Library().CurrentRecording(), 0);
   EXPECT_TRUE(dlg().m_engine.IsPlaying());
   EXPECT_FALSE(dlg().m_playbackSteps.IsRunning());
   g_busy = 0;
 
   // A real double-click on the second row: stop, a pause, then the start.
-  const QRect row = dlg().m_fileList.visualRect(dlg().m_fileList.model()->index(1, 1));
+  const QRect row = dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).visualRect(dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).model()->index(1, 1));
   QElapsedTimer clock;
   clock.start();
-  QTest::mouseDClick(dlg().m_fileList.viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
+  QTest::mouseDClick(dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
   EXPECT_FALSE(dlg().m_engine.IsPlaying()) << "stopped at once";
   EXPECT_EQ(MediaPath(), m_card[0].path);
   ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[1].path; }, 10000));
   EXPECT_GE(clock.elapsed(), 190);
-  EXPECT_EQ(dlg().m_library.m_currentRecording, 1);
+  EXPECT_EQ(dlg().Library().CurrentRecording(), 1);
   EXPECT_TRUE(dlg().IsTimerActive(106));
   ASSERT_TRUE(WaitFor([&] { return g_busy.load() == 0; }, 20000)) << "released by the first time report";
 
@@ -325,7 +325,7 @@ TEST_F(PlaybackWindow, ListDoubleClicksStopWaitAndPlayButNotDuringTheBusyGuard) 
   ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[2].path; }, 10000));
   Pump(1000);
   EXPECT_EQ(MediaPath(), m_card[2].path);
-  EXPECT_EQ(dlg().m_library.m_currentRecording, 2);
+  EXPECT_EQ(dlg().Library().CurrentRecording(), 2);
   EXPECT_TRUE(dlg().m_engine.IsPlaying());
 
   // No row: nothing. A group row: its first recording.
@@ -335,8 +335,8 @@ TEST_F(PlaybackWindow, ListDoubleClicksStopWaitAndPlayButNotDuringTheBusyGuard) 
   SendPrivateMessage(&dlg(), WM_PLAY_GROUP, 0);
   EXPECT_TRUE(dlg().m_playbackSteps.IsRunning());
   ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[0].path; }, 10000));
-  EXPECT_EQ(dlg().m_library.m_currentRecording, 0);
-  ASSERT_TRUE(WaitFor([&] { return dlg().m_positionSlider.GetPos() > 0 && g_busy.load() == 0; }, 20000));
+  EXPECT_EQ(dlg().Library().CurrentRecording(), 0);
+  ASSERT_TRUE(WaitFor([&] { return dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos() > 0 && g_busy.load() == 0; }, 20000));
 
   // The window closes during the pause: nothing starts afterwards.
   SendPrivateMessage(&dlg(), WM_PLAY_FILE, 1);
@@ -352,7 +352,7 @@ TEST_F(PlaybackWindow, AnEndReportQueuedBeforeADoubleClickNeverReplacesTheChosen
   ASSERT_NO_FATAL_FAILURE(OpenCard({12000, 12000, 12000}));
   for (const int loop : {1, 0}) {
     SCOPED_TRACE(loop ? "Loop on" : "Loop off");
-    if (dlg().m_autoNext != loop) QTest::mouseClick(&dlg().m_loop, Qt::LeftButton);
+    if (dlg().m_autoNext != loop) QTest::mouseClick(&dlg().Button(IDC_LOOP), Qt::LeftButton);
     ASSERT_EQ(dlg().m_autoNext, loop);
     const int32_t chosen = loop ? 2 : 1;
     ASSERT_TRUE(WaitFor([&] { return g_busy.load() == 0 && !dlg().m_playbackSteps.IsRunning(); }, 20000));
@@ -368,12 +368,12 @@ TEST_F(PlaybackWindow, AnEndReportQueuedBeforeADoubleClickNeverReplacesTheChosen
     // The chosen recording goes on playing: the report was for the one before.
     Pump(1500);
     EXPECT_EQ(MediaPath(), m_card[static_cast<std::size_t>(chosen)].path);
-    EXPECT_EQ(dlg().m_library.m_currentRecording, chosen);
+    EXPECT_EQ(dlg().Library().CurrentRecording(), chosen);
     EXPECT_TRUE(dlg().m_engine.IsPlaying());
     EXPECT_FALSE(TimeStands(dlg(), 500));
   }
   // A report of the recording that is loaded still leads on to the next.
-  QTest::mouseClick(&dlg().m_loop, Qt::LeftButton);
+  QTest::mouseClick(&dlg().Button(IDC_LOOP), Qt::LeftButton);
   ASSERT_EQ(dlg().m_autoNext, 1);
   libvlc_event_t end{};
   end.type = libvlc_MediaPlayerEndReached;
@@ -385,7 +385,7 @@ TEST_F(PlaybackWindow, SnapshotPausesForItsDialogWritesThePictureAndResumes) {
   {
     // Without recordings there is nothing to take.
     MessageBoxWatcher boxes;
-    dlg().m_snap.click();
+    dlg().Button(IDC_SNAP).click();
     ASSERT_EQ(boxes.seen().size(), 1u);
     EXPECT_EQ(boxes.seen()[0].text, LoadQText(136));  // "No files in list."
     EXPECT_EQ(boxes.seen()[0].title, LoadQText(145));
@@ -406,7 +406,7 @@ TEST_F(PlaybackWindow, SnapshotPausesForItsDialogWritesThePictureAndResumes) {
     TypeFileName(dialog, shot);
     static_cast<QDialog&>(dialog).accept();
   });
-  dlg().m_snap.click();
+  dlg().Button(IDC_SNAP).click();
   ASSERT_TRUE(answer.answered());
   EXPECT_TRUE(pausedDuringDialog);
   EXPECT_TRUE(WaitFor([&] { return QFile::exists(shot + ".JPG"); }, 5000));
@@ -430,11 +430,11 @@ TEST_F(PlaybackWindow, SnapshotPausesForItsDialogWritesThePictureAndResumes) {
     TypeFileName(dialog, shot + ".JPG");
     static_cast<QDialog&>(dialog).accept();
   });
-  dlg().m_snap.click();
+  dlg().Button(IDC_SNAP).click();
   EXPECT_TRUE(question.contains("shot.JPG")) << question.toStdString();
 
   // Paused before: paused after.
-  dlg().m_play.click();
+  dlg().Button(IDC_PLAY).click();
   ASSERT_TRUE(dlg().m_engine.IsPaused());
   ASSERT_TRUE(WaitFor([&] { return TimeStands(dlg(), 400); }, 10000));
   FileDialogAnswer png([&](QFileDialog& dialog) {
@@ -448,7 +448,7 @@ TEST_F(PlaybackWindow, SnapshotPausesForItsDialogWritesThePictureAndResumes) {
     TypeFileName(dialog, m_dir.path() + "/still");
     static_cast<QDialog&>(dialog).accept();
   });
-  dlg().m_snap.click();
+  dlg().Button(IDC_SNAP).click();
   EXPECT_TRUE(WaitFor([&] { return QFile::exists(m_dir.path() + "/still.png"); }, 5000));
   QImageReader picture(m_dir.path() + "/still.png");
   EXPECT_EQ(picture.format(), "png");
@@ -458,15 +458,15 @@ TEST_F(PlaybackWindow, SnapshotPausesForItsDialogWritesThePictureAndResumes) {
 
   // Cancelled: nothing written, still paused.
   FileDialogAnswer cancel([&](QFileDialog& dialog) { dialog.reject(); });
-  dlg().m_snap.click();
+  dlg().Button(IDC_SNAP).click();
   EXPECT_TRUE(cancel.answered());
   EXPECT_TRUE(dlg().m_engine.IsPaused());
   EXPECT_EQ(QDir(m_dir.path()).entryList({"shot*", "still*"}, QDir::Files).size(), 2);
 }
 
 TEST_F(PlaybackWindow, RotateRebuildsThePlayerAndPlaysOnAtTheSameTime) {
-  EXPECT_FALSE(dlg().m_flip.isVisible());
-  EXPECT_FALSE(dlg().m_flip.isEnabled());
+  EXPECT_FALSE(dlg().Button(IDC_FLIP).isVisible());
+  EXPECT_FALSE(dlg().Button(IDC_FLIP).isEnabled());
   ASSERT_NO_FATAL_FAILURE(OpenCard({6000}));
   ASSERT_TRUE(WaitForTime(1500));
   const int64_t before = PlayerTime(dlg());
@@ -474,20 +474,20 @@ TEST_F(PlaybackWindow, RotateRebuildsThePlayerAndPlaysOnAtTheSameTime) {
   dlg().OnCommand(IDC_FLIP);
   EXPECT_EQ(dlg().m_rotate, 1);
   EXPECT_EQ(dlg().m_engine.GetMode(), EngineMode::Rotated);
-  EXPECT_EQ(dlg().m_boundVideoWindow, static_cast<unsigned long>(dlg().m_video.winId()));
+  EXPECT_EQ(dlg().m_boundVideoWindow, static_cast<unsigned long>(dlg().Video().winId()));
   EXPECT_TRUE(dlg().m_engine.IsPlaying());
-  EXPECT_TRUE(dlg().m_play.m_showSecond);
+  EXPECT_TRUE(dlg().Button(IDC_PLAY).ShowsSecond());
   EXPECT_EQ(MediaPath(), m_card[0].path);
   EXPECT_TRUE(WaitFor([&] { return PlayerTime(dlg()) >= before + 200; }, 10000)) << PlayerTime(dlg());
-  EXPECT_TRUE(WaitFor([&] { return dlg().m_gsensor.m_cursorMs >= static_cast<double>(before); }, 10000));
+  EXPECT_TRUE(WaitFor([&] { return dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_cursorMs >= static_cast<double>(before); }, 10000));
 
   // Paused, it turns back and stays paused.
-  dlg().m_play.click();
+  dlg().Button(IDC_PLAY).click();
   ASSERT_TRUE(WaitFor([&] { return TimeStands(dlg(), 400); }, 10000));
   dlg().OnCommand(IDC_FLIP);
   EXPECT_EQ(dlg().m_rotate, 0);
   EXPECT_EQ(dlg().m_engine.GetMode(), EngineMode::Normal);
-  EXPECT_FALSE(dlg().m_play.m_showSecond);
+  EXPECT_FALSE(dlg().Button(IDC_PLAY).ShowsSecond());
   EXPECT_FALSE(dlg().m_engine.IsPlaying());
 }
 
@@ -496,49 +496,49 @@ TEST_F(PlaybackWindow, VolumeMuteStatesErrorsAndKeyboardSeek) {
 
   // Volume: slider positions 0..100 are libvlc volumes 0..200. The arrows
   // are the window's keys, also on the focused slider: Down is 5 less.
-  dlg().m_volumeSlider.setFocus();
-  QTest::keyClick(&dlg().m_volumeSlider, Qt::Key_Down);
-  EXPECT_EQ(dlg().m_volumeSlider.GetPos(), 95);
+  dlg().ControlAs<CMySliderControl>(IDC_VOLUME_SLIDER).setFocus();
+  QTest::keyClick(&dlg().ControlAs<CMySliderControl>(IDC_VOLUME_SLIDER), Qt::Key_Down);
+  EXPECT_EQ(dlg().ControlAs<CMySliderControl>(IDC_VOLUME_SLIDER).GetPos(), 95);
   EXPECT_EQ(dlg().m_engine.GetVolume(), 190);
-  dlg().m_volumeSlider.SetPos(37);
+  dlg().ControlAs<CMySliderControl>(IDC_VOLUME_SLIDER).SetPos(37);
   SendPrivateMessage(&dlg(), WM_VOLUME_CHANGED, 0);
   EXPECT_EQ(dlg().m_engine.GetVolume(), 74);
 
   // Vol follows its own picture. (The mute state itself cannot be read
   // back: recordings without sound have no audio output to hold it.)
-  QTest::mouseClick(&dlg().m_volume, Qt::LeftButton);
-  EXPECT_TRUE(dlg().m_volume.m_showSecond);
-  QTest::mouseClick(&dlg().m_volume, Qt::LeftButton);
-  EXPECT_FALSE(dlg().m_volume.m_showSecond);
+  QTest::mouseClick(&dlg().Button(IDC_VOLUME), Qt::LeftButton);
+  EXPECT_TRUE(dlg().Button(IDC_VOLUME).ShowsSecond());
+  QTest::mouseClick(&dlg().Button(IDC_VOLUME), Qt::LeftButton);
+  EXPECT_FALSE(dlg().Button(IDC_VOLUME).ShowsSecond());
 
   // The position slider's own scroll notification (its keys are the
   // window's now): a pending seek, the displays untouched.
   ASSERT_TRUE(WaitForTime(300));
-  dlg().m_play.click();  // paused, so the target is easy to follow
+  dlg().Button(IDC_PLAY).click();  // paused, so the target is easy to follow
   ASSERT_TRUE(WaitFor([&] { return TimeStands(dlg(), 400); }, 10000));
-  const double cursor = dlg().m_gsensor.m_cursorMs;
-  dlg().m_positionSlider.SetPos(501);
-  emit dlg().m_positionSlider.HScroll(QAbstractSlider::SliderSingleStepAdd);
-  const int position = dlg().m_positionSlider.GetPos();
+  const double cursor = dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_cursorMs;
+  dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).SetPos(501);
+  emit dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).HScroll(QAbstractSlider::SliderSingleStepAdd);
+  const int position = dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos();
   EXPECT_EQ(position, 501);
   const int64_t target = position * (dlg().m_engine.GetLength() / 1000);
   EXPECT_EQ(dlg().m_seekTarget.load(), target);
-  EXPECT_EQ(dlg().m_gsensor.m_cursorMs, cursor);
+  EXPECT_EQ(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_cursorMs, cursor);
   EXPECT_TRUE(WaitFor([&] { return dlg().m_seekTarget.load() == 0; }, 5000));
   EXPECT_TRUE(WaitFor([&] { return std::abs(PlayerTime(dlg()) - target) < 100; }, 5000)) << PlayerTime(dlg());
 
   // The player's state reports set PLAY's picture: 2 and 3 pause, 1 and 4 play.
-  dlg().m_play.m_dimmed = true;
+  dlg().Button(IDC_PLAY).SetDimmed(true);
   for (const auto& [state, second] : std::vector<std::pair<int, bool>>{{2, true}, {1, false}, {3, true}, {4, false}}) {
     PostPrivateMessage(&dlg(), WM_PLAYER_STATE, state);
     QApplication::processEvents();
-    EXPECT_EQ(dlg().m_play.m_showSecond, second) << state;
-    EXPECT_FALSE(dlg().m_play.m_dimmed);
+    EXPECT_EQ(dlg().Button(IDC_PLAY).ShowsSecond(), second) << state;
+    EXPECT_FALSE(dlg().Button(IDC_PLAY).IsDimmed());
   }
   PostPrivateMessage(&dlg(), WM_PLAYER_STATE, 3);
   PostPrivateMessage(&dlg(), WM_PLAYER_STATE, 9);
   QApplication::processEvents();
-  EXPECT_TRUE(dlg().m_play.m_showSecond);
+  EXPECT_TRUE(dlg().Button(IDC_PLAY).ShowsSecond());
 
   // The error report: text 102 under the program's name; any other code
   // brings an empty box.

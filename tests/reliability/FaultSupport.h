@@ -181,11 +181,11 @@ struct CheckedLibrary {
   void Open(const std::string& folder) {
     library.OpenRecordings(folder);
     groups.checked.clear();
-    for (std::size_t g = 0; g < library.m_groups.size(); ++g) groups.checked.insert(static_cast<int>(g));
+    for (std::size_t g = 0; g < library.Groups().size(); ++g) groups.checked.insert(static_cast<int>(g));
   }
   std::vector<std::string> Names() const {
     std::vector<std::string> names;
-    for (const RecordingInfo& r : library.m_recordings) names.push_back(r.subfolder + r.name);
+    for (const RecordingInfo& r : library.Recordings()) names.push_back(r.subfolder + r.name);
     return names;
   }
 
@@ -199,9 +199,9 @@ struct CheckedLibrary {
 // recording ("R name"): what a child process hands back.
 inline std::string Report(const RecordingLibrary& library) {
   std::ostringstream out;
-  for (const FileOperationFailure& f : library.m_lastFailures)
+  for (const FileOperationFailure& f : library.LastFailures())
     out << "F " << f.error << ' ' << f.path << " -> " << f.destination << '\n';
-  for (const RecordingInfo& r : library.m_recordings) out << "R " << r.subfolder << r.name << '\n';
+  for (const RecordingInfo& r : library.Recordings()) out << "R " << r.subfolder << r.name << '\n';
   return out.str();
 }
 

@@ -31,8 +31,8 @@ class FileOperationFaults : public ::testing::Test {
     ::chmod((tree / "card/2019").c_str(), 0755);
     ::chmod((tree / "card/2019/05").c_str(), 0755);
     c.Open(tree / "card");
-    ASSERT_EQ(c.library.m_recordings.size(), 3u);
-    ASSERT_EQ(c.library.m_groups.size(), 1u);
+    ASSERT_EQ(c.library.Recordings().size(), 3u);
+    ASSERT_EQ(c.library.Groups().size(), 1u);
   }
 
   // Every source recording is still there, unchanged, and no stray file
@@ -78,8 +78,8 @@ TEST_F(FileOperationFaults, CopyOntoAMediumThatRunsOutOfSpace) {
 
   EXPECT_EQ(c.library.CopyChecked(dest), 1);
   EXPECT_EQ(c.owner.asked, (std::vector<std::string>{dest + "/2019/05/R2.AVI"}));
-  ASSERT_FALSE(c.library.m_lastFailures.empty()) << "1 MiB cannot hold three 400 KiB recordings";
-  for (const FileOperationFailure& f : c.library.m_lastFailures) {
+  ASSERT_FALSE(c.library.LastFailures().empty()) << "1 MiB cannot hold three 400 KiB recordings";
+  for (const FileOperationFailure& f : c.library.LastFailures()) {
     EXPECT_EQ(f.error, ENOSPC) << f.destination;
     EXPECT_NE(ReadBytes(f.destination), ReadBytes(f.path)) << "reported as failed but copied";
   }
@@ -125,8 +125,8 @@ TEST_F(FileOperationFaults, CopyOntoAReadOnlyMedium) {
     GTEST_SKIP() << "cannot mount a read-only tmpfs here (needs root and mount rights); "
                     "CopyIntoAFolderTheUserMayNotWrite covers refused writes without a mount";
   EXPECT_EQ(c.library.CopyChecked(tree / "ro"), 1);
-  ASSERT_EQ(c.library.m_lastFailures.size(), 3u);
-  for (const FileOperationFailure& f : c.library.m_lastFailures) EXPECT_EQ(f.error, EROFS) << f.destination;
+  ASSERT_EQ(c.library.LastFailures().size(), 3u);
+  for (const FileOperationFailure& f : c.library.LastFailures()) EXPECT_EQ(f.error, EROFS) << f.destination;
   EXPECT_TRUE(FilesBelow(tree / "ro").empty());
   ExpectSourcesIntact();
 }
@@ -174,7 +174,7 @@ TEST_F(FileOperationFaults, CopyOntoTheSourceItself) {
     SCOPED_TRACE(dest);
     c.owner.asked.clear();
     EXPECT_EQ(c.library.CopyChecked(dest), 1);
-    EXPECT_TRUE(c.library.m_lastFailures.empty());
+    EXPECT_TRUE(c.library.LastFailures().empty());
     ExpectSourcesIntact();
   }
   EXPECT_TRUE(c.owner.asked.empty()) << "nobody needs to be asked to overwrite a file with itself";
@@ -211,8 +211,8 @@ TEST_F(FileOperationFaults, DeleteInAFolderTheUserMayNotChange) {
   for (const auto& [name, bytes] : m_sources) ::chmod((tree / ("card/" + name)).c_str(), 0666);
   ::chmod((tree / "card/2019/05").c_str(), 0555);
   c.Open(tree / "card");
-  ASSERT_EQ(c.library.m_recordings.size(), 4u);
-  ASSERT_EQ(c.library.m_groups.size(), 1u);
+  ASSERT_EQ(c.library.Recordings().size(), 4u);
+  ASSERT_EQ(c.library.Groups().size(), 1u);
 
   const std::optional<std::string> report = RunInChild([&] {
     c.library.DeleteChecked();
@@ -233,11 +233,11 @@ TEST_F(FileOperationFaults, DeleteOfARecordingThatVanishedIsReported) {
   std::filesystem::remove(tree / "card/2019/05/R1.AVI");
   m_sources.erase("2019/05/R1.AVI");
   EXPECT_EQ(c.library.DeleteChecked(), 1);
-  ASSERT_EQ(c.library.m_lastFailures.size(), 1u);
-  EXPECT_EQ(c.library.m_lastFailures[0].path, tree / "card/2019/05/R1.AVI");
-  EXPECT_EQ(c.library.m_lastFailures[0].error, ENOENT);
+  ASSERT_EQ(c.library.LastFailures().size(), 1u);
+  EXPECT_EQ(c.library.LastFailures()[0].path, tree / "card/2019/05/R1.AVI");
+  EXPECT_EQ(c.library.LastFailures()[0].error, ENOENT);
   // The others are gone; the vanished one stays listed (it could not be removed).
-  ASSERT_EQ(c.library.m_recordings.size(), 1u);
-  EXPECT_EQ(c.library.m_recordings[0].name, "R1.AVI");
+  ASSERT_EQ(c.library.Recordings().size(), 1u);
+  EXPECT_EQ(c.library.Recordings()[0].name, "R1.AVI");
   EXPECT_TRUE(FilesBelow(tree / "card").empty());
 }

@@ -75,7 +75,7 @@ TEST(ScanFaults, FolderLinkLoopsEndAndEveryRecordingIsListedOnce) {
   CheckedLibrary c;
   c.Open(tree / "card");
   EXPECT_EQ(Sorted(c.Names()), (Names{"A.AVI", "sub/B.AVI", "sub/deeper/C.AVI"}));
-  EXPECT_EQ(c.library.m_groups.size(), 1u);
+  EXPECT_EQ(c.library.Groups().size(), 1u);
   EXPECT_EQ(c.files.rows, 3);
   EXPECT_EQ(OpenDescriptors(), descriptors) << "the walk left folders open";
 }
@@ -95,7 +95,7 @@ TEST(ScanFaults, FoldersAndFilesTheUserMayNotReadContributeNothing) {
     CheckedLibrary c;
     c.Open(tree / "card");
     std::string out = Report(c.library);
-    out += "C " + std::to_string(c.library.m_scanCount) + "\n";
+    out += "C " + std::to_string(c.library.ScanCount()) + "\n";
     return out;
   });
   ASSERT_TRUE(report.has_value());
@@ -176,7 +176,7 @@ TEST(ScanFaults, NamesThatAreNotUtf8AreKeptByteForByte) {
   for (int32_t i = 0; i < 2; ++i) {
     const std::string path = c.library.GetRecordingPath(i);
     EXPECT_TRUE(std::filesystem::exists(path)) << path;
-    const LoadedBlocks blocks = LoadRecordingBlocks(path, c.library.m_recordings[static_cast<std::size_t>(i)].summary);
+    const LoadedBlocks blocks = LoadRecordingBlocks(path, c.library.Recordings()[static_cast<std::size_t>(i)].summary);
     EXPECT_TRUE(blocks.gpsRead);
     EXPECT_EQ(blocks.gps.size(), 4u);
   }
@@ -210,12 +210,12 @@ TEST(ScanFaults, RecordingLargerThan4GiBIsListedWithItsBlocks) {
   CheckedLibrary c;
   c.Open(tree / "card");
   ASSERT_EQ(Sorted(c.Names()), (Names{"BIG.AVI", "SMALL.AVI"}));
-  const auto big = std::find_if(c.library.m_recordings.begin(), c.library.m_recordings.end(),
+  const auto big = std::find_if(c.library.Recordings().begin(), c.library.Recordings().end(),
                                 [](const RecordingInfo& r) { return r.name == "BIG.AVI"; });
   EXPECT_EQ(big->summary.fileSize, size);
   EXPECT_EQ(big->summary.gpsOffset, blocksAt + 8);
-  ASSERT_EQ(c.library.m_groups.size(), 1u);  // no date: it starts at its GPS clock, 08:30
-  EXPECT_EQ(c.library.m_groups[0].size, size + Recording(31).size());
+  ASSERT_EQ(c.library.Groups().size(), 1u);  // no date: it starts at its GPS clock, 08:30
+  EXPECT_EQ(c.library.Groups()[0].size, size + Recording(31).size());
   const LoadedBlocks blocks = LoadRecordingBlocks(path, big->summary);
   EXPECT_TRUE(blocks.gpsRead);
   EXPECT_EQ(blocks.gps.size(), 5u);

@@ -61,7 +61,7 @@ TEST(CutDetection, CutFilesAreListedWithTheirReasonAndRecordingsStayAsTheReaders
   RecordingLibrary library;
   ASSERT_EQ(library.OpenRecordings(tmp.Path()), 1);
   std::map<std::string, std::string> cut;
-  for (const CutRecording& c : library.m_cutRecordings) {
+  for (const CutRecording& c : library.CutRecordings()) {
     cut[c.path] = c.reason;
     struct stat st {};
     ASSERT_EQ(::stat(c.path.c_str(), &st), 0);
@@ -69,7 +69,7 @@ TEST(CutDetection, CutFilesAreListedWithTheirReasonAndRecordingsStayAsTheReaders
   }
   EXPECT_EQ(cut, expectedCut);
   std::vector<std::string> names;
-  for (const RecordingInfo& r : library.m_recordings) names.push_back(r.name);
+  for (const RecordingInfo& r : library.Recordings()) names.push_back(r.name);
   std::sort(names.begin(), names.end());
   std::sort(expectedRecordings.begin(), expectedRecordings.end());
   EXPECT_EQ(names, expectedRecordings);
@@ -85,7 +85,7 @@ TEST(CutDetection, CutFilesAreListedWithTheirReasonAndRecordingsStayAsTheReaders
 
   // A new scan forgets the cut files of the last.
   ASSERT_EQ(library.OpenRecordings(tmp / "missing"), 0);
-  EXPECT_TRUE(library.m_cutRecordings.empty());
+  EXPECT_TRUE(library.CutRecordings().empty());
 }
 
 TEST(CutDetection, SynthCardWithCutAddsOneCutAviAndOneCutMovAndTheDemoCardHasNone) {
@@ -102,11 +102,11 @@ TEST(CutDetection, SynthCardWithCutAddsOneCutAviAndOneCutMovAndTheDemoCardHasNon
   ASSERT_EQ(cutFiles.size(), 2u);
   RecordingLibrary library;
   library.OpenRecordings(tmp / "card");
-  ASSERT_EQ(library.m_cutRecordings.size(), 2u);
-  EXPECT_TRUE(library.m_cutRecordings[0].path.ends_with(".AVI") != library.m_cutRecordings[1].path.ends_with(".AVI"));
+  ASSERT_EQ(library.CutRecordings().size(), 2u);
+  EXPECT_TRUE(library.CutRecordings()[0].path.ends_with(".AVI") != library.CutRecordings()[1].path.ends_with(".AVI"));
 
   o.withCut = false;
   WriteSynthCard(tmp / "demo", o);
   library.OpenRecordings(tmp / "demo");
-  EXPECT_TRUE(library.m_cutRecordings.empty());
+  EXPECT_TRUE(library.CutRecordings().empty());
 }

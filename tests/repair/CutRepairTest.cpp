@@ -70,9 +70,9 @@ TEST(CutRepair, CopiesOfRecordingsCutAtSeveralPointsPlayUpToTheCut) {
 
     RecordingLibrary library;
     ASSERT_EQ(library.OpenRecordings(out.Path()), 1);
-    ASSERT_EQ(library.m_recordings.size(), 1u);
-    EXPECT_TRUE(library.m_cutRecordings.empty());
-    const RecordingSummary& s = library.m_recordings[0].summary;
+    ASSERT_EQ(library.Recordings().size(), 1u);
+    EXPECT_TRUE(library.CutRecordings().empty());
+    const RecordingSummary& s = library.Recordings()[0].summary;
     EXPECT_EQ(s.width, 160);
     EXPECT_EQ(s.height, 120);
     EXPECT_EQ(s.startTime, cut.whole.startTime);

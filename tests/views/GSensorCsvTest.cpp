@@ -29,7 +29,7 @@ TEST(GSensorCsv, ValuesEqualTheCurvesConversion) {
                             static_cast<int8_t>(99 - i * 3)});
   TempFolder dir;
   RecordingLibrary library;
-  library.m_gsensorView = curve;
+  library.SetGSensorView(curve);
   FillLibrary(library, {WriteRecording(dir.Folder(), plan)}, true);
   ASSERT_EQ(LoadRecordingTrack(library, 0), 1);
 

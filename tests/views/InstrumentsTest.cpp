@@ -70,20 +70,20 @@ TEST(Compass, ShowsTheTurnedRoseOrTheGreyNorthUpRose) {
   compass.setGeometry(10, 10, 48, 48);
   for (uint32_t id = 167; id <= 174; ++id) EXPECT_TRUE(compass.AddPicture(id));
   EXPECT_FALSE(compass.AddPicture(99999));
-  EXPECT_EQ(compass.m_pictures.size(), 8u);
+  EXPECT_EQ(compass.PictureCount(), 8);
   window.show();
 
   EXPECT_EQ(compass.SetHeading(90), 1);
-  EXPECT_EQ(compass.m_current, 7);
+  EXPECT_EQ(compass.Current(), 7);
   ExpectPicture(ScreenPixels(&window, &compass), Source(173), false, compass.pos(), "heading 90");
   SaveArtifact(ScreenPixels(&window, &compass), QStringLiteral("compass-heading-90.png"));
 
   compass.ClearHeading();
-  EXPECT_EQ(compass.m_current, 0);
+  EXPECT_EQ(compass.Current(), 0);
   ExpectPicture(ScreenPixels(&window, &compass), Source(167), true, compass.pos(), "no heading");
   SaveArtifact(ScreenPixels(&window, &compass), QStringLiteral("compass-no-heading.png"));
 
-  compass.m_current = 9;  // beyond the pictures: nothing
+  compass.ShowPicture(9);  // beyond the pictures: nothing
   compass.update();
   const QImage nothing = ScreenPixels(&window, &compass);
   EXPECT_EQ(nothing.pixel(24, 24) & 0xFFFFFFu, PatternParent::PatternAt(34, 34) & 0xFFFFFFu);
@@ -186,10 +186,10 @@ TEST(PictureStatic, ColourGreyOrNothing) {
   ASSERT_TRUE(gps.SetPicture(150));
   window.show();
 
-  EXPECT_EQ(gps.m_state, 0);  // no fix at start: grey
+  EXPECT_EQ(gps.State(), 0);  // no fix at start: grey
   ExpectPicture(ScreenPixels(&window, &gps), Source(150), true, gps.pos(), "no fix");
   SaveArtifact(ScreenPixels(&window, &gps), QStringLiteral("gps-no-fix.png"));
-  gps.m_state = 1;
+  gps.SetState(1);
   gps.update();
   ExpectPicture(ScreenPixels(&window, &gps), Source(150), false, gps.pos(), "fix");
   SaveArtifact(ScreenPixels(&window, &gps), QStringLiteral("gps-fix.png"));
@@ -197,12 +197,12 @@ TEST(PictureStatic, ColourGreyOrNothing) {
   const QImage empty = ScreenPixels(&window, &banner);
   EXPECT_EQ(empty.pixel(16, 16) & 0xFFFFFFu, PatternParent::PatternAt(96, 26) & 0xFFFFFFu);
   EXPECT_FALSE(banner.SetPicture(99999));
-  EXPECT_EQ(banner.m_picture, nullptr);
+  EXPECT_FALSE(banner.HasPicture());
 
   CPngStatic car(&window, 1050);
   car.setGeometry(130, 4, 40, 40);
   ASSERT_TRUE(car.SetPicture(157));
-  car.m_state = 1;
+  car.SetState(1);
   car.show();
   SaveArtifact(ScreenPixels(&window, &car), QStringLiteral("car-40.png"));
 }
@@ -212,12 +212,12 @@ TEST(ProgressBoard, SplitsAtThePercentage) {
   window.resize(260, 60);
   CStatusBoardStatic board(&window, 1061);
   board.setGeometry(10, 10, 200, 30);
-  board.m_patternBitmap = 189;
+  board.SetPatternBitmap(189);
   window.show();
   const QImage tile = Source(189, "BMP");
   ASSERT_EQ(tile.size(), QSize(30, 30));
 
-  board.m_percent = 50;
+  board.SetProgress(50, QString());
   EXPECT_EQ(board.SplitX(), 100);
   QImage shown = ScreenPixels(&window, &board);
   // Inside the frame: the tile from the board's origin on the left, the
@@ -229,8 +229,7 @@ TEST(ProgressBoard, SplitsAtThePercentage) {
   }
   for (const int x : {100, 150, 196}) EXPECT_EQ(shown.pixel(x, 15) & 0xFFFFFFu, 0x404040u) << x;
 
-  board.m_percent = 37;
-  board.m_text = QStringLiteral("37 %");
+  board.SetProgress(37, QStringLiteral("37 %"));
   board.setFont(QFont(QStringLiteral("Liberation Sans"), 14));
   board.update();
   shown = ScreenPixels(&window, &board);
@@ -252,10 +251,9 @@ TEST(ProgressBoard, SplitsAtThePercentage) {
   EXPECT_GT(qRed(shown.pixel(0, 10)), 200);
   EXPECT_LT(qRed(shown.pixel(199, 10)), 120);
 
-  board.m_patternBitmap = 0;  // no pattern: the bar colour
-  board.m_barColor = QColor(10, 200, 30);
-  board.m_percent = 100;
-  board.m_text.clear();
+  board.SetPatternBitmap(0);  // no pattern: the bar colour
+  board.SetBarColor(QColor(10, 200, 30));
+  board.SetProgress(100, QString());
   board.update();
   shown = ScreenPixels(&window, &board);
   EXPECT_EQ(shown.pixel(150, 15) & 0xFFFFFFu, 0x0AC81Eu);

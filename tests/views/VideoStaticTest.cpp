@@ -25,10 +25,10 @@ TEST(VideoSurface, ShowsTheScanCounterOnlyWhileBusy) {
 
   EXPECT_EQ(NonBackground(ScreenPixels(&window, &surface)), 0);
   progress.ShowScanCount(5);  // not busy: the counter is kept but not drawn
-  EXPECT_EQ(surface.m_counter, 5);
+  EXPECT_EQ(surface.Counter(), 5);
   EXPECT_EQ(NonBackground(ScreenPixels(&window, &surface)), 0);
 
-  surface.m_busyPicture = 1;
+  surface.SetBusyPicture(true);
   progress.ShowScanCount(0);
   const QImage zero = ScreenPixels(&window, &surface);
   progress.ShowScanCount(1);
@@ -50,7 +50,7 @@ TEST(VideoSurface, ShowsTheScanCounterOnlyWhileBusy) {
   EXPECT_GT(blue, 200);
   EXPECT_EQ(many.pixel(350, 230) & 0xFFFFFFu, 0x404040u);
 
-  surface.m_busyPicture = 0;
+  surface.SetBusyPicture(false);
   surface.update();
   EXPECT_EQ(NonBackground(ScreenPixels(&window, &surface)), 0);
 }

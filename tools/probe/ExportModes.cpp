@@ -149,8 +149,8 @@ int RunExport(const std::vector<std::string>& args, std::FILE* out) {
   std::filesystem::create_directories(folder, error);
 
   int failures = 0;
-  for (std::size_t g = 0; g < library.m_groups.size(); ++g) {
-    progress.ShowGroup(g + 1, library.m_groups.size());
+  for (std::size_t g = 0; g < library.Groups().size(); ++g) {
+    progress.ShowGroup(g + 1, library.Groups().size());
     const auto group = static_cast<int32_t>(g);
     JsonWriter json;
     std::vector<TrackPart> parts;
@@ -169,7 +169,7 @@ int RunExport(const std::vector<std::string>& args, std::FILE* out) {
             .Field("group", group)
             .Field("format", FormatName(format))
             .Field("file", paths[i])
-            .Field("recordings", library.m_groups[g].count)
+            .Field("recordings", library.Groups()[g].count)
             .Field("records", RecordsWritten(format, parts, i))
             .EndObject();
         WriteLine(json, out);

@@ -29,12 +29,12 @@ int RunKml(const std::vector<std::string>& args, std::FILE* out) {
     json.Field("error", error);
   } else {
     RecordingLibrary library;
-    library.m_recordings.push_back(info);
+    library.SetRecordings({info});
     if (LoadRecordingTrack(library, 0) != 1) {
       json.Field("error", "cannot open the file");
     } else {
       std::size_t points = 0;
-      for (const GpsSample& sample : library.m_gpsSamples) {
+      for (const GpsSample& sample : library.GpsSamples()) {
         double latitude = 0.0, longitude = 0.0;
         if (ExportedPosition(sample, latitude, longitude)) ++points;
       }

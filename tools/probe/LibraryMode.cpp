@@ -42,9 +42,9 @@ int RunLibrary(const std::vector<std::string>& args, std::FILE* out) {
   const int result = library.OpenRecordings(args[0]) ? 1 : 0;  // the JSON keeps its number
 
   JsonWriter json;
-  json.BeginObject().Field("folder", args[0]).Field("result", result).Field("scanCount", library.m_scanCount);
+  json.BeginObject().Field("folder", args[0]).Field("result", result).Field("scanCount", library.ScanCount());
   json.Key("recordings").BeginArray();
-  for (const RecordingInfo& r : library.m_recordings) {
+  for (const RecordingInfo& r : library.Recordings()) {
     json.BeginObject()
         .Field("groupStart", r.groupStart)
         .Field("flags", r.flags)
@@ -57,7 +57,7 @@ int RunLibrary(const std::vector<std::string>& args, std::FILE* out) {
   }
   json.EndArray();
   json.Key("groups").BeginArray();
-  for (const RecordingGroup& g : library.m_groups) {
+  for (const RecordingGroup& g : library.Groups()) {
     json.BeginObject()
         .Field("number", g.number)
         .Field("first", g.first)
@@ -71,7 +71,7 @@ int RunLibrary(const std::vector<std::string>& args, std::FILE* out) {
   }
   json.EndArray();
   json.Key("entries").BeginArray();
-  for (const RecordingEntry& e : library.m_entries) {
+  for (const RecordingEntry& e : library.Entries()) {
     json.BeginObject()
         .Field("group", e.group)
         .Field("position", e.position)
@@ -82,7 +82,7 @@ int RunLibrary(const std::vector<std::string>& args, std::FILE* out) {
   }
   json.EndArray();
   json.Key("cut").BeginArray();
-  for (const CutRecording& c : library.m_cutRecordings)
+  for (const CutRecording& c : library.CutRecordings())
     json.BeginObject().Field("path", c.path).Field("size", c.size).Field("reason", c.reason).EndObject();
   json.EndArray();
   json.EndObject();
