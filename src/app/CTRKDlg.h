@@ -14,7 +14,8 @@
 //   CTRKDlgFullScreen.cpp full-screen mode
 //   CTRKDlgMessages.cpp  private messages, timers
 //   CTRKDlgPlayback.cpp  playback controls, opening and playing a recording
-//   CTRKDlgSync.cpp      player events, time reports, seeking, timers 102/103
+//   CTRKDlgSync.cpp      player reports, time reports, seeking, the marquee
+//   CTRKDlgPlaybackWiring.cpp  the playback controller wired to the controls
 //   CTRKDlgClose.cpp     close path and destruction
 //   CTRKDlgKeys.cpp      keys, wheel and drops on the whole window; button tips
 //   CTRKDlgExport.cpp    the KML button's export menu, the group rows' trip figures
@@ -35,6 +36,7 @@
 #include "CGdipButton.h"
 #include "CFolderScan.h"
 #include "CMySliderControl.h"
+#include "CPlaybackController.h"
 #include "CPngCompassStatic.h"
 #include "CPngStatic.h"
 #include "CSpeedLabelStatic.h"
@@ -46,14 +48,12 @@
 #include "CVideoStatic.h"
 #include "LibraryViews.h"
 #include "MainLayout.h"
-#include "MediaEngine.h"
-#include "PlaybackSequence.h"
 #include "RecordingLibrary.h"
+#include "TimerId.h"
 #include "TrkControlIds.h"
 
 class CHtmlMapDlg;
 class CPrivateEvent;
-class CTimeReportEvent;
 class QDropEvent;
 class QKeyEvent;
 class QWheelEvent;
@@ -73,9 +73,6 @@ struct SavedWindowRect {
   int32_t width = 0;
   int32_t height = 0;
 };
-
-// Who asks PlayRecording to start a recording.
-enum class PlayVariant { AfterOpen, FileList, GroupList, NextAtEnd };
 
 class CTRKDlg : public QWidget, public IOwnerView {
   Q_OBJECT
@@ -120,7 +117,7 @@ class CTRKDlg : public QWidget, public IOwnerView {
   void OnBnClickedConf();
 
   // Opens recording `index` of the library.
-  void PlayRecording(int32_t index, PlayVariant variant);
+  void PlayRecording(int32_t index);
 
   // commands and full screen (CTRKDlgCommands.cpp, CTRKDlgOpen.cpp,
   // CTRKDlgFullScreen.cpp)
@@ -147,13 +144,14 @@ class CTRKDlg : public QWidget, public IOwnerView {
   bool IsScanning() const;
 
   // Timers by id, as the window's timer handler sees them.
-  void SetTimer(int id, int periodMs);
-  void KillTimer(int id);
-  bool IsTimerActive(int id) const;
-  void OnTimer(int id);
+  void SetTimer(TimerId id, int periodMs);
+  void KillTimer(TimerId id);
+  bool IsTimerActive(TimerId id) const;
+  void OnTimer(TimerId id);
 
-  // The media library's event callback (libvlc's thread).
-  static void OnPlayerEvent(const libvlc_event_t* event, void* context);
+  // The playback controller: the media engine and the player's reports.
+  CPlaybackController& Playback() { return *m_playback; }
+  const CPlaybackController& Playback() const { return *m_playback; }
 
   // IOwnerView.
   void SetHeading(int32_t degrees) override;
@@ -181,9 +179,6 @@ class CTRKDlg : public QWidget, public IOwnerView {
   uint8_t m_restoreVideoPending = 0;
   int32_t m_marqueeRepeats = 10;
   SavedWindowRect m_savedRect;
-  int32_t m_rateIndex = 7;
-  int32_t m_autoNext = 1;
-  int32_t m_rotate = 0;
   int32_t m_mapEnabled = 1;
   int32_t m_gsensorEnabled = 1;
 
@@ -206,9 +201,6 @@ class CTRKDlg : public QWidget, public IOwnerView {
   // The last destination of SAVE in this run, where its next picker starts.
   QString m_lastSaveFolder;
   RecordingLibrary m_library;
-  std::atomic<int64_t> m_seekTarget{0};
-  int32_t m_pendingIndex = -1;
-  int32_t m_openCountdown = 0;
 
   // playback and synchronisation (CTRKDlgPlayback.cpp, CTRKDlgSync.cpp)
   void OnBnClickedPlay();
@@ -234,28 +226,14 @@ class CTRKDlg : public QWidget, public IOwnerView {
   // The time update: curve cursor, map marker and driven line, speed,
   // compass and the GPS icon for a play time.
   void UpdateTimeDisplays(int64_t timeMs);
-  // Steps that must keep their order around pauses (stop, wait, reopen).
-  PlaybackSequence m_playbackSteps{[this] { return !m_closed; }};
-  // The GPS icon's picture state (1: a fix is shown); the callback writes it too.
-  std::atomic<int32_t> m_gpsIconState{0};
-  // Time reports belong to the numbered span they were made in; a new span
-  // begins whenever the window thread sets the slider or opens a file itself.
-  std::atomic<uint32_t> m_timeEpoch{0};
-  // Opening, Playing and end-or-error reports counted by the callback, and
-  // the end reports counted at the last Opening (by the callback, and by the
-  // window thread as it opens a recording).
-  std::atomic<uint32_t> m_openingReports{0};
-  std::atomic<uint32_t> m_playingReports{0};
-  std::atomic<uint32_t> m_endReports{0};
-  std::atomic<uint32_t> m_endsAtOpening{0};
-  uint32_t m_openingsBeforePlay = 0;
-  uint32_t m_playingBeforePlay = 0;
+
+ private:
   // Destroyed before the library and after every control: the media library
   // is released (and unloaded) once the video surface's users are gone.
-  MediaEngine m_engine;
-  // The surface's window id as handed to the engine (0: not bound).
-  unsigned long m_boundVideoWindow = 0;
+  std::unique_ptr<CPlaybackController> m_playback =
+      std::make_unique<CPlaybackController>([this] { return !m_closed; });
 
+ public:
   // Child controls, in declaration order (destroyed in reverse order).
   CGdipButton m_play;
   CGdipButton m_stop;
@@ -330,31 +308,25 @@ class CTRKDlg : public QWidget, public IOwnerView {
   void OnMapProviderChanged();
   void OnOpenCountdownTick();
   // playback and synchronisation
-  void SetUpPlayback();
   bool HoldWhilePlaybackSteps(std::function<void()> work);
   bool OnPlaybackCommand(int id);
   bool OnPlaybackMessage(const CPrivateEvent& message);
-  bool OnPlaybackTimer(int id);
+  bool OnPlaybackTimer(TimerId id);
   QString AskSnapshotPath();
   void OpenAndPlay(int32_t index);
   void RedrawGroupPaths(int32_t group);
   void RedrawGroupPathsIfNeeded(int32_t previous, int32_t index);
   // Stops, waits 200 ms, then plays what select picks (-1: nothing) from a list.
-  void StopAndPlayFromList(std::function<int32_t()> select, PlayVariant variant);
-  void NoteReportsBeforePlay();
-  PlaybackSequence::Item PauseForFirstPicture();
-  void PostGpsIconState(int32_t state);
-  void ShowGpsIconState();
-  void BeginNewTimeReports();
-  // The window opens (or starts again) a recording: end reports made until
-  // now belong to the one before and are dropped.
-  void NoteOpeningByWindow();
-  bool IsEndReportBeforeOpening(uint32_t report) const;
+  void StopAndPlayFromList(std::function<int32_t()> select);
+  void ShowGpsIconState(int32_t state);
   void ResetPositionSlider();
-  void OnPlayerTime(const CTimeReportEvent& report);
-  void OnPlayerState(qintptr state);
+  void OnPlayerTime(int64_t timeMs, int32_t sliderPosition);
+  void OnPlayerState(PlayerState state);
   void OnPlayerError(qintptr code);
   void OnMarqueeTick();
+  // The one place that connects the controller to the controls
+  // (CTRKDlgPlaybackWiring.cpp).
+  void SetUpPlaybackConnections();
 
   // keys, wheel and drops (CTRKDlgKeys.cpp)
   bool OnWindowKey(const QKeyEvent& event);
@@ -394,7 +366,7 @@ class CTRKDlg : public QWidget, public IOwnerView {
   QString m_startRecording;
 
   std::unique_ptr<QMenu> m_systemMenu;
-  std::map<int, std::unique_ptr<QTimer>> m_timers;
+  std::map<TimerId, std::unique_ptr<QTimer>> m_timers;
   std::optional<LayoutResult> m_lastLayout;
   QSize m_lastLayoutSize;
   // Window move by the background: pending until the pointer moves, then by

@@ -123,15 +123,14 @@ bool CTRKDlg::PrepareToOpen() {
   if (!m_library.m_recordings.empty() && g_busy == 1) return false;
   // The library is empty while a scan runs; a second scan must not start.
   if (IsScanning()) return false;
-  m_seekTarget = 0;
+  m_playback->SetSeekTarget(0);
   StopForCommand();
-  m_rateIndex = 7;
-  m_engine.SetRate(1.0f);
+  m_playback->ResetRate();
   return true;
 }
 
 void CTRKDlg::StopForCommand() {
-  m_engine.Stop();
+  m_playback->Engine().Stop();
   // The player reports no picture change on a stop: PLAY offers play again.
   m_play.m_showSecond = false;
   m_play.m_dimmed = false;

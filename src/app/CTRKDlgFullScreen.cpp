@@ -6,9 +6,10 @@
 void CTRKDlg::OnToggleFullScreen() {
   // Only a playing video is paused for the switch and resumed after it: a
   // stopped player must not start, a paused one stays paused.
-  const bool wasPlaying = m_engine.IsLoaded() && m_engine.IsPlaying();
+  MediaEngine& engine = m_playback->Engine();
+  const bool wasPlaying = engine.IsLoaded() && engine.IsPlaying();
   if (m_library.m_recordings.empty()) return;
-  if (wasPlaying) m_engine.Pause();
+  if (wasPlaying) engine.Pause();
 
   if (!m_fullScreen) {
     const QRect g = geometry();
@@ -31,7 +32,6 @@ void CTRKDlg::OnToggleFullScreen() {
     LayoutControls(width(), height());
     update();
     m_play.setFocus();
-    SetTimer(100, 800);
     m_video.repaint();
   } else {
     m_fullScreen = 0;
@@ -48,7 +48,7 @@ void CTRKDlg::OnToggleFullScreen() {
     update();
   }
 
-  if (wasPlaying) m_engine.Play();
+  if (wasPlaying) engine.Play();
 }
 
 void CTRKDlg::ShowControls(bool show) {
