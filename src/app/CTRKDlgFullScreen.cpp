@@ -6,10 +6,8 @@
 void CTRKDlg::OnToggleFullScreen() {
   // Only a playing video is paused for the switch and resumed after it: a
   // stopped player must not start, a paused one stays paused.
-  MediaEngine& engine = m_playback->Engine();
-  const bool wasPlaying = engine.IsLoaded() && engine.IsPlaying();
   if (m_library.m_recordings.empty()) return;
-  if (wasPlaying) engine.Pause();
+  const bool wasPlaying = m_playback->PauseIfPlaying();
 
   if (!m_fullScreen) {
     const QRect g = geometry();
@@ -48,7 +46,7 @@ void CTRKDlg::OnToggleFullScreen() {
     update();
   }
 
-  if (wasPlaying) engine.Play();
+  if (wasPlaying) m_playback->Engine().Play();
 }
 
 void CTRKDlg::ShowControls(bool show) {

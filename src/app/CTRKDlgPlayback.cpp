@@ -133,17 +133,15 @@ void CTRKDlg::OnBnClickedSnapshot() {
     TrkMessageBox(this, 136, 145);
     return;
   }
-  MediaEngine& engine = m_playback->Engine();
-  const bool paused = engine.IsLoaded() && engine.IsPlaying();
-  if (paused) engine.Pause();
+  const bool paused = m_playback->PauseIfPlaying();
   QPointer<CTRKDlg> alive(this);
   const QString path = AskSnapshotPath();
   if (alive.isNull() || m_closed) return;
   if (!path.isEmpty()) {
-    engine.TakeSnapshot(QFile::encodeName(path).toStdString());
+    m_playback->Engine().TakeSnapshot(QFile::encodeName(path).toStdString());
     KeepTheNamedFormat(path);
   }
-  if (paused) engine.Play();
+  if (paused) m_playback->Engine().Play();
 }
 
 void CTRKDlg::OnBnClickedRotate() {

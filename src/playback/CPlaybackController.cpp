@@ -114,11 +114,14 @@ void CPlaybackController::BindVideoWindow(unsigned long window) {
   ResetRate();
 }
 
+bool CPlaybackController::PauseIfPlaying() {
+  if (!m_engine.IsLoaded() || !m_engine.IsPlaying()) return false;
+  m_engine.Pause();
+  return true;
+}
+
 bool CPlaybackController::PlayOrPause() {
-  if (m_engine.IsLoaded() && m_engine.IsPlaying()) {
-    m_engine.Pause();
-    return false;
-  }
+  if (PauseIfPlaying()) return false;
   m_engine.Play();
   return true;
 }

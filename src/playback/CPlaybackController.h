@@ -55,6 +55,9 @@ class CPlaybackController : public QObject {
 
   // PLAY: pauses a playing player, else plays; true when it started playing.
   bool PlayOrPause();
+  // Pauses a playing player (for a dialog, a switch of the window); true
+  // when it did, and the caller plays again afterwards.
+  bool PauseIfPlaying();
   // FAST and SLOW: one step of the rate table, within its ends; STOP and
   // OPEN: the normal rate.
   void ResetRate() { SetRateIndex(kNormalRateIndex); }
