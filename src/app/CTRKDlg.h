@@ -2,8 +2,9 @@
 // The program's one window: a frameless top-level window that holds the video
 // surface, the map panel, the G-sensor curve, the group and file lists, the
 // instruments, the skinned buttons and sliders, the recording library and the
-// media engine. It paints its own skin, lays out its controls itself and
-// handles the private messages of its controls and of the media library.
+// playback controller (which holds the media engine). It paints its own skin,
+// lays out its controls itself, handles the private messages of its controls
+// and shows what the controller reports of the player.
 //
 // The work is split by subject:
 //   CTRKDlg.cpp          construction, OnInitDialog, the library's owner view

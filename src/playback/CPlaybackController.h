@@ -101,8 +101,9 @@ class CPlaybackController : public QObject {
   int32_t GpsIconState() const { return m_gpsIconState.load(); }
   void SetGpsIconState(int32_t state) { m_gpsIconState = state; }
 
-  // The delayed start after OPEN: recording `index` starts after `ticks`
-  // ticks of TickDelayedStart; which answers the index when it is due.
+  // The delayed start after OPEN: the `ticks`-th call of TickDelayedStart
+  // after ArmDelayedStart answers `index` (the recording to start); every
+  // other call answers -1.
   void ArmDelayedStart(int32_t index, int32_t ticks);
   int32_t TickDelayedStart();
   int32_t PendingIndex() const { return m_pendingIndex; }
