@@ -67,7 +67,7 @@ int RunViewer(int argc, char** argv, const QString& folder) {
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
       const auto now = std::chrono::steady_clock::now();
-      const bool ended = dlg.m_endReports.load() > 0 && !dlg.m_playbackSteps.IsRunning();
+      const bool ended = dlg.Playback().EndReports() > 0 && !dlg.Playback().IsRunningSteps();
       const bool late = now - started > std::chrono::seconds(kViewerTimeoutS);
       if (!ended && !late) return;
       if (ended && !late) {

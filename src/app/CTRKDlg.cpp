@@ -81,15 +81,10 @@ CTRKDlg::CTRKDlg(QWidget* parent)
   m_titleSize = 18;
   m_currentFile.clear();
   m_hIcon = ProgramIcon();
-  m_autoNext = 1;
-  m_rotate = 0;
   m_background = QColor(64, 64, 64);
   m_mapWidth = 240;
   m_mapHeight = 240;
   m_listHeight = 120;
-  m_seekTarget = 0;
-  m_pendingIndex = -1;
-  m_openCountdown = 0;
 
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMouseTracking(true);
@@ -127,7 +122,7 @@ void CTRKDlg::SetUpControls() {
     button->setFocusPolicy(Qt::NoFocus);
     connect(button, &CGdipButton::Command, this, &CTRKDlg::OnCommand);
   }
-  SetUpPlayback();
+  SetUpPlaybackConnections();
   SetUpExportMenu();
   // Keyboard, wheel and drops for the whole window pass here first.
   qApp->installEventFilter(this);
@@ -155,20 +150,16 @@ bool CTRKDlg::OnInitDialog() {
   m_gsensorEnabled = settings.ReadInt("UI", "GSNR_ENABLE", 1) != 0 ? 1 : 0;
   if (m_gsensorEnabled == 0) m_gsensor.hide();
 
-  if (!m_engine.IsLoaded()) {
+  if (!m_playback->Engine().IsLoaded()) {
     TrkMessageBox(this, 133, 131, QMessageBox::Ok, QMessageBox::Warning);
   } else {
-    m_boundVideoWindow = static_cast<unsigned long>(m_video.winId());
-    m_engine.BindWindow(m_boundVideoWindow);
-    m_engine.AttachEvents(&CTRKDlg::OnPlayerEvent, this);
-    m_rateIndex = 7;
-    m_engine.SetRate(1.0f);
+    m_playback->BindVideoWindow(static_cast<unsigned long>(m_video.winId()));
   }
 
   m_positionSlider.SetRange(0, 1000, false);
   m_volumeSlider.SetRange(0, 100, false);
   m_volumeSlider.SetPos(100);
-  if (m_engine.IsLoaded()) m_engine.SetVolume(200);
+  if (m_playback->Engine().IsLoaded()) m_playback->Engine().SetVolume(200);
 
   m_mapDlg = std::make_unique<CHtmlMapDlg>(this);
   m_mapDlg->CreateInPlaceholder(this, &m_mapPlaceholder);
@@ -209,8 +200,8 @@ bool CTRKDlg::OnInitDialog() {
   SetUpLists();
   AttachLibrary();
 
-  SetTimer(103, 500);
-  SetTimer(105, 100);
+  SetTimer(TimerId::Seek, 500);
+  SetTimer(TimerId::DelayedStart, 100);
 
   // Children without a cursor of their own keep the arrow instead of taking
   // the sizing cursors the window shows over its gaps.

@@ -2,8 +2,9 @@
 // The program's one window: a frameless top-level window that holds the video
 // surface, the map panel, the G-sensor curve, the group and file lists, the
 // instruments, the skinned buttons and sliders, the recording library and the
-// media engine. It paints its own skin, lays out its controls itself and
-// handles the private messages of its controls and of the media library.
+// playback controller (which holds the media engine). It paints its own skin,
+// lays out its controls itself, handles the private messages of its controls
+// and shows what the controller reports of the player.
 //
 // The work is split by subject:
 //   CTRKDlg.cpp          construction, OnInitDialog, the library's owner view
@@ -14,7 +15,8 @@
 //   CTRKDlgFullScreen.cpp full-screen mode
 //   CTRKDlgMessages.cpp  private messages, timers
 //   CTRKDlgPlayback.cpp  playback controls, opening and playing a recording
-//   CTRKDlgSync.cpp      player events, time reports, seeking, timers 102/103
+//   CTRKDlgSync.cpp      player reports, time reports, seeking, the marquee
+//   CTRKDlgPlaybackWiring.cpp  the playback controller wired to the controls
 //   CTRKDlgClose.cpp     close path and destruction
 //   CTRKDlgKeys.cpp      keys, wheel and drops on the whole window; button tips
 //   CTRKDlgExport.cpp    the KML button's export menu, the group rows' trip figures
@@ -35,6 +37,7 @@
 #include "CGdipButton.h"
 #include "CFolderScan.h"
 #include "CMySliderControl.h"
+#include "CPlaybackController.h"
 #include "CPngCompassStatic.h"
 #include "CPngStatic.h"
 #include "CSpeedLabelStatic.h"
@@ -47,14 +50,12 @@
 #include "ControlId.h"
 #include "LibraryViews.h"
 #include "MainLayout.h"
-#include "MediaEngine.h"
-#include "PlaybackSequence.h"
 #include "RecordingLibrary.h"
+#include "TimerId.h"
 #include "TrkControlIds.h"
 
 class CHtmlMapDlg;
 class CPrivateEvent;
-class CTimeReportEvent;
 class QDropEvent;
 class QKeyEvent;
 class QWheelEvent;
@@ -74,9 +75,6 @@ struct SavedWindowRect {
   int32_t width = 0;
   int32_t height = 0;
 };
-
-// Who asks PlayRecording to start a recording.
-enum class PlayVariant { AfterOpen, FileList, GroupList, NextAtEnd };
 
 class CTRKDlg : public QWidget, public IOwnerView {
   Q_OBJECT
@@ -121,7 +119,7 @@ class CTRKDlg : public QWidget, public IOwnerView {
   void OnBnClickedConf();
 
   // Opens recording `index` of the library.
-  void PlayRecording(int32_t index, PlayVariant variant);
+  void PlayRecording(int32_t index);
 
   // commands and full screen (CTRKDlgCommands.cpp, CTRKDlgOpen.cpp,
   // CTRKDlgFullScreen.cpp)
@@ -148,13 +146,14 @@ class CTRKDlg : public QWidget, public IOwnerView {
   bool IsScanning() const;
 
   // Timers by id, as the window's timer handler sees them.
-  void SetTimer(int id, int periodMs);
-  void KillTimer(int id);
-  bool IsTimerActive(int id) const;
-  void OnTimer(int id);
+  void SetTimer(TimerId id, int periodMs);
+  void KillTimer(TimerId id);
+  bool IsTimerActive(TimerId id) const;
+  void OnTimer(TimerId id);
 
-  // The media library's event callback (libvlc's thread).
-  static void OnPlayerEvent(const libvlc_event_t* event, void* context);
+  // The playback controller: the media engine and the player's reports.
+  CPlaybackController& Playback() { return *m_playback; }
+  const CPlaybackController& Playback() const { return *m_playback; }
 
   // IOwnerView.
   void SetHeading(int32_t degrees) override;
@@ -232,16 +231,6 @@ class CTRKDlg : public QWidget, public IOwnerView {
   QString m_lastSaveFolder;
   RecordingLibrary m_library;
 
- public:  // playback state, moving to the controller
-  // (kept here, not at the end: the engine must be destroyed after every
-  // control and before the library)
-  int32_t m_rateIndex = 7;
-  int32_t m_autoNext = 1;
-  int32_t m_rotate = 0;
-  std::atomic<int64_t> m_seekTarget{0};
-  int32_t m_pendingIndex = -1;
-  int32_t m_openCountdown = 0;
-
  public:
   // playback and synchronisation (CTRKDlgPlayback.cpp, CTRKDlgSync.cpp)
   void OnBnClickedPlay();
@@ -268,28 +257,11 @@ class CTRKDlg : public QWidget, public IOwnerView {
   // compass and the GPS icon for a play time.
   void UpdateTimeDisplays(int64_t timeMs);
 
- public:  // playback state, moving to the controller
-  // Steps that must keep their order around pauses (stop, wait, reopen).
-  PlaybackSequence m_playbackSteps{[this] { return !m_closed; }};
-  // The GPS icon's picture state (1: a fix is shown); the callback writes it too.
-  std::atomic<int32_t> m_gpsIconState{0};
-  // Time reports belong to the numbered span they were made in; a new span
-  // begins whenever the window thread sets the slider or opens a file itself.
-  std::atomic<uint32_t> m_timeEpoch{0};
-  // Opening, Playing and end-or-error reports counted by the callback, and
-  // the end reports counted at the last Opening (by the callback, and by the
-  // window thread as it opens a recording).
-  std::atomic<uint32_t> m_openingReports{0};
-  std::atomic<uint32_t> m_playingReports{0};
-  std::atomic<uint32_t> m_endReports{0};
-  std::atomic<uint32_t> m_endsAtOpening{0};
-  uint32_t m_openingsBeforePlay = 0;
-  uint32_t m_playingBeforePlay = 0;
+ private:
   // Destroyed before the library and after every control: the media library
   // is released (and unloaded) once the video surface's users are gone.
-  MediaEngine m_engine;
-  // The surface's window id as handed to the engine (0: not bound).
-  unsigned long m_boundVideoWindow = 0;
+  std::unique_ptr<CPlaybackController> m_playback =
+      std::make_unique<CPlaybackController>([this] { return !m_closed; });
 
  private:
   // Child controls, in declaration order (destroyed in reverse order).
@@ -366,33 +338,27 @@ class CTRKDlg : public QWidget, public IOwnerView {
   void OnMapProviderChanged();
   void OnOpenCountdownTick();
   // playback and synchronisation
-  void SetUpPlayback();
   bool HoldWhilePlaybackSteps(std::function<void()> work);
   bool OnPlaybackCommand(int id);
   bool OnPlaybackMessage(const CPrivateEvent& message);
-  bool OnPlaybackTimer(int id);
+  bool OnPlaybackTimer(TimerId id);
   QString AskSnapshotPath();
   void OpenAndPlay(int32_t index);
   void RedrawGroupPaths(int32_t group);
   void RedrawGroupPathsIfNeeded(int32_t previous, int32_t index);
   // Stops, waits 200 ms, then plays what select picks (-1: nothing) from a list.
-  void StopAndPlayFromList(std::function<int32_t()> select, PlayVariant variant);
-  void NoteReportsBeforePlay();
-  PlaybackSequence::Item PauseForFirstPicture();
-  void PostGpsIconState(int32_t state);
-  void ShowGpsIconState();
-  void BeginNewTimeReports();
-  // The window opens (or starts again) a recording: end reports made until
-  // now belong to the one before and are dropped.
-  void NoteOpeningByWindow();
-  bool IsEndReportBeforeOpening(uint32_t report) const;
+  void StopAndPlayFromList(std::function<int32_t()> select);
+  void ShowGpsIconState(int32_t state);
   void ResetPositionSlider();
-  void OnPlayerTime(const CTimeReportEvent& report);
-  void OnPlayerState(qintptr state);
+  void OnPlayerTime(int64_t timeMs, int32_t sliderPosition);
+  void OnPlayerState(PlayerState state);
   void OnPlayerError(qintptr code);
   void OnMarqueeTick();
   // PLAY's picture: play, or pause while a recording plays; never grey.
   void ShowPlayPicture(bool playing = false);
+  // The one place that connects the controller to the controls
+  // (CTRKDlgPlaybackWiring.cpp).
+  void SetUpPlaybackConnections();
 
   // keys, wheel and drops (CTRKDlgKeys.cpp)
   bool OnWindowKey(const QKeyEvent& event);
@@ -432,7 +398,7 @@ class CTRKDlg : public QWidget, public IOwnerView {
   QString m_startRecording;
 
   std::unique_ptr<QMenu> m_systemMenu;
-  std::map<int, std::unique_ptr<QTimer>> m_timers;
+  std::map<TimerId, std::unique_ptr<QTimer>> m_timers;
   std::optional<LayoutResult> m_lastLayout;
   QSize m_lastLayoutSize;
   // Window move by the background: pending until the pointer moves, then by

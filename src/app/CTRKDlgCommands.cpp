@@ -124,15 +124,14 @@ bool CTRKDlg::PrepareToOpen() {
   if (!m_library.Recordings().empty() && g_busy == 1) return false;
   // The library is empty while a scan runs; a second scan must not start.
   if (IsScanning()) return false;
-  m_seekTarget = 0;
+  m_playback->SetSeekTarget(0);
   StopForCommand();
-  m_rateIndex = 7;
-  m_engine.SetRate(1.0f);
+  m_playback->ResetRate();
   return true;
 }
 
 void CTRKDlg::StopForCommand() {
-  m_engine.Stop();
+  m_playback->Engine().Stop();
   // The player reports no picture change on a stop: PLAY offers play again.
   ShowPlayPicture();
 }

@@ -6,9 +6,8 @@
 void CTRKDlg::OnToggleFullScreen() {
   // Only a playing video is paused for the switch and resumed after it: a
   // stopped player must not start, a paused one stays paused.
-  const bool wasPlaying = m_engine.IsLoaded() && m_engine.IsPlaying();
   if (m_library.Recordings().empty()) return;
-  if (wasPlaying) m_engine.Pause();
+  const bool wasPlaying = m_playback->PauseIfPlaying();
 
   if (!m_fullScreen) {
     const QRect g = geometry();
@@ -31,7 +30,6 @@ void CTRKDlg::OnToggleFullScreen() {
     LayoutControls(width(), height());
     update();
     m_play.setFocus();
-    SetTimer(100, 800);
     m_video.repaint();
   } else {
     m_fullScreen = 0;
@@ -48,7 +46,7 @@ void CTRKDlg::OnToggleFullScreen() {
     update();
   }
 
-  if (wasPlaying) m_engine.Play();
+  if (wasPlaying) m_playback->Engine().Play();
 }
 
 void CTRKDlg::ShowControls(bool show) {

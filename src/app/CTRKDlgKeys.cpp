@@ -107,7 +107,7 @@ bool CTRKDlg::RunKeyAction(const KeyBinding& binding) {
       SeekTo(kFirstSeekableMs);
       break;
     case KeyAction::End:
-      SeekTo(m_engine.GetLength());
+      SeekTo(m_playback->Engine().GetLength());
       break;
     case KeyAction::Previous:
       PlayNeighbour(-1);
@@ -135,42 +135,44 @@ bool CTRKDlg::IsPointerOverVideo() const {
 }
 
 int64_t CTRKDlg::FrameMs() const {
-  double fps = m_engine.GetFps();
+  double fps = m_playback->Engine().GetFps();
   if (!(fps > 0.0)) fps = kFallbackFps;
   return std::max<int64_t>(1, std::llround(1000.0 / fps));
 }
 
 void CTRKDlg::SeekBy(int64_t deltaMs) {
   // Presses in quick succession add up: they start from the seek still pending.
-  const int64_t pending = m_seekTarget.load();
-  const int64_t from = pending != 0 ? pending : m_engine.GetTime();
+  const int64_t pending = m_playback->SeekTarget();
+  const int64_t from = pending != 0 ? pending : m_playback->Engine().GetTime();
   if (from < 0) return;
   SeekTo(from + deltaMs);
 }
 
 void CTRKDlg::SeekTo(int64_t wantedMs) {
-  if (m_library.Recordings().empty() || !(m_engine.IsPlaying() || m_engine.IsPaused())) return;
-  const int64_t length = m_engine.GetLength();
+  const MediaEngine& engine = m_playback->Engine();
+  if (m_library.Recordings().empty() || !(engine.IsPlaying() || engine.IsPaused())) return;
+  const int64_t length = engine.GetLength();
   if (length <= 0) return;
   // Clamped to the recording: the end is its last picture, so that a seek
   // there shows it instead of ending the recording.
   const int64_t last = std::max(kFirstSeekableMs, length - FrameMs());
   const int64_t target = std::clamp(wantedMs, kFirstSeekableMs, last);
   // Reports of the old time must not put the slider back.
-  BeginNewTimeReports();
+  m_playback->BeginNewTimeReports();
   m_positionSlider.SetPos(SliderPositionFor(target, length));
   RequestSeek(target);
 }
 
 void CTRKDlg::StepFrame(int direction) {
-  if (m_library.Recordings().empty() || m_engine.IsPlaying() || !m_engine.IsPaused()) return;
+  MediaEngine& engine = m_playback->Engine();
+  if (m_library.Recordings().empty() || engine.IsPlaying() || !engine.IsPaused()) return;
   if (direction < 0) {
     SeekBy(-FrameMs());
     return;
   }
   // A seek still pending comes first: the step goes on from its picture.
   ApplyPendingSeek();
-  m_engine.NextFrame();
+  engine.NextFrame();
 }
 
 void CTRKDlg::ChangeVolumeBy(int delta) {

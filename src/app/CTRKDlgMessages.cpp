@@ -89,7 +89,7 @@ void CTRKDlg::OnMapProviderChanged() {
   if (m_mapDlg) ReloadMapPage(*m_mapDlg, m_mapProvider, m_library);
 }
 
-void CTRKDlg::SetTimer(int id, int periodMs) {
+void CTRKDlg::SetTimer(TimerId id, int periodMs) {
   std::unique_ptr<QTimer>& timer = m_timers[id];
   if (!timer) {
     timer = std::make_unique<QTimer>();
@@ -98,30 +98,25 @@ void CTRKDlg::SetTimer(int id, int periodMs) {
   timer->start(periodMs);
 }
 
-void CTRKDlg::KillTimer(int id) {
+void CTRKDlg::KillTimer(TimerId id) {
   auto it = m_timers.find(id);
   if (it != m_timers.end()) it->second->stop();
 }
 
-bool CTRKDlg::IsTimerActive(int id) const {
+bool CTRKDlg::IsTimerActive(TimerId id) const {
   auto it = m_timers.find(id);
   return it != m_timers.end() && it->second->isActive();
 }
 
-void CTRKDlg::OnTimer(int id) {
+void CTRKDlg::OnTimer(TimerId id) {
   if (OnPlaybackTimer(id)) return;  // playback and synchronisation
   switch (id) {
-    case 100:
-      // Full screen was entered 800 ms ago. The key press that follows there
-      // on the platform this window was made for has nothing to act on here.
-      KillTimer(100);
-      break;
-    case 105:
+    case TimerId::DelayedStart:
       OnOpenCountdownTick();
       break;
-    case 106:
+    case TimerId::BusyGuard:
       g_busy = 0;
-      KillTimer(106);
+      KillTimer(TimerId::BusyGuard);
       break;
     default:
       break;
@@ -129,8 +124,7 @@ void CTRKDlg::OnTimer(int id) {
 }
 
 void CTRKDlg::OnOpenCountdownTick() {
-  if (m_openCountdown == 0 || m_openCountdown == -1) return;
-  --m_openCountdown;
-  if (m_openCountdown == 0 && m_pendingIndex != -1) PlayRecording(m_pendingIndex, PlayVariant::AfterOpen);
+  const int32_t index = m_playback->TickDelayedStart();
+  if (index != -1) PlayRecording(index);
 }
 

@@ -24,6 +24,9 @@ struct ScanCounterRelay {
   std::atomic<bool> queued{false};
 };
 
+// Ticks of the 100 ms timer before the first recording starts after OPEN.
+constexpr int32_t kStartDelayTicks = 5;
+
 }  // namespace
 
 bool CTRKDlg::IsScanning() const { return m_scan != nullptr; }
@@ -35,7 +38,7 @@ void CTRKDlg::OpenFolder(const QString& chosen) {
   CSettings::Instance().WriteLastFolder(QFile::encodeName(folder).toStdString());
 
   g_busy = 1;
-  SetTimer(106, 100000);
+  SetTimer(TimerId::BusyGuard, kBusyGuardMs);
   m_currentFolder = folder;
   if (folder.isEmpty()) {
     g_busy = 0;
@@ -90,8 +93,7 @@ void CTRKDlg::FinishOpen() {
   if (asked >= 0) m_library.SelectRecording(asked);
   const int32_t start = asked >= 0 ? asked : 0;
   RedrawGroupPaths(m_library.FindGroupOf(start));  // the starting recording's group
-  m_pendingIndex = start;
-  m_openCountdown = 5;
+  m_playback->ArmDelayedStart(start, kStartDelayTicks);
 }
 
 void CTRKDlg::OpenFolderWhenReady(const QString& folder) {

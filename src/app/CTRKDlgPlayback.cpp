@@ -11,15 +11,14 @@
 #include <algorithm>
 
 #include "CTRKDlg.h"
-#include "RateTable.h"
 #include "TrackDrawing.h"
 #include "TrkMessageBox.h"
 
 namespace {
 
-// How long the player may take from Play to its first picture before the
-// pause that shows that picture is given anyway.
-constexpr int kFirstPictureMaxMs = 3000;
+// Times the marquee is set again after a start, every 300 ms.
+constexpr int32_t kMarqueeRepeats = 10;
+constexpr int kMarqueePeriodMs = 300;
 
 const QString kJpegFilter = QStringLiteral("Jpeg File(*.jpg)");
 const QString kPngFilter = QStringLiteral("Png File(*.png)");
@@ -40,17 +39,12 @@ void KeepTheNamedFormat(const QString& path) {
 
 }  // namespace
 
-void CTRKDlg::SetUpPlayback() {
-  connect(&m_positionSlider, &CSliderCtrl::HScroll, this, [this](int) { OnPositionSliderScroll(); });
-  connect(&m_volumeSlider, &CSliderCtrl::HScroll, this, [this](int) { OnVolumeChanged(); });
-}
-
 bool CTRKDlg::HoldWhilePlaybackSteps(std::function<void()> work) {
-  return m_playbackSteps.HoldWhileRunning(std::move(work));
+  return m_playback->HoldWhileSteps(std::move(work));
 }
 
 void CTRKDlg::OnBnClickedPlay() {
-  m_seekTarget = 0;
+  m_playback->SetSeekTarget(0);
   m_gsensor.m_idle = 0;
   m_gsensor.repaint();
   if (m_library.Recordings().empty()) {
@@ -58,21 +52,15 @@ void CTRKDlg::OnBnClickedPlay() {
     m_play.repaint();
     return;
   }
-  if (m_engine.IsLoaded() && m_engine.IsPlaying()) {
-    m_engine.Pause();
-    return;
-  }
-  m_engine.Play();
-  StartMarqueeBurst();
+  if (m_playback->PlayOrPause()) StartMarqueeBurst();
 }
 
 void CTRKDlg::OnBnClickedStop() {
-  m_seekTarget = 0;
+  m_playback->SetSeekTarget(0);
   ShowPlayPicture();
   m_play.repaint();
-  m_engine.Stop();
-  m_rateIndex = kNormalRateIndex;
-  m_engine.SetRate(1.0f);
+  m_playback->Engine().Stop();
+  m_playback->ResetRate();
   ResetPositionSlider();
   m_gsensor.SetCursor(0);
   m_gsensor.m_idle = 1;
@@ -80,41 +68,37 @@ void CTRKDlg::OnBnClickedStop() {
 }
 
 void CTRKDlg::OnBnClickedFast() {
-  m_rateIndex = std::min(m_rateIndex + 1, kLastRateIndex);
-  m_engine.SetRate(static_cast<float>(RateTable[static_cast<size_t>(m_rateIndex)].rate));
+  m_playback->Faster();
   ShowSpeedMarquee();
 }
 
 void CTRKDlg::OnBnClickedSlow() {
-  m_rateIndex = std::max(m_rateIndex - 1, 0);
-  m_engine.SetRate(static_cast<float>(RateTable[static_cast<size_t>(m_rateIndex)].rate));
+  m_playback->Slower();
   ShowSpeedMarquee();
 }
 
 void CTRKDlg::ShowSpeedMarquee() {
-  const int32_t index = std::clamp(m_rateIndex, 0, kLastRateIndex);
-  const RateEntry& entry = RateTable[static_cast<size_t>(index)];
   uint16_t width = 0;
   uint16_t height = 0;
   if (m_library.GetCurrentFrameSize(&width, &height) == 0) height = 0;
-  m_engine.ShowMarquee(entry.label, MarqueeSizeFor(height), entry.rate != 1.0 ? 1 : 0);
+  m_playback->ShowSpeedMarquee(height);
 }
 
 void CTRKDlg::StartMarqueeBurst() {
   ShowSpeedMarquee();
-  m_marqueeRepeats = 10;
-  SetTimer(102, 300);
+  m_marqueeRepeats = kMarqueeRepeats;
+  SetTimer(TimerId::Marquee, kMarqueePeriodMs);
 }
 
 void CTRKDlg::OnBnClickedVolume() {
   // The button has switched its picture already.
-  m_engine.SetMute(m_volume.ShowsSecond() ? 1 : 0);
+  m_playback->Engine().SetMute(m_volume.ShowsSecond() ? 1 : 0);
 }
 
-void CTRKDlg::OnBnClickedLoop() { m_autoNext = m_autoNext ? 0 : 1; }
+void CTRKDlg::OnBnClickedLoop() { m_playback->ToggleAutoNext(); }
 
 void CTRKDlg::OnPositionSliderScroll() {
-  m_seekTarget = SeekTargetFor(m_positionSlider.GetPos(), m_engine.GetLength());
+  m_playback->SetSeekTarget(m_playback->SeekTargetAt(m_positionSlider.GetPos()));
 }
 
 QString CTRKDlg::AskSnapshotPath() {
@@ -147,26 +131,20 @@ void CTRKDlg::OnBnClickedSnapshot() {
     TrkMessageBox(this, 136, 145);
     return;
   }
-  const bool paused = m_engine.IsLoaded() && m_engine.IsPlaying();
-  if (paused) m_engine.Pause();
+  const bool paused = m_playback->PauseIfPlaying();
   QPointer<CTRKDlg> alive(this);
   const QString path = AskSnapshotPath();
   if (alive.isNull() || m_closed) return;
   if (!path.isEmpty()) {
-    m_engine.TakeSnapshot(QFile::encodeName(path).toStdString());
+    m_playback->Engine().TakeSnapshot(QFile::encodeName(path).toStdString());
     KeepTheNamedFormat(path);
   }
-  if (paused) m_engine.Play();
+  if (paused) m_playback->Engine().Play();
 }
 
 void CTRKDlg::OnBnClickedRotate() {
-  m_rotate = m_rotate ? 0 : 1;
-  const int state = m_engine.IsPlaying() ? 1 : (m_engine.IsLoaded() && m_engine.IsPaused()) ? 2 : 3;
-  const int64_t time = m_engine.GetTime();
-  m_engine.Stop();
-  m_engine.Recreate(m_rotate ? EngineMode::Rotated : EngineMode::Normal);
-  m_boundVideoWindow = static_cast<unsigned long>(m_video.winId());
-  m_engine.BindWindow(m_boundVideoWindow);
+  int64_t time = 0;
+  const RotateState state = m_playback->Rotate(static_cast<unsigned long>(m_video.winId()), &time);
   const auto count = static_cast<int32_t>(m_library.Recordings().size());
   if (count == 0) return;
   // Nothing current yet counts as the first recording: an empty path would
@@ -176,27 +154,10 @@ void CTRKDlg::OnBnClickedRotate() {
   const std::string path = m_library.GetCurrentRecordingPath();
   FitVideo();
   m_currentFile = QFile::decodeName(path.c_str());
-  BeginNewTimeReports();
-  NoteOpeningByWindow();
-  m_engine.Open(path);
+  m_playback->OpenMedia(path);
   FitVideo();
-  switch (state) {
-    case 1:
-      ShowPlayPicture(true);
-      m_engine.Play();
-      m_engine.SetTime(time);
-      break;
-    case 2:
-      m_engine.Pause();
-      ShowPlayPicture();
-      m_engine.SetTime(time);
-      m_engine.Pause();
-      break;
-    default:
-      m_engine.Stop();
-      ShowPlayPicture();
-      break;
-  }
+  ShowPlayPicture(state == RotateState::Playing);
+  m_playback->ResumeAfterRotate(state, time);
 }
 
 void CTRKDlg::OpenAndPlay(int32_t index) {
@@ -204,17 +165,13 @@ void CTRKDlg::OpenAndPlay(int32_t index) {
   LoadRecordingTrack(m_library, index);
   const std::string path = m_library.GetRecordingPath(index);
   m_currentFile = QFile::decodeName(path.c_str());
-  // Reports of the recording before this one must not move the new displays
-  // nor end it.
-  BeginNewTimeReports();
-  NoteOpeningByWindow();
-  m_engine.Open(path);
+  m_playback->OpenMedia(path);
   FitVideo();
   m_gsensor.update();
-  m_engine.Play();
+  m_playback->Engine().Play();
 }
 
-void CTRKDlg::PlayRecording(int32_t index, PlayVariant) {
+void CTRKDlg::PlayRecording(int32_t index) {
   // Every caller has done its own preparation (stop and pause, selection,
   // busy guard, the group's map tracks) by now.
   OpenAndPlay(index);
@@ -231,107 +188,56 @@ void CTRKDlg::RedrawGroupPathsIfNeeded(int32_t previous, int32_t index) {
   if (previous == -1 || group != m_library.FindGroupOf(previous)) RedrawGroupPaths(group);
 }
 
-void CTRKDlg::StopAndPlayFromList(std::function<int32_t()> select, PlayVariant variant) {
-  m_playbackSteps.Run({
-      PlaybackSequence::Do([this] {
-        m_engine.Stop();
-        return true;
-      }),
-      PlaybackSequence::Pause(200),
-      PlaybackSequence::Do([this, select = std::move(select), variant] {
-        const int32_t previous = m_library.CurrentRecording();
-        const int32_t index = select();
-        if (index == -1) return false;
-        g_busy = 1;
-        SetTimer(106, 100000);
-        RedrawGroupPathsIfNeeded(previous, index);
-        PlayRecording(index, variant);
-        return true;
-      }),
+void CTRKDlg::StopAndPlayFromList(std::function<int32_t()> select) {
+  m_playback->StopThen([this, select = std::move(select)] {
+    const int32_t previous = m_library.CurrentRecording();
+    const int32_t index = select();
+    if (index == -1) return false;
+    g_busy = 1;
+    SetTimer(TimerId::BusyGuard, kBusyGuardMs);
+    RedrawGroupPathsIfNeeded(previous, index);
+    PlayRecording(index);
+    return true;
   });
 }
 
 void CTRKDlg::OnPlayFile(int32_t row) {
   if (g_busy != 0 || row == -1) return;
-  StopAndPlayFromList([this, row] { return m_library.SelectRecording(row) == 0 ? -1 : row; }, PlayVariant::FileList);
+  StopAndPlayFromList([this, row] { return m_library.SelectRecording(row) == 0 ? -1 : row; });
 }
 
 void CTRKDlg::OnPlayGroup(int32_t row) {
   if (g_busy != 0 || row == -1) return;
-  StopAndPlayFromList(
-      [this, row] {
-        m_library.SelectGroup(row);
-        return m_library.Recordings().empty() ? -1 : m_library.CurrentRecording();
-      },
-      PlayVariant::GroupList);
-}
-
-void CTRKDlg::NoteReportsBeforePlay() {
-  m_playingBeforePlay = m_playingReports.load();
-  m_openingsBeforePlay = m_openingReports.load();
-}
-
-PlaybackSequence::Item CTRKDlg::PauseForFirstPicture() {
-  // The player needs a moment after Play before a pause can hold a picture:
-  // a pause asked for while it is still opening the file is no pause at all
-  // (libvlc resumes instead). So the wait lasts 50 ms, and longer until the
-  // player reports that it plays (or that the file it opened since has
-  // ended or failed) after the Play that NoteReportsBeforePlay preceded.
-  return PlaybackSequence::PauseUntil(50, kFirstPictureMaxMs, [this] {
-    return m_playingReports.load() != m_playingBeforePlay ||
-           (m_openingReports.load() != m_openingsBeforePlay && m_endReports.load() != m_endsAtOpening.load());
+  StopAndPlayFromList([this, row] {
+    m_library.SelectGroup(row);
+    return m_library.Recordings().empty() ? -1 : m_library.CurrentRecording();
   });
 }
 
 void CTRKDlg::OnPlayerEnd() {
   const auto count = static_cast<int32_t>(m_library.Recordings().size());
-  if (m_autoNext == 0) {
+  if (!m_playback->AutoNext()) {
     // The same recording, paused at its first picture.
-    m_playbackSteps.Run({
-        PlaybackSequence::Do([this] {
-          m_engine.Stop();
-          BeginNewTimeReports();
-          NoteOpeningByWindow();
-          NoteReportsBeforePlay();
-          m_engine.Play();
-          return true;
-        }),
-        PauseForFirstPicture(),
-        PlaybackSequence::Do([this] {
-          m_engine.Pause();
-          ResetPositionSlider();
-          m_gsensor.SetCursor(0);
-          return true;
-        }),
-    });
+    m_playback->PauseAtFirstPicture([this] { m_playback->PlayAgain(); },
+                                    [this] {
+                                      ResetPositionSlider();
+                                      m_gsensor.SetCursor(0);
+                                    });
     return;
   }
   const int32_t current = count == 0 ? -1 : std::min(m_library.CurrentRecording(), count - 1);
   if (current >= 0 && current + 1 < count) {
     RedrawGroupPathsIfNeeded(current, current + 1);
-    PlayRecording(current + 1, PlayVariant::NextAtEnd);
+    PlayRecording(current + 1);
     return;
   }
   if (count == 0) {
     // Nothing left to show (the library was emptied under the player).
-    m_engine.Stop();
+    m_playback->Engine().Stop();
     return;
   }
   // The last recording has ended: the library's first one, paused at its
   // first picture.
   RedrawGroupPathsIfNeeded(current, 0);
-  m_playbackSteps.Run({
-      PlaybackSequence::Do([this] {
-        m_engine.Stop();
-        NoteReportsBeforePlay();
-        OpenAndPlay(0);
-        return true;
-      }),
-      PauseForFirstPicture(),
-      PlaybackSequence::Do([this] {
-        m_engine.Pause();
-        ResetPositionSlider();
-        return true;
-      }),
-  });
+  m_playback->PauseAtFirstPicture([this] { OpenAndPlay(0); }, [this] { ResetPositionSlider(); });
 }

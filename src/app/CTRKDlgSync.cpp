@@ -1,91 +1,20 @@
-// Keeping every display in step with the video: the media library's event
-// callback, the player's private messages, the seek request and its
-// application by the 500 ms timer, and the marquee repeats.
-#include <QMetaObject>
-
+// Keeping every display in step with the video: the player's reports, the
+// seek request and its application by the 500 ms timer, and the marquee
+// repeats.
 #include "CTRKDlg.h"
 #include "PrivateMessages.h"
-#include "RateTable.h"
-#include "TimeReportEvent.h"
 #include "TrackDrawing.h"
 #include "TrkMessageBox.h"
 
-// libvlc's thread (a few events arrive on the window thread, from inside the
-// engine's calls). Only atomics are touched here and the window thread is
-// never waited for: it may be inside a call into libvlc (Stop) that waits for
-// this callback to return.
-void CTRKDlg::OnPlayerEvent(const libvlc_event_t* event, void* context) {
-  if (event == nullptr || context == nullptr) return;
-  auto* dlg = static_cast<CTRKDlg*>(context);
-  switch (event->type) {
-    case libvlc_MediaPlayerOpening:
-      dlg->m_endsAtOpening = dlg->m_endReports.load();
-      ++dlg->m_openingReports;
-      dlg->m_seekTarget = 0;
-      dlg->PostGpsIconState(0);
-      break;
-    case libvlc_MediaPlayerStopped:
-      dlg->PostGpsIconState(0);
-      break;
-    case libvlc_MediaPlayerPlaying:
-      ++dlg->m_playingReports;
-      PostPrivateMessage(dlg, WM_PLAYER_STATE, 3);
-      break;
-    case libvlc_MediaPlayerPaused:
-      dlg->m_seekTarget = 0;
-      PostPrivateMessage(dlg, WM_PLAYER_STATE, 4);
-      break;
-    case libvlc_MediaPlayerEndReached:
-      // The report carries its number: the window thread tells by it whether
-      // the recording that ended is still the one loaded.
-      PostPrivateMessage(dlg, WM_PLAYER_END, 1, static_cast<qintptr>(++dlg->m_endReports));
-      dlg->m_seekTarget = 0;
-      break;
-    case libvlc_MediaPlayerEncounteredError:
-      ++dlg->m_endReports;
-      PostPrivateMessage(dlg, WM_PLAYER_ERROR, 1);
-      break;
-    case libvlc_MediaPlayerTimeChanged: {
-      // While a seek is pending, reports of the old time are dropped.
-      if (dlg->m_seekTarget.load() != 0) break;
-      const int64_t length = dlg->m_engine.GetLength();
-      const int64_t time = dlg->m_engine.GetTime();
-      const int32_t position = SliderPositionFor(time, length);
-      // The slider is moved by the window thread, with the time report.
-      PostTimeReport(dlg, static_cast<uint32_t>(time), position, dlg->m_timeEpoch.load());
-      g_busy = 0;
-      break;
-    }
-    default:
-      break;
-  }
-}
-
-void CTRKDlg::PostGpsIconState(int32_t state) {
-  m_gpsIconState = state;
-  QMetaObject::invokeMethod(this, [this] { ShowGpsIconState(); }, Qt::QueuedConnection);
-}
-
-void CTRKDlg::ShowGpsIconState() {
-  const int32_t state = m_gpsIconState.load();
+void CTRKDlg::ShowGpsIconState(int32_t state) {
   if (state == m_gpsIcon.State()) return;
   m_gpsIcon.SetState(state);
   m_gpsIcon.update();
 }
 
-void CTRKDlg::BeginNewTimeReports() { ++m_timeEpoch; }
-
-void CTRKDlg::NoteOpeningByWindow() { m_endsAtOpening = m_endReports.load(); }
-
-bool CTRKDlg::IsEndReportBeforeOpening(uint32_t report) const {
-  // Report numbers only grow (and may wrap around): the report was made
-  // before the opening when it is not newer than the count taken then.
-  return static_cast<int32_t>(report - m_endsAtOpening.load()) <= 0;
-}
-
 void CTRKDlg::ResetPositionSlider() {
   // Reports posted before this moment would put the old position back.
-  BeginNewTimeReports();
+  m_playback->BeginNewTimeReports();
   m_positionSlider.SetPos(0);
 }
 
@@ -93,42 +22,35 @@ void CTRKDlg::UpdateTimeDisplays(int64_t timeMs) {
   // Each display paints only what it changed: the curve its cursor strips
   // and legends at once, the slider's thumb, new figures or pictures at the
   // next turn of the event loop.
-  m_gpsIconState = UpdatePosition(m_library, timeMs, m_gsensorEnabled != 0, m_mapEnabled != 0);
-  ShowGpsIconState();
+  m_playback->SetGpsIconState(UpdatePosition(m_library, timeMs, m_gsensorEnabled != 0, m_mapEnabled != 0));
+  ShowGpsIconState(m_playback->GpsIconState());
 }
 
-void CTRKDlg::OnPlayerTime(const CTimeReportEvent& report) {
-  // Posted before a seek request or a reset of the slider, the report is
-  // older than what the slider shows now.
-  if (m_seekTarget.load() != 0 || report.Span() != m_timeEpoch.load()) return;
-  m_positionSlider.SetPos(report.SliderPosition());
-  UpdateTimeDisplays(static_cast<int64_t>(report.TimeLow()));
+void CTRKDlg::OnPlayerTime(int64_t timeMs, int32_t sliderPosition) {
+  m_positionSlider.SetPos(sliderPosition);
+  UpdateTimeDisplays(timeMs);
 }
 
-void CTRKDlg::OnPlayerState(qintptr state) {
-  if (state < 1 || state > 4) return;
-  ShowPlayPicture(state == 2 || state == 3);
+void CTRKDlg::OnPlayerState(PlayerState state) {
+  ShowPlayPicture(state == PlayerState::Starting || state == PlayerState::Playing);
 }
 
 void CTRKDlg::OnPlayerError(qintptr code) {
   TrkMessageBox(this, code == 1 ? LoadQText(102) : QString(), QString(), QMessageBox::Ok, QMessageBox::NoIcon);
 }
 
-void CTRKDlg::OnVolumeChanged() { m_engine.SetVolume(2 * m_volumeSlider.GetPos()); }
+void CTRKDlg::OnVolumeChanged() { m_playback->Engine().SetVolume(2 * m_volumeSlider.GetPos()); }
 
-void CTRKDlg::OnSeekRequest() { RequestSeek(SeekTargetFor(m_positionSlider.GetPos(), m_engine.GetLength())); }
+void CTRKDlg::OnSeekRequest() { RequestSeek(m_playback->SeekTargetAt(m_positionSlider.GetPos())); }
 
 void CTRKDlg::RequestSeek(int64_t targetMs) {
-  m_seekTarget = targetMs;
+  m_playback->SetSeekTarget(targetMs);
   UpdateTimeDisplays(targetMs);
 }
 
 void CTRKDlg::ApplyPendingSeek() {
-  const int64_t target = m_seekTarget.load();
-  if (target == 0) return;
-  m_engine.SetTime(target);
-  RedrawDrivenPath(m_library, static_cast<uint32_t>(target));
-  m_seekTarget = 0;
+  m_playback->ApplyPendingSeek(
+      [this](int64_t target) { RedrawDrivenPath(m_library, static_cast<uint32_t>(target)); });
 }
 
 void CTRKDlg::OnMarqueeTick() {
@@ -136,7 +58,7 @@ void CTRKDlg::OnMarqueeTick() {
   if (m_marqueeRepeats != 0) {
     --m_marqueeRepeats;
   } else {
-    KillTimer(102);
+    KillTimer(TimerId::Marquee);
   }
 }
 
@@ -149,13 +71,9 @@ bool CTRKDlg::OnPlaybackMessage(const CPrivateEvent& message) {
       OnPlayerError(wParam);
       return true;
     case WM_PLAYER_STATE:
-      OnPlayerState(wParam);
+      if (wParam >= kFirstPlayerState && wParam <= kLastPlayerState)
+        OnPlayerState(static_cast<PlayerState>(wParam));
       return true;
-    case WM_PLAYER_TIME:
-      // Only the callback's reports carry a slider position and span.
-      if (const CTimeReportEvent* report = CTimeReportEvent::From(message)) OnPlayerTime(*report);
-      return true;
-    case WM_PLAYER_END:
     case WM_PLAY_GROUP:
     case WM_PLAY_FILE:
     case WM_VOLUME_CHANGED:
@@ -171,12 +89,6 @@ bool CTRKDlg::OnPlaybackMessage(const CPrivateEvent& message) {
       return false;
   }
   switch (id) {
-    case WM_PLAYER_END:
-      // Made before the window opened another recording (a list double-click
-      // or OPEN ran while it was queued): the user's choice stands.
-      if (IsEndReportBeforeOpening(static_cast<uint32_t>(lParam))) return true;
-      OnPlayerEnd();
-      return true;
     case WM_PLAY_GROUP:
       OnPlayGroup(static_cast<int32_t>(wParam));
       return true;
@@ -194,18 +106,18 @@ bool CTRKDlg::OnPlaybackMessage(const CPrivateEvent& message) {
   }
 }
 
-bool CTRKDlg::OnPlaybackTimer(int id) {
+bool CTRKDlg::OnPlaybackTimer(TimerId id) {
   switch (id) {
-    case 102:
+    case TimerId::Marquee:
       OnMarqueeTick();
       return true;
-    case 103:
+    case TimerId::Seek:
       // A blocked window would have missed the tick too.
-      if (!m_playbackSteps.IsRunning()) ApplyPendingSeek();
+      if (!m_playback->IsRunningSteps()) ApplyPendingSeek();
       return true;
-    case 105:
+    case TimerId::DelayedStart:
       // The delayed start waits for the steps under way; the countdown goes on after them.
-      return m_playbackSteps.IsRunning();
+      return m_playback->IsRunningSteps();
     default:
       return false;
   }

@@ -125,13 +125,13 @@ TEST(MainWindow, StartsWithoutSettingsFileAtTheDefaultRectangle) {
   EXPECT_TRUE(dlg.Button(IDC_LOOP).TogglesOnClick());
   EXPECT_TRUE(dlg.Button(IDC_VOLUME).TogglesOnClick());
   EXPECT_FALSE(dlg.Button(IDC_STOP).TogglesOnClick());
-  EXPECT_EQ(dlg.m_rateIndex, 7);
-  EXPECT_EQ(dlg.m_autoNext, 1);
-  EXPECT_EQ(dlg.m_pendingIndex, -1);
-  EXPECT_EQ(dlg.m_seekTarget.load(), 0);
-  EXPECT_TRUE(dlg.IsTimerActive(103));
-  EXPECT_TRUE(dlg.IsTimerActive(105));
-  EXPECT_FALSE(dlg.IsTimerActive(106));
+  EXPECT_EQ(dlg.Playback().RateIndex(), 7);
+  EXPECT_TRUE(dlg.Playback().AutoNext());
+  EXPECT_EQ(dlg.Playback().PendingIndex(), -1);
+  EXPECT_EQ(dlg.Playback().SeekTarget(), 0);
+  EXPECT_TRUE(dlg.IsTimerActive(TimerId::Seek));
+  EXPECT_TRUE(dlg.IsTimerActive(TimerId::DelayedStart));
+  EXPECT_FALSE(dlg.IsTimerActive(TimerId::BusyGuard));
 
   // Lists in report view with the Japanese headers; the group list checks.
   EXPECT_EQ(dlg.ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).columnCount(), 5);
@@ -154,8 +154,8 @@ TEST(MainWindow, StartsWithoutSettingsFileAtTheDefaultRectangle) {
   ASSERT_TRUE(WaitForMap(dlg));
   EXPECT_TRUE(dlg.Video().testAttribute(Qt::WA_NativeWindow));
   ASSERT_NE(dlg.Video().windowHandle(), nullptr);
-  if (dlg.m_engine.IsLoaded()) {
-    EXPECT_EQ(dlg.Video().winId(), dlg.m_boundVideoWindow);
+  if (dlg.Playback().Engine().IsLoaded()) {
+    EXPECT_EQ(dlg.Video().winId(), dlg.Playback().BoundVideoWindow());
   }
 
   // The window's outline: the large rounding at the top left, small ones elsewhere.
@@ -287,7 +287,7 @@ TEST(MainWindow, WithoutTheMediaLibraryTheWarningComesOnceAndTheWindowOpens) {
     std::unique_ptr<CTRKDlg> dlg;
     MessageBoxWatcher boxes([&] { return dlg && dlg->LastLayout().has_value(); });
     dlg = std::make_unique<CTRKDlg>();
-    EXPECT_FALSE(dlg->m_engine.IsLoaded());
+    EXPECT_FALSE(dlg->Playback().Engine().IsLoaded());
     ASSERT_TRUE(StartWindow(*dlg));
     Pump(300);
     ASSERT_EQ(boxes.seen().size(), 1u);

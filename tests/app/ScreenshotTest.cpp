@@ -44,7 +44,7 @@ void CheckSkin(const QImage& shot, const CTRKDlg& dlg) {
   // (not black: its platform window is painted); once the first recording
   // of an opened folder plays, it shows the picture.
   const QPoint video = dlg.Video().geometry().center();
-  if (dlg.m_engine.IsPlaying()) {
+  if (dlg.Playback().Engine().IsPlaying()) {
     EXPECT_GT(CountColours(shot, dlg.Video().geometry()), 16);
   } else {
     EXPECT_TRUE(IsBackground(shot.pixel(video))) << std::hex << shot.pixel(video);
@@ -70,7 +70,7 @@ void CheckSkin(const QImage& shot, const CTRKDlg& dlg) {
 QImage GrabShown(const CTRKDlg& dlg) {
   QImage shot = GrabScreen(dlg.geometry());
   for (int tries = 0; tries < 25; ++tries) {
-    if (!dlg.m_engine.IsPlaying() || CountColours(shot, dlg.Video().geometry()) > 16) break;
+    if (!dlg.Playback().Engine().IsPlaying() || CountColours(shot, dlg.Video().geometry()) > 16) break;
     Pump(200);
     shot = GrabScreen(dlg.geometry());
   }
@@ -94,7 +94,7 @@ TEST(MainWindowScreens, DemoCardAtTheStartSizeAndLarge) {
   dlg.OnInitDialog();
   dlg.show();
   dlg.OpenFolderWhenReady(dir.path() + "/card");
-  ASSERT_TRUE(WaitFor([&] { return dlg.Library().CurrentRecording() == 0 && dlg.m_openCountdown == 0; }, 30000));
+  ASSERT_TRUE(WaitFor([&] { return dlg.Library().CurrentRecording() == 0 && dlg.Playback().OpenCountdown() == 0; }, 30000));
   EXPECT_EQ(static_cast<int>(dlg.Library().Recordings().size()), recordings);
   EXPECT_EQ(dlg.ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount(), recordings);
   EXPECT_GT(dlg.ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).GetItemCount(), 0);
@@ -130,13 +130,13 @@ TEST(MainWindowScreens, TheMediaLibraryDrawsIntoTheVideoSurface) {
   CTRKDlg dlg;
   dlg.OnInitDialog();
   dlg.show();
-  if (!dlg.m_engine.IsLoaded()) GTEST_SKIP() << "no media library on this machine";
+  if (!dlg.Playback().Engine().IsLoaded()) GTEST_SKIP() << "no media library on this machine";
   ASSERT_TRUE(WaitFor([&] { return dlg.MapDlg()->IsPageLoaded(); }, 30000));
   const QImage before = GrabScreen(dlg.Video().geometry().translated(dlg.pos()));
   EXPECT_EQ(CountColours(before, before.rect()), 1);  // the dark surface alone
 
-  dlg.m_engine.Open(path);
-  dlg.m_engine.Play();
+  dlg.Playback().Engine().Open(path);
+  dlg.Playback().Engine().Play();
   QImage playing;
   const bool drawn = WaitFor(
       [&] {
@@ -147,6 +147,6 @@ TEST(MainWindowScreens, TheMediaLibraryDrawsIntoTheVideoSurface) {
   SaveArtifact(playing, "video-surface-playing.png");
   EXPECT_TRUE(drawn) << "the surface shows no picture";
   // The window id handed over at start-up is still the surface's.
-  EXPECT_EQ(dlg.Video().winId(), dlg.m_boundVideoWindow);
+  EXPECT_EQ(dlg.Video().winId(), dlg.Playback().BoundVideoWindow());
   dlg.close();
 }

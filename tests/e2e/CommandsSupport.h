@@ -60,7 +60,7 @@ class WindowTest : public ::testing::Test {
     ASSERT_TRUE(WaitFor([&] { return !dlg().IsScanning() && dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount() == 5; }, 60000));
     // Playing, and its first time report has released the busy guard.
     ASSERT_TRUE(WaitFor(
-        [&] { return dlg().Library().CurrentRecording() == 0 && dlg().m_engine.IsPlaying() && g_busy == 0; },
+        [&] { return dlg().Library().CurrentRecording() == 0 && dlg().Playback().Engine().IsPlaying() && g_busy == 0; },
         60000));
   }
 

@@ -89,8 +89,8 @@ TEST_F(Commands, OpenScansABigCardWhileTheWindowKeepsPainting) {
   EXPECT_EQ(static_cast<int>(dlg().Library().Recordings().size()), count);
   EXPECT_EQ(dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount(), count);
   EXPECT_EQ(dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).GetItemCount(), static_cast<int>(dlg().Library().Groups().size()));
-  EXPECT_GE(dlg().m_openCountdown, 3);
-  EXPECT_EQ(dlg().m_pendingIndex, 0);
+  EXPECT_GE(dlg().Playback().OpenCountdown(), 3);
+  EXPECT_EQ(dlg().Playback().PendingIndex(), 0);
   EXPECT_EQ(dlg().Library().CurrentRecording(), -1);
   EXPECT_TRUE(std::is_sorted(dlg().Library().Recordings().begin(), dlg().Library().Recordings().end(),
                              [](const RecordingInfo& a, const RecordingInfo& b) {
@@ -126,7 +126,7 @@ TEST_F(Commands, OpenOfAFolderThatIsGoneClearsTheSettingAndKeepsTheLibrary) {
   EXPECT_EQ(CSettings::Instance().ReadString("UI", "Folder", "?", 260), "");
   EXPECT_EQ(dlg().Library().Recordings().size(), 5u);
   EXPECT_EQ(g_busy, 0);
-  EXPECT_FALSE(dlg().m_engine.IsPlaying());  // stopped before the picker
+  EXPECT_FALSE(dlg().Playback().Engine().IsPlaying());  // stopped before the picker
   EXPECT_FALSE(dlg().IsScanning());
 
   // A folder without recordings empties the library, without a message.
@@ -181,7 +181,7 @@ TEST_F(Commands, DeleteAsksFirstAndNeverDeletesProtectedRecordings) {
   m_answers.Box(QMessageBox::Cancel);
   dlg().OnCommand(IDC_DEL);
   EXPECT_EQ(Boxes(), (std::vector<QString>{Box(128, 129)}));
-  EXPECT_FALSE(dlg().m_engine.IsPlaying());
+  EXPECT_FALSE(dlg().Playback().Engine().IsPlaying());
   EXPECT_FALSE(dlg().Button(IDC_PLAY).ShowsSecond());  // PLAY offers play again
   for (const e2e::CardEntry& entry : m_card.recordings) EXPECT_TRUE(QFileInfo::exists(entry.path));
   EXPECT_EQ(dlg().Library().Recordings().size(), 5u);
@@ -231,7 +231,7 @@ TEST_F(Commands, UnlockRemovesTheProtectionWhilePlaybackGoesOn) {
   EXPECT_EQ(dlg().Library().Recordings()[3].flags, 0);
   EXPECT_EQ(dlg().Library().Groups()[1].flags, 0);
   EXPECT_EQ(dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).GetItemImage(1), 0);
-  EXPECT_TRUE(dlg().m_engine.IsPlaying());
+  EXPECT_TRUE(dlg().Playback().Engine().IsPlaying());
 }
 
 TEST_F(Commands, SaveReproducesTheSubfoldersAndAsksBeforeOverwriting) {
@@ -258,7 +258,7 @@ TEST_F(Commands, SaveReproducesTheSubfoldersAndAsksBeforeOverwriting) {
     filledOnScreen = FilledBoardColumns(shot);
   });
   dlg().OnCommand(IDC_SAVE);
-  EXPECT_FALSE(dlg().m_engine.IsPlaying());
+  EXPECT_FALSE(dlg().Playback().Engine().IsPlaying());
 
   ASSERT_EQ(Boxes().size(), 1u);
   QString question = Text(141);
@@ -322,7 +322,7 @@ TEST_F(Commands, KmlIsWrittenToTheGpsLogFolderAndNamedInTheMessage) {
   EXPECT_EQ(Boxes()[0], Text(127) + "|" + text);
   EXPECT_TRUE(ReadAll(path).startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"));
   EXPECT_TRUE(ReadAll(path).contains("<coordinates>"));
-  EXPECT_TRUE(dlg().m_engine.IsPlaying());  // the export does not stop playback
+  EXPECT_TRUE(dlg().Playback().Engine().IsPlaying());  // the export does not stop playback
 
   // A file that cannot be written: 126 with the composed path.
   QFile::remove(path);

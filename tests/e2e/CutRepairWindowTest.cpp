@@ -64,7 +64,7 @@ TEST_F(CutRepairWindow, OpenOffersRepairedCopiesThatThenPlayWithMapAndCurve) {
   int rowsAtQuestion = -1;
   m_answers.Folder(card);
   m_answers.Box(QMessageBox::Ok, [&] {
-    playingAtQuestion = dlg().m_engine.IsPlaying();
+    playingAtQuestion = dlg().Playback().Engine().IsPlaying();
     rowsAtQuestion = dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount();
   });
   m_answers.Folder(copies);
@@ -100,7 +100,7 @@ TEST_F(CutRepairWindow, OpenOffersRepairedCopiesThatThenPlayWithMapAndCurve) {
   EXPECT_EQ(ReadAll(lone), loneBytes);
   EXPECT_EQ(QDir(copies).entryList(QDir::Files | QDir::Hidden, QDir::Name),
             (QStringList{"REC0009.AVI", "REC0010.MOV"}));
-  ASSERT_TRUE(WaitFor([&] { return dlg().m_engine.IsPlaying() && g_busy == 0; }, 60000));
+  ASSERT_TRUE(WaitFor([&] { return dlg().Playback().Engine().IsPlaying() && g_busy == 0; }, 60000));
 
   // The copies play, with their track on the map and their curve.
   m_answers.Folder(copies);
@@ -109,14 +109,14 @@ TEST_F(CutRepairWindow, OpenOffersRepairedCopiesThatThenPlayWithMapAndCurve) {
   EXPECT_TRUE(dlg().Library().CutRecordings().empty());
   for (int index = 0; index < 2; ++index) {
     SCOPED_TRACE(index);
-    if (index > 0) dlg().PlayRecording(index, PlayVariant::FileList);
+    if (index > 0) dlg().PlayRecording(index);
     ASSERT_TRUE(WaitFor(
-        [&] { return dlg().Library().CurrentRecording() == index && dlg().m_engine.IsPlaying() && g_busy == 0; },
+        [&] { return dlg().Library().CurrentRecording() == index && dlg().Playback().Engine().IsPlaying() && g_busy == 0; },
         60000));
-    ASSERT_TRUE(WaitFor([&] { return dlg().m_engine.GetTime() > 300; }, 30000));
+    ASSERT_TRUE(WaitFor([&] { return dlg().Playback().Engine().GetTime() > 300; }, 30000));
     EXPECT_GT(dlg().Library().GpsSamples().size(), 5u);
     EXPECT_GT(dlg().Library().GSensorSamples().size(), 10u);
-    EXPECT_GT(dlg().m_engine.GetLength(), 1000);
+    EXPECT_GT(dlg().Playback().Engine().GetLength(), 1000);
   }
   EXPECT_EQ(Boxes().size(), 2u);  // no question for a folder without cut files
 }

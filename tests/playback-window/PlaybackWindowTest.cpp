@@ -18,7 +18,7 @@ namespace {
 
 class PlaybackWindow : public RealWindowTest {
  protected:
-  const std::string& MediaPath() const { return m_dlg->m_engine.GetMediaPath(); }
+  const std::string& MediaPath() const { return m_dlg->Playback().Engine().GetMediaPath(); }
 
   // Opens a card as OPEN does after its picker and waits until its first
   // recording plays and reports its time.
@@ -55,7 +55,7 @@ TEST_F(PlaybackWindow, OpenedCardStartsAfterHalfASecondAndTimeReportsDriveEveryD
   m_card = WriteCard(CardFolder(), {5000, 3000});
   dlg().OpenFolderWhenReady(CardFolder());
   // The lists are filled and the start is armed; nothing plays yet.
-  ASSERT_TRUE(WaitFor([&] { return dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount() == 2 && dlg().m_openCountdown == 5; }, 60000));
+  ASSERT_TRUE(WaitFor([&] { return dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount() == 2 && dlg().Playback().OpenCountdown() == 5; }, 60000));
   QElapsedTimer sinceLists;
   sinceLists.start();
   EXPECT_TRUE(MediaPath().empty());
@@ -106,7 +106,7 @@ TEST_F(PlaybackWindow, OpenedCardStartsAfterHalfASecondAndTimeReportsDriveEveryD
   // Paused, the map shows the sample of the last report: the marker on it,
   // the driven line made of samples reached so far in order, ending there.
   dlg().Button(IDC_PLAY).click();
-  ASSERT_TRUE(WaitFor([&] { return dlg().m_engine.IsPaused() && TimeStands(dlg(), 600); }, 10000));
+  ASSERT_TRUE(WaitFor([&] { return dlg().Playback().Engine().IsPaused() && TimeStands(dlg(), 600); }, 10000));
   Pump(300);
   const auto last = static_cast<size_t>(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_cursorMs * kGpsRate / 1000);
   ASSERT_TRUE(Usable(gps[last]));
@@ -129,7 +129,7 @@ TEST_F(PlaybackWindow, SliderDragShowsTheTargetAtOnceAndSeeksAtTheNextTick) {
   ASSERT_NO_FATAL_FAILURE(OpenCard({6000}));
   ASSERT_TRUE(WaitForTime(1200));
   const std::vector<GpsSample>& gps = m_card[0].gps;
-  const int64_t length = dlg().m_engine.GetLength();
+  const int64_t length = dlg().Playback().Engine().GetLength();
   ASSERT_GT(length, 5000);
 
   // A real drag on the slider, ending at about 70 %.
@@ -149,7 +149,7 @@ TEST_F(PlaybackWindow, SliderDragShowsTheTargetAtOnceAndSeeksAtTheNextTick) {
 
   // At once: the request is pending and the curve, speed, compass and GPS
   // icon show the target's sample while the video still plays the old time.
-  EXPECT_EQ(dlg().m_seekTarget.load(), target);
+  EXPECT_EQ(dlg().Playback().SeekTarget(), target);
   EXPECT_EQ(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_cursorMs, static_cast<double>(target));
   const auto i = static_cast<size_t>(target * kGpsRate / 1000);
   ASSERT_TRUE(Usable(gps[i]));
@@ -162,11 +162,11 @@ TEST_F(PlaybackWindow, SliderDragShowsTheTargetAtOnceAndSeeksAtTheNextTick) {
   // Until the 500 ms timer applies it, no report pulls the slider back.
   QElapsedTimer clock;
   clock.start();
-  while (dlg().m_seekTarget.load() != 0 && clock.elapsed() < 10000) {
+  while (dlg().Playback().SeekTarget() != 0 && clock.elapsed() < 10000) {
     ASSERT_EQ(slider.GetPos(), position);
     QApplication::processEvents(QEventLoop::AllEvents, 5);
   }
-  ASSERT_EQ(dlg().m_seekTarget.load(), 0);
+  ASSERT_EQ(dlg().Playback().SeekTarget(), 0);
   EXPECT_LE(sinceDrag.elapsed(), 3000);
   // The driven line is rebuilt from the samples before the target.
   std::vector<size_t> before;
@@ -189,19 +189,19 @@ TEST_F(PlaybackWindow, FastSlowStepThroughTheRatesWithTheMarqueeAndStopResetsThe
   EXPECT_EQ(MarqueeInt(dlg(), libvlc_marquee_Size), kHeight / 10);
 
   for (int k = 0; k < 20; ++k) dlg().Button(IDC_FAST).click();
-  EXPECT_EQ(dlg().m_rateIndex, 17);
-  EXPECT_FLOAT_EQ(dlg().m_engine.GetRate(), 4.0f);
+  EXPECT_EQ(dlg().Playback().RateIndex(), 17);
+  EXPECT_FLOAT_EQ(dlg().Playback().Engine().GetRate(), 4.0f);
   EXPECT_EQ(MarqueeText(dlg()), "4.0 X");
   EXPECT_EQ(MarqueeInt(dlg(), libvlc_marquee_Size), kHeight / 10);
 
   for (int k = 0; k < 20; ++k) dlg().Button(IDC_SLOW).click();
-  EXPECT_EQ(dlg().m_rateIndex, 0);
-  EXPECT_FLOAT_EQ(dlg().m_engine.GetRate(), 0.3f);
+  EXPECT_EQ(dlg().Playback().RateIndex(), 0);
+  EXPECT_FLOAT_EQ(dlg().Playback().Engine().GetRate(), 0.3f);
   EXPECT_EQ(MarqueeText(dlg()), "0.3 X");
 
   for (int k = 0; k < 7; ++k) dlg().Button(IDC_FAST).click();
-  EXPECT_EQ(dlg().m_rateIndex, 7);
-  EXPECT_FLOAT_EQ(dlg().m_engine.GetRate(), 1.0f);
+  EXPECT_EQ(dlg().Playback().RateIndex(), 7);
+  EXPECT_FLOAT_EQ(dlg().Playback().Engine().GetRate(), 1.0f);
   EXPECT_EQ(MarqueeText(dlg()), "");
 
   for (int k = 0; k < 3; ++k) dlg().Button(IDC_FAST).click();
@@ -211,8 +211,8 @@ TEST_F(PlaybackWindow, FastSlowStepThroughTheRatesWithTheMarqueeAndStopResetsThe
   EXPECT_EQ(MarqueeText(dlg()), "1.6 X");
 
   dlg().Button(IDC_STOP).click();
-  EXPECT_EQ(dlg().m_rateIndex, 7);
-  EXPECT_FLOAT_EQ(dlg().m_engine.GetRate(), 1.0f);
+  EXPECT_EQ(dlg().Playback().RateIndex(), 7);
+  EXPECT_FLOAT_EQ(dlg().Playback().Engine().GetRate(), 1.0f);
   EXPECT_EQ(dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos(), 0);
   EXPECT_EQ(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_cursorMs, 0.0);
   EXPECT_EQ(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_idle, 1);
@@ -221,7 +221,7 @@ TEST_F(PlaybackWindow, FastSlowStepThroughTheRatesWithTheMarqueeAndStopResetsThe
   Pump(800);
   EXPECT_EQ(dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos(), 0);
   EXPECT_EQ(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_cursorMs, 0.0);
-  EXPECT_FALSE(dlg().m_engine.IsPlaying());
+  EXPECT_FALSE(dlg().Playback().Engine().IsPlaying());
 
   // PLAY starts again from the beginning; the marquee stays off at 1.0.
   dlg().Button(IDC_PLAY).click();
@@ -230,11 +230,11 @@ TEST_F(PlaybackWindow, FastSlowStepThroughTheRatesWithTheMarqueeAndStopResetsThe
   EXPECT_EQ(MarqueeText(dlg()), "");
   // PLAY pauses and PLAY resumes; the player's own reports set the picture.
   dlg().Button(IDC_PLAY).click();
-  EXPECT_TRUE(dlg().m_engine.IsPaused());
+  EXPECT_TRUE(dlg().Playback().Engine().IsPaused());
   EXPECT_TRUE(WaitFor([&] { return !dlg().Button(IDC_PLAY).ShowsSecond(); }, 10000));
   EXPECT_TRUE(TimeStands(dlg(), 600));
   dlg().Button(IDC_PLAY).click();
-  EXPECT_TRUE(dlg().m_engine.IsPlaying());
+  EXPECT_TRUE(dlg().Playback().Engine().IsPlaying());
   EXPECT_TRUE(WaitFor([&] { return dlg().Button(IDC_PLAY).ShowsSecond(); }, 10000));
   EXPECT_FALSE(TimeStands(dlg(), 600));
 }
@@ -243,14 +243,14 @@ TEST_F(PlaybackWindow, EndOfARecordingPlaysTheNextAndAfterTheLastTheFirstStandsP
   ASSERT_NO_FATAL_FAILURE(OpenCard({3000, 3000}));
   ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[1].path; }, 30000));
   EXPECT_EQ(dlg().Library().CurrentRecording(), 1);
-  EXPECT_TRUE(dlg().m_engine.IsPlaying());
+  EXPECT_TRUE(dlg().Playback().Engine().IsPlaying());
   ASSERT_TRUE(WaitFor([&] { return dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos() > 0; }, 20000));
 
   // After the last one: the first, paused at its first picture.
   ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[0].path; }, 30000));
-  ASSERT_TRUE(WaitFor([&] { return !dlg().m_playbackSteps.IsRunning(); }, 10000));
+  ASSERT_TRUE(WaitFor([&] { return !dlg().Playback().IsRunningSteps(); }, 10000));
   EXPECT_EQ(dlg().Library().CurrentRecording(), 0);
-  EXPECT_TRUE(dlg().m_engine.IsPaused());
+  EXPECT_TRUE(dlg().Playback().Engine().IsPaused());
   // The pause takes effect in the player's own time.
   EXPECT_TRUE(WaitFor([&] { return TimeStands(dlg(), 400); }, 5000));
   EXPECT_TRUE(TimeStands(dlg(), 1000));
@@ -267,11 +267,11 @@ TEST_F(PlaybackWindow, EndOfARecordingPlaysTheNextAndAfterTheLastTheFirstStandsP
 TEST_F(PlaybackWindow, WithLoopOffTheSameRecordingStandsPausedAtItsStart) {
   ASSERT_NO_FATAL_FAILURE(OpenCard({3000, 3000}));
   QTest::mouseClick(&dlg().Button(IDC_LOOP), Qt::LeftButton);
-  EXPECT_EQ(dlg().m_autoNext, 0);
+  EXPECT_FALSE(dlg().Playback().AutoNext());
   EXPECT_TRUE(dlg().Button(IDC_LOOP).ShowsSecond());
-  const uint32_t ends = dlg().m_endReports.load();
-  ASSERT_TRUE(WaitFor([&] { return dlg().m_endReports.load() != ends; }, 30000));
-  ASSERT_TRUE(WaitFor([&] { return !dlg().m_playbackSteps.IsRunning() && dlg().m_engine.IsPaused(); }, 10000));
+  const uint32_t ends = dlg().Playback().EndReports();
+  ASSERT_TRUE(WaitFor([&] { return dlg().Playback().EndReports() != ends; }, 30000));
+  ASSERT_TRUE(WaitFor([&] { return !dlg().Playback().IsRunningSteps() && dlg().Playback().Engine().IsPaused(); }, 10000));
   EXPECT_EQ(MediaPath(), m_card[0].path);
   EXPECT_EQ(dlg().Library().CurrentRecording(), 0);
   EXPECT_TRUE(WaitFor([&] { return TimeStands(dlg(), 400); }, 5000));
@@ -283,7 +283,7 @@ TEST_F(PlaybackWindow, WithLoopOffTheSameRecordingStandsPausedAtItsStart) {
 
   // Loop on again: the end leads on to the next recording.
   QTest::mouseClick(&dlg().Button(IDC_LOOP), Qt::LeftButton);
-  EXPECT_EQ(dlg().m_autoNext, 1);
+  EXPECT_TRUE(dlg().Playback().AutoNext());
   dlg().Button(IDC_PLAY).click();
   ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[1].path; }, 30000));
 }
@@ -295,14 +295,14 @@ TEST_F(PlaybackWindow, ListDoubleClicksStopWaitAndPlayButNotDuringTheBusyGuard) 
   // During the guard (an OPEN scan, or another start) double-clicks do nothing.
   g_busy = 1;
   SendPrivateMessage(&dlg(), WM_PLAY_FILE, 2);
-  EXPECT_FALSE(dlg().m_playbackSteps.IsRunning());
+  EXPECT_FALSE(dlg().Playback().IsRunningSteps());
   SendPrivateMessage(&dlg(), WM_PLAY_GROUP, 0);
-  EXPECT_FALSE(dlg().m_playbackSteps.IsRunning());
+  EXPECT_FALSE(dlg().Playback().IsRunningSteps());
   Pump(600);
   EXPECT_EQ(MediaPath(), m_card[0].path);
   EXPECT_EQ(dlg().Library().CurrentRecording(), 0);
-  EXPECT_TRUE(dlg().m_engine.IsPlaying());
-  EXPECT_FALSE(dlg().m_playbackSteps.IsRunning());
+  EXPECT_TRUE(dlg().Playback().Engine().IsPlaying());
+  EXPECT_FALSE(dlg().Playback().IsRunningSteps());
   g_busy = 0;
 
   // A real double-click on the second row: stop, a pause, then the start.
@@ -310,12 +310,12 @@ TEST_F(PlaybackWindow, ListDoubleClicksStopWaitAndPlayButNotDuringTheBusyGuard) 
   QElapsedTimer clock;
   clock.start();
   QTest::mouseDClick(dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
-  EXPECT_FALSE(dlg().m_engine.IsPlaying()) << "stopped at once";
+  EXPECT_FALSE(dlg().Playback().Engine().IsPlaying()) << "stopped at once";
   EXPECT_EQ(MediaPath(), m_card[0].path);
   ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[1].path; }, 10000));
   EXPECT_GE(clock.elapsed(), 190);
   EXPECT_EQ(dlg().Library().CurrentRecording(), 1);
-  EXPECT_TRUE(dlg().IsTimerActive(106));
+  EXPECT_TRUE(dlg().IsTimerActive(TimerId::BusyGuard));
   ASSERT_TRUE(WaitFor([&] { return g_busy.load() == 0; }, 20000)) << "released by the first time report";
 
   // A second double-click while the first one waits is held back until the
@@ -326,58 +326,58 @@ TEST_F(PlaybackWindow, ListDoubleClicksStopWaitAndPlayButNotDuringTheBusyGuard) 
   Pump(1000);
   EXPECT_EQ(MediaPath(), m_card[2].path);
   EXPECT_EQ(dlg().Library().CurrentRecording(), 2);
-  EXPECT_TRUE(dlg().m_engine.IsPlaying());
+  EXPECT_TRUE(dlg().Playback().Engine().IsPlaying());
 
   // No row: nothing. A group row: its first recording.
   ASSERT_TRUE(WaitFor([&] { return g_busy.load() == 0; }, 20000));
   SendPrivateMessage(&dlg(), WM_PLAY_FILE, -1);
-  EXPECT_FALSE(dlg().m_playbackSteps.IsRunning());
+  EXPECT_FALSE(dlg().Playback().IsRunningSteps());
   SendPrivateMessage(&dlg(), WM_PLAY_GROUP, 0);
-  EXPECT_TRUE(dlg().m_playbackSteps.IsRunning());
+  EXPECT_TRUE(dlg().Playback().IsRunningSteps());
   ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[0].path; }, 10000));
   EXPECT_EQ(dlg().Library().CurrentRecording(), 0);
   ASSERT_TRUE(WaitFor([&] { return dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos() > 0 && g_busy.load() == 0; }, 20000));
 
   // The window closes during the pause: nothing starts afterwards.
   SendPrivateMessage(&dlg(), WM_PLAY_FILE, 1);
-  EXPECT_TRUE(dlg().m_playbackSteps.IsRunning()) << "stopped, waiting to start the second";
+  EXPECT_TRUE(dlg().Playback().IsRunningSteps()) << "stopped, waiting to start the second";
   dlg().close();
   Pump(800);
   EXPECT_EQ(MediaPath(), m_card[0].path);
-  EXPECT_FALSE(dlg().m_engine.IsPlaying());
-  EXPECT_FALSE(dlg().m_playbackSteps.IsRunning());
+  EXPECT_FALSE(dlg().Playback().Engine().IsPlaying());
+  EXPECT_FALSE(dlg().Playback().IsRunningSteps());
 }
 
 TEST_F(PlaybackWindow, AnEndReportQueuedBeforeADoubleClickNeverReplacesTheChosenRecording) {
   ASSERT_NO_FATAL_FAILURE(OpenCard({12000, 12000, 12000}));
   for (const int loop : {1, 0}) {
     SCOPED_TRACE(loop ? "Loop on" : "Loop off");
-    if (dlg().m_autoNext != loop) QTest::mouseClick(&dlg().Button(IDC_LOOP), Qt::LeftButton);
-    ASSERT_EQ(dlg().m_autoNext, loop);
+    if (dlg().Playback().AutoNext() != (loop != 0)) QTest::mouseClick(&dlg().Button(IDC_LOOP), Qt::LeftButton);
+    ASSERT_EQ(dlg().Playback().AutoNext(), loop != 0);
     const int32_t chosen = loop ? 2 : 1;
-    ASSERT_TRUE(WaitFor([&] { return g_busy.load() == 0 && !dlg().m_playbackSteps.IsRunning(); }, 20000));
+    ASSERT_TRUE(WaitFor([&] { return g_busy.load() == 0 && !dlg().Playback().IsRunningSteps(); }, 20000));
     // The playing recording ends as the user double-clicks another row: the
     // end report is still queued when the double-click runs.
     libvlc_event_t end{};
     end.type = libvlc_MediaPlayerEndReached;
-    CTRKDlg::OnPlayerEvent(&end, &dlg());
+    CPlaybackController::OnPlayerEvent(&end, &dlg().Playback());
     SendPrivateMessage(&dlg(), WM_PLAY_FILE, chosen);
     ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[static_cast<std::size_t>(chosen)].path; }, 10000));
     // Started: the steps are over and its first time report has come.
-    ASSERT_TRUE(WaitFor([&] { return !dlg().m_playbackSteps.IsRunning() && g_busy.load() == 0; }, 20000));
+    ASSERT_TRUE(WaitFor([&] { return !dlg().Playback().IsRunningSteps() && g_busy.load() == 0; }, 20000));
     // The chosen recording goes on playing: the report was for the one before.
     Pump(1500);
     EXPECT_EQ(MediaPath(), m_card[static_cast<std::size_t>(chosen)].path);
     EXPECT_EQ(dlg().Library().CurrentRecording(), chosen);
-    EXPECT_TRUE(dlg().m_engine.IsPlaying());
+    EXPECT_TRUE(dlg().Playback().Engine().IsPlaying());
     EXPECT_FALSE(TimeStands(dlg(), 500));
   }
   // A report of the recording that is loaded still leads on to the next.
   QTest::mouseClick(&dlg().Button(IDC_LOOP), Qt::LeftButton);
-  ASSERT_EQ(dlg().m_autoNext, 1);
+  ASSERT_TRUE(dlg().Playback().AutoNext());
   libvlc_event_t end{};
   end.type = libvlc_MediaPlayerEndReached;
-  CTRKDlg::OnPlayerEvent(&end, &dlg());
+  CPlaybackController::OnPlayerEvent(&end, &dlg().Playback());
   EXPECT_TRUE(WaitFor([&] { return MediaPath() == m_card[2].path; }, 10000));
 }
 
@@ -397,7 +397,7 @@ TEST_F(PlaybackWindow, SnapshotPausesForItsDialogWritesThePictureAndResumes) {
   bool pausedDuringDialog = false;
   int64_t timeAtDialog = -1;
   FileDialogAnswer answer([&](QFileDialog& dialog) {
-    pausedDuringDialog = dlg().m_engine.IsPaused();
+    pausedDuringDialog = dlg().Playback().Engine().IsPaused();
     timeAtDialog = PlayerTime(dlg());
     EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
     EXPECT_EQ(dialog.nameFilters(), QStringList({"Jpeg File(*.jpg)", "Png File(*.png)"}));
@@ -414,7 +414,7 @@ TEST_F(PlaybackWindow, SnapshotPausesForItsDialogWritesThePictureAndResumes) {
   EXPECT_EQ(jpeg.format(), "jpeg");
   EXPECT_EQ(jpeg.size(), QSize(kWidth, kHeight));
   // Playing again, from where it was.
-  EXPECT_TRUE(dlg().m_engine.IsPlaying());
+  EXPECT_TRUE(dlg().Playback().Engine().IsPlaying());
   EXPECT_TRUE(WaitFor([&] { return PlayerTime(dlg()) > timeAtDialog + 200; }, 10000));
 
   // The same name again: the dialog asks before replacing it. The PNG type
@@ -435,7 +435,7 @@ TEST_F(PlaybackWindow, SnapshotPausesForItsDialogWritesThePictureAndResumes) {
 
   // Paused before: paused after.
   dlg().Button(IDC_PLAY).click();
-  ASSERT_TRUE(dlg().m_engine.IsPaused());
+  ASSERT_TRUE(dlg().Playback().Engine().IsPaused());
   ASSERT_TRUE(WaitFor([&] { return TimeStands(dlg(), 400); }, 10000));
   FileDialogAnswer png([&](QFileDialog& dialog) {
     // As the user picks the type: the type box, one down.
@@ -453,14 +453,14 @@ TEST_F(PlaybackWindow, SnapshotPausesForItsDialogWritesThePictureAndResumes) {
   QImageReader picture(m_dir.path() + "/still.png");
   EXPECT_EQ(picture.format(), "png");
   EXPECT_EQ(picture.size(), QSize(kWidth, kHeight));
-  EXPECT_TRUE(dlg().m_engine.IsPaused());
+  EXPECT_TRUE(dlg().Playback().Engine().IsPaused());
   EXPECT_TRUE(TimeStands(dlg(), 500));
 
   // Cancelled: nothing written, still paused.
   FileDialogAnswer cancel([&](QFileDialog& dialog) { dialog.reject(); });
   dlg().Button(IDC_SNAP).click();
   EXPECT_TRUE(cancel.answered());
-  EXPECT_TRUE(dlg().m_engine.IsPaused());
+  EXPECT_TRUE(dlg().Playback().Engine().IsPaused());
   EXPECT_EQ(QDir(m_dir.path()).entryList({"shot*", "still*"}, QDir::Files).size(), 2);
 }
 
@@ -472,10 +472,10 @@ TEST_F(PlaybackWindow, RotateRebuildsThePlayerAndPlaysOnAtTheSameTime) {
   const int64_t before = PlayerTime(dlg());
 
   dlg().OnCommand(IDC_FLIP);
-  EXPECT_EQ(dlg().m_rotate, 1);
-  EXPECT_EQ(dlg().m_engine.GetMode(), EngineMode::Rotated);
-  EXPECT_EQ(dlg().m_boundVideoWindow, static_cast<unsigned long>(dlg().Video().winId()));
-  EXPECT_TRUE(dlg().m_engine.IsPlaying());
+  EXPECT_TRUE(dlg().Playback().IsRotated());
+  EXPECT_EQ(dlg().Playback().Engine().GetMode(), EngineMode::Rotated);
+  EXPECT_EQ(dlg().Playback().BoundVideoWindow(), static_cast<unsigned long>(dlg().Video().winId()));
+  EXPECT_TRUE(dlg().Playback().Engine().IsPlaying());
   EXPECT_TRUE(dlg().Button(IDC_PLAY).ShowsSecond());
   EXPECT_EQ(MediaPath(), m_card[0].path);
   EXPECT_TRUE(WaitFor([&] { return PlayerTime(dlg()) >= before + 200; }, 10000)) << PlayerTime(dlg());
@@ -485,10 +485,10 @@ TEST_F(PlaybackWindow, RotateRebuildsThePlayerAndPlaysOnAtTheSameTime) {
   dlg().Button(IDC_PLAY).click();
   ASSERT_TRUE(WaitFor([&] { return TimeStands(dlg(), 400); }, 10000));
   dlg().OnCommand(IDC_FLIP);
-  EXPECT_EQ(dlg().m_rotate, 0);
-  EXPECT_EQ(dlg().m_engine.GetMode(), EngineMode::Normal);
+  EXPECT_FALSE(dlg().Playback().IsRotated());
+  EXPECT_EQ(dlg().Playback().Engine().GetMode(), EngineMode::Normal);
   EXPECT_FALSE(dlg().Button(IDC_PLAY).ShowsSecond());
-  EXPECT_FALSE(dlg().m_engine.IsPlaying());
+  EXPECT_FALSE(dlg().Playback().Engine().IsPlaying());
 }
 
 TEST_F(PlaybackWindow, VolumeMuteStatesErrorsAndKeyboardSeek) {
@@ -499,10 +499,10 @@ TEST_F(PlaybackWindow, VolumeMuteStatesErrorsAndKeyboardSeek) {
   dlg().ControlAs<CMySliderControl>(IDC_VOLUME_SLIDER).setFocus();
   QTest::keyClick(&dlg().ControlAs<CMySliderControl>(IDC_VOLUME_SLIDER), Qt::Key_Down);
   EXPECT_EQ(dlg().ControlAs<CMySliderControl>(IDC_VOLUME_SLIDER).GetPos(), 95);
-  EXPECT_EQ(dlg().m_engine.GetVolume(), 190);
+  EXPECT_EQ(dlg().Playback().Engine().GetVolume(), 190);
   dlg().ControlAs<CMySliderControl>(IDC_VOLUME_SLIDER).SetPos(37);
   SendPrivateMessage(&dlg(), WM_VOLUME_CHANGED, 0);
-  EXPECT_EQ(dlg().m_engine.GetVolume(), 74);
+  EXPECT_EQ(dlg().Playback().Engine().GetVolume(), 74);
 
   // Vol follows its own picture. (The mute state itself cannot be read
   // back: recordings without sound have no audio output to hold it.)
@@ -521,10 +521,10 @@ TEST_F(PlaybackWindow, VolumeMuteStatesErrorsAndKeyboardSeek) {
   emit dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).HScroll(QAbstractSlider::SliderSingleStepAdd);
   const int position = dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos();
   EXPECT_EQ(position, 501);
-  const int64_t target = position * (dlg().m_engine.GetLength() / 1000);
-  EXPECT_EQ(dlg().m_seekTarget.load(), target);
+  const int64_t target = position * (dlg().Playback().Engine().GetLength() / 1000);
+  EXPECT_EQ(dlg().Playback().SeekTarget(), target);
   EXPECT_EQ(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_cursorMs, cursor);
-  EXPECT_TRUE(WaitFor([&] { return dlg().m_seekTarget.load() == 0; }, 5000));
+  EXPECT_TRUE(WaitFor([&] { return dlg().Playback().SeekTarget() == 0; }, 5000));
   EXPECT_TRUE(WaitFor([&] { return std::abs(PlayerTime(dlg()) - target) < 100; }, 5000)) << PlayerTime(dlg());
 
   // The player's state reports set PLAY's picture: 2 and 3 pause, 1 and 4 play.
