@@ -16,6 +16,15 @@
 #include "TitleMenu.h"
 #include "TrackDrawing.h"
 
+namespace {
+
+bool IsWindowInputEvent(QEvent::Type type) {
+  return type == QEvent::KeyPress || type == QEvent::Wheel || type == QEvent::DragEnter ||
+         type == QEvent::DragMove || type == QEvent::Drop;
+}
+
+}  // namespace
+
 bool CTRKDlg::event(QEvent* event) {
   if (const CPrivateEvent* message = AsPrivateEvent(event)) return OnPrivateMessage(*message);
   return QWidget::event(event);
@@ -24,7 +33,11 @@ bool CTRKDlg::event(QEvent* event) {
 bool CTRKDlg::eventFilter(QObject* watched, QEvent* event) {
   // Keys, wheel turns and drops on any control of this window (dialogs are
   // windows of their own). Escape never closes the window.
-  if (!watched->isWidgetType() || static_cast<QWidget*>(watched)->window() != this)
+  // The filter sees every event of the program, some of them sent to objects
+  // still being built or torn down (the web engine's among them): the event's
+  // type is asked first, the receiver only for the few events handled here.
+  if (!IsWindowInputEvent(event->type()) || !watched->isWidgetType() ||
+      static_cast<QWidget*>(watched)->window() != this)
     return QWidget::eventFilter(watched, event);
   switch (event->type()) {
     case QEvent::KeyPress:

@@ -295,7 +295,7 @@ TEST_F(MapPageTest, TheMainWindowsReloadBringsTheLoadedRouteBack) {
   ReloadMapPage(*host, 1, library);
   ASSERT_TRUE(WaitUntil([&] { return finished; }, 30000));
   QObject::disconnect(connection);
-  EXPECT_EQ(host->m_mapProvider, 1);
+  EXPECT_EQ(host->MapProvider(), 1);
   // The recording's line comes back from memory; the driven line starts afresh.
   ExpectPoints(Points("path_points"), Usable());
   EXPECT_EQ(Eval("pathdrived_points.length").toInt(), 0);
