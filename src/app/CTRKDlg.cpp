@@ -16,6 +16,7 @@
 #include "TitleMenu.h"
 #include "TrackDrawing.h"
 #include "TrkMessageBox.h"
+#include "VideoOutputChoice.h"
 
 std::atomic<int32_t> g_busy{0};
 
@@ -36,6 +37,7 @@ QIcon ProgramIcon() {
 
 CTRKDlg::CTRKDlg(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      m_engine({}, {}, VideoOutputArguments()),
       m_play(this, IDC_PLAY),
       m_stop(this, IDC_STOP),
       m_slow(this, IDC_SLOW),
