@@ -53,6 +53,7 @@
 #include "RecordingLibrary.h"
 #include "TimerId.h"
 #include "TrkControlIds.h"
+#include "VideoOutputChoice.h"
 
 class CHtmlMapDlg;
 class CPrivateEvent;
@@ -261,7 +262,7 @@ class CTRKDlg : public QWidget, public IOwnerView {
   // Destroyed before the library and after every control: the media library
   // is released (and unloaded) once the video surface's users are gone.
   std::unique_ptr<CPlaybackController> m_playback =
-      std::make_unique<CPlaybackController>([this] { return !m_closed; });
+      std::make_unique<CPlaybackController>([this] { return !m_closed; }, VideoOutputArguments());
 
  private:
   // Child controls, in declaration order (destroyed in reverse order).

@@ -15,7 +15,8 @@ constexpr int32_t kNotCounting = -1;
 
 }  // namespace
 
-CPlaybackController::CPlaybackController(std::function<bool()> alive) : m_steps(std::move(alive)) {}
+CPlaybackController::CPlaybackController(std::function<bool()> alive, std::vector<std::string> outputArguments)
+    : m_engine({}, {}, std::move(outputArguments)), m_steps(std::move(alive)) {}
 
 CPlaybackController::~CPlaybackController() = default;
 

@@ -35,7 +35,8 @@ class CPlaybackController : public QObject {
 
  public:
   // alive() is asked before every timed step (false once the window closed).
-  explicit CPlaybackController(std::function<bool()> alive = {});
+  // outputArguments: the display's choice of video output for the engine.
+  explicit CPlaybackController(std::function<bool()> alive = {}, std::vector<std::string> outputArguments = {});
   ~CPlaybackController() override;
 
   MediaEngine& Engine() { return m_engine; }

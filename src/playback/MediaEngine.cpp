@@ -24,8 +24,11 @@ constexpr int kMarqueeNoTimeout = -1;
 
 }  // namespace
 
-MediaEngine::MediaEngine(std::string libraryName, std::vector<std::string> extraArguments)
-    : m_libraryName(std::move(libraryName)), m_extraArguments(std::move(extraArguments)) {
+MediaEngine::MediaEngine(std::string libraryName, std::vector<std::string> extraArguments,
+                         std::vector<std::string> outputArguments)
+    : m_libraryName(std::move(libraryName)),
+      m_extraArguments(std::move(extraArguments)),
+      m_outputArguments(std::move(outputArguments)) {
   if (m_libraryName.empty()) {
     const char* fromEnv = std::getenv(kLibraryEnv);
     m_libraryName = (fromEnv != nullptr && *fromEnv != '\0') ? fromEnv : kDefaultLibraryName;
@@ -54,6 +57,7 @@ std::vector<std::string> MediaEngine::InstanceArguments(EngineMode mode) const {
   } else {
     arguments = {"-I", "dummy", "--ignore-config", "--sub-source=marq"};
   }
+  arguments.insert(arguments.end(), m_outputArguments.begin(), m_outputArguments.end());
   arguments.insert(arguments.end(), m_extraArguments.begin(), m_extraArguments.end());
   return arguments;
 }

@@ -56,8 +56,11 @@ class MediaEngine {
   // libraryName: empty = $TRK_LIBVLC, else "libvlc.so.5".
   // extraArguments: appended to the instance's argument list; when empty,
   // the words of $TRK_LIBVLC_ARGS are used.
+  // outputArguments: the display's choice of video output, placed before the
+  // extra arguments so that those can still overrule it.
   explicit MediaEngine(std::string libraryName = {},
-                       std::vector<std::string> extraArguments = {});
+                       std::vector<std::string> extraArguments = {},
+                       std::vector<std::string> outputArguments = {});
   ~MediaEngine();  // Release
   MediaEngine(const MediaEngine&) = delete;
   MediaEngine& operator=(const MediaEngine&) = delete;
@@ -129,6 +132,7 @@ class MediaEngine {
   LibVlcApi m_api;
   std::string m_libraryName;
   std::vector<std::string> m_extraArguments;
+  std::vector<std::string> m_outputArguments;
 
   VlcRef<libvlc_instance_t> m_instance;
   VlcRef<libvlc_media_player_t> m_player;

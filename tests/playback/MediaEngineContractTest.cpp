@@ -303,6 +303,19 @@ TEST_F(MediaEngineContract, ExtraArgumentsComeFromTheConstructorOrTheEnvironment
   EXPECT_EQ(m_fake.Log().at(0), NewCall(args));
 }
 
+// The display's output choice comes before the extra arguments (which can
+// overrule it, the last word counting) and survives a rebuild in either mode.
+TEST_F(MediaEngineContract, OutputArgumentsPrecedeTheExtraOnesInEveryMode) {
+  MediaEngine engine(TRK_FAKE_LIBVLC, {"--gl=any"}, {"--gl=none", "--gles2=none"});
+  for (const EngineMode mode : {EngineMode::Normal, EngineMode::Rotated}) {
+    std::vector<std::string> args = engine.InstanceArguments(mode);
+    ASSERT_GE(args.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(args.end() - 3, args.end()),
+              (std::vector<std::string>{"--gl=none", "--gles2=none", "--gl=any"}));
+  }
+  EXPECT_EQ(m_fake.Log().at(0), NewCall(engine.InstanceArguments(EngineMode::Normal)));
+}
+
 // Every operation of an unloaded engine: nothing reaches the library.
 void ExpectInert(MediaEngine& engine) {
   Received received;

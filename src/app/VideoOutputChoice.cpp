@@ -1,0 +1,37 @@
+#include "VideoOutputChoice.h"
+
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
+
+QString DisplayGlRenderer() {
+  QOffscreenSurface surface;
+  surface.create();
+  QOpenGLContext context;
+  if (!surface.isValid() || !context.create() || !context.makeCurrent(&surface)) return {};
+  const auto* renderer = reinterpret_cast<const char*>(context.functions()->glGetString(GL_RENDERER));
+  QString name = renderer != nullptr ? QString::fromLatin1(renderer) : QString();
+  context.doneCurrent();
+  return name;
+}
+
+bool IsSoftwareGlRenderer(const QString& renderer) {
+  // Mesa names its CPU rasterisers llvmpipe, softpipe and swrast ("Software
+  // Rasterizer"); Microsoft's, under WSL, is "GDI Generic".
+  for (const char* cpu : {"llvmpipe", "softpipe", "swrast", "software rasterizer", "gdi generic"})
+    if (renderer.contains(QLatin1String(cpu), Qt::CaseInsensitive)) return true;
+  return false;
+}
+
+std::vector<std::string> VideoOutputArgumentsFor(const QString& renderer) {
+  // "none" as the OpenGL and OpenGL ES provider makes both GL outputs fail to
+  // open; libvlc then takes the next output (XVideo where the server has it,
+  // else X11). "--vout" would not do: binding the player to a window resets it.
+  if (IsSoftwareGlRenderer(renderer)) return {"--gl=none", "--gles2=none"};
+  return {};
+}
+
+const std::vector<std::string>& VideoOutputArguments() {
+  static const std::vector<std::string> arguments = VideoOutputArgumentsFor(DisplayGlRenderer());
+  return arguments;
+}
