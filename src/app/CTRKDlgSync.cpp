@@ -32,7 +32,10 @@ void CTRKDlg::OnPlayerTime(int64_t timeMs, int32_t sliderPosition) {
 }
 
 void CTRKDlg::OnPlayerState(PlayerState state) {
-  ShowPlayPicture(state == PlayerState::Starting || state == PlayerState::Playing);
+  // A Playing report queued before a pause arrives after it: PLAY follows
+  // what the player was last told, not the report's age.
+  const bool running = state == PlayerState::Starting || state == PlayerState::Playing;
+  ShowPlayPicture(running && !m_playback->Engine().IsPaused());
 }
 
 void CTRKDlg::OnPlayerError(qintptr code) {

@@ -8,6 +8,8 @@ namespace {
 // How long the player may take from Play to its first picture before the
 // pause that shows that picture is given anyway.
 constexpr int kFirstPictureMaxMs = 3000;
+// The video output shows its first picture within a display turn of being made.
+constexpr int kFirstPictureDrawMs = 40;
 // The player settles this long after a stop before the next file opens.
 constexpr int kSettleAfterStopMs = 200;
 // The delayed start's countdown: 0 or -1 is not counting.
@@ -221,12 +223,14 @@ void CPlaybackController::NoteReportsBeforePlay() {
 PlaybackSequence::Item CPlaybackController::PauseForFirstPicture() {
   // The player needs a moment after Play before a pause can hold a picture:
   // a pause asked for while it is still opening the file is no pause at all
-  // (libvlc resumes instead). So the wait lasts 50 ms, and longer until the
-  // player reports that it plays (or that the file it opened since has
-  // ended or failed) after the Play that NoteReportsBeforePlay preceded.
+  // (libvlc resumes instead), and one asked for before the first picture is
+  // drawn leaves the surface black. So the wait lasts until the player
+  // reports that it plays after the Play that NoteReportsBeforePlay preceded
+  // and has made its video output (the first picture goes to it at once),
+  // or until the file it opened since has ended or failed.
   return PlaybackSequence::PauseUntil(50, kFirstPictureMaxMs, [this] {
-    return m_playingReports.load() != m_playingBeforePlay ||
-           (m_openingReports.load() != m_openingsBeforePlay && m_endReports.load() != m_endsAtOpening.load());
+    const bool ended = m_openingReports.load() != m_openingsBeforePlay && m_endReports.load() != m_endsAtOpening.load();
+    return ended || (m_playingReports.load() != m_playingBeforePlay && m_engine.HasVideoOutput());
   });
 }
 
@@ -239,6 +243,7 @@ void CPlaybackController::PauseAtFirstPicture(std::function<void()> start, std::
         return true;
       }),
       PauseForFirstPicture(),
+      PlaybackSequence::Pause(kFirstPictureDrawMs),
       PlaybackSequence::Do([this, shown = std::move(shown)] {
         m_engine.Pause();
         shown();

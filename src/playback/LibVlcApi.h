@@ -25,6 +25,7 @@
   X(libvlc_media_player_pause)              \
   X(libvlc_media_player_stop)               \
   X(libvlc_media_player_get_length)         \
+  X(libvlc_media_player_has_vout)           \
   X(libvlc_media_player_get_time)           \
   X(libvlc_media_player_set_time)           \
   X(libvlc_media_player_set_rate)           \

@@ -250,6 +250,12 @@ void MediaEngine::Stop() {
   m_paused = 0;
 }
 
+bool MediaEngine::HasVideoOutput() const {
+  if (!IsLoaded()) return false;
+  libvlc_media_player_t* player = m_player.Get();
+  return player != nullptr && m_api.libvlc_media_player_has_vout(player) > 0;
+}
+
 std::int64_t MediaEngine::GetLength() const {
   if (!IsLoaded()) return -1;
   if (OnEventThread()) return m_eventLength.load(std::memory_order_acquire);

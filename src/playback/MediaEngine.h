@@ -100,6 +100,9 @@ class MediaEngine {
   bool IsLoaded() const { return m_loaded.load(std::memory_order_acquire) != 0; }
   bool IsPlaying() const { return m_playing.load(std::memory_order_relaxed) != 0; }
   bool IsPaused() const { return m_paused.load(std::memory_order_relaxed) != 0; }
+  // True once the player has made its video output, which it does for the
+  // first decoded picture and shows that picture at once.
+  bool HasVideoOutput() const;
   EngineMode GetMode() const { return m_mode; }
   std::int32_t GetVolume() const { return m_volume; }
   float GetRate() const { return m_rate; }

@@ -528,6 +528,8 @@ TEST_F(PlaybackWindow, VolumeMuteStatesErrorsAndKeyboardSeek) {
   EXPECT_TRUE(WaitFor([&] { return std::abs(PlayerTime(dlg()) - target) < 100; }, 5000)) << PlayerTime(dlg());
 
   // The player's state reports set PLAY's picture: 2 and 3 pause, 1 and 4 play.
+  dlg().Button(IDC_PLAY).click();
+  ASSERT_TRUE(WaitFor([&] { return dlg().Button(IDC_PLAY).ShowsSecond(); }, 5000));
   dlg().Button(IDC_PLAY).SetDimmed(true);
   for (const auto& [state, second] : std::vector<std::pair<int, bool>>{{2, true}, {1, false}, {3, true}, {4, false}}) {
     PostPrivateMessage(&dlg(), WM_PLAYER_STATE, state);
@@ -539,6 +541,11 @@ TEST_F(PlaybackWindow, VolumeMuteStatesErrorsAndKeyboardSeek) {
   PostPrivateMessage(&dlg(), WM_PLAYER_STATE, 9);
   QApplication::processEvents();
   EXPECT_TRUE(dlg().Button(IDC_PLAY).ShowsSecond());
+  // A Playing report from before a pause, arriving after it, leaves PLAY at play.
+  dlg().Button(IDC_PLAY).click();
+  PostPrivateMessage(&dlg(), WM_PLAYER_STATE, 3);
+  QApplication::processEvents();
+  EXPECT_FALSE(dlg().Button(IDC_PLAY).ShowsSecond());
 
   // The error report: text 102 under the program's name; any other code
   // brings an empty box.
