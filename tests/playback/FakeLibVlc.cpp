@@ -178,14 +178,26 @@ void libvlc_video_set_mouse_input(libvlc_media_player_t*, unsigned on) {
   Log("libvlc_video_set_mouse_input(" + std::to_string(on) + ")");
 }
 
+// A played player has made its video output; a stopped one has none.
+unsigned g_vouts = 0;
+
 int libvlc_media_player_play(libvlc_media_player_t*) {
   Log("libvlc_media_player_play");
+  g_vouts = 1;
   return 0;
 }
 
 void libvlc_media_player_pause(libvlc_media_player_t*) { Log("libvlc_media_player_pause"); }
 
-void libvlc_media_player_stop(libvlc_media_player_t*) { Log("libvlc_media_player_stop"); }
+void libvlc_media_player_stop(libvlc_media_player_t*) {
+  Log("libvlc_media_player_stop");
+  g_vouts = 0;
+}
+
+unsigned libvlc_media_player_has_vout(libvlc_media_player_t*) {
+  Log("libvlc_media_player_has_vout");
+  return g_vouts;
+}
 
 libvlc_time_t libvlc_media_player_get_length(libvlc_media_player_t*) {
   Log("libvlc_media_player_get_length");

@@ -119,6 +119,7 @@ TEST_F(MediaEngineContract, OperationsCallTheirFunctionAndKeepTheFlags) {
   engine.Play();
   EXPECT_TRUE(engine.IsPlaying());
   EXPECT_FALSE(engine.IsPaused());
+  EXPECT_TRUE(engine.HasVideoOutput());
   engine.Pause();
   engine.Pause();  // not guarded by the flags: libvlc toggles
   EXPECT_FALSE(engine.IsPlaying());
@@ -126,6 +127,7 @@ TEST_F(MediaEngineContract, OperationsCallTheirFunctionAndKeepTheFlags) {
   engine.Stop();
   EXPECT_FALSE(engine.IsPlaying());
   EXPECT_FALSE(engine.IsPaused());
+  EXPECT_FALSE(engine.HasVideoOutput());
   engine.SetTime(1500);
   engine.SetRate(2.0f);
   engine.SetVolume(74);
@@ -138,9 +140,11 @@ TEST_F(MediaEngineContract, OperationsCallTheirFunctionAndKeepTheFlags) {
   EXPECT_EQ(m_fake.Log(), (std::vector<std::string>{
                               "libvlc_media_player_set_xwindow(19088743)",
                               "libvlc_media_player_play",
+                              "libvlc_media_player_has_vout",
                               "libvlc_media_player_pause",
                               "libvlc_media_player_pause",
                               "libvlc_media_player_stop",
+                              "libvlc_media_player_has_vout",
                               "libvlc_media_player_set_time(1500)",
                               "libvlc_media_player_set_rate(2.000000)",
                               "libvlc_audio_set_volume(74)",
