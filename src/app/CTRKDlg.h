@@ -314,6 +314,13 @@ class CTRKDlg : public QWidget, public IOwnerView {
  protected:
   bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // Whether the widget is part of what this window shows (its own children and
+  // the map's embedded web view).
+  bool ShowsWidget(const QWidget* widget) const;
+
+ protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;

@@ -30,14 +30,18 @@ bool CTRKDlg::event(QEvent* event) {
   return QWidget::event(event);
 }
 
+bool CTRKDlg::ShowsWidget(const QWidget* widget) const {
+  // The map's web view is embedded from a window of its own.
+  return widget->window() == this || (m_mapDlg != nullptr && m_mapDlg->HostsWidget(widget));
+}
+
 bool CTRKDlg::eventFilter(QObject* watched, QEvent* event) {
   // Keys, wheel turns and drops on any control of this window (dialogs are
   // windows of their own). Escape never closes the window.
   // The filter sees every event of the program, some of them sent to objects
   // still being built or torn down (the web engine's among them): the event's
   // type is asked first, the receiver only for the few events handled here.
-  if (!IsWindowInputEvent(event->type()) || !watched->isWidgetType() ||
-      static_cast<QWidget*>(watched)->window() != this)
+  if (!IsWindowInputEvent(event->type()) || !watched->isWidgetType() || !ShowsWidget(static_cast<QWidget*>(watched)))
     return QWidget::eventFilter(watched, event);
   switch (event->type()) {
     case QEvent::KeyPress:

@@ -3,6 +3,7 @@
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QMouseEvent>
+#include <QOpenGLWidget>
 #include <QTimer>
 #include <QUrlQuery>
 #include <QVBoxLayout>
@@ -56,10 +57,12 @@ CHtmlMapDlg::CHtmlMapDlg(QWidget* parent) : QFrame(parent) {
   setLineWidth(1);
   setContextMenuPolicy(Qt::PreventContextMenu);
 
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(1, 1, 1, 1);
-  layout->setSpacing(0);
-  m_view = new QWebEngineView(this);
+  m_webWindow = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::FramelessWindowHint);
+  m_webWindow->setContextMenuPolicy(Qt::PreventContextMenu);
+  auto* webLayout = new QVBoxLayout(m_webWindow.get());
+  webLayout->setContentsMargins(0, 0, 0, 0);
+  webLayout->setSpacing(0);
+  m_view = new QWebEngineView(m_webWindow.get());
   m_view->setContextMenuPolicy(Qt::PreventContextMenu);
   auto* page = new SilentMapPage(m_view);
   page->setUrlRequestInterceptor(new MarkerRedirect(this));  // outlives the page
@@ -69,23 +72,47 @@ CHtmlMapDlg::CHtmlMapDlg(QWidget* parent) : QFrame(parent) {
   settings->setAttribute(QWebEngineSettings::ShowScrollBars, false);
   settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
   m_view->setPage(page);
-  layout->addWidget(m_view);
+  webLayout->addWidget(m_view);
+  // The web view composes with OpenGL; a hidden OpenGL widget makes the
+  // window an OpenGL one from its creation, so that it is not recreated
+  // (and lost to the container) when the page first shows.
+  auto* anchor = new QOpenGLWidget(m_webWindow.get());
+  anchor->setGeometry(0, 0, 1, 1);
+  anchor->hide();
+  // A widget window of no size is never mapped, even once its container has
+  // given it one: start it at a size of its own.
+  m_webWindow->resize(1, 1);
+  // The platform window exists from here on and is embedded as it is.
+  m_webWindow->winId();
+  m_container = QWidget::createWindowContainer(m_webWindow->windowHandle(), this);
+  m_container->setContextMenuPolicy(Qt::PreventContextMenu);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(1, 1, 1, 1);
+  layout->setSpacing(0);
+  layout->addWidget(m_container);
 
   connect(page, &QWebEnginePage::loadStarted, this, &CHtmlMapDlg::OnLoadStarted);
   connect(page, &QWebEnginePage::loadFinished, this, &CHtmlMapDlg::OnLoadFinished);
 }
 
 CHtmlMapDlg::~CHtmlMapDlg() {
-  // The page must go before the view that shows it.
+  // The page must go before the view that shows it, the view's window before
+  // the container that embeds it.
   QWebEnginePage* page = m_view ? m_view->page() : nullptr;
   if (page) {
     disconnect(page, nullptr, this, nullptr);
     m_view->setPage(nullptr);
     delete page;
   }
+  m_webWindow.reset();
 }
 
 QWebEnginePage* CHtmlMapDlg::Page() const { return m_view->page(); }
+
+bool CHtmlMapDlg::HostsWidget(const QWidget* widget) const {
+  return widget != nullptr && m_webWindow != nullptr && widget->window() == m_webWindow.get();
+}
 
 bool CHtmlMapDlg::CreateInPlaceholder(QWidget* parent, QWidget* placeholder) {
   if (!parent) return false;

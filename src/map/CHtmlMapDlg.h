@@ -4,10 +4,16 @@
 // are dropped; calls after it run in order. Consecutive calls are joined and
 // run as one script (ScriptBatch) at the next turn of the event loop or at
 // FlushScripts; a failing call never stops the ones after it.
+//
+// The web view is composed with OpenGL. Inside the main window it would make
+// Qt compose the whole window that way at every repaint of any control; so it
+// lives in a top-level widget of its own whose platform window is embedded
+// here as a native child, and the main window keeps plain raster painting.
 #include <QFrame>
 #include <QString>
 #include <QUrl>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "LibraryViews.h"
@@ -42,6 +48,9 @@ class CHtmlMapDlg : public QFrame, public IMapView {
   bool IsPageLoaded() const { return m_pageLoaded; }
   QWebEnginePage* Page() const;
   QWebEngineView* View() const { return m_view; }
+  // True for the web view and its parts: they live in a window of their own
+  // (embedded here), so their window() is not the one that shows them.
+  bool HostsWidget(const QWidget* widget) const;
 
   // The position conversion of the given provider (public for tests).
   static double ToDegrees(int32_t provider, double value);
@@ -67,7 +76,11 @@ class CHtmlMapDlg : public QFrame, public IMapView {
   void ScheduleFlush();
 
   int32_t m_mapProvider = 0;
-  QWebEngineView* m_view = nullptr;  // child widget, owned by this frame
+  // The web view's own window, embedded by m_container (which does not own
+  // it: the window goes with this widget, before the container).
+  std::unique_ptr<QWidget> m_webWindow;
+  QWidget* m_container = nullptr;  // child widget, owned by this frame
+  QWebEngineView* m_view = nullptr;  // child of m_webWindow
   bool m_pageLoaded = false;
   bool m_flushScheduled = false;
   ScriptBatch m_pending;  // calls not yet run

@@ -12,6 +12,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMouseEvent>
+#include <QScreen>
+#include <QSet>
+#include <QWindow>
 #include <QTest>
 #include <QUrlQuery>
 #include <QWebEnginePage>
@@ -299,6 +302,27 @@ TEST_F(MapPageTest, TheMainWindowsReloadBringsTheLoadedRouteBack) {
   // The recording's line comes back from memory; the driven line starts afresh.
   ExpectPoints(Points("path_points"), Usable());
   EXPECT_EQ(Eval("pathdrived_points.length").toInt(), 0);
+}
+
+TEST_F(MapPageTest, TheHostWindowPaintsWithoutOpenGlWhileThePageShowsOnScreen) {
+  ASSERT_TRUE(Load());
+  LoadDrive(30);
+  RedrawDrivenPath(library, 20000);
+  EXPECT_EQ(Eval("redraw(); pathdrived_line.getLatLngs().length").toInt(), static_cast<int>(Usable(20).size()));
+  // Composed through OpenGL, every repaint of any control would cost a whole-window drawing.
+  EXPECT_EQ(window->windowHandle()->surfaceType(), QSurface::RasterSurface);
+  // What the X server shows where the map stands: its background, the lines, the marker, the buttons.
+  QSet<QRgb> colours;
+  WaitUntil([&] {
+    const QPoint at = host->mapToGlobal(QPoint(0, 0));
+    const QImage shown =
+        QGuiApplication::primaryScreen()->grabWindow(0, at.x(), at.y(), host->width(), host->height()).toImage();
+    colours.clear();
+    for (int y = 0; y < shown.height(); y += 2)
+      for (int x = 0; x < shown.width(); x += 2) colours.insert(shown.pixel(x, y));
+    return colours.size() > 32;
+  }, 10000);
+  EXPECT_GT(colours.size(), 32) << "the page is not on screen";
 }
 
 TEST_F(MapPageTest, GroupPathsAreFaintLinesUnderTheRecording) {

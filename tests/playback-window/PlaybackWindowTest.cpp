@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QImageReader>
 #include <QTest>
+#include <QWindow>
 
 #include "CPngCompassStatic.h"
 #include "PlaybackWindowSupport.h"
@@ -65,6 +66,10 @@ TEST_F(PlaybackWindow, OpenedCardStartsAfterHalfASecondAndTimeReportsDriveEveryD
   EXPECT_LE(startedAfter, 5000);
   EXPECT_EQ(dlg().Library().CurrentRecording(), 0);
   EXPECT_EQ(dlg().CurrentFile(), QFile::decodeName(m_card[0].path.c_str()));
+  // Neither the window nor the video surface is composed through OpenGL: the
+  // map's web view composes in a window of its own.
+  EXPECT_EQ(dlg().windowHandle()->surfaceType(), QSurface::RasterSurface);
+  EXPECT_EQ(dlg().Video().windowHandle()->surfaceType(), QSurface::RasterSurface);
 
   // Every report moves the displays together: while the curve's cursor shows
   // time t, the GPS icon, speed and compass show sample t x 10 / 1000.
