@@ -64,8 +64,8 @@ struct LayoutResult {
 // Normal-mode layout for a client area of cx x cy.
 LayoutResult ComputeLayout(const LayoutInput& input);
 
-// The surface rectangle inside `area` for a picture of vw x vh; the whole area
-// when the picture size is unknown (0).
+// The surface rectangle inside `area` for a picture of vw x vh, of an even
+// width; the whole area when the picture size is unknown (0).
 LayoutRect FitVideoRect(const LayoutRect& area, int vw, int vh);
 // The video background rectangle shrunk by the edge outside full screen.
 LayoutRect VideoAreaInside(const LayoutRect& background, bool fullScreen);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "MainLayout.h"
 #include "TrkControlIds.h"
 
@@ -175,6 +177,29 @@ TEST(FitVideo, TallAreaCentresVertically) {
   const LayoutRect r{0, 0, 400, 400};
   EXPECT_EQ(FitVideoRect(r, 1280, 720), (LayoutRect{0, (400 - 225) / 2, 400, 225}));
   EXPECT_EQ(FitVideoRect(r, 640, 640), r);  // equal products cover the area
+}
+
+TEST(FitVideo, FittedSurfacesAreOfEvenWidthAndKeepThePicturesShape) {
+  const int pictures[][2] = {{1280, 720}, {1920, 1080}, {640, 480}, {720, 576}, {640, 640}, {1080, 1920}};
+  for (const auto& picture : pictures) {
+    for (int w = 100; w <= 2000; w += 37) {
+      for (int h = 80; h <= 1200; h += 29) {
+        const LayoutRect area{3, 5, w, h};
+        const LayoutRect s = FitVideoRect(area, picture[0], picture[1]);
+        SCOPED_TRACE(testing::Message() << picture[0] << "x" << picture[1] << " in " << w << "x" << h);
+        EXPECT_EQ(s.width % 2, 0);
+        EXPECT_GE(s.x, area.x);
+        EXPECT_GE(s.y, area.y);
+        EXPECT_LE(s.x + s.width, area.x + area.width);
+        EXPECT_LE(s.y + s.height, area.y + area.height);
+        // Less than two columns narrower than the exact fit, and of its shape
+        // to within what those columns are worth in height.
+        const double across = static_cast<double>(picture[1]) / picture[0];
+        EXPECT_GT(s.width, std::min(static_cast<double>(w), h / across) - 2);
+        EXPECT_NEAR(s.width * across, s.height, 0.5 + 2 * across);
+      }
+    }
+  }
 }
 
 TEST(FitVideo, UnknownPictureFillsTheArea) {
