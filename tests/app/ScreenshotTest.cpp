@@ -101,8 +101,9 @@ TEST(MainWindowScreens, DemoCardAtTheStartSizeAndLarge) {
   EXPECT_EQ(dlg.CurrentFolder(), dir.path() + "/card");
   EXPECT_TRUE(dir.IniText().contains("Folder=")) << dir.IniText().constData();
   // The surface fits the first recording's 640 x 360 picture into the area
-  // inside the edge (541 x 217): full height, 385 wide, centred.
-  EXPECT_EQ(dlg.Video().geometry(), QRect(7 + (541 - 385) / 2, 50, 385, 217));
+  // inside the edge (541 x 217): 385 wide at full height, one column less for
+  // an even width and the height that keeps the shape, centred.
+  EXPECT_EQ(dlg.Video().geometry(), QRect(7 + (541 - 384) / 2, 50, 384, 216));
   EXPECT_GT(dlg.ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_samples.size(), 0u);
   Pump(2500);  // the map draws the group's paths, the curve its samples
 
