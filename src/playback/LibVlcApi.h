@@ -32,6 +32,8 @@
   X(libvlc_audio_set_volume)                \
   X(libvlc_audio_set_mute)                  \
   X(libvlc_video_take_snapshot)             \
+  X(libvlc_video_get_track)                 \
+  X(libvlc_video_set_track)                 \
   X(libvlc_video_set_marquee_string)        \
   X(libvlc_video_set_marquee_int)
 

@@ -1,6 +1,8 @@
 #include "MediaEngine.h"
 
 #include <cstdlib>
+#include <filesystem>
+#include <system_error>
 #include <sstream>
 
 namespace {
@@ -70,6 +72,7 @@ void MediaEngine::Create() {
   m_volume = 200;
   m_rate = 1.0f;
   m_mediaPath.clear();
+  m_released.reset();
 
   if (!m_module.Open(m_libraryName)) {
     m_loaded = 0;
@@ -117,6 +120,7 @@ bool MediaEngine::CreatePlayer() {
 void MediaEngine::Release() {
   // Media first, then the player that may still hold it, then the instance,
   // then the library itself.
+  m_released.reset();
   m_media.Reset();
   m_eventManager.store(nullptr, std::memory_order_release);
   m_attachedManager = nullptr;
@@ -131,6 +135,7 @@ int MediaEngine::Recreate(EngineMode mode) {
   m_mode = mode;
   if (!IsLoaded()) return 0;
   if (!m_media) return 0;
+  m_released.reset();
   m_media.Reset();
   if (!m_player) return 0;
   m_eventManager.store(nullptr, std::memory_order_release);
@@ -217,6 +222,7 @@ void MediaEngine::Open(const std::string& path) {
   // The volume chosen before the file was opened holds for it.
   m_api.libvlc_audio_set_volume(player, m_volume);
   m_mediaPath = path;
+  m_released.reset();
   m_media.Reset();
   // The bytes go to libvlc as they are: it turns the local path into a URI
   // itself, so file names that are not valid UTF-8 still open.
@@ -248,6 +254,7 @@ void MediaEngine::Stop() {
   m_api.libvlc_media_player_stop(m_player.Get());
   m_playing = 0;
   m_paused = 0;
+  m_released.reset();
 }
 
 bool MediaEngine::HasVideoOutput() const {
@@ -298,6 +305,34 @@ void MediaEngine::TakeSnapshot(const std::string& path) {
   if (!IsLoaded()) return;
   // First video output; width and height 0 keep the picture's own size.
   m_api.libvlc_video_take_snapshot(m_player.Get(), 0, path.c_str(), 0, 0);
+}
+
+bool MediaEngine::ReleaseVideoOutput(const std::string& stillPath) {
+  if (!IsLoaded() || m_released || !HasVideoOutput()) return false;
+  libvlc_media_player_t* player = m_player.Get();
+  // The snapshot waits for the output's next drawing of the picture. A
+  // picture that is not written leaves the output as it is: the surface
+  // would have nothing to show in its place.
+  std::error_code error;
+  std::filesystem::remove(stillPath, error);
+  if (m_api.libvlc_video_take_snapshot(player, 0, stillPath.c_str(), 0, 0) != 0) return false;
+  if (!std::filesystem::exists(stillPath, error)) return false;
+  const int track = m_api.libvlc_video_get_track(player);
+  if (track < 0) return false;
+  const std::int64_t time = m_api.libvlc_media_player_get_time(player);
+  if (m_api.libvlc_video_set_track(player, -1) != 0) return false;
+  m_released = ReleasedOutput{track, time};
+  return true;
+}
+
+void MediaEngine::RestoreVideoOutput() {
+  if (!IsLoaded() || !m_released) return;
+  const ReleasedOutput released = *m_released;
+  m_released.reset();
+  libvlc_media_player_t* player = m_player.Get();
+  m_api.libvlc_video_set_track(player, released.track);
+  // Without a seek the new decoder gets nothing to decode while paused.
+  if (released.timeMs >= 0) m_api.libvlc_media_player_set_time(player, released.timeMs);
 }
 
 int MediaEngine::ShowMarquee(const std::string& text, std::int32_t size, std::int32_t enable) {
