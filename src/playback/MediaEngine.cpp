@@ -73,6 +73,7 @@ void MediaEngine::Create() {
   m_rate = 1.0f;
   m_mediaPath.clear();
   m_released.reset();
+  m_restoredWhilePaused = false;
 
   if (!m_module.Open(m_libraryName)) {
     m_loaded = 0;
@@ -121,6 +122,7 @@ void MediaEngine::Release() {
   // Media first, then the player that may still hold it, then the instance,
   // then the library itself.
   m_released.reset();
+  m_restoredWhilePaused = false;
   m_media.Reset();
   m_eventManager.store(nullptr, std::memory_order_release);
   m_attachedManager = nullptr;
@@ -136,6 +138,7 @@ int MediaEngine::Recreate(EngineMode mode) {
   if (!IsLoaded()) return 0;
   if (!m_media) return 0;
   m_released.reset();
+  m_restoredWhilePaused = false;
   m_media.Reset();
   if (!m_player) return 0;
   m_eventManager.store(nullptr, std::memory_order_release);
@@ -223,6 +226,7 @@ void MediaEngine::Open(const std::string& path) {
   m_api.libvlc_audio_set_volume(player, m_volume);
   m_mediaPath = path;
   m_released.reset();
+  m_restoredWhilePaused = false;
   m_media.Reset();
   // The bytes go to libvlc as they are: it turns the local path into a URI
   // itself, so file names that are not valid UTF-8 still open.
@@ -240,6 +244,7 @@ void MediaEngine::Play() {
   m_api.libvlc_media_player_play(m_player.Get());
   m_playing = 1;
   m_paused = 0;
+  m_restoredWhilePaused = false;
 }
 
 void MediaEngine::Pause() {
@@ -255,6 +260,7 @@ void MediaEngine::Stop() {
   m_playing = 0;
   m_paused = 0;
   m_released.reset();
+  m_restoredWhilePaused = false;
 }
 
 bool MediaEngine::HasVideoOutput() const {
@@ -308,7 +314,7 @@ void MediaEngine::TakeSnapshot(const std::string& path) {
 }
 
 bool MediaEngine::ReleaseVideoOutput(const std::string& stillPath) {
-  if (!IsLoaded() || m_released || !HasVideoOutput()) return false;
+  if (!IsLoaded() || m_released || m_restoredWhilePaused || !HasVideoOutput()) return false;
   libvlc_media_player_t* player = m_player.Get();
   // The snapshot waits for the output's next drawing of the picture. A
   // picture that is not written leaves the output as it is: the surface
@@ -329,6 +335,7 @@ void MediaEngine::RestoreVideoOutput() {
   if (!IsLoaded() || !m_released) return;
   const ReleasedOutput released = *m_released;
   m_released.reset();
+  m_restoredWhilePaused = IsPaused();
   libvlc_media_player_t* player = m_player.Get();
   m_api.libvlc_video_set_track(player, released.track);
   // Without a seek the new decoder gets nothing to decode while paused.

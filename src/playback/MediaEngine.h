@@ -97,6 +97,9 @@ class MediaEngine {
   // to the time the player stood at, which brings the output and the picture
   // back, still paused; nothing when not released. Open, Stop, Recreate and
   // Release forget a released output.
+  // An output brought back while paused shows its picture once and never
+  // draws it again until the player plays (libvlc 3): it costs nothing and
+  // is not released, and libvlc can take no snapshot of it.
   bool ReleaseVideoOutput(const std::string& stillPath);
   void RestoreVideoOutput();
   bool IsVideoOutputReleased() const { return m_released.has_value(); }
@@ -171,6 +174,8 @@ class MediaEngine {
     std::int64_t timeMs = 0;
   };
   std::optional<ReleasedOutput> m_released;
+  // Restored while paused, and not played since.
+  bool m_restoredWhilePaused = false;
 
   // What the events last reported, for GetTime/GetLength inside the callback.
   std::atomic<std::int64_t> m_eventTime{0};

@@ -206,6 +206,11 @@ TEST_F(MediaEngineContract, ReleasedOutputComesBackAtItsTimeAndEveryNewStartForg
             (std::vector<std::string>{"libvlc_video_set_track(0)", "libvlc_media_player_set_time(1234)"}));
   EXPECT_FALSE(engine.IsVideoOutputReleased());
   EXPECT_TRUE(engine.HasVideoOutput());
+  // Brought back while paused, the output draws no more until it plays:
+  // there is nothing to release, nor a picture to take.
+  m_fake.Reset();
+  EXPECT_FALSE(engine.ReleaseVideoOutput(still));
+  EXPECT_TRUE(m_fake.Log().empty());
 
   // Another file, a stop or a rebuild: the output of the old start is gone
   // for good, and nothing is restored into the new one.
