@@ -139,7 +139,7 @@ void CTRKDlg::OnBnClickedSnapshot() {
     m_playback->TakeSnapshot(QFile::encodeName(path).toStdString());
     KeepTheNamedFormat(path);
   }
-  if (paused) m_playback->LiveEngine().Play();
+  if (paused) m_playback->Play();
 }
 
 void CTRKDlg::OnBnClickedRotate() {

@@ -135,7 +135,7 @@ bool CPlaybackController::PauseIfPlaying() {
 
 bool CPlaybackController::PlayOrPause() {
   if (PauseIfPlaying()) return false;
-  LiveEngine().Play();
+  Play();
   return true;
 }
 

@@ -54,6 +54,8 @@ class CPlaybackController : public QObject {
   // frame, rate, marquee): an output released during a long pause is
   // brought back first.
   MediaEngine& LiveEngine();
+  // Plays on (a released output comes back with it).
+  void Play();
   // The snapshot command: the picture shown, written to `path` at its own
   // size. While the output is released that is the still, copied.
   void TakeSnapshot(const std::string& path);

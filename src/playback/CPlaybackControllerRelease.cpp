@@ -17,11 +17,21 @@ constexpr const char* kStillName = "/paused.png";
 }  // namespace
 
 MediaEngine& CPlaybackController::LiveEngine() {
-  m_engine.RestoreVideoOutput();
-  SyncStill();
+  if (m_engine.IsVideoOutputReleased()) {
+    m_engine.RestoreVideoOutput();
+    // The moment the player played to make its output again is no progress
+    // of the recording: its time reports are dropped.
+    BeginNewTimeReports();
+    SyncStill();
+  }
   // A command given while paused leaves a picture that may stand again.
   ArmOutputRelease();
   return m_engine;
+}
+
+void CPlaybackController::Play() {
+  m_engine.Play();
+  SyncStill();
 }
 
 void CPlaybackController::ArmOutputRelease() {

@@ -23,6 +23,7 @@
   X(libvlc_video_set_mouse_input)           \
   X(libvlc_media_player_play)               \
   X(libvlc_media_player_pause)              \
+  X(libvlc_media_player_set_pause)          \
   X(libvlc_media_player_stop)               \
   X(libvlc_media_player_get_length)         \
   X(libvlc_media_player_has_vout)           \

@@ -1,8 +1,10 @@
 #include "MediaEngine.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 #include <sstream>
 
 namespace {
@@ -23,6 +25,14 @@ std::vector<std::string> WordsOf(const char* text) {
 constexpr std::uint32_t kMarqueeColour = 0xFF00FF00u;
 constexpr int kMarqueeOpacity = 255;
 constexpr int kMarqueeNoTimeout = -1;
+
+// Restoring a released output while paused: how long to wait for libvlc to
+// make it, in steps of, how long it then plays before the pause, and how
+// long the pause takes to hold before the seek back.
+constexpr int kOutputWaitMs = 1000;
+constexpr int kOutputPollMs = 10;
+constexpr int kOutputDrawMs = 150;
+constexpr int kPauseSettleMs = 100;
 
 }  // namespace
 
@@ -73,7 +83,6 @@ void MediaEngine::Create() {
   m_rate = 1.0f;
   m_mediaPath.clear();
   m_released.reset();
-  m_restoredWhilePaused = false;
 
   if (!m_module.Open(m_libraryName)) {
     m_loaded = 0;
@@ -122,7 +131,6 @@ void MediaEngine::Release() {
   // Media first, then the player that may still hold it, then the instance,
   // then the library itself.
   m_released.reset();
-  m_restoredWhilePaused = false;
   m_media.Reset();
   m_eventManager.store(nullptr, std::memory_order_release);
   m_attachedManager = nullptr;
@@ -138,7 +146,6 @@ int MediaEngine::Recreate(EngineMode mode) {
   if (!IsLoaded()) return 0;
   if (!m_media) return 0;
   m_released.reset();
-  m_restoredWhilePaused = false;
   m_media.Reset();
   if (!m_player) return 0;
   m_eventManager.store(nullptr, std::memory_order_release);
@@ -226,7 +233,6 @@ void MediaEngine::Open(const std::string& path) {
   m_api.libvlc_audio_set_volume(player, m_volume);
   m_mediaPath = path;
   m_released.reset();
-  m_restoredWhilePaused = false;
   m_media.Reset();
   // The bytes go to libvlc as they are: it turns the local path into a URI
   // itself, so file names that are not valid UTF-8 still open.
@@ -241,10 +247,10 @@ void MediaEngine::Open(const std::string& path) {
 
 void MediaEngine::Play() {
   if (!IsLoaded()) return;
+  if (m_released) TurnTrackBackOn();
   m_api.libvlc_media_player_play(m_player.Get());
   m_playing = 1;
   m_paused = 0;
-  m_restoredWhilePaused = false;
 }
 
 void MediaEngine::Pause() {
@@ -260,7 +266,6 @@ void MediaEngine::Stop() {
   m_playing = 0;
   m_paused = 0;
   m_released.reset();
-  m_restoredWhilePaused = false;
 }
 
 bool MediaEngine::HasVideoOutput() const {
@@ -314,7 +319,7 @@ void MediaEngine::TakeSnapshot(const std::string& path) {
 }
 
 bool MediaEngine::ReleaseVideoOutput(const std::string& stillPath) {
-  if (!IsLoaded() || m_released || m_restoredWhilePaused || !HasVideoOutput()) return false;
+  if (!IsLoaded() || m_released || !HasVideoOutput()) return false;
   libvlc_media_player_t* player = m_player.Get();
   // The snapshot waits for the output's next drawing of the picture. A
   // picture that is not written leaves the output as it is: the surface
@@ -331,15 +336,36 @@ bool MediaEngine::ReleaseVideoOutput(const std::string& stillPath) {
   return true;
 }
 
-void MediaEngine::RestoreVideoOutput() {
-  if (!IsLoaded() || !m_released) return;
+void MediaEngine::TurnTrackBackOn() {
   const ReleasedOutput released = *m_released;
   m_released.reset();
-  m_restoredWhilePaused = IsPaused();
   libvlc_media_player_t* player = m_player.Get();
   m_api.libvlc_video_set_track(player, released.track);
   // Without a seek the new decoder gets nothing to decode while paused.
   if (released.timeMs >= 0) m_api.libvlc_media_player_set_time(player, released.timeMs);
+}
+
+void MediaEngine::RestoreVideoOutput() {
+  if (!IsLoaded() || !m_released) return;
+  const std::int64_t time = m_released->timeMs;
+  TurnTrackBackOn();
+  if (!IsPaused()) return;
+  // An output made while the player is paused shows one picture and never
+  // draws again: not after a resize, nor for a snapshot. Made while playing,
+  // then paused, it is an output like any other. So the player plays until
+  // the output exists and has drawn a few pictures, then pauses and goes
+  // back to the time (the pictures played are not seen for long). A seek
+  // that reaches the player before its pause has taken hold leaves the
+  // output as stuck as before: the pause settles first.
+  libvlc_media_player_t* player = m_player.Get();
+  m_api.libvlc_media_player_set_pause(player, 0);
+  for (int waited = 0; waited < kOutputWaitMs && m_api.libvlc_media_player_has_vout(player) == 0;
+       waited += kOutputPollMs)
+    std::this_thread::sleep_for(std::chrono::milliseconds(kOutputPollMs));
+  std::this_thread::sleep_for(std::chrono::milliseconds(kOutputDrawMs));
+  m_api.libvlc_media_player_set_pause(player, 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(kPauseSettleMs));
+  if (time >= 0) m_api.libvlc_media_player_set_time(player, time);
 }
 
 int MediaEngine::ShowMarquee(const std::string& text, std::int32_t size, std::int32_t enable) {

@@ -95,11 +95,9 @@ class MediaEngine {
   // show meanwhile; false (nothing changed) when there is no output or the
   // picture could not be written. Restore turns the track back on and seeks
   // to the time the player stood at, which brings the output and the picture
-  // back, still paused; nothing when not released. Open, Stop, Recreate and
-  // Release forget a released output.
-  // An output brought back while paused shows its picture once and never
-  // draws it again until the player plays (libvlc 3): it costs nothing and
-  // is not released, and libvlc can take no snapshot of it.
+  // back, still paused (it blocks for a moment, see Restore); nothing when
+  // not released. Play restores without that moment. Open, Stop, Recreate
+  // and Release forget a released output.
   bool ReleaseVideoOutput(const std::string& stillPath);
   void RestoreVideoOutput();
   bool IsVideoOutputReleased() const { return m_released.has_value(); }
@@ -139,6 +137,7 @@ class MediaEngine {
 
  private:
   void Create();
+  void TurnTrackBackOn();
   bool CreatePlayer();  // instance, player, event manager
   void Release();
   void AttachToPlayer();
@@ -174,8 +173,6 @@ class MediaEngine {
     std::int64_t timeMs = 0;
   };
   std::optional<ReleasedOutput> m_released;
-  // Restored while paused, and not played since.
-  bool m_restoredWhilePaused = false;
 
   // What the events last reported, for GetTime/GetLength inside the callback.
   std::atomic<std::int64_t> m_eventTime{0};

@@ -635,6 +635,10 @@ TEST_F(PlaybackWindow, ALongPauseGivesTheVideoOutputUpAndEveryCommandBringsItBac
   EXPECT_TRUE(WaitFor([&] { return engine.HasVideoOutput(); }, 5000));
   EXPECT_TRUE(WaitFor([&] { return std::abs(PlayerTime(dlg()) - target) < 100; }, 5000)) << PlayerTime(dlg());
   EXPECT_EQ(slider.GetPos(), 600);
+  EXPECT_FALSE(dlg().Button(IDC_PLAY).ShowsSecond());
+  // An output like the first: paused on, it is given up again.
+  EXPECT_TRUE(WaitFor([&] { return engine.IsVideoOutputReleased(); }, 5000));
+  EXPECT_EQ(slider.GetPos(), 600);
 
   // PLAY plays on from there: no report goes back.
   const int64_t from = PlayerTime(dlg());

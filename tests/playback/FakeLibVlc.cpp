@@ -193,6 +193,10 @@ int libvlc_media_player_play(libvlc_media_player_t*) {
 
 void libvlc_media_player_pause(libvlc_media_player_t*) { Log("libvlc_media_player_pause"); }
 
+void libvlc_media_player_set_pause(libvlc_media_player_t*, int pause) {
+  Log("libvlc_media_player_set_pause(" + std::to_string(pause) + ")");
+}
+
 void libvlc_media_player_stop(libvlc_media_player_t*) {
   Log("libvlc_media_player_stop");
   g_vouts = 0;

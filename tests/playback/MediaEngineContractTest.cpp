@@ -200,17 +200,23 @@ TEST_F(MediaEngineContract, ReleasedOutputComesBackAtItsTimeAndEveryNewStartForg
   EXPECT_FALSE(engine.ReleaseVideoOutput(still)) << "released once only";
   EXPECT_TRUE(m_fake.Log().empty());
 
+  // Paused, the output is made while the player plays a moment.
   engine.RestoreVideoOutput();
   engine.RestoreVideoOutput();  // nothing to restore any more
-  EXPECT_EQ(m_fake.Log(),
-            (std::vector<std::string>{"libvlc_video_set_track(0)", "libvlc_media_player_set_time(1234)"}));
+  EXPECT_EQ(m_fake.Log(), (std::vector<std::string>{
+                              "libvlc_video_set_track(0)", "libvlc_media_player_set_time(1234)",
+                              "libvlc_media_player_set_pause(0)", "libvlc_media_player_has_vout",
+                              "libvlc_media_player_set_pause(1)", "libvlc_media_player_set_time(1234)"}));
   EXPECT_FALSE(engine.IsVideoOutputReleased());
   EXPECT_TRUE(engine.HasVideoOutput());
-  // Brought back while paused, the output draws no more until it plays:
-  // there is nothing to release, nor a picture to take.
+  EXPECT_TRUE(engine.IsPaused());
+  // Play restores it straight away.
+  ASSERT_TRUE(engine.ReleaseVideoOutput(still));
   m_fake.Reset();
-  EXPECT_FALSE(engine.ReleaseVideoOutput(still));
-  EXPECT_TRUE(m_fake.Log().empty());
+  engine.Play();
+  EXPECT_EQ(m_fake.Log(), (std::vector<std::string>{"libvlc_video_set_track(0)", "libvlc_media_player_set_time(1234)",
+                                                    "libvlc_media_player_play"}));
+  EXPECT_FALSE(engine.IsVideoOutputReleased());
 
   // Another file, a stop or a rebuild: the output of the old start is gone
   // for good, and nothing is restored into the new one.
