@@ -3,9 +3,9 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <system_error>
 #include <thread>
-#include <sstream>
 
 namespace {
 

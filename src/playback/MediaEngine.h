@@ -96,7 +96,9 @@ class MediaEngine {
   // picture could not be written. Restore turns the track back on and seeks
   // to the time the player stood at, which brings the output and the picture
   // back, still paused (it blocks for a moment, see Restore); nothing when
-  // not released. Play restores without that moment. Open, Stop, Recreate
+  // not released. libvlc's time of a paused player may lag its picture by up
+  // to one time report (about 250 ms), and the picture restored is the one at
+  // that time, the time the slider shows. Play restores without that moment. Open, Stop, Recreate
   // and Release forget a released output.
   bool ReleaseVideoOutput(const std::string& stillPath);
   void RestoreVideoOutput();
