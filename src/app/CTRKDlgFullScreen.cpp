@@ -46,7 +46,7 @@ void CTRKDlg::OnToggleFullScreen() {
     update();
   }
 
-  if (wasPlaying) m_playback->Engine().Play();
+  if (wasPlaying) m_playback->Play();
 }
 
 void CTRKDlg::ShowControls(bool show) {

@@ -164,7 +164,7 @@ void CTRKDlg::SeekTo(int64_t wantedMs) {
 }
 
 void CTRKDlg::StepFrame(int direction) {
-  MediaEngine& engine = m_playback->Engine();
+  const MediaEngine& engine = m_playback->Engine();
   if (m_library.Recordings().empty() || engine.IsPlaying() || !engine.IsPaused()) return;
   if (direction < 0) {
     SeekBy(-FrameMs());
@@ -172,7 +172,7 @@ void CTRKDlg::StepFrame(int direction) {
   }
   // A seek still pending comes first: the step goes on from its picture.
   ApplyPendingSeek();
-  engine.NextFrame();
+  m_playback->LiveEngine().NextFrame();
 }
 
 void CTRKDlg::ChangeVolumeBy(int delta) {

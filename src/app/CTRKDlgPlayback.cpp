@@ -136,10 +136,10 @@ void CTRKDlg::OnBnClickedSnapshot() {
   const QString path = AskSnapshotPath();
   if (alive.isNull() || m_closed) return;
   if (!path.isEmpty()) {
-    m_playback->Engine().TakeSnapshot(QFile::encodeName(path).toStdString());
+    m_playback->TakeSnapshot(QFile::encodeName(path).toStdString());
     KeepTheNamedFormat(path);
   }
-  if (paused) m_playback->Engine().Play();
+  if (paused) m_playback->Play();
 }
 
 void CTRKDlg::OnBnClickedRotate() {

@@ -23,6 +23,10 @@ void CTRKDlg::SetUpPlaybackConnections() {
   connect(playback, &CPlaybackController::Ended, this, &CTRKDlg::OnPlayerEnd);
   connect(playback, &CPlaybackController::Failed, this, [this] { OnPlayerError(kPlayerErrorCode); });
 
+  // controller -> video surface: the still of a long pause
+  connect(playback, &CPlaybackController::StillChanged, this,
+          [this](const QString& still) { m_video.ShowStill(still.isEmpty() ? QImage() : QImage(still)); });
+
   // slider -> controller
   connect(&m_positionSlider, &CSliderCtrl::HScroll, this, [this](int) { OnPositionSliderScroll(); });
   connect(&m_volumeSlider, &CSliderCtrl::HScroll, this, [this](int) { OnVolumeChanged(); });

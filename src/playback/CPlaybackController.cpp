@@ -1,6 +1,7 @@
 #include "CPlaybackController.h"
 
 #include <QMetaObject>
+#include <QTemporaryDir>
 #include <algorithm>
 
 namespace {
@@ -18,7 +19,11 @@ constexpr int32_t kNotCounting = -1;
 }  // namespace
 
 CPlaybackController::CPlaybackController(std::function<bool()> alive, std::vector<std::string> outputArguments)
-    : m_engine({}, {}, std::move(outputArguments)), m_steps(std::move(alive)) {}
+    : m_engine({}, {}, std::move(outputArguments)), m_steps(std::move(alive)) {
+  m_releaseTimer.setSingleShot(true);
+  m_releaseTimer.setInterval(kReleaseOutputAfterPauseMs);
+  connect(&m_releaseTimer, &QTimer::timeout, this, &CPlaybackController::OnPauseSettled);
+}
 
 CPlaybackController::~CPlaybackController() = default;
 
@@ -38,6 +43,8 @@ void CPlaybackController::OnPlayerEvent(const libvlc_event_t* event, void* conte
       break;
     case libvlc_MediaPlayerStopped:
       self->PostGpsIconState(0);
+      // A stop forgets a released output: its still goes.
+      post([self] { self->SyncStill(); });
       break;
     case libvlc_MediaPlayerPlaying:
       ++self->m_playingReports;
@@ -45,7 +52,10 @@ void CPlaybackController::OnPlayerEvent(const libvlc_event_t* event, void* conte
       break;
     case libvlc_MediaPlayerPaused:
       self->m_seekTarget = 0;
-      post([self] { emit self->StateChanged(PlayerState::Paused); });
+      post([self] {
+        self->ArmOutputRelease();
+        emit self->StateChanged(PlayerState::Paused);
+      });
       break;
     case libvlc_MediaPlayerEndReached: {
       // The report carries its number: the window thread tells by it whether
@@ -125,7 +135,7 @@ bool CPlaybackController::PauseIfPlaying() {
 
 bool CPlaybackController::PlayOrPause() {
   if (PauseIfPlaying()) return false;
-  m_engine.Play();
+  Play();
   return true;
 }
 
@@ -134,13 +144,24 @@ void CPlaybackController::SetRateIndex(int32_t index) {
   m_engine.SetRate(static_cast<float>(RateTable[static_cast<size_t>(m_rateIndex)].rate));
 }
 
-void CPlaybackController::Faster() { SetRateIndex(m_rateIndex + 1); }
+void CPlaybackController::Faster() {
+  LiveEngine();
+  SetRateIndex(m_rateIndex + 1);
+}
 
-void CPlaybackController::Slower() { SetRateIndex(m_rateIndex - 1); }
+void CPlaybackController::Slower() {
+  LiveEngine();
+  SetRateIndex(m_rateIndex - 1);
+}
 
 void CPlaybackController::ShowSpeedMarquee(uint16_t pictureHeight) {
   const RateEntry& entry = RateTable[static_cast<size_t>(m_rateIndex)];
-  m_engine.ShowMarquee(entry.label, MarqueeSizeFor(pictureHeight), entry.rate != 1.0 ? 1 : 0);
+  const MarqueeShown marquee{entry.label, MarqueeSizeFor(pictureHeight), entry.rate != 1.0 ? 1 : 0};
+  // The repeats after a start go on into a pause: the same marquee again
+  // needs no live picture.
+  if (m_engine.IsVideoOutputReleased() && marquee == m_marqueeShown) return;
+  m_marqueeShown = marquee;
+  LiveEngine().ShowMarquee(marquee.label, marquee.size, marquee.enable);
 }
 
 RotateState CPlaybackController::Rotate(unsigned long window, int64_t* timeMs) {
@@ -151,6 +172,7 @@ RotateState CPlaybackController::Rotate(unsigned long window, int64_t* timeMs) {
   *timeMs = m_engine.GetTime();
   m_engine.Stop();
   m_engine.Recreate(m_rotated ? EngineMode::Rotated : EngineMode::Normal);
+  SyncStill();
   m_boundVideoWindow = window;
   m_engine.BindWindow(window);
   return state;
@@ -179,6 +201,7 @@ void CPlaybackController::OpenMedia(const std::string& path) {
   BeginNewTimeReports();
   NoteOpeningByWindow();
   m_engine.Open(path);
+  SyncStill();
 }
 
 int64_t CPlaybackController::SeekTargetAt(int32_t sliderPosition) const {
@@ -188,7 +211,7 @@ int64_t CPlaybackController::SeekTargetAt(int32_t sliderPosition) const {
 void CPlaybackController::ApplyPendingSeek(const std::function<void(int64_t)>& applied) {
   const int64_t target = m_seekTarget.load();
   if (target == 0) return;
-  m_engine.SetTime(target);
+  LiveEngine().SetTime(target);
   applied(target);
   m_seekTarget = 0;
 }
@@ -208,6 +231,7 @@ void CPlaybackController::StopThen(PlaybackSequence::Step next) {
   m_steps.Run({
       PlaybackSequence::Do([this] {
         m_engine.Stop();
+        SyncStill();
         return true;
       }),
       PlaybackSequence::Pause(kSettleAfterStopMs),
@@ -238,6 +262,7 @@ void CPlaybackController::PauseAtFirstPicture(std::function<void()> start, std::
   m_steps.Run({
       PlaybackSequence::Do([this, start = std::move(start)] {
         m_engine.Stop();
+        SyncStill();
         NoteReportsBeforePlay();
         start();
         return true;

@@ -11,9 +11,12 @@
 // queue, in the order the reports were made, and the signals are emitted
 // there.
 #include <QObject>
+#include <QString>
+#include <QTimer>
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "MediaEngine.h"
@@ -26,6 +29,12 @@
 enum class PlayerState : int { Idle = 1, Starting = 2, Playing = 3, Paused = 4 };
 inline constexpr int kFirstPlayerState = static_cast<int>(PlayerState::Idle);
 inline constexpr int kLastPlayerState = static_cast<int>(PlayerState::Paused);
+
+// A player that stands paused this long gives its video output up, and a
+// still of the picture stands in for it (CPlaybackControllerRelease.cpp).
+inline constexpr int kReleaseOutputAfterPauseMs = 1000;
+
+class QTemporaryDir;
 
 // How the player stood before rotate rebuilt it, and so how it stands after.
 enum class RotateState : int { Playing = 1, Paused = 2, Stopped = 3 };
@@ -41,6 +50,15 @@ class CPlaybackController : public QObject {
 
   MediaEngine& Engine() { return m_engine; }
   const MediaEngine& Engine() const { return m_engine; }
+  // The engine for a command that needs the live picture (play, seek, next
+  // frame, rate, marquee): an output released during a long pause is
+  // brought back first.
+  MediaEngine& LiveEngine();
+  // Plays on (a released output comes back with it).
+  void Play();
+  // The snapshot command: the picture shown, written to `path` at its own
+  // size. While the output is released that is the still, copied.
+  void TakeSnapshot(const std::string& path);
 
   // The media library's event callback (libvlc's thread; a few events arrive
   // on the window thread from inside the engine's calls). context is the
@@ -132,6 +150,9 @@ class CPlaybackController : public QObject {
   void Failed();
   // The GPS icon's picture state as it stands now.
   void GpsIconStateChanged(int32_t state);
+  // The picture file (PNG) that stands in for the released video output, or
+  // an empty path once the output is back or the player has moved on.
+  void StillChanged(const QString& path);
 
  private:
   void NoteOpeningByWindow();
@@ -142,6 +163,11 @@ class CPlaybackController : public QObject {
   void OnEndReport(uint32_t report);
   bool IsEndReportBeforeOpening(uint32_t report) const;
   void SetRateIndex(int32_t index);
+  // The long pause (CPlaybackControllerRelease.cpp).
+  void ArmOutputRelease();
+  void OnPauseSettled();
+  QString StillPath();
+  void SyncStill();
 
   // Declared before the engine, so that they outlive a report it makes
   // while it is released.
@@ -172,4 +198,20 @@ class CPlaybackController : public QObject {
   MediaEngine m_engine;
   // Steps that must keep their order around pauses (stop, wait, reopen).
   PlaybackSequence m_steps;
+
+  // Restarted by every pause and every command; when it runs out with the
+  // player still paused, the video output is released.
+  QTimer m_releaseTimer;
+  // The private folder of the still, made when first needed.
+  std::unique_ptr<QTemporaryDir> m_stillDir;
+  // The still the window was last told of (empty: none).
+  QString m_stillShown;
+  // The marquee as last handed to the player: the still shows it already.
+  struct MarqueeShown {
+    const char* label = nullptr;
+    int32_t size = -1;
+    int32_t enable = -1;
+    bool operator==(const MarqueeShown&) const = default;
+  };
+  MarqueeShown m_marqueeShown;
 };

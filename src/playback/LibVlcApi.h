@@ -23,6 +23,7 @@
   X(libvlc_video_set_mouse_input)           \
   X(libvlc_media_player_play)               \
   X(libvlc_media_player_pause)              \
+  X(libvlc_media_player_set_pause)          \
   X(libvlc_media_player_stop)               \
   X(libvlc_media_player_get_length)         \
   X(libvlc_media_player_has_vout)           \
@@ -32,6 +33,8 @@
   X(libvlc_audio_set_volume)                \
   X(libvlc_audio_set_mute)                  \
   X(libvlc_video_take_snapshot)             \
+  X(libvlc_video_get_track)                 \
+  X(libvlc_video_set_track)                 \
   X(libvlc_video_set_marquee_string)        \
   X(libvlc_video_set_marquee_int)
 

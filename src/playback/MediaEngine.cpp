@@ -1,7 +1,11 @@
 #include "MediaEngine.h"
 
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -21,6 +25,14 @@ std::vector<std::string> WordsOf(const char* text) {
 constexpr std::uint32_t kMarqueeColour = 0xFF00FF00u;
 constexpr int kMarqueeOpacity = 255;
 constexpr int kMarqueeNoTimeout = -1;
+
+// Restoring a released output while paused: how long to wait for libvlc to
+// make it, in steps of, how long it then plays before the pause, and how
+// long the pause takes to hold before the seek back.
+constexpr int kOutputWaitMs = 1000;
+constexpr int kOutputPollMs = 10;
+constexpr int kOutputDrawMs = 150;
+constexpr int kPauseSettleMs = 100;
 
 }  // namespace
 
@@ -70,6 +82,7 @@ void MediaEngine::Create() {
   m_volume = 200;
   m_rate = 1.0f;
   m_mediaPath.clear();
+  m_released.reset();
 
   if (!m_module.Open(m_libraryName)) {
     m_loaded = 0;
@@ -117,6 +130,7 @@ bool MediaEngine::CreatePlayer() {
 void MediaEngine::Release() {
   // Media first, then the player that may still hold it, then the instance,
   // then the library itself.
+  m_released.reset();
   m_media.Reset();
   m_eventManager.store(nullptr, std::memory_order_release);
   m_attachedManager = nullptr;
@@ -131,6 +145,7 @@ int MediaEngine::Recreate(EngineMode mode) {
   m_mode = mode;
   if (!IsLoaded()) return 0;
   if (!m_media) return 0;
+  m_released.reset();
   m_media.Reset();
   if (!m_player) return 0;
   m_eventManager.store(nullptr, std::memory_order_release);
@@ -217,6 +232,7 @@ void MediaEngine::Open(const std::string& path) {
   // The volume chosen before the file was opened holds for it.
   m_api.libvlc_audio_set_volume(player, m_volume);
   m_mediaPath = path;
+  m_released.reset();
   m_media.Reset();
   // The bytes go to libvlc as they are: it turns the local path into a URI
   // itself, so file names that are not valid UTF-8 still open.
@@ -231,6 +247,7 @@ void MediaEngine::Open(const std::string& path) {
 
 void MediaEngine::Play() {
   if (!IsLoaded()) return;
+  if (m_released) TurnTrackBackOn();
   m_api.libvlc_media_player_play(m_player.Get());
   m_playing = 1;
   m_paused = 0;
@@ -248,6 +265,7 @@ void MediaEngine::Stop() {
   m_api.libvlc_media_player_stop(m_player.Get());
   m_playing = 0;
   m_paused = 0;
+  m_released.reset();
 }
 
 bool MediaEngine::HasVideoOutput() const {
@@ -298,6 +316,56 @@ void MediaEngine::TakeSnapshot(const std::string& path) {
   if (!IsLoaded()) return;
   // First video output; width and height 0 keep the picture's own size.
   m_api.libvlc_video_take_snapshot(m_player.Get(), 0, path.c_str(), 0, 0);
+}
+
+bool MediaEngine::ReleaseVideoOutput(const std::string& stillPath) {
+  if (!IsLoaded() || m_released || !HasVideoOutput()) return false;
+  libvlc_media_player_t* player = m_player.Get();
+  // The snapshot waits for the output's next drawing of the picture. A
+  // picture that is not written leaves the output as it is: the surface
+  // would have nothing to show in its place.
+  std::error_code error;
+  std::filesystem::remove(stillPath, error);
+  if (m_api.libvlc_video_take_snapshot(player, 0, stillPath.c_str(), 0, 0) != 0) return false;
+  if (!std::filesystem::exists(stillPath, error)) return false;
+  const int track = m_api.libvlc_video_get_track(player);
+  if (track < 0) return false;
+  const std::int64_t time = m_api.libvlc_media_player_get_time(player);
+  if (m_api.libvlc_video_set_track(player, -1) != 0) return false;
+  m_released = ReleasedOutput{track, time};
+  return true;
+}
+
+void MediaEngine::TurnTrackBackOn() {
+  const ReleasedOutput released = *m_released;
+  m_released.reset();
+  libvlc_media_player_t* player = m_player.Get();
+  m_api.libvlc_video_set_track(player, released.track);
+  // Without a seek the new decoder gets nothing to decode while paused.
+  if (released.timeMs >= 0) m_api.libvlc_media_player_set_time(player, released.timeMs);
+}
+
+void MediaEngine::RestoreVideoOutput() {
+  if (!IsLoaded() || !m_released) return;
+  const std::int64_t time = m_released->timeMs;
+  TurnTrackBackOn();
+  if (!IsPaused()) return;
+  // An output made while the player is paused shows one picture and never
+  // draws again: not after a resize, nor for a snapshot. Made while playing,
+  // then paused, it is an output like any other. So the player plays until
+  // the output exists and has drawn a few pictures, then pauses and goes
+  // back to the time (the pictures played are not seen for long). A seek
+  // that reaches the player before its pause has taken hold leaves the
+  // output as stuck as before: the pause settles first.
+  libvlc_media_player_t* player = m_player.Get();
+  m_api.libvlc_media_player_set_pause(player, 0);
+  for (int waited = 0; waited < kOutputWaitMs && m_api.libvlc_media_player_has_vout(player) == 0;
+       waited += kOutputPollMs)
+    std::this_thread::sleep_for(std::chrono::milliseconds(kOutputPollMs));
+  std::this_thread::sleep_for(std::chrono::milliseconds(kOutputDrawMs));
+  m_api.libvlc_media_player_set_pause(player, 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(kPauseSettleMs));
+  if (time >= 0) m_api.libvlc_media_player_set_time(player, time);
 }
 
 int MediaEngine::ShowMarquee(const std::string& text, std::int32_t size, std::int32_t enable) {

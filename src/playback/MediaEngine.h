@@ -12,6 +12,7 @@
 // call from the callback during a Stop would wait forever.
 #include <array>
 #include <atomic>
+#include <optional>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -87,6 +88,22 @@ class MediaEngine {
   // Writes the current picture at its own size; the file name's extension
   // chooses the format (.jpg, .png).
   void TakeSnapshot(const std::string& path);
+  // A long pause without the video output. libvlc's output draws the paused
+  // picture again every 80 ms, scaling it each time; with the video track off
+  // it is closed and the paused player costs nothing. Release writes the
+  // picture shown to stillPath first (PNG, its own size), for the surface to
+  // show meanwhile; false (nothing changed) when there is no output or the
+  // picture could not be written. Restore turns the track back on and seeks
+  // to the time the player stood at, which brings the output and the picture
+  // back, still paused (it blocks for a moment, see Restore); nothing when
+  // not released. libvlc's time of a paused player may lag its picture by up
+  // to one time report (about 250 ms), and the picture restored is the one at
+  // that time, the time the slider shows. Play restores without that moment. Open, Stop, Recreate
+  // and Release forget a released output.
+  bool ReleaseVideoOutput(const std::string& stillPath);
+  void RestoreVideoOutput();
+  bool IsVideoOutputReleased() const { return m_released.has_value(); }
+
   // Green, opaque text at the picture's top left corner, no timeout;
   // enable 0 takes it off the picture. 1 when done, 0 when unloaded.
   int ShowMarquee(const std::string& text, std::int32_t size, std::int32_t enable);
@@ -122,6 +139,7 @@ class MediaEngine {
 
  private:
   void Create();
+  void TurnTrackBackOn();
   bool CreatePlayer();  // instance, player, event manager
   void Release();
   void AttachToPlayer();
@@ -150,6 +168,13 @@ class MediaEngine {
   EngineMode m_mode = EngineMode::Normal;
   std::int32_t m_volume = 200;
   float m_rate = 1.0f;
+
+  // The video track and time a released output goes back to.
+  struct ReleasedOutput {
+    int track = 0;
+    std::int64_t timeMs = 0;
+  };
+  std::optional<ReleasedOutput> m_released;
 
   // What the events last reported, for GetTime/GetLength inside the callback.
   std::atomic<std::int64_t> m_eventTime{0};

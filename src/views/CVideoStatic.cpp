@@ -40,8 +40,24 @@ void CVideoStatic::ShowScanCount(int32_t count) {
   repaint();
 }
 
+void CVideoStatic::ShowStill(const QImage& still) {
+  m_still = still;
+  m_scaledStill = QImage();
+  update();
+}
+
 void CVideoStatic::paintEvent(QPaintEvent*) {
   QPainter painter(this);
+  if (!m_still.isNull() && m_busyPicture != 1) {
+    // libvlc's output fits the picture into its window keeping the aspect
+    // ratio, centred, on black.
+    const QSize fitted = m_still.size().scaled(size(), Qt::KeepAspectRatio);
+    if (m_scaledStill.size() != fitted)
+      m_scaledStill = m_still.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    painter.fillRect(rect(), Qt::black);
+    painter.drawImage(QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), m_scaledStill);
+    return;
+  }
   painter.fillRect(rect(), m_brush);
   if (m_busyPicture != 1) return;
   char text[32];

@@ -4,6 +4,7 @@
 // folder is scanned, the number of files examined in large glowing figures.
 // A double-click sends WM_TOGGLE_FULLSCREEN (wParam 0) to the parent.
 #include <QBrush>
+#include <QImage>
 #include <QWidget>
 #include <cstdint>
 
@@ -24,6 +25,11 @@ class CVideoStatic : public QWidget, public IProgressView {
   // While busy (a folder is scanned) the counter is painted over the background.
   bool IsBusyPictureShown() const { return m_busyPicture == 1; }
   void SetBusyPicture(bool shown) { m_busyPicture = shown ? 1 : 0; }
+  // The picture the media library showed before it gave its output up
+  // during a long pause, painted where the library drew it: scaled to fit,
+  // centred, on black. A null image takes it off.
+  void ShowStill(const QImage& still);
+  bool IsStillShown() const { return !m_still.isNull(); }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -33,6 +39,9 @@ class CVideoStatic : public QWidget, public IProgressView {
   QBrush m_brush{QColor(64, 64, 64)};
   int32_t m_busyPicture = 0;
   int32_t m_counter = 0;
+  QImage m_still;
+  // m_still scaled for the surface's size, made again when that changes.
+  QImage m_scaledStill;
 };
 
 // The video background: paints nothing (the window's dark background shows

@@ -50,6 +50,24 @@ int SurfaceColours(const CTRKDlg& dlg) {
   return colours.size();
 }
 
+// The video surface as the X server shows it.
+QImage GrabVideo(const CTRKDlg& dlg) {
+  return GrabScreen(dlg.Video().geometry().translated(dlg.pos())).convertToFormat(QImage::Format_RGB32);
+}
+
+// Mean difference of two pictures of the same size, per colour channel (0..255).
+double MeanDifference(const QImage& a, const QImage& b) {
+  if (a.size() != b.size() || a.isNull()) return 255.0;
+  double sum = 0;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x) {
+      const QRgb p = a.pixel(x, y);
+      const QRgb q = b.pixel(x, y);
+      sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+    }
+  return sum / (3.0 * a.width() * a.height());
+}
+
 }  // namespace
 
 TEST_F(PlaybackWindow, OpenedCardStartsAfterHalfASecondAndTimeReportsDriveEveryDisplay) {
@@ -563,4 +581,78 @@ TEST_F(PlaybackWindow, VolumeMuteStatesErrorsAndKeyboardSeek) {
   PostPrivateMessage(&dlg(), WM_PLAYER_ERROR, 2);
   ASSERT_TRUE(WaitFor([&] { return boxes.seen().size() == 2; }, 5000));
   EXPECT_EQ(boxes.seen()[1].text, "");
+}
+
+TEST_F(PlaybackWindow, ALongPauseGivesTheVideoOutputUpAndEveryCommandBringsItBack) {
+  ASSERT_NO_FATAL_FAILURE(OpenCard({6000}));
+  ASSERT_TRUE(WaitForTime(1000));
+  const MediaEngine& engine = dlg().Playback().Engine();
+  CVideoSlider& slider = dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER);
+  const auto snapshot = [&](const QString& name) {
+    FileDialogAnswer answer([&](QFileDialog& dialog) {
+      TypeFileName(dialog, m_dir.path() + "/" + name);
+      static_cast<QDialog&>(dialog).accept();
+    });
+    dlg().Button(IDC_SNAP).click();
+    EXPECT_TRUE(answer.answered());
+    return QImageReader(m_dir.path() + "/" + name + ".JPG").size();
+  };
+
+  // Paused by the user: the picture a moment later, then without the output.
+  dlg().Button(IDC_PLAY).click();
+  ASSERT_TRUE(WaitFor([&] { return engine.IsPaused() && TimeStands(dlg(), 300); }, 10000));
+  ASSERT_TRUE(engine.HasVideoOutput()) << "released before the pause had lasted a second";
+  const QImage live = GrabVideo(dlg());
+  const int64_t pausedAt = PlayerTime(dlg());
+  const int pausedPosition = slider.GetPos();
+  ASSERT_TRUE(WaitFor([&] { return !engine.HasVideoOutput(); }, 5000));
+  EXPECT_TRUE(engine.IsVideoOutputReleased());
+  EXPECT_TRUE(dlg().Video().IsStillShown());
+  Pump(300);
+  const QImage still = GrabVideo(dlg());
+  EXPECT_GT(SurfaceColours(dlg()), 16) << "the picture, not the empty surface";
+  EXPECT_LT(MeanDifference(live, still), 6.0) << SaveArtifact(live, "paused-live.png").toStdString() << " "
+                                              << SaveArtifact(still, "paused-still.png").toStdString();
+  EXPECT_TRUE(TimeStands(dlg(), 500));
+  EXPECT_EQ(PlayerTime(dlg()), pausedAt);
+  EXPECT_EQ(slider.GetPos(), pausedPosition);
+  EXPECT_FALSE(dlg().Button(IDC_PLAY).ShowsSecond());
+
+  // The snapshot writes the picture shown, at its own size, and leaves the
+  // output given up.
+  const QSize releasedShot = snapshot("released");
+  EXPECT_EQ(releasedShot, QSize(kWidth, kHeight));
+  EXPECT_TRUE(engine.IsVideoOutputReleased());
+
+  // A seek brings the output back, with the picture at the target.
+  slider.SetPos(600);
+  emit slider.HScroll(QAbstractSlider::SliderSingleStepAdd);
+  const int64_t target = dlg().Playback().SeekTarget();
+  ASSERT_GT(target, 0);
+  ASSERT_TRUE(WaitFor([&] { return dlg().Playback().SeekTarget() == 0; }, 5000));
+  EXPECT_FALSE(engine.IsVideoOutputReleased());
+  EXPECT_FALSE(dlg().Video().IsStillShown());
+  EXPECT_TRUE(WaitFor([&] { return engine.HasVideoOutput(); }, 5000));
+  EXPECT_TRUE(WaitFor([&] { return std::abs(PlayerTime(dlg()) - target) < 100; }, 5000)) << PlayerTime(dlg());
+  EXPECT_EQ(slider.GetPos(), 600);
+  EXPECT_FALSE(dlg().Button(IDC_PLAY).ShowsSecond());
+  // An output like the first: paused on, it is given up again.
+  EXPECT_TRUE(WaitFor([&] { return engine.IsVideoOutputReleased(); }, 5000));
+  EXPECT_EQ(slider.GetPos(), 600);
+
+  // PLAY plays on from there: no report goes back.
+  const int64_t from = PlayerTime(dlg());
+  dlg().Button(IDC_PLAY).click();
+  EXPECT_TRUE(engine.IsPlaying());
+  int lowest = slider.GetPos();
+  EXPECT_TRUE(WaitFor([&] {
+    lowest = std::min(lowest, slider.GetPos());
+    return PlayerTime(dlg()) > from + 500;
+  }, 10000));
+  EXPECT_GE(lowest, 600);
+  EXPECT_TRUE(dlg().Button(IDC_PLAY).ShowsSecond());
+  EXPECT_TRUE(engine.HasVideoOutput());
+
+  // A snapshot of the live output has the released one's size.
+  EXPECT_EQ(snapshot("live"), releasedShot);
 }

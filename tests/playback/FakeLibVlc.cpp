@@ -6,6 +6,7 @@
 #include <vlc/vlc.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <mutex>
 #include <set>
 #include <string>
@@ -180,14 +181,21 @@ void libvlc_video_set_mouse_input(libvlc_media_player_t*, unsigned on) {
 
 // A played player has made its video output; a stopped one has none.
 unsigned g_vouts = 0;
+// Track 0 is the video; turning it off closes the output, on makes it again.
+int g_videoTrack = 0;
 
 int libvlc_media_player_play(libvlc_media_player_t*) {
   Log("libvlc_media_player_play");
   g_vouts = 1;
+  g_videoTrack = 0;
   return 0;
 }
 
 void libvlc_media_player_pause(libvlc_media_player_t*) { Log("libvlc_media_player_pause"); }
+
+void libvlc_media_player_set_pause(libvlc_media_player_t*, int pause) {
+  Log("libvlc_media_player_set_pause(" + std::to_string(pause) + ")");
+}
 
 void libvlc_media_player_stop(libvlc_media_player_t*) {
   Log("libvlc_media_player_stop");
@@ -229,10 +237,25 @@ void libvlc_audio_set_mute(libvlc_media_player_t*, int status) {
 }
 #endif
 
+// Like libvlc: -1 without a video output, else the picture is written.
 int libvlc_video_take_snapshot(libvlc_media_player_t*, unsigned num, const char* path, unsigned width,
                                unsigned height) {
   Log("libvlc_video_take_snapshot(" + std::to_string(num) + "," + Text(path) + "," + std::to_string(width) + "," +
       std::to_string(height) + ")");
+  if (g_vouts == 0 || path == nullptr) return -1;
+  if (std::FILE* file = std::fopen(path, "wb")) std::fclose(file);
+  return 0;
+}
+
+int libvlc_video_get_track(libvlc_media_player_t*) {
+  Log("libvlc_video_get_track");
+  return g_videoTrack;
+}
+
+int libvlc_video_set_track(libvlc_media_player_t*, int track) {
+  Log("libvlc_video_set_track(" + std::to_string(track) + ")");
+  g_videoTrack = track;
+  g_vouts = track >= 0 ? 1 : 0;
   return 0;
 }
 

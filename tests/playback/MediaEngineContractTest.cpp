@@ -6,6 +6,9 @@
 #include <stdlib.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -174,6 +177,66 @@ TEST_F(MediaEngineContract, MarqueeSetsTextStyleAndKeepsTheFilterOn) {
   expected = {"libvlc_video_set_marquee_string(1,)"};
   expected.insert(expected.end(), style.begin(), style.end());
   EXPECT_EQ(m_fake.Log(), expected);
+}
+
+TEST_F(MediaEngineContract, ReleasedOutputComesBackAtItsTimeAndEveryNewStartForgetsIt) {
+  const std::string still = ::testing::TempDir() + "engine-still.png";
+  MediaEngine engine(TRK_FAKE_LIBVLC);
+  engine.Open("/rec/A.AVI");
+  EXPECT_FALSE(engine.ReleaseVideoOutput(still)) << "no output before Play";
+  engine.Play();
+  engine.Pause();
+  m_fake.Reset();
+  ASSERT_TRUE(engine.ReleaseVideoOutput(still));
+  EXPECT_EQ(m_fake.Log(), (std::vector<std::string>{"libvlc_media_player_has_vout",
+                                                    "libvlc_video_take_snapshot(0," + still + ",0,0)",
+                                                    "libvlc_video_get_track", "libvlc_media_player_get_time",
+                                                    "libvlc_video_set_track(-1)"}));
+  EXPECT_TRUE(std::ifstream(still).good());
+  EXPECT_TRUE(engine.IsVideoOutputReleased());
+  EXPECT_FALSE(engine.HasVideoOutput());
+  EXPECT_TRUE(engine.IsPaused());
+  m_fake.Reset();
+  EXPECT_FALSE(engine.ReleaseVideoOutput(still)) << "released once only";
+  EXPECT_TRUE(m_fake.Log().empty());
+
+  // Paused, the output is made while the player plays a moment.
+  engine.RestoreVideoOutput();
+  engine.RestoreVideoOutput();  // nothing to restore any more
+  EXPECT_EQ(m_fake.Log(), (std::vector<std::string>{
+                              "libvlc_video_set_track(0)", "libvlc_media_player_set_time(1234)",
+                              "libvlc_media_player_set_pause(0)", "libvlc_media_player_has_vout",
+                              "libvlc_media_player_set_pause(1)", "libvlc_media_player_set_time(1234)"}));
+  EXPECT_FALSE(engine.IsVideoOutputReleased());
+  EXPECT_TRUE(engine.HasVideoOutput());
+  EXPECT_TRUE(engine.IsPaused());
+  // Play restores it straight away.
+  ASSERT_TRUE(engine.ReleaseVideoOutput(still));
+  m_fake.Reset();
+  engine.Play();
+  EXPECT_EQ(m_fake.Log(), (std::vector<std::string>{"libvlc_video_set_track(0)", "libvlc_media_player_set_time(1234)",
+                                                    "libvlc_media_player_play"}));
+  EXPECT_FALSE(engine.IsVideoOutputReleased());
+
+  // Another file, a stop or a rebuild: the output of the old start is gone
+  // for good, and nothing is restored into the new one.
+  const std::vector<std::pair<const char*, std::function<void()>>> forgetting = {
+      {"Open", [&] { engine.Open("/rec/B.AVI"); }},
+      {"Stop", [&] { engine.Stop(); }},
+      {"Recreate", [&] { engine.Recreate(EngineMode::Rotated); }},
+  };
+  for (const auto& [name, forget] : forgetting) {
+    SCOPED_TRACE(name);
+    engine.Play();
+    engine.Pause();
+    ASSERT_TRUE(engine.ReleaseVideoOutput(still));
+    forget();
+    EXPECT_FALSE(engine.IsVideoOutputReleased());
+    m_fake.Reset();
+    engine.RestoreVideoOutput();
+    EXPECT_TRUE(m_fake.Log().empty());
+  }
+  std::remove(still.c_str());
 }
 
 TEST_F(MediaEngineContract, OpenReplacesTheMediaAndKeepsOneReference) {
