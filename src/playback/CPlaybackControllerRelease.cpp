@@ -13,6 +13,8 @@
 namespace {
 
 constexpr const char* kStillName = "/paused.png";
+// More than a restore ever plays (the wait for the output and its drawing).
+constexpr int64_t kKeepOutputBeforeEndMs = 2000;
 
 }  // namespace
 
@@ -46,6 +48,10 @@ void CPlaybackController::OnPauseSettled() {
     ArmOutputRelease();
     return;
   }
+  // Bringing the output back plays a moment; that close to the end it would
+  // end the recording. Such a pause keeps its output.
+  const int64_t length = m_engine.GetLength();
+  if (length > 0 && length - m_engine.GetTime() < kKeepOutputBeforeEndMs) return;
   const QString still = StillPath();
   if (still.isEmpty()) return;
   if (m_engine.ReleaseVideoOutput(QFile::encodeName(still).toStdString())) SyncStill();

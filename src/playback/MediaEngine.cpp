@@ -80,6 +80,7 @@ void MediaEngine::Create() {
   m_paused = 1;
   m_mode = EngineMode::Normal;
   m_volume = 200;
+  m_muted = 0;
   m_rate = 1.0f;
   m_mediaPath.clear();
   m_released.reset();
@@ -310,6 +311,7 @@ void MediaEngine::SetVolume(std::int32_t volume) {
 void MediaEngine::SetMute(std::int32_t mute) {
   if (!IsLoaded()) return;
   m_api.libvlc_audio_set_mute(m_player.Get(), mute);
+  m_muted = mute;
 }
 
 void MediaEngine::TakeSnapshot(const std::string& path) {
@@ -358,6 +360,8 @@ void MediaEngine::RestoreVideoOutput() {
   // that reaches the player before its pause has taken hold leaves the
   // output as stuck as before: the pause settles first.
   libvlc_media_player_t* player = m_player.Get();
+  // The moment played is not heard either.
+  m_api.libvlc_audio_set_mute(player, 1);
   m_api.libvlc_media_player_set_pause(player, 0);
   for (int waited = 0; waited < kOutputWaitMs && m_api.libvlc_media_player_has_vout(player) == 0;
        waited += kOutputPollMs)
@@ -366,6 +370,7 @@ void MediaEngine::RestoreVideoOutput() {
   m_api.libvlc_media_player_set_pause(player, 1);
   std::this_thread::sleep_for(std::chrono::milliseconds(kPauseSettleMs));
   if (time >= 0) m_api.libvlc_media_player_set_time(player, time);
+  m_api.libvlc_audio_set_mute(player, m_muted);
 }
 
 int MediaEngine::ShowMarquee(const std::string& text, std::int32_t size, std::int32_t enable) {

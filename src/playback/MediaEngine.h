@@ -167,6 +167,7 @@ class MediaEngine {
   std::atomic<std::int32_t> m_paused{1};
   EngineMode m_mode = EngineMode::Normal;
   std::int32_t m_volume = 200;
+  std::int32_t m_muted = 0;  // as last set: a restore silences the player a moment
   float m_rate = 1.0f;
 
   // The video track and time a released output goes back to.

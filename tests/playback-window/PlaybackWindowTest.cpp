@@ -584,7 +584,8 @@ TEST_F(PlaybackWindow, VolumeMuteStatesErrorsAndKeyboardSeek) {
 }
 
 TEST_F(PlaybackWindow, ALongPauseGivesTheVideoOutputUpAndEveryCommandBringsItBack) {
-  ASSERT_NO_FATAL_FAILURE(OpenCard({6000}));
+  constexpr int64_t kRecordingMs = 6000;
+  ASSERT_NO_FATAL_FAILURE(OpenCard({kRecordingMs}));
   ASSERT_TRUE(WaitForTime(1000));
   const MediaEngine& engine = dlg().Playback().Engine();
   CVideoSlider& slider = dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER);
@@ -655,4 +656,13 @@ TEST_F(PlaybackWindow, ALongPauseGivesTheVideoOutputUpAndEveryCommandBringsItBac
 
   // A snapshot of the live output has the released one's size.
   EXPECT_EQ(snapshot("live"), releasedShot);
+
+  // Paused close to the end, the output stays: bringing it back would play
+  // into the end.
+  ASSERT_TRUE(WaitFor([&] { return PlayerTime(dlg()) > kRecordingMs - 1800; }, 10000));
+  dlg().Button(IDC_PLAY).click();
+  ASSERT_TRUE(WaitFor([&] { return engine.IsPaused() && TimeStands(dlg(), 300); }, 10000));
+  Pump(kReleaseOutputAfterPauseMs + 500);
+  EXPECT_FALSE(engine.IsVideoOutputReleased());
+  EXPECT_TRUE(engine.HasVideoOutput());
 }

@@ -205,11 +205,20 @@ TEST_F(MediaEngineContract, ReleasedOutputComesBackAtItsTimeAndEveryNewStartForg
   engine.RestoreVideoOutput();  // nothing to restore any more
   EXPECT_EQ(m_fake.Log(), (std::vector<std::string>{
                               "libvlc_video_set_track(0)", "libvlc_media_player_set_time(1234)",
-                              "libvlc_media_player_set_pause(0)", "libvlc_media_player_has_vout",
-                              "libvlc_media_player_set_pause(1)", "libvlc_media_player_set_time(1234)"}));
+                              "libvlc_audio_set_mute(1)", "libvlc_media_player_set_pause(0)",
+                              "libvlc_media_player_has_vout", "libvlc_media_player_set_pause(1)",
+                              "libvlc_media_player_set_time(1234)", "libvlc_audio_set_mute(0)"}));
   EXPECT_FALSE(engine.IsVideoOutputReleased());
   EXPECT_TRUE(engine.HasVideoOutput());
   EXPECT_TRUE(engine.IsPaused());
+  // A player the user muted stays muted after the silent moment.
+  engine.SetMute(1);
+  ASSERT_TRUE(engine.ReleaseVideoOutput(still));
+  m_fake.Reset();
+  engine.RestoreVideoOutput();
+  ASSERT_FALSE(m_fake.Log().empty());
+  EXPECT_EQ(m_fake.Log().back(), "libvlc_audio_set_mute(1)");
+  engine.SetMute(0);
   // Play restores it straight away.
   ASSERT_TRUE(engine.ReleaseVideoOutput(still));
   m_fake.Reset();
