@@ -7,8 +7,10 @@
 // renderer), the player runs with that output too, and both ratios are also
 // printed against it.
 // The viewer's time is split into its main thread, its other threads and its
-// web engine processes; after the end it stands paused for 10 s with the
-// card open, and that time is measured on its own.
+// web engine processes; after the end it stands paused with the card open,
+// and that time is measured on its own: the first 3 s, in which the first
+// picture is shown again and the video output is given up, and the 10 s of
+// standing after them.
 //
 // The bench is a subreaper: every process the viewer starts (the web
 // engine's renderer and zygotes) ends up waited for by it, so the children's
@@ -45,6 +47,7 @@ constexpr uint32_t kDurationMs = 60000;
 constexpr int kViewerTimeoutS = 300;
 // After the end the first picture stands paused with the card open; the
 // whole process tree is measured over this time.
+constexpr int kSettleS = 3;
 constexpr int kIdleS = 10;
 constexpr double kTarget = 1.2;
 
@@ -61,13 +64,16 @@ int RunViewer(int argc, char** argv, const QString& folder) {
   // and this process's threads spent in it.
   double idleSeconds = 0, idleTree = 0;
   ProcessCpu idleSelf;
+  // The same for the standing part, after the first kSettleS seconds.
+  double standSeconds = 0, standTree = 0;
+  ProcessCpu standSelf;
   {
     CTRKDlg dlg;
     dlg.OnInitDialog();
     dlg.show();
     dlg.OpenFolderWhenReady(folder);
     const auto started = std::chrono::steady_clock::now();
-    std::optional<std::chrono::steady_clock::time_point> idleFrom;
+    std::optional<std::chrono::steady_clock::time_point> idleFrom, standFrom;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
       const auto now = std::chrono::steady_clock::now();
@@ -81,12 +87,24 @@ int RunViewer(int argc, char** argv, const QString& folder) {
           idleSelf = SelfCpu();
           return;
         }
-        if (now - *idleFrom < std::chrono::seconds(kIdleS)) return;
-        idleSeconds = std::chrono::duration<double>(now - *idleFrom).count();
-        idleTree = ProcessTreeCpuSeconds(getpid()) - idleTree;
+        if (!standFrom) {
+          if (now - *idleFrom < std::chrono::seconds(kSettleS)) return;
+          standFrom = now;
+          standTree = ProcessTreeCpuSeconds(getpid());
+          standSelf = SelfCpu();
+          return;
+        }
+        if (now - *standFrom < std::chrono::seconds(kIdleS)) return;
+        const double tree = ProcessTreeCpuSeconds(getpid());
         const ProcessCpu self = SelfCpu();
+        idleSeconds = std::chrono::duration<double>(now - *idleFrom).count();
+        idleTree = tree - idleTree;
         idleSelf.mainThread = self.mainThread - idleSelf.mainThread;
         idleSelf.otherThreads = self.otherThreads - idleSelf.otherThreads;
+        standSeconds = std::chrono::duration<double>(now - *standFrom).count();
+        standTree = tree - standTree;
+        standSelf.mainThread = self.mainThread - standSelf.mainThread;
+        standSelf.otherThreads = self.otherThreads - standSelf.otherThreads;
       }
       result = ended ? 0 : 2;
       // The size the picture was shown at, for the player's run at the same size.
@@ -110,8 +128,9 @@ int RunViewer(int argc, char** argv, const QString& folder) {
   // The paused time is not part of the playback figures: the bench takes it off.
   const ProcessCpu self = SelfCpu();
   if (FILE* out = std::fopen("threads.txt", "w")) {
-    std::fprintf(out, "%f %f %f %f %f %f\n", self.mainThread, self.otherThreads, idleSeconds, idleTree,
-                 idleSelf.mainThread, idleSelf.otherThreads);
+    std::fprintf(out, "%f %f %f %f %f %f %f %f %f %f\n", self.mainThread, self.otherThreads, idleSeconds, idleTree,
+                 idleSelf.mainThread, idleSelf.otherThreads, standSeconds, standTree, standSelf.mainThread,
+                 standSelf.otherThreads);
     std::fclose(out);
   }
   return result;
@@ -237,6 +256,10 @@ int main(int argc, char** argv) {
     double idleSeconds = 0;
     double idleTree = 0;
     ProcessCpu idleThreads;
+    // The standing part of that paused time.
+    double standSeconds = 0;
+    double standTree = 0;
+    ProcessCpu standThreads;
     double cpu() const { return usage.total() - idleTree; }
     double web() const { return cpu() - (threads.total() - idleThreads.total()); }
   };
@@ -259,10 +282,11 @@ int main(int argc, char** argv) {
       std::fclose(in);
     }
     if (FILE* in = std::fopen("threads.txt", "r")) {
-      if (std::fscanf(in, "%lf %lf %lf %lf %lf %lf", &run.threads.mainThread, &run.threads.otherThreads,
-                      &run.idleSeconds, &run.idleTree, &run.idleThreads.mainThread,
-                      &run.idleThreads.otherThreads) != 6)
-        run = Run{"", run.usage, {}, 0, 0, {}};
+      if (std::fscanf(in, "%lf %lf %lf %lf %lf %lf %lf %lf %lf %lf", &run.threads.mainThread,
+                      &run.threads.otherThreads, &run.idleSeconds, &run.idleTree, &run.idleThreads.mainThread,
+                      &run.idleThreads.otherThreads, &run.standSeconds, &run.standTree,
+                      &run.standThreads.mainThread, &run.standThreads.otherThreads) != 10)
+        run = Run{"", run.usage, {}, 0, 0, {}, 0, 0, {}};
       std::fclose(in);
     }
     if (!large) {
@@ -290,22 +314,29 @@ int main(int argc, char** argv) {
   const std::string shown = std::to_string(shownWidth) + "x" + std::to_string(shownHeight);
   std::string outputName;
   for (const std::string& argument : viewerOutput) outputName += " " + argument;
+  // The player's runs have no thread split and no paused time.
+  const auto playerRun = [](std::string name, const Usage& usage) {
+    Run run;
+    run.name = std::move(name);
+    run.usage = usage;
+    return run;
+  };
   const std::size_t vlcNativeRun = runs.size();
-  runs.push_back({"cvlc --vout=gl, window 1280x720", player({}), {}, 0, 0, {}});
+  runs.push_back(playerRun("cvlc --vout=gl, window 1280x720", player({})));
   const std::size_t vlcShownRun = runs.size();
-  if (shownHeight > 0) runs.push_back({"cvlc --vout=gl, window " + shown, player({zoom}), {}, 0, 0, {}});
+  if (shownHeight > 0) runs.push_back(playerRun("cvlc --vout=gl, window " + shown, player({zoom})));
   const std::size_t sameNativeRun = runs.size();
-  if (!viewerOutput.empty()) runs.push_back({"cvlc" + outputName + ", 1280x720", player({}, viewerOutput), {}, 0, 0, {}});
+  if (!viewerOutput.empty()) runs.push_back(playerRun("cvlc" + outputName + ", 1280x720", player({}, viewerOutput)));
   const std::size_t sameShownRun = runs.size();
   if (!viewerOutput.empty() && shownHeight > 0)
-    runs.push_back({"cvlc" + outputName + ", " + shown, player({zoom}, viewerOutput), {}, 0, 0, {}});
+    runs.push_back(playerRun("cvlc" + outputName + ", " + shown, player({zoom}, viewerOutput)));
   const auto cpuOf = [&](std::size_t i) { return i < runs.size() ? runs[i].usage.total() : 0.0; };
 
   std::printf("%-48s %5s %8s %8s %8s %8s\n", "run", "exit", "wall s", "user s", "sys s", "cpu s");
   for (const Run& r : runs)
     std::printf("%-48s %5d %8.2f %8.2f %8.2f %8.2f\n", r.name.c_str(), r.usage.status, r.usage.wall - r.idleSeconds,
                 r.usage.user, r.usage.system, r.cpu());
-  std::printf("(viewer rows without the %d s paused after the end; user and sys include it)\n\n", kIdleS);
+  std::printf("(viewer rows without the %d s paused after the end; user and sys include it)\n\n", kSettleS + kIdleS);
 
   // Where the viewer's time goes: the window thread (layout, painting, the
   // map's scripts), libvlc's and Qt's other threads (decoding, video output,
@@ -318,12 +349,21 @@ int main(int argc, char** argv) {
   }
   std::printf("%-48s %12s %12s %12s %12s\n", "paused after the end (% of a core)", "main thread", "other thr.",
               "web procs", "all");
+  const auto pausedRow = [](const std::string& name, double seconds, double tree, const ProcessCpu& threads) {
+    if (seconds <= 0) return;
+    const double share = 100.0 / seconds;
+    std::printf("%-48s %11.2f%% %11.2f%% %11.2f%% %11.2f%%\n", name.c_str(), share * threads.mainThread,
+                share * threads.otherThreads, share * (tree - threads.total()), share * tree);
+  };
   for (size_t i = 0; i < 2 && i < runs.size(); ++i) {
     const Run& r = runs[i];
-    if (r.idleSeconds <= 0) continue;
-    const double share = 100.0 / r.idleSeconds;
-    std::printf("%-48s %11.2f%% %11.2f%% %11.2f%% %11.2f%%\n", r.name.c_str(), share * r.idleThreads.mainThread,
-                share * r.idleThreads.otherThreads, share * (r.idleTree - r.idleThreads.total()), share * r.idleTree);
+    ProcessCpu settleThreads;
+    settleThreads.mainThread = r.idleThreads.mainThread - r.standThreads.mainThread;
+    settleThreads.otherThreads = r.idleThreads.otherThreads - r.standThreads.otherThreads;
+    pausedRow(r.name.substr(0, r.name.find(", picture")) + ", first " + std::to_string(kSettleS) + " s", r.idleSeconds - r.standSeconds,
+              r.idleTree - r.standTree, settleThreads);
+    pausedRow(r.name.substr(0, r.name.find(", picture")) + ", standing " + std::to_string(kIdleS) + " s", r.standSeconds, r.standTree,
+              r.standThreads);
   }
 
   // The player's own window shows the picture at 1280 x 720; the viewer shows
