@@ -5,10 +5,10 @@
 // the window shows a still of the picture in its place, and every command
 // that needs the live picture brings the output back first.
 #include <QFile>
-#include <QSaveFile>
 #include <QTemporaryDir>
 
 #include "CPlaybackController.h"
+#include "FileCopy.h"
 
 namespace {
 
@@ -79,9 +79,6 @@ void CPlaybackController::TakeSnapshot(const std::string& path) {
   }
   // The still is libvlc's own snapshot of the picture shown: the same file
   // a snapshot of the live output would write. Written whole or not at all.
-  QFile still(m_stillShown);
-  if (!still.open(QIODevice::ReadOnly)) return;
-  QSaveFile file(QFile::decodeName(path.c_str()));
-  if (!file.open(QIODevice::WriteOnly)) return;
-  if (file.write(still.readAll()) == still.size()) file.commit();
+  int error = 0;
+  SafeCopyFile(QFile::encodeName(m_stillShown).toStdString(), path, error);
 }
