@@ -72,7 +72,7 @@ class Splitter {
     uint64_t length = 0;
     for (int i = 0; i < m_s.lengthSize; ++i) length = (length << 8) | b[i];
     const uint64_t minimum = m_s.codec == VideoCodec::H264 ? 2 : 3;
-    if (length < minimum) return Nal{};
+    if (length < minimum || (m_s.maxSampleBytes != 0 && length > m_s.maxSampleBytes)) return Nal{};
     total = m_s.lengthSize + length;
     fits = pos + total <= m_end;
     return Classify(m_s.codec, b + m_s.lengthSize);
@@ -97,25 +97,37 @@ class Splitter {
     AccessUnitSplit out;
     VideoSample current;
     bool open = false, hasSlice = false;
-    // A picture followed by a unit the end cuts, or by audio that looks like
-    // one: whole if more video follows, else the cut went through it.
-    std::optional<VideoSample> held;
-    auto close = [&] {
-      if (open && hasSlice) out.video.push_back(current);
-      open = hasSlice = false;
+    // Pictures whole in themselves that nothing has vouched for yet: kept
+    // once a picture right after them (or after audio between) is kept, or
+    // when the data ends without losing the stream.
+    std::vector<VideoSample> pending;
+    uint64_t keptEnd = begin, lastVideoEnd = begin;
+    auto keepPending = [&] {
+      out.video.insert(out.video.end(), pending.begin(), pending.end());
+      if (!pending.empty()) keptEnd = pending.back().offset + pending.back().size;
+      pending.clear();
     };
+    auto close = [&](bool vouched) {
+      if (open && hasSlice) pending.push_back(current);
+      if (open) lastVideoEnd = current.offset + current.size;
+      open = hasSlice = false;
+      if (vouched) keepPending();
+    };
+    // Bytes since the last picture: past the bound, what is left is not
+    // this recording's stream (stale bytes of the card after the cut).
+    auto lost = [&](uint64_t at) { return at - lastVideoEnd > m_s.maxGapBytes; };
     uint64_t pos = begin;
-    while (pos < m_end) {
+    bool stale = false;
+    while (pos < m_end && !stale) {
       uint64_t total = 0;
       bool fits = false;
       const Nal n = At(pos, total, fits);
       const bool continues = open && pos == current.offset + current.size;
       if (n.kind != NalKind::Invalid && (continues || VideoStartsAt(pos))) {
+        // A unit that begins a picture right after one vouches for it.
         const bool startsNew = hasSlice && (n.kind == NalKind::StartsUnit || (n.kind == NalKind::Slice && n.firstSlice));
-        if (startsNew) close();
+        if (startsNew) close(true);
         if (fits) {
-          if (held) out.video.push_back(*held);
-          held.reset();
           if (n.parameterSet && out.firstParameterSet.empty()) {
             out.firstParameterSet.resize(static_cast<std::size_t>(std::min<uint64_t>(total - m_s.lengthSize, 4096)));
             m_source.ReadAt(pos + m_s.lengthSize, out.firstParameterSet.data(), out.firstParameterSet.size());
@@ -133,13 +145,17 @@ class Splitter {
           pos += total;
           continue;
         }
-        if (open && hasSlice) held = current;
-        open = hasSlice = false;
+        // The end cuts this unit; the picture before it is whole only if
+        // more video follows (the unit may be its next slice).
       }
-      // Not video: the picture before it is complete.
-      close();
+      // Not video: the picture before it is whole, if anything vouches for it.
+      close(false);
+      if (lost(pos)) break;
       if (m_s.audioChunkBytes != 0) {
-        if (pos + m_s.audioChunkBytes > m_end) break;  // the cut went through this chunk
+        if (pos + m_s.audioChunkBytes > m_end) {  // the cut went through this chunk
+          pos = m_end;
+          break;
+        }
         out.audio.push_back(AudioChunk{pos, m_s.audioChunkBytes});
         pos += m_s.audioChunkBytes;
         continue;
@@ -147,16 +163,25 @@ class Splitter {
       // Audio of a format whose chunks cannot be told apart: on to where
       // the video goes on.
       ++pos;
-      while (pos < m_end && !VideoStartsAt(pos)) ++pos;
+      while (pos < m_end && !VideoStartsAt(pos)) {
+        if (lost(pos)) {
+          stale = true;
+          break;
+        }
+        ++pos;
+      }
     }
-    if (pos >= m_end) close();  // the data ended after a whole unit
+    stale = stale || lost(pos);
+    // The data ended right after a whole unit, or between pictures.
+    if (!stale && pos >= m_end) close(!open || pos == current.offset + current.size);
     // Audio after the last picture may be the cut video's bytes: left out.
-    const uint64_t lastVideoEnd = out.video.empty() ? 0 : out.video.back().offset + out.video.back().size;
-    while (!out.audio.empty() && out.audio.back().offset >= lastVideoEnd) out.audio.pop_back();
+    const uint64_t videoEnd = out.video.empty() ? 0 : out.video.back().offset + out.video.back().size;
+    while (!out.audio.empty() && out.audio.back().offset >= videoEnd) out.audio.pop_back();
     for (const VideoSample& v : out.video) out.coveredBytes += v.size;
     for (const AudioChunk& a : out.audio) out.coveredBytes += a.size;
-    out.end = lastVideoEnd;
+    out.end = videoEnd;
     if (!out.audio.empty()) out.end = std::max(out.end, out.audio.back().offset + out.audio.back().size);
+    out.dataEnd = stale ? keptEnd : m_end;
     return out;
   }
 

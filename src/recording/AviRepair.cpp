@@ -78,18 +78,38 @@ bool IsKeyFrame(ByteSource& source, uint64_t at, uint64_t size) {
   return !startCodes;
 }
 
-// Camera blocks found after movi: complete ones whole, a sample block cut
-// by the power loss down to its whole records.
-bool KeepAfterMovi(const Chunk& c, uint64_t fileSize, uint64_t& keep) {
+// A chunk header the camera could have written in movi: a stream's chunk,
+// or one of the list's own. Stale bytes after the cut make none.
+bool PlausibleHead(const Chunk& c, std::size_t streamCount) {
+  const int stream = StreamOf(c.code);
+  if (stream >= 0) return streamCount == 0 || static_cast<std::size_t>(stream) < streamCount;
+  return Is(c.code, "JUNK") || Is(c.code, "LIST") || Is(c.code, "idx1") || (c.code[0] == 'i' && c.code[1] == 'x');
+}
+
+// The payload bytes of a camera block the copy keeps: a sample block down
+// to its whole records of the kept span (the power loss may have cut it),
+// other blocks whole or not at all.
+bool KeepBlock(const Chunk& c, uint64_t fileSize, const SpanRates& rates, double seconds, uint64_t& keep) {
   const uint64_t have = fileSize > c.pos + 8 ? fileSize - c.pos - 8 : 0;
   const bool complete = have >= c.payload;
-  if (Is(c.code, "gps0") || Is(c.code, "gsen")) {
-    const uint64_t record = Is(c.code, "gps0") ? kGpsRecordSize : kGSensorRecordSize;
-    keep = complete ? c.payload : have / record * record;
+  const bool gps = Is(c.code, "gps0");
+  if (gps || Is(c.code, "gsen")) {
+    const uint64_t record = gps ? kGpsRecordSize : kGSensorRecordSize;
+    const uint64_t records = std::min(c.payload, have) / record;
+    keep = RecordsInSpan(gps, gps ? rates.gpsa : rates.gsea, seconds, records) * record;
     return keep > 0;
   }
   keep = c.payload;
   return complete && (Is(c.code, "gpsa") || Is(c.code, "gsea") || Is(c.code, "IDIT"));
+}
+
+void WriteBlock(NewFileWriter& out, ByteSource& source, const Chunk& c, uint64_t keep) {
+  uint8_t chunkHead[8];
+  std::memcpy(chunkHead, c.code, 4);
+  PutLe32(chunkHead + 4, static_cast<uint32_t>(keep));
+  out.Write(chunkHead, sizeof chunkHead);
+  out.CopyFrom(source, c.pos + 8, keep);
+  if (keep & 1) out.Write("", 1);
 }
 
 }  // namespace
@@ -154,10 +174,14 @@ RepairResult RepairAvi(ByteSource& source, const std::string& destination) {
   std::vector<KeptChunk> kept;
   uint64_t keptEnd = movi->pos + 12;
   uint32_t videoFrames = 0;
+  // The last chunk kept is whole only when a chunk header or the end of the
+  // data follows it: stale bytes after the cut can make it look longer.
+  bool vouched = true;
   for (uint64_t pos = movi->pos + 12; pos + 8 <= moviLimit;) {
     Chunk c;
     if (!ReadChunk(source, pos, c)) return Failure(RepairFailure::CannotRead, "read error");
-    if (pos + 8 + c.payload > moviLimit || pos - moviType > 0xFFFFFFFFu) break;
+    vouched = PlausibleHead(c, streams.size());
+    if (!vouched || pos + 8 + c.payload > moviLimit || pos - moviType > 0xFFFFFFFFu) break;
     const int stream = StreamOf(c.code);
     const bool known = stream >= 0 || Is(c.code, "JUNK") || (Is(c.code, "LIST") && Is(c.listType, "rec "));
     if (!known) break;
@@ -182,6 +206,17 @@ RepairResult RepairAvi(ByteSource& source, const std::string& destination) {
     pos = c.End();
     keptEnd = std::min(pos, size);
   }
+  if (!vouched && !kept.empty()) {
+    const KeptChunk& last = kept.back();
+    const int stream = StreamOf(last.code);
+    if (static_cast<std::size_t>(stream) < streams.size()) {
+      streams[stream].chunks -= 1;
+      streams[stream].bytes -= last.size;
+    }
+    if (static_cast<std::size_t>(stream) < streams.size() ? streams[stream].video : last.code[2] == 'd') videoFrames -= 1;
+    keptEnd = moviType + last.offset;
+    kept.pop_back();
+  }
   if (videoFrames == 0) return Failure(RepairFailure::NothingPlayable, "no complete video frame before the cut");
 
   RepairResult result;
@@ -191,11 +226,28 @@ RepairResult RepairAvi(ByteSource& source, const std::string& destination) {
   result.audioKept = result.hadAudio;
   result.output = destination;
 
+  SpanRates rates;
+  for (const Chunk& c : top) {
+    if (c.End() <= size && (Is(c.code, "gpsa") || Is(c.code, "gsea")))
+      (Is(c.code, "gpsa") ? rates.gpsa : rates.gsea) = RateValue(source, c.pos + 8, c.payload);
+  }
+
   NewFileWriter out;
   out.Create(destination);
-  // Everything up to movi as it was: the header list and the camera's blocks
-  // stay where they were.
-  out.CopyFrom(source, 0, movi->pos);
+  // Everything up to movi as it was, but the camera's sample blocks: only
+  // the records of the kept span.
+  out.CopyFrom(source, 0, 12);
+  int64_t hdrlShift = 0;  // the header list may move with the blocks before it
+  for (auto c = top.begin(); c != movi; ++c) {
+    uint64_t keep = 0;
+    if (c == hdrl) hdrlShift = static_cast<int64_t>(out.Position()) - static_cast<int64_t>(c->pos);
+    if (!Is(c->code, "gps0") && !Is(c->code, "gsen")) out.CopyFrom(source, c->pos, c->End() - c->pos);
+    else if (KeepBlock(*c, size, rates, result.seconds, keep)) WriteBlock(out, source, *c, keep);
+  }
+  const uint64_t sourceAvih = avihAt;
+  auto moved = [hdrlShift](uint64_t at) { return static_cast<uint64_t>(static_cast<int64_t>(at) + hdrlShift); };
+  avihAt = moved(avihAt);
+  for (StreamFields& s : streams) s.lengthAt = moved(s.lengthAt);
   uint8_t listHead[12];
   std::memcpy(listHead, "LIST", 4);
   PutLe32(listHead + 4, 0);
@@ -210,13 +262,7 @@ RepairResult RepairAvi(ByteSource& source, const std::string& destination) {
   // The camera's blocks after movi, when movi itself was whole.
   for (auto c = movi + 1; movi->End() <= size && c != top.end(); ++c) {
     uint64_t keep = 0;
-    if (!KeepAfterMovi(*c, size, keep)) continue;
-    uint8_t chunkHead[8];
-    std::memcpy(chunkHead, c->code, 4);
-    PutLe32(chunkHead + 4, static_cast<uint32_t>(keep));
-    out.Write(chunkHead, sizeof chunkHead);
-    out.CopyFrom(source, c->pos + 8, keep);
-    if (keep & 1) out.Write("", 1);
+    if (KeepBlock(*c, size, rates, result.seconds, keep)) WriteBlock(out, source, *c, keep);
   }
 
   // The index of every chunk kept.
@@ -247,7 +293,7 @@ RepairResult RepairAvi(ByteSource& source, const std::string& destination) {
   PutLe32(v, videoFrames);
   out.PatchAt(avihAt + 16, v, 4);
   uint8_t flags[4] = {};
-  source.ReadAt(avihAt + 12, flags, 4);
+  source.ReadAt(sourceAvih + 12, flags, 4);
   PutLe32(v, ReadLe32(flags) | kAvifHasIndex);
   out.PatchAt(avihAt + 12, v, 4);
   for (const StreamFields& s : streams) {

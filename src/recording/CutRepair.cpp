@@ -2,14 +2,21 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+#include <system_error>
+#include <cmath>
 #include <cstring>
 
+#include "ByteOrder.h"
 #include "ByteSource.h"
 #include "CutRepairInternal.h"
 #include "FileCopy.h"
 #include "NewFileWriter.h"
 #include "CutRecording.h"
 #include "RecordingFile.h"
+#include "RecordingTypes.h"
 
 namespace {
 
@@ -26,6 +33,54 @@ std::string NameOf(const std::string& path) {
 bool EndsWith(const std::string& s, const char* suffix) {
   const std::size_t n = std::strlen(suffix);
   return s.size() >= n && s.compare(s.size() - n, n, suffix) == 0;
+}
+
+// The card a recording's folder lies on: the top folder of its file system
+// where that is mounted where removable media go, else the folder itself.
+std::filesystem::path CardOf(const std::string& folder) {
+  std::error_code error;
+  const std::filesystem::path own = std::filesystem::canonical(folder, error);
+  struct stat st {};
+  if (error || ::stat(own.c_str(), &st) != 0) return own;
+  std::filesystem::path top = own;
+  while (top.has_relative_path()) {
+    struct stat up {};
+    if (::stat(top.parent_path().c_str(), &up) != 0 || up.st_dev != st.st_dev) break;
+    top = top.parent_path();
+  }
+  for (const char* media : {"/media/", "/run/media/", "/mnt/"})
+    if (top.string().starts_with(media)) return top;
+  return own;
+}
+
+bool Inside(const std::filesystem::path& inner, const std::filesystem::path& outer) {
+  auto i = inner.begin();
+  for (auto o = outer.begin(); o != outer.end(); ++o, ++i) {
+    if (o->empty()) continue;
+    if (i == inner.end() || *i != *o) return false;
+  }
+  return true;
+}
+
+// Why a recording cannot be read as one, before any byte is: a folder, a
+// pipe, an empty file. Empty when it is a regular file with bytes.
+std::optional<RepairResult> RefuseAsRecording(const std::string& path) {
+  struct stat st {};
+  RepairResult r;
+  if (::stat(path.c_str(), &st) != 0) {
+    r = Failure(RepairFailure::CannotRead, std::strerror(errno));
+    r.error = errno;
+  } else if (S_ISDIR(st.st_mode)) {
+    r = Failure(RepairFailure::CannotRead, "it is a folder, not a recording");
+    r.error = EISDIR;
+  } else if (!S_ISREG(st.st_mode)) {
+    r = Failure(RepairFailure::CannotRead, "it is no regular file (a pipe, socket or device), not a recording");
+  } else if (st.st_size == 0) {
+    r = Failure(RepairFailure::NothingPlayable, "the file is empty: the camera wrote nothing before the cut");
+  } else {
+    return std::nullopt;
+  }
+  return r;
 }
 
 }  // namespace
@@ -60,13 +115,29 @@ RepairResult& CommitChecked(RepairResult& result, NewFileWriter& writer, bool qu
   return result;
 }
 
+uint32_t RateValue(ByteSource& source, uint64_t payloadAt, uint64_t payload) {
+  uint8_t b[4] = {};
+  source.ReadAt(payloadAt, b, static_cast<std::size_t>(std::min<uint64_t>(payload, sizeof b)));
+  return ReadLe32(b);
+}
+
+uint64_t RecordsInSpan(bool gps, uint32_t rateValue, double seconds, uint64_t held) {
+  const uint32_t rate = gps ? GpsRateOf(rateValue) : GSensorRateByteOf(rateValue);
+  if (rate == 0 || !(seconds > 0)) return held;
+  // A record at k / rate seconds belongs to the span while k / rate < seconds.
+  const double wanted = std::ceil(seconds * rate - 1e-6);
+  return wanted >= static_cast<double>(held) ? held : static_cast<uint64_t>(wanted);
+}
+
 const char* RepairFailureName(RepairFailure failure) {
   switch (failure) {
     case RepairFailure::None: return "repaired";
     case RepairFailure::CannotRead: return "cannot read";
     case RepairFailure::NothingPlayable: return "nothing playable";
     case RepairFailure::NoReference: return "no reference";
+    case RepairFailure::NotCut: return "not cut";
     case RepairFailure::SameFolder: return "destination is the recording's own folder";
+    case RepairFailure::OnCard: return "destination is on the card";
     case RepairFailure::OutputExists: return "destination file exists";
     case RepairFailure::WriteFailed: return "cannot write";
   }
@@ -75,9 +146,31 @@ const char* RepairFailureName(RepairFailure failure) {
 
 RepairResult RepairCutRecording(const std::string& path, const std::string& outputFolder,
                                 const std::string& reference) {
+  if (auto refused = RefuseAsRecording(path)) return *refused;
+  const bool avi = EndsWith(path, ".AVI") || EndsWith(path, ".avi");
+  // A recording the library plays as it is needs no copy (and would lose
+  // what the repair cannot rebuild, such as its sound).
+  RecordingSummary summary;
+  RecordingFile reader(&summary);
+  if ((avi ? reader.ParseAvi(path) : reader.ParseMov(path)) == 0 && summary.durationMs > 0 &&
+      !DetectCutRecording(path, avi ? ContainerKind::Avi : ContainerKind::QuickTime, nullptr))
+    return Failure(RepairFailure::NotCut, "the recording is whole; there is nothing to repair");
   if (IsSameFile(FolderOf(path), outputFolder))
     return Failure(RepairFailure::SameFolder, "the copy must go to another folder than the card's");
   struct stat folder {};
+  if (::stat(outputFolder.c_str(), &folder) != 0 && errno == ENOENT) {
+    // Made as the exports make theirs, but never on the card.
+    std::error_code error;
+    const std::filesystem::path wanted = std::filesystem::weakly_canonical(std::filesystem::absolute(outputFolder), error);
+    if (Inside(wanted, CardOf(FolderOf(path))))
+      return Failure(RepairFailure::OnCard, wanted.string() + " would lie on the card of the recording");
+    std::filesystem::create_directories(wanted, error);
+    if (error) {
+      RepairResult r = Failure(RepairFailure::WriteFailed, "cannot make " + outputFolder + ": " + error.message());
+      r.error = error.value();
+      return r;
+    }
+  }
   if (::stat(outputFolder.c_str(), &folder) != 0 || !S_ISDIR(folder.st_mode)) {
     RepairResult r = Failure(RepairFailure::WriteFailed, "the destination is not a folder");
     r.error = ENOTDIR;
@@ -94,6 +187,5 @@ RepairResult RepairCutRecording(const std::string& path, const std::string& outp
 
   FileByteSource source;
   if (!source.Open(path)) return Failure(RepairFailure::CannotRead, std::strerror(errno));
-  const bool avi = EndsWith(path, ".AVI") || EndsWith(path, ".avi");
   return avi ? RepairAvi(source, destination) : RepairQuickTime(source, path, reference, destination);
 }

@@ -17,7 +17,9 @@ enum class RepairFailure {
   CannotRead,       // the cut file cannot be opened or read
   NothingPlayable,  // no complete video frame before the cut
   NoReference,      // QuickTime: no healthy recording of the same camera to model the moov on
+  NotCut,           // the recording is whole: there is nothing to repair
   SameFolder,       // the destination is the cut file's own folder
+  OnCard,           // a destination folder to be made would lie on the card
   OutputExists,     // a file of that name is in the destination already
   WriteFailed,      // the destination could not be written (full, read-only, ...)
 };
@@ -37,7 +39,8 @@ struct RepairResult {
 };
 
 // Repairs `path` (an .AVI or .MOV by its name) into `outputFolder` under the
-// same name. `reference` names the healthy QuickTime recording to model the
+// same name; a missing `outputFolder` is made, unless it would lie on the
+// card the recording is on. `reference` names the healthy QuickTime recording to model the
 // moov on; when empty, the nearest earlier recording in the cut file's folder
 // that fits is taken.
 RepairResult RepairCutRecording(const std::string& path, const std::string& outputFolder,

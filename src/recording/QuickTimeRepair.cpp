@@ -14,6 +14,7 @@
 #include "ByteSource.h"
 #include "CutRecording.h"
 #include "CutRepairInternal.h"
+#include "FileCopy.h"
 #include "NewFileWriter.h"
 #include "PictureOrder.h"
 #include "RecordingFile.h"
@@ -23,6 +24,8 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 constexpr uint64_t kMaxMoov = 64u << 20;
+constexpr uint64_t kMinSampleBound = 64u << 10;
+constexpr std::size_t kPicturesToCompare = 10;  // fewer say too little about the frame size
 
 // One atom of a file's top level.
 struct TopAtom {
@@ -119,6 +122,8 @@ struct TrackModel {
   std::vector<Bytes> minfParts;  // vmhd / smhd, dinf
   uint32_t timescale = 0;
   uint32_t sampleDelta = 0;  // of the first stts entry
+  uint64_t largestSample = 0;  // bytes, by stsz
+  double meanSample = 0;
   // Video.
   VideoCodec codec = VideoCodec::H264;
   int lengthSize = 4;
@@ -211,6 +216,19 @@ std::optional<TrackModel> ReadTrack(const Bytes& b, const Box& trak, bool& video
   t.chunkOffsets = ChunkOffsets(b, *stbl);
   const uint8_t* handler = hdlr->Payload(b) + 8;
   video = HasCode(handler, "vide");
+  if (const auto stsz = Child(b, *stbl, "stsz"); stsz && stsz->PayloadSize() >= 12) {
+    const uint8_t* p = stsz->Payload(b);
+    const uint64_t count = ReadBe32(p + 8);
+    uint64_t total = 0, listed = 0;
+    t.largestSample = ReadBe32(p + 4);
+    const bool table = t.largestSample == 0;  // else every sample has that size
+    for (; table && listed < count && 12 + (listed + 1) * 4 <= stsz->PayloadSize(); ++listed) {
+      const uint32_t one = ReadBe32(p + 12 + listed * 4);
+      total += one;
+      t.largestSample = std::max<uint64_t>(t.largestSample, one);
+    }
+    t.meanSample = listed ? static_cast<double>(total) / static_cast<double>(listed) : static_cast<double>(t.largestSample);
+  }
   const Box entry{stsd->at + 16, ReadBe32(stsd->Payload(b) + 8), 8};
   if (entry.at + entry.size > stsd->at + stsd->size || entry.size < 8) return std::nullopt;
   if (video) {
@@ -342,7 +360,7 @@ std::vector<std::string> ReferenceCandidates(const std::string& path) {
     const std::string name = e->d_name;
     if (name.empty() || name[0] == '.' || name.size() < 4 || name.compare(name.size() - 4, 4, extension) != 0) continue;
     const std::string candidate = folder + name;
-    if (candidate == path) continue;
+    if (candidate == path || IsSameFile(candidate, path)) continue;
     struct stat st {};
     if (::stat(candidate.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
     if (DetectCutRecording(candidate, ContainerKind::QuickTime, nullptr)) continue;
@@ -475,9 +493,21 @@ std::optional<AccessUnitSplit> SplitBy(ByteSource& source, uint64_t begin, uint6
   settings.codec = ref.video->codec;
   settings.lengthSize = ref.video->lengthSize;
   if (ref.audio) settings.audioChunkBytes = ref.audio->chunkBytes;
+  // A picture of the same camera is not many times its largest one; random
+  // bytes read as a length mostly are.
+  if (ref.video->largestSample != 0) {
+    settings.maxSampleBytes = std::max<uint64_t>(4 * ref.video->largestSample, kMinSampleBound);
+    settings.maxGapBytes = std::max(settings.maxGapBytes, 8 * settings.maxSampleBytes);
+  }
   AccessUnitSplit split = SplitAccessUnits(source, begin, end, settings);
   if (split.video.empty()) {
     why = "no complete video frame in the media data by " + ref.path;
+    return std::nullopt;
+  }
+  // The media data begins with a key picture; a reference of another coding
+  // finds none there.
+  if (!split.video.front().key) {
+    why = "the media data does not begin with a key picture by " + ref.path;
     return std::nullopt;
   }
   if (!split.firstParameterSet.empty() && !ref.video->parameterSets.empty() &&
@@ -486,25 +516,68 @@ std::optional<AccessUnitSplit> SplitBy(ByteSource& source, uint64_t begin, uint6
     why = ref.path + " was recorded with other settings (frame size or coding)";
     return std::nullopt;
   }
-  if (split.coveredBytes * 2 < split.end - begin) {
+  // Judged against all the data up to the cut, not just up to the last
+  // picture kept: a split that keeps a few pictures by chance and steps
+  // over the rest does not fit.
+  if (split.coveredBytes * 2 < split.dataEnd - begin) {
     why = "the media data does not follow the layout of " + ref.path;
+    return std::nullopt;
+  }
+  // Without parameter sets in the data, the frame size shows in the bytes a
+  // picture takes: a quarter of the pixels takes a third of the bytes.
+  double mean = 0;
+  for (const VideoSample& v : split.video) mean += v.size;
+  mean /= static_cast<double>(split.video.size());
+  if (ref.video->meanSample > 0 && split.video.size() >= kPicturesToCompare &&
+      (mean > 2 * ref.video->meanSample || 2 * mean < ref.video->meanSample)) {
+    why = ref.path + " was recorded with other settings (its pictures take other sizes)";
     return std::nullopt;
   }
   return split;
 }
 
-// Camera atoms after the media data: whole ones, and a sample block cut by
-// the power loss down to its whole records.
-bool KeepCameraAtom(const TopAtom& a, uint64_t fileSize, uint64_t& keep) {
-  const uint64_t have = fileSize - a.pos;
-  if (Is(a.type, "gps0") || Is(a.type, "gsen")) {
-    const uint64_t record = Is(a.type, "gps0") ? kGpsRecordSize : kGSensorRecordSize;
-    const uint64_t payload = std::min(a.size, have) - a.header;
-    keep = a.header + payload / record * record;
-    return keep > a.header && keep <= 0xFFFFFFFFu;
+// A top-level atom as the copy holds it: the camera's sample blocks cut
+// down to their whole records of the kept span, each under a header that
+// matches what it holds; other atoms as they were.
+struct CopiedAtom {
+  const TopAtom* atom = nullptr;
+  bool rewritten = false;  // a new header, then `payload` bytes of the old payload
+  uint64_t payload = 0;
+  uint64_t Size() const {
+    return !rewritten ? atom->size : payload + (payload + 8 > 0xFFFFFFFFu ? 16 : 8);
   }
-  keep = a.size;
-  return a.complete && (Is(a.type, "gpsa") || Is(a.type, "gsea") || Is(a.type, "IDIT"));
+};
+
+// Before the media data every atom but a moov is copied; after it only the
+// camera's, a sample block cut by the power loss down to its whole records.
+std::optional<CopiedAtom> PlanCopy(const TopAtom& a, uint64_t fileSize, bool afterData, const SpanRates& rates,
+                                   double seconds) {
+  const bool gps = Is(a.type, "gps0");
+  if (gps || Is(a.type, "gsen")) {
+    const uint64_t have = std::min(a.size, fileSize - a.pos);
+    if (have <= a.header) return std::nullopt;
+    const uint64_t record = gps ? kGpsRecordSize : kGSensorRecordSize;
+    const uint64_t records = RecordsInSpan(gps, gps ? rates.gpsa : rates.gsea, seconds, (have - a.header) / record);
+    if (records == 0) return std::nullopt;
+    return CopiedAtom{&a, true, records * record};
+  }
+  if (!afterData) return Is(a.type, "moov") ? std::nullopt : std::optional<CopiedAtom>(CopiedAtom{&a});
+  if (!a.complete || !(Is(a.type, "gpsa") || Is(a.type, "gsea") || Is(a.type, "IDIT"))) return std::nullopt;
+  return CopiedAtom{&a, true, a.size - a.header};
+}
+
+bool WriteCopied(NewFileWriter& out, ByteSource& source, const CopiedAtom& c) {
+  if (!c.rewritten) return out.CopyFrom(source, c.atom->pos, c.atom->size);
+  Bytes head;
+  if (c.Size() - c.payload == 16) {
+    AppendBe32(head, 1);
+    head.insert(head.end(), c.atom->type, c.atom->type + 4);
+    AppendBe64(head, c.payload + 16);
+  } else {
+    AppendBe32(head, static_cast<uint32_t>(c.payload + 8));
+    head.insert(head.end(), c.atom->type, c.atom->type + 4);
+  }
+  return out.Write(head) && out.CopyFrom(source, c.atom->pos + c.atom->header, c.payload);
 }
 
 }  // namespace
@@ -516,7 +589,8 @@ RepairResult RepairQuickTime(ByteSource& source, const std::string& path, const 
   const auto mdat = std::find_if(atoms.begin(), atoms.end(), [](const TopAtom& a) { return Is(a.type, "mdat"); });
   if (mdat == atoms.end()) return Failure(RepairFailure::NothingPlayable, "no media data before the cut");
   const uint64_t dataBegin = mdat->pos + mdat->header;
-  const uint64_t dataEnd = std::min(size, mdat->pos + mdat->size);
+  // A size past the end (up to 2^64 - 1) ends at the end of the file.
+  const uint64_t dataEnd = mdat->size > size - mdat->pos ? size : mdat->pos + mdat->size;
 
   // The reference: the one given, or the nearest fitting one in the folder.
   std::vector<std::string> candidates;
@@ -526,6 +600,11 @@ RepairResult RepairQuickTime(ByteSource& source, const std::string& path, const 
   std::optional<AccessUnitSplit> split;
   std::string why = "no healthy QuickTime recording of the same camera in the folder";
   for (const std::string& candidate : candidates) {
+    split.reset();
+    if (IsSameFile(candidate, path)) {
+      why = candidate + " is the recording itself";
+      continue;
+    }
     ref = LoadReference(candidate, why);
     if (ref) split = SplitBy(source, dataBegin, dataEnd, *ref, why);
     if (split) break;
@@ -545,9 +624,20 @@ RepairResult RepairQuickTime(ByteSource& source, const std::string& path, const 
 
   // Where the media data goes in the new file: everything before it stays
   // as it was, but an old moov.
+  SpanRates rates;
+  for (const TopAtom& a : atoms) {
+    if (a.complete && (Is(a.type, "gpsa") || Is(a.type, "gsea")))
+      (Is(a.type, "gpsa") ? rates.gpsa : rates.gsea) = RateValue(source, a.pos + a.header, a.size - a.header);
+  }
+  std::vector<CopiedAtom> head, tail;
   uint64_t before = 0;
-  for (auto a = atoms.begin(); a != mdat; ++a)
-    if (!Is(a->type, "moov")) before += a->size;
+  for (auto a = atoms.begin(); a != atoms.end(); ++a) {
+    if (a == mdat || (a > mdat && !mdat->complete)) continue;
+    if (auto c = PlanCopy(*a, size, a > mdat, rates, result.seconds)) {
+      (a < mdat ? head : tail).push_back(*c);
+      if (a < mdat) before += c->Size();
+    }
+  }
   const uint64_t kept = split->end - dataBegin;
   const uint32_t header = kept + 8 > 0xFFFFFFFFu ? 16 : 8;
   const uint64_t newData = before + header;
@@ -598,8 +688,7 @@ RepairResult RepairQuickTime(ByteSource& source, const std::string& path, const 
 
   NewFileWriter out;
   out.Create(destination);
-  for (auto a = atoms.begin(); a != mdat; ++a)
-    if (!Is(a->type, "moov")) out.CopyFrom(source, a->pos, a->size);
+  for (const CopiedAtom& c : head) WriteCopied(out, source, c);
   Bytes mdatHead;
   if (header == 16) {
     AppendBe32(mdatHead, 1);
@@ -612,15 +701,7 @@ RepairResult RepairQuickTime(ByteSource& source, const std::string& path, const 
   out.Write(mdatHead);
   out.CopyFrom(source, dataBegin, kept);
   // The camera's own atoms after the media data, when it was whole.
-  for (auto a = mdat + 1; mdat->complete && a != atoms.end(); ++a) {
-    uint64_t keep = 0;
-    if (!KeepCameraAtom(*a, size, keep)) continue;
-    Bytes head;
-    AppendBe32(head, static_cast<uint32_t>(keep));
-    head.insert(head.end(), a->type, a->type + 4);
-    out.Write(head);
-    out.CopyFrom(source, a->pos + 8, keep - 8);
-  }
+  for (const CopiedAtom& c : tail) WriteCopied(out, source, c);
   out.Write(moov);
   return CommitChecked(result, out, true);
 }

@@ -82,10 +82,16 @@ TEST(CutRepair, CopiesOfRecordingsCutAtSeveralPointsPlayUpToTheCut) {
     // Timestamps in order (the H.264 clip has B-frames): ffmpeg has nothing to say.
     EXPECT_EQ(ShellOutput("ffmpeg -nostdin -v error -i '" + r.output + "' -f null - 2>&1"), "");
 
+    // The records before the cut that fall in the video kept: every display
+    // of the copy follows its video.
     const LoadedBlocks blocks = LoadRecordingBlocks(r.output, s);
-    const std::size_t gps = WholeRecordsBefore(cut.cutAt, cut.whole.gpsOffset, kGpsRecordSize, cut.whole.gps.size());
+    auto span = [&](uint32_t rate) { return static_cast<std::size_t>(std::ceil(r.seconds * rate)); };
+    const std::size_t gps = std::min(
+        span(GpsRateOf(cut.whole.gpsaValue)),
+        WholeRecordsBefore(cut.cutAt, cut.whole.gpsOffset, kGpsRecordSize, cut.whole.gps.size()));
     const std::size_t gsensor =
-        WholeRecordsBefore(cut.cutAt, cut.whole.gsensorOffset, kGSensorRecordSize, cut.whole.gsensor.size());
+        std::min(span(GSensorRateByteOf(cut.whole.gseaValue)),
+                 WholeRecordsBefore(cut.cutAt, cut.whole.gsensorOffset, kGSensorRecordSize, cut.whole.gsensor.size()));
     ASSERT_EQ(blocks.gps.size(), gps);
     for (std::size_t i = 0; i < gps; ++i) {
       uint8_t a[kGpsRecordSize], b[kGpsRecordSize];
