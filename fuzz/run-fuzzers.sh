@@ -9,7 +9,8 @@
 #     --nice           run the fuzzers at the lowest priority (idle CPU only)
 #     --no-build       use the binaries (and seeds) already in the build folder
 #     --synth PATH     also seed with recordings trk-synth writes in every layout
-#   TARGET: avi mov_walk mov_scan samples settings (default: all)
+#   TARGET: avi mov_walk mov_scan samples settings repair_avi repair_mov
+#           (default: all)
 #
 # Every target first replays fuzz/regressions/TARGET/* (inputs that once
 # crashed or hung) and its seeds, then fuzzes. Crashes, timeouts and leaks are
@@ -33,12 +34,12 @@ while [ $# -gt 0 ]; do
     --nice) NICE=(nice -n 19); shift ;;
     --no-build) BUILD_FIRST=0; shift ;;
     --synth) SYNTH=$2; shift 2 ;;
-    -h|--help) sed -n '2,18p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,19p' "$0"; exit 0 ;;
     -*) echo "run-fuzzers: unknown option $1" >&2; exit 2 ;;
     *) TARGETS+=("$1"); shift ;;
   esac
 done
-[ ${#TARGETS[@]} -gt 0 ] || TARGETS=(avi mov_walk mov_scan samples settings)
+[ ${#TARGETS[@]} -gt 0 ] || TARGETS=(avi mov_walk mov_scan samples settings repair_avi repair_mov)
 mkdir -p "$BUILD"
 BUILD=$(cd "$BUILD" && pwd)
 
@@ -101,7 +102,54 @@ add_synth_seeds() {
     # so the blocks come from the reader's summary.
     { head -c 24 /dev/zero; cat "$f"; } >"$out/samples/synth-$(basename "$f")"
   done
+  add_repair_seeds "$out" "$tmp"
   rm -rf "$tmp"
+}
+
+# A QuickTime repair input: the reference's length (4 bytes, little-endian),
+# the reference, then the cut file.
+repair_input() {
+  local n
+  n=$(stat -c %s "$1")
+  # shellcheck disable=SC2059
+  printf "$(printf '\\%03o' $((n & 255)) $((n >> 8 & 255)) $((n >> 16 & 255)) $((n >> 24 & 255)))"
+  cat "$1" "$2"
+}
+
+# Cut recordings from trk-synth (cut inside a frame, between the camera's
+# blocks, in a 64-bit mdat) and from ffmpeg (sound in fixed and in
+# variable chunks), each QuickTime one with a healthy reference.
+add_repair_seeds() {
+  local out=$1 tmp=$2/repair opts n=0
+  mkdir -p "$tmp" "$out/repair_avi" "$out/repair_mov"
+  local common=(--size 32x32 --fps 5 --duration 3 --video-seconds 3)
+  for opts in "" "--layout hdrl,gpsa,gsea,movi,gps0,gsen,idx1"; do
+    for at in 0.3 0.7 0.95; do
+      n=$((n + 1))
+      # shellcheck disable=SC2086
+      "$SYNTH" file "$out/repair_avi/synth-cut$n.AVI" "${common[@]}" $opts --cut-at $at >/dev/null 2>&1 || true
+    done
+  done
+  for opts in "" "--layout ftyp,idit,gpsa,gsea,mdat,gps0,gsen,moov" "--layout ftyp,idit,gpsa,gsea,gps0,gsen,mdat64,moov"; do
+    # shellcheck disable=SC2086
+    "$SYNTH" file "$tmp/REF.MOV" "${common[@]}" $opts >/dev/null 2>&1 || continue
+    for at in 0.4 0.8; do
+      n=$((n + 1))
+      # shellcheck disable=SC2086
+      "$SYNTH" file "$tmp/CUT.MOV" "${common[@]}" $opts --cut-at $at >/dev/null 2>&1 || continue
+      repair_input "$tmp/REF.MOV" "$tmp/CUT.MOV" >"$out/repair_mov/synth-cut$n"
+    done
+  done
+  command -v ffmpeg >/dev/null || return 0
+  for codec in pcm_s16le aac; do
+    ffmpeg -nostdin -v error -f lavfi -i testsrc2=size=32x32:rate=5:duration=3 -f lavfi \
+      -i sine=frequency=440:duration=3:sample_rate=8000 -c:v libx264 -preset veryfast -c:a $codec \
+      -f mov "$tmp/ff.mov" -y || continue
+    head -c $(($(stat -c %s "$tmp/ff.mov") * 6 / 10)) "$tmp/ff.mov" >"$tmp/ffcut.mov"
+    repair_input "$tmp/ff.mov" "$tmp/ffcut.mov" >"$out/repair_mov/ffmpeg-$codec"
+    ffmpeg -nostdin -v error -i "$tmp/ff.mov" -c copy -f avi "$tmp/ff.avi" -y || continue
+    head -c $(($(stat -c %s "$tmp/ff.avi") * 6 / 10)) "$tmp/ff.avi" >"$out/repair_avi/ffmpeg-$codec.AVI"
+  done
 }
 
 # Fresh seeds with every build; runs without a build (for example several
@@ -121,6 +169,7 @@ max_len_of() {
   case "$1" in
     settings) echo 4096 ;;
     samples) echo 8192 ;;
+    repair_*) echo 65536 ;;
     *) echo 32768 ;;
   esac
 }

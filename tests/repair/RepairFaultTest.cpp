@@ -1,6 +1,7 @@
 // Repairs that cannot be done: a clear reason, and nothing left behind in the
 // destination, partial or temporary.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "CutRepair.h"
 #include "FaultSupport.h"
@@ -29,11 +30,17 @@ TEST(RepairFaults, EachRefusalHasItsReasonAndLeavesNoFile) {
   WriteSynthRecording(tree / "card/EARLY001.AVI", Cut(2, 0.02));  // inside the camera blocks before movi
   WriteSynthRecording(tree / "card/EARLY002.MOV", Cut(3, 0.004, "ftyp,idit,gpsa,gsea,gps0,gsen,mdat,moov"));
   WriteSynthRecording(tree / "card/FILE0001.AVI", Cut(4, 0.5));
+  tree.Folder("good");
+  WriteSynthRecording(tree / "good/GOOD0001.MOV", SmallCamera(5, 4000, 10));  // whole
+  ::mkfifo((tree / "card/PIPE0001.AVI").c_str(), 0600);
+  tree.Folder("card/DIR00001.MOV");
+  std::ofstream(tree / "card/NULL0001.AVI").flush();
   const std::vector<uint8_t> before = FileBytes(tree / "card/FILE0001.AVI");
 
   struct Refusal {
     std::string file, reference, folder;
     RepairFailure failure;
+    std::string says = {};  // in the detail
   };
   const std::vector<Refusal> refusals = {
       {"card/ALONE001.MOV", "", "out", RepairFailure::NoReference},
@@ -42,12 +49,18 @@ TEST(RepairFaults, EachRefusalHasItsReasonAndLeavesNoFile) {
       {"card/EARLY001.AVI", "", "out", RepairFailure::NothingPlayable},
       {"card/EARLY002.MOV", "", "out", RepairFailure::NothingPlayable},
       {"card/FILE0001.AVI", "", "card", RepairFailure::SameFolder},
+      {"good/GOOD0001.MOV", "", "out", RepairFailure::NotCut, "whole"},
+      {"good/GOOD0001.MOV", tree / "good/./GOOD0001.MOV", "out", RepairFailure::NotCut, "whole"},
+      {"card/PIPE0001.AVI", "", "out", RepairFailure::CannotRead, "pipe"},
+      {"card/DIR00001.MOV", "", "out", RepairFailure::CannotRead, "folder"},
+      {"card/NULL0001.AVI", "", "out", RepairFailure::NothingPlayable, "empty"},
   };
   for (const Refusal& r : refusals) {
     SCOPED_TRACE(r.file);
     const RepairResult result = RepairCutRecording(tree / r.file, tree / r.folder, r.reference);
     EXPECT_EQ(result.failure, r.failure) << result.detail;
     EXPECT_FALSE(result.detail.empty());
+    EXPECT_NE(result.detail.find(r.says), std::string::npos) << result.detail;
     EXPECT_TRUE(result.output.empty());
     EXPECT_TRUE(Entries(tree / "out").empty());
   }
@@ -59,6 +72,11 @@ TEST(RepairFaults, EachRefusalHasItsReasonAndLeavesNoFile) {
   EXPECT_EQ(FileBytes(tree / "out/FILE0001.AVI"), std::vector<uint8_t>({'m', 'i', 'n', 'e'}));
   EXPECT_EQ(Entries(tree / "out").size(), 1u);
   EXPECT_EQ(FileBytes(tree / "card/FILE0001.AVI"), before);
+
+  // A destination folder that is not there yet is made, as the exports make theirs.
+  const RepairResult made = RepairCutRecording(tree / "card/FILE0001.AVI", tree / "new/copies");
+  EXPECT_TRUE(made.Repaired()) << made.detail;
+  EXPECT_TRUE(std::filesystem::is_regular_file(tree / "new/copies/FILE0001.AVI"));
 }
 
 TEST(RepairFaults, FullOrReadOnlyDestinationIsReportedWithNothingPartialLeft) {
