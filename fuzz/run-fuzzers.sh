@@ -106,49 +106,35 @@ add_synth_seeds() {
   rm -rf "$tmp"
 }
 
-# A QuickTime repair input: the reference's length (4 bytes, little-endian),
-# the reference, then the cut file.
-repair_input() {
-  local n
-  n=$(stat -c %s "$1")
-  # shellcheck disable=SC2059
-  printf "$(printf '\\%03o' $((n & 255)) $((n >> 8 & 255)) $((n >> 16 & 255)) $((n >> 24 & 255)))"
-  cat "$1" "$2"
-}
-
-# Cut recordings from trk-synth (cut inside a frame, between the camera's
-# blocks, in a 64-bit mdat) and from ffmpeg (sound in fixed and in
-# variable chunks), each QuickTime one with a healthy reference.
+# Cut recordings for the repair targets: trk-synth's (the camera's blocks
+# before and after the media data) and ffmpeg's (sound in fixed and in
+# variable chunks), each cut at 40 % and 90 %. A QuickTime input is the
+# healthy reference's length (4 bytes, little-endian), the reference, then
+# the cut file.
 add_repair_seeds() {
-  local out=$1 tmp=$2/repair opts n=0
+  local out=$1 tmp=$2/repair n=0 f opts audio
   mkdir -p "$tmp" "$out/repair_avi" "$out/repair_mov"
-  local common=(--size 32x32 --fps 5 --duration 3 --video-seconds 3)
-  for opts in "" "--layout hdrl,gpsa,gsea,movi,gps0,gsen,idx1"; do
-    for at in 0.3 0.7 0.95; do
-      n=$((n + 1))
+  for opts in "" "--layout hdrl,gpsa,gsea,movi,gps0,gsen,idx1" "--layout ftyp,idit,gpsa,gsea,mdat,gps0,gsen,moov"; do
+    for f in "$tmp/W.AVI" "$tmp/W.MOV"; do
       # shellcheck disable=SC2086
-      "$SYNTH" file "$out/repair_avi/synth-cut$n.AVI" "${common[@]}" $opts --cut-at $at >/dev/null 2>&1 || true
-    done
-  done
-  for opts in "" "--layout ftyp,idit,gpsa,gsea,mdat,gps0,gsen,moov" "--layout ftyp,idit,gpsa,gsea,gps0,gsen,mdat64,moov"; do
-    # shellcheck disable=SC2086
-    "$SYNTH" file "$tmp/REF.MOV" "${common[@]}" $opts >/dev/null 2>&1 || continue
-    for at in 0.4 0.8; do
-      n=$((n + 1))
-      # shellcheck disable=SC2086
-      "$SYNTH" file "$tmp/CUT.MOV" "${common[@]}" $opts --cut-at $at >/dev/null 2>&1 || continue
-      repair_input "$tmp/REF.MOV" "$tmp/CUT.MOV" >"$out/repair_mov/synth-cut$n"
+      "$SYNTH" file "$f" --size 32x32 --fps 5 --duration 3 --video-seconds 3 $opts >/dev/null 2>&1 && cut_seeds "$f" "$out"
     done
   done
   command -v ffmpeg >/dev/null || return 0
-  for codec in pcm_s16le aac; do
-    ffmpeg -nostdin -v error -f lavfi -i testsrc2=size=32x32:rate=5:duration=3 -f lavfi \
-      -i sine=frequency=440:duration=3:sample_rate=8000 -c:v libx264 -preset veryfast -c:a $codec \
-      -f mov "$tmp/ff.mov" -y || continue
-    head -c $(($(stat -c %s "$tmp/ff.mov") * 6 / 10)) "$tmp/ff.mov" >"$tmp/ffcut.mov"
-    repair_input "$tmp/ff.mov" "$tmp/ffcut.mov" >"$out/repair_mov/ffmpeg-$codec"
-    ffmpeg -nostdin -v error -i "$tmp/ff.mov" -c copy -f avi "$tmp/ff.avi" -y || continue
-    head -c $(($(stat -c %s "$tmp/ff.avi") * 6 / 10)) "$tmp/ff.avi" >"$out/repair_avi/ffmpeg-$codec.AVI"
+  for audio in pcm_s16le aac; do
+    ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=32x32:rate=5:duration=2 -f lavfi -i sine=duration=2 -ar 8000 \
+      -c:v libx264 -c:a $audio "$tmp/F.MOV" && cut_seeds "$tmp/F.MOV" "$out"
+  done
+}
+cut_seeds() {
+  local f=$1 out=$2 size at
+  size=$(stat -c %s "$f")
+  for at in 4 9; do
+    n=$((n + 1))
+    if [[ $f == *.AVI ]]; then head -c $((size * at / 10)) "$f" >"$out/repair_avi/cut-$n.AVI"; continue; fi
+    # shellcheck disable=SC2059
+    { printf "$(printf '\\%03o' $((size & 255)) $((size >> 8 & 255)) $((size >> 16 & 255)) $((size >> 24 & 255)))"
+      cat "$f"; head -c $((size * at / 10)) "$f"; } >"$out/repair_mov/cut-$n"
   done
 }
 
@@ -169,7 +155,7 @@ max_len_of() {
   case "$1" in
     settings) echo 4096 ;;
     samples) echo 8192 ;;
-    repair_*) echo 65536 ;;
+    repair_*) echo 131072 ;;
     *) echo 32768 ;;
   esac
 }

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <cstring>
 
+#include "ByteOrder.h"
 #include "CutRepair.h"
 #include "RecordingLibrary.h"
 #include "RepairSupport.h"
@@ -28,6 +29,7 @@ struct Case {
   const char* file;
   std::string layout;
   CutPoint point;
+  bool wideGps = false;  // the gps0 atom with a 64-bit size
 };
 
 uint64_t InsideFrame(const SynthReport&, const std::vector<uint64_t>& ends) { return ends[ends.size() * 6 / 10] - 10; }
@@ -46,6 +48,7 @@ TEST(CutRepair, CopiesOfRecordingsCutAtSeveralPointsPlayUpToTheCut) {
       {"MOV cut inside a video sample", "FILE0004.MOV", "", InsideFrame},
       {"MOV cut between samples", "FILE0005.MOV", "", BetweenFrames},
       {"MOV cut inside the camera blocks after mdat", "FILE0006.MOV", "ftyp,idit,gpsa,gsea,mdat,gps0,gsen,moov", InsideGps},
+      {"MOV with a 64-bit gps0 after mdat", "FILE0007.MOV", "ftyp,idit,gpsa,gsea,mdat,gps0,gsen,moov", InsideGps, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -55,6 +58,15 @@ TEST(CutRepair, CopiesOfRecordingsCutAtSeveralPointsPlayUpToTheCut) {
     if (mov) WriteSynthRecording(card / "FILE0000.MOV", Camera(10, c.layout));
     const CutFile cut = WriteCut(card / c.file, Camera(20, c.layout), c.point);
     ASSERT_GT(cut.framesBefore, 5);
+    if (c.wideGps) {  // size 1, the type, then the size in 64 bits: 8 bytes more
+      std::vector<uint8_t> bytes = FileBytes(card / c.file);
+      const auto at = bytes.begin() + static_cast<long>(cut.whole.gpsOffset - 8);
+      uint8_t size[8] = {};
+      PutBe32(size + 4, ReadBe32(&*at) + 8);
+      PutBe32(&*at, 1);
+      bytes.insert(at + 8, std::begin(size), std::end(size));
+      WriteBytes(card / c.file, bytes);
+    }
     const std::vector<uint8_t> original = FileBytes(card / c.file);
 
     const RepairResult r = RepairCutRecording(card / c.file, out.Path());
