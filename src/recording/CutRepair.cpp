@@ -135,13 +135,15 @@ const char* RepairFailureName(RepairFailure failure) {
     case RepairFailure::CannotRead: return "cannot read";
     case RepairFailure::NothingPlayable: return "nothing playable";
     case RepairFailure::NoReference: return "no reference";
-    case RepairFailure::NotCut: return "not cut";
     case RepairFailure::SameFolder: return "destination is the recording's own folder";
-    case RepairFailure::OnCard: return "destination is on the card";
     case RepairFailure::OutputExists: return "destination file exists";
     case RepairFailure::WriteFailed: return "cannot write";
   }
   return "unknown";
+}
+
+const char* RepairReason(const RepairResult& result) {
+  return result.notCut ? "not cut" : RepairFailureName(result.failure);
 }
 
 RepairResult RepairCutRecording(const std::string& path, const std::string& outputFolder,
@@ -154,7 +156,11 @@ RepairResult RepairCutRecording(const std::string& path, const std::string& outp
   RecordingFile reader(&summary);
   if ((avi ? reader.ParseAvi(path) : reader.ParseMov(path)) == 0 && summary.durationMs > 0 &&
       !DetectCutRecording(path, avi ? ContainerKind::Avi : ContainerKind::QuickTime, nullptr))
-    return Failure(RepairFailure::NotCut, "the recording is whole; there is nothing to repair");
+  {
+    RepairResult r = Failure(RepairFailure::NothingPlayable, "the recording is whole; there is nothing to repair");
+    r.notCut = true;
+    return r;
+  }
   if (IsSameFile(FolderOf(path), outputFolder))
     return Failure(RepairFailure::SameFolder, "the copy must go to another folder than the card's");
   struct stat folder {};
@@ -163,7 +169,7 @@ RepairResult RepairCutRecording(const std::string& path, const std::string& outp
     std::error_code error;
     const std::filesystem::path wanted = std::filesystem::weakly_canonical(std::filesystem::absolute(outputFolder), error);
     if (Inside(wanted, CardOf(FolderOf(path))))
-      return Failure(RepairFailure::OnCard, wanted.string() + " would lie on the card of the recording");
+      return Failure(RepairFailure::SameFolder, wanted.string() + " would lie on the card of the recording");
     std::filesystem::create_directories(wanted, error);
     if (error) {
       RepairResult r = Failure(RepairFailure::WriteFailed, "cannot make " + outputFolder + ": " + error.message());

@@ -17,9 +17,7 @@ enum class RepairFailure {
   CannotRead,       // the cut file cannot be opened or read
   NothingPlayable,  // no complete video frame before the cut
   NoReference,      // QuickTime: no healthy recording of the same camera to model the moov on
-  NotCut,           // the recording is whole: there is nothing to repair
-  SameFolder,       // the destination is the cut file's own folder
-  OnCard,           // a destination folder to be made would lie on the card
+  SameFolder,       // the destination is the cut file's own folder, or would be made on its card
   OutputExists,     // a file of that name is in the destination already
   WriteFailed,      // the destination could not be written (full, read-only, ...)
 };
@@ -34,6 +32,7 @@ struct RepairResult {
   bool audioKept = false;
   int error = 0;          // errno of a failed write
   std::string detail;     // what went wrong, in words
+  bool notCut = false;    // NothingPlayable because the recording is whole: nothing to repair
 
   bool Repaired() const { return failure == RepairFailure::None; }
 };
@@ -48,3 +47,5 @@ RepairResult RepairCutRecording(const std::string& path, const std::string& outp
 
 // The short English word for a failure ("no reference", ...), for the probe.
 const char* RepairFailureName(RepairFailure failure);
+// The same for a result: "not cut" for a whole recording.
+const char* RepairReason(const RepairResult& result);

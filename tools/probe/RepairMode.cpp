@@ -26,7 +26,7 @@ int RunRepair(const std::vector<std::string>& args, std::FILE* out) {
   if (!r.reference.empty()) json.Field("reference", r.reference);
   json.Field("frames", r.frames).Field("seconds", r.seconds);
   json.Field("audio", !r.hadAudio ? "none" : r.audioKept ? "kept" : "left out");
-  if (!r.Repaired()) json.Field("reason", RepairFailureName(r.failure)).Field("detail", r.detail);
+  if (!r.Repaired()) json.Field("reason", RepairReason(r)).Field("detail", r.detail);
   if (r.error) json.Field("errno", r.error);
   json.EndObject();
   std::string line = json.Take();
