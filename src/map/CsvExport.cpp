@@ -27,7 +27,7 @@ bool WriteGpsCsv(std::ostream& file, const std::vector<TrackPart>& parts) {
     for (std::size_t i = 0; i < part.gps.size(); ++i) {
       const GpsSample& sample = part.gps[i];
       int64_t time = 0;
-      if (RecordClockTime(sample, time)) text += UtcIsoTime(time);
+      if (RecordClockTime(part, i, time)) text += UtcIsoTime(time);
       text += ',';
       AppendDecimal(text, offset + part.GpsSeconds(i), 3);
       text += ',';
@@ -36,7 +36,9 @@ bool WriteGpsCsv(std::ostream& file, const std::vector<TrackPart>& parts) {
       if (fix) AppendDecimal(text, latitude, 6);
       text += ',';
       if (fix) AppendDecimal(text, longitude, 6);
-      text += ',' + std::to_string(sample.speed) + ',' + std::to_string(sample.heading * 2) + ',' +
+      // A course beyond 360 degrees is no course; 360 itself is north.
+      text += ',' + std::to_string(sample.speed) + ',' +
+              (sample.heading <= 180 ? std::to_string(sample.heading * 2 % 360) : std::string()) + ',' +
               (fix ? "1" : "0") + "\r\n";
       if (text.size() >= kExportBatchBytes && !FlushExportText(file, text)) return false;
     }

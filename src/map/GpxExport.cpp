@@ -10,17 +10,18 @@
 
 namespace {
 
-void AppendPoint(std::string& text, const GpsSample& sample, double latitude, double longitude) {
+void AppendPoint(std::string& text, const TrackPart& part, std::size_t i, double latitude, double longitude) {
+  const GpsSample& sample = part.gps[i];
   text += "      <trkpt lat=\"";
   AppendDecimal(text, latitude, 6);
   text += "\" lon=\"";
   AppendDecimal(text, longitude, 6);
   text += "\">\n        <ele>" + std::to_string(sample.altitude) + "</ele>\n";
   int64_t time = 0;
-  if (RecordClockTime(sample, time)) text += "        <time>" + UtcIsoTime(time) + "</time>\n";
+  if (RecordClockTime(part, i, time)) text += "        <time>" + UtcIsoTime(time) + "</time>\n";
   text += "        <extensions>\n          <gpxtpx:TrackPointExtension>\n            <gpxtpx:speed>";
   AppendDecimal(text, sample.speed / 3.6, 3);
-  text += "</gpxtpx:speed>\n            <gpxtpx:course>" + std::to_string(sample.heading * 2) +
+  text += "</gpxtpx:speed>\n            <gpxtpx:course>" + std::to_string(sample.heading * 2 % 360) +  // 360 is north
           "</gpxtpx:course>\n          </gpxtpx:TrackPointExtension>\n        </extensions>\n      </trkpt>\n";
 }
 
@@ -42,10 +43,10 @@ bool WriteGpx(std::ostream& file, const std::string& name, const std::vector<Tra
   text += "    <desc>" + EscapeXmlText(TripFiguresText(ComputeTripFigures(parts))) + "</desc>\n";
   for (const TrackPart& part : parts) {
     text += "    <trkseg>\n";
-    for (const GpsSample& sample : part.gps) {
+    for (std::size_t i = 0; i < part.gps.size(); ++i) {
       double latitude = 0.0, longitude = 0.0;
-      if (!ExportedPosition(sample, latitude, longitude)) continue;
-      AppendPoint(text, sample, latitude, longitude);
+      if (!ExportedPosition(part.gps[i], latitude, longitude)) continue;
+      AppendPoint(text, part, i, latitude, longitude);
       if (text.size() >= kExportBatchBytes && !FlushExportText(file, text)) return false;
     }
     text += "    </trkseg>\n";

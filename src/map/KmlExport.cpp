@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
 #include <ostream>
 
 #include "CSettings.h"
+#include "ExportFile.h"
 #include "RecordingLibrary.h"
 #include "ScriptText.h"
 #include "TrackPart.h"
@@ -72,6 +72,12 @@ std::string EscapeXmlText(const std::string& text, bool keepQuotes) {
       ++i;
       continue;
     }
+    // U+FFFE and U+FFFF are well-formed UTF-8 but no XML characters.
+    if (length == 3 && text.compare(i, 2, "\xEF\xBF") == 0 && static_cast<unsigned char>(text[i + 2]) >= 0xBE) {
+      out += kReplacement;
+      i += length;
+      continue;
+    }
     if (length > 1) {
       out.append(text, i, length);
       i += length;
@@ -96,10 +102,7 @@ std::string EscapeXmlText(const std::string& text, bool keepQuotes) {
 }
 
 bool ExportedPosition(const GpsSample& sample, double& latitude, double& longitude) {
-  if ((sample.status & GpsStatusValid) == 0) return false;
-  latitude = sample.latitude;
-  longitude = sample.longitude;
-  return ConvertNmeaPosition(latitude, longitude);
+  return FixPosition(sample, latitude, longitude);
 }
 
 std::string ExportFileStem(const std::string& recordingName, int64_t startTime) {
@@ -112,13 +115,9 @@ std::string KmlFileName(const std::string& recordingName, int64_t startTime) {
 }
 
 bool WriteExportFile(const std::string& path, const std::function<bool(std::ostream&)>& write) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  if (!file.is_open()) return false;
-  bool ok = write(file);
-  file.close();  // flushes: a full disk often shows only here
-  ok = ok && !file.fail();
-  if (!ok) std::remove(path.c_str());
-  return ok;
+  PendingExportFile file;
+  int error = 0;
+  return file.Write(path, write) && file.Commit(/*replace=*/true, error);
 }
 
 std::string KmlRouteDescription(const std::string& subfolder, const std::string& name, int64_t startTime) {

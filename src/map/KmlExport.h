@@ -15,7 +15,7 @@ struct TrackPart;
 // are named, and how a file is written without leaving half of it behind.
 
 // The position a route export writes for `sample`, in decimal degrees; false
-// when the record is skipped (no valid bit, or a coordinate of 200 or more).
+// when the record is no fix (FixPosition, the map's rule too).
 bool ExportedPosition(const GpsSample& sample, double& latitude, double& longitude);
 
 // strftime of `time` in local time, or in UTC when `utc`; a time the calendar
@@ -26,9 +26,10 @@ std::string FormatCalendarTime(const char* format, int64_t time, bool utc);
 // file is this followed by its own ending (".KML", ".GPX", "_GPS.CSV", ...).
 std::string ExportFileStem(const std::string& recordingName, int64_t startTime);
 
-// Creates (or truncates) `path`, lets `write` fill it and closes it. False when
-// the file cannot be created, `write` returns false or a write or the close
-// fails; the incomplete file is then removed.
+// Lets `write` fill a new file and puts it in the place of `path` only when it
+// is complete (PendingExportFile). False when the file cannot be made,
+// `write` returns false or a write fails; a file that stood at `path` then
+// stays as it was.
 bool WriteExportFile(const std::string& path, const std::function<bool(std::ostream&)>& write);
 
 // Each writer returns false when the stream is not usable (never opened, or a
@@ -56,8 +57,8 @@ std::string KmlRouteDescription(const std::string& subfolder, const std::string&
 
 // Writes the current recording's usable samples to `folder` + KmlFileName.
 // `writtenPath` receives the composed path (empty when no recording is
-// current). False when no recording is current, or when creating, writing or
-// closing the file fails; an incomplete file is removed.
+// current). False when no recording is current, or when creating or writing
+// the file fails; an earlier file of that name then stays as it was.
 bool ExportKml(RecordingLibrary& library, const std::string& folder, std::string& writtenPath);
 
 // The KML button's logic; the caller shows the message box.

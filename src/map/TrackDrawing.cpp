@@ -180,7 +180,7 @@ bool UpdatePosition(RecordingLibrary& library, int64_t timeMs, bool curveEnabled
   const double longitude = sample.longitude / 100.0;
   // An out-of-range position is never shown, so it must not count as the one
   // shown last either: every report at its time answers "no fix".
-  if (latitude >= 200.0 || longitude >= 200.0) return false;
+  if (!IsUsableGpsSample(sample)) return false;
   if (i != 0 && i == LastShownSample) return true;
   LastShownSample = i;
 

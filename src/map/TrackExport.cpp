@@ -2,11 +2,17 @@
 // the KML button's menu.
 #include "TrackExport.h"
 
-#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <ctime>
+#include <functional>
 #include <ostream>
 
 #include "CSettings.h"
+#include "ExportFile.h"
 #include "KmlExport.h"
 #include "RecordingLibrary.h"
 
@@ -18,6 +24,11 @@ ExportCommandResult Message(int textId, int captionId, const std::string& path) 
   result.captionId = captionId;
   result.path = path;
   return result;
+}
+
+bool PathTaken(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0;
 }
 
 std::string JoinedPaths(const std::vector<std::string>& paths) {
@@ -41,10 +52,12 @@ std::string TrackName(const std::vector<TrackPart>& parts, bool trip) {
   return parts.front().recording.name + " - " + parts.back().recording.name;
 }
 
-std::vector<std::string> TrackFileNames(TrackFormat format, const std::vector<TrackPart>& parts, bool trip) {
+std::vector<std::string> TrackFileNames(TrackFormat format, const std::vector<TrackPart>& parts, bool trip,
+                                        int copy) {
   if (parts.empty()) return {};
   const RecordingInfo& first = parts.front().recording;
-  const std::string stem = ExportFileStem(first.name, first.summary.startTime) + (trip ? "_TRIP" : "");
+  const std::string stem = ExportFileStem(first.name, first.summary.startTime) + (trip ? "_TRIP" : "") +
+                           (copy > 1 ? " (" + std::to_string(copy) + ")" : "");
   switch (format) {
     case TrackFormat::Kml:
       return {stem + ".KML"};
@@ -64,32 +77,47 @@ bool ExportTrack(TrackFormat format, const std::vector<TrackPart>& parts, bool t
     failed = folder;
     return false;
   }
-  for (const std::string& name : TrackFileNames(format, parts, trip)) paths.push_back(folder + name);
   const std::string name = TrackName(parts, trip);
-  bool ok = false;
-  switch (format) {
-    case TrackFormat::Kml:
-      ok = WriteExportFile(paths[0], [&](std::ostream& file) {
-        return WriteKmlRoute(file, name, TripFiguresText(ComputeTripFigures(parts)), parts);
-      });
-      break;
-    case TrackFormat::Gpx: {
-      const int64_t now = static_cast<int64_t>(std::time(nullptr));
-      ok = WriteExportFile(paths[0], [&](std::ostream& file) { return WriteGpx(file, name, parts, now); });
-      break;
-    }
-    case TrackFormat::Csv:
-      ok = WriteExportFile(paths[0], [&](std::ostream& file) { return WriteGpsCsv(file, parts); });
-      if (ok && !WriteExportFile(paths[1], [&](std::ostream& file) { return WriteGSensorCsv(file, parts); })) {
-        // Half a pair is no export: the GPS file goes too.
-        std::remove(paths[0].c_str());
-        failed = paths[1];
+  const int64_t now = static_cast<int64_t>(std::time(nullptr));
+  const std::function<bool(std::ostream&)> writers[2] = {
+      [&](std::ostream& file) {
+        switch (format) {
+          case TrackFormat::Kml: return WriteKmlRoute(file, name, TripFiguresText(ComputeTripFigures(parts)), parts);
+          case TrackFormat::Gpx: return WriteGpx(file, name, parts, now);
+          case TrackFormat::Csv: return WriteGpsCsv(file, parts);
+        }
+        return false;
+      },
+      [&](std::ostream& file) { return WriteGSensorCsv(file, parts); },
+  };
+  for (int copy = 1; copy <= kMaxExportCopies; ++copy) {
+    paths.clear();
+    for (const std::string& file : TrackFileNames(format, parts, trip, copy)) paths.push_back(folder + file);
+    // A name that is taken (by an earlier export, another trip of this run
+    // or anything else) is never written over: the next copy number is tried.
+    if (std::any_of(paths.begin(), paths.end(), [](const std::string& path) { return PathTaken(path); }))
+      continue;
+    PendingExportFile files[2];
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+      if (!files[i].Write(paths[i], writers[i])) {
+        failed = paths[i];
         return false;
       }
-      break;
+    }
+    // Both files are complete before either takes its name; a pair whose
+    // second name cannot be given loses its first, which this export made.
+    int error = 0;
+    std::size_t committed = 0;
+    while (committed < paths.size() && files[committed].Commit(/*replace=*/false, error)) ++committed;
+    if (committed == paths.size()) return true;
+    for (std::size_t i = 0; i < committed; ++i) ::unlink(paths[i].c_str());
+    if (error != EEXIST) {
+      failed = paths[committed];
+      return false;
+    }
   }
-  if (!ok) failed = paths[0];
-  return ok;
+  failed = folder + TrackFileNames(format, parts, trip).front();
+  return false;
 }
 
 ExportCommandResult RunExportCommand(RecordingLibrary& library, const std::string& folder, ExportChoice choice) {

@@ -1,8 +1,8 @@
 #pragma once
 // GPX and CSV exports of a recording or a whole trip, and the KML of a trip,
 // beside the KML button's export of the playing recording. Files are named
-// like the KML file (ExportFileStem) and written by WriteExportFile, so a
-// failed export leaves no file behind.
+// like the KML file (ExportFileStem) and written as PendingExportFile, so a
+// failed export leaves no file behind and harms none that stood there.
 #include <cstdint>
 #include <iosfwd>
 #include <string>
@@ -35,12 +35,19 @@ enum class TrackFormat { Kml, Gpx, Csv };
 std::string TrackName(const std::vector<TrackPart>& parts, bool trip);
 // File names (without folder) an export of `parts` writes: one, or two for
 // CSV (GPS first). A trip's files carry "_TRIP" after the stem, so they never
-// overwrite the export of its first recording alone.
-std::vector<std::string> TrackFileNames(TrackFormat format, const std::vector<TrackPart>& parts, bool trip);
+// overwrite the export of its first recording alone; copy 2 and later carry
+// " (2)" and so on after that.
+std::vector<std::string> TrackFileNames(TrackFormat format, const std::vector<TrackPart>& parts, bool trip,
+                                        int copy = 1);
+// Copies of one name an export tries before it gives up.
+constexpr int kMaxExportCopies = 999;
 
-// Writes the export into `folder` (ending with a separator, or empty).
-// `paths` receives the composed paths; false when one could not be written
-// (`failed` names it; nothing of this export is left on disk).
+// Writes the export into `folder` (ending with a separator, or empty) under
+// the first copy's names that are all free: an export never replaces a file,
+// so two trips of the same name (or two exports of one) never meet in one
+// file. `paths` receives the paths written; false when one could not be
+// written (`failed` names it; nothing of this export is left on disk and
+// every file that stood there is untouched).
 bool ExportTrack(TrackFormat format, const std::vector<TrackPart>& parts, bool trip, const std::string& folder,
                  std::vector<std::string>& paths, std::string& failed);
 

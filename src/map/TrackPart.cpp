@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <ctime>
 
 #include "KmlExport.h"
@@ -68,13 +69,17 @@ bool LoadGroupParts(const RecordingLibrary& library, int32_t group, std::vector<
   return !parts.empty();
 }
 
-bool RecordClockTime(const GpsSample& sample, int64_t& time) {
-  if (sample.year == 0 || !IsValidClock(sample.month, sample.day, sample.hour, sample.minute, sample.second))
-    return false;
+bool RecordClockTime(const GpsSample& sample, int64_t expected, int64_t& time) {
+  if (!IsValidRecordClock(sample)) return false;  // no rollover of 31 April into May
   bool ok = false;
-  time = LocalCalendarToTime(2000 + sample.year, sample.month, sample.day, sample.hour, sample.minute,
-                             sample.second, &ok);
+  time = LocalCalendarToTimeNear(2000 + sample.year, sample.month, sample.day, sample.hour, sample.minute,
+                                 sample.second, expected, &ok);
   return ok;
+}
+
+bool RecordClockTime(const TrackPart& part, std::size_t i, int64_t& time) {
+  const auto expected = part.recording.summary.startTime + static_cast<int64_t>(std::llround(part.GpsSeconds(i)));
+  return RecordClockTime(part.gps[i], expected, time);
 }
 
 std::string UtcIsoTime(int64_t time) { return FormatCalendarTime("%Y-%m-%dT%H:%M:%SZ", time, true); }

@@ -33,8 +33,12 @@ bool LoadGroupParts(const RecordingLibrary& library, int32_t group, std::vector<
                     std::string& failedPath);
 
 // The record's own clock as seconds since 1970 UTC, its calendar fields read
-// as local civil time like every start time. False when it has no valid clock.
-bool RecordClockTime(const GpsSample& sample, int64_t& time);
+// as local civil time like every start time; of the two moments that a
+// repeated hour gives, the one nearest to `expected` (the recording's start
+// plus the record's place in the time base). False when it has no valid clock.
+bool RecordClockTime(const GpsSample& sample, int64_t expected, int64_t& time);
+// The same for record `i` of `part`.
+bool RecordClockTime(const TrackPart& part, std::size_t i, int64_t& time);
 // "YYYY-MM-DDThh:mm:ssZ".
 std::string UtcIsoTime(int64_t time);
 // `value` with `decimals` decimals and "." as separator whatever the locale.

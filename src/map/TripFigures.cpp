@@ -37,8 +37,11 @@ TripFigures ComputeTripFigures(const std::vector<TrackPart>& parts) {
       const double time = static_cast<double>(part.recording.summary.startTime) + part.GpsSeconds(i);
       ++figures.fixes;
       const double speed = part.gps[i].speed;
-      figures.maxSpeedKmh = std::max(figures.maxSpeedKmh, speed);
-      if (speed >= kMovingSpeedKmh) {
+      // A speed no car drives is a glitch of the receiver, like a step that
+      // would need one: it neither makes the maximum nor lifts the mean.
+      const bool plausibleSpeed = speed <= kPlausibleSpeedKmh;
+      if (plausibleSpeed) figures.maxSpeedKmh = std::max(figures.maxSpeedKmh, speed);
+      if (plausibleSpeed && speed >= kMovingSpeedKmh) {
         ++moving;
         movingSpeedSum += speed;
         figures.drivingSeconds += secondsPerRecord;

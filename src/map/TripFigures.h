@@ -9,7 +9,7 @@
 struct TripFigures {
   double distanceMetres = 0.0;   // great-circle steps between consecutive fixes
   double drivingSeconds = 0.0;   // time of the fixes that show the car moving
-  double maxSpeedKmh = 0.0;      // highest speed of a fix
+  double maxSpeedKmh = 0.0;      // highest plausible speed of a fix
   double meanSpeedKmh = 0.0;     // mean speed of the fixes that show the car moving
   uint32_t fixes = 0;            // records with a position (the route exports' rule)
 };
@@ -18,7 +18,8 @@ struct TripFigures {
 // receiver reports a few km/h of drift.
 constexpr double kMovingSpeedKmh = 5.0;
 // A step between two fixes that would need more than this is a position jump
-// of the receiver, not driving, and adds no distance.
+// of the receiver, not driving, and adds no distance; a fix reporting a
+// higher speed counts for neither the maximum nor the mean.
 constexpr double kPlausibleSpeedKmh = 300.0;
 
 // Figures of the parts taken as one trip, in order. A fix's time is its

@@ -80,6 +80,18 @@ bool IsValidClock(unsigned month, unsigned day, unsigned hour, unsigned minute, 
          second <= 59;
 }
 
+unsigned DaysInMonth(int year, unsigned month) {
+  static constexpr unsigned kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month < 1 || month > 12) return 0;
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return kDays[month - 1] + (month == 2 && leap ? 1u : 0u);
+}
+
+bool IsValidRecordClock(const GpsSample& sample) {
+  return sample.year != 0 && IsValidClock(sample.month, sample.day, sample.hour, sample.minute, sample.second) &&
+         sample.day <= DaysInMonth(2000 + sample.year, sample.month);
+}
+
 uint32_t GpsRateOf(uint32_t gpsaValue) {
   const uint32_t rate = gpsaValue & 0xFFu;
   return rate == 0 ? 1u : rate;
@@ -106,9 +118,62 @@ void ApplyZeroRule(GpsSample& sample) {
   if (sample.latitude == 0.0 && sample.longitude == 0.0) sample.status = 0;
 }
 
+bool FixPosition(const GpsSample& sample, double& latitude, double& longitude) {
+  if ((sample.status & GpsStatusValid) == 0 || sample.heading > 180) return false;
+  latitude = NmeaToDegrees(sample.latitude / 100.0);
+  longitude = NmeaToDegrees(sample.longitude / 100.0);
+  // Written so that a NaN also fails.
+  return latitude >= -90.0 && latitude <= 90.0 && longitude >= -180.0 && longitude <= 180.0;
+}
+
 bool IsUsableGpsSample(const GpsSample& sample) {
-  return (sample.status & GpsStatusValid) != 0 && sample.latitude / 100.0 < 200.0 &&
-         sample.longitude / 100.0 < 200.0;
+  double latitude = 0.0, longitude = 0.0;
+  return FixPosition(sample, latitude, longitude);
+}
+
+namespace {
+
+// mktime of the fields with the daylight-saving flag `isdst` (-1: the zone's
+// rules decide). `exact` tells whether the result shows the same fields again
+// in local time, that is, whether the flag fits that moment.
+bool MakeLocalTime(int year, int month, int day, int hour, int minute, int second, int isdst, int64_t& time,
+                   bool& exact) {
+  std::tm fields{};
+  fields.tm_year = year - 1900;
+  fields.tm_mon = month - 1;
+  fields.tm_mday = day;
+  fields.tm_hour = hour;
+  fields.tm_min = minute;
+  fields.tm_sec = second;
+  fields.tm_isdst = isdst;
+  errno = 0;
+  const std::time_t t = std::mktime(&fields);
+  // -1 is also one second before 1970; only an error sets errno.
+  if (t == static_cast<std::time_t>(-1) && errno != 0) return false;
+  time = static_cast<int64_t>(t);
+  exact = fields.tm_year == year - 1900 && fields.tm_mon == month - 1 && fields.tm_mday == day &&
+          fields.tm_hour == hour && fields.tm_min == minute && fields.tm_sec == second;
+  return true;
+}
+
+}  // namespace
+
+int64_t LocalCalendarToTimeNear(int year, int month, int day, int hour, int minute, int second, int64_t near,
+                                bool* ok) {
+  int64_t best = 0;
+  bool found = false;
+  for (const int isdst : {0, 1}) {
+    int64_t time = 0;
+    bool exact = false;
+    if (!MakeLocalTime(year, month, day, hour, minute, second, isdst, time, exact) || !exact) continue;
+    const auto distance = [near](int64_t t) { return t > near ? t - near : near - t; };
+    if (!found || distance(time) < distance(best)) best = time;
+    found = true;
+  }
+  // Neither flag fits (the hour that the spring change skips): the zone's rules decide.
+  if (!found) return LocalCalendarToTime(year, month, day, hour, minute, second, ok);
+  if (ok) *ok = true;
+  return best;
 }
 
 int64_t LocalCalendarToTime(int year, int month, int day, int hour, int minute, int second, bool* ok) {

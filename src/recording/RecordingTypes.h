@@ -89,6 +89,11 @@ double NmeaToDegrees(double value);
 // Divides both by 100, converts in place; false when either result is >= 200.
 bool ConvertNmeaPosition(double& latitude, double& longitude);
 bool IsValidClock(unsigned month, unsigned day, unsigned hour, unsigned minute, unsigned second);
+// Days of `month` (1-12) in `year`, leap years included; 0 for no month.
+unsigned DaysInMonth(int year, unsigned month);
+// IsValidClock, and a day that exists in its month: the record's calendar
+// fields name one real moment (31 April or 29 February 2023 name none).
+bool IsValidRecordClock(const GpsSample& sample);
 
 // Time base.
 uint32_t GpsRateOf(uint32_t gpsaValue);       // low byte, 1 when 0
@@ -101,10 +106,20 @@ double GSensorRatePerSecond(uint32_t gseaValue, uint32_t recordCount, uint32_t d
 
 // Zero rule: a record whose two coordinates are exactly 0.0 loses its status.
 void ApplyZeroRule(GpsSample& sample);
-// Valid bit set and both coordinates / 100 below 200.
+// The one rule for a record with a position, used by the map, the exports
+// and the trip figures: the valid bit, a converted latitude within +-90 and
+// longitude within +-180 degrees, and a course (heading x 2) of at most 360
+// degrees. Anything else is a receiver's garbage and counts as no fix.
+// `latitude` and `longitude` receive the position in decimal degrees.
+bool FixPosition(const GpsSample& sample, double& latitude, double& longitude);
 bool IsUsableGpsSample(const GpsSample& sample);
 
 // Local civil calendar fields -> seconds since 1970 UTC by the C library's
 // mktime rule (TZ decides). `ok` is false when the fields cannot be turned into
 // a time; the result is then 0.
 int64_t LocalCalendarToTime(int year, int month, int day, int hour, int minute, int second, bool* ok = nullptr);
+// The same fields read as the moment nearest to `near`: in the hour that the
+// autumn clock change repeats, the fields name two moments an hour apart,
+// and a record's neighbours tell which one it was.
+int64_t LocalCalendarToTimeNear(int year, int month, int day, int hour, int minute, int second, int64_t near,
+                                bool* ok = nullptr);

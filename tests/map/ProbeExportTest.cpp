@@ -164,19 +164,24 @@ TEST_F(ProbeExport, WholeCardOneFilePerGroupAndNothingWrittenIntoTheCard) {
     ++trips;
   EXPECT_EQ(trips, 2u) << output;
 
-  // A group whose file cannot be written fails with its reason; the others are written.
-  std::filesystem::create_directories(dir.Folder() + "blocked");
-  output = RunCommand(kProbe + " --export kml '" + card + "' '" + dir.Folder() + "blocked' 2>&1 >/dev/null", &status);
-  EXPECT_EQ(status, 0) << output;
-  std::vector<std::string> kml;
-  for (const auto& entry : std::filesystem::directory_iterator(dir.Folder() + "blocked"))
-    kml.push_back(entry.path().string());
-  ASSERT_EQ(kml.size(), 2u);
-  std::filesystem::remove(kml[0]);
-  std::filesystem::create_directories(kml[0]);  // a folder in the file's place
-  output = RunCommand(kProbe + " --export kml '" + card + "' '" + dir.Folder() + "blocked' 2>&1 >/dev/null", &status);
+  // Exported again, each trip takes a name of its own beside the earlier files, and its line says which.
+  const std::string blocked = dir.Folder() + "blocked";
+  for (const std::string copy : {".KML", " (2).KML"}) {
+    output = RunCommand(kProbe + " --export kml '" + card + "' '" + blocked + "' 2>/dev/null", &status);
+    EXPECT_EQ(status, 0) << output;
+    lines = Lines(output);
+    ASSERT_EQ(lines.size(), 2u) << output;
+    for (const std::string& line : lines) EXPECT_NE(line.find("_TRIP" + copy + "\","), std::string::npos) << line;
+  }
+  // A trip that cannot be written fails with its reason and harms no earlier file.
+  const auto exported = Snapshot(blocked);
+  EXPECT_EQ(exported.size(), 4u);
+  output = RunCommand("sh -c \"trap '' XFSZ; ulimit -f 1; exec " + kProbe + " --export kml '" + card + "' '" +
+                          blocked + "'\" 2>&1 >/dev/null",
+                      &status);
   EXPECT_EQ(status, 1);
-  EXPECT_NE(output.find("writing " + kml[0] + " failed"), std::string::npos) << output;
+  EXPECT_NE(output.find("_TRIP (3).KML failed"), std::string::npos) << output;
+  EXPECT_EQ(Snapshot(blocked), exported);
 
   // Exports never go into the card, and nothing there changed.
   output = RunCommand(kProbe + " --export gpx '" + card + "' '" + card + "/exports' 2>&1", &status);

@@ -38,13 +38,13 @@ class TrackTest : public ::testing::Test {
 };
 
 // 60 fixes at one per second, fix 5 without the valid bit, fix 7 at (0, 0)
-// with the valid bit, fix 9 out of range (latitude 20000.0).
+// with the valid bit, fix 9 beyond the pole (latitude 9530.0, 95.5 degrees).
 RecordingPlan MinuteDrive() {
   RecordingPlan plan;
   for (int i = 0; i < 60; ++i) plan.gps.push_back(DriveFix(i));
   plan.gps[5].status = 0;
   plan.gps[7] = Fix(0.0, 0.0);
-  plan.gps[9].latitude = 20000.0;
+  plan.gps[9].latitude = 9530.0;
   return plan;
 }
 

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <map>
+#include <sstream>
 
 #include "ExportReadBack.h"
 #include "KmlExport.h"
@@ -106,27 +108,102 @@ TEST_F(TrackExportTest, GpxAndCsvOfRecordsWithAndWithoutClockAndFix) {
   EXPECT_EQ(rows, expectedRows);
 }
 
-TEST_F(TrackExportTest, FailedWritesLeaveNoFile) {
+TEST_F(TrackExportTest, FailedWritesLeaveNoFileAndHarmNoEarlierExport) {
   RecordingPlan plan;
   plan.startTime = LocalCalendarToTime(2024, 4, 12, 8, 30, 0);
-  for (int i = 0; i < 2000; ++i) plan.gps.push_back(DriveFix(i));
-  for (int i = 0; i < 2000; ++i) plan.gsensor.push_back({1, 2, 3});
+  for (int i = 0; i < 20; ++i) plan.gps.push_back(DriveFix(i));
+  for (int i = 0; i < 200; ++i) plan.gsensor.push_back({1, 2, 3});
   const std::vector<TrackPart> parts = {Part(plan)};
   std::vector<std::string> paths;
   std::string failed;
+  const std::string stem = output.Folder() + "FILE0001_2024_04_12_08-30-00";
+  const std::string kml = stem + ".KML";  // the KML button writes over its earlier file
+  ASSERT_TRUE(WriteExportFile(kml, [](std::ostream& file) { return static_cast<bool>(file << "good"); }));
 
-  // The process may write at most 4 KiB into any file: the GPX needs far more.
-  const bool written = WithFileSizeLimit(
-      4096, [&] { return ExportTrack(TrackFormat::Gpx, parts, true, output.Folder(), paths, failed); });
-  EXPECT_FALSE(written);
-  EXPECT_EQ(failed, output.Folder() + "FILE0001_2024_04_12_08-30-00_TRIP.GPX");
-  EXPECT_FALSE(std::filesystem::exists(failed));
+  // An export never writes over a file: the second of each gets a name of its own.
+  for (int copy = 1; copy <= 2; ++copy) {
+    const std::string suffix = copy == 1 ? "" : " (2)";
+    ASSERT_TRUE(ExportTrack(TrackFormat::Gpx, parts, true, output.Folder(), paths, failed)) << failed;
+    EXPECT_EQ(paths, std::vector<std::string>{stem + "_TRIP" + suffix + ".GPX"});
+    ASSERT_TRUE(ExportTrack(TrackFormat::Csv, parts, false, output.Folder(), paths, failed)) << failed;
+    EXPECT_EQ(paths, (std::vector<std::string>{stem + suffix + "_GPS.CSV", stem + suffix + "_GSENSOR.CSV"}));
+  }
+  const auto Listing = [&] {
+    std::map<std::string, std::size_t> files;  // name and a hash of the content
+    for (const auto& entry : std::filesystem::directory_iterator(output.Folder()))
+      files[entry.path().string()] = std::hash<std::string>{}(ReadFile(entry.path().string()));
+    return files;
+  };
+  const auto before = Listing();
 
-  // The G-sensor file cannot be made: the GPS file of the pair goes too.
-  std::filesystem::create_directories(output.Folder() + "FILE0001_2024_04_12_08-30-00_GSENSOR.CSV");
-  EXPECT_FALSE(ExportTrack(TrackFormat::Csv, parts, false, output.Folder(), paths, failed));
-  EXPECT_EQ(failed, output.Folder() + "FILE0001_2024_04_12_08-30-00_GSENSOR.CSV");
-  EXPECT_FALSE(std::filesystem::exists(paths[0]));
+  // At most 4 KiB a file: the GPX needs more, the GPS CSV fits but its G-sensor CSV does not.
+  const struct { TrackFormat format; std::string failed; } cases[] = {
+      {TrackFormat::Gpx, stem + "_TRIP (3).GPX"}, {TrackFormat::Csv, stem + " (3)_GSENSOR.CSV"}};
+  for (const auto& c : cases) {
+    EXPECT_FALSE(WithFileSizeLimit(4096, [&] {
+      return ExportTrack(c.format, parts, c.format == TrackFormat::Gpx, output.Folder(), paths, failed);
+    }));
+    EXPECT_EQ(failed, c.failed);
+  }
+  EXPECT_FALSE(WithFileSizeLimit(4096, [&] {
+    return WriteExportFile(kml, [](std::ostream& file) { return static_cast<bool>(file << std::string(8192, 'x')); });
+  }));
+  // Nothing was removed, changed (the KML still says "good") or left behind half-written.
+  EXPECT_EQ(Listing(), before);
+}
+
+TEST_F(TrackExportTest, RecordTimesAcrossTheAutumnClockChangeAndImpossibleDates) {
+  ScopedTimeZone newYork{"EST5EDT,M3.2.0,M11.1.0"};
+  // The recording starts at 00:50 EDT; 70 minutes later the clock repeats 01:00 to 01:59.
+  const struct { int offset, year, month, day, hour, minute, second; std::string utc; } cases[] = {
+      {600, 2024, 11, 3, 1, 0, 0, "2024-11-03T05:00:00Z"},  // 01:00 EDT
+      {4199, 2024, 11, 3, 1, 59, 59, "2024-11-03T05:59:59Z"},
+      {4200, 2024, 11, 3, 1, 0, 0, "2024-11-03T06:00:00Z"},  // 01:00 EST
+      {4, 2024, 2, 29, 8, 30, 2, "2024-02-29T13:30:02Z"},
+      {4, 2023, 2, 29, 8, 30, 2, ""},
+      {4, 2024, 2, 31, 8, 30, 2, ""},
+      {4, 2024, 4, 31, 8, 30, 2, ""},
+  };
+  for (const auto& c : cases) {
+    TrackPart part;
+    part.recording.summary.startTime = LocalCalendarToTime(2024, 11, 3, 0, 50, 0);
+    part.gps.resize(static_cast<std::size_t>(c.offset) + 1);
+    part.gps.back() = Clocked(DriveFix(1), c.year, c.month, c.day, c.hour, c.minute, c.second);
+    std::ostringstream csv;
+    ASSERT_TRUE(WriteGpsCsv(csv, {part}));
+    EXPECT_EQ(CsvRows(csv.str()).back()[0], c.utc) << c.offset << " " << c.day;
+  }
+}
+
+TEST_F(TrackExportTest, ForbiddenCharactersValuesOutsideTheWorldAndSpeedGlitches) {
+  RecordingPlan plan;
+  plan.name = "\xEF\xBF\xBE\xEF\xBF\xBF.AVI";  // U+FFFE U+FFFF
+  plan.subfolder = "\xEF\xBF\xBF/";
+  plan.startTime = LocalCalendarToTime(2024, 4, 12, 8, 30, 0);
+  for (int i = 0; i < 10; ++i) plan.gps.push_back(North(10.0 * i, 36));
+  plan.gps[2].latitude = 9530.0;     // 95.5 degrees
+  plan.gps[3].longitude = -25000.0;  // -250 degrees
+  plan.gps[4].heading = 200;         // 400 degrees
+  plan.gps[5].speed = 900;           // a glitch of the receiver
+  const std::vector<TrackPart> parts = {Part(plan)};
+  const TripFigures figures = ComputeTripFigures(parts);
+  EXPECT_EQ(figures.fixes, 7u);
+  EXPECT_EQ(figures.maxSpeedKmh, 36.0);
+  EXPECT_EQ(figures.meanSpeedKmh, 36.0);
+
+  std::vector<std::string> paths;
+  std::string failed;
+  for (const TrackFormat format : {TrackFormat::Kml, TrackFormat::Gpx}) {
+    ASSERT_TRUE(ExportTrack(format, parts, true, output.Folder(), paths, failed)) << failed;
+    int status = -1;
+    const std::string lint = RunCommand("xmllint --noout '" + paths[0] + "' 2>&1", &status);
+    EXPECT_EQ(status, 0) << lint;
+  }
+  EXPECT_EQ(ReadGpxWithGpsbabel(paths[0]).points.size(), 7u);
+  ASSERT_TRUE(ExportTrack(TrackFormat::Csv, parts, false, output.Folder(), paths, failed)) << failed;
+  std::string fixes;
+  for (const auto& row : CsvRows(ReadFile(paths[0]))) fixes += row.back();
+  EXPECT_EQ(fixes, "fix1100011111");
 }
 
 TEST_F(TrackExportTest, TripFiguresOfADriveOfKnownLength) {
