@@ -54,9 +54,23 @@ double Median(std::vector<float>& values) {
   return *middle;
 }
 
+// True when the course stays within 4 degrees around record k for a second
+// and two more on either side: in a bend the sideways acceleration would
+// pull the fit towards it.
+bool Straight(const std::vector<GpsSample>& gps, std::size_t k, uint32_t gpsRate, std::size_t count) {
+  const std::size_t from = k >= 2 * gpsRate ? k - 2 * gpsRate : 0;
+  const std::size_t to = std::min(count, k + 3 * gpsRate + 1);
+  for (std::size_t i = from; i < to; ++i) {
+    if (!IsUsableGpsSample(gps[i])) continue;
+    const int turn = std::abs(int(gps[i].heading) - int(gps[k].heading)) % 180;
+    if (std::min(turn, 180 - turn) > 2) return false;
+  }
+  return true;
+}
+
 // The horizontal direction whose acceleration follows the GPS speed's
-// changes best (a least-squares fit over the seconds with a fix at both
-// ends); false when the speed did not change enough to tell.
+// changes best (a least-squares fit over the seconds on a straight road with
+// a fix at both ends); false when the speed did not change enough to tell.
 bool ForwardFromGps(const TrackPart& part, const std::vector<Vec3>& horizontal, const std::vector<uint8_t>& stuck,
                     double rate, Vec3& forward) {
   const uint32_t gpsRate = GpsRateOf(part.recording.summary.gpsaValue);
@@ -66,7 +80,7 @@ bool ForwardFromGps(const TrackPart& part, const std::vector<Vec3>& horizontal, 
   for (std::size_t k = 0; k + gpsRate < gpsCount; ++k) {
     const GpsSample& a = part.gps[k];
     const GpsSample& b = part.gps[k + gpsRate];
-    if (!IsUsableGpsSample(a) || !IsUsableGpsSample(b)) continue;
+    if (!IsUsableGpsSample(a) || !IsUsableGpsSample(b) || !Straight(part.gps, k, gpsRate, gpsCount)) continue;
     const double changeG = (double(b.speed) - double(a.speed)) / 3.6 / kStandardGravity;
     const double from = static_cast<double>(k) / gpsRate;
     const auto first = static_cast<std::size_t>(std::ceil(from * rate));

@@ -177,7 +177,7 @@ DriveModel::DriveModel(uint32_t seed, double totalSeconds, const DriveIncidents&
         }
         break;
       case Phase::HardAccelerate:
-        a = 5.0;
+        a = 6.0;
         phaseLeft -= kStep;
         if (phaseLeft <= 0) {
           phase = Phase::Cruise;

@@ -9,7 +9,7 @@
 // be moving when a braking or a turn comes.
 struct DriveIncidents {
   std::vector<double> brakes;         // about 0.8 g until the car stands
-  std::vector<double> accelerations;  // about 0.5 g for 2.5 s
+  std::vector<double> accelerations;  // about 0.6 g for 2.5 s
   std::vector<double> rightTurns;     // about 0.55 g to the side for 3 s
   std::vector<double> leftTurns;
   std::vector<double> impacts;        // a knock of about 4 g for 0.2 s
