@@ -24,7 +24,8 @@ class EventsWindow : public e2e::WindowTest {
       o.height = 240;
       o.fps = 10;
       o.durationMs = 30000;
-      o.second = i * 30;
+      o.minute = 30 + i * 30 / 60;
+      o.second = i * 30 % 60;
       o.driveSeconds = i * 30;
       o.noFixRecords = 0;
       if (i == 0) o.brakeAt = {12};
