@@ -124,6 +124,7 @@ void CTRKDlg::SetUpControls() {
   }
   SetUpPlaybackConnections();
   SetUpExportMenu();
+  SetUpEvents();
   // Keyboard, wheel and drops for the whole window pass here first.
   qApp->installEventFilter(this);
   setAcceptDrops(true);

@@ -33,6 +33,7 @@
 #include <memory>
 #include <optional>
 
+#include "CEventListDlg.h"
 #include "CGSensorCtrl.h"
 #include "CGdipButton.h"
 #include "CFolderScan.h"
@@ -48,6 +49,7 @@
 #include "CVideoSlider.h"
 #include "CVideoStatic.h"
 #include "ControlId.h"
+#include "DrivingEvents.h"
 #include "LibraryViews.h"
 #include "MainLayout.h"
 #include "RecordingLibrary.h"
@@ -56,6 +58,7 @@
 #include "VideoOutputChoice.h"
 
 class CHtmlMapDlg;
+struct TrackPart;
 class CPrivateEvent;
 class QDropEvent;
 class QKeyEvent;
@@ -417,4 +420,37 @@ class CTRKDlg : public QWidget, public IOwnerView {
   QPoint m_moveStartPos;
   bool m_forwardingDoubleClick = false;
   bool m_closed = false;
+
+ public:
+  // Harsh moments of the playing trip (CTRKDlgEvents.cpp): found when a
+  // recording of another trip starts, marked on the curve and the position
+  // slider, listed in the events window, reached by N and Shift+N.
+  void SetUpEvents();
+  // Finds the trip's events when `index` belongs to another trip than the
+  // last one (or `force`), and marks those of recording `index`.
+  void LoadTripEvents(int32_t index, bool force = false);
+  // Plays the next (1) or previous (-1) event of the trip.
+  void PlayEvent(int step);
+  // Plays the trip's event `index` from a few seconds before it.
+  void PlayEventAt(int index);
+  void OpenEventList();
+  void RelabelEvents();
+  // The group tooltip's line of event counts for the trip of `parts`.
+  QString TripEventsLine(const std::vector<TrackPart>& parts, int32_t firstRecording) const;
+  const std::vector<DrivingEvent>& TripEvents() const { return m_tripEventList; }
+  CEventListDlg* EventList() const { return m_eventList.get(); }
+  CEventsButton* EventsButton() const { return m_eventsButton.get(); }
+
+ private:
+  void MarkRecordingEvents(int32_t index);
+  void OnEventTime(int64_t timeMs);
+  std::string m_eventsTrip;  // the trip whose events are held: its first path and count
+  std::vector<RecordingEvents> m_tripEvents;
+  std::vector<DrivingEvent> m_tripEventList;
+  int m_currentEvent = -1;
+  int32_t m_eventSeekRecording = -1;  // a chosen event's recording is opening
+  int64_t m_eventSeekMs = -1;
+  // Declared last: the button lives on the curve, which must outlive it.
+  std::unique_ptr<CEventsButton> m_eventsButton;
+  std::unique_ptr<CEventListDlg> m_eventList;
 };

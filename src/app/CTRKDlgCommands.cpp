@@ -260,6 +260,8 @@ void CTRKDlg::OnBnClickedAbout() {
 void CTRKDlg::OnBnClickedConf() {
   CTrcConfigDlg config(this);
   connect(&config, &CTrcConfigDlg::SpeedUnitApplied, this, [this](SpeedUnit unit) { m_speed.SetUnit(unit); });
+  connect(&config, &CTrcConfigDlg::EventSensitivityApplied, this,
+          [this] { LoadTripEvents(m_library.CurrentRecording(), true); });
   if (config.DoModal() != QDialog::Accepted) return;
   m_mapProvider = config.MapSelection();
   if (m_mapDlg) ReloadMapPage(*m_mapDlg, m_mapProvider, m_library);

@@ -63,5 +63,6 @@ QString CTRKDlg::GroupTripTip(int row) {
   return LoadQText(kTripFiguresText)
       .arg(Decimal(figures.distanceMetres / 1000.0, 2),
            QString::fromStdString(FormatDuration(figures.drivingSeconds)), Decimal(figures.maxSpeedKmh, 0),
-           Decimal(figures.meanSpeedKmh, 1));
+           Decimal(figures.meanSpeedKmh, 1)) +
+         TripEventsLine(parts, m_library.Groups()[static_cast<std::size_t>(row)].first);
 }

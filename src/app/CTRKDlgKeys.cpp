@@ -124,6 +124,12 @@ bool CTRKDlg::RunKeyAction(const KeyBinding& binding) {
     case KeyAction::Close:
       OnCommand(IDC_CLOSE);
       break;
+    case KeyAction::NextEvent:
+      PlayEvent(1);
+      break;
+    case KeyAction::PreviousEvent:
+      PlayEvent(-1);
+      break;
   }
   return true;
 }

@@ -99,6 +99,7 @@ void CTRKDlg::OnLanguageChanged() {
   ApplyButtonTips();
   if (m_systemMenu) RelabelTitleMenu(*m_systemMenu);
   m_progressBoard.update();
+  RelabelEvents();
 }
 
 void CTRKDlg::OnMapProviderChanged() {

@@ -36,6 +36,8 @@ const KeyBinding kBindings[] = {
     {Qt::Key_O, kCtrl, KeyAction::Open, 0, false},
     {Qt::Key_S, kCtrl, KeyAction::Snapshot, 0, false},
     {Qt::Key_Q, kCtrl, KeyAction::Close, 0, false},
+    {Qt::Key_N, kNone, KeyAction::NextEvent, 0, false},
+    {Qt::Key_N, kShift, KeyAction::PreviousEvent, 0, false},
 };
 
 bool IsPunctuation(int key) {

@@ -26,6 +26,8 @@ enum class KeyAction {
   Open,
   Snapshot,
   Close,
+  NextEvent,
+  PreviousEvent,
 };
 
 struct KeyBinding {

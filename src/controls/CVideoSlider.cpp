@@ -12,6 +12,16 @@ void CVideoSlider::DrawChannel(QPainter& painter, const QRect&) {
   // The whole strip is the channel: a sunken trough in the window colour.
   painter.fillRect(rect(), QColor(64, 64, 64));
   DrawSunkenEdge(painter, rect());
+  const QRect travel = GetChannelRect();
+  for (const Mark& mark : m_marks) {
+    const int x = travel.left() + static_cast<int>(mark.fraction * travel.width());
+    painter.fillRect(QRect(x - 1, rect().top() + 2, 3, rect().height() - 4), mark.color);
+  }
+}
+
+void CVideoSlider::SetMarks(std::vector<Mark> marks) {
+  m_marks = std::move(marks);
+  update();
 }
 
 void CVideoSlider::DrawThumb(QPainter& painter, const QRect& thumb, bool selected) {

@@ -4,6 +4,7 @@
 // WM_SEEK_REQUEST (wParam 0) to the parent. The trackbar's own press handling
 // is not used.
 #include <QColor>
+#include <vector>
 
 #include "CSliderCtrl.h"
 
@@ -15,6 +16,15 @@ class CVideoSlider : public CSliderCtrl {
 
   // A press on the slider is held (the thumb follows the pointer).
   bool IsDragging() const { return m_dragging; }
+
+  // Harsh moments of the recording: a coloured tick in the trough at each
+  // fraction (0..1) of its length.
+  struct Mark {
+    double fraction = 0;
+    QColor color;
+  };
+  void SetMarks(std::vector<Mark> marks);
+  const std::vector<Mark>& Marks() const { return m_marks; }
 
  protected:
   void DrawChannel(QPainter& painter, const QRect& channel) override;
@@ -28,4 +38,5 @@ class CVideoSlider : public CSliderCtrl {
   bool m_dragging = false;
   QColor m_thumbPressedColor{240, 0, 180};
   QColor m_thumbColor{100, 250, 100};
+  std::vector<Mark> m_marks;
 };

@@ -69,6 +69,7 @@ CTrcConfigDlg::CTrcConfigDlg(QWidget* parent) : QDialog(parent) {
   connect(m_ok, &QPushButton::clicked, this, &CTrcConfigDlg::OnOkClicked);
   connect(m_cancel, &QPushButton::clicked, this, &CTrcConfigDlg::reject);
 
+  SetUpEventSensitivity();
   OnInitDialog();
 }
 
@@ -89,6 +90,7 @@ QComboBox* CTrcConfigDlg::Combo(int id) const {
   if (id == IDC_COMBO_MAP) return m_comboMap;
   if (id == IDC_COMBO_LANGUAGE) return m_comboLanguage;
   if (id == IDC_COMBO_SPEED_UNIT) return m_comboSpeedUnit;
+  if (id == IDC_COMBO_EVENT_SENSITIVITY) return m_comboSensitivity;
   return nullptr;
 }
 
@@ -127,6 +129,7 @@ bool CTrcConfigDlg::RelabelDialog() {
   m_applySpeedUnit->setText(Text(109));
   m_comboSpeedUnit->setItemText(0, Text(213));
   m_comboSpeedUnit->setItemText(1, Text(214));
+  RelabelEventSensitivity();
   return true;
 }
 
@@ -168,5 +171,6 @@ void CTrcConfigDlg::OnOkClicked() {
   m_comboMap->setCurrentIndex(provider < m_comboMap->count() ? provider : 0);
   PostPrivateMessage(parentWidget(), WM_LANGUAGE_CHANGED, index, 0);
   OnApplySpeedUnit();
+  ApplyEventSensitivity();
   accept();
 }

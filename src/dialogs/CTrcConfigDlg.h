@@ -5,10 +5,12 @@
 // before.
 #include <QDialog>
 
+#include "DrivingEvents.h"
 #include "SpeedUnit.h"
 
 class QComboBox;
 class QGroupBox;
+class QLabel;
 class QPushButton;
 
 class CTrcConfigDlg : public QDialog {
@@ -28,6 +30,8 @@ class CTrcConfigDlg : public QDialog {
     IDC_GROUP_SPEED_UNIT = 1070,
     IDC_COMBO_SPEED_UNIT = 1071,
     IDC_APPLY_SPEED_UNIT = 1072,
+    IDC_LABEL_EVENT_SENSITIVITY = 1080,
+    IDC_COMBO_EVENT_SENSITIVITY = 1081,
   };
 
   // `parent` is the main window: the Apply buttons and OK post to it.
@@ -55,6 +59,8 @@ class CTrcConfigDlg : public QDialog {
  signals:
   // The speed unit was stored by its Apply button or by OK.
   void SpeedUnitApplied(SpeedUnit unit);
+  // OK stored the event sensitivity (entries low, normal, high).
+  void EventSensitivityApplied(EventSensitivity sensitivity);
 
  private:
   void OnInitDialog();
@@ -75,4 +81,11 @@ class CTrcConfigDlg : public QDialog {
   QGroupBox* m_groupMap = nullptr;
   QGroupBox* m_groupLanguage = nullptr;
   QGroupBox* m_groupSpeedUnit = nullptr;
+
+  // Event sensitivity (CTrcConfigDlgEvents.cpp): stored by OK only.
+  void SetUpEventSensitivity();
+  void RelabelEventSensitivity();
+  void ApplyEventSensitivity();
+  QLabel* m_labelSensitivity = nullptr;
+  QComboBox* m_comboSensitivity = nullptr;
 };

@@ -163,6 +163,31 @@ int CGSensorCtrl::CursorX() const {
   return static_cast<int>((m_cursorMs - m_windowStartMs) * width / window) + left;
 }
 
+void CGSensorCtrl::SetEventMarks(std::vector<EventMark> marks) {
+  m_eventMarks = std::move(marks);
+  update();
+}
+
+void CGSensorCtrl::DrawEventMarks(QPainter& painter) {
+  // A dashed line through the plot under a small downward triangle.
+  const int left = rect().left() + 24;
+  const int width = (rect().right() - 2) - left + 1;
+  const double window = static_cast<double>(DrawingWindow());
+  const int top = rect().top() + 20;
+  const int bottom = rect().bottom() - 8;
+  for (const EventMark& mark : m_eventMarks) {
+    const int x = static_cast<int>((mark.ms - m_windowStartMs) * width / window) + left;
+    if (x < left || x >= left + width) continue;
+    painter.setPen(QPen(mark.color, 1, Qt::DashLine));
+    painter.drawLine(x, top, x, bottom);
+    const QPoint triangle[3] = {{x - 4, top - 6}, {x + 4, top - 6}, {x, top}};
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(mark.color);
+    painter.drawPolygon(triangle, 3);
+    painter.setBrush(Qt::NoBrush);
+  }
+}
+
 std::array<double, 3> CGSensorCtrl::ValuesAtCursor() const {
   std::array<double, 3> values{0.0, 0.0, 0.0};
   const double index = std::trunc(std::trunc(m_cursorMs) * m_samplesPerMs);
@@ -201,6 +226,7 @@ void CGSensorCtrl::paintEvent(QPaintEvent*) {
   CMemoryDC memory(target, rect());
   QPainter& painter = memory.dc();
   painter.drawImage(QPoint(0, 0), m_curves);
+  DrawEventMarks(painter);
   DrawCursor(painter);
   DrawLabels(painter);
   m_paintedCursorX = CursorX();

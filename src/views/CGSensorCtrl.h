@@ -3,6 +3,7 @@
 // length, a cursor at the play position, scale labels, and one legend box per
 // axis showing the value at the cursor; clicking a legend box switches that
 // axis's curve on and off.
+#include <QColor>
 #include <QImage>
 #include <QRect>
 #include <QWidget>
@@ -39,6 +40,15 @@ class CGSensorCtrl : public QWidget, public IGSensorView {
   std::array<double, 3> ValuesAtCursor() const;
   // Pixel column of the cursor line for the current client size.
   int CursorX() const;
+
+  // Harsh moments of the recording: a coloured mark above the plot at each
+  // time (ms from the recording's start), drawn over the curves.
+  struct EventMark {
+    double ms = 0;
+    QColor color;
+  };
+  void SetEventMarks(std::vector<EventMark> marks);
+  const std::vector<EventMark>& EventMarks() const { return m_eventMarks; }
 
   std::vector<GSensorSample> m_samples;
   QRect m_plot;
@@ -85,6 +95,7 @@ class CGSensorCtrl : public QWidget, public IGSensorView {
   void DrawCurves(QPainter& painter);
   void DrawCursor(QPainter& painter);
   void DrawLabels(QPainter& painter);
+  void DrawEventMarks(QPainter& painter);
   // Drawing window W of the current samples, in ms.
   int64_t DrawingWindow() const;
   // Height of the legend row above the plot.
@@ -98,4 +109,5 @@ class CGSensorCtrl : public QWidget, public IGSensorView {
   uint64_t m_samplesVersion = 0;  // changes with every change of m_samples
   int m_paintedCursorX = -1;
   std::array<double, 3> m_paintedValues{};
+  std::vector<EventMark> m_eventMarks;
 };

@@ -87,7 +87,8 @@ TEST_F(ExportMenu, GroupRowsShowTheirTripFiguresAsTooltip) {
   pattern = QRegularExpression::escape(pattern);
   pattern.replace("PLACEHOLDER1", "([0-9]+\\.[0-9]{2})").replace("PLACEHOLDER2", "[0-9]+:[0-9]{2}:[0-9]{2}");
   pattern.replace("PLACEHOLDER3", "[0-9]+").replace("PLACEHOLDER4", "[0-9]+\\.[0-9]");
-  const QRegularExpression figures("^" + pattern + "$");
+  // The figures are the first line; the event counts follow.
+  const QRegularExpression figures("^" + pattern + "$", QRegularExpression::MultilineOption);
   QWidget* viewport = dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).viewport();
   for (int row = 0; row < 2; ++row) {
     const QPoint at = dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).visualItemRect(dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).item(row, 2)).center();

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "ProbeMode.h"
+#include "DrivingEvents.h"
 #include "RecordingJson.h"
 #include "RecordingLibrary.h"
 #include "TripFigures.h"
@@ -17,7 +18,17 @@ void WriteLine(JsonWriter& json, std::FILE* out) {
   std::fwrite(line.data(), 1, line.size(), out);
 }
 
-// "trip": the group's figures, or {"error": ...} when a recording cannot be read.
+// "events": how many harsh moments of each type the trip has (normal sensitivity).
+void WriteEventCounts(JsonWriter& json, const std::vector<TrackPart>& parts, int32_t first) {
+  const EventCounts counts = CountEvents(FindTripEvents(parts, first, EventSensitivity::Normal));
+  json.Key("events").BeginObject();
+  for (std::size_t t = 0; t < kDrivingEventTypeCount; ++t)
+    json.Field(EventTypeKey(static_cast<DrivingEventType>(t)), counts[t]);
+  json.EndObject();
+}
+
+// "trip": the group's figures and event counts, or {"error": ...} when a
+// recording cannot be read.
 void WriteTripJson(JsonWriter& json, const RecordingLibrary& library, int32_t group) {
   std::vector<TrackPart> parts;
   std::string unreadable;
@@ -31,8 +42,9 @@ void WriteTripJson(JsonWriter& json, const RecordingLibrary& library, int32_t gr
       .Field("drivingSeconds", figures.drivingSeconds)
       .Field("maxSpeedKmh", figures.maxSpeedKmh)
       .Field("meanSpeedKmh", figures.meanSpeedKmh)
-      .Field("fixes", figures.fixes)
-      .EndObject();
+      .Field("fixes", figures.fixes);
+  WriteEventCounts(json, parts, library.Groups()[static_cast<std::size_t>(group)].first);
+  json.EndObject();
 }
 
 int RunLibrary(const std::vector<std::string>& args, std::FILE* out) {

@@ -19,7 +19,7 @@ static const std::vector<const ProbeMode*>& Modes() {
       TRK_PROBE_MODE(FilesMode),
       TRK_PROBE_MODE(LibraryMode), TRK_PROBE_MODE(ResolutionMode),
       TRK_PROBE_MODE(KmlMode), TRK_PROBE_MODE(GpxMode), TRK_PROBE_MODE(CsvMode),
-      TRK_PROBE_MODE(ExportMode), TRK_PROBE_MODE(RepairMode),
+      TRK_PROBE_MODE(ExportMode), TRK_PROBE_MODE(RepairMode), TRK_PROBE_MODE(EventsMode),
   };
   return modes;
 }
@@ -50,6 +50,8 @@ static int PrintHelp() {
       "  --library FOLDER        scan FOLDER as the viewer's OPEN does: its groups and recordings\n"
       "  --resolution WIDTH HEIGHT  the viewer's resolution label of a frame size\n"
       "  --kml FILE OUTDIR       write FILE's GPS route into OUTDIR as the viewer's KML export\n"
+      "  --events FILE|CARD      the harsh moments found (braking, acceleration, turns,\n"
+      "                          impacts), one JSON object per event\n"
       "  -h, --help              display this help and exit\n"
       "      --version           output version information and exit\n"
       "\nExit status: 0 when done, 2 when the command line is wrong; problems with\n"

@@ -24,6 +24,10 @@ struct DrivePlan {
   uint32_t seed;
   std::vector<Planned> recordings;
   double brakeAt = -1;  // seconds into the drive
+  // The other harsh moments of the demo, one of each (-1: none).
+  double accelerateAt = -1;
+  double leftTurnAt = -1;
+  double impactAt = -1;
 };
 
 std::string TwoDigits(int v) {
@@ -71,12 +75,15 @@ std::vector<DrivePlan> DemoPlan() {
   }
   {  // QuickTime drive with an event at its end
     DrivePlan d{8, 47, 10, 2, {}, 190};
+    d.accelerateAt = 45;
+    d.leftTurnAt = 100;
     for (int i = 0; i < 3; ++i) d.recordings.push_back({"DCIM/MOVIE/", "FILE", true, false, 60000});
     d.recordings.push_back({"DCIM/EVENT/", "EVGS", true, true, 20000, SynthIdit::Valid, true});
     drives.push_back(d);
   }
   {  // midday: AVI in the card's root, one of them without date text (GPS clock only)
     DrivePlan d{12, 5, 0, 3, {}, -1};
+    d.impactAt = 33;  // a pothole taken hard
     for (int i = 0; i < 3; ++i)
       d.recordings.push_back({"", "FILE", false, false, 20000, i == 1 ? SynthIdit::None : SynthIdit::Valid});
     drives.push_back(d);
@@ -147,6 +154,10 @@ std::vector<SynthCardFile> WriteSynthCard(const std::string& dir, const SynthCar
       o.minute = d.minute;
       o.driveSeconds = driveSeconds;
       o.hardBrakeAt = d.brakeAt - driveSeconds;
+      auto moment = [driveSeconds](double at) { return at >= 0 ? std::vector<double>{at - driveSeconds} : std::vector<double>{}; };
+      o.accelerateAt = moment(d.accelerateAt);
+      o.leftTurnAt = moment(d.leftTurnAt);
+      o.impactAt = moment(d.impactAt);
       o.idit = p.idit;
       o.noFixRecords = driveSeconds == 0 ? 2 : 0;  // the receiver has a fix once the drive is on
       o.gsensorRate = 10;

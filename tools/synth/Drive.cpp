@@ -86,7 +86,17 @@ class Random {
 
 }  // namespace
 
-DriveModel::DriveModel(uint32_t seed, double totalSeconds, double hardBrakeAt) {
+namespace {
+
+// True when one of `times` lies in [t - before, t + after).
+bool Near(const std::vector<double>& times, double t, double before, double after) {
+  return std::any_of(times.begin(), times.end(), [&](double at) { return t >= at - before && t < at + after; });
+}
+
+}  // namespace
+
+DriveModel::DriveModel(uint32_t seed, double totalSeconds, const DriveIncidents& incidents)
+    : m_rightTurns(incidents.rightTurns), m_leftTurns(incidents.leftTurns), m_impacts(incidents.impacts) {
   Random random(seed);
   m_startDistance = random.Between(0.0, LoopLength());
   const std::size_t steps = static_cast<std::size_t>(std::max(0.0, totalSeconds) / kStep) + 2;
@@ -94,24 +104,37 @@ DriveModel::DriveModel(uint32_t seed, double totalSeconds, double hardBrakeAt) {
   m_accel.resize(steps);
   m_distance.resize(steps);
 
-  enum class Phase { Accelerate, Cruise, Brake, Stop, HardBrake };
+  enum class Phase { Accelerate, Cruise, Brake, Stop, HardBrake, HardAccelerate };
   Phase phase = Phase::Accelerate;
   double target = random.Between(30, 55) / 3.6;
   double rate = random.Between(1.5, 2.5);
   double phaseLeft = 0;
   double v = 0, d = 0;
-  bool braked = false;
+  std::vector<bool> braked(incidents.brakes.size(), false);
+  std::vector<bool> pushed(incidents.accelerations.size(), false);
   for (std::size_t i = 0; i < steps; ++i) {
     const double t = i * kStep;
-    // Be moving when the hard braking comes.
-    const bool approaching = hardBrakeAt >= 0 && !braked && t >= hardBrakeAt - 12 && t < hardBrakeAt;
+    // Be moving when a braking or a turn comes, and through the turn.
+    bool approaching = false;
+    for (std::size_t b = 0; b < braked.size(); ++b)
+      approaching |= !braked[b] && t >= incidents.brakes[b] - 12 && t < incidents.brakes[b];
+    approaching |= Near(incidents.rightTurns, t, 12, kTurnSeconds) || Near(incidents.leftTurns, t, 12, kTurnSeconds);
     if (approaching && (phase == Phase::Brake || phase == Phase::Stop)) {
       phase = Phase::Accelerate;
       target = 50 / 3.6;
     }
-    if (hardBrakeAt >= 0 && !braked && t >= hardBrakeAt) {
-      phase = Phase::HardBrake;
-      braked = true;
+    for (std::size_t b = 0; b < braked.size(); ++b) {
+      if (!braked[b] && t >= incidents.brakes[b]) {
+        phase = Phase::HardBrake;
+        braked[b] = true;
+      }
+    }
+    for (std::size_t k = 0; k < pushed.size(); ++k) {
+      if (!pushed[k] && t >= incidents.accelerations[k]) {
+        phase = Phase::HardAccelerate;
+        phaseLeft = 2.5;
+        pushed[k] = true;
+      }
     }
     double a = 0;
     switch (phase) {
@@ -153,6 +176,14 @@ DriveModel::DriveModel(uint32_t seed, double totalSeconds, double hardBrakeAt) {
           phaseLeft = 4;
         }
         break;
+      case Phase::HardAccelerate:
+        a = 6.0;
+        phaseLeft -= kStep;
+        if (phaseLeft <= 0) {
+          phase = Phase::Cruise;
+          phaseLeft = random.Between(15, 45);
+        }
+        break;
     }
     if (v + a * kStep < 0) a = -v / kStep;
     m_speed[i] = v;
@@ -180,6 +211,13 @@ DriveState DriveModel::At(double seconds) const {
   if (turn > 180) turn -= 360;
   if (turn < -180) turn += 360;
   const double curvature = turn * kPi / 180.0 / 30.0;
-  s.lateralG = std::clamp(v * v * curvature / kG, -0.45, 0.45);
+  s.lateralG = std::clamp(v * v * curvature / kG, -kCalmLateralG, kCalmLateralG);
+  if (Near(m_rightTurns, seconds, 0, kTurnSeconds)) s.lateralG = kTurnG;
+  if (Near(m_leftTurns, seconds, 0, kTurnSeconds)) s.lateralG = -kTurnG;
+  if (Near(m_impacts, seconds, 0, kKnockSeconds)) {
+    s.knockG[0] = -3.0;  // struck from the front left
+    s.knockG[1] = 2.2;
+    s.knockG[2] = 1.0;
+  }
   return s;
 }

@@ -53,11 +53,30 @@ SynthContainer ContainerFor(const std::string& path, SynthContainer requested) {
 
 double DriveLength(const SynthOptions& o) { return o.driveSeconds + o.durationMs / 1000.0 + 1.0; }
 
-// The drive model takes the braking in seconds of the whole drive; before the
-// drive began means none.
-double BrakeAt(const SynthOptions& o) {
-  const double at = o.driveSeconds + o.hardBrakeAt;
-  return o.hardBrake && at >= 0 ? at : -1.0;
+// The drive model takes the harsh moments in seconds of the whole drive;
+// before the drive began means none.
+DriveIncidents Incidents(const SynthOptions& o) {
+  auto shifted = [&o](const std::vector<double>& times) {
+    std::vector<double> out;
+    for (double at : times)
+      if (o.driveSeconds + at >= 0) out.push_back(o.driveSeconds + at);
+    return out;
+  };
+  DriveIncidents incidents{shifted(o.brakeAt), shifted(o.accelerateAt), shifted(o.rightTurnAt),
+                           shifted(o.leftTurnAt), shifted(o.impactAt)};
+  if (o.hardBrake && o.driveSeconds + o.hardBrakeAt >= 0) incidents.brakes.push_back(o.driveSeconds + o.hardBrakeAt);
+  return incidents;
+}
+
+// A bump of the rough road around sample i (at `rate` a second), in g: one
+// every 20-40 s, lasting two samples.
+double Bump(uint32_t seed, uint32_t i, uint32_t rate) {
+  const uint32_t second = i / rate;
+  const uint32_t slot = second / 30;
+  const double where = 0.5 * (Noise(seed + 17, slot, 3) + 1.0);  // [0, 1]
+  const uint32_t bumpSample = (slot * 30 + static_cast<uint32_t>(where * 20)) * rate;
+  if (i < bumpSample || i >= bumpSample + 2) return 0.0;
+  return 0.55 + 0.25 * Noise(seed + 29, slot, 4);
 }
 
 }  // namespace
@@ -65,7 +84,7 @@ double BrakeAt(const SynthOptions& o) {
 std::vector<GpsSample> SynthGpsTrack(const SynthOptions& o) {
   const uint32_t rate = o.gpsRate ? o.gpsRate : 1;
   const uint64_t count = std::max<uint64_t>(1, uint64_t{o.durationMs} * rate / 1000);
-  const DriveModel drive(o.routeSeed, DriveLength(o), BrakeAt(o));
+  const DriveModel drive(o.routeSeed, DriveLength(o), Incidents(o));
   const int64_t start = StartEpoch(o);
   std::vector<GpsSample> track;
   track.reserve(count);
@@ -102,16 +121,24 @@ std::vector<GSensorSample> SynthGSensorTrace(const SynthOptions& o) {
   const uint32_t rate = o.gsensorRate ? o.gsensorRate : 10;
   uint64_t count = uint64_t{o.durationMs} * rate / 1000;
   count += count & 1;  // an even count keeps the AVI chunk at an even size
-  const DriveModel drive(o.routeSeed, DriveLength(o), BrakeAt(o));
+  const DriveModel drive(o.routeSeed, DriveLength(o), Incidents(o));
   std::vector<GSensorSample> trace;
   trace.reserve(count);
   for (uint64_t j = 0; j < count; ++j) {
     const DriveState d = drive.At(o.driveSeconds + static_cast<double>(j) / rate);
     const auto i = static_cast<uint32_t>(j);
+    const double vibration = o.roadNoise ? 2.0 : 1.0;
+    const double forward = d.longitudinalG + d.knockG[0] + 0.03 * vibration * Noise(o.routeSeed, i, 0);
+    const double right = d.lateralG + d.knockG[1] + 0.03 * vibration * Noise(o.routeSeed, i, 1);
+    double up = 1.0 + d.knockG[2] + 0.05 * vibration * Noise(o.routeSeed, i, 2);
+    if (o.roadNoise) up += Bump(o.routeSeed, i, rate);
+    // A camera pitched forward sees some of gravity on x and some of the
+    // forward acceleration on z.
+    const double pitch = o.mountPitchDeg * 3.14159265358979323846 / 180.0;
     GSensorSample s;
-    s.x = SensorValue(d.longitudinalG + 0.03 * Noise(o.routeSeed, i, 0), o.gsensorRange);
-    s.y = SensorValue(d.lateralG + 0.03 * Noise(o.routeSeed, i, 1), o.gsensorRange);
-    s.z = SensorValue(1.0 + 0.05 * Noise(o.routeSeed, i, 2), o.gsensorRange);
+    s.x = SensorValue(forward * std::cos(pitch) + up * std::sin(pitch), o.gsensorRange);
+    s.y = SensorValue(right, o.gsensorRange);
+    s.z = SensorValue(up * std::cos(pitch) - forward * std::sin(pitch), o.gsensorRange);
     trace.push_back(s);
   }
   return trace;

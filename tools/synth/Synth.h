@@ -59,6 +59,18 @@ struct SynthOptions {
   bool hardBrake = false;    // a hard braking at hardBrakeAt
   double hardBrakeAt = 0;    // seconds from this recording's start; may lie before or after it,
                              // so that the recordings of one drive share one braking
+  // More harsh moments, in seconds from this recording's start (as hardBrakeAt).
+  std::vector<double> brakeAt;
+  std::vector<double> accelerateAt;
+  std::vector<double> rightTurnAt;
+  std::vector<double> leftTurnAt;
+  std::vector<double> impactAt;
+  // A rough road: every half minute or so a bump of 0.3-0.8 g, mostly up and
+  // down, and more vibration on every axis.
+  bool roadNoise = false;
+  // The camera is pitched forward by this many degrees on its mount, so
+  // gravity and the driving axis share the sensor's x and z.
+  double mountPitchDeg = 0;
 
   SynthIdit idit = SynthIdit::Valid;
 

@@ -19,7 +19,11 @@ const char kUsage[] =
     "  --size WxH  --fps N             frame size (default 640x360) and rate (25)\n"
     "  --video-seconds S               encode only S seconds of video\n"
     "  --gps-rate N  --gsensor-rate N  --gsensor-range G\n"
-    "  --drive-offset S  --route-seed N  --no-fix N  --no-gps-clock  --brake-at S\n"
+    "  --drive-offset S  --route-seed N  --no-fix N  --no-gps-clock\n"
+    "  --brake-at S  --accelerate-at S  --turn-at S[:left|:right]  --impact-at S\n"
+    "                                  harsh moments, seconds from the start (repeatable)\n"
+    "  --road-noise                    a rough road: bumps and vibration\n"
+    "  --mount-pitch DEGREES           the camera pitched forward on its mount\n"
     "  --idit valid|none|invalid|empty|1899\n"
     "  --layout PIECES                 e.g. ftyp,moov,idit,gpsa,gsea,gps0,gsen,mdat64\n"
     "  --mdat-filler BYTES\n"
@@ -63,6 +67,7 @@ int FileCommand(const std::vector<std::string>& args) {
     const std::string v = hasValue ? args[i + 1] : std::string();
     auto take = [&] { ++i; };
     if (a == "--no-gps-clock") { o.gpsClock = false; continue; }
+    if (a == "--road-noise") { o.roadNoise = true; continue; }
     if (!hasValue) return Usage();
     if (a == "--start") {
       if (std::sscanf(v.c_str(), "%d-%d-%d %d:%d:%d", &o.year, &o.month, &o.day, &o.hour, &o.minute, &o.second) != 6)
@@ -77,7 +82,15 @@ int FileCommand(const std::vector<std::string>& args) {
     else if (a == "--drive-offset") o.driveSeconds = std::atof(v.c_str());
     else if (a == "--route-seed") o.routeSeed = static_cast<uint32_t>(std::atoi(v.c_str()));
     else if (a == "--no-fix") o.noFixRecords = std::atoi(v.c_str());
-    else if (a == "--brake-at") { o.hardBrake = true; o.hardBrakeAt = std::atof(v.c_str()); }
+    else if (a == "--brake-at") o.brakeAt.push_back(std::atof(v.c_str()));
+    else if (a == "--accelerate-at") o.accelerateAt.push_back(std::atof(v.c_str()));
+    else if (a == "--impact-at") o.impactAt.push_back(std::atof(v.c_str()));
+    else if (a == "--turn-at") {
+      const std::size_t colon = v.find(':');
+      const std::string side = colon == std::string::npos ? "right" : v.substr(colon + 1);
+      if (side != "left" && side != "right") return Usage();
+      (side == "left" ? o.leftTurnAt : o.rightTurnAt).push_back(std::atof(v.substr(0, colon).c_str()));
+    } else if (a == "--mount-pitch") o.mountPitchDeg = std::atof(v.c_str());
     else if (a == "--layout") o.layout = v;
     else if (a == "--cut-at") {
       char* end = nullptr;

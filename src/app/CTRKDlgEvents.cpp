@@ -1,0 +1,144 @@
+// Harsh moments of the playing trip: found when a recording of another trip
+// starts (the trip's files are read again, as the group tooltip does), marked
+// on the G-sensor curve and the position slider in the colour of their type,
+// listed in the events window that the button on the curve opens, and
+// reached by N and Shift+N. Choosing an event plays from kLeadMs before it;
+// in another recording of the trip, once that recording reports its first time.
+#include <QFile>
+#include <algorithm>
+
+#include "CEventListDlg.h"
+#include "CSettings.h"
+#include "CTRKDlg.h"
+#include "Languages.h"
+#include "PrivateMessages.h"
+#include "TrackPart.h"
+
+namespace {
+
+constexpr int64_t kLeadMs = 5000;
+constexpr int64_t kFirstSeekableMs = 1;
+constexpr uint32_t kTripEventsText = 351;
+// While the time lies within this much after the event, N and Shift+N go
+// on from the event chosen last.
+constexpr int64_t kStillAtEventMs = 3000;
+
+}  // namespace
+
+void CTRKDlg::SetUpEvents() {
+  m_eventsButton = std::make_unique<CEventsButton>(&m_gsensor);
+  m_eventList = std::make_unique<CEventListDlg>(this);
+  connect(m_eventsButton.get(), &QToolButton::clicked, this, &CTRKDlg::OpenEventList);
+  connect(m_eventList.get(), &CEventListDlg::EventChosen, this, &CTRKDlg::PlayEventAt);
+  connect(m_playback.get(), &CPlaybackController::TimeReported, this,
+          [this](int64_t timeMs, int32_t) { OnEventTime(timeMs); });
+}
+
+void CTRKDlg::LoadTripEvents(int32_t index, bool force) {
+  // A chosen event waits only for its own recording.
+  if (index != m_eventSeekRecording) m_eventSeekRecording = -1;
+  const int32_t group = index >= 0 ? m_library.FindGroupOf(index) : -1;
+  if (group < 0 || static_cast<std::size_t>(group) >= m_library.Groups().size()) return;
+  const RecordingGroup& g = m_library.Groups()[static_cast<std::size_t>(group)];
+  const std::string trip = m_library.GetRecordingPath(g.first) + "#" + std::to_string(g.count);
+  if (force || trip != m_eventsTrip) {
+    std::vector<TrackPart> parts;
+    std::string unreadable;
+    m_tripEvents.clear();
+    if (LoadGroupParts(m_library, group, parts, unreadable))
+      m_tripEvents = FindTripEvents(parts, g.first, ReadEventSensitivity(CSettings::Instance()));
+    m_tripEventList = FlattenEvents(m_tripEvents);
+    m_eventsTrip = trip;
+    m_currentEvent = -1;
+    std::vector<std::string> names;
+    for (const TrackPart& part : parts) names.push_back(part.recording.name);
+    m_eventList->SetTrip(m_tripEvents, names);
+    m_eventsButton->SetCount(static_cast<int>(m_tripEventList.size()));
+  }
+  MarkRecordingEvents(index);
+}
+
+void CTRKDlg::MarkRecordingEvents(int32_t index) {
+  std::vector<CGSensorCtrl::EventMark> curve;
+  std::vector<CVideoSlider::Mark> slider;
+  const uint32_t length = m_library.Recordings()[static_cast<std::size_t>(index)].summary.durationMs;
+  for (const DrivingEvent& e : m_tripEventList) {
+    if (e.recording != index) continue;
+    curve.push_back({static_cast<double>(e.offsetMs), EventColor(e.type)});
+    if (length > 0) slider.push_back({std::min(1.0, static_cast<double>(e.offsetMs) / length), EventColor(e.type)});
+  }
+  m_gsensor.SetEventMarks(std::move(curve));
+  m_positionSlider.SetMarks(std::move(slider));
+}
+
+void CTRKDlg::OpenEventList() {
+  m_eventList->show();
+  m_eventList->raise();
+  m_eventList->activateWindow();
+}
+
+void CTRKDlg::RelabelEvents() {
+  m_eventList->Relabel();
+  m_eventsButton->Relabel();
+}
+
+QString CTRKDlg::TripEventsLine(const std::vector<TrackPart>& parts, int32_t firstRecording) const {
+  const EventCounts counts =
+      CountEvents(FindTripEvents(parts, firstRecording, ReadEventSensitivity(CSettings::Instance())));
+  auto count = [&counts](DrivingEventType type) { return counts[static_cast<std::size_t>(type)]; };
+  return QStringLiteral("\n") + QString::fromStdString(LoadText(kTripEventsText))
+                                    .arg(count(DrivingEventType::HarshBraking))
+                                    .arg(count(DrivingEventType::HarshAcceleration))
+                                    .arg(count(DrivingEventType::HarshTurnLeft) + count(DrivingEventType::HarshTurnRight))
+                                    .arg(count(DrivingEventType::Impact));
+}
+
+void CTRKDlg::PlayEvent(int step) {
+  const auto count = static_cast<int>(m_tripEventList.size());
+  if (count == 0) return;
+  const int32_t current = m_library.CurrentRecording();
+  const int64_t pending = m_playback->SeekTarget();
+  const int64_t now = std::max<int64_t>(0, pending != 0 ? pending : m_playback->Engine().GetTime());
+  int target = -1;
+  const DrivingEvent* last = m_currentEvent >= 0 && m_currentEvent < count ? &m_tripEventList[static_cast<std::size_t>(m_currentEvent)] : nullptr;
+  if (last && last->recording == current && now >= int64_t(last->offsetMs) - kLeadMs - 1000 &&
+      now <= int64_t(last->offsetMs) + kStillAtEventMs) {
+    target = m_currentEvent + step;
+  } else if (step > 0) {
+    const auto it = std::find_if(m_tripEventList.begin(), m_tripEventList.end(), [&](const DrivingEvent& e) {
+      return e.recording > current || (e.recording == current && int64_t(e.offsetMs) > now);
+    });
+    target = static_cast<int>(it - m_tripEventList.begin());
+  } else {
+    const auto it = std::find_if(m_tripEventList.rbegin(), m_tripEventList.rend(), [&](const DrivingEvent& e) {
+      return e.recording < current || (e.recording == current && int64_t(e.offsetMs) < now - kLeadMs);
+    });
+    target = static_cast<int>(m_tripEventList.rend() - it) - 1;
+  }
+  if (target >= 0 && target < count) PlayEventAt(target);
+}
+
+void CTRKDlg::PlayEventAt(int index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= m_tripEventList.size()) return;
+  m_currentEvent = index;
+  m_eventList->SetCurrentEvent(index);
+  const DrivingEvent& e = m_tripEventList[static_cast<std::size_t>(index)];
+  const int64_t from = std::max<int64_t>(kFirstSeekableMs, int64_t(e.offsetMs) - kLeadMs);
+  const MediaEngine& engine = m_playback->Engine();
+  if (e.recording == m_library.CurrentRecording() && (engine.IsPlaying() || engine.IsPaused())) {
+    if (!engine.IsPlaying()) OnCommand(IDC_PLAY);
+    SeekTo(from);
+    return;
+  }
+  m_eventSeekRecording = e.recording;
+  m_eventSeekMs = from;
+  SendPrivateMessage(this, WM_PLAY_FILE, e.recording);
+}
+
+void CTRKDlg::OnEventTime(int64_t) {
+  if (m_eventSeekRecording < 0 || m_eventSeekRecording != m_library.CurrentRecording()) return;
+  const int64_t target = m_eventSeekMs;
+  m_eventSeekRecording = -1;
+  m_eventSeekMs = -1;
+  SeekTo(target);
+}
