@@ -3,11 +3,13 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 if [ "$(id -u)" -eq 0 ]; then ./scripts/install-deps; fi
-# A folder of its own: ./test.sh builds build/ with the tests, and neither
-# command rebuilds what the other built.
-BUILD_DIR=${BUILD_DIR:-build-run}
-cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRK_BUILD_TESTS=OFF -DTRK_BUILD_GUI=ON
-cmake --build "$BUILD_DIR" -j"$(nproc)"
+# The folder ./test.sh builds and tests in, configured the same way, so that
+# ./test.sh afterwards compiles only the tests; only the programs are built
+# here.
+BUILD_DIR=${BUILD_DIR:-build}
+cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRK_BUILD_TESTS=ON -DTRK_BUILD_GUI=ON \
+  -DTRK_SANITIZE=OFF
+cmake --build "$BUILD_DIR" -j"$(nproc)" --target trk-viewer trk-probe trk-synth
 CARD=${CARD:-$PWD/demo-card}
 if [ ! -d "$CARD" ]; then
   "$BUILD_DIR/bin/trk-synth" card "$CARD"

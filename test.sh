@@ -1,21 +1,55 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test through CTest.
-#   ./test.sh              the normal build, in build/
-#   ./test.sh --sanitize   the whole suite once more, built with AddressSanitizer
-#                          and UndefinedBehaviorSanitizer, in build-asan/
+#   ./test.sh                 the programs and every test in build/, the folder
+#                             ./run.sh builds the programs in (what it built is
+#                             not built again); the fuzz targets' short run
+#                             checks the readers, the sample loader and the
+#                             settings file under the sanitizers
+#   ./test.sh --sanitize      the whole suite once more, built with
+#                             AddressSanitizer and UndefinedBehaviorSanitizer,
+#                             in build-asan/
+#   ./test.sh --sanitize-core the GUI-free core's tests (readers, library, file
+#                             operations, repair, settings, exports, media
+#                             engine) built with the sanitizers, in
+#                             build-core-asan/ (.ci/run adds it to ./test.sh)
 # Every folder is configured with the options its tests need, whatever an
-# earlier configure left in its cache (./run.sh builds in build-run/ without
-# the tests), and a suite that finds no test fails.
+# earlier configure left in its cache, and a suite that finds no test fails.
 set -euo pipefail
 cd "$(dirname "$0")"
-SANITIZE=OFF
-if [ "${1:-}" = "--sanitize" ]; then SANITIZE=ON; fi
+MODE=${1:-}
+case "$MODE" in
+  ""|--sanitize|--sanitize-core) ;;
+  *) echo "test.sh: unknown option $MODE" >&2; exit 2 ;;
+esac
 if [ "$(id -u)" -eq 0 ]; then ./scripts/install-deps; fi
-if [ "$SANITIZE" = ON ]; then
-  BUILD_DIR=${BUILD_DIR:-build-asan}
-  export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:check_initialization_order=1}
+
+sanitizer_options() {
   export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/reliability/lsan.supp:print_suppressions=0}
   export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+}
+
+if [ "$MODE" = --sanitize-core ]; then
+  CORE_DIR=${CORE_BUILD_DIR:-build-core-asan}
+  cmake -S . -B "$CORE_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DTRK_BUILD_TESTS=ON -DTRK_BUILD_GUI=OFF -DTRK_SANITIZE=ON
+  cmake --build "$CORE_DIR" -j"$(nproc)"
+  sanitizer_options
+  # The fuzz targets have a sanitizer build of their own.
+  ASAN_OPTIONS=detect_leaks=1 ctest --test-dir "$CORE_DIR" --output-on-failure --no-tests=error -j"$(nproc)" \
+    --timeout 900 -E 'reliability_fuzz|playback_engine'
+  # libvlc's plug-ins leak what they allocate and are unloaded before the leak
+  # report, so the engine runs with the address checks but without leak checks.
+  ASAN_OPTIONS=detect_leaks=0 ctest --test-dir "$CORE_DIR" --output-on-failure --no-tests=error --timeout 900 \
+    -R 'playback_engine'
+  exit 0
+fi
+
+SANITIZE=OFF
+if [ "$MODE" = --sanitize ]; then
+  SANITIZE=ON
+  BUILD_DIR=${BUILD_DIR:-build-asan}
+  export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:check_initialization_order=1}
+  sanitizer_options
 fi
 BUILD_DIR=${BUILD_DIR:-build}
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -23,21 +57,3 @@ cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 cmake --build "$BUILD_DIR" -j"$(nproc)"
 mkdir -p "$BUILD_DIR/artifacts"
 ctest --test-dir "$BUILD_DIR" --output-on-failure --no-tests=error -j"$(nproc)" --timeout 900
-
-# Every run also checks the GUI-free core (readers, library, file operations,
-# settings, track and KML, media engine) once more under AddressSanitizer and
-# UndefinedBehaviorSanitizer; --sanitize above covers the windows as well.
-if [ "$SANITIZE" = OFF ] && [ -z "${TRK_SKIP_CORE_SANITIZE:-}" ]; then
-  CORE_DIR=${CORE_BUILD_DIR:-build-core-asan}
-  cmake -S . -B "$CORE_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DTRK_BUILD_TESTS=ON -DTRK_BUILD_GUI=OFF -DTRK_SANITIZE=ON
-  cmake --build "$CORE_DIR" -j"$(nproc)"
-  export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/tests/reliability/lsan.supp:print_suppressions=0}
-  export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
-  # The fuzz targets have a sanitizer build of their own.
-  ASAN_OPTIONS=detect_leaks=1 ctest --test-dir "$CORE_DIR" --output-on-failure --no-tests=error -j"$(nproc)" \
-    --timeout 900 -E 'reliability_fuzz|playback_engine'
-  # libvlc's plug-ins leak what they allocate and are unloaded before the leak
-  # report, so the engine runs with the address checks but without leak checks.
-  ASAN_OPTIONS=detect_leaks=0 ctest --test-dir "$CORE_DIR" --output-on-failure --no-tests=error --timeout 900 -R 'playback_engine'
-fi

@@ -5,6 +5,13 @@
 #   cpack -G DEB (scripts/package): trk-viewer_<version>_<arch>.deb.
 include(GNUInstallDirs)
 
+# A sanitizer build is for the tests: its programs carry the sanitizers and
+# the test-only dlclose() of trk_sanitizer_exceptions, and are never installed.
+if(TRK_SANITIZE)
+  install(CODE "message(FATAL_ERROR \"A build with TRK_SANITIZE=ON is not installed; configure one without it\")")
+  return()
+endif()
+
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 set(_trk_packaging ${PROJECT_SOURCE_DIR}/packaging)

@@ -21,7 +21,7 @@ void CTRKApp::PrepareProcess() {
   QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
 }
 
-bool CTRKApp::InitInstance(const QString& startPath) {
+bool CTRKApp::InitInstance(const std::string& startPath) {
   // The window's own close ends the run, not the last message box.
   QApplication::setQuitOnLastWindowClosed(false);
   CTRKDlg dlg;
@@ -29,7 +29,7 @@ bool CTRKApp::InitInstance(const QString& startPath) {
   dlg.show();
   QEventLoop loop;
   QObject::connect(&dlg, &CTRKDlg::Closed, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-  if (!startPath.isEmpty()) dlg.OpenPath(startPath);
+  if (!startPath.empty()) dlg.OpenPath(startPath);
   loop.exec();
   return false;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The application object: starts what the window needs, runs the main window
 // until it closes and ends the process after it.
-#include <QString>
+#include <string>
 
 class CTRKApp {
  public:
@@ -14,7 +14,8 @@ class CTRKApp {
   // and the native video surface need.
   static void PrepareProcess();
 
-  // Runs the main window; `startPath`, when not empty, is opened at start
-  // (CTRKDlg::OpenPath). Always false: the process then ends.
-  bool InitInstance(const QString& startPath);
+  // Runs the main window; `startPath` (bytes of a path or a file:// URI),
+  // when not empty, is opened at start (CTRKDlg::OpenPath). Always false:
+  // the process then ends.
+  bool InitInstance(const std::string& startPath);
 };

@@ -94,14 +94,19 @@ class CTRKDlg : public QWidget, public IOwnerView {
   // OPEN after its folder picker: remembers the folder, scans it into the
   // library, fills the lists, draws the first group's paths and arms the
   // delayed start of the first recording.
+  // The folder as the bytes of its path (a name need not be UTF-8), or as a
+  // QString of a name that is.
+  void OpenFolder(const std::string& folder);
   void OpenFolder(const QString& folder);
   // OpenFolder once the map page can take the group's paths (at once when
   // it already can; after a while without it in any case).
+  void OpenFolderWhenReady(const std::string& folder);
   void OpenFolderWhenReady(const QString& folder);
   // Opens what the command line or the file manager names: a folder (as
   // OpenFolderWhenReady), a recording (its folder, with that recording as the
-  // one that starts) or a file:// URI of either. Anything else, or a missing
-  // path, only shows a message that names it and why.
+  // one that starts) or a file:// URI of either (LocalPathOfArgument). Anything
+  // else, or a missing path, only shows a message that names it and why.
+  void OpenPath(const std::string& pathOrUri);
   void OpenPath(const QString& pathOrUri);
 
   // Layout and sizing.
@@ -402,11 +407,11 @@ class CTRKDlg : public QWidget, public IOwnerView {
   // repaired copies to another folder, the repair and its report.
   void OfferCutRepair();
   // The library index of the recording at this canonical path (-1: none).
-  int32_t FindRecordingIndex(const QString& canonicalPath) const;
+  int32_t FindRecordingIndex(const std::string& canonicalPath) const;
   std::unique_ptr<CFolderScan> m_scan;
   // The recording OpenPath asked to start (canonical path), taken by the next
   // scan's end; empty: the first recording starts.
-  QString m_startRecording;
+  std::string m_startRecording;
 
   std::unique_ptr<QMenu> m_systemMenu;
   std::map<TimerId, std::unique_ptr<QTimer>> m_timers;

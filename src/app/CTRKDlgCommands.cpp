@@ -214,6 +214,7 @@ void CTRKDlg::OnBnClickedMap() {
     m_mapDlg->setEnabled(m_mapEnabled != 0);
   }
   CSettings::Instance().WriteInt("UI", "MAP_ENABLE", m_mapEnabled ? 1 : 0);
+  CTrcConfigDlg::TellIfSettingNotStored(this);
 }
 
 void CTRKDlg::OnBnClickedGsr() {
@@ -221,6 +222,7 @@ void CTRKDlg::OnBnClickedGsr() {
   m_gsensor.setVisible(m_gsensorEnabled != 0);
   LayoutControls(m_clientWidth, m_clientHeight);
   CSettings::Instance().WriteInt("UI", "GSNR_ENABLE", m_gsensorEnabled ? 1 : 0);
+  CTrcConfigDlg::TellIfSettingNotStored(this);
 }
 
 // The window's own buttons

@@ -3,16 +3,18 @@
 // its busy picture and scan counter; the steps around it keep their order:
 // busy picture on, scan, busy picture off, lists, map tracks, delayed start.
 #include <QFile>
-#include <QFileInfo>
 #include <QTimer>
 #include <atomic>
+#include <filesystem>
 #include <memory>
+#include <string>
 #include <utility>
 
 #include "CFolderScan.h"
 #include "CHtmlMapDlg.h"
 #include "CSettings.h"
 #include "CTRKDlg.h"
+#include "CTrcConfigDlg.h"
 #include "TrackDrawing.h"
 
 namespace {
@@ -31,16 +33,20 @@ constexpr int32_t kStartDelayTicks = 5;
 
 bool CTRKDlg::IsScanning() const { return m_scan != nullptr; }
 
-void CTRKDlg::OpenFolder(const QString& chosen) {
+void CTRKDlg::OpenFolder(const QString& chosen) { OpenFolder(QFile::encodeName(chosen).toStdString()); }
+
+void CTRKDlg::OpenFolder(const std::string& chosen) {
   if (IsScanning()) return;
-  QString folder = chosen;
-  if (!folder.isEmpty() && !QFileInfo::exists(folder)) folder.clear();
-  CSettings::Instance().WriteLastFolder(QFile::encodeName(folder).toStdString());
+  std::string folder = chosen;
+  std::error_code error;
+  if (!folder.empty() && !std::filesystem::exists(folder, error)) folder.clear();
+  CSettings::Instance().WriteLastFolder(folder);
+  CTrcConfigDlg::TellIfSettingNotStored(this);
 
   g_busy = 1;
   SetTimer(TimerId::BusyGuard, kBusyGuardMs);
-  m_currentFolder = folder;
-  if (folder.isEmpty()) {
+  m_currentFolder = QFile::decodeName(folder.c_str());
+  if (folder.empty()) {
     g_busy = 0;
     return;
   }
@@ -64,13 +70,13 @@ void CTRKDlg::OpenFolder(const QString& chosen) {
   // Queued after every count, so the last count is shown before the busy
   // picture goes.
   auto onDone = [this] { QMetaObject::invokeMethod(this, [this] { FinishOpen(); }, Qt::QueuedConnection); };
-  m_scan = std::make_unique<CFolderScan>(QFile::encodeName(folder).toStdString(), onCount, onDone);
+  m_scan = std::make_unique<CFolderScan>(folder, onCount, onDone);
 }
 
 void CTRKDlg::FinishOpen() {
   if (!m_scan) return;
   const std::unique_ptr<CFolderScan> scan = std::move(m_scan);
-  const QString startPath = std::exchange(m_startRecording, QString());
+  const std::string startPath = std::exchange(m_startRecording, std::string());
   m_library.SetRecordings(scan->TakeRecordings());
   m_library.SetScanCount(scan->ScanCount());
 
@@ -89,14 +95,16 @@ void CTRKDlg::FinishOpen() {
     return;
   }
   // The first recording, or the one OpenPath was given, selected at once.
-  const int32_t asked = startPath.isEmpty() ? -1 : FindRecordingIndex(startPath);
+  const int32_t asked = startPath.empty() ? -1 : FindRecordingIndex(startPath);
   if (asked >= 0) m_library.SelectRecording(asked);
   const int32_t start = asked >= 0 ? asked : 0;
   RedrawGroupPaths(m_library.FindGroupOf(start));  // the starting recording's group
   m_playback->ArmDelayedStart(start, kStartDelayTicks);
 }
 
-void CTRKDlg::OpenFolderWhenReady(const QString& folder) {
+void CTRKDlg::OpenFolderWhenReady(const QString& folder) { OpenFolderWhenReady(QFile::encodeName(folder).toStdString()); }
+
+void CTRKDlg::OpenFolderWhenReady(const std::string& folder) {
   if (!m_mapDlg || m_mapDlg->IsPageLoaded()) {
     OpenFolder(folder);
     return;

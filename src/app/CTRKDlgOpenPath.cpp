@@ -1,17 +1,20 @@
 // Opening what the command line or the file manager hands the viewer: a
 // folder (as OPEN opens a picked one), one recording (its folder is opened and
 // that recording is the one that starts), or a file:// URI of either. What
-// cannot be opened is named in a message and changes nothing.
+// cannot be opened is named in a message and changes nothing. Paths stay
+// bytes all the way: a folder whose name is not UTF-8 opens as well.
+#include <stdlib.h>
+
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTimer>
-#include <QUrl>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 #include "CTRKDlg.h"
 #include "RecordingFile.h"
+#include "StartPath.h"
 #include "TrkMessageBox.h"
 
 namespace {
@@ -24,24 +27,24 @@ enum OpenPathRefusal : uint32_t {
 };
 constexpr uint32_t kWarningCaption = 131;
 
-// A local path from a path or a file:// URI; empty for any other URI.
-QString LocalPathOf(const QString& pathOrUri) {
-  if (pathOrUri.startsWith(QStringLiteral("file:"), Qt::CaseInsensitive)) {
-    const QUrl url(pathOrUri);
-    return url.isLocalFile() ? url.toLocalFile() : QString();
-  }
-  if (pathOrUri.contains(QStringLiteral("://"))) return QString();
-  return pathOrUri;
+struct FreeDeleter {
+  void operator()(char* p) const { std::free(p); }
+};
+
+// The path with every link and "..", or empty when it does not resolve.
+std::string CanonicalPath(const std::string& path) {
+  const std::unique_ptr<char, FreeDeleter> resolved(::realpath(path.c_str(), nullptr));
+  return resolved ? std::string(resolved.get()) : std::string();
 }
 
-// 0 when `path` is a recording the library takes, else the refusal's text id.
-uint32_t CheckRecording(const QString& path) {
-  const std::string native = QFile::encodeName(path).toStdString();
+// 0 when `path` (absolute) is a recording the library takes, else the
+// refusal's text id.
+uint32_t CheckRecording(const std::filesystem::path& path) {
   std::error_code error;
   // Only regular files are read: a FIFO would block the reader.
-  if (!std::filesystem::is_regular_file(native, error)) return kRefusedNotRecording;
-  const std::string name = QFile::encodeName(QFileInfo(path).fileName()).toStdString();
-  const std::string folder = QFile::encodeName(QFileInfo(path).absolutePath()).toStdString() + "/";
+  if (!std::filesystem::is_regular_file(path, error)) return kRefusedNotRecording;
+  const std::string name = path.filename().native();
+  const std::string folder = path.parent_path().native() + "/";
   bool event = false;
   bool locked = false;
   const bool avi = RecordingLibrary::IsAviRecording(name, folder, event, locked);
@@ -49,43 +52,52 @@ uint32_t CheckRecording(const QString& path) {
   if (!avi && !mov) return kRefusedNotRecording;
   RecordingSummary summary;
   RecordingFile file(&summary);
-  const int parsed = avi ? file.ParseAvi(native) : file.ParseMov(native);
+  const int parsed = avi ? file.ParseAvi(path.native()) : file.ParseMov(path.native());
   return parsed == 0 ? 0u : static_cast<uint32_t>(kRefusedUnreadable);
 }
 
 }  // namespace
 
-void CTRKDlg::OpenPath(const QString& pathOrUri) {
-  if (pathOrUri.isEmpty() || IsScanning()) return;
-  const QString local = LocalPathOf(pathOrUri);
-  const QFileInfo info(local);
+void CTRKDlg::OpenPath(const QString& pathOrUri) { OpenPath(QFile::encodeName(pathOrUri).toStdString()); }
+
+void CTRKDlg::OpenPath(const std::string& pathOrUri) {
+  if (pathOrUri.empty() || IsScanning()) return;
+  std::string local;
+  std::filesystem::path absolute;
+  std::error_code error;
+  if (LocalPathOfArgument(pathOrUri, local) && !local.empty())
+    absolute = std::filesystem::absolute(local, error);
   uint32_t refusal = 0;
-  if (local.isEmpty() || !info.exists()) {
+  if (absolute.empty() || !std::filesystem::exists(absolute, error)) {
     refusal = kRefusedMissing;
-  } else if (info.isDir()) {
+  } else if (std::filesystem::is_directory(absolute, error)) {
     m_startRecording.clear();
-    OpenFolderWhenReady(info.absoluteFilePath());
+    std::string folder = absolute.native();
+    // "/card/" and "/card" name the same folder; the settings keep the latter.
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    OpenFolderWhenReady(folder);
     return;
   } else {
-    refusal = CheckRecording(info.absoluteFilePath());
+    refusal = CheckRecording(absolute);
   }
   if (refusal == 0) {
-    m_startRecording = info.canonicalFilePath();
-    OpenFolderWhenReady(info.absolutePath());
+    m_startRecording = CanonicalPath(absolute.native());
+    OpenFolderWhenReady(absolute.parent_path().native());
     return;
   }
   // After the caller has returned (a drop, the start-up) and the window shows.
-  const QString shown = local.isEmpty() ? pathOrUri : QDir::toNativeSeparators(info.absoluteFilePath());
+  const QString shown = absolute.empty() ? QFile::decodeName(pathOrUri.c_str())
+                                         : QDir::toNativeSeparators(QFile::decodeName(absolute.c_str()));
   QTimer::singleShot(0, this, [this, refusal, shown] {
     const QString text = LoadQText(refusal).replace(QStringLiteral("%s"), shown);
     TrkMessageBox(this, text, LoadQText(kWarningCaption), QMessageBox::Ok, QMessageBox::Warning);
   });
 }
 
-int32_t CTRKDlg::FindRecordingIndex(const QString& canonicalPath) const {
+int32_t CTRKDlg::FindRecordingIndex(const std::string& canonicalPath) const {
   for (std::size_t i = 0; i < m_library.Recordings().size(); ++i) {
     const std::string path = m_library.GetRecordingPath(static_cast<int32_t>(i));
-    if (QFileInfo(QFile::decodeName(path.c_str())).canonicalFilePath() == canonicalPath) return static_cast<int32_t>(i);
+    if (CanonicalPath(path) == canonicalPath) return static_cast<int32_t>(i);
   }
   return -1;
 }

@@ -3,9 +3,9 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QStringList>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "CTRKApp.h"
 #include "DisplayCheck.h"
@@ -60,8 +60,10 @@ int main(int argc, char** argv) {
   QApplication::setApplicationVersion(QStringLiteral(TRK_VERSION));
   // The dock and the task bar match the window to the menu entry by this.
   QGuiApplication::setDesktopFileName(QStringLiteral(TRK_APP_ID));
-  const QStringList arguments = QApplication::arguments();
-  const QString path = arguments.size() > 1 ? arguments.at(1) : QString();
+  // QApplication has taken its own options out of argv. The path is kept as
+  // bytes: QApplication::arguments() would turn a name that is not UTF-8
+  // into another one.
+  const std::string path = argc > 1 && argv[1] != nullptr ? std::string(argv[1]) : std::string();
   CTRKApp theApp;
   theApp.InitInstance(path);
   return 0;

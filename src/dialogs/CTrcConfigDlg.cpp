@@ -1,7 +1,9 @@
 #include "CTrcConfigDlg.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
+#include <QMessageBox>
 #include <QPushButton>
 
 #include "CSettings.h"
@@ -16,6 +18,10 @@ QRect FromDialogUnits(int x, int y, int w, int h) {
 }
 
 QString Text(uint32_t id) { return QString::fromStdString(LoadText(id)); }
+
+// Text ids of the message that a choice is not kept.
+constexpr uint32_t kNotStoredText = 310;
+constexpr uint32_t kWarningCaption = 131;
 
 }  // namespace
 
@@ -137,6 +143,16 @@ int CTrcConfigDlg::SelectedEntry(const QComboBox* combo) {
   return combo->findText(combo->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
 }
 
+void CTrcConfigDlg::TellIfSettingNotStored(QWidget* parent) {
+  CSettings& settings = CSettings::Instance();
+  if (!settings.TakeUnreportedWriteFailure()) return;
+  const QString file = QFile::decodeName(settings.IniPath().c_str());
+  QMessageBox box(QMessageBox::Warning, Text(kWarningCaption), Text(kNotStoredText).replace(QStringLiteral("%s"), file),
+                  QMessageBox::Ok, parent);
+  box.button(QMessageBox::Ok)->setText(Text(107));
+  box.exec();
+}
+
 void CTrcConfigDlg::OnApplyMap() {
   // Google Map is the only provider offered.
   m_mapSelection = 0;
@@ -144,6 +160,7 @@ void CTrcConfigDlg::OnApplyMap() {
   settings.SetMapProvider(0);
   settings.WriteInt("UI", "MAP", 0);
   PostPrivateMessage(parentWidget(), WM_MAP_PROVIDER_CHANGED, 0, 0);
+  TellIfSettingNotStored(this);
 }
 
 void CTrcConfigDlg::OnApplyLanguage() {
@@ -153,12 +170,14 @@ void CTrcConfigDlg::OnApplyLanguage() {
   RelabelDialog();
   m_comboMap->setCurrentIndex(mapEntry);
   PostPrivateMessage(parentWidget(), WM_LANGUAGE_CHANGED, index, 0);
+  TellIfSettingNotStored(this);
 }
 
 void CTrcConfigDlg::OnApplySpeedUnit() {
   const SpeedUnit unit = m_comboSpeedUnit->currentIndex() == 1 ? SpeedUnit::Mph : SpeedUnit::Kph;
   CSettings::Instance().WriteSpeedUnit(unit);
   emit SpeedUnitApplied(unit);
+  TellIfSettingNotStored(this);
 }
 
 void CTrcConfigDlg::OnOkClicked() {

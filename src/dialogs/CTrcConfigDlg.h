@@ -50,6 +50,10 @@ class CTrcConfigDlg : public QDialog {
   void OnApplySpeedUnit();
   void OnOkClicked();
 
+  // After a choice of the user was written: when the settings file could
+  // not keep it, a message box on `parent` says so, once a run.
+  static void TellIfSettingNotStored(QWidget* parent);
+
   QPushButton* Button(int id) const;
   QGroupBox* Group(int id) const;
   // The combo box of this id (null when there is none); the speed unit's

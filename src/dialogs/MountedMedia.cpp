@@ -16,6 +16,18 @@
 
 namespace {
 
+// Deleters of their own: a pointer to a function declared nonnull would lose
+// that attribute as a template argument.
+struct FreeDeleter {
+  void operator()(char* p) const { std::free(p); }
+};
+struct DirCloser {
+  void operator()(DIR* dir) const { ::closedir(dir); }
+};
+struct ProbeFreer {
+  void operator()(blkid_probe probe) const { ::blkid_free_probe(probe); }
+};
+
 // A field of the mounts table: blanks, tabs, newlines and backslashes are
 // written as three octal digits after a backslash.
 std::string UnescapeMountField(const std::string& field) {
@@ -50,7 +62,7 @@ std::string UnescapeUdevName(const std::string& name) {
 }
 
 std::string RealPath(const std::string& path) {
-  std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
+  const std::unique_ptr<char, FreeDeleter> resolved(::realpath(path.c_str(), nullptr));
   return resolved ? std::string(resolved.get()) : std::string();
 }
 
@@ -58,7 +70,7 @@ std::string LabelFromUdevLinks(const std::string& device) {
   const std::string target = RealPath(device);
   if (target.empty()) return std::string();
   static const std::string kFolder = "/dev/disk/by-label";
-  std::unique_ptr<DIR, decltype(&::closedir)> dir(::opendir(kFolder.c_str()), &::closedir);
+  const std::unique_ptr<DIR, DirCloser> dir(::opendir(kFolder.c_str()));
   if (!dir) return std::string();
   while (const dirent* entry = ::readdir(dir.get())) {
     const std::string name = entry->d_name;
@@ -69,8 +81,7 @@ std::string LabelFromUdevLinks(const std::string& device) {
 }
 
 std::string LabelFromSuperblock(const std::string& device) {
-  std::unique_ptr<blkid_struct_probe, decltype(&::blkid_free_probe)> probe(
-      ::blkid_new_probe_from_filename(device.c_str()), &::blkid_free_probe);
+  const std::unique_ptr<blkid_struct_probe, ProbeFreer> probe(::blkid_new_probe_from_filename(device.c_str()));
   if (!probe) return std::string();  // not readable by this user: the usual case on a desktop
   ::blkid_probe_enable_superblocks(probe.get(), 1);
   ::blkid_probe_set_superblocks_flags(probe.get(), BLKID_SUBLKS_LABEL);

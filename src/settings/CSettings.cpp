@@ -149,13 +149,20 @@ std::string CSettings::ReadString(const std::string& section, const std::string&
 bool CSettings::WriteInt(const std::string& section, const std::string& key, int32_t value) {
   char text[16];
   std::snprintf(text, sizeof text, "%d", value);
-  const bool written = PrepareFolder() && IniWriteString(m_iniPath, section, key, text);
   if (section == "UI" && key == "MAP") m_mapProvider = value;
-  return written;
+  return WriteString(section, key, text);
 }
 
 bool CSettings::WriteString(const std::string& section, const std::string& key, const std::string& value) {
-  return PrepareFolder() && IniWriteString(m_iniPath, section, key, value);
+  const bool written = PrepareFolder() && IniWriteString(m_iniPath, section, key, value);
+  if (!written) m_writeFailed = true;
+  return written;
+}
+
+bool CSettings::TakeUnreportedWriteFailure() {
+  if (!m_writeFailed || m_writeFailureReported) return false;
+  m_writeFailureReported = true;
+  return true;
 }
 
 bool CSettings::PrepareFolder() const {

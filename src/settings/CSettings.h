@@ -45,8 +45,14 @@ class CSettings {
   int32_t ReadInt(const std::string& section, const std::string& key, int32_t defaultValue) const;
   std::string ReadString(const std::string& section, const std::string& key,
                          const std::string& defaultValue, std::size_t maxChars) const;
+  // False when the value could not be stored (the folder cannot be made,
+  // the file not written); the object then remembers that a write failed.
   bool WriteInt(const std::string& section, const std::string& key, int32_t value);
   bool WriteString(const std::string& section, const std::string& key, const std::string& value);
+  // True once a run: at the first call after a write has failed, so that a
+  // window says once that the user's choices are not kept; false before
+  // any failure and ever after.
+  bool TakeUnreportedWriteFailure();
 
   // "UI"/"MAP" clamped to 0..1, stored in the object.
   int32_t ReadMapProvider();
@@ -81,6 +87,8 @@ class CSettings {
   int32_t m_languageIndex = 0;
   uint16_t m_langId = 0;
   int32_t m_mapProvider = 0;
+  bool m_writeFailed = false;
+  bool m_writeFailureReported = false;
 };
 
 // The number of leading bytes of `text` that hold at most `maxChars` UTF-8

@@ -257,6 +257,10 @@ constexpr StringTableRow kRows[] = {
      "\"%s\" を開けません: ドライブレコーダーの録画ファイル(.AVI または .MOV で終わるファイル)またはフォルダではありません。"},
     {292, "Cannot open \"%s\": the file could not be read as a recording.",
      "\"%s\" を開けません: 録画ファイルとして読み込めませんでした。"},
+    // A choice of the user that the settings file cannot keep (caption 131),
+    // said once a run; %s is the settings file.
+    {310, "The setting could not be stored: \"%s\" cannot be written. The choice holds until the viewer is closed.",
+     "設定を保存できませんでした: \"%s\" に書き込めません。この設定はビューアーを閉じるまで有効です。"},
     // Harsh moments of a trip: the events button and its list, the group
     // rows' tooltip line (%1..%4 counts), the settings dialog's sensitivity.
     {340, "Events",

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
@@ -216,4 +217,25 @@ TEST(ConfigDialog, SpeedUnitOpensOnTheLocalesAndApplyWritesIt) {
     EXPECT_EQ(again.DoModal(), QDialog::Accepted);
     EXPECT_TRUE(dir.IniText().contains(QByteArray("SPEED_UNIT=") + SpeedUnitCode(chosen))) << dir.IniText().constData();
   }
+}
+
+TEST(ConfigDialog, AChoiceTheFileCannotKeepIsSaidOnceInTheLanguageInForce) {
+  ScopedSettingsDir dir;
+  ScopedLocale locale({{"LANG", "ja_JP.UTF-8"}});
+  QFile blocker(dir.path() + "/config");  // a file where the folders should be: root cannot write either
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  MessageSink sink;
+  CTrcConfigDlg dlg(&sink);
+  QStringList said;
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      said << box->text();
+      box->accept();
+    }
+  });
+  answer.start(10);
+  for (int button : {CTrcConfigDlg::IDC_APPLY_MAP, CTrcConfigDlg::IDC_APPLY_SPEED_UNIT, CTrcConfigDlg::IDC_APPLY_LANGUAGE})
+    dlg.Button(button)->click();
+  EXPECT_EQ(said, QStringList{Text(310, kLangIdJapanese).replace("%s", dir.IniPath())});
 }
