@@ -14,6 +14,7 @@
 #include "CSettings.h"
 #include "CTRKDlg.h"
 #include "TrackDrawing.h"
+#include "TrkMessageBox.h"
 
 namespace {
 
@@ -73,6 +74,7 @@ void CTRKDlg::FinishOpen() {
   const QString startPath = std::exchange(m_startRecording, QString());
   m_library.SetRecordings(scan->TakeRecordings());
   m_library.SetScanCount(scan->ScanCount());
+  m_library.SetUnreadableCount(scan->UnreadableCount());
 
   m_video.SetBusyPicture(false);
   m_video.repaint();
@@ -86,6 +88,10 @@ void CTRKDlg::FinishOpen() {
   if (m_closed) return;
   if (m_library.Recordings().empty()) {
     g_busy = 0;
+    // Files that looked like recordings and were refused: the user is told,
+    // not left with empty lists.
+    if (m_library.UnreadableCount() > 0)
+      TrkMessageBox(this, EmptyListText(), LoadQText(145), QMessageBox::Ok, QMessageBox::Warning);
     return;
   }
   // The first recording, or the one OpenPath was given, selected at once.

@@ -357,7 +357,7 @@ TEST_F(ViewerE2e, OpenWithARecordingPlaysItAndRefusesWhatIsNoRecording) {
   const struct {
     const char* name;
     int hour, index;
-  } plans[] = {{"REC0001.AVI", 8, 0}, {"REC0002.AVI", 8, 1}, {"REC0003.AVI", 9, 0}, {"REC0004.MOV", 9, 1}};
+  } plans[] = {{"REC0001.AVI", 8, 0}, {"REC0002.AVI", 8, 1}, {"REC0003.AVI", 9, 0}, {"REC0004.mp4", 9, 1}};
   double drive = 0;
   for (const auto& plan : plans) {
     SynthOptions o;
@@ -382,7 +382,8 @@ TEST_F(ViewerE2e, OpenWithARecordingPlaysItAndRefusesWhatIsNoRecording) {
     ini.write("[UI]\nLANGID=JPN\n");
   }
 
-  std::unique_ptr<Viewer> viewer = Start({QUrl::fromLocalFile(folder + "/REC0004.MOV").toString()});
+  // MP4, as many cameras and copies name it: read as QuickTime.
+  std::unique_ptr<Viewer> viewer = Start({QUrl::fromLocalFile(folder + "/REC0004.mp4").toString()});
   ASSERT_TRUE(viewer->WaitForGeometry(QRect(0, 0, 800, 560)));
   EXPECT_TRUE(Eventually([&] { return Ini("UI", "Folder") == folder; })) << "the folder was not opened";
   ASSERT_TRUE(StartsPlaying(*viewer)) << "nothing started playing";
@@ -401,10 +402,6 @@ TEST_F(ViewerE2e, OpenWithARecordingPlaysItAndRefusesWhatIsNoRecording) {
   ASSERT_TRUE(text.open(QIODevice::WriteOnly));
   text.write("not a recording");
   text.close();
-  QFile phone(m_root.path() + "/phone.mp4");
-  ASSERT_TRUE(phone.open(QIODevice::WriteOnly));
-  phone.write(e2e::ReadAll(folder + "/REC0004.MOV"));
-  phone.close();
   QFile broken(m_root.path() + "/BROKEN.AVI");
   ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
   broken.write("RIFF....AVI LIST");
@@ -414,7 +411,6 @@ TEST_F(ViewerE2e, OpenWithARecordingPlaysItAndRefusesWhatIsNoRecording) {
     uint32_t reason;
   } refused[] = {
       {m_root.path() + "/notes.txt", 291},
-      {m_root.path() + "/phone.mp4", 291},
       {m_root.path() + "/BROKEN.AVI", 292},
       {m_root.path() + "/no/such/REC0009.AVI", 290},
   };
