@@ -305,7 +305,10 @@ void CTRKDlg::OnBnClickedAbout() {
 
 void CTRKDlg::OnBnClickedConf() {
   CTrcConfigDlg config(this);
-  connect(&config, &CTrcConfigDlg::SpeedUnitApplied, this, [this](SpeedUnit unit) { m_speed.SetUnit(unit); });
+  connect(&config, &CTrcConfigDlg::SpeedUnitApplied, this, [this](SpeedUnit unit) {
+    m_speed.SetUnit(unit);
+    m_groupList.ClearRowTips();  // worked out again in the new unit
+  });
   if (config.DoModal() != QDialog::Accepted) return;
   m_mapProvider = config.MapSelection();
   if (m_mapDlg) ReloadMapPage(*m_mapDlg, m_mapProvider, m_library);

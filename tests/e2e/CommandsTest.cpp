@@ -262,6 +262,21 @@ TEST_F(Commands, UnlockRemovesTheProtectionWhilePlaybackGoesOn) {
   EXPECT_TRUE(dlg().Playback().Engine().IsPlaying());
 }
 
+TEST_F(Commands, GroupTipsGiveTheTripInTheChosenUnit) {
+  OpenCard();
+  auto& groups = dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST);
+  const QString inKm = groups.RowToolTip(0);
+  ASSERT_TRUE(CSettings::Instance().WriteSpeedUnit(SpeedUnit::Mph));
+  groups.ClearRowTips();
+  const QString inMiles = groups.RowToolTip(0);
+  const QString milesHead = Text(326).section("%1", 0, 0);
+  ASSERT_TRUE(inMiles.startsWith(milesHead)) << inMiles.toStdString();
+  const double km = inKm.mid(Text(241).indexOf("%1")).section(' ', 0, 0).toDouble();
+  const double miles = inMiles.mid(milesHead.size()).section(' ', 0, 0).toDouble();
+  EXPECT_GT(km, 0.0);
+  EXPECT_NEAR(miles, km / 1.609344, 0.006) << inMiles.toStdString();
+}
+
 TEST_F(Commands, SaveReproducesTheSubfoldersAndAsksBeforeOverwriting) {
   OpenCard();
   const QString backup = m_dir.path() + "/backup";
