@@ -53,6 +53,7 @@ void CFolderScan::Run() {
   CountRelay relay(m_onCount);
   m_scan->SetProgressView(&relay);
   m_scan->SetScanCount(0);
+  m_scan->SetUnreadableCount(0);
   WalkContext context{this, m_scan.get()};
   m_found.store(EnumerateFolder(m_folder, &context, &CFolderScan::OnEntry), std::memory_order_release);
   if (IsCancelled()) {
@@ -69,6 +70,11 @@ void CFolderScan::Run() {
 std::vector<RecordingInfo> CFolderScan::TakeRecordings() {
   if (m_worker.joinable()) m_worker.join();
   return m_scan->TakeRecordings();
+}
+
+int32_t CFolderScan::UnreadableCount() {
+  if (m_worker.joinable()) m_worker.join();
+  return m_scan->UnreadableCount();
 }
 
 std::vector<CutRecording> CFolderScan::TakeCutRecordings() {

@@ -45,6 +45,9 @@ class CFolderScan {
   // Waits for the worker, then hands over the files found cut off by power
   // loss, sorted by path (empty after a cancel).
   std::vector<CutRecording> TakeCutRecordings();
+  // Waits for the worker, then tells how many files named as recordings
+  // could not be read.
+  int32_t UnreadableCount();
   // Files examined by the walk (the library's m_scanCount).
   int32_t ScanCount() const { return m_scanCount.load(std::memory_order_acquire); }
   // The folder existed (EnumerateFolder's result).

@@ -14,6 +14,7 @@
 #include "Languages.h"
 #include "MapReload.h"
 #include "NativeSurface.h"
+#include "QtTranslations.h"
 #include "TitleMenu.h"
 #include "TrackDrawing.h"
 #include "TrkMessageBox.h"
@@ -140,6 +141,7 @@ void CTRKDlg::ShowPlayPicture(bool playing) {
 
 bool CTRKDlg::OnInitDialog() {
   CSettings& settings = CSettings::Instance();
+  ApplyQtTranslations();
 
   // The title area's menu: About and the configuration dialog.
   m_systemMenu = std::make_unique<QMenu>(this);

@@ -397,11 +397,15 @@ class CTRKDlg : public QWidget, public IOwnerView {
 
   // commands and full screen
   bool RefuseEmptyLibrary();
+  // "No files in list.", with how many files the last scan could not read.
+  QString EmptyListText() const;
+  bool RefuseNothingChecked();
   // OPEN's guards and preparation before a folder is chosen; false when
   // OPEN is refused now (a recording still starting, a scan under way).
   bool PrepareToOpen();
   void StopForCommand();
-  void ReportFileFailures(uint32_t headingId);
+  // One box after SAVE, DEL or LOCK: the summary, below the failures if any.
+  void ReportFileOperation(uint32_t headingId, uint32_t captionId, const QString& summary);
   void FinishOpen();
   // After OPEN found recordings cut off by power loss: the offer to write
   // repaired copies to another folder, the repair and its report.

@@ -23,6 +23,16 @@ constexpr uint32_t kCopyFailedText = 201;
 constexpr uint32_t kDeleteFailedText = 202;
 constexpr uint32_t kUnlockFailedText = 203;
 constexpr uint32_t kWarningCaption = 131;
+// What the file commands are about to do and what they did, with their captions.
+constexpr uint32_t kUnreadableSkippedText = 320;
+constexpr uint32_t kDeleteScopeText = 321;
+constexpr uint32_t kUnlockQuestionText = 322;
+constexpr uint32_t kCopiedSummaryText = 323;
+constexpr uint32_t kDeletedSummaryText = 324;
+constexpr uint32_t kUnlockedSummaryText = 325;
+constexpr uint32_t kSaveCaption = 181;
+constexpr uint32_t kDeleteCaption = 128;
+constexpr uint32_t kUnlockCaption = 194;
 // A long list of failures names this many files, then how many more.
 constexpr std::size_t kFailuresShown = 10;
 
@@ -140,15 +150,31 @@ void CTRKDlg::StopForCommand() {
 
 QString FileErrorText(int error) { return ReasonText(error); }
 
+QString CTRKDlg::EmptyListText() const {
+  QString text = LoadQText(136);
+  const int32_t skipped = m_library.UnreadableCount();
+  if (skipped > 0) text += QLatin1Char('\n') + LoadQText(kUnreadableSkippedText).arg(skipped);
+  return text;
+}
+
 bool CTRKDlg::RefuseEmptyLibrary() {
   if (!m_library.Recordings().empty()) return false;
-  TrkMessageBox(this, 136, 145);
+  TrkMessageBox(this, EmptyListText(), LoadQText(145), QMessageBox::Ok, QMessageBox::NoIcon);
   return true;
 }
 
-void CTRKDlg::ReportFileFailures(uint32_t headingId) {
+bool CTRKDlg::RefuseNothingChecked() {
+  if (m_library.MarkCheckedGroups()) return false;
+  TrkMessageBox(this, 135, 144);
+  return true;
+}
+
+void CTRKDlg::ReportFileOperation(uint32_t headingId, uint32_t captionId, const QString& summary) {
   const std::vector<FileOperationFailure>& failures = m_library.LastFailures();
-  if (failures.empty()) return;
+  if (failures.empty()) {
+    TrkMessageBox(this, summary, LoadQText(captionId), QMessageBox::Ok, QMessageBox::Information);
+    return;
+  }
   QString text = LoadQText(headingId);
   text += QLatin1Char('\n');
   for (std::size_t i = 0; i < failures.size() && i < kFailuresShown; ++i) {
@@ -159,11 +185,12 @@ void CTRKDlg::ReportFileFailures(uint32_t headingId) {
     text += QLatin1Char('\n') +
             LoadQText(210).replace(QStringLiteral("%d"), QString::number(failures.size() - kFailuresShown));
   }
+  text += QStringLiteral("\n\n") + summary;
   TrkMessageBox(this, text, LoadQText(kWarningCaption), QMessageBox::Ok, QMessageBox::Warning);
 }
 
 void CTRKDlg::OnBnClickedSave() {
-  if (RefuseEmptyLibrary()) return;
+  if (RefuseEmptyLibrary() || RefuseNothingChecked()) return;
   StopForCommand();
   CFolderDialog picker(this, LoadQText(130), CFolderDialog::StartFolder(m_lastSaveFolder));
   if (picker.DoModal() != CFolderDialog::kOk) return;
@@ -173,7 +200,9 @@ void CTRKDlg::OnBnClickedSave() {
     if (!m_library.CopyChecked(QFile::encodeName(destination).toStdString())) {
       TrkMessageBox(this, 135, 144);
     } else {
-      ReportFileFailures(kCopyFailedText);
+      const FileOperationCounts& counts = m_library.LastCounts();
+      ReportFileOperation(kCopyFailedText, kSaveCaption,
+                          LoadQText(kCopiedSummaryText).arg(counts.copied).arg(counts.skipped));
     }
   } else {
     TrkMessageBox(this, 132, 131, QMessageBox::Ok, QMessageBox::Warning);
@@ -181,23 +210,40 @@ void CTRKDlg::OnBnClickedSave() {
 }
 
 void CTRKDlg::OnBnClickedDel() {
-  if (RefuseEmptyLibrary()) return;
+  if (RefuseEmptyLibrary() || RefuseNothingChecked()) return;
   StopForCommand();
-  if (TrkMessageBox(this, 129, 128, QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) return;
+  const CheckedContent content = m_library.DescribeChecked();
+  const QString question = LoadQText(129) + QStringLiteral("\n\n") +
+                           LoadQText(kDeleteScopeText)
+                               .arg(content.unprotected)
+                               .arg(static_cast<qulonglong>(content.unprotectedBytes >> 20))
+                               .arg(content.protectedCount);
+  if (TrkMessageBox(this, question, LoadQText(kDeleteCaption), QMessageBox::Ok | QMessageBox::Cancel,
+                    QMessageBox::NoIcon) != QMessageBox::Ok)
+    return;
   if (!m_library.DeleteChecked()) {
     TrkMessageBox(this, 135, 144);
   } else {
-    ReportFileFailures(kDeleteFailedText);
+    const FileOperationCounts& counts = m_library.LastCounts();
+    ReportFileOperation(kDeleteFailedText, kDeleteCaption,
+                        LoadQText(kDeletedSummaryText).arg(counts.deleted).arg(counts.keptProtected));
   }
 }
 
 void CTRKDlg::OnBnClickedLock() {
-  if (RefuseEmptyLibrary()) return;
-  // Playback goes on: only the files' protection changes.
+  if (RefuseEmptyLibrary() || RefuseNothingChecked()) return;
+  // Unprotected, a recording can be deleted: asked first. Playback goes on:
+  // only the files' protection changes.
+  const int32_t protectedCount = m_library.DescribeChecked().protectedCount;
+  if (protectedCount > 0 &&
+      TrkMessageBox(this, LoadQText(kUnlockQuestionText).arg(protectedCount), LoadQText(kUnlockCaption),
+                    QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question) != QMessageBox::Ok)
+    return;
   if (!m_library.UnlockChecked()) {
     TrkMessageBox(this, 135, 144);
   } else {
-    ReportFileFailures(kUnlockFailedText);
+    ReportFileOperation(kUnlockFailedText, kUnlockCaption,
+                        LoadQText(kUnlockedSummaryText).arg(m_library.LastCounts().unlocked));
   }
 }
 
@@ -261,7 +307,10 @@ void CTRKDlg::OnBnClickedAbout() {
 
 void CTRKDlg::OnBnClickedConf() {
   CTrcConfigDlg config(this);
-  connect(&config, &CTrcConfigDlg::SpeedUnitApplied, this, [this](SpeedUnit unit) { m_speed.SetUnit(unit); });
+  connect(&config, &CTrcConfigDlg::SpeedUnitApplied, this, [this](SpeedUnit unit) {
+    m_speed.SetUnit(unit);
+    m_groupList.ClearRowTips();  // worked out again in the new unit
+  });
   connect(&config, &CTrcConfigDlg::EventSensitivityApplied, this,
           [this] { LoadTripEvents(m_library.CurrentRecording(), true); });
   if (config.DoModal() != QDialog::Accepted) return;

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QMenu>
 
+#include "CSettings.h"
 #include "CTRKDlg.h"
 #include "TrackExport.h"
 #include "TrkMessageBox.h"
@@ -19,6 +20,9 @@ constexpr MenuEntry kMenu[] = {
     {ExportChoice::GpxTrip, kExportMenuGpxTripText},
     {ExportChoice::Csv, kExportMenuCsvText},
 };
+
+// 241 in miles.
+constexpr uint32_t kTripFiguresMilesText = 326;
 
 QString Decimal(double value, int decimals) {
   std::string text;
@@ -60,9 +64,11 @@ QString CTRKDlg::GroupTripTip(int row) {
     return LoadQText(kRecordingUnreadableText).replace(QStringLiteral("%s"), QFile::decodeName(unreadable.c_str()));
   }
   const TripFigures figures = ComputeTripFigures(parts);
-  return LoadQText(kTripFiguresText)
-      .arg(Decimal(figures.distanceMetres / 1000.0, 2),
-           QString::fromStdString(FormatDuration(figures.drivingSeconds)), Decimal(figures.maxSpeedKmh, 0),
-           Decimal(figures.meanSpeedKmh, 1)) +
+  // In the unit the speed display shows.
+  const SpeedUnit unit = CSettings::Instance().ReadSpeedUnit();
+  return LoadQText(unit == SpeedUnit::Mph ? kTripFiguresMilesText : static_cast<uint32_t>(kTripFiguresText))
+             .arg(Decimal(InSpeedUnit(figures.distanceMetres / 1000.0, unit), 2),
+                  QString::fromStdString(FormatDuration(figures.drivingSeconds)),
+                  Decimal(InSpeedUnit(figures.maxSpeedKmh, unit), 0), Decimal(InSpeedUnit(figures.meanSpeedKmh, unit), 1)) +
          TripEventsLine(parts, m_library.Groups()[static_cast<std::size_t>(row)].first);
 }

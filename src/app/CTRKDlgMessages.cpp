@@ -13,6 +13,7 @@
 #include "CTRKDlg.h"
 #include "MapReload.h"
 #include "PrivateMessages.h"
+#include "QtTranslations.h"
 #include "TitleMenu.h"
 #include "TrackDrawing.h"
 
@@ -90,6 +91,7 @@ bool CTRKDlg::OnPrivateMessage(const CPrivateEvent& message) {
 }
 
 void CTRKDlg::OnLanguageChanged() {
+  ApplyQtTranslations();
   m_groupList.RelabelColumns();
   m_fileList.RelabelColumns();
   if (m_toolTip) {

@@ -16,6 +16,7 @@
 #include "CTRKDlg.h"
 #include "CTrcConfigDlg.h"
 #include "TrackDrawing.h"
+#include "TrkMessageBox.h"
 
 namespace {
 
@@ -79,6 +80,7 @@ void CTRKDlg::FinishOpen() {
   const std::string startPath = std::exchange(m_startRecording, std::string());
   m_library.SetRecordings(scan->TakeRecordings());
   m_library.SetScanCount(scan->ScanCount());
+  m_library.SetUnreadableCount(scan->UnreadableCount());
 
   m_video.SetBusyPicture(false);
   m_video.repaint();
@@ -92,6 +94,10 @@ void CTRKDlg::FinishOpen() {
   if (m_closed) return;
   if (m_library.Recordings().empty()) {
     g_busy = 0;
+    // Files that looked like recordings and were refused: the user is told,
+    // not left with empty lists.
+    if (m_library.UnreadableCount() > 0)
+      TrkMessageBox(this, EmptyListText(), LoadQText(145), QMessageBox::Ok, QMessageBox::Warning);
     return;
   }
   // The first recording, or the one OpenPath was given, selected at once.

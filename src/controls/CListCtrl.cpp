@@ -13,8 +13,10 @@ namespace {
 
 constexpr int kIconSide = 24;
 
-// Paints the drop-highlight mark and the selection. Like the platform's list,
-// the selection is shown only while the list has the focus; the mark always.
+// Paints the drop-highlight mark and the selection, one row at a time. Like
+// the platform's list, the selection is shown only while the list has the
+// focus; the mark stands in for it otherwise, so that moving the selection
+// (keys, a right-click) never leaves two rows highlighted.
 class CListCtrlDelegate : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
@@ -24,10 +26,13 @@ class CListCtrlDelegate : public QStyledItemDelegate {
     const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
     const bool marked = index.sibling(index.row(), 0).data(CListCtrl::kDropHighlightRole).toBool();
     const bool focused = view != nullptr && view->hasFocus();
+    const bool selectionShown = focused && view->selectionModel() != nullptr && view->selectionModel()->hasSelection();
     shown.state &= ~QStyle::State_HasFocus;
-    if (marked) {
+    if (selectionShown) {
+      // the selection as the view has it
+    } else if (marked) {
       shown.state |= QStyle::State_Selected | QStyle::State_Active;
-    } else if (!focused) {
+    } else {
       shown.state &= ~QStyle::State_Selected;
     }
     QStyledItemDelegate::paint(painter, shown, index);
@@ -42,7 +47,7 @@ CListCtrl::CListCtrl(QWidget* parent, int controlId) : QTableWidget(parent) {
   setShowGrid(true);
   setGridStyle(Qt::SolidLine);
   setSelectionBehavior(QAbstractItemView::SelectRows);
-  setSelectionMode(QAbstractItemView::ExtendedSelection);
+  setSelectionMode(QAbstractItemView::SingleSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setSortingEnabled(false);
   setWordWrap(false);

@@ -1,6 +1,7 @@
 #include "CTrkFileListCtrl.h"
 
 #include <QFile>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <array>
 
@@ -9,6 +10,9 @@
 
 namespace {
 constexpr std::array<uint32_t, 6> kHeaderIds = {121, 122, 118, 123, 120, 124};
+enum FileColumn { kNameColumn = 1, kFolderColumn = 5 };
+// Room beside a cell's text: the style's margins and the grid line.
+constexpr int kCellPadding = 16;
 
 // File names are bytes as the file system gives them.
 QString FileSystemText(const std::string& bytes) {
@@ -40,13 +44,17 @@ int CTrkFileListCtrl::AddFileRow(int32_t group, int32_t position, const std::str
                                  int64_t startTime) {
   const int row = InsertItem(GetItemCount(), QStringLiteral("G%1-%2").arg(group).arg(position), iconIndex);
   if (row < 0) return 0;
-  SetItemText(row, 1, FileSystemText(name));
+  const QString shownName = FileSystemText(name);
+  SetItemText(row, kNameColumn, shownName);
+  // The whole name is shown, whatever the control's width.
+  const int nameWidth = fontMetrics().horizontalAdvance(shownName) + kCellPadding;
+  if (nameWidth > columnWidth(kNameColumn)) setColumnWidth(kNameColumn, nameWidth);
   SetItemText(row, 2, FormatLocalTime(startTime, "%H:%M:%S"));
   int64_t endTime = 0;
   const bool endFits = !__builtin_add_overflow(startTime, static_cast<int64_t>(durationMs / 1000u), &endTime);
   SetItemText(row, 3, endFits ? FormatLocalTime(endTime, "%H:%M:%S") : QString());
   SetItemText(row, 4, FormatSizeMegabytes(size));
-  SetItemText(row, 5, FileSystemText(folderText));
+  SetItemText(row, kFolderColumn, FileSystemText(folderText));
   return 1;
 }
 
@@ -57,4 +65,20 @@ void CTrkFileListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
   const QModelIndex index = indexAt(event->position().toPoint());
   const int row = index.isValid() ? index.row() : -1;
   SendPrivateMessage(parentWidget(), WM_PLAY_FILE, row, 0);
+}
+
+QString CTrkFileListCtrl::RowToolTip(int row) const {
+  if (row < 0 || row >= rowCount()) return QString();
+  return GetItemText(row, kNameColumn) + QLatin1Char('\n') + GetItemText(row, kFolderColumn);
+}
+
+bool CTrkFileListCtrl::viewportEvent(QEvent* event) {
+  // Set on the hovered cell just before the view shows it: thousands of rows
+  // keep no tooltip text of their own.
+  if (event->type() == QEvent::ToolTip) {
+    const QModelIndex index = indexAt(static_cast<QHelpEvent*>(event)->pos());
+    if (QTableWidgetItem* cell = index.isValid() ? item(index.row(), index.column()) : nullptr)
+      if (cell->toolTip().isEmpty()) cell->setToolTip(RowToolTip(index.row()));
+  }
+  return CListCtrl::viewportEvent(event);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The file list: one row per recording, the lock icon and six columns each
-// 3/10 of the control's width (the list scrolls sideways). A double-click
-// sends WM_PLAY_FILE to the parent with the clicked row (-1: no row).
+// 3/10 of the control's width (the list scrolls sideways); the name column
+// grows to the longest name, and a row's tooltip is its name and folder. A
+// double-click sends WM_PLAY_FILE to the parent with the clicked row (-1: no row).
 #include "CListCtrl.h"
 #include "LibraryViews.h"
 
@@ -23,6 +24,10 @@ class CTrkFileListCtrl : public CListCtrl, public IFileListView {
   void SetRowHighlighted(int row, bool highlighted) override { SetDropHighlight(row, highlighted); }
   void EnsureRowVisible(int row) override { EnsureVisible(row); }
 
+  // The row's name and, on a line of its own, its folder.
+  QString RowToolTip(int row) const;
+
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  bool viewportEvent(QEvent* event) override;
 };

@@ -29,11 +29,14 @@ bool CTrkGroupListCtrl::RelabelColumns() {
   for (int column = 0; column < static_cast<int>(kHeaderIds.size()) && column < columnCount(); ++column) {
     SetColumnText(column, QString::fromStdString(LoadText(kHeaderIds[static_cast<size_t>(column)])));
   }
-  // The tooltips are in the old language: worked out again when asked for.
+  ClearRowTips();  // in the old language: worked out again when asked for
+  return true;
+}
+
+void CTrkGroupListCtrl::ClearRowTips() {
   for (int row = 0; row < rowCount(); ++row)
     for (int column = 0; column < columnCount(); ++column)
       if (QTableWidgetItem* cell = item(row, column)) cell->setToolTip(QString());
-  return true;
 }
 
 int CTrkGroupListCtrl::AddGroupRow(int32_t number, const std::string& resolution, uint64_t durationMs,

@@ -25,6 +25,8 @@ class CTrkGroupListCtrl : public CListCtrl, public IGroupListView {
   void SetRowTipSource(std::function<QString(int row)> source) { m_rowTipSource = std::move(source); }
   // The tooltip of the row, worked out now when it has none yet.
   QString RowToolTip(int row);
+  // Forgets every row's tooltip (language or unit changed).
+  void ClearRowTips();
 
   // IGroupListView
   int AddGroupRow(int32_t number, const std::string& resolution, uint64_t durationMs, uint64_t size,

@@ -33,8 +33,29 @@ bool RecordingLibrary::MarkCheckedGroups() {
   return any;
 }
 
+CheckedContent RecordingLibrary::DescribeChecked() {
+  CheckedContent content;
+  MarkCheckedGroups();
+  for (const RecordingGroup& group : m_groups) {
+    if (!group.checked) continue;
+    for (int32_t n = 0; n < group.count; ++n) {
+      const int32_t i = group.first + n;
+      if (i < 0 || static_cast<std::size_t>(i) >= m_recordings.size()) break;
+      const RecordingInfo& recording = m_recordings[static_cast<std::size_t>(i)];
+      if (recording.flags & kProtectionFlags) {
+        content.protectedCount += 1;
+      } else {
+        content.unprotected += 1;
+        content.unprotectedBytes += recording.summary.fileSize;
+      }
+    }
+  }
+  return content;
+}
+
 bool RecordingLibrary::UnlockChecked() {
   m_lastFailures.clear();
+  m_lastCounts = {};
   if (!MarkCheckedGroups()) return false;
   for (RecordingGroup& group : m_groups) {
     if (!group.checked) continue;
@@ -45,8 +66,12 @@ bool RecordingLibrary::UnlockChecked() {
       if (!(recording.flags & kProtectionFlags)) continue;
       const std::string path = GetRecordingPath(i);
       int error = 0;
-      if (RemoveWriteProtection(path, error)) recording.flags &= static_cast<uint8_t>(~kProtectionFlags);
-      else m_lastFailures.push_back({path, std::string(), error});
+      if (RemoveWriteProtection(path, error)) {
+        recording.flags &= static_cast<uint8_t>(~kProtectionFlags);
+        m_lastCounts.unlocked += 1;
+      } else {
+        m_lastFailures.push_back({path, std::string(), error});
+      }
     }
     // The group row shows no lock any more, even for a member that kept its.
     group.flags = 0;
@@ -59,6 +84,7 @@ bool RecordingLibrary::UnlockChecked() {
 
 bool RecordingLibrary::DeleteChecked() {
   m_lastFailures.clear();
+  m_lastCounts = {};
   if (!MarkCheckedGroups()) return false;
   int deleted = 0;
   // Last to first, so that removing a recording never moves one still to come.
@@ -71,13 +97,17 @@ bool RecordingLibrary::DeleteChecked() {
       const std::string path = GetRecordingPath(i);
       int error = 0;
       const Protection protection = QueryProtection(path, &error);
-      if (protection == Protection::Protected) continue;  // never deleted, not reported
+      if (protection == Protection::Protected) {  // never deleted, not a failure
+        m_lastCounts.keptProtected += 1;
+        continue;
+      }
       if (protection == Protection::Unknown || ::unlink(path.c_str()) != 0) {
         if (protection != Protection::Unknown) error = errno;
         m_lastFailures.push_back({path, std::string(), error});
         continue;
       }
       deleted += 1;
+      m_lastCounts.deleted = deleted;
       m_recordings.erase(m_recordings.begin() + i);
       if (static_cast<std::size_t>(i) < m_entries.size()) m_entries.erase(m_entries.begin() + i);
     }
@@ -99,6 +129,7 @@ bool RecordingLibrary::DeleteChecked() {
 
 bool RecordingLibrary::CopyChecked(const std::string& destination) {
   m_lastFailures.clear();
+  m_lastCounts = {};
   if (!MarkCheckedGroups()) return false;
   int64_t total = 0;
   for (const RecordingGroup& group : m_groups)
@@ -126,14 +157,17 @@ bool RecordingLibrary::CopyChecked(const std::string& destination) {
         m_lastFailures.push_back({source, target, folderError});
       } else if (IsSameFile(source, target)) {
         // Copying a recording onto itself: the file is already there, intact.
+        m_lastCounts.skipped += 1;
       } else if (PathExists(target) && !(m_owner && m_owner->ConfirmOverwrite(target))) {
         // Declined (or nobody to ask): the existing file stays as it is.
+        m_lastCounts.skipped += 1;
       } else if (PathExists(target) && QueryProtection(target) == Protection::Protected) {
         // A write-protected file at the destination is not replaced.
         m_lastFailures.push_back({source, target, EACCES});
       } else {
         int error = 0;
-        if (!SafeCopyFile(source, target, error)) m_lastFailures.push_back({source, target, error});
+        if (SafeCopyFile(source, target, error)) m_lastCounts.copied += 1;
+        else m_lastFailures.push_back({source, target, error});
       }
 
       done += 1;

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <string_view>
 
 #include "FileAttributes.h"
 #include "FolderPath.h"
@@ -10,12 +11,24 @@
 
 namespace {
 
-bool EndsWith(const std::string& name, const char* suffix, std::size_t length) {
-  return name.size() >= length && name.compare(name.size() - length, length, suffix) == 0;
+// The camera's own system matches names without regard to case, and copies
+// and other cameras write ".avi", ".mov" or ".mp4".
+bool EndsWithIgnoringCase(const std::string& name, std::string_view suffix) {
+  if (name.size() < suffix.size()) return false;
+  const std::size_t start = name.size() - suffix.size();
+  for (std::size_t i = 0; i < suffix.size(); ++i) {
+    const char c = name[start + i];
+    const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    if (lower != suffix[i]) return false;
+  }
+  return true;
 }
 
-bool IsAviName(const std::string& name) { return EndsWith(name, ".AVI", 4); }
-bool IsMovName(const std::string& name) { return EndsWith(name, ".MOV", 4); }
+bool IsAviName(const std::string& name) { return EndsWithIgnoringCase(name, ".avi"); }
+// MP4 is the same atom structure: the QuickTime reader reads it.
+bool IsMovName(const std::string& name) {
+  return EndsWithIgnoringCase(name, ".mov") || EndsWithIgnoringCase(name, ".mp4");
+}
 
 // A write-protected file whose name begins "EVGS" is an event recording, any
 // other write-protected file a locked one.
@@ -78,9 +91,12 @@ int RecordingLibrary::AddFolderEntry(const std::string& root, const std::string&
     RecordingFile file(&info.summary);
     if (isAvi) {
       if (file.ParseAvi(path) == 0) library->m_recordings.push_back(std::move(info));
+      else library->m_unreadableCount += 1;
     } else if (file.ParseMov(path) == 0) {
       if (info.summary.startTime == 0) file.ScanMov(path);
       library->m_recordings.push_back(std::move(info));
+    } else {
+      library->m_unreadableCount += 1;
     }
   }
 
@@ -93,6 +109,7 @@ bool RecordingLibrary::OpenRecordings(const std::string& folder) {
   ClearLibrary();
   if (m_gsensorView) m_gsensorView->Repaint();
   m_scanCount = 0;
+  m_unreadableCount = 0;
   if (!EnumerateFolder(folder, this, &RecordingLibrary::AddFolderEntry)) return false;
   SortScanResults();
   if (!m_recordings.empty()) MarkGroupStarts();

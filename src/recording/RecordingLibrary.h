@@ -19,6 +19,22 @@ struct FileOperationFailure {
   int error = 0;            // errno of the step that failed
 };
 
+// What the last UnlockChecked / DeleteChecked / CopyChecked did.
+struct FileOperationCounts {
+  int32_t copied = 0;
+  int32_t skipped = 0;        // copies declined or already in place
+  int32_t deleted = 0;
+  int32_t keptProtected = 0;  // write-protected recordings a deletion left alone
+  int32_t unlocked = 0;
+};
+
+// What the checked groups hold, as the list shows it (protection as scanned).
+struct CheckedContent {
+  int32_t unprotected = 0;
+  uint64_t unprotectedBytes = 0;
+  int32_t protectedCount = 0;  // event and locked recordings
+};
+
 class RecordingLibrary {
  public:
   RecordingLibrary() = default;
@@ -34,7 +50,7 @@ class RecordingLibrary {
   static int AddFolderEntry(const std::string& root, const std::string& relativeFolder,
                             const std::string& name, const FolderEntryData& data, int isFolder,
                             void* library);
-  // Name ends with ".AVI" / ".MOV" (case-sensitive). Whatever the name, a
+  // Name ends with ".AVI" / ".MOV" or ".MP4", in any case. Whatever the name, a
   // write-protected file gets `event` when its name begins "EVGS", else `locked`.
   static bool IsAviRecording(const std::string& name, const std::string& folderPath, bool& event,
                              bool& locked);
@@ -64,6 +80,8 @@ class RecordingLibrary {
   bool UnlockChecked();
   bool DeleteChecked();
   bool CopyChecked(const std::string& destination);
+  // Marks the checked groups and tells what they hold.
+  CheckedContent DescribeChecked();
 
   // The recordings in start order, their groups and list rows.
   const std::vector<RecordingInfo>& Recordings() const { return m_recordings; }
@@ -97,6 +115,7 @@ class RecordingLibrary {
 
   // What the last UnlockChecked / DeleteChecked / CopyChecked could not do.
   const std::vector<FileOperationFailure>& LastFailures() const { return m_lastFailures; }
+  const FileOperationCounts& LastCounts() const { return m_lastCounts; }
 
   // Samples of the loaded recording (filled by LoadRecordingTrack): the
   // records read and the byte sizes of their blocks as the summary gives them.
@@ -115,6 +134,9 @@ class RecordingLibrary {
   // Files examined by the last scan.
   int32_t ScanCount() const { return m_scanCount; }
   void SetScanCount(int32_t count) { m_scanCount = count; }
+  // Files of the last scan named as recordings that their reader refused.
+  int32_t UnreadableCount() const { return m_unreadableCount; }
+  void SetUnreadableCount(int32_t count) { m_unreadableCount = count; }
 
   // Files of the last scan with a recording's name that were cut off while
   // the camera wrote them, sorted by path. They are no recordings of their
@@ -146,6 +168,7 @@ class RecordingLibrary {
 
   std::function<void(int32_t group)> m_redrawGroupPaths;
   std::vector<FileOperationFailure> m_lastFailures;
+  FileOperationCounts m_lastCounts;
 
   std::vector<GpsSample> m_gpsSamples;
   uint32_t m_gpsBytes = 0;
@@ -154,6 +177,7 @@ class RecordingLibrary {
   double m_gpsRate = 1.0;
 
   int32_t m_scanCount = 0;
+  int32_t m_unreadableCount = 0;
   std::vector<CutRecording> m_cutRecordings;
 };
 

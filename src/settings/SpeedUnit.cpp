@@ -28,3 +28,8 @@ int32_t DisplayedSpeed(uint16_t kmh, SpeedUnit unit) {
   const int64_t scaled = static_cast<int64_t>(kmh) * 1000000;
   return static_cast<int32_t>((scaled + kMetresPerMileTimes1000 / 2) / kMetresPerMileTimes1000);
 }
+
+double InSpeedUnit(double kilometres, SpeedUnit unit) {
+  if (unit == SpeedUnit::Kph) return kilometres;
+  return kilometres * 1000000.0 / static_cast<double>(kMetresPerMileTimes1000);
+}

@@ -15,3 +15,6 @@ bool ParseSpeedUnit(const std::string& code, SpeedUnit& unit);
 // show 0 (decided in km/h, before any conversion); miles per hour are rounded
 // to the nearest whole number.
 int32_t DisplayedSpeed(uint16_t kmh, SpeedUnit unit);
+
+// A distance in km, or a speed in km/h, in the unit: miles (per hour) for Mph.
+double InSpeedUnit(double kilometres, SpeedUnit unit);

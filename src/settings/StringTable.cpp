@@ -253,14 +253,31 @@ constexpr StringTableRow kRows[] = {
     // opened (caption 131).
     {290, "Cannot open \"%s\": no such file or folder.",
      "\"%s\" を開けません: ファイルまたはフォルダが存在しません。"},
-    {291, "Cannot open \"%s\": it is not a recording of the dash camera (a folder, or a file ending in .AVI or .MOV).",
-     "\"%s\" を開けません: ドライブレコーダーの録画ファイル(.AVI または .MOV で終わるファイル)またはフォルダではありません。"},
+    {291, "Cannot open \"%s\": it is not a recording of the dash camera (a folder, or a file ending in .AVI, .MOV or .MP4).",
+     "\"%s\" を開けません: ドライブレコーダーの録画ファイル(.AVI、.MOV または .MP4 で終わるファイル)またはフォルダではありません。"},
     {292, "Cannot open \"%s\": the file could not be read as a recording.",
      "\"%s\" を開けません: 録画ファイルとして読み込めませんでした。"},
     // A choice of the user that the settings file cannot keep (caption 131),
     // said once a run; %s is the settings file.
     {310, "The setting could not be stored: \"%s\" cannot be written. The choice holds until the viewer is closed.",
      "設定を保存できませんでした: \"%s\" に書き込めません。この設定はビューアーを閉じるまで有効です。"},
+    // The lists and the file commands: what a scan skipped, what DEL and LOCK
+    // are about to do, what SAVE, DEL and LOCK did (captions 181, 128, 194),
+    // and the group rows' tooltip in miles (241 in kilometres).
+    {320, "Video files that could not be read were skipped: %1.",
+     "読み込めなかった動画ファイル %1 個を飛ばしました。"},
+    {321, "Recordings to delete: %1 (%2 MB). Protected recordings stay: %3.",
+     "削除する録画: %1 個（%2 MB）。保護された録画 %3 個は残ります。"},
+    {322, "Recordings that lose their protection: %1. DEL can delete them afterwards. Remove the protection?",
+     "上書き禁止を解除する録画: %1 個。解除すると DEL で削除できるようになります。解除しますか？"},
+    {323, "Copied: %1. Skipped: %2.",
+     "コピーした録画: %1 個。スキップした録画: %2 個。"},
+    {324, "Deleted: %1. Kept protected: %2.",
+     "削除した録画: %1 個。保護されているため残した録画: %2 個。"},
+    {325, "Unlocked: %1.",
+     "上書き禁止を解除した録画: %1 個。"},
+    {326, "Distance %1 mi, driving time %2, max. speed %3 mph, mean speed %4 mph",
+     "走行距離 %1 マイル、走行時間 %2、最高速度 %3 mph、平均速度 %4 mph"},
     // Harsh moments of a trip: the events button and its list, the group
     // rows' tooltip line (%1..%4 counts), the settings dialog's sensitivity.
     {340, "Events",

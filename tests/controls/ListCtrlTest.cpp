@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QTest>
 
 #include "CTrkFileListCtrl.h"
 #include "CTrkGroupListCtrl.h"
@@ -197,4 +198,39 @@ TEST_F(ListsFixture, RelabelChangesOnlyTheHeaders) {
   EXPECT_EQ(groups->columnWidth(0), 33);
   EXPECT_EQ(groups->GetItemText(0, 3), QStringLiteral(" 60 s "));
   EXPECT_EQ(files->GetItemText(0, 1), QStringLiteral("A.AVI"));
+}
+
+TEST_F(ListsFixture, WholeNamesAndOneHighlightedRow) {
+  // The whole name is shown, and the row's tooltip names it and its folder.
+  const QString name = QStringLiteral("FILE240412-083000-000123.AVI");
+  files->AddFileRow(0, 0, "/media/card/DCIM/", name.toStdString(), 1000, 0, 0, kLateEvening);
+  EXPECT_GT(files->columnWidth(1), files->fontMetrics().horizontalAdvance(name) + 8);
+  EXPECT_EQ(files->RowToolTip(0), name + QStringLiteral("\n/media/card/DCIM/"));
+
+  // PgDn and a right-click move the one highlight away from the marked row.
+  for (int group = 0; group < 6; ++group) groups->AddGroupRow(group, "640x480", 1000, 0, 0, kLateEvening);
+  groups->SetRowHighlighted(0, true);
+  window.activateWindow();
+  groups->setFocus();
+  ASSERT_TRUE(WaitFor([&] { return groups->hasFocus(); }));
+  const QRgb highlight = groups->palette().color(QPalette::Highlight).rgb() & 0xFFFFFFu;
+  auto highlighted = [&] {
+    const QImage shot = Pixels(groups->viewport());
+    std::vector<int> rows;
+    for (int row = 0; row < groups->rowCount(); ++row) {
+      const QRect cell = groups->visualRect(groups->model()->index(row, 3));
+      if (cell.isValid() && shot.rect().contains(cell.center() + QPoint(30, 0)) &&
+          (shot.pixel(cell.center() + QPoint(30, 0)) & 0xFFFFFFu) == highlight)
+        rows.push_back(row);
+    }
+    return rows;
+  };
+  EXPECT_EQ(highlighted(), std::vector<int>{0});
+  QTest::keyClick(groups, Qt::Key_PageDown);
+  EXPECT_EQ(highlighted().size(), 1u);
+  EXPECT_NE(highlighted(), std::vector<int>{0});
+  const QPoint second = groups->visualRect(groups->model()->index(1, 3)).center();
+  SendMouse(groups->viewport(), QEvent::MouseButtonPress, second, Qt::RightButton, Qt::RightButton);
+  SendMouse(groups->viewport(), QEvent::MouseButtonRelease, second, Qt::RightButton, Qt::NoButton);
+  EXPECT_EQ(highlighted(), std::vector<int>{1});
 }

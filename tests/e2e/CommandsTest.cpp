@@ -139,6 +139,19 @@ TEST_F(Commands, OpenOfAFolderThatIsGoneClearsTheSettingAndKeepsTheLibrary) {
   EXPECT_EQ(dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount(), 0);
   EXPECT_EQ(g_busy, 0);
   EXPECT_TRUE(Boxes().empty());
+
+  // Video files that cannot be read: the empty list says how many.
+  const QString unreadable = m_dir.path() + "/unreadable";
+  QDir().mkpath(unreadable);
+  QFile(unreadable + "/FILE0002.MP4").open(QIODevice::WriteOnly);  // empty
+  QFile text(unreadable + "/file0001.avi");
+  ASSERT_TRUE(text.open(QIODevice::WriteOnly) && text.write("not a recording") > 0);
+  text.close();
+  m_answers.Folder(unreadable);
+  m_answers.Box(QMessageBox::Ok);
+  dlg().OnCommand(IDC_OPEN);
+  ASSERT_TRUE(WaitFor([&] { return !dlg().IsScanning() && m_answers.AllAnswered(); }));
+  EXPECT_EQ(Boxes(), (std::vector<QString>{Box(145, 136) + "\n" + Text(320).arg(2)}));
 }
 
 TEST_F(Commands, FileCommandsNeedRecordingsAndCheckedGroups) {
@@ -159,16 +172,14 @@ TEST_F(Commands, FileCommandsNeedRecordingsAndCheckedGroups) {
   m_answers.Clear();
   const QString destination = m_dir.path() + "/backup";
   QDir().mkpath(destination);
-  m_answers.Box(QMessageBox::Ok);  // LOCK: nothing checked
-  m_answers.Box(QMessageBox::Ok);  // DEL: are you sure?
-  m_answers.Box(QMessageBox::Ok);  // DEL: nothing checked
-  m_answers.Folder(destination);   // SAVE
-  m_answers.Box(QMessageBox::Ok);  // SAVE: nothing checked
-  dlg().OnCommand(IDC_LOCK);
-  dlg().OnCommand(IDC_DEL);
-  dlg().OnCommand(IDC_SAVE);
+  // Nothing ticked: said at once, no question and no picker.
+  for (int id : {IDC_LOCK, IDC_DEL, IDC_SAVE}) {
+    m_answers.Box(QMessageBox::Ok);
+    dlg().OnCommand(id);
+  }
   EXPECT_TRUE(m_answers.AllAnswered());
-  EXPECT_EQ(Boxes(), (std::vector<QString>{Box(144, 135), Box(128, 129), Box(144, 135), Box(144, 135)}));
+  EXPECT_EQ(Boxes(), (std::vector<QString>(3, Box(144, 135))));
+  EXPECT_TRUE(dlg().Playback().Engine().IsPlaying());
   EXPECT_EQ(dlg().Library().Recordings().size(), 5u);
   EXPECT_TRUE(QDir(destination).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
 }
@@ -177,20 +188,29 @@ TEST_F(Commands, DeleteAsksFirstAndNeverDeletesProtectedRecordings) {
   OpenCard();
   dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).SetCheck(1, true);  // EVGS0004 (protected) and REC0005
 
-  // Cancel: playback was stopped, nothing deleted, no other message.
-  m_answers.Box(QMessageBox::Cancel);
+  // The question names what goes and what stays, in Japanese down to Qt's
+  // own buttons. Cancel: playback was stopped, nothing deleted, no other message.
+  const QString question = Box(128, 129) + "\n\n" +
+                           Text(321).arg(1).arg(dlg().Library().Recordings()[4].summary.fileSize >> 20).arg(1);
+  QString cancelText;
+  m_answers.Box(QMessageBox::Cancel, [&] {
+    cancelText = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())->button(QMessageBox::Cancel)->text();
+  });
   dlg().OnCommand(IDC_DEL);
-  EXPECT_EQ(Boxes(), (std::vector<QString>{Box(128, 129)}));
+  EXPECT_EQ(Boxes(), (std::vector<QString>{question}));
+  EXPECT_EQ(cancelText, QString::fromUtf8("キャンセル"));
   EXPECT_FALSE(dlg().Playback().Engine().IsPlaying());
   EXPECT_FALSE(dlg().Button(IDC_PLAY).ShowsSecond());  // PLAY offers play again
   for (const e2e::CardEntry& entry : m_card.recordings) EXPECT_TRUE(QFileInfo::exists(entry.path));
   EXPECT_EQ(dlg().Library().Recordings().size(), 5u);
 
   // OK: the normal recording goes, the event recording stays, the groups and
-  // lists are rebuilt from what remains.
+  // lists are rebuilt from what remains; the summary says so.
+  m_answers.Box(QMessageBox::Ok);
   m_answers.Box(QMessageBox::Ok);
   dlg().OnCommand(IDC_DEL);
-  EXPECT_EQ(Boxes().size(), 2u);
+  ASSERT_EQ(Boxes().size(), 3u);
+  EXPECT_EQ(Boxes()[2], Text(128) + "|" + Text(324).arg(1).arg(1));
   EXPECT_TRUE(QFileInfo::exists(m_card.Path(3)));
   EXPECT_FALSE(QFileInfo::exists(m_card.Path(4)));
   ASSERT_EQ(dlg().Library().Recordings().size(), 4u);
@@ -208,9 +228,10 @@ TEST_F(Commands, DeleteAsksFirstAndNeverDeletesProtectedRecordings) {
   m_answers.Box(QMessageBox::Ok);
   m_answers.Box(QMessageBox::Ok);
   dlg().OnCommand(IDC_DEL);
-  ASSERT_EQ(Boxes().size(), 4u);
-  const QString report = Boxes()[3];
+  ASSERT_EQ(Boxes().size(), 5u);
+  const QString report = Boxes()[4];
   EXPECT_TRUE(report.startsWith(Text(131) + "|" + Text(202))) << report.toStdString();
+  EXPECT_TRUE(report.endsWith("\n\n" + Text(324).arg(2).arg(0))) << report.toStdString();
   EXPECT_TRUE(report.contains(m_card.Path(1))) << report.toStdString();
   EXPECT_TRUE(report.contains(Text(207))) << report.toStdString();
   EXPECT_FALSE(report.contains(m_card.Path(0)));
@@ -225,13 +246,35 @@ TEST_F(Commands, UnlockRemovesTheProtectionWhilePlaybackGoesOn) {
   ASSERT_FALSE(e2e::IsWritable(m_card.Path(3)));
   EXPECT_NE(dlg().Library().Groups()[1].flags, 0);
   dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).SetCheck(1, true);
+  // Asked first, naming how many lose their protection; Cancel changes nothing.
+  m_answers.Box(QMessageBox::Cancel);
   dlg().OnCommand(IDC_LOCK);
-  EXPECT_TRUE(Boxes().empty());
+  EXPECT_EQ(Boxes(), (std::vector<QString>{Box(194, 322).arg(1)}));
+  EXPECT_FALSE(e2e::IsWritable(m_card.Path(3)));
+  m_answers.Box(QMessageBox::Ok);
+  m_answers.Box(QMessageBox::Ok);
+  dlg().OnCommand(IDC_LOCK);
+  EXPECT_EQ(Boxes().back(), Box(194, 325).arg(1));
   EXPECT_TRUE(e2e::IsWritable(m_card.Path(3)));
   EXPECT_EQ(dlg().Library().Recordings()[3].flags, 0);
   EXPECT_EQ(dlg().Library().Groups()[1].flags, 0);
   EXPECT_EQ(dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).GetItemImage(1), 0);
   EXPECT_TRUE(dlg().Playback().Engine().IsPlaying());
+}
+
+TEST_F(Commands, GroupTipsGiveTheTripInTheChosenUnit) {
+  OpenCard();
+  auto& groups = dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST);
+  const QString inKm = groups.RowToolTip(0);
+  ASSERT_TRUE(CSettings::Instance().WriteSpeedUnit(SpeedUnit::Mph));
+  groups.ClearRowTips();
+  const QString inMiles = groups.RowToolTip(0);
+  const QString milesHead = Text(326).section("%1", 0, 0);
+  ASSERT_TRUE(inMiles.startsWith(milesHead)) << inMiles.toStdString();
+  const double km = inKm.mid(Text(241).indexOf("%1")).section(' ', 0, 0).toDouble();
+  const double miles = inMiles.mid(milesHead.size()).section(' ', 0, 0).toDouble();
+  EXPECT_GT(km, 0.0);
+  EXPECT_NEAR(miles, km / 1.609344, 0.006) << inMiles.toStdString();
 }
 
 TEST_F(Commands, SaveReproducesTheSubfoldersAndAsksBeforeOverwriting) {
@@ -257,13 +300,15 @@ TEST_F(Commands, SaveReproducesTheSubfoldersAndAsksBeforeOverwriting) {
     SaveArtifact(shot, "commands-save-progress-board.png");
     filledOnScreen = FilledBoardColumns(shot);
   });
+  m_answers.Box(QMessageBox::Ok);
   dlg().OnCommand(IDC_SAVE);
   EXPECT_FALSE(dlg().Playback().Engine().IsPlaying());
 
-  ASSERT_EQ(Boxes().size(), 1u);
+  ASSERT_EQ(Boxes().size(), 2u);
   QString question = Text(141);
   question.replace("%s", backup + "/2024/04/REC0002.AVI");
   EXPECT_EQ(Boxes()[0], Text(140) + "|" + question);
+  EXPECT_EQ(Boxes()[1], Box(181, 323).arg(2).arg(1));
   EXPECT_TRUE(boardShown);
   EXPECT_EQ(percentAtQuestion, 33);
   // The question may already cover the bar's right part; its left part,
@@ -292,10 +337,11 @@ TEST_F(Commands, SaveReproducesTheSubfoldersAndAsksBeforeOverwriting) {
   m_answers.Box(QMessageBox::Ok);  // overwrite? OK
   m_answers.Box(QMessageBox::Ok);  // the report
   dlg().OnCommand(IDC_SAVE);
-  ASSERT_EQ(Boxes().size(), 3u);
-  EXPECT_TRUE(Boxes()[2].startsWith(Text(131) + "|" + Text(201))) << Boxes()[2].toStdString();
-  EXPECT_TRUE(Boxes()[2].contains(m_card.Path(0)));
-  EXPECT_TRUE(Boxes()[2].contains(Text(205)));
+  ASSERT_EQ(Boxes().size(), 4u);
+  EXPECT_TRUE(Boxes()[3].startsWith(Text(131) + "|" + Text(201))) << Boxes()[3].toStdString();
+  EXPECT_TRUE(Boxes()[3].contains(m_card.Path(0)));
+  EXPECT_TRUE(Boxes()[3].contains(Text(205)));
+  EXPECT_TRUE(Boxes()[3].endsWith(Text(323).arg(2).arg(0)));
   EXPECT_EQ(ReadAll(second + "/2024/04/REC0001.AVI"), QByteArray("keep"));
   EXPECT_EQ(ReadAll(second + "/2024/05/REC0003.MOV"), ReadAll(m_card.Path(2)));
 
@@ -305,8 +351,8 @@ TEST_F(Commands, SaveReproducesTheSubfoldersAndAsksBeforeOverwriting) {
   m_answers.Folder(gone, [gone] { QDir(gone).removeRecursively(); });
   m_answers.Box(QMessageBox::Ok);
   dlg().OnCommand(IDC_SAVE);
-  ASSERT_EQ(Boxes().size(), 4u);
-  EXPECT_EQ(Boxes()[3], Box(131, 132));
+  ASSERT_EQ(Boxes().size(), 5u);
+  EXPECT_EQ(Boxes()[4], Box(131, 132));
 }
 
 TEST_F(Commands, KmlIsWrittenToTheGpsLogFolderAndNamedInTheMessage) {

@@ -59,18 +59,23 @@ class ScanTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(ScanTest, OnlyUpperCaseExtensionsAreReadButEveryFileCounts) {
+TEST_F(ScanTest, ExtensionsMatchInAnyCaseAndEveryFileCounts) {
   Write("A.AVI", Small(10, 0, 0));
   Write("b.avi", Small(10, 1, 0));
   Write("C.MOV", Small(10, 2, 0));
+  Write("d.Mp4", Small(10, 3, 0));
   tree.File("notes.txt", "x");
   tree.File("BROKEN.AVI", "not a recording at all");
+  tree.File("empty.mp4", "");
   ASSERT_EQ(::mkfifo((tree / "PIPE.AVI").c_str(), 0644), 0);  // must not block the scan
 
   EXPECT_EQ(library.OpenRecordings(tree.Path()), 1);
-  EXPECT_EQ(library.ScanCount(), 6);
-  EXPECT_EQ(progress.counts, (std::vector<int32_t>{0, 1, 2, 3, 4, 5}));
-  EXPECT_EQ(Names(), (std::vector<std::string>{"A.AVI", "C.MOV"}));
+  EXPECT_EQ(library.ScanCount(), 8);
+  EXPECT_EQ(progress.counts, (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7}));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"A.AVI", "b.avi", "C.MOV", "d.Mp4"}));
+  EXPECT_EQ(library.UnreadableCount(), 2);
+  bool event = false, locked = false;  // what opening one file directly asks
+  EXPECT_TRUE(RecordingLibrary::IsMovRecording("FILE0002.MP4", tree.Path(), event, locked));
   EXPECT_EQ(gsensor.clears, 1);
   EXPECT_EQ(gsensor.repaints, 1);
   const RecordingInfo& a = library.Recordings()[0];
@@ -79,10 +84,11 @@ TEST_F(ScanTest, OnlyUpperCaseExtensionsAreReadButEveryFileCounts) {
   EXPECT_EQ(a.summary.width, 160);
   EXPECT_EQ(a.summary.durationMs / 1000, 10u);
   EXPECT_GT(a.summary.gpsSize, 0u);
-  EXPECT_EQ(library.GetRecordingPath(1), tree / "C.MOV");
-  EXPECT_EQ(files.rows.size(), 2u);
+  EXPECT_EQ(library.GetRecordingPath(2), tree / "C.MOV");
+  EXPECT_EQ(library.Recordings()[3].summary.durationMs / 1000, 10u);
+  EXPECT_EQ(files.rows.size(), 4u);
   EXPECT_EQ(files.rows[0].folder, tree.Path() + "/");
-  EXPECT_EQ(groups.rows.size(), 2u);
+  EXPECT_EQ(groups.rows.size(), 4u);
   EXPECT_EQ(groups.rows[0].resolution, "160x120");
 }
 

@@ -122,7 +122,7 @@ TEST(SynthMedia, CardIsLaidOutLikeACamerasCard) {
   EXPECT_GE(events, 2);
   EXPECT_GE(locked, 1);
   EXPECT_EQ(hidden, 1);
-  EXPECT_GE(others, 3);  // lower-case .avi, text files, the hidden recording
+  EXPECT_GE(others, 3);  // text files, the hidden recording
   EXPECT_GE(folders.size(), 3u);  // the card's root and at least two subfolders
   std::sort(scanned.begin(), scanned.end(), [](auto& a, auto& b) { return a.startTime < b.startTime; });
   int drives = 1;

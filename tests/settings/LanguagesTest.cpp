@@ -57,6 +57,7 @@ TEST(StringTable, HoldsTheWholeVocabularyInBothLanguages) {
   for (uint32_t id = 250; id <= 262; ++id) expected.push_back(id);
   for (uint32_t id = 290; id <= 292; ++id) expected.push_back(id);
   expected.push_back(310);
+  for (uint32_t id = 320; id <= 326; ++id) expected.push_back(id);
   for (uint32_t id = 340; id <= 357; ++id) expected.push_back(id);
   ASSERT_EQ(count, expected.size());
   EXPECT_EQ(ids, expected);

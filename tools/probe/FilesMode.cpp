@@ -3,8 +3,8 @@
 //   {"path", "container": "avi"|"mov"|null, "walks": [...], "walkResults": [...],
 //    "result": 0|-1, "error" (on -1), "summary": {the twelve fields}|null,
 //    with --samples: "gpsRate", "gsensorRate", "gsensorRange", "gps", "gsensor"}
-// The container follows the name as the library decides it: ".AVI" or ".MOV"
-// at the end, upper case. Any other name is not a recording: container null,
+// The container follows the name as the library decides it: ".AVI", ".MOV"
+// or ".MP4" at the end, in any case. Any other name is not a recording: container null,
 // no walks, result -1. A QuickTime file whose atom walk finds no start time
 // is also scanned ("walks": ["ParseMov", "ScanMov"]) and kept whatever the
 // scan gives; "result" is then the atom walk's, "summary" the last successful
@@ -30,7 +30,7 @@ void ProbeFile(const std::string& path, bool samples, std::FILE* out) {
   json.Key("walks").BeginArray();
   std::vector<int> walkResults;
   if (!container) {
-    error = "not a recording name (.AVI or .MOV)";
+    error = "not a recording name (.AVI, .MOV or .MP4)";
   } else if (std::strcmp(container, "avi") == 0) {
     json.String("ParseAvi");
     result = file.ParseAvi(path);

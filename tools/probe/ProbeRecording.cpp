@@ -5,7 +5,7 @@
 
 const char* ReadProbeRecording(const std::string& path, RecordingInfo& info) {
   const char* container = ContainerOfName(path);
-  if (!container) return "not a recording name (.AVI or .MOV)";
+  if (!container) return "not a recording name (.AVI, .MOV or .MP4)";
   const std::string::size_type slash = path.rfind('/');
   info = RecordingInfo{};
   info.name = slash == std::string::npos ? path : path.substr(slash + 1);

@@ -1,10 +1,21 @@
 #include "RecordingJson.h"
 
+#include <strings.h>
+
+#include <cstring>
+
+namespace {
+bool EndsWithIgnoringCase(const std::string& name, const char* suffix) {
+  const std::size_t length = std::strlen(suffix);
+  return name.size() >= length && ::strcasecmp(name.c_str() + name.size() - length, suffix) == 0;
+}
+}  // namespace
+
 const char* ContainerOfName(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  if (name.ends_with(".AVI")) return "avi";
-  if (name.ends_with(".MOV")) return "mov";
+  if (EndsWithIgnoringCase(name, ".AVI")) return "avi";
+  if (EndsWithIgnoringCase(name, ".MOV") || EndsWithIgnoringCase(name, ".MP4")) return "mov";
   return nullptr;
 }
 

@@ -6,8 +6,8 @@
 #include "RecordingTypes.h"
 #include "SampleLoader.h"
 
-// "avi" or "mov" from a name ending in upper-case ".AVI" / ".MOV", as the
-// library decides; nullptr for any other name.
+// "avi" or "mov" from a name ending in ".AVI" / ".MOV" or ".MP4" in any case,
+// as the library decides; nullptr for any other name.
 const char* ContainerOfName(const std::string& pathOrName);
 
 // The twelve summary fields under their own names, as one object.

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 
@@ -56,8 +57,10 @@ SynthCardFile WriteOne(const std::string& dir, const std::string& relative, Synt
   SynthCardFile f;
   f.relativePath = relative;
   f.readOnly = readOnly;
-  const bool upper = relative.ends_with(".AVI") || relative.ends_with(".MOV");
-  f.recording = upper;
+  // The scan matches the extensions without regard to case.
+  std::string extension = relative.size() >= 4 ? relative.substr(relative.size() - 4) : std::string();
+  for (char& c : extension) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  f.recording = extension == ".AVI" || extension == ".MOV" || extension == ".MP4";
   f.event = readOnly && name.rfind("EVGS", 0) == 0;
   f.locked = readOnly && !f.event;
   f.startTime = report.startTime;
@@ -212,8 +215,8 @@ std::vector<SynthCardFile> WriteSynthCard(const std::string& dir, const SynthCar
   }
 
   if (options.recordings == 0) {
-    // What a scan must pass over: a hidden folder with a recording, a
-    // lower-case .avi, text files.
+    // What a scan must pass over: a hidden folder with a recording and text
+    // files; and a lower-case .avi it must read.
     SynthOptions hidden;
     hidden.year = options.year;
     hidden.month = options.month;
@@ -231,6 +234,7 @@ std::vector<SynthCardFile> WriteSynthCard(const std::string& dir, const SynthCar
     SynthOptions lower = hidden;
     lower.hour = 10;
     SynthCardFile l = WriteOne(dir, "DCIM/NORMAL/clip0001.avi", lower, false, "clip0001.avi");
+    l.drive = static_cast<int>(plan.size());  // a drive of its own
     files.push_back(l);
     for (const char* text : {"README.txt", "DCIM/MISC/settings.txt"}) {
       const std::string path = dir + "/" + text;

@@ -46,9 +46,9 @@ SynthContainer ContainerFor(const std::string& path, SynthContainer requested) {
     std::string ext = path.substr(path.size() - 4);
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
     if (ext == ".avi") return SynthContainer::Avi;
-    if (ext == ".mov") return SynthContainer::Mov;
+    if (ext == ".mov" || ext == ".mp4") return SynthContainer::Mov;
   }
-  throw SynthError("cannot tell the container of " + path + " (name it .AVI or .MOV)");
+  throw SynthError("cannot tell the container of " + path + " (name it .AVI, .MOV or .MP4)");
 }
 
 double DriveLength(const SynthOptions& o) { return o.driveSeconds + o.durationMs / 1000.0 + 1.0; }

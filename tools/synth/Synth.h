@@ -16,7 +16,7 @@ struct SynthError : std::runtime_error {
 };
 
 enum class SynthContainer {
-  FromName,  // by the extension of the path, in either case: .avi / .mov
+  FromName,  // by the extension of the path, in either case: .avi / .mov, .mp4
   Avi,
   Mov,
 };
@@ -148,7 +148,7 @@ struct SynthCardOptions {
 
 struct SynthCardFile {
   std::string relativePath;  // below the card's folder, '/' separated
-  bool recording = false;    // an upper-case .AVI/.MOV that a scan reads
+  bool recording = false;    // an .AVI/.MOV/.MP4 in any case, that a scan reads
   bool hidden = false;       // inside a hidden folder
   bool readOnly = false;
   bool event = false;        // read-only and named EVGS...
