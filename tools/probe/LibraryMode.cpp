@@ -1,5 +1,6 @@
-// trk-probe --library FOLDER: opens the folder as the viewer's library does and
-// prints the result as one JSON object; each group carries its trip figures.
+// trk-probe --library FOLDER [--no-index]: opens the folder as the viewer's
+// library does and prints the result as one JSON object; each group carries
+// its trip figures. The scan index is used unless --no-index is given.
 // trk-probe --resolution W H: the resolution label the lists show for a size.
 #include <cerrno>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 #include "ProbeMode.h"
 #include "RecordingJson.h"
 #include "RecordingLibrary.h"
+#include "ScanIndex.h"
 #include "TripFigures.h"
 
 namespace {
@@ -17,12 +19,32 @@ void WriteLine(JsonWriter& json, std::FILE* out) {
   std::fwrite(line.data(), 1, line.size(), out);
 }
 
+// The group's parts from the GPS records the scan kept, as LoadGroupParts
+// would read them again.
+bool ScannedGroupParts(const RecordingLibrary& library, int32_t group, std::vector<TrackPart>& parts,
+                       std::string& failedPath) {
+  parts.clear();
+  if (group < 0 || static_cast<std::size_t>(group) >= library.Groups().size()) return false;
+  const RecordingGroup& g = library.Groups()[static_cast<std::size_t>(group)];
+  for (int32_t i = g.first; i < g.first + g.count; ++i) {
+    const std::string path = library.GetRecordingPath(i);
+    const std::vector<GpsSample>* gps = library.ScannedGps(path);
+    if (!gps) return LoadGroupParts(library, group, parts, failedPath);
+    TrackPart part;
+    part.recording = library.Recordings()[static_cast<std::size_t>(i)];
+    part.gps = *gps;
+    for (GpsSample& sample : part.gps) ApplyZeroRule(sample);
+    parts.push_back(std::move(part));
+  }
+  return !parts.empty();
+}
+
 // "trip": the group's figures, or {"error": ...} when a recording cannot be read.
 void WriteTripJson(JsonWriter& json, const RecordingLibrary& library, int32_t group) {
   std::vector<TrackPart> parts;
   std::string unreadable;
   json.Key("trip").BeginObject();
-  if (!LoadGroupParts(library, group, parts, unreadable)) {
+  if (!ScannedGroupParts(library, group, parts, unreadable)) {
     json.Field("error", "cannot read " + unreadable).EndObject();
     return;
   }
@@ -35,10 +57,18 @@ void WriteTripJson(JsonWriter& json, const RecordingLibrary& library, int32_t gr
       .EndObject();
 }
 
-int RunLibrary(const std::vector<std::string>& args, std::FILE* out) {
+int RunLibrary(const std::vector<std::string>& argsIn, std::FILE* out) {
+  std::vector<std::string> args;
+  bool useIndex = true;
+  for (const std::string& a : argsIn) {
+    if (a == "--no-index") useIndex = false;
+    else args.push_back(a);
+  }
   if (args.size() != 1) return ProbeUsage();
   RecordingLibrary library;
   library.AttachViews(nullptr, nullptr, nullptr, nullptr, nullptr);
+  library.SetKeepTrackGps(true);
+  if (useIndex) library.SetScanIndexFile(ScanIndex::DefaultPath());
   const int result = library.OpenRecordings(args[0]) ? 1 : 0;  // the JSON keeps its number
 
   JsonWriter json;
@@ -116,7 +146,7 @@ int RunResolution(const std::vector<std::string>& args, std::FILE* out) {
 }  // namespace
 
 const ProbeMode& LibraryMode() {
-  static const ProbeMode mode{"--library", "FOLDER", &RunLibrary};
+  static const ProbeMode mode{"--library", "FOLDER [--no-index]", &RunLibrary};
   return mode;
 }
 

@@ -48,6 +48,8 @@ static int PrintHelp() {
       "\nOptions:\n"
       "  --samples               with plain FILE arguments: print the GPS and G-sensor samples too\n"
       "  --library FOLDER        scan FOLDER as the viewer's OPEN does: its groups and recordings\n"
+      "  --no-index              with --library: neither read nor write the scan index\n"
+      "                          ($XDG_CACHE_HOME/trk-viewer/scan-index.sqlite)\n"
       "  --resolution WIDTH HEIGHT  the viewer's resolution label of a frame size\n"
       "  --kml FILE OUTDIR       write FILE's GPS route into OUTDIR as the viewer's KML export\n"
       "  -h, --help              display this help and exit\n"
