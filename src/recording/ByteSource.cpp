@@ -137,12 +137,14 @@ const ListingSource::Piece* ListingSource::Fetch(uint64_t offset, std::size_t wa
   fresh.bytes.resize(length);
   std::size_t done = 0;
   while (done < length) {
+    ++m_readCalls;
     const ssize_t n = ::pread(m_fd.Get(), fresh.bytes.data() + done, length - done, static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return nullptr;
     if (n == 0) break;  // the file got shorter: what is there is all there is
     done += static_cast<std::size_t>(n);
   }
+  m_bytesRead += done;
   fresh.bytes.resize(done);
   if (m_pieces.size() < kMaxPieces) {
     m_pieces.push_back(std::move(fresh));

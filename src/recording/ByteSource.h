@@ -102,10 +102,15 @@ class ListingSource final : public ByteSource {
   bool ModificationTime(int64_t* seconds) override;
 
   // The first read takes kHeadBytes (the camera's blocks sit right after the
-  // container's headers); any other miss takes at least kPieceBytes.
+  // container's headers); any other miss takes at least kPieceBytes, enough
+  // for a chunk header, or for moov's headers up to the first track's.
   static constexpr std::size_t kHeadBytes = 8 * 1024;
-  static constexpr std::size_t kPieceBytes = 4 * 1024;
+  static constexpr std::size_t kPieceBytes = 2 * 1024;
   static constexpr std::size_t kMaxPieces = 4;
+
+  // Read system calls and bytes read so far (for tests and benchmarks).
+  uint32_t ReadCalls() const { return m_readCalls; }
+  uint64_t BytesRead() const { return m_bytesRead; }
 
  private:
   struct Piece {
@@ -119,6 +124,8 @@ class ListingSource final : public ByteSource {
   struct stat m_status {};
   std::vector<Piece> m_pieces;  // the head first; later misses replace the oldest other piece
   std::size_t m_nextVictim = 1;
+  uint32_t m_readCalls = 0;
+  uint64_t m_bytesRead = 0;
 };
 
 // A block of bytes in memory; the bytes are copied in or borrowed.
