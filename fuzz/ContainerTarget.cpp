@@ -3,6 +3,7 @@
 #include "ByteSource.h"
 #include "FuzzSupport.h"
 #include "RecordingFile.h"
+#include "RecordingListing.h"
 #include "SampleLoader.h"
 
 namespace {
@@ -47,6 +48,15 @@ void FuzzContainer(const uint8_t* data, std::size_t size, FuzzedWalk walk) {
 
   Require(ra == 0 || ra == -1, "walk result is neither 0 nor -1");
   Require(ra == rb, "memory and file walks disagree on the result");
+  // The library's listing: the same file through one open and a few pieces.
+  if (walk != FuzzedWalk::MovScan) {
+    const ContainerKind kind = walk == FuzzedWalk::Avi ? ContainerKind::Avi : ContainerKind::QuickTime;
+    RecordingListing listing;
+    Require(ReadRecordingListing(onDisk.Path(), kind, false, listing), "cannot open the input file");
+    Require(listing.listed == (ra == 0), "the listing and the walk disagree on the result");
+    Require(ra != 0 || SameSummary(listing.summary, fromMemory), "the listing and the walk deliver different summaries");
+    Require(IsCutRecording(memory, kind, nullptr) == !listing.cutReason.empty(), "the listing misses a cut");
+  }
   if (ra != 0) {
     Require(a.FailureReason() != nullptr, "failed walk without a reason");
     Require(SameSummary(fromMemory, RecordingSummary{}), "failed walk wrote its summary target");

@@ -5,7 +5,8 @@
 //   rules set these variables themselves;
 // - the settings file that is not in a test's current folder lands in a
 //   configuration folder of the test process's own, never in the user's
-//   ~/.config; tests of the location rules set XDG_CONFIG_HOME themselves.
+//   ~/.config (nor the scan index in ~/.cache); tests of the location rules
+//   set XDG_CONFIG_HOME themselves.
 #include <cstdlib>
 #include <filesystem>
 #include <initializer_list>
@@ -27,6 +28,7 @@ class PinnedEnvironment {
       m_configHome = pattern;
       m_owner = ::getpid();
       ::setenv("XDG_CONFIG_HOME", m_configHome.c_str(), 1);
+      ::setenv("XDG_CACHE_HOME", (m_configHome + "/cache").c_str(), 1);  // the scan index
     }
   }
   ~PinnedEnvironment() {

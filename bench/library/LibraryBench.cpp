@@ -141,6 +141,9 @@ int main(int argc, char** argv) {
               Median(scanCpu) * 1000, static_cast<double>(found) / Median(scanCpu));
   std::printf("find -type f    (warm, median of %d): %.1f ms = %.0f files/s (process start included)\n", kRuns,
               findMedian * 1000, static_cast<double>(library.ScanCount()) / findMedian);
-  std::printf("target: >= 10000 recordings/s: %s\n", static_cast<double>(found) / scan >= 10000 ? "met" : "NOT met");
+  // Without the scan index (the library's default): every recording is read.
+  std::printf("target: >= 40000 recordings/s: %s (per CPU second: %s)\n",
+              static_cast<double>(found) / scan >= 40000 ? "met" : "NOT met",
+              static_cast<double>(found) / Median(scanCpu) >= 40000 ? "met" : "NOT met");
   return 0;
 }

@@ -27,8 +27,9 @@ struct WalkContext {
 
 }  // namespace
 
-CFolderScan::CFolderScan(std::string folder, CountCallback onCount, DoneCallback onDone)
+CFolderScan::CFolderScan(std::string folder, CountCallback onCount, DoneCallback onDone, std::string indexFile)
     : m_folder(std::move(folder)),
+      m_indexFile(std::move(indexFile)),
       m_onCount(std::move(onCount)),
       m_onDone(std::move(onDone)),
       m_scan(std::make_unique<RecordingLibrary>()),
@@ -54,6 +55,7 @@ void CFolderScan::Run() {
   m_scan->SetProgressView(&relay);
   m_scan->SetScanCount(0);
   m_scan->SetUnreadableCount(0);
+  m_scan->SetScanIndexFile(m_indexFile);
   WalkContext context{this, m_scan.get()};
   m_found.store(EnumerateFolder(m_folder, &context, &CFolderScan::OnEntry), std::memory_order_release);
   if (IsCancelled()) {

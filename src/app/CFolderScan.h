@@ -29,7 +29,9 @@ class CFolderScan {
   using CountCallback = std::function<void(int32_t count)>;
   using DoneCallback = std::function<void()>;
 
-  CFolderScan(std::string folder, CountCallback onCount, DoneCallback onDone);
+  // `indexFile`: the scan index the scan reads and writes (ScanIndex.h);
+  // empty scans without one.
+  CFolderScan(std::string folder, CountCallback onCount, DoneCallback onDone, std::string indexFile = {});
   // Cancels the scan and waits for the worker.
   ~CFolderScan();
   CFolderScan(const CFolderScan&) = delete;
@@ -59,6 +61,7 @@ class CFolderScan {
                      const FolderEntryData& data, int isFolder, void* context);
 
   const std::string m_folder;
+  const std::string m_indexFile;
   CountCallback m_onCount;
   DoneCallback m_onDone;
   std::unique_ptr<RecordingLibrary> m_scan;

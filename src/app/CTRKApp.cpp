@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "CTRKDlg.h"
+#include "WebEngineMemory.h"
 
 void CTRKApp::PrepareProcess() {
   // The video surface is an X11 window handed to the media library.
@@ -19,6 +20,7 @@ void CTRKApp::PrepareProcess() {
   // web view paints black.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
+  TrimWebEngineMemory();
 }
 
 bool CTRKApp::InitInstance(const std::string& startPath) {

@@ -15,6 +15,7 @@
 #include "CSettings.h"
 #include "CTRKDlg.h"
 #include "CTrcConfigDlg.h"
+#include "ScanIndex.h"
 #include "TrackDrawing.h"
 #include "TrkMessageBox.h"
 
@@ -71,7 +72,10 @@ void CTRKDlg::OpenFolder(const std::string& chosen) {
   // Queued after every count, so the last count is shown before the busy
   // picture goes.
   auto onDone = [this] { QMetaObject::invokeMethod(this, [this] { FinishOpen(); }, Qt::QueuedConnection); };
-  m_scan = std::make_unique<CFolderScan>(folder, onCount, onDone);
+  // "UI"/"SCAN_INDEX" 0 turns the scan index off.
+  const bool useIndex = CSettings::Instance().ReadInt("UI", "SCAN_INDEX", 1) != 0;
+  m_scan = std::make_unique<CFolderScan>(QFile::encodeName(folder).toStdString(), onCount, onDone,
+                                         useIndex ? ScanIndex::DefaultPath() : std::string());
 }
 
 void CTRKDlg::FinishOpen() {

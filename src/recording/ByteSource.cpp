@@ -80,7 +80,7 @@ int64_t FileByteSource::Window(uint64_t offset, std::size_t wanted, const uint8_
   *data = nullptr;
   if (!m_fd.Valid()) return -1;
   if (offset >= m_size || wanted == 0) return 0;
-  const uint64_t want = std::min<uint64_t>({wanted, m_size - offset, kCapacity});
+  const uint64_t want = std::min<uint64_t>({wanted, m_size - offset, FileByteSource::kCapacity});
   const bool inside = offset >= m_bufferOffset && offset - m_bufferOffset < m_bufferLength &&
                       m_bufferLength - (offset - m_bufferOffset) >= want;
   if (!inside && Fill(offset, static_cast<std::size_t>(want)) < 0) return -1;
@@ -106,6 +106,86 @@ bool FileByteSource::ModificationTime(int64_t* seconds) {
   struct stat st{};
   if (::fstat(m_fd.Get(), &st) != 0) return false;
   *seconds = static_cast<int64_t>(st.st_mtime);
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+
+bool ListingSource::Open(const std::string& path) {
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  if (!fd.Valid()) return false;
+  struct stat st{};
+  if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) return false;
+  m_fd = std::move(fd);
+  m_size = static_cast<uint64_t>(st.st_size);
+  m_status = st;
+  m_pieces.clear();
+  m_nextVictim = 1;
+  return true;
+}
+
+const ListingSource::Piece* ListingSource::Fetch(uint64_t offset, std::size_t wanted) {
+  for (const Piece& piece : m_pieces)
+    if (offset >= piece.offset && offset - piece.offset < piece.bytes.size() &&
+        piece.bytes.size() - (offset - piece.offset) >= wanted)
+      return &piece;
+  const std::size_t least = m_pieces.empty() && offset == 0 ? kHeadBytes : kPieceBytes;
+  const auto length = static_cast<std::size_t>(
+      std::min<uint64_t>(std::max(wanted, least), m_size - offset));
+  Piece fresh;
+  fresh.offset = offset;
+  fresh.bytes.resize(length);
+  std::size_t done = 0;
+  while (done < length) {
+    ++m_readCalls;
+    const ssize_t n = ::pread(m_fd.Get(), fresh.bytes.data() + done, length - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return nullptr;
+    if (n == 0) break;  // the file got shorter: what is there is all there is
+    done += static_cast<std::size_t>(n);
+  }
+  m_bytesRead += done;
+  fresh.bytes.resize(done);
+  if (m_pieces.size() < kMaxPieces) {
+    m_pieces.push_back(std::move(fresh));
+    return &m_pieces.back();
+  }
+  // The head stays: every walk comes back to it.
+  Piece& victim = m_pieces[m_nextVictim];
+  m_nextVictim = m_nextVictim + 1 < kMaxPieces ? m_nextVictim + 1 : 1;
+  victim = std::move(fresh);
+  return &victim;
+}
+
+int64_t ListingSource::Window(uint64_t offset, std::size_t wanted, const uint8_t** data) {
+  *data = nullptr;
+  if (!m_fd.Valid()) return -1;
+  if (offset >= m_size || wanted == 0) return 0;
+  const auto want = static_cast<std::size_t>(std::min<uint64_t>({wanted, m_size - offset, FileByteSource::kCapacity}));
+  const Piece* piece = Fetch(offset, want);
+  if (!piece) return -1;
+  const std::size_t at = static_cast<std::size_t>(offset - piece->offset);
+  if (at >= piece->bytes.size()) return 0;  // file shrank under us
+  *data = piece->bytes.data() + at;
+  return static_cast<int64_t>(std::min(want, piece->bytes.size() - at));
+}
+
+int64_t ListingSource::ReadAt(uint64_t offset, void* buffer, std::size_t size) {
+  std::size_t done = 0;
+  while (done < size) {
+    const uint8_t* data = nullptr;
+    const int64_t got = Window(offset + done, size - done, &data);
+    if (got < 0) return -1;
+    if (got == 0) break;
+    std::memcpy(static_cast<uint8_t*>(buffer) + done, data, static_cast<std::size_t>(got));
+    done += static_cast<std::size_t>(got);
+  }
+  return static_cast<int64_t>(done);
+}
+
+bool ListingSource::ModificationTime(int64_t* seconds) {
+  if (!m_fd.Valid()) return false;
+  *seconds = static_cast<int64_t>(m_status.st_mtime);
   return true;
 }
 

@@ -5,8 +5,10 @@
 #include <string_view>
 
 #include "FileAttributes.h"
+#include "ByteSource.h"
 #include "FolderPath.h"
-#include "RecordingFile.h"
+#include "RecordingListing.h"
+#include "ScanIndex.h"
 #include "RecordingLibrary.h"
 
 namespace {
@@ -39,13 +41,10 @@ void ClassifyProtection(const std::string& name, Protection protection, bool& ev
 }
 
 // During the walk the attributes are mostly known already: FAT attributes
-// come with the entry, and elsewhere one stat tells the permission bits.
-Protection ProtectionOfEntry(const std::string& path, const FolderEntryData& data) {
+// come with the entry, and elsewhere the entry's stat tells the permission bits.
+Protection ProtectionOfEntry(const std::string& path, const FolderEntryData& data, const struct stat* st) {
   if (data.hasFatAttributes) return ProtectionOfFatAttributes(data.fatAttributes);
-  if (!data.onFatFileSystem) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 ? ProtectionOfMode(st.st_mode) : Protection::Unknown;
-  }
+  if (!data.onFatFileSystem) return st ? ProtectionOfMode(st->st_mode) : Protection::Unknown;
   return QueryProtection(path);
 }
 
@@ -76,25 +75,48 @@ int RecordingLibrary::AddFolderEntry(const std::string& root, const std::string&
   if ((isAvi || isMov) && data.isRegularFile) {
     const std::string folderPath = root + relativeFolder;
     const std::string path = folderPath + name;
+    // With an index the file's stamp comes first (a known file is not
+    // opened at all); without one the open's own status serves.
+    ScanIndex* index = library->ScanIndexFor(root);
+    struct stat st {};
+    bool statted = index && ::stat(path.c_str(), &st) == 0;
+    const bool keepGps = library->m_keepTrackGps;
+    RecordingListing listing;
+    bool read = statted && index->Find(path, StampOf(st), keepGps, listing);
+    if (!read) {
+      ListingSource source;
+      read = source.Open(path);
+      if (read) {
+        if (!statted) st = source.Status();
+        statted = true;
+        ReadRecordingListing(source, isAvi ? ContainerKind::Avi : ContainerKind::QuickTime, keepGps, listing);
+        // Stamped as the open found the file, before any read: a change
+        // while it is read leaves a stamp that the next scan finds stale.
+        if (index) index->Store(path, StampOf(source.Status()), listing);
+      }
+    }
+    // The protection is never taken from the index: LOCK changes it without
+    // touching the content.
     bool event = false;
     bool locked = false;
-    ClassifyProtection(name, ProtectionOfEntry(path, data), event, locked);
+    ClassifyProtection(name, ProtectionOfEntry(path, data, statted ? &st : nullptr), event, locked);
 
     RecordingInfo info;
     info.flags = static_cast<uint8_t>((event ? RecordingFlagEvent : 0) | (locked ? RecordingFlagLocked : 0));
     info.name = name;
     info.folder = root;
     info.subfolder = relativeFolder;
-    CutRecording cut;
-    if (DetectCutRecording(path, isAvi ? ContainerKind::Avi : ContainerKind::QuickTime, &cut))
-      library->m_cutRecordings.push_back(std::move(cut));
-    RecordingFile file(&info.summary);
-    if (isAvi) {
-      if (file.ParseAvi(path) == 0) library->m_recordings.push_back(std::move(info));
-      else library->m_unreadableCount += 1;
-    } else if (file.ParseMov(path) == 0) {
-      if (info.summary.startTime == 0) file.ScanMov(path);
-      library->m_recordings.push_back(std::move(info));
+    if (index) library->m_scanSeen.insert(path);
+    if (read) {
+      if (!listing.cutReason.empty())
+        library->m_cutRecordings.push_back(CutRecording{path, listing.size, listing.cutReason});
+      if (listing.listed) {
+        info.summary = listing.summary;
+        if (listing.gpsKept) library->m_scannedGps[path] = std::move(listing.gps);
+        library->m_recordings.push_back(std::move(info));
+      } else {
+        library->m_unreadableCount += 1;
+      }
     } else {
       library->m_unreadableCount += 1;
     }
@@ -105,7 +127,24 @@ int RecordingLibrary::AddFolderEntry(const std::string& root, const std::string&
   return 1;
 }
 
+RecordingLibrary::RecordingLibrary() = default;
+RecordingLibrary::~RecordingLibrary() = default;
+
+ScanIndex* RecordingLibrary::ScanIndexFor(const std::string& root) {
+  if (!m_scanIndexTried && !m_scanIndexFile.empty()) m_scanIndex = ScanIndex::Open(m_scanIndexFile, root);
+  m_scanIndexTried = true;
+  return m_scanIndex.get();
+}
+
+void RecordingLibrary::FinishScanIndex(bool complete) {
+  if (m_scanIndex && complete) m_scanIndex->Finish(m_scanSeen);
+  m_scanIndex.reset();
+  m_scanIndexTried = false;
+  m_scanSeen.clear();
+}
+
 bool RecordingLibrary::OpenRecordings(const std::string& folder) {
+  FinishScanIndex(false);
   ClearLibrary();
   if (m_gsensorView) m_gsensorView->Repaint();
   m_scanCount = 0;
@@ -117,10 +156,16 @@ bool RecordingLibrary::OpenRecordings(const std::string& folder) {
 }
 
 void RecordingLibrary::SortScanResults() {
+  FinishScanIndex(true);
   // Stable, so that equal start times keep the order of the walk.
   std::stable_sort(m_recordings.begin(), m_recordings.end(), [](const RecordingInfo& a, const RecordingInfo& b) {
     return a.summary.startTime < b.summary.startTime;
   });
   std::sort(m_cutRecordings.begin(), m_cutRecordings.end(),
             [](const CutRecording& a, const CutRecording& b) { return a.path < b.path; });
+}
+
+const std::vector<GpsSample>* RecordingLibrary::ScannedGps(const std::string& path) const {
+  const auto found = m_scannedGps.find(path);
+  return found == m_scannedGps.end() ? nullptr : &found->second;
 }

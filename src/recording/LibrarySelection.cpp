@@ -51,6 +51,7 @@ void RecordingLibrary::AttachViews(IGroupListView* groupList, IFileListView* fil
 void RecordingLibrary::ClearLibrary() {
   m_recordings.clear();
   m_cutRecordings.clear();
+  m_scannedGps.clear();
   m_currentRecording = -1;
   m_groups.clear();
   m_entries.clear();

@@ -69,6 +69,10 @@ constexpr uint32_t kTkhd = Code("tkhd");
 constexpr uint64_t kUnknownCodeLimit = 20932;
 constexpr uint64_t k4G = uint64_t{1} << 32;
 
+// The GPS records are looked at this many bytes at a time: the first window
+// nearly always holds a clock, and the listing reads no more of the block.
+constexpr std::size_t kGpsWindowBytes = 4 * 1024;
+
 constexpr std::size_t kTextSize = 64;
 constexpr std::size_t kMovTextSize = 20;
 constexpr std::size_t kMainHeaderSize = 56;
@@ -191,7 +195,7 @@ class Walker {
       // costs one pass over what the file really holds.
       const uint8_t* data = nullptr;
       const int64_t got = m_source.Window(
-          at, static_cast<std::size_t>(std::min<uint64_t>((count - k) * kGpsRecordSize, 64 * 1024)), &data);
+          at, static_cast<std::size_t>(std::min<uint64_t>((count - k) * kGpsRecordSize, kGpsWindowBytes)), &data);
       if (got < 0) throw WalkFailure{"read error"};
       if (got == 0) break;
       for (std::size_t i = 0; i < static_cast<std::size_t>(got) && k < count; i += kGpsRecordSize, ++k) {

@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <memory>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -35,10 +38,12 @@ struct CheckedContent {
   int32_t protectedCount = 0;  // event and locked recordings
 };
 
+class ScanIndex;
+
 class RecordingLibrary {
  public:
-  RecordingLibrary() = default;
-  ~RecordingLibrary() = default;
+  RecordingLibrary();
+  ~RecordingLibrary();
   RecordingLibrary(const RecordingLibrary&) = delete;
   RecordingLibrary& operator=(const RecordingLibrary&) = delete;
 
@@ -152,6 +157,17 @@ class RecordingLibrary {
   std::vector<RecordingInfo> TakeRecordings() { return std::move(m_recordings); }
   std::vector<CutRecording> TakeCutRecordings() { return std::move(m_cutRecordings); }
 
+  // With KeepTrackGps set, the scan also keeps each recording's GPS records
+  // (read through the same open), for trip figures without reading again.
+  void SetKeepTrackGps(bool keep) { m_keepTrackGps = keep; }
+  // The kept records of the recording at `path` (zero rule not applied), or
+  // null when none were kept.
+  const std::vector<GpsSample>* ScannedGps(const std::string& path) const;
+
+  // The scan index file (ScanIndex.h) the scans read and write; empty, the
+  // default, scans without one.
+  void SetScanIndexFile(std::string file) { m_scanIndexFile = std::move(file); }
+
  private:
   std::vector<RecordingInfo> m_recordings;
   std::vector<RecordingGroup> m_groups;
@@ -179,6 +195,16 @@ class RecordingLibrary {
   int32_t m_scanCount = 0;
   int32_t m_unreadableCount = 0;
   std::vector<CutRecording> m_cutRecordings;
+  bool m_keepTrackGps = false;
+  std::unordered_map<std::string, std::vector<GpsSample>> m_scannedGps;
+
+  // The index of the scan under way, opened at its first recording.
+  ScanIndex* ScanIndexFor(const std::string& root);
+  void FinishScanIndex(bool complete);
+  std::string m_scanIndexFile;
+  std::unique_ptr<ScanIndex> m_scanIndex;
+  bool m_scanIndexTried = false;
+  std::unordered_set<std::string> m_scanSeen;  // files the scan met, for dropping the rows of those gone
 };
 
 // Resolution label of a frame size ("1080p HD", "720P", "WxH", or empty).

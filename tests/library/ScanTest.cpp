@@ -253,3 +253,39 @@ TEST_F(ScanTest, ProbeListsTheLibraryAsJson) {
   EXPECT_NE(out.find("\"entries\":[{\"group\":0,\"position\":0,\"recording\":0,"), std::string::npos) << out;
   EXPECT_EQ(out.back(), '\n');
 }
+
+// The scan index lists a card as a scan without it does; a recording changed
+// on disk is read again, a protection changed by LOCK is seen, and an index
+// file that is not one is made anew.
+TEST_F(ScanTest, TheScanIndexListsAsAScanWithoutIt) {
+  Write("A.AVI", Small(10, 0, 0));
+  const std::string mov = Write("DIR/C.MOV", Small(10, 0, 10));
+  tree.File("CUT.MOV", std::string("\0\0\0\x10mdat", 8) + std::string(8, 'x'));
+  TempFolder cache;
+  const std::string index = cache / "scan-index.sqlite";
+  auto listing = [&](bool withIndex) {
+    library.SetScanIndexFile(withIndex ? index : "");
+    library.OpenRecordings(tree.Path());
+    std::string text;
+    for (const RecordingInfo& r : library.Recordings())
+      text += r.name + " " + std::to_string(r.flags) + " " + std::to_string(r.summary.startTime) + " " +
+              std::to_string(r.summary.durationMs) + " " + std::to_string(r.summary.width) + " " +
+              std::to_string(r.summary.gpsOffset) + " " + std::to_string(r.summary.fileSize) + "\n";
+    for (const CutRecording& c : library.CutRecordings()) text += c.path + " " + c.reason + "\n";
+    return text;
+  };
+  const std::string plain = listing(false);
+  EXPECT_NE(plain.find("mdat without moov"), std::string::npos);
+  EXPECT_EQ(listing(true), plain);  // written
+  EXPECT_EQ(listing(true), plain);  // read back
+
+  WriteSynthRecording(mov, Small(12, 0, 0));
+  Protect(tree / "A.AVI");
+  const std::string changed = listing(false);
+  EXPECT_NE(changed, plain);
+  EXPECT_EQ(listing(true), changed);
+
+  cache.File("scan-index.sqlite", std::string(4096, 'x'));
+  EXPECT_EQ(listing(true), changed);
+  EXPECT_EQ(ReadText(index).substr(0, 15), "SQLite format 3");
+}

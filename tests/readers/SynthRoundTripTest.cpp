@@ -3,7 +3,9 @@
 
 #include <cmath>
 
+#include "ByteSource.h"
 #include "RecordingFile.h"
+#include "RecordingListing.h"
 #include "SampleLoader.h"
 #include "Synth.h"
 #include "TempFolder.h"
@@ -82,6 +84,32 @@ TEST(SynthRoundTrip, AviAndMovCarryWhatWasWritten) {
     EXPECT_EQ(s.startTime, LocalCalendarToTime(2024, 4, 12, 8, 30, 0));
     ExpectMatches(s, r);
     ExpectSamples(path, s, r);
+  }
+}
+
+// The library's listing finds the same in a recording of any length with at
+// most 4 reads and 16 KiB (GPS and G-sensor blocks of 10 minutes outgrow the
+// first read).
+TEST(SynthRoundTrip, TheListingReadsAFewSmallPieces) {
+  TempFolder tmp;
+  for (uint32_t minutes : {1u, 10u}) {
+    for (const char* name : {"FILE0001.AVI", "FILE0002.MOV"}) {
+      SynthOptions o = Small();
+      o.durationMs = minutes * 60000;
+      o.videoMs = 1000;
+      const std::string path = tmp / name;
+      const SynthReport r = WriteSynthRecording(path, o);
+      ListingSource source;
+      ASSERT_TRUE(source.Open(path));
+      RecordingListing listing;
+      ReadRecordingListing(source, r.container == SynthContainer::Avi ? ContainerKind::Avi : ContainerKind::QuickTime,
+                           false, listing);
+      ASSERT_TRUE(listing.listed) << name;
+      ExpectMatches(listing.summary, r);
+      EXPECT_TRUE(listing.cutReason.empty());
+      EXPECT_LE(source.ReadCalls(), 4u) << name << ", " << minutes << " min";
+      EXPECT_LE(source.BytesRead(), 16u * 1024) << name << ", " << minutes << " min";
+    }
   }
 }
 

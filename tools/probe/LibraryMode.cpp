@@ -1,5 +1,8 @@
-// trk-probe --library FOLDER: opens the folder as the viewer's library does and
-// prints the result as one JSON object; each group carries its trip figures.
+// trk-probe --library FOLDER [--no-index] [--no-events]: opens the folder as
+// the viewer's library does and prints the result as one JSON object; each
+// group carries its trip figures and event counts. The scan index is used
+// unless --no-index is given; --no-events leaves the counts out, and with them
+// the second read of every recording's G-sensor block.
 // trk-probe --resolution W H: the resolution label the lists show for a size.
 #include <cerrno>
 #include <cstdlib>
@@ -8,6 +11,7 @@
 #include "DrivingEvents.h"
 #include "RecordingJson.h"
 #include "RecordingLibrary.h"
+#include "ScanIndex.h"
 #include "TripFigures.h"
 
 namespace {
@@ -18,8 +22,14 @@ void WriteLine(JsonWriter& json, std::FILE* out) {
   std::fwrite(line.data(), 1, line.size(), out);
 }
 
-// "events": how many harsh moments of each type the trip has (normal sensitivity).
-void WriteEventCounts(JsonWriter& json, const std::vector<TrackPart>& parts, int32_t first) {
+// "events": how many harsh moments of each type the trip has (normal
+// sensitivity). The scan keeps the GPS records only, so the group's blocks are
+// read whole here.
+void WriteEventCounts(JsonWriter& json, const RecordingLibrary& library, int32_t group) {
+  std::vector<TrackPart> parts;
+  std::string unreadable;
+  LoadGroupParts(library, group, parts, unreadable);
+  const int32_t first = library.Groups()[static_cast<std::size_t>(group)].first;
   const EventCounts counts = CountEvents(FindTripEvents(parts, first, EventSensitivity::Normal));
   json.Key("events").BeginObject();
   for (std::size_t t = 0; t < kDrivingEventTypeCount; ++t)
@@ -27,13 +37,33 @@ void WriteEventCounts(JsonWriter& json, const std::vector<TrackPart>& parts, int
   json.EndObject();
 }
 
+// The group's parts from the GPS records the scan kept, as LoadGroupParts
+// would read them again.
+bool ScannedGroupParts(const RecordingLibrary& library, int32_t group, std::vector<TrackPart>& parts,
+                       std::string& failedPath) {
+  parts.clear();
+  if (group < 0 || static_cast<std::size_t>(group) >= library.Groups().size()) return false;
+  const RecordingGroup& g = library.Groups()[static_cast<std::size_t>(group)];
+  for (int32_t i = g.first; i < g.first + g.count; ++i) {
+    const std::string path = library.GetRecordingPath(i);
+    const std::vector<GpsSample>* gps = library.ScannedGps(path);
+    if (!gps) return LoadGroupParts(library, group, parts, failedPath);
+    TrackPart part;
+    part.recording = library.Recordings()[static_cast<std::size_t>(i)];
+    part.gps = *gps;
+    for (GpsSample& sample : part.gps) ApplyZeroRule(sample);
+    parts.push_back(std::move(part));
+  }
+  return !parts.empty();
+}
+
 // "trip": the group's figures and event counts, or {"error": ...} when a
 // recording cannot be read.
-void WriteTripJson(JsonWriter& json, const RecordingLibrary& library, int32_t group) {
+void WriteTripJson(JsonWriter& json, const RecordingLibrary& library, int32_t group, bool withEvents) {
   std::vector<TrackPart> parts;
   std::string unreadable;
   json.Key("trip").BeginObject();
-  if (!LoadGroupParts(library, group, parts, unreadable)) {
+  if (!ScannedGroupParts(library, group, parts, unreadable)) {
     json.Field("error", "cannot read " + unreadable).EndObject();
     return;
   }
@@ -43,14 +73,24 @@ void WriteTripJson(JsonWriter& json, const RecordingLibrary& library, int32_t gr
       .Field("maxSpeedKmh", figures.maxSpeedKmh)
       .Field("meanSpeedKmh", figures.meanSpeedKmh)
       .Field("fixes", figures.fixes);
-  WriteEventCounts(json, parts, library.Groups()[static_cast<std::size_t>(group)].first);
+  if (withEvents) WriteEventCounts(json, library, group);
   json.EndObject();
 }
 
-int RunLibrary(const std::vector<std::string>& args, std::FILE* out) {
+int RunLibrary(const std::vector<std::string>& argsIn, std::FILE* out) {
+  std::vector<std::string> args;
+  bool useIndex = true;
+  bool withEvents = true;
+  for (const std::string& a : argsIn) {
+    if (a == "--no-index") useIndex = false;
+    else if (a == "--no-events") withEvents = false;
+    else args.push_back(a);
+  }
   if (args.size() != 1) return ProbeUsage();
   RecordingLibrary library;
   library.AttachViews(nullptr, nullptr, nullptr, nullptr, nullptr);
+  library.SetKeepTrackGps(true);
+  if (useIndex) library.SetScanIndexFile(ScanIndex::DefaultPath());
   const int result = library.OpenRecordings(args[0]) ? 1 : 0;  // the JSON keeps its number
 
   JsonWriter json;
@@ -78,7 +118,7 @@ int RunLibrary(const std::vector<std::string>& args, std::FILE* out) {
         .Field("size", g.size)
         .Field("flags", g.flags)
         .Field("checked", g.checked);
-    WriteTripJson(json, library, g.number);
+    WriteTripJson(json, library, g.number, withEvents);
     json.EndObject();
   }
   json.EndArray();
@@ -128,7 +168,7 @@ int RunResolution(const std::vector<std::string>& args, std::FILE* out) {
 }  // namespace
 
 const ProbeMode& LibraryMode() {
-  static const ProbeMode mode{"--library", "FOLDER", &RunLibrary};
+  static const ProbeMode mode{"--library", "FOLDER [--no-index] [--no-events]", &RunLibrary};
   return mode;
 }
 
