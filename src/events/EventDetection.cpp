@@ -184,7 +184,7 @@ int64_t WallClockAt(const TrackPart& part, double seconds) {
   for (long d = 0; d < n; ++d) {
     for (long k : {at - d, at + d}) {
       int64_t clock = 0;
-      if (k >= 0 && k < n && RecordClockTime(part.gps[static_cast<std::size_t>(k)], clock))
+      if (k >= 0 && k < n && RecordClockTime(part, static_cast<std::size_t>(k), clock))
         return clock + static_cast<int64_t>(std::floor(seconds - static_cast<double>(k) / rate));
     }
   }
