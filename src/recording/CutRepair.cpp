@@ -149,7 +149,7 @@ const char* RepairReason(const RepairResult& result) {
 RepairResult RepairCutRecording(const std::string& path, const std::string& outputFolder,
                                 const std::string& reference) {
   if (auto refused = RefuseAsRecording(path)) return *refused;
-  const bool avi = EndsWith(path, ".AVI") || EndsWith(path, ".avi");
+  const bool avi = IsAviName(path);
   // A recording the library plays as it is needs no copy (and would lose
   // what the repair cannot rebuild, such as its sound).
   RecordingSummary summary;

@@ -26,12 +26,6 @@ bool EndsWithIgnoringCase(const std::string& name, std::string_view suffix) {
   return true;
 }
 
-bool IsAviName(const std::string& name) { return EndsWithIgnoringCase(name, ".avi"); }
-// MP4 is the same atom structure: the QuickTime reader reads it.
-bool IsMovName(const std::string& name) {
-  return EndsWithIgnoringCase(name, ".mov") || EndsWithIgnoringCase(name, ".mp4");
-}
-
 // A write-protected file whose name begins "EVGS" is an event recording, any
 // other write-protected file a locked one.
 void ClassifyProtection(const std::string& name, Protection protection, bool& event, bool& locked) {
@@ -49,6 +43,12 @@ Protection ProtectionOfEntry(const std::string& path, const FolderEntryData& dat
 }
 
 }  // namespace
+
+bool IsAviName(const std::string& name) { return EndsWithIgnoringCase(name, ".avi"); }
+// MP4 is the same atom structure: the QuickTime reader reads it.
+bool IsMovName(const std::string& name) {
+  return EndsWithIgnoringCase(name, ".mov") || EndsWithIgnoringCase(name, ".mp4");
+}
 
 bool RecordingLibrary::IsAviRecording(const std::string& name, const std::string& folderPath,
                                       bool& event, bool& locked) {

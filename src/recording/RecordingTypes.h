@@ -123,3 +123,8 @@ int64_t LocalCalendarToTime(int year, int month, int day, int hour, int minute, 
 // and a record's neighbours tell which one it was.
 int64_t LocalCalendarToTimeNear(int year, int month, int day, int hour, int minute, int second, int64_t near,
                                 bool* ok = nullptr);
+
+// Whether a file name is that of a recording: ".avi" for the AVI reader,
+// ".mov" or ".mp4" for the QuickTime reader, in any case.
+bool IsAviName(const std::string& name);
+bool IsMovName(const std::string& name);
