@@ -3,6 +3,7 @@
 #include <QMetaObject>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -96,6 +97,7 @@ void CPlaybackController::OnTimeReport(int64_t timeMs, int32_t sliderPosition, u
   // Posted before a seek request or a reset of the slider, the report is
   // older than what the slider shows now.
   if (m_seekTarget.load() != 0 || span != m_timeEpoch.load()) return;
+  if (m_engine.IsPlaying()) m_shownFrameMs = -1;
   emit TimeReported(timeMs, sliderPosition);
 }
 
@@ -200,6 +202,7 @@ void CPlaybackController::OpenMedia(const std::string& path) {
   // nor end it.
   BeginNewTimeReports();
   NoteOpeningByWindow();
+  m_shownFrameMs = -1;
   m_engine.Open(path);
   SyncStill();
 }
@@ -212,8 +215,29 @@ void CPlaybackController::ApplyPendingSeek(const std::function<void(int64_t)>& a
   const int64_t target = m_seekTarget.load();
   if (target == 0) return;
   LiveEngine().SetTime(target);
+  m_shownFrameMs = m_engine.IsPaused() ? target : -1;
   applied(target);
   m_seekTarget = 0;
+}
+
+int64_t CPlaybackController::StepFrame(int direction, double frameMs, int64_t firstMs, int64_t lastMs) {
+  if (!m_engine.IsLoaded() || m_engine.IsPlaying() || !m_engine.IsPaused()) return -1;
+  // A seek still pending is the picture about to be shown.
+  const int64_t pending = m_seekTarget.load();
+  const int64_t shown = pending != 0 ? pending : m_shownFrameMs >= 0 ? m_shownFrameMs : m_engine.GetTime();
+  if (shown < 0 || !(frameMs > 0.0)) return -1;
+  // Counted in whole pictures from the start. A paused seek shows the first
+  // picture at or after its time: the picture shown is the one at or after
+  // `shown`, and a picture's time is rounded down to reach it.
+  constexpr double kSlack = 1e-6;
+  const double frame = std::ceil(static_cast<double>(shown) / frameMs - kSlack) + direction;
+  const auto wanted = static_cast<int64_t>(std::floor(std::max(0.0, frame) * frameMs + kSlack));
+  const int64_t target = std::clamp(wanted, firstMs, std::max(firstMs, lastMs));
+  m_seekTarget = 0;
+  BeginNewTimeReports();
+  LiveEngine().SetTime(target);
+  m_shownFrameMs = target;
+  return target;
 }
 
 void CPlaybackController::ArmDelayedStart(int32_t index, int32_t ticks) {
@@ -278,6 +302,7 @@ void CPlaybackController::PauseAtFirstPicture(std::function<void()> start, std::
 }
 
 void CPlaybackController::PlayAgain() {
+  m_shownFrameMs = -1;
   BeginNewTimeReports();
   NoteOpeningByWindow();
   m_engine.Play();

@@ -109,6 +109,13 @@ class CPlaybackController : public QObject {
   // Seeks to the pending target, if any, and runs `applied` with it before
   // time reports flow again.
   void ApplyPendingSeek(const std::function<void(int64_t)>& applied);
+  // One picture forward (direction 1) or back (-1) from the picture on
+  // screen, within firstMs..lastMs; answers the time shown (-1: none).
+  // libvlc's own frame step goes on from where its decoder stands, which
+  // after a seek or a long pause is the key frame before the picture: a
+  // seek of a paused player decodes forward from that key frame to the
+  // exact picture instead.
+  int64_t StepFrame(int direction, double frameMs, int64_t firstMs, int64_t lastMs);
 
   // Time reports made before this call are dropped: the window has moved the
   // slider itself.
@@ -186,6 +193,9 @@ class CPlaybackController : public QObject {
   uint32_t m_openingsBeforePlay = 0;
   uint32_t m_playingBeforePlay = 0;
   std::atomic<int32_t>* m_busyGuard = nullptr;
+  // The time of the picture a seek or a frame step put on screen while
+  // paused; -1 once the player has moved on.
+  int64_t m_shownFrameMs = -1;
 
   int32_t m_rateIndex = kNormalRateIndex;
   bool m_autoNext = true;
