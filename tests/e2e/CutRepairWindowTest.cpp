@@ -151,6 +151,8 @@ TEST_F(CutRepairWindow, TheCopiesOpenInTheViewerAndAMissingFileManagerIsSaid) {
   }
   qputenv("PATH", path);
   // The second offer opened the copies as OPEN would.
-  EXPECT_TRUE(WaitFor([&] { return dlg().CurrentFolder() == m_dir.path() + "/second"; }, 60000));
-  EXPECT_EQ(dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount(), 1);
+  EXPECT_TRUE(WaitFor([&] {
+    return dlg().CurrentFolder() == m_dir.path() + "/second" && !dlg().IsScanning() &&
+           dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount() == 1;
+  }, 60000));
 }
