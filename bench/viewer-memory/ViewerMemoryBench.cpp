@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     if (minute == kWarmUpMinutes) afterWarmUp = total;
     if (minute >= kWarmUpMinutes) highest = std::max(highest, total);
-    if (minute >= minutes) app.quit();
+    if (minute >= minutes) QCoreApplication::exit(0);
   });
   poll.start(kPollMs);
   app.exec();

@@ -33,6 +33,8 @@ inline constexpr int kLastPlayerState = static_cast<int>(PlayerState::Paused);
 // A player that stands paused this long gives its video output up, and a
 // still of the picture stands in for it (CPlaybackControllerRelease.cpp).
 inline constexpr int kReleaseOutputAfterPauseMs = 1000;
+// Memory the player's threads freed goes back to the system this often.
+inline constexpr int kReturnFreedMemoryMs = 60000;
 
 class QTemporaryDir;
 
@@ -175,6 +177,7 @@ class CPlaybackController : public QObject {
   void OnPauseSettled();
   QString StillPath();
   void SyncStill();
+  void ReturnFreedMemory();
 
   // Declared before the engine, so that they outlive a report it makes
   // while it is released.
@@ -212,6 +215,8 @@ class CPlaybackController : public QObject {
   // Restarted by every pause and every command; when it runs out with the
   // player still paused, the video output is released.
   QTimer m_releaseTimer;
+  // The next return of freed memory (ReturnFreedMemory).
+  QTimer m_trimTimer;
   // The private folder of the still, made when first needed.
   std::unique_ptr<QTemporaryDir> m_stillDir;
   // The still the window was last told of (empty: none).
