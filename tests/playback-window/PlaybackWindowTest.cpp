@@ -674,10 +674,7 @@ TEST_F(PlaybackWindow, AClickOnTheCurveOrOnTheRoutePlaysFromThatMoment) {
   const int x = curve.width() * 3 / 4;
   // The route's point 20 is the 21st fix, after the second without one.
   const std::pair<std::function<void()>, int64_t> clicks[] = {
-      {[&] {
-         SendMouse(&curve, QEvent::MouseButtonPress, QPoint(x, curve.height() / 2), Qt::LeftButton);
-         SendMouse(&curve, QEvent::MouseButtonRelease, QPoint(x, curve.height() / 2), Qt::NoButton);
-       }, curve.TimeAtX(x)},
+      {[&] { QTest::mouseClick(&curve, Qt::LeftButton, {}, QPoint(x, curve.height() / 2)); }, curve.TimeAtX(x)},
       {[&] { Eval(dlg(), "route_clicked(path_points[20][0], path_points[20][1] + 1e-6)"); },
        (kNoFixRecords + 20) * 1000 / kGpsRate},
   };
