@@ -193,8 +193,8 @@ TEST_F(WindowInput, ADialogLeavesThePictureAndThePositionAsTheyWere) {
   ASSERT_NO_FATAL_FAILURE(DropCardAndPause({12000, 12000}));
   QTest::keyClick(&dlg(), Qt::Key_Right);
   // Long enough for the output to be given up and the still to stand in.
-  Pump(kReleaseOutputAfterPauseMs + 1500);
-  ASSERT_TRUE(dlg().Video().IsStillShown());
+  ASSERT_TRUE(WaitFor([&] { return dlg().Video().IsStillShown(); }, 10000));
+  Pump(500);  // the still drawn in place of the output
   const int slider = dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos();
   auto videoPicture = [&] { return GrabScreen(dlg().Video().geometry().translated(dlg().pos())); };
   const QImage picture = videoPicture();
