@@ -166,6 +166,11 @@ bool CTRKDlg::OnInitDialog() {
 
   m_mapDlg = std::make_unique<CHtmlMapDlg>(this);
   m_mapDlg->CreateInPlaceholder(this, &m_mapPlaceholder);
+  // A click on the recording's route plays from its nearest point.
+  connect(m_mapDlg.get(), &CHtmlMapDlg::RoutePointClicked, this, [this](int index) {
+    const int64_t time = RoutePointTime(m_library, static_cast<std::size_t>(index));
+    if (time >= 0) PlayFrom(time);
+  });
   ReloadMapPage(*m_mapDlg, m_mapProvider, m_library);
 
   LoadPictures();

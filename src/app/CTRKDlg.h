@@ -385,6 +385,8 @@ class CTRKDlg : public QWidget, public IOwnerView {
   bool IsPointerOverVideo() const;
   void SeekBy(int64_t deltaMs);
   void SeekTo(int64_t wantedMs);
+  // A click on the curve or on the route: plays from that moment.
+  void PlayFrom(int64_t timeMs);
   int64_t FrameMs() const;
   void StepFrame(int direction);
   void ChangeVolumeBy(int delta);
@@ -402,6 +404,7 @@ class CTRKDlg : public QWidget, public IOwnerView {
   bool RefuseNothingChecked();
   // OPEN's guards and preparation before a folder is chosen; false when
   // OPEN is refused now (a recording still starting, a scan under way).
+  bool CanOpen() const;
   bool PrepareToOpen();
   void StopForCommand();
   // One box after SAVE, DEL or LOCK: the summary, below the failures if any.
@@ -410,6 +413,11 @@ class CTRKDlg : public QWidget, public IOwnerView {
   // After OPEN found recordings cut off by power loss: the offer to write
   // repaired copies to another folder, the repair and its report.
   void OfferCutRepair();
+  // The folder for the repaired copies, asked until it is one outside the
+  // card (empty: cancelled).
+  QString AskRepairFolder();
+  // The report, with the offer to open the copies in the viewer or the file manager.
+  void OfferRepairedFolder(const QString& report, const QString& destination);
   // The library index of the recording at this canonical path (-1: none).
   int32_t FindRecordingIndex(const std::string& canonicalPath) const;
   std::unique_ptr<CFolderScan> m_scan;

@@ -12,6 +12,7 @@
 #include "CSettings.h"
 #include "CTRKDlg.h"
 #include "CTrcConfigDlg.h"
+#include "DialogPause.h"
 #include "MapReload.h"
 #include "TrackExport.h"
 #include "TrkMessageBox.h"
@@ -122,18 +123,25 @@ void CTRKDlg::OnSysCommand(int id) {
 // OPEN
 
 void CTRKDlg::OnBnClickedOpen() {
-  if (!PrepareToOpen()) return;
+  if (!CanOpen()) return;
+  // The recording stands paused under the picker; a cancel leaves it so.
+  DialogPause pause(*m_playback);
   const QString lastFolder = QFile::decodeName(CSettings::Instance().ReadLastFolder().c_str());
   CFolderDialog picker(this, LoadQText(130), CFolderDialog::StartFolder(lastFolder));
-  if (picker.DoModal() != CFolderDialog::kOk) return;
+  if (picker.DoModal() != CFolderDialog::kOk || m_closed || !PrepareToOpen()) return;
+  pause.Release();
   OpenFolder(picker.FolderPath());
 }
 
-bool CTRKDlg::PrepareToOpen() {
+bool CTRKDlg::CanOpen() const {
   // A recording is still starting from the last OPEN or list: ignore.
   if (!m_library.Recordings().empty() && g_busy == 1) return false;
   // The library is empty while a scan runs; a second scan must not start.
-  if (IsScanning()) return false;
+  return !IsScanning();
+}
+
+bool CTRKDlg::PrepareToOpen() {
+  if (!CanOpen()) return false;
   m_playback->SetSeekTarget(0);
   StopForCommand();
   m_playback->ResetRate();
@@ -191,7 +199,8 @@ void CTRKDlg::ReportFileOperation(uint32_t headingId, uint32_t captionId, const 
 
 void CTRKDlg::OnBnClickedSave() {
   if (RefuseEmptyLibrary() || RefuseNothingChecked()) return;
-  StopForCommand();
+  // Copying reads the recordings beside the player: it only pauses.
+  DialogPause pause(*m_playback);
   CFolderDialog picker(this, LoadQText(130), CFolderDialog::StartFolder(m_lastSaveFolder));
   if (picker.DoModal() != CFolderDialog::kOk) return;
   const QString destination = picker.FolderPath();
@@ -211,7 +220,7 @@ void CTRKDlg::OnBnClickedSave() {
 
 void CTRKDlg::OnBnClickedDel() {
   if (RefuseEmptyLibrary() || RefuseNothingChecked()) return;
-  StopForCommand();
+  DialogPause pause(*m_playback);
   const CheckedContent content = m_library.DescribeChecked();
   const QString question = LoadQText(129) + QStringLiteral("\n\n") +
                            LoadQText(kDeleteScopeText)
@@ -221,7 +230,13 @@ void CTRKDlg::OnBnClickedDel() {
   if (TrkMessageBox(this, question, LoadQText(kDeleteCaption), QMessageBox::Ok | QMessageBox::Cancel,
                     QMessageBox::NoIcon) != QMessageBox::Ok)
     return;
-  if (!m_library.DeleteChecked()) {
+  const bool done = m_library.DeleteChecked();
+  // The recording on screen went with the others: nothing is left to show.
+  if (!m_currentFile.isEmpty() && !QFileInfo::exists(m_currentFile)) {
+    pause.Release();
+    StopForCommand();
+  }
+  if (!done) {
     TrkMessageBox(this, 135, 144);
   } else {
     const FileOperationCounts& counts = m_library.LastCounts();

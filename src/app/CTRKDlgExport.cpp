@@ -5,6 +5,7 @@
 
 #include "CSettings.h"
 #include "CTRKDlg.h"
+#include "DialogPause.h"
 #include "TrackExport.h"
 #include "TrkMessageBox.h"
 
@@ -49,6 +50,8 @@ void CTRKDlg::OnKmlMenu(const QPoint& globalPos) {
 }
 
 void CTRKDlg::OnExport(ExportChoice choice) {
+  // Paused under its message, as the other commands that ask or tell.
+  DialogPause pause(*m_playback);
   const ExportCommandResult result = RunExportCommand(m_library, choice);
   QString text = LoadQText(static_cast<uint32_t>(result.textId));
   text.replace(QStringLiteral("%s"), QFile::decodeName(result.path.c_str()));

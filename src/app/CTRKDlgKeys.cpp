@@ -16,6 +16,7 @@
 #include <cmath>
 
 #include "CTRKDlg.h"
+#include "TrackDrawing.h"
 #include "KeyBindings.h"
 #include "PrivateMessages.h"
 #include "RateTable.h"
@@ -170,15 +171,17 @@ void CTRKDlg::SeekTo(int64_t wantedMs) {
 }
 
 void CTRKDlg::StepFrame(int direction) {
-  const MediaEngine& engine = m_playback->Engine();
-  if (m_library.Recordings().empty() || engine.IsPlaying() || !engine.IsPaused()) return;
-  if (direction < 0) {
-    SeekBy(-FrameMs());
-    return;
-  }
-  // A seek still pending comes first: the step goes on from its picture.
-  ApplyPendingSeek();
-  m_playback->LiveEngine().NextFrame();
+  if (m_library.Recordings().empty()) return;
+  const int64_t length = m_playback->Engine().GetLength();
+  if (length <= 0) return;
+  // The last picture, not the end: a step there must not end the recording.
+  double fps = m_playback->Engine().GetFps();
+  if (!(fps > 0.0)) fps = kFallbackFps;
+  const int64_t shown = m_playback->StepFrame(direction, 1000.0 / fps, 0, length - FrameMs());
+  if (shown < 0) return;
+  m_positionSlider.SetPos(SliderPositionFor(shown, length));
+  UpdateTimeDisplays(shown);
+  RedrawDrivenPath(m_library, static_cast<uint32_t>(shown));
 }
 
 void CTRKDlg::ChangeVolumeBy(int delta) {

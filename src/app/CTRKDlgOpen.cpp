@@ -74,7 +74,7 @@ void CTRKDlg::OpenFolder(const std::string& chosen) {
   auto onDone = [this] { QMetaObject::invokeMethod(this, [this] { FinishOpen(); }, Qt::QueuedConnection); };
   // "UI"/"SCAN_INDEX" 0 turns the scan index off.
   const bool useIndex = CSettings::Instance().ReadInt("UI", "SCAN_INDEX", 1) != 0;
-  m_scan = std::make_unique<CFolderScan>(QFile::encodeName(folder).toStdString(), onCount, onDone,
+  m_scan = std::make_unique<CFolderScan>(folder, onCount, onDone,
                                          useIndex ? ScanIndex::DefaultPath() : std::string());
 }
 

@@ -142,6 +142,15 @@ void CTRKDlg::OnBnClickedSnapshot() {
   if (paused) m_playback->Play();
 }
 
+void CTRKDlg::PlayFrom(int64_t timeMs) {
+  if (m_closed || m_library.Recordings().empty()) return;
+  if (HoldWhilePlaybackSteps([this, timeMs] { PlayFrom(timeMs); })) return;
+  // A stopped player starts its recording again first, so that there is a
+  // position to seek to.
+  if (!m_playback->Engine().IsPlaying()) m_playback->Play();
+  SeekTo(timeMs);
+}
+
 void CTRKDlg::OnBnClickedRotate() {
   int64_t time = 0;
   const RotateState state = m_playback->Rotate(static_cast<unsigned long>(m_video.winId()), &time);

@@ -27,6 +27,9 @@ void CTRKDlg::SetUpPlaybackConnections() {
   connect(playback, &CPlaybackController::StillChanged, this,
           [this](const QString& still) { m_video.ShowStill(still.isEmpty() ? QImage() : QImage(still)); });
 
+  // curve and map -> controller: a click plays from the moment under it
+  connect(&m_gsensor, &CGSensorCtrl::TimeClicked, this, &CTRKDlg::PlayFrom);
+
   // slider -> controller
   connect(&m_positionSlider, &CSliderCtrl::HScroll, this, [this](int) { OnPositionSliderScroll(); });
   connect(&m_volumeSlider, &CSliderCtrl::HScroll, this, [this](int) { OnVolumeChanged(); });

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimer>
 #include <QUrl>
 #include <cstdio>
 #include <vector>
@@ -32,6 +33,14 @@ constexpr uint32_t kCannotRead = 259;
 constexpr uint32_t kSecondsNoSound = 260;
 constexpr uint32_t kSeconds = 261;
 constexpr uint32_t kOpenFolder = 262;
+constexpr uint32_t kOpenInViewer = 280;
+constexpr uint32_t kShowInFileManager = 281;
+constexpr uint32_t kNoFileManager = 282;
+constexpr uint32_t kCancel = 108;
+// The copies open once the recording that the offer's OPEN starts is under
+// way: looked at this often, this many times.
+constexpr int kOpenRetryMs = 100;
+constexpr int kOpenAttempts = 300;
 constexpr uint32_t kFolderMissing = 132;
 constexpr uint32_t kWarningCaption = 131;
 
@@ -65,17 +74,8 @@ void CTRKDlg::OfferCutRepair() {
   if (TrkMessageBox(this, question, LoadQText(kCutCaption), QMessageBox::Ok | QMessageBox::Cancel,
                     QMessageBox::Question) != QMessageBox::Ok)
     return;
-  CFolderDialog picker(this, LoadQText(kPickerTitle), QString());
-  if (picker.DoModal() != CFolderDialog::kOk) return;
-  const QString destination = picker.FolderPath();
-  if (destination.isEmpty() || !QFileInfo(destination).isDir()) {
-    TrkMessageBox(this, kFolderMissing, kWarningCaption, QMessageBox::Ok, QMessageBox::Warning);
-    return;
-  }
-  if (IsInside(destination, m_currentFolder)) {
-    TrkMessageBox(this, kOutsideCard, kWarningCaption, QMessageBox::Ok, QMessageBox::Warning);
-    return;
-  }
+  const QString destination = AskRepairFolder();
+  if (destination.isEmpty()) return;
 
   // One file at a time on this thread, the board repainted after each, as
   // the copy of SAVE does.
@@ -117,7 +117,51 @@ void CTRKDlg::OfferCutRepair() {
     return;
   }
   report += QStringLiteral("\n\n") + LoadQText(kOpenFolder);
-  if (TrkMessageBox(this, report, LoadQText(kCutCaption), QMessageBox::Ok | QMessageBox::Cancel,
-                    QMessageBox::Information) == QMessageBox::Ok)
-    QDesktopServices::openUrl(QUrl::fromLocalFile(destination));
+  OfferRepairedFolder(report, destination);
+}
+
+QString CTRKDlg::AskRepairFolder() {
+  // A folder that will not do is warned of, and the picker comes back until
+  // one will or the user cancels.
+  QString start;
+  for (;;) {
+    CFolderDialog picker(this, LoadQText(kPickerTitle), start);
+    if (picker.DoModal() != CFolderDialog::kOk || m_closed) return QString();
+    const QString destination = picker.FolderPath();
+    const bool missing = destination.isEmpty() || !QFileInfo(destination).isDir();
+    if (!missing && !IsInside(destination, m_currentFolder)) return destination;
+    TrkMessageBox(this, missing ? kFolderMissing : kOutsideCard, kWarningCaption, QMessageBox::Ok,
+                  QMessageBox::Warning);
+    if (m_closed) return QString();
+    start = missing ? QString() : destination;
+  }
+}
+
+void CTRKDlg::OfferRepairedFolder(const QString& report, const QString& destination) {
+  const QMessageBox::StandardButton chosen =
+      TrkChoiceBox(this, report, LoadQText(kCutCaption), QMessageBox::Information,
+                   {{QMessageBox::Open, LoadQText(kOpenInViewer)},
+                    {QMessageBox::Ok, LoadQText(kShowInFileManager)},
+                    {QMessageBox::Cancel, LoadQText(kCancel)}});
+  if (m_closed) return;
+  if (chosen == QMessageBox::Open) {
+    // As OPEN would, but not while the card's first recording is starting.
+    struct OpenWhenFree {
+      CTRKDlg* dlg;
+      QString folder;
+      int attemptsLeft;
+      void operator()() const {
+        if (dlg->m_closed || attemptsLeft <= 0) return;
+        if (!dlg->CanOpen()) {
+          QTimer::singleShot(kOpenRetryMs, dlg, OpenWhenFree{dlg, folder, attemptsLeft - 1});
+        } else if (dlg->PrepareToOpen()) {
+          dlg->OpenFolder(folder);
+        }
+      }
+    };
+    OpenWhenFree{this, destination, kOpenAttempts}();
+  } else if (chosen == QMessageBox::Ok && !QDesktopServices::openUrl(QUrl::fromLocalFile(destination))) {
+    TrkMessageBox(this, LoadQText(kNoFileManager).replace(QStringLiteral("%s"), destination),
+                  LoadQText(kWarningCaption), QMessageBox::Ok, QMessageBox::Warning);
+  }
 }

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QFile>
+#include <QPushButton>
 
 #include "Languages.h"
 
@@ -33,6 +34,14 @@ QMessageBox::StandardButton TrkMessageBox(QWidget* owner, const QString& text, c
   // The buttons speak the interface language too.
   if (QAbstractButton* ok = box.button(QMessageBox::Ok)) ok->setText(LoadQText(107));
   if (QAbstractButton* cancel = box.button(QMessageBox::Cancel)) cancel->setText(LoadQText(108));
+  LogMessageBox(box.windowTitle(), text);
+  return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+QMessageBox::StandardButton TrkChoiceBox(QWidget* owner, const QString& text, const QString& caption,
+                                         QMessageBox::Icon icon, const std::vector<NamedButton>& buttons) {
+  QMessageBox box(icon, caption, text, QMessageBox::NoButton, owner);
+  for (const NamedButton& named : buttons) box.addButton(named.button)->setText(named.text);
   LogMessageBox(box.windowTitle(), text);
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }

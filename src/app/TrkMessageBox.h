@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QString>
 #include <cstdint>
+#include <vector>
 
 QString LoadQText(uint32_t id);
 
@@ -13,3 +14,12 @@ QMessageBox::StandardButton TrkMessageBox(QWidget* owner, const QString& text, c
 QMessageBox::StandardButton TrkMessageBox(QWidget* owner, uint32_t textId, uint32_t captionId,
                                           QMessageBox::StandardButtons buttons = QMessageBox::Ok,
                                           QMessageBox::Icon icon = QMessageBox::NoIcon);
+
+// A box whose buttons carry texts of their own; answers the one chosen
+// (Escape: the box's Cancel).
+struct NamedButton {
+  QMessageBox::StandardButton button;
+  QString text;
+};
+QMessageBox::StandardButton TrkChoiceBox(QWidget* owner, const QString& text, const QString& caption,
+                                         QMessageBox::Icon icon, const std::vector<NamedButton>& buttons);

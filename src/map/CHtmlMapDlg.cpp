@@ -6,12 +6,14 @@
 #include <QOpenGLWidget>
 #include <QTimer>
 #include <QUrlQuery>
+#include <QWindow>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 #include <cmath>
+#include <functional>
 
 #include "ScriptText.h"
 
@@ -20,16 +22,30 @@ namespace {
 // Joined calls beyond this size run at once rather than growing further.
 constexpr std::size_t kMaxJoinedScript = 8u * 1024u * 1024u;
 
-// The page never reports anything: no console output, no dialogs.
+// The page's one message to the program (a click on the recording's line).
+constexpr QLatin1StringView kRoutePointMessage("trk-route-point ");
+
+// The page shows no console output and no dialogs; its console carries the
+// route clicks to the host.
 class SilentMapPage : public QWebEnginePage {
  public:
-  using QWebEnginePage::QWebEnginePage;
+  SilentMapPage(QObject* parent, std::function<void(int)> routePoint)
+      : QWebEnginePage(parent), m_routePoint(std::move(routePoint)) {}
 
  protected:
-  void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString&, int, const QString&) override {}
+  void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int,
+                                const QString&) override {
+    if (level != InfoMessageLevel || !message.startsWith(kRoutePointMessage)) return;
+    bool ok = false;
+    const int index = message.mid(kRoutePointMessage.size()).toInt(&ok);
+    if (ok && index >= 0) m_routePoint(index);
+  }
   void javaScriptAlert(const QUrl&, const QString&) override {}
   bool javaScriptConfirm(const QUrl&, const QString&) override { return false; }
   bool javaScriptPrompt(const QUrl&, const QString&, const QString&, QString*) override { return false; }
+
+ private:
+  std::function<void(int)> m_routePoint;
 };
 
 // The marker is the relative URL "190" of page 143, that is :/html/190. The
@@ -64,7 +80,7 @@ CHtmlMapDlg::CHtmlMapDlg(QWidget* parent) : QFrame(parent) {
   webLayout->setSpacing(0);
   m_view = new QWebEngineView(m_webWindow.get());
   m_view->setContextMenuPolicy(Qt::PreventContextMenu);
-  auto* page = new SilentMapPage(m_view);
+  auto* page = new SilentMapPage(m_view, [this](int index) { emit RoutePointClicked(index); });
   page->setUrlRequestInterceptor(new MarkerRedirect(this));  // outlives the page
   QWebEngineSettings* settings = page->settings();
   // The page comes from the resources but its tiles and map API come from the net.
@@ -86,11 +102,7 @@ CHtmlMapDlg::CHtmlMapDlg(QWidget* parent) : QFrame(parent) {
   m_webWindow->winId();
   m_container = QWidget::createWindowContainer(m_webWindow->windowHandle(), this);
   m_container->setContextMenuPolicy(Qt::PreventContextMenu);
-
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(1, 1, 1, 1);
-  layout->setSpacing(0);
-  layout->addWidget(m_container);
+  FollowHost();
 
   connect(page, &QWebEnginePage::loadStarted, this, &CHtmlMapDlg::OnLoadStarted);
   connect(page, &QWebEnginePage::loadFinished, this, &CHtmlMapDlg::OnLoadFinished);
@@ -106,6 +118,29 @@ CHtmlMapDlg::~CHtmlMapDlg() {
     delete page;
   }
   m_webWindow.reset();
+}
+
+void CHtmlMapDlg::resizeEvent(QResizeEvent* event) {
+  QFrame::resizeEvent(event);
+  FollowHost();
+}
+
+void CHtmlMapDlg::showEvent(QShowEvent* event) {
+  QFrame::showEvent(event);
+  FollowHost();
+}
+
+void CHtmlMapDlg::FollowHost() {
+  // Parked in a corner the host is one pixel: inside its frame nothing is
+  // left, and a window given no size is unmapped and never mapped again
+  // when its container grows back. The web view's window keeps a pixel at
+  // least, and takes the host's size and shows at every change.
+  const QRect inside = contentsRect();
+  const QSize size = inside.size().expandedTo(QSize(1, 1));
+  m_container->setGeometry(QRect(inside.topLeft(), size));
+  QWindow* web = m_webWindow->windowHandle();
+  if (web->size() != size) web->resize(size);
+  if (isVisible() && !web->isVisible()) web->setVisible(true);
 }
 
 QWebEnginePage* CHtmlMapDlg::Page() const { return m_view->page(); }

@@ -64,13 +64,20 @@ class CHtmlMapDlg : public QFrame, public IMapView {
  signals:
   // The page has finished loading (ok) or failed; after ok, calls take effect.
   void PageLoaded(bool ok);
+  // A click on the recording's line: the index of its nearest point (in the
+  // order of the "path_plot" calls).
+  void RoutePointClicked(int index);
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
+  // Places the web view's window over the inside of the frame.
+  void FollowHost();
   void OnLoadStarted();
   void OnLoadFinished(bool ok);
   void ScheduleFlush();

@@ -135,6 +135,16 @@ void DrawLoadedTrack(RecordingLibrary& library) {
   }
 }
 
+int64_t RoutePointTime(const RecordingLibrary& library, std::size_t index) {
+  const std::size_t count = GpsCount(library);
+  const double rate = library.GpsRate() > 0.0 ? library.GpsRate() : 1.0;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (!IsUsableGpsSample(library.GpsSamples()[i])) continue;
+    if (index-- == 0) return static_cast<int64_t>(static_cast<double>(i) * 1000.0 / rate);
+  }
+  return -1;
+}
+
 void RedrawDrivenPath(RecordingLibrary& library, uint32_t timeMs) {
   if (library.GpsRate() == 0.0) library.SetGpsRate(1.0);
   const double before = std::trunc(static_cast<double>(timeMs) * library.GpsRate() / 1000.0);

@@ -3,6 +3,7 @@
 // selected and played: the group's routes, the current recording's route and
 // samples, the driven part after a seek and the position at a play time.
 // Free functions on the library; user-interface thread only.
+#include <cstddef>
 #include <cstdint>
 
 class RecordingLibrary;
@@ -34,6 +35,9 @@ bool LoadRecordingTrack(RecordingLibrary& library, int32_t index);
 // access): "path_delete()", then "path_plot" for every usable sample. For a
 // page that finished loading after the recording was loaded (ReloadMapPage).
 void DrawLoadedTrack(RecordingLibrary& library);
+// The time of point `index` of the loaded recording's line (its usable
+// samples in order); -1 when there is no such point.
+int64_t RoutePointTime(const RecordingLibrary& library, std::size_t index);
 // Rebuilds the driven line from the samples before `timeMs`.
 void RedrawDrivenPath(RecordingLibrary& library, uint32_t timeMs);
 // Moves cursor, compass, speed and marker to `timeMs`; true when a GPS fix is

@@ -33,6 +33,8 @@ inline constexpr int kLastPlayerState = static_cast<int>(PlayerState::Paused);
 // A player that stands paused this long gives its video output up, and a
 // still of the picture stands in for it (CPlaybackControllerRelease.cpp).
 inline constexpr int kReleaseOutputAfterPauseMs = 1000;
+// Memory the player's threads freed goes back to the system this often.
+inline constexpr int kReturnFreedMemoryMs = 60000;
 
 class QTemporaryDir;
 
@@ -109,6 +111,13 @@ class CPlaybackController : public QObject {
   // Seeks to the pending target, if any, and runs `applied` with it before
   // time reports flow again.
   void ApplyPendingSeek(const std::function<void(int64_t)>& applied);
+  // One picture forward (direction 1) or back (-1) from the picture on
+  // screen, within firstMs..lastMs; answers the time shown (-1: none).
+  // libvlc's own frame step goes on from where its decoder stands, which
+  // after a seek or a long pause is the key frame before the picture: a
+  // seek of a paused player decodes forward from that key frame to the
+  // exact picture instead.
+  int64_t StepFrame(int direction, double frameMs, int64_t firstMs, int64_t lastMs);
 
   // Time reports made before this call are dropped: the window has moved the
   // slider itself.
@@ -168,6 +177,7 @@ class CPlaybackController : public QObject {
   void OnPauseSettled();
   QString StillPath();
   void SyncStill();
+  void ReturnFreedMemory();
 
   // Declared before the engine, so that they outlive a report it makes
   // while it is released.
@@ -186,6 +196,9 @@ class CPlaybackController : public QObject {
   uint32_t m_openingsBeforePlay = 0;
   uint32_t m_playingBeforePlay = 0;
   std::atomic<int32_t>* m_busyGuard = nullptr;
+  // The time of the picture a seek or a frame step put on screen while
+  // paused; -1 once the player has moved on.
+  int64_t m_shownFrameMs = -1;
 
   int32_t m_rateIndex = kNormalRateIndex;
   bool m_autoNext = true;
@@ -202,6 +215,8 @@ class CPlaybackController : public QObject {
   // Restarted by every pause and every command; when it runs out with the
   // player still paused, the video output is released.
   QTimer m_releaseTimer;
+  // The next return of freed memory (ReturnFreedMemory).
+  QTimer m_trimTimer;
   // The private folder of the still, made when first needed.
   std::unique_ptr<QTemporaryDir> m_stillDir;
   // The still the window was last told of (empty: none).

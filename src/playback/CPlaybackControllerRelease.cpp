@@ -32,6 +32,7 @@ MediaEngine& CPlaybackController::LiveEngine() {
 }
 
 void CPlaybackController::Play() {
+  m_shownFrameMs = -1;
   m_engine.Play();
   SyncStill();
 }

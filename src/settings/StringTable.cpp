@@ -249,6 +249,13 @@ constexpr StringTableRow kRows[] = {
      "%d 秒"},
     {262, "Open the folder of the repaired copies?",
      "修復したコピーのフォルダを開きますか？"},
+    // The buttons of that question, and the answer where no file manager is there.
+    {280, "Open in the viewer",
+     "ビューアで開く"},
+    {281, "Show in the file manager",
+     "ファイルマネージャで表示"},
+    {282, "No file manager could be started to show \"%s\".",
+     "\"%s\" を表示するファイルマネージャを起動できませんでした。"},
     // A path given on the command line or by the file manager that cannot be
     // opened (caption 131).
     {290, "Cannot open \"%s\": no such file or folder.",

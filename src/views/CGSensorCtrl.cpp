@@ -188,6 +188,15 @@ void CGSensorCtrl::DrawEventMarks(QPainter& painter) {
   }
 }
 
+int64_t CGSensorCtrl::TimeAtX(int x) const {
+  const QRect client = rect();
+  const int left = client.left() + 24;
+  const int width = (client.right() - 2) - left + 1;
+  if (m_samples.empty() || m_durationMs <= 0.0 || width <= 0 || x < left || x >= left + width) return -1;
+  const double t = static_cast<double>(x - left) * static_cast<double>(DrawingWindow()) / width + m_windowStartMs;
+  return static_cast<int64_t>(std::clamp(t, 0.0, m_durationMs));
+}
+
 std::array<double, 3> CGSensorCtrl::ValuesAtCursor() const {
   std::array<double, 3> values{0.0, 0.0, 0.0};
   const double index = std::trunc(std::trunc(m_cursorMs) * m_samplesPerMs);
@@ -344,12 +353,13 @@ void CGSensorCtrl::mousePressEvent(QMouseEvent* event) {
 void CGSensorCtrl::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) {
     const QPoint point = event->position().toPoint();
-    for (size_t axis = 0; axis < m_legendRects.size(); ++axis) {
-      if (m_legendRects[axis].contains(point)) {
-        m_axisVisible[axis] = m_axisVisible[axis] != 0 ? 0 : 1;
-        break;
-      }
+    bool onLegend = false;
+    for (size_t axis = 0; axis < m_legendRects.size() && !onLegend; ++axis) {
+      onLegend = m_legendRects[axis].contains(point);
+      if (onLegend) m_axisVisible[axis] = m_axisVisible[axis] != 0 ? 0 : 1;
     }
+    const int64_t time = onLegend || !rect().contains(point) ? -1 : TimeAtX(point.x());
+    if (time >= 0) emit TimeClicked(time);
   }
   update();
   event->accept();

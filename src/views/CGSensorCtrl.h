@@ -40,6 +40,15 @@ class CGSensorCtrl : public QWidget, public IGSensorView {
   std::array<double, 3> ValuesAtCursor() const;
   // Pixel column of the cursor line for the current client size.
   int CursorX() const;
+  // The recording's time under pixel column x (-1: none, outside the plot
+  // or nothing loaded).
+  int64_t TimeAtX(int x) const;
+
+ signals:
+  // A click on the plot, away from the legends: play from that moment.
+  void TimeClicked(int64_t timeMs);
+
+ public:
 
   // Harsh moments of the recording: a coloured mark above the plot at each
   // time (ms from the recording's start), drawn over the curves.

@@ -67,25 +67,30 @@ TEST_F(CutRepairWindow, OpenOffersRepairedCopiesThatThenPlayWithMapAndCurve) {
     playingAtQuestion = dlg().Playback().Engine().IsPlaying();
     rowsAtQuestion = dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount();
   });
+  // A folder inside the card is refused, and the picker asks again.
+  m_answers.Folder(card + "/2024");
+  m_answers.Box(QMessageBox::Ok);
   m_answers.Folder(copies);
-  m_answers.Box(QMessageBox::Ok);  // the report: open the folder
+  m_answers.Box(QMessageBox::Ok);  // the report: show the folder in the file manager
   dlg().OnCommand(IDC_OPEN);
   ASSERT_TRUE(WaitFor([&] { return !dlg().IsScanning() && m_answers.AllAnswered(); }, 120000));
 
   // The question came with the lists filled (the moov-less files are still
   // listed as the atom walk takes them) and before anything played.
-  ASSERT_EQ(Boxes().size(), 2u);
+  ASSERT_EQ(Boxes().size(), 3u);
   EXPECT_EQ(Boxes()[0], Text(251) + "|" + Text(250).replace("%d", "3"));
+  EXPECT_EQ(Boxes()[1], Box(131, 253));
   EXPECT_EQ(rowsAtQuestion, 7);
   EXPECT_FALSE(playingAtQuestion);
-  ASSERT_EQ(m_answers.seen().size(), 4u);
+  ASSERT_EQ(m_answers.seen().size(), 6u);
   EXPECT_EQ(m_answers.seen()[2].text, Text(252));
+  EXPECT_EQ(m_answers.seen()[4].text, Text(252));
 
   // The board went through the three files as for SAVE.
   EXPECT_EQ(dlg().progress, (std::vector<int>{0, 33, 66, 100}));
   EXPECT_FALSE(dlg().ControlAs<CStatusBoardStatic>(IDC_PROGRESS_BOARD).isVisible());
 
-  const QString report = Boxes()[1];
+  const QString report = Boxes()[2];
   EXPECT_TRUE(report.startsWith(Text(251) + "|" + Text(254))) << report.toStdString();
   EXPECT_TRUE(report.contains(copies + "/REC0009.AVI"));
   EXPECT_TRUE(report.contains(copies + "/REC0010.MOV"));
@@ -118,5 +123,34 @@ TEST_F(CutRepairWindow, OpenOffersRepairedCopiesThatThenPlayWithMapAndCurve) {
     EXPECT_GT(dlg().Library().GSensorSamples().size(), 10u);
     EXPECT_GT(dlg().Playback().Engine().GetLength(), 1000);
   }
-  EXPECT_EQ(Boxes().size(), 2u);  // no question for a folder without cut files
+  EXPECT_EQ(Boxes().size(), 3u);  // no question for a folder without cut files
+}
+
+TEST_F(CutRepairWindow, TheCopiesOpenInTheViewerAndAMissingFileManagerIsSaid) {
+  const QString card = CardFolder();
+  m_card = e2e::WriteTestCard(card);
+  WriteCutRecording(card + "/2024/04/REC0009.AVI", 40);
+  const QString bin = m_dir.path() + "/empty-bin";
+  QDir().mkpath(bin);
+  const QByteArray path = qgetenv("PATH");
+  qputenv("PATH", bin.toUtf8());  // no opener to be found
+  for (const bool viewer : {false, true}) {
+    const QString copies = m_dir.path() + (viewer ? "/second" : "/first");
+    QDir().mkpath(copies);
+    m_answers.Folder(card);
+    m_answers.Box(QMessageBox::Ok);
+    m_answers.Folder(copies);
+    m_answers.Box(viewer ? QMessageBox::Open : QMessageBox::Ok);
+    if (!viewer) m_answers.Box(QMessageBox::Ok);  // nothing can show the folder: said so
+    dlg().OnCommand(IDC_OPEN);
+    ASSERT_TRUE(WaitFor([&] { return !dlg().IsScanning() && m_answers.AllAnswered(); }, 120000));
+    ASSERT_TRUE(WaitFor([&] { return dlg().Playback().Engine().IsPlaying() && g_busy == 0; }, 60000));
+    EXPECT_EQ(Boxes().back() == Text(131) + "|" + Text(282).replace("%s", copies), !viewer);
+  }
+  qputenv("PATH", path);
+  // The second offer opened the copies as OPEN would.
+  EXPECT_TRUE(WaitFor([&] {
+    return dlg().CurrentFolder() == m_dir.path() + "/second" && !dlg().IsScanning() &&
+           dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount() == 1;
+  }, 60000));
 }

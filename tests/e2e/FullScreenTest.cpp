@@ -1,7 +1,10 @@
 // Full-screen mode: a double-click on either video control switches, the
 // window covers the monitor with the video alone, and the next double-click
 // puts every control and the window's rectangle back.
+#include <QSet>
 #include <QTest>
+#include <QWebEngineView>
+#include <functional>
 
 #include "CHtmlMapDlg.h"
 #include "CommandsSupport.h"
@@ -127,4 +130,41 @@ TEST_F(FullScreen, DoubleClickWithAnEmptyLibraryDoesNothing) {
   EXPECT_FALSE(dlg().IsFullScreen());
   EXPECT_EQ(dlg().geometry(), before);
   EXPECT_TRUE(dlg().Button(IDC_PLAY).isVisible());
+}
+
+// The map's web view lives in a window of its own: it must follow the host
+// through every change of the layout and be drawn after each.
+TEST_F(FullScreen, TheMapIsDrawnAfterEveryLayoutChange) {
+  OpenCard();
+  PlaceWindow(QRect(130, 70, 800, 560));
+  CHtmlMapDlg& map = *dlg().MapDlg();
+  auto dragGap = [&](auto gap, QPoint by) {
+    return [&, gap, by] {
+      const EdgeRect r = gap(*dlg().LastLayout());
+      const QPoint from((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+      SendMouse(&dlg(), QEvent::MouseButtonPress, from, Qt::LeftButton);
+      SendMouse(&dlg(), QEvent::MouseMove, from + by, Qt::LeftButton);
+      SendMouse(&dlg(), QEvent::MouseButtonRelease, from + by, Qt::NoButton);
+    };
+  };
+  const std::pair<const char*, std::function<void()>> changes[] = {
+      {"full screen in and out", [&] { DoubleClick(dlg().Control(IDC_VIDEO)); DoubleClick(dlg().Control(IDC_VIDEO)); }},
+      {"MAP off and on", [&] { dlg().OnCommand(IDC_MAP); dlg().OnCommand(IDC_MAP); }},
+      {"M", [&] { dlg().OnCommand(IDC_SIZE_M); }},
+      {"L", [&] { dlg().OnCommand(IDC_SIZE_L); }},
+      {"S", [&] { dlg().OnCommand(IDC_SIZE_S); }},
+      {"column gap", dragGap([](const LayoutResult& l) { return l.columnSplit; }, QPoint(-60, 0))},
+      {"map gap", dragGap([](const LayoutResult& l) { return *l.rightColumn; }, QPoint(0, 40))},
+  };
+  for (const auto& [what, change] : changes) {
+    change();
+    QSet<QRgb> colours;
+    EXPECT_TRUE(WaitFor([&] {
+      const QImage shown = GrabScreen(QRect(map.mapToGlobal(QPoint(0, 0)), map.size()));
+      colours.clear();
+      for (int y = 0; y < shown.height(); y += 2)
+        for (int x = 0; x < shown.width(); x += 2) colours.insert(shown.pixel(x, y));
+      return colours.size() > 32 && map.View()->window()->size() == map.contentsRect().size();
+    }, 10000)) << what << ": " << colours.size() << " colours, web window " << map.View()->window()->width();
+  }
 }

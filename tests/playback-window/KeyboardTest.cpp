@@ -9,6 +9,7 @@
 #include <QDropEvent>
 #include <QKeySequence>
 #include <QMimeData>
+#include <QProcess>
 #include <QTest>
 #include <QWebEngineView>
 #include <QWheelEvent>
@@ -122,7 +123,97 @@ struct KeyCase {
   std::function<void()> check;
 };
 
+// The pictures of a recording as ffmpeg decodes them, in grey, to tell
+// which one the player shows.
+std::vector<QImage> DecodedPictures(const std::string& path) {
+  QProcess ffmpeg;
+  ffmpeg.start(QStringLiteral("ffmpeg"), {"-nostdin", "-loglevel", "error", "-i", QFile::decodeName(path.c_str()),
+                                          "-f", "rawvideo", "-pix_fmt", "gray", "-"});
+  ffmpeg.waitForFinished(60000);
+  const QByteArray all = ffmpeg.readAllStandardOutput();
+  std::vector<QImage> pictures;
+  for (qsizetype at = 0; at + kWidth * kHeight <= all.size(); at += kWidth * kHeight)
+    pictures.push_back(QImage(reinterpret_cast<const uchar*>(all.constData() + at), kWidth, kHeight, kWidth,
+                              QImage::Format_Grayscale8).copy());
+  return pictures;
+}
+
+// The number of the picture the player shows (its own snapshot), -1 for none.
+int ShownPicture(CTRKDlg& dlg, const std::vector<QImage>& pictures, const QString& path) {
+  WaitFor([&] { return dlg.Playback().SeekTarget() == 0; }, 5000);
+  Pump(400);
+  QFile::remove(path);
+  dlg.Playback().TakeSnapshot(QFile::encodeName(path).toStdString());
+  WaitFor([&] { return QFile::exists(path); }, 3000);
+  const QImage shot = QImage(path).convertToFormat(QImage::Format_Grayscale8);
+  if (shot.size() != QSize(kWidth, kHeight)) return -1;
+  auto difference = [&](const QImage& picture) {
+    int64_t sum = 0;
+    for (int y = 0; y < kHeight; y += 3)
+      for (int x = 0; x < kWidth; x += 3) sum += std::abs(shot.pixelColor(x, y).red() - picture.pixelColor(x, y).red());
+    return sum;
+  };
+  const auto best = std::min_element(pictures.begin(), pictures.end(),
+                                     [&](const QImage& a, const QImage& b) { return difference(a) < difference(b); });
+  return static_cast<int>(best - pictures.begin());
+}
+
 }  // namespace
+
+TEST_F(WindowInput, FrameStepsGoOnePictureFromThePictureShown) {
+  ASSERT_NO_FATAL_FAILURE(DropCardAndPause({12000}));
+  const std::vector<QImage> pictures = DecodedPictures(m_card[0].path);
+  ASSERT_GT(pictures.size(), 290u);
+  const QString snap = m_dir.path() + "/shown.png";
+  auto key = [&](Qt::Key k) { QTest::keyClick(&dlg(), k); };
+  // Home, Right: a seek between key frames (every 50 pictures); then steps
+  // both ways, once more after a pause long enough to give the output up,
+  // and from the first picture and from a key frame.
+  key(Qt::Key_Home);
+  key(Qt::Key_Right);
+  int expected = ShownPicture(dlg(), pictures, snap);
+  ASSERT_GT(expected, 100);
+  const std::pair<Qt::Key, int> steps[] = {
+      {Qt::Key_Period, 1}, {Qt::Key_Period, 1}, {Qt::Key_Period, 1}, {Qt::Key_Comma, -1}, {Qt::Key_Comma, -1},
+      {Qt::Key_Home, 0},   {Qt::Key_Period, 1}, {Qt::Key_Period, 1}, {Qt::Key_Comma, -1},
+  };
+  for (const auto& [k, step] : steps) {
+    key(k);
+    if (k != Qt::Key_Home) {
+      EXPECT_EQ(ShownPicture(dlg(), pictures, snap), expected += step) << QKeySequence(k).toString().toStdString();
+      EXPECT_TRUE(dlg().Playback().Engine().IsPaused());
+      continue;
+    }
+    EXPECT_LE(expected = ShownPicture(dlg(), pictures, snap), 1);
+    Pump(kReleaseOutputAfterPauseMs + 1000);  // the output is given up before the next step
+  }
+}
+
+TEST_F(WindowInput, ADialogLeavesThePictureAndThePositionAsTheyWere) {
+  ASSERT_NO_FATAL_FAILURE(DropCardAndPause({12000, 12000}));
+  QTest::keyClick(&dlg(), Qt::Key_Right);
+  // Long enough for the output to be given up and the still to stand in.
+  ASSERT_TRUE(WaitFor([&] { return dlg().Video().IsStillShown(); }, 10000));
+  Pump(500);  // the still drawn in place of the output
+  const int slider = dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos();
+  auto videoPicture = [&] { return GrabScreen(dlg().Video().geometry().translated(dlg().pos())); };
+  const QImage picture = videoPicture();
+  DialogSeen<CFolderDialog> picker;
+  DialogSeen<QMessageBox> box;
+  for (int command : {IDC_OPEN, IDC_SAVE, IDC_DEL, IDC_KML}) {
+    SCOPED_TRACE(command);
+    dlg().OnCommand(command);
+    EXPECT_TRUE(picker.seen() || box.seen());
+    EXPECT_TRUE(dlg().Playback().Engine().IsPaused());
+    EXPECT_EQ(dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos(), slider);
+    EXPECT_TRUE(WaitFor([&] { return videoPicture() == picture; }, 5000)) << "the picture is gone";
+  }
+  // Space goes on from where it stood.
+  QTest::keyClick(&dlg(), Qt::Key_Space);
+  EXPECT_TRUE(WaitFor([&] {
+    return dlg().Playback().Engine().IsPlaying() && dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos() > slider;
+  }, 10000));
+}
 
 TEST_F(WindowInput, EveryKeyDoesWhatItsButtonDoesWhateverHasTheFocus) {
   ASSERT_NO_FATAL_FAILURE(DropCardAndPause({12000, 12000, 12000}));

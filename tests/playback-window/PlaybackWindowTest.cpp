@@ -7,6 +7,7 @@
 #include <QImageReader>
 #include <QTest>
 #include <QWindow>
+#include <functional>
 
 #include "CPngCompassStatic.h"
 #include "PlaybackWindowSupport.h"
@@ -665,4 +666,27 @@ TEST_F(PlaybackWindow, ALongPauseGivesTheVideoOutputUpAndEveryCommandBringsItBac
   Pump(kReleaseOutputAfterPauseMs + 500);
   EXPECT_FALSE(engine.IsVideoOutputReleased());
   EXPECT_TRUE(engine.HasVideoOutput());
+}
+
+TEST_F(PlaybackWindow, AClickOnTheCurveOrOnTheRoutePlaysFromThatMoment) {
+  ASSERT_NO_FATAL_FAILURE(OpenCard({8000}));
+  CGSensorCtrl& curve = dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR);
+  const int x = curve.width() * 3 / 4;
+  // The route's point 20 is the 21st fix, after the second without one.
+  const std::pair<std::function<void()>, int64_t> clicks[] = {
+      {[&] { QTest::mouseClick(&curve, Qt::LeftButton, {}, QPoint(x, curve.height() / 2)); }, curve.TimeAtX(x)},
+      {[&] { Eval(dlg(), "route_clicked(path_points[20][0], path_points[20][1] + 1e-6)"); },
+       (kNoFixRecords + 20) * 1000 / kGpsRate},
+  };
+  for (const auto& [click, expectedMs] : clicks) {
+    dlg().OnCommand(IDC_PLAY);  // paused: the click plays
+    ASSERT_TRUE(WaitFor([&] { return dlg().Playback().Engine().IsPaused() && TimeStands(dlg(), 300); }, 10000));
+    const int64_t before = PlayerTime(dlg());
+    ASSERT_GT(std::abs(before - expectedMs), 1500);
+    click();
+    EXPECT_TRUE(WaitFor([&] {
+      const int64_t t = PlayerTime(dlg());
+      return dlg().Playback().Engine().IsPlaying() && t >= expectedMs - 200 && t < expectedMs + 1500;
+    }, 10000)) << expectedMs << " " << PlayerTime(dlg());
+  }
 }
