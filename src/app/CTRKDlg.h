@@ -460,6 +460,7 @@ class CTRKDlg : public QWidget, public IOwnerView {
 
  private:
   void MarkRecordingEvents(int32_t index);
+  void MarkTripEventsOnMap();
   void OnEventTime(int64_t timeMs);
   std::string m_eventsTrip;  // the trip whose events are held: its first path and count
   std::vector<RecordingEvents> m_tripEvents;

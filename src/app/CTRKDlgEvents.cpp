@@ -8,10 +8,12 @@
 #include <algorithm>
 
 #include "CEventListDlg.h"
+#include "CHtmlMapDlg.h"
 #include "CSettings.h"
 #include "CTRKDlg.h"
 #include "Languages.h"
 #include "PrivateMessages.h"
+#include "ScriptText.h"
 #include "TrackPart.h"
 
 namespace {
@@ -69,6 +71,21 @@ void CTRKDlg::MarkRecordingEvents(int32_t index) {
   }
   m_gsensor.SetEventMarks(std::move(curve));
   m_positionSlider.SetMarks(std::move(slider));
+  MarkTripEventsOnMap();
+}
+
+// Sent again at every recording's start, as its track is: a reloaded page
+// has lost them. The China map's page draws no marks.
+void CTRKDlg::MarkTripEventsOnMap() {
+  if (!m_mapDlg || m_mapProvider != 0) return;
+  m_mapDlg->RunScript("event_marks_clear()");
+  for (const DrivingEvent& e : m_tripEventList) {
+    if (!e.hasPosition) continue;
+    QString title = EventTypeText(e.type) + QStringLiteral(" %1 g").arg(e.peakG, 0, 'f', 2);
+    title.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('\''), QStringLiteral("\\'"));
+    m_mapDlg->RunScript("event_mark(" + FormatFixed6(e.latitude) + "," + FormatFixed6(e.longitude) + ",'" +
+                        EventColor(e.type).name().toStdString() + "','" + title.toStdString() + "')");
+  }
 }
 
 void CTRKDlg::OpenEventList() {

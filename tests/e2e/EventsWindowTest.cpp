@@ -5,7 +5,10 @@
 #include <QDir>
 #include <QTest>
 #include <QTreeWidget>
+#include <QWebEnginePage>
+#include <memory>
 
+#include "CHtmlMapDlg.h"
 #include "CommandsSupport.h"
 
 namespace {
@@ -78,6 +81,17 @@ TEST_F(EventsWindow, EventsAreListedMarkedAndReachedByKey) {
   int marked = 0;
   for (int y = 30; y < strip.height() - 10; ++y) marked += strip.pixelColor(markX, y) == EventColor(T::Impact);
   EXPECT_GE(marked, (strip.height() - 40) / 3);
+  // The whole trip's moments along the route, in the same colours.
+  QString colours;
+  for (const auto& e : expected) colours += (colours.isEmpty() ? "[\"" : ",\"") + EventColor(e.first).name() + "\"";
+  colours += "]";
+  auto onPage = std::make_shared<QString>();
+  EXPECT_TRUE(WaitFor([&] {
+    dlg().MapDlg()->FlushScripts();
+    dlg().MapDlg()->Page()->runJavaScript(QStringLiteral("JSON.stringify(event_marks.map(function (m) { return m[2]; }))"),
+                                          [onPage](const QVariant& v) { *onPage = v.toString(); });
+    return *onPage == colours;
+  }, 15000)) << onPage->toStdString();
 
   // The group's tooltip counts them.
   EXPECT_TRUE(dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).RowToolTip(0).contains(
