@@ -55,6 +55,7 @@ TEST(StringTable, HoldsTheWholeVocabularyInBothLanguages) {
   for (uint32_t id = 201; id <= 226; ++id) expected.push_back(id);
   for (uint32_t id = 230; id <= 241; ++id) expected.push_back(id);
   for (uint32_t id = 250; id <= 262; ++id) expected.push_back(id);
+  for (uint32_t id = 280; id <= 282; ++id) expected.push_back(id);
   for (uint32_t id = 290; id <= 292; ++id) expected.push_back(id);
   expected.push_back(310);
   for (uint32_t id = 320; id <= 326; ++id) expected.push_back(id);
