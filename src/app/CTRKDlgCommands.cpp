@@ -325,6 +325,7 @@ void CTRKDlg::OnBnClickedConf() {
   connect(&config, &CTrcConfigDlg::SpeedUnitApplied, this, [this](SpeedUnit unit) {
     m_speed.SetUnit(unit);
     m_groupList.ClearRowTips();  // worked out again in the new unit
+    RelabelEvents();             // the event list's speeds too
   });
   connect(&config, &CTrcConfigDlg::EventSensitivityApplied, this,
           [this] { LoadTripEvents(m_library.CurrentRecording(), true); });

@@ -6,7 +6,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "CSettings.h"
 #include "Languages.h"
+#include "SpeedUnit.h"
 
 namespace {
 
@@ -26,7 +28,9 @@ constexpr int kIndexRole = Qt::UserRole;
 
 QString Text(uint32_t id) { return QString::fromStdString(LoadText(id)); }
 
-QString SpeedText(double kmh) { return kmh < 0 ? QStringLiteral("–") : QString::number(kmh, 'f', 0); }
+QString SpeedText(double kmh, SpeedUnit unit) {
+  return kmh < 0 ? QStringLiteral("–") : QString::number(InSpeedUnit(kmh, unit), 'f', 0);
+}
 
 QString TimeText(const DrivingEvent& e) {
   if (e.wallClock != 0) return QDateTime::fromSecsSinceEpoch(e.wallClock).toString(QStringLiteral("HH:mm:ss"));
@@ -81,6 +85,9 @@ void CEventListDlg::Relabel() {
 
 void CEventListDlg::Fill() {
   m_list->clear();
+  // In the unit the speed display shows.
+  const SpeedUnit unit = CSettings::Instance().ReadSpeedUnit();
+  const QString unitName = unit == SpeedUnit::Mph ? QStringLiteral("mph") : QStringLiteral("km/h");
   int index = 0;
   for (std::size_t r = 0; r < m_trip.size(); ++r) {
     if (m_trip[r].sensor != SensorState::Usable) {
@@ -93,7 +100,8 @@ void CEventListDlg::Fill() {
     for (const DrivingEvent& e : m_trip[r].events) {
       auto* item = new QTreeWidgetItem(
           m_list, {EventTypeText(e.type), TimeText(e), QStringLiteral("%1 g").arg(e.peakG, 0, 'f', 2),
-                   QStringLiteral("%1 → %2 km/h").arg(SpeedText(e.speedBeforeKmh), SpeedText(e.speedAfterKmh))});
+                   QStringLiteral("%1 → %2 %3")
+                       .arg(SpeedText(e.speedBeforeKmh, unit), SpeedText(e.speedAfterKmh, unit), unitName)});
       item->setData(0, kIndexRole, index++);
       item->setForeground(0, EventColor(e.type));
     }
