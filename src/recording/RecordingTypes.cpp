@@ -177,18 +177,10 @@ int64_t LocalCalendarToTimeNear(int year, int month, int day, int hour, int minu
 }
 
 int64_t LocalCalendarToTime(int year, int month, int day, int hour, int minute, int second, bool* ok) {
-  std::tm fields{};
-  fields.tm_year = year - 1900;
-  fields.tm_mon = month - 1;
-  fields.tm_mday = day;
-  fields.tm_hour = hour;
-  fields.tm_min = minute;
-  fields.tm_sec = second;
-  fields.tm_isdst = -1;  // daylight saving decided by the time zone rules
-  errno = 0;
-  const std::time_t t = std::mktime(&fields);
-  // -1 is also one second before 1970; only an error sets errno.
-  const bool good = !(t == static_cast<std::time_t>(-1) && errno != 0);
+  int64_t time = 0;
+  bool exact = false;
+  // Daylight saving decided by the time zone's rules.
+  const bool good = MakeLocalTime(year, month, day, hour, minute, second, -1, time, exact);
   if (ok) *ok = good;
-  return good ? static_cast<int64_t>(t) : 0;
+  return good ? time : 0;
 }
