@@ -53,3 +53,9 @@ struct ClipResult {
   double spanEnd = 0.0;             // the first piece's recording (key picture start)
   bool Ok() const { return failure == ClipFailure::None; }
 };
+
+// The shareable clip's maker. It lives in a library with the FFmpeg and Qt Gui
+// dependencies, so the core takes it as a function; empty where not built.
+using ShareableWriter = std::function<ClipResult(const std::vector<ClipPiece>& pieces,
+                                                 const std::string& destination, int speedUnit,
+                                                 const ClipProgress& progress)>;
