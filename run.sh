@@ -7,8 +7,7 @@ if [ "$(id -u)" -eq 0 ]; then ./scripts/install-deps; fi
 # ./test.sh afterwards compiles only the tests; only the programs are built
 # here.
 BUILD_DIR=${BUILD_DIR:-build}
-cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTRK_BUILD_TESTS=ON -DTRK_BUILD_GUI=ON \
-  -DTRK_SANITIZE=OFF
+cmake --preset run -B "$BUILD_DIR"
 cmake --build "$BUILD_DIR" -j"$(nproc)" --target trk-viewer trk-probe trk-synth
 CARD=${CARD:-$PWD/demo-card}
 if [ ! -d "$CARD" ]; then

@@ -12,7 +12,7 @@
 #                             operations, repair, settings, exports, media
 #                             engine) built with the sanitizers, in
 #                             build-core-asan/ (.ci/run adds it to ./test.sh)
-# Every folder is configured with the options its tests need, whatever an
+# Every folder is configured by its preset in CMakePresets.json, whatever an
 # earlier configure left in its cache, and a suite that finds no test fails.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -30,8 +30,7 @@ sanitizer_options() {
 
 if [ "$MODE" = --sanitize-core ]; then
   CORE_DIR=${CORE_BUILD_DIR:-build-core-asan}
-  cmake -S . -B "$CORE_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DTRK_BUILD_TESTS=ON -DTRK_BUILD_GUI=OFF -DTRK_SANITIZE=ON
+  cmake --preset sanitize-core -B "$CORE_DIR"
   cmake --build "$CORE_DIR" -j"$(nproc)"
   sanitizer_options
   # The fuzz targets have a sanitizer build of their own.
@@ -44,16 +43,15 @@ if [ "$MODE" = --sanitize-core ]; then
   exit 0
 fi
 
-SANITIZE=OFF
+PRESET=test
 if [ "$MODE" = --sanitize ]; then
-  SANITIZE=ON
+  PRESET=sanitize
   BUILD_DIR=${BUILD_DIR:-build-asan}
   export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:check_initialization_order=1}
   sanitizer_options
 fi
 BUILD_DIR=${BUILD_DIR:-build}
-cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DTRK_BUILD_TESTS=ON -DTRK_BUILD_GUI=ON -DTRK_SANITIZE="$SANITIZE"
+cmake --preset "$PRESET" -B "$BUILD_DIR"
 cmake --build "$BUILD_DIR" -j"$(nproc)"
 mkdir -p "$BUILD_DIR/artifacts"
 ctest --test-dir "$BUILD_DIR" --output-on-failure --no-tests=error -j"$(nproc)" --timeout 900
