@@ -57,7 +57,7 @@ int main(int argc, char** argv) {
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, [&] {
     // The card has played to its end: from the first recording again.
-    const MediaEngine& engine = dlg.Playback().Engine();
+    const CPlaybackController& engine = dlg.Playback();
     if (engine.IsLoaded() && engine.IsPaused() && !engine.IsPlaying() && !dlg.Playback().IsRunningSteps() &&
         dlg.Library().CurrentRecording() == 0 && dlg.Playback().EndReports() > 0 && g_busy == 0) {
       ++loops;

@@ -153,7 +153,7 @@ bool CTRKDlg::OnInitDialog() {
   m_gsensorEnabled = settings.ReadInt("UI", "GSNR_ENABLE", 1) != 0 ? 1 : 0;
   if (m_gsensorEnabled == 0) m_gsensor.hide();
 
-  if (!m_playback->Engine().IsLoaded()) {
+  if (!m_playback->IsLoaded()) {
     TrkMessageBox(this, 133, 131, QMessageBox::Ok, QMessageBox::Warning);
   } else {
     m_playback->BindVideoWindow(static_cast<unsigned long>(m_video.winId()));
@@ -162,7 +162,7 @@ bool CTRKDlg::OnInitDialog() {
   m_positionSlider.SetRange(0, 1000, false);
   m_volumeSlider.SetRange(0, 100, false);
   m_volumeSlider.SetPos(100);
-  if (m_playback->Engine().IsLoaded()) m_playback->Engine().SetVolume(200);
+  if (m_playback->IsLoaded()) m_playback->SetVolume(200);
 
   m_mapDlg = std::make_unique<CHtmlMapDlg>(this);
   m_mapDlg->CreateInPlaceholder(this, &m_mapPlaceholder);

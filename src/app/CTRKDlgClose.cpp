@@ -19,7 +19,7 @@ void CTRKDlg::WriteWindowRect() {
 
 void CTRKDlg::closeEvent(QCloseEvent* event) {
   if (!m_closed) {
-    if (m_playback->Engine().IsLoaded()) m_playback->Engine().Stop();
+    if (m_playback->IsLoaded()) m_playback->Stop();
     WriteWindowRect();
     m_closed = true;
   }
@@ -28,7 +28,7 @@ void CTRKDlg::closeEvent(QCloseEvent* event) {
 }
 
 void CTRKDlg::OnCancel() {
-  if (m_playback->Engine().IsLoaded()) m_playback->Engine().Stop();
+  if (m_playback->IsLoaded()) m_playback->Stop();
   WriteWindowRect();
 }
 
@@ -36,7 +36,7 @@ CTRKDlg::~CTRKDlg() {
   qApp->removeEventFilter(this);
   m_timers.clear();
   // The player must not draw into the surface's window once it is gone.
-  if (m_playback->Engine().IsLoaded()) m_playback->Engine().Stop();
+  if (m_playback->IsLoaded()) m_playback->Stop();
   m_library.AttachViews(nullptr, nullptr, nullptr, nullptr, nullptr);
   m_library.SetProgressView(nullptr);
   m_library.SetRedrawGroupPaths(nullptr);

@@ -149,7 +149,7 @@ bool CTRKDlg::PrepareToOpen() {
 }
 
 void CTRKDlg::StopForCommand() {
-  m_playback->Engine().Stop();
+  m_playback->Stop();
   // The player reports no picture change on a stop: PLAY offers play again.
   ShowPlayPicture();
 }

@@ -115,7 +115,7 @@ void CTRKDlg::PlayEvent(int step) {
   if (count == 0) return;
   const int32_t current = m_library.CurrentRecording();
   const int64_t pending = m_playback->SeekTarget();
-  const int64_t now = std::max<int64_t>(0, pending != 0 ? pending : m_playback->Engine().GetTime());
+  const int64_t now = std::max<int64_t>(0, pending != 0 ? pending : m_playback->TimeMs());
   int target = -1;
   const DrivingEvent* last = m_currentEvent >= 0 && m_currentEvent < count ? &m_tripEventList[static_cast<std::size_t>(m_currentEvent)] : nullptr;
   if (last && last->recording == current && now >= int64_t(last->offsetMs) - kLeadMs - 1000 &&
@@ -141,9 +141,9 @@ void CTRKDlg::PlayEventAt(int index) {
   m_eventList->SetCurrentEvent(index);
   const DrivingEvent& e = m_tripEventList[static_cast<std::size_t>(index)];
   const int64_t from = std::max<int64_t>(kFirstSeekableMs, int64_t(e.offsetMs) - kLeadMs);
-  const MediaEngine& engine = m_playback->Engine();
-  if (e.recording == m_library.CurrentRecording() && (engine.IsPlaying() || engine.IsPaused())) {
-    if (!engine.IsPlaying()) OnCommand(IDC_PLAY);
+  const CPlaybackController& player = *m_playback;
+  if (e.recording == m_library.CurrentRecording() && (player.IsPlaying() || player.IsPaused())) {
+    if (!player.IsPlaying()) OnCommand(IDC_PLAY);
     SeekTo(from);
     return;
   }

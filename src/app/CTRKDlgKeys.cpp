@@ -108,7 +108,7 @@ bool CTRKDlg::RunKeyAction(const KeyBinding& binding) {
       SeekTo(kFirstSeekableMs);
       break;
     case KeyAction::End:
-      SeekTo(m_playback->Engine().GetLength());
+      SeekTo(m_playback->LengthMs());
       break;
     case KeyAction::Previous:
       PlayNeighbour(-1);
@@ -142,7 +142,7 @@ bool CTRKDlg::IsPointerOverVideo() const {
 }
 
 int64_t CTRKDlg::FrameMs() const {
-  double fps = m_playback->Engine().GetFps();
+  double fps = m_playback->Fps();
   if (!(fps > 0.0)) fps = kFallbackFps;
   return std::max<int64_t>(1, std::llround(1000.0 / fps));
 }
@@ -150,15 +150,15 @@ int64_t CTRKDlg::FrameMs() const {
 void CTRKDlg::SeekBy(int64_t deltaMs) {
   // Presses in quick succession add up: they start from the seek still pending.
   const int64_t pending = m_playback->SeekTarget();
-  const int64_t from = pending != 0 ? pending : m_playback->Engine().GetTime();
+  const int64_t from = pending != 0 ? pending : m_playback->TimeMs();
   if (from < 0) return;
   SeekTo(from + deltaMs);
 }
 
 void CTRKDlg::SeekTo(int64_t wantedMs) {
-  const MediaEngine& engine = m_playback->Engine();
-  if (m_library.Recordings().empty() || !(engine.IsPlaying() || engine.IsPaused())) return;
-  const int64_t length = engine.GetLength();
+  const CPlaybackController& player = *m_playback;
+  if (m_library.Recordings().empty() || !(player.IsPlaying() || player.IsPaused())) return;
+  const int64_t length = player.LengthMs();
   if (length <= 0) return;
   // Clamped to the recording: the end is its last picture, so that a seek
   // there shows it instead of ending the recording.
@@ -172,10 +172,10 @@ void CTRKDlg::SeekTo(int64_t wantedMs) {
 
 void CTRKDlg::StepFrame(int direction) {
   if (m_library.Recordings().empty()) return;
-  const int64_t length = m_playback->Engine().GetLength();
+  const int64_t length = m_playback->LengthMs();
   if (length <= 0) return;
   // The last picture, not the end: a step there must not end the recording.
-  double fps = m_playback->Engine().GetFps();
+  double fps = m_playback->Fps();
   if (!(fps > 0.0)) fps = kFallbackFps;
   const int64_t shown = m_playback->StepFrame(direction, 1000.0 / fps, 0, length - FrameMs());
   if (shown < 0) return;

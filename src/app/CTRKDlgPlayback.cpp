@@ -59,7 +59,7 @@ void CTRKDlg::OnBnClickedStop() {
   m_playback->SetSeekTarget(0);
   ShowPlayPicture();
   m_play.repaint();
-  m_playback->Engine().Stop();
+  m_playback->Stop();
   m_playback->ResetRate();
   ResetPositionSlider();
   m_gsensor.SetCursor(0);
@@ -92,7 +92,7 @@ void CTRKDlg::StartMarqueeBurst() {
 
 void CTRKDlg::OnBnClickedVolume() {
   // The button has switched its picture already.
-  m_playback->Engine().SetMute(m_volume.ShowsSecond() ? 1 : 0);
+  m_playback->SetMute(m_volume.ShowsSecond());
 }
 
 void CTRKDlg::OnBnClickedLoop() { m_playback->ToggleAutoNext(); }
@@ -147,7 +147,7 @@ void CTRKDlg::PlayFrom(int64_t timeMs) {
   if (HoldWhilePlaybackSteps([this, timeMs] { PlayFrom(timeMs); })) return;
   // A stopped player starts its recording again first, so that there is a
   // position to seek to.
-  if (!m_playback->Engine().IsPlaying()) m_playback->Play();
+  if (!m_playback->IsPlaying()) m_playback->Play();
   SeekTo(timeMs);
 }
 
@@ -178,7 +178,7 @@ void CTRKDlg::OpenAndPlay(int32_t index) {
   m_playback->OpenMedia(path);
   FitVideo();
   m_gsensor.update();
-  m_playback->Engine().Play();
+  m_playback->Play();
 }
 
 void CTRKDlg::PlayRecording(int32_t index) {
@@ -243,7 +243,7 @@ void CTRKDlg::OnPlayerEnd() {
   }
   if (count == 0) {
     // Nothing left to show (the library was emptied under the player).
-    m_playback->Engine().Stop();
+    m_playback->Stop();
     return;
   }
   // The last recording has ended: the library's first one, paused at its

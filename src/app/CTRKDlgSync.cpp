@@ -35,14 +35,14 @@ void CTRKDlg::OnPlayerState(PlayerState state) {
   // A Playing report queued before a pause arrives after it: PLAY follows
   // what the player was last told, not the report's age.
   const bool running = state == PlayerState::Starting || state == PlayerState::Playing;
-  ShowPlayPicture(running && !m_playback->Engine().IsPaused());
+  ShowPlayPicture(running && !m_playback->IsPaused());
 }
 
 void CTRKDlg::OnPlayerError(qintptr code) {
   TrkMessageBox(this, code == 1 ? LoadQText(102) : QString(), QString(), QMessageBox::Ok, QMessageBox::NoIcon);
 }
 
-void CTRKDlg::OnVolumeChanged() { m_playback->Engine().SetVolume(2 * m_volumeSlider.GetPos()); }
+void CTRKDlg::OnVolumeChanged() { m_playback->SetVolume(2 * m_volumeSlider.GetPos()); }
 
 void CTRKDlg::OnSeekRequest() { RequestSeek(m_playback->SeekTargetAt(m_positionSlider.GetPos())); }
 

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "MediaEngine.h"
+
 namespace {
 
 // How long the player may take from Play to its first picture before the
@@ -22,7 +24,7 @@ constexpr int32_t kNotCounting = -1;
 }  // namespace
 
 CPlaybackController::CPlaybackController(std::function<bool()> alive, std::vector<std::string> outputArguments)
-    : m_engine({}, {}, std::move(outputArguments)), m_steps(std::move(alive)) {
+    : m_engine(std::make_unique<MediaEngine>(std::string{}, std::vector<std::string>{}, std::move(outputArguments))), m_steps(std::move(alive)) {
   m_releaseTimer.setSingleShot(true);
   m_releaseTimer.setInterval(kReleaseOutputAfterPauseMs);
   connect(&m_releaseTimer, &QTimer::timeout, this, &CPlaybackController::OnPauseSettled);
@@ -78,8 +80,8 @@ void CPlaybackController::OnPlayerEvent(const libvlc_event_t* event, void* conte
     case libvlc_MediaPlayerTimeChanged: {
       // While a seek is pending, reports of the old time are dropped.
       if (self->m_seekTarget.load() != 0) break;
-      const int64_t time = self->m_engine.GetTime();
-      const int32_t position = SliderPositionFor(time, self->m_engine.GetLength());
+      const int64_t time = self->m_engine->GetTime();
+      const int32_t position = SliderPositionFor(time, self->m_engine->GetLength());
       const uint32_t span = self->m_timeEpoch.load();
       // The slider is moved by the window thread, with the time report.
       post([self, time, position, span] { self->OnTimeReport(time, position, span); });
@@ -102,7 +104,7 @@ void CPlaybackController::OnTimeReport(int64_t timeMs, int32_t sliderPosition, u
   // Posted before a seek request or a reset of the slider, the report is
   // older than what the slider shows now.
   if (m_seekTarget.load() != 0 || span != m_timeEpoch.load()) return;
-  if (m_engine.IsPlaying()) m_shownFrameMs = -1;
+  if (m_engine->IsPlaying()) m_shownFrameMs = -1;
   emit TimeReported(timeMs, sliderPosition);
 }
 
@@ -129,14 +131,14 @@ bool CPlaybackController::IsEndReportBeforeOpening(uint32_t report) const {
 
 void CPlaybackController::BindVideoWindow(unsigned long window) {
   m_boundVideoWindow = window;
-  m_engine.BindWindow(window);
-  m_engine.AttachEvents(&CPlaybackController::OnPlayerEvent, this);
+  m_engine->BindWindow(window);
+  m_engine->AttachEvents(&CPlaybackController::OnPlayerEvent, this);
   ResetRate();
 }
 
 bool CPlaybackController::PauseIfPlaying() {
-  if (!m_engine.IsLoaded() || !m_engine.IsPlaying()) return false;
-  m_engine.Pause();
+  if (!m_engine->IsLoaded() || !m_engine->IsPlaying()) return false;
+  m_engine->Pause();
   return true;
 }
 
@@ -148,7 +150,7 @@ bool CPlaybackController::PlayOrPause() {
 
 void CPlaybackController::SetRateIndex(int32_t index) {
   m_rateIndex = std::clamp(index, 0, kLastRateIndex);
-  m_engine.SetRate(static_cast<float>(RateTable[static_cast<size_t>(m_rateIndex)].rate));
+  m_engine->SetRate(static_cast<float>(RateTable[static_cast<size_t>(m_rateIndex)].rate));
 }
 
 void CPlaybackController::Faster() {
@@ -166,38 +168,38 @@ void CPlaybackController::ShowSpeedMarquee(uint16_t pictureHeight) {
   const MarqueeShown marquee{entry.label, MarqueeSizeFor(pictureHeight), entry.rate != 1.0 ? 1 : 0};
   // The repeats after a start go on into a pause: the same marquee again
   // needs no live picture.
-  if (m_engine.IsVideoOutputReleased() && marquee == m_marqueeShown) return;
+  if (m_engine->IsVideoOutputReleased() && marquee == m_marqueeShown) return;
   m_marqueeShown = marquee;
   LiveEngine().ShowMarquee(marquee.label, marquee.size, marquee.enable);
 }
 
 RotateState CPlaybackController::Rotate(unsigned long window, int64_t* timeMs) {
   m_rotated = !m_rotated;
-  const RotateState state = m_engine.IsPlaying()                             ? RotateState::Playing
-                            : (m_engine.IsLoaded() && m_engine.IsPaused()) ? RotateState::Paused
+  const RotateState state = m_engine->IsPlaying()                             ? RotateState::Playing
+                            : (m_engine->IsLoaded() && m_engine->IsPaused()) ? RotateState::Paused
                                                                            : RotateState::Stopped;
-  *timeMs = m_engine.GetTime();
-  m_engine.Stop();
-  m_engine.Recreate(m_rotated ? EngineMode::Rotated : EngineMode::Normal);
+  *timeMs = m_engine->GetTime();
+  m_engine->Stop();
+  m_engine->Recreate(m_rotated ? EngineMode::Rotated : EngineMode::Normal);
   SyncStill();
   m_boundVideoWindow = window;
-  m_engine.BindWindow(window);
+  m_engine->BindWindow(window);
   return state;
 }
 
 void CPlaybackController::ResumeAfterRotate(RotateState state, int64_t timeMs) {
   switch (state) {
     case RotateState::Playing:
-      m_engine.Play();
-      m_engine.SetTime(timeMs);
+      m_engine->Play();
+      m_engine->SetTime(timeMs);
       break;
     case RotateState::Paused:
-      m_engine.Pause();
-      m_engine.SetTime(timeMs);
-      m_engine.Pause();
+      m_engine->Pause();
+      m_engine->SetTime(timeMs);
+      m_engine->Pause();
       break;
     case RotateState::Stopped:
-      m_engine.Stop();
+      m_engine->Stop();
       break;
   }
 }
@@ -219,29 +221,29 @@ void CPlaybackController::OpenMedia(const std::string& path) {
   BeginNewTimeReports();
   NoteOpeningByWindow();
   m_shownFrameMs = -1;
-  m_engine.Open(path);
+  m_engine->Open(path);
   SyncStill();
   ReturnFreedMemory();
 }
 
 int64_t CPlaybackController::SeekTargetAt(int32_t sliderPosition) const {
-  return SeekTargetFor(sliderPosition, m_engine.GetLength());
+  return SeekTargetFor(sliderPosition, m_engine->GetLength());
 }
 
 void CPlaybackController::ApplyPendingSeek(const std::function<void(int64_t)>& applied) {
   const int64_t target = m_seekTarget.load();
   if (target == 0) return;
   LiveEngine().SetTime(target);
-  m_shownFrameMs = m_engine.IsPaused() ? target : -1;
+  m_shownFrameMs = m_engine->IsPaused() ? target : -1;
   applied(target);
   m_seekTarget = 0;
 }
 
 int64_t CPlaybackController::StepFrame(int direction, double frameMs, int64_t firstMs, int64_t lastMs) {
-  if (!m_engine.IsLoaded() || m_engine.IsPlaying() || !m_engine.IsPaused()) return -1;
+  if (!m_engine->IsLoaded() || m_engine->IsPlaying() || !m_engine->IsPaused()) return -1;
   // A seek still pending is the picture about to be shown.
   const int64_t pending = m_seekTarget.load();
-  const int64_t shown = pending != 0 ? pending : m_shownFrameMs >= 0 ? m_shownFrameMs : m_engine.GetTime();
+  const int64_t shown = pending != 0 ? pending : m_shownFrameMs >= 0 ? m_shownFrameMs : m_engine->GetTime();
   if (shown < 0 || !(frameMs > 0.0)) return -1;
   // Counted in whole pictures from the start. A paused seek shows the first
   // picture at or after its time: the picture shown is the one at or after
@@ -271,7 +273,7 @@ int32_t CPlaybackController::TickDelayedStart() {
 void CPlaybackController::StopThen(PlaybackSequence::Step next) {
   m_steps.Run({
       PlaybackSequence::Do([this] {
-        m_engine.Stop();
+        m_engine->Stop();
         SyncStill();
         return true;
       }),
@@ -295,14 +297,14 @@ PlaybackSequence::Item CPlaybackController::PauseForFirstPicture() {
   // or until the file it opened since has ended or failed.
   return PlaybackSequence::PauseUntil(50, kFirstPictureMaxMs, [this] {
     const bool ended = m_openingReports.load() != m_openingsBeforePlay && m_endReports.load() != m_endsAtOpening.load();
-    return ended || (m_playingReports.load() != m_playingBeforePlay && m_engine.HasVideoOutput());
+    return ended || (m_playingReports.load() != m_playingBeforePlay && m_engine->HasVideoOutput());
   });
 }
 
 void CPlaybackController::PauseAtFirstPicture(std::function<void()> start, std::function<void()> shown) {
   m_steps.Run({
       PlaybackSequence::Do([this, start = std::move(start)] {
-        m_engine.Stop();
+        m_engine->Stop();
         SyncStill();
         NoteReportsBeforePlay();
         start();
@@ -311,7 +313,7 @@ void CPlaybackController::PauseAtFirstPicture(std::function<void()> start, std::
       PauseForFirstPicture(),
       PlaybackSequence::Pause(kFirstPictureDrawMs),
       PlaybackSequence::Do([this, shown = std::move(shown)] {
-        m_engine.Pause();
+        m_engine->Pause();
         shown();
         return true;
       }),
@@ -322,5 +324,15 @@ void CPlaybackController::PlayAgain() {
   m_shownFrameMs = -1;
   BeginNewTimeReports();
   NoteOpeningByWindow();
-  m_engine.Play();
+  m_engine->Play();
 }
+
+bool CPlaybackController::IsLoaded() const { return m_engine->IsLoaded(); }
+bool CPlaybackController::IsPlaying() const { return m_engine->IsPlaying(); }
+bool CPlaybackController::IsPaused() const { return m_engine->IsPaused(); }
+int64_t CPlaybackController::LengthMs() const { return m_engine->GetLength(); }
+int64_t CPlaybackController::TimeMs() const { return m_engine->GetTime(); }
+double CPlaybackController::Fps() const { return m_engine->GetFps(); }
+void CPlaybackController::Stop() { m_engine->Stop(); }
+void CPlaybackController::SetVolume(int32_t volume) { m_engine->SetVolume(volume); }
+void CPlaybackController::SetMute(bool mute) { m_engine->SetMute(mute ? 1 : 0); }

@@ -19,7 +19,6 @@
 #include <memory>
 #include <string>
 
-#include "MediaEngine.h"
 #include "PlaybackSequence.h"
 #include "RateTable.h"
 
@@ -36,7 +35,9 @@ inline constexpr int kReleaseOutputAfterPauseMs = 1000;
 // Memory the player's threads freed goes back to the system this often.
 inline constexpr int kReturnFreedMemoryMs = 60000;
 
+class MediaEngine;  // MediaEngine.h: libvlc's header stays inside this folder
 class QTemporaryDir;
+struct libvlc_event_t;
 
 // How the player stood before rotate rebuilt it, and so how it stands after.
 enum class RotateState : int { Playing = 1, Paused = 2, Stopped = 3 };
@@ -50,8 +51,20 @@ class CPlaybackController : public QObject {
   explicit CPlaybackController(std::function<bool()> alive = {}, std::vector<std::string> outputArguments = {});
   ~CPlaybackController() override;
 
-  MediaEngine& Engine() { return m_engine; }
-  const MediaEngine& Engine() const { return m_engine; }
+  // The engine itself, for this folder and the engine's tests; the window
+  // goes through the methods below.
+  MediaEngine& Engine() { return *m_engine; }
+  const MediaEngine& Engine() const { return *m_engine; }
+  // What the window asks of the player.
+  bool IsLoaded() const;
+  bool IsPlaying() const;
+  bool IsPaused() const;
+  int64_t LengthMs() const;
+  int64_t TimeMs() const;
+  double Fps() const;  // 0 when not known
+  void Stop();
+  void SetVolume(int32_t volume);
+  void SetMute(bool mute);
   // The engine for a command that needs the live picture (play, seek, next
   // frame, rate, marquee): an output released during a long pause is
   // brought back first.
@@ -208,7 +221,7 @@ class CPlaybackController : public QObject {
   // The surface's window id as handed to the engine (0: not bound).
   unsigned long m_boundVideoWindow = 0;
 
-  MediaEngine m_engine;
+  std::unique_ptr<MediaEngine> m_engine;
   // Steps that must keep their order around pauses (stop, wait, reopen).
   PlaybackSequence m_steps;
 

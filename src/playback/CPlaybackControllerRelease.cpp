@@ -9,6 +9,7 @@
 
 #include "CPlaybackController.h"
 #include "FileCopy.h"
+#include "MediaEngine.h"
 
 namespace {
 
@@ -19,8 +20,8 @@ constexpr int64_t kKeepOutputBeforeEndMs = 2000;
 }  // namespace
 
 MediaEngine& CPlaybackController::LiveEngine() {
-  if (m_engine.IsVideoOutputReleased()) {
-    m_engine.RestoreVideoOutput();
+  if (m_engine->IsVideoOutputReleased()) {
+    m_engine->RestoreVideoOutput();
     // The moment the player played to make its output again is no progress
     // of the recording: its time reports are dropped.
     BeginNewTimeReports();
@@ -28,21 +29,21 @@ MediaEngine& CPlaybackController::LiveEngine() {
   }
   // A command given while paused leaves a picture that may stand again.
   ArmOutputRelease();
-  return m_engine;
+  return *m_engine;
 }
 
 void CPlaybackController::Play() {
   m_shownFrameMs = -1;
-  m_engine.Play();
+  m_engine->Play();
   SyncStill();
 }
 
 void CPlaybackController::ArmOutputRelease() {
-  if (m_engine.IsLoaded() && m_engine.IsPaused()) m_releaseTimer.start();
+  if (m_engine->IsLoaded() && m_engine->IsPaused()) m_releaseTimer.start();
 }
 
 void CPlaybackController::OnPauseSettled() {
-  if (!m_engine.IsLoaded() || !m_engine.IsPaused() || m_engine.IsPlaying()) return;
+  if (!m_engine->IsLoaded() || !m_engine->IsPaused() || m_engine->IsPlaying()) return;
   // A seek waiting for its tick, or a stop-and-reopen under way: the picture
   // is about to change, so the pause has not settled yet.
   if (m_seekTarget.load() != 0 || m_steps.IsRunning()) {
@@ -51,11 +52,11 @@ void CPlaybackController::OnPauseSettled() {
   }
   // Bringing the output back plays a moment; that close to the end it would
   // end the recording. Such a pause keeps its output.
-  const int64_t length = m_engine.GetLength();
-  if (length > 0 && length - m_engine.GetTime() < kKeepOutputBeforeEndMs) return;
+  const int64_t length = m_engine->GetLength();
+  if (length > 0 && length - m_engine->GetTime() < kKeepOutputBeforeEndMs) return;
   const QString still = StillPath();
   if (still.isEmpty()) return;
-  if (m_engine.ReleaseVideoOutput(QFile::encodeName(still).toStdString())) SyncStill();
+  if (m_engine->ReleaseVideoOutput(QFile::encodeName(still).toStdString())) SyncStill();
 }
 
 QString CPlaybackController::StillPath() {
@@ -65,7 +66,7 @@ QString CPlaybackController::StillPath() {
 }
 
 void CPlaybackController::SyncStill() {
-  const QString still = m_engine.IsVideoOutputReleased() ? StillPath() : QString();
+  const QString still = m_engine->IsVideoOutputReleased() ? StillPath() : QString();
   if (still == m_stillShown) return;
   // The window read the picture when it was told of it.
   if (!m_stillShown.isEmpty()) QFile::remove(m_stillShown);
@@ -74,8 +75,8 @@ void CPlaybackController::SyncStill() {
 }
 
 void CPlaybackController::TakeSnapshot(const std::string& path) {
-  if (!m_engine.IsVideoOutputReleased()) {
-    m_engine.TakeSnapshot(path);
+  if (!m_engine->IsVideoOutputReleased()) {
+    m_engine->TakeSnapshot(path);
     return;
   }
   // The still is libvlc's own snapshot of the picture shown: the same file

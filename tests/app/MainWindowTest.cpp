@@ -23,6 +23,7 @@
 #include "MainWindowSupport.h"
 #include "PrivateMessages.h"
 #include "Synth.h"
+#include "MediaEngine.h"
 
 namespace {
 

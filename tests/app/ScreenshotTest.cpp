@@ -7,6 +7,7 @@
 #include "CTRKDlg.h"
 #include "MainWindowSupport.h"
 #include "Synth.h"
+#include "MediaEngine.h"
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include "Languages.h"
 #include "MainWindowSupport.h"
 #include "ModalAnswers.h"
+#include "MediaEngine.h"
 
 namespace e2e {
 

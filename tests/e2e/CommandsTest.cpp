@@ -11,6 +11,7 @@
 #include "CHtmlMapDlg.h"
 #include "CSettings.h"
 #include "CommandsSupport.h"
+#include "MediaEngine.h"
 
 using e2e::ReadAll;
 using e2e::Text;

@@ -10,6 +10,7 @@
 
 #include "CHtmlMapDlg.h"
 #include "CommandsSupport.h"
+#include "MediaEngine.h"
 
 namespace {
 

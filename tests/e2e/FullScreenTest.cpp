@@ -9,6 +9,7 @@
 #include "CHtmlMapDlg.h"
 #include "CommandsSupport.h"
 #include "PrivateMessages.h"
+#include "MediaEngine.h"
 
 namespace {
 

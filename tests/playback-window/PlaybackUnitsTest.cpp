@@ -16,6 +16,7 @@
 #include "TrackFixtures.h"
 #include "ViewDoubles.h"
 #include "WindowWait.h"
+#include "MediaEngine.h"
 
 namespace {
 

@@ -23,6 +23,7 @@
 #include "MainWindowSupport.h"
 #include "RecordingTypes.h"
 #include "Synth.h"
+#include "MediaEngine.h"
 
 namespace playback_test {
 

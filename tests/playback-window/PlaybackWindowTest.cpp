@@ -13,6 +13,7 @@
 #include "PlaybackWindowSupport.h"
 #include "PrivateMessages.h"
 #include "TrkMessageBox.h"
+#include "MediaEngine.h"
 
 using namespace playback_test;
 
