@@ -1,0 +1,145 @@
+// The files beside a clip: checksums sha256sum accepts, the sources' true
+// checksums, the records of exactly the span; and a cancelled or refused
+// clip leaves the folders as they were.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "ClipMaker.h"
+#include "Sha256.h"
+#include "Synth.h"
+#include "TempFolder.h"
+
+namespace {
+
+std::string Shell(const std::string& command, int* status = nullptr) {
+  std::string out;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  char buffer[4096];
+  for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+  const int code = pipe ? ::pclose(pipe) : -1;
+  if (status) *status = WIFEXITED(code) ? WEXITSTATUS(code) : -1;
+  return out;
+}
+
+std::set<std::string> Tree(const std::string& dir) {
+  std::set<std::string> paths;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) paths.insert(entry.path());
+  return paths;
+}
+
+std::size_t Count(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// Stands in for the lossless writer: one file, a progress report half-way.
+ClipResult FakeLossless(const std::vector<ClipPiece>& pieces, const std::string& destination,
+                        const ClipProgress& progress) {
+  ClipResult result;
+  std::ofstream(destination) << pieces.size();
+  if (!progress(0.5, "lossless")) {
+    std::filesystem::remove(destination);
+    result.failure = ClipFailure::Cancelled;
+  }
+  result.spanStart = pieces.front().from - 0.5;  // a key picture before the start
+  return result;
+}
+
+class clip_Data : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    for (int i = 0; i < 2; ++i) {
+      SynthOptions options;
+      options.width = 160;
+      options.height = 120;
+      options.second = 10 * i;
+      options.noFixRecords = 0;
+      options.driveSeconds = 10.0 * i;
+      recordings.push_back(WriteSynthRecording(dir.Folder("card") + "/REC" + std::to_string(i) + ".AVI", options));
+    }
+    request.pieces = {{recordings[0].path, 6.0, 10.0}, {recordings[1].path, 0.0, 3.0}};
+    request.cardRoot = dir / "card";
+    request.outputFolder = dir / "out/clips";
+  }
+  TempFolder dir;
+  std::vector<SynthReport> recordings;
+  ClipRequest request;
+};
+
+}  // namespace
+
+TEST(clip_Sha256, MatchesSha256sumAtBlockEdges) {
+  TempFolder dir;
+  for (const std::size_t size : {0, 55, 56, 63, 64, 65, 3 * 1024 * 1024 + 7}) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 131 + i / 7);
+    const std::string path = dir.File("f" + std::to_string(size), bytes);
+    std::string hex;
+    int error = 0;
+    ASSERT_TRUE(Sha256OfFile(path, hex, error));
+    EXPECT_EQ(hex + "  " + path + "\n", Shell("sha256sum '" + path + "'")) << size;
+  }
+}
+
+TEST_F(clip_Data, ChecksumsSourcesAndTheSpanOnly) {
+  const ClipResult made = MakeClipWith(request, [](double, const std::string&) { return true; }, &FakeLossless, {});
+  ASSERT_TRUE(made.Ok()) << made.detail;
+  const std::string folder = request.outputFolder + "/CLIP_20240412_083006/";
+  ASSERT_EQ(7u, made.files.size());
+  EXPECT_EQ(folder + "SHA256SUMS", made.files.back());
+  int status = -1;
+  Shell("cd '" + folder + "' && sha256sum --quiet -c SHA256SUMS", &status);
+  EXPECT_EQ(0, status);
+  const std::string sources = ReadText(folder + "SOURCES.TXT");
+  for (const SynthReport& recording : recordings)
+    EXPECT_NE(std::string::npos, sources.find(Shell("sha256sum < '" + recording.path + "'").substr(0, 64)));
+  EXPECT_NE(std::string::npos, sources.find("Span (UTC): 2024-04-12 08:30:06.000Z - 2024-04-12 08:30:13.000Z"));
+  // 4 + 3 seconds at one GPS and ten G-sensor records a second.
+  const std::string gps = ReadText(folder + "CLIP_20240412_083006_GPS.CSV");
+  EXPECT_EQ(8u, Count(gps, "\n"));
+  EXPECT_NE(std::string::npos, gps.find("2024-04-12T08:30:06Z,0.000,"));
+  EXPECT_NE(std::string::npos, gps.find("2024-04-12T08:30:12Z,6.000,"));
+  EXPECT_EQ(71u, Count(ReadText(folder + "CLIP_20240412_083006_GSENSOR.CSV"), "\n"));
+  EXPECT_EQ(7u, Count(ReadText(folder + "CLIP_20240412_083006.GPX"), "<trkpt "));
+  const std::string srt = ReadText(folder + "CLIP_20240412_083006.SRT");
+  EXPECT_EQ(7u, Count(srt, " --> "));
+  EXPECT_NE(std::string::npos, srt.find("1\n00:00:00,500 --> 00:00:01,500\n2024-04-12 08:30:06  "));
+  EXPECT_NE(std::string::npos, srt.find("7\n00:00:06,500 --> 00:00:07,500\n2024-04-12 08:30:12  "));
+  // The same span again gets a folder of its own.
+  EXPECT_TRUE(MakeClipWith(request, {}, &FakeLossless, {}).Ok());
+  EXPECT_TRUE(std::filesystem::exists(request.outputFolder + "/CLIP_20240412_083006 (2)/SHA256SUMS"));
+}
+
+TEST_F(clip_Data, RefusedOrCancelledLeavesTheFoldersAsTheyWere) {
+  std::filesystem::create_symlink(dir / "card", dir / "link");
+  struct Case {
+    std::string output;
+    uint8_t kinds;
+    double cancelAt;  // a share of the whole
+    ClipFailure failure;
+  } cases[] = {
+      {dir / "out/clips", 1, 0.1, ClipFailure::Cancelled},  // in the lossless writer
+      {dir / "out/clips", 1, 0.6, ClipFailure::Cancelled},  // in the sources' checksums
+      {dir / "card/clips", 1, 2.0, ClipFailure::DestinationOnCard},
+      {dir / "link/new/clips", 1, 2.0, ClipFailure::DestinationOnCard},
+      {dir / "out/clips", 3, 2.0, ClipFailure::EncoderMissing},
+  };
+  for (const Case& c : cases) {
+    const std::set<std::string> before = Tree(dir.Path());
+    request.outputFolder = c.output;
+    request.kinds = c.kinds;
+    const ClipResult made = MakeClipWith(
+        request, [&](double done, const std::string&) { return done < c.cancelAt; }, &FakeLossless, {});
+    EXPECT_EQ(c.failure, made.failure) << c.output;
+    EXPECT_TRUE(made.files.empty());
+    EXPECT_EQ(before, Tree(dir.Path())) << c.output;
+  }
+}
