@@ -52,7 +52,7 @@ std::vector<std::string> Listing(const std::string& folder) {
 }  // namespace
 
 TEST(clip_lossless, ClipAcrossARecordingBoundaryHoldsItsPicturesAndRecords) {
-  for (const std::string extension : {".AVI"}) {
+  for (const std::string extension : {".AVI", ".MOV"}) {
     SCOPED_TRACE(extension);
     TempFolder card, out;
     const std::vector<SynthReport> trip = Trip(card, extension);
