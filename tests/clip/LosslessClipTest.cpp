@@ -1,0 +1,126 @@
+// Lossless clips of a synthesized trip across a recording boundary: ffprobe
+// decodes the pictures from the key picture before the start, the library
+// reads the GPS records of exactly the span; bad input leaves nothing.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+
+#include "LosslessClip.h"
+#include "RecordingFile.h"
+#include "RepairSupport.h"
+#include "SampleLoader.h"
+#include "TempFolder.h"
+
+namespace {
+
+constexpr double kFps = 10;
+
+// The latest key picture at or before `t` seconds, by ffprobe.
+double KeyPictureBefore(const std::string& path, double t) {
+  const std::string text = ShellOutput("ffprobe -v error -select_streams v:0 -show_entries packet=pts_time,flags "
+                                       "-of csv=p=0 '" + path + "'");
+  double best = 0;
+  for (std::size_t at = 0; at < text.size(); at = text.find('\n', at) + 1) {
+    const double pts = std::atof(text.c_str() + at);
+    if (text.compare(text.find(',', at) + 1, 1, "K") == 0 && pts <= t + 1e-6) best = std::max(best, pts);
+    if (text.find('\n', at) == std::string::npos) break;
+  }
+  return best;
+}
+
+// Two recordings of one drive, 10 s each, the second going on from the first.
+std::vector<SynthReport> Trip(const TempFolder& card, const std::string& extension) {
+  std::vector<SynthReport> trip;
+  for (int i = 0; i < 2; ++i) {
+    SynthOptions o = SmallCamera(30, 10000, static_cast<uint32_t>(kFps));
+    o.second = 10 * i;
+    o.driveSeconds = 10 * i;
+    o.noFixRecords = 0;
+    trip.push_back(WriteSynthRecording(card / ("FILE000" + std::to_string(i) + extension), o));
+  }
+  return trip;
+}
+
+std::vector<std::string> Listing(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace
+
+TEST(clip_lossless, ClipAcrossARecordingBoundaryHoldsItsPicturesAndRecords) {
+  for (const std::string extension : {".AVI", ".MOV"}) {
+    SCOPED_TRACE(extension);
+    TempFolder card, out;
+    const std::vector<SynthReport> trip = Trip(card, extension);
+    const std::vector<uint8_t> before = FileBytes(trip[0].path);
+    const std::vector<ClipPiece> pieces = {{trip[0].path, 6.5, 10.0}, {trip[1].path, 0.0, 4.2}};
+    const std::string clip = out / ("CLIP" + extension);
+
+    const ClipResult r = WriteLosslessClip(pieces, clip, {});
+    ASSERT_TRUE(r.Ok()) << r.detail;
+    const double key = KeyPictureBefore(trip[0].path, 6.5);
+    EXPECT_GT(key, 0.0);  // the start moved back to a key picture, not to the recording's start
+    EXPECT_NEAR(r.spanStart, key, 1e-6);
+    EXPECT_NEAR(r.spanEnd, 14.2, 1e-6);
+    EXPECT_EQ(r.files, std::vector<std::string>{clip});
+    EXPECT_TRUE(r.notes.empty());
+    EXPECT_EQ(DecodedFrames(clip), std::lround((10.0 - key + 4.2) * kFps));
+
+    RecordingSummary summary;
+    RecordingFile reader(&summary);
+    ASSERT_EQ(extension == ".AVI" ? reader.ParseAvi(clip) : reader.ParseMov(clip), 0) << reader.FailureReason();
+    EXPECT_EQ(summary.startTime, trip[0].startTime + std::lround(key));
+    const LoadedBlocks blocks = LoadRecordingBlocks(clip, summary);
+    // One record a second: those of [key, 10) of the first and [0, 4.2) of the second.
+    std::vector<GpsSample> expected(trip[0].gps.begin() + static_cast<long>(std::ceil(key)), trip[0].gps.end());
+    expected.insert(expected.end(), trip[1].gps.begin(), trip[1].gps.begin() + 5);
+    ASSERT_EQ(blocks.gps.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+      EXPECT_EQ(blocks.gps[i].latitude, expected[i].latitude) << i;
+      EXPECT_EQ(blocks.gps[i].second, expected[i].second) << i;
+    }
+    EXPECT_EQ(blocks.gsensor.size(), static_cast<std::size_t>(std::lround((10.0 - key + 4.2) * 10)));
+    EXPECT_EQ(FileBytes(trip[0].path), before);
+  }
+}
+
+TEST(clip_lossless, BadInputGetsAReasonAndLeavesNothing) {
+  ::setenv("TZ", "UTC", 1);
+  TempFolder card, out;
+  const SynthReport whole = WriteSynthRecording(card / "FILE0001.AVI", SmallCamera(30, 6000, 10));
+  const SynthReport cut = WriteSynthRecording(card / "FILE0002.MOV", SmallCamera(31, 6000, 10, {}, 0.6));
+  out.File("TAKEN.AVI", "mine");
+  out.File("file", "not a folder");
+  struct Case {
+    const char* name;
+    std::string source, destination;
+    bool cancel;
+    ClipFailure failure;
+  };
+  const std::vector<Case> cases = {
+      {"cut source", cut.path, out / "CUT.MOV", false, ClipFailure::SourceUnreadable},
+      {"missing source", card / "NONE.AVI", out / "NONE.AVI", false, ClipFailure::SourceUnreadable},
+      {"cancel", whole.path, out / "CANCEL.AVI", true, ClipFailure::Cancelled},
+      {"unwritable destination", whole.path, out / "file/CLIP.AVI", false, ClipFailure::DestinationUnwritable},
+      {"name taken", whole.path, out / "TAKEN.AVI", false, ClipFailure::NameExists},
+      {"span without pictures", whole.path, out / "EMPTY.AVI", false, ClipFailure::EmptySpan},
+  };
+  const std::vector<std::string> outBefore = Listing(out.Path()), cardBefore = Listing(card.Path());
+  const std::vector<uint8_t> cutBytes = FileBytes(cut.path);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const double from = c.failure == ClipFailure::EmptySpan ? 7.0 : 1.0;
+    const ClipResult r = WriteLosslessClip({{c.source, from, from + 2}}, c.destination,
+                                           [&](double, const std::string&) { return !c.cancel; });
+    EXPECT_EQ(r.failure, c.failure) << r.detail;
+    EXPECT_FALSE(r.detail.empty());
+    EXPECT_TRUE(r.files.empty());
+    EXPECT_EQ(Listing(out.Path()), outBefore);
+  }
+  EXPECT_EQ(Listing(card.Path()), cardBefore);
+  EXPECT_EQ(FileBytes(cut.path), cutBytes);
+}
