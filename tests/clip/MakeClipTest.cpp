@@ -143,3 +143,33 @@ TEST_F(clip_Data, RefusedOrCancelledLeavesTheFoldersAsTheyWere) {
     EXPECT_EQ(before, Tree(dir.Path())) << c.output;
   }
 }
+
+TEST_F(clip_Data, ProbeClipJsonAndExitStatus) {
+  const std::string file = recordings[0].path, card = dir / "card", out = dir / "out";
+  struct Case {
+    std::string args;
+    int status;
+    std::string says;
+  } cases[] = {
+      {"'" + file + "' --from 2 --to 5.5 '" + out + "'", 0, "\"span\":{\"from\":2,\"to\":5.5,"},
+      {"'" + card + "' --from '2024-04-12 08:30:06' --to '2024-04-12 08:30:13' '" + out + "'", 0,
+       "CLIP_20240412_083006/SHA256SUMS\"],\"notes\":[],\"saved\":true}"},
+      {"'" + file + "' --from 2s --to 5 '" + out + "'", 1, "a number of seconds"},
+      {"'" + file + "' --from 5 --to 2 '" + out + "'", 1, "no picture between 5 and 2"},
+      {"'" + card + "' --from '2024-04-31 08:30:06' --to '2024-04-12 08:30:13' '" + out + "'", 1,
+       "\\\"YYYY-MM-DD hh:mm:ss\\\" of the camera clock"},
+      {"'" + card + "' --from '2024-04-12 09:30:06' --to '2024-04-12 09:30:13' '" + out + "'", 1,
+       "no trip holds 2024-04-12 09:30:06"},
+      {"'" + card + "' --from '2024-04-12 08:30:06' --to '2024-04-12 08:30:13' '" + card + "/clips'", 1,
+       "lies on the card"},
+      {"'" + file + "' --from 2 '" + out + "'", 2, ""},
+  };
+  for (const Case& c : cases) {
+    int status = -1;
+    const std::string json = Shell(std::string(TRK_BIN_DIR) + "/trk-probe --clip " + c.args + " 2>/dev/null", &status);
+    EXPECT_EQ(c.status, status) << c.args;
+    EXPECT_NE(std::string::npos, json.find(c.says)) << json;
+  }
+  EXPECT_FALSE(std::filesystem::exists(card + "/clips"));
+  EXPECT_TRUE(std::filesystem::exists(out + "/CLIP_20240412_083002/CLIP_20240412_083002.SRT"));
+}
