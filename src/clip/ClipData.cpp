@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "KmlExport.h"
 #include "RecordingFile.h"
@@ -160,7 +162,8 @@ std::string SourcesText(const std::vector<ClipSource>& sources, const std::vecto
   }
   for (std::size_t i = 0; i < sources.size() && i < facts.size(); ++i) {
     const ClipSource& source = sources[i];
-    text += "\nSource: " + source.path + "\n";
+    std::error_code ignored;
+    text += "\nSource: " + std::filesystem::absolute(source.path, ignored).lexically_normal().string() + "\n";
     text += "  Size: " + std::to_string(facts[i].size) + " bytes\n";
     text += "  Modified: " + UtcIsoTime(facts[i].modified) + "\n";
     text += "  SHA-256: " + facts[i].sha256 + "\n";

@@ -74,12 +74,13 @@ ClipFailure ClipFolders::PrepareOutput(const std::string& output, const std::str
   for (const fs::path& part : target) {
     at /= part;
     if (part.empty() || fs::is_directory(at, error)) continue;
-    if (::mkdir(at.c_str(), 0755) != 0 && errno != EEXIST) {
+    if (::mkdir(at.c_str(), 0755) == 0) {
+      m_made.push_back(at.string());
+    } else if (errno != EEXIST) {
       const int code = errno;
       detail = "cannot make " + at.string() + ": " + Words(code);
       return DestinationFailure(code);
     }
-    m_made.push_back(at.string());
   }
   if (!fs::is_directory(target, error)) {
     detail = output + ": " + Words(ENOTDIR);

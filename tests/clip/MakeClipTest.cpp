@@ -131,6 +131,8 @@ TEST_F(clip_Data, RefusedOrCancelledLeavesTheFoldersAsTheyWere) {
       {dir / "card/clips", 1, 2.0, ClipFailure::DestinationOnCard},
       {dir / "link/new/clips", 1, 2.0, ClipFailure::DestinationOnCard},
       {dir / "out/clips", 3, 2.0, ClipFailure::EncoderMissing},
+      {dir.File("out/file"), 1, 2.0, ClipFailure::DestinationUnwritable},
+      {dir / "out/file/clips", 1, 2.0, ClipFailure::DestinationUnwritable},
   };
   for (const Case& c : cases) {
     const std::set<std::string> before = Tree(dir.Path());
