@@ -27,6 +27,25 @@ constexpr double kShareableWeight = 8.0;
 constexpr double kSourcesWeight = 2.0;
 constexpr double kDataWeight = 0.5;
 
+// A name given for the clip, usable as one name in a folder.
+std::string FileNameOf(std::string name) {
+  std::replace(name.begin(), name.end(), '/', '_');
+  if (name.empty() || name == "." || name == "..") name = "CLIP";
+  return name;
+}
+
+// sha256sum's line: a name holding a backslash or a line end is escaped,
+// and the line then starts with a backslash.
+std::string SumsLine(const std::string& hex, const std::string& name) {
+  std::string escaped;
+  for (const char c : name) {
+    if (c == '\\') escaped += "\\\\";
+    else if (c == '\n') escaped += "\\n";
+    else escaped += c;
+  }
+  return (escaped.size() != name.size() ? "\\" : "") + hex + "  " + escaped + "\n";
+}
+
 class ClipJob {
  public:
   ClipJob(const ClipRequest& request, const ClipProgress& progress) : m_request(request), m_progress(progress) {}
@@ -139,7 +158,7 @@ bool ClipJob::WriteSums() {
     int error = 0;
     if (!Sha256OfFile(path, hex, error))
       return Fail(DestinationFailure(error), "cannot read " + path + ": " + std::strerror(error));
-    sums += hex + "  " + path.substr(m_folder.size()) + "\n";
+    sums += SumsLine(hex, path.substr(m_folder.size()));
   }
   return WriteText(kClipSumsName, sums);
 }
@@ -156,6 +175,15 @@ ClipResult ClipJob::Run(const LosslessWriter& lossless, const ShareableWriter& s
   }
   m_total = (Wants(ClipKind::Lossless) ? kLosslessWeight : 0.0) +
             (Wants(ClipKind::Shareable) ? kShareableWeight : 0.0) + kSourcesWeight + kDataWeight;
+  // The destination first: a clip refused there reads nothing of the card.
+  // Folders go last of all: the job's files are removed before them.
+  ClipFolders folders;
+  std::string detail;
+  ClipFailure failure = folders.PrepareOutput(m_request.outputFolder, m_request.cardRoot, detail);
+  if (failure != ClipFailure::None) {
+    Fail(failure, detail);
+    return m_result;
+  }
   std::string unreadable;
   if (!LoadClipSources(m_request.pieces, m_sources, unreadable)) {
     Fail(ClipFailure::SourceUnreadable, "cannot read " + unreadable);
@@ -166,12 +194,8 @@ ClipResult ClipJob::Run(const LosslessWriter& lossless, const ShareableWriter& s
   m_result.spanEnd = first.from;
   for (const ClipPiece& piece : m_request.pieces) m_result.spanEnd += piece.to - piece.from;
 
-  // Folders go last of all: the job's files are removed before them.
-  ClipFolders folders;
-  std::string detail;
-  ClipFailure failure = folders.PrepareOutput(m_request.outputFolder, m_request.cardRoot, detail);
-  m_stem = m_request.baseName.empty() ? ClipStem(m_sources) : m_request.baseName;
-  if (failure == ClipFailure::None) failure = folders.MakeOwnFolder(m_request.outputFolder, m_stem, m_folder, detail);
+  m_stem = FileNameOf(m_request.baseName.empty() ? ClipStem(m_sources) : m_request.baseName);
+  failure = folders.MakeOwnFolder(m_request.outputFolder, m_stem, m_folder, detail);
   if (failure != ClipFailure::None) {
     Fail(failure, detail);
     return m_result;

@@ -116,6 +116,11 @@ TEST_F(clip_Data, ChecksumsSourcesAndTheSpanOnly) {
   // The same span again gets a folder of its own.
   EXPECT_TRUE(MakeClipWith(request, {}, &FakeLossless, {}).Ok());
   EXPECT_TRUE(std::filesystem::exists(request.outputFolder + "/CLIP_20240412_083006 (2)/SHA256SUMS"));
+  // A given name with what sha256sum escapes.
+  request.baseName = "a\\b\nc";
+  ASSERT_TRUE(MakeClipWith(request, {}, &FakeLossless, {}).Ok());
+  Shell("cd '" + request.outputFolder + "/" + request.baseName + "' && sha256sum --quiet -c SHA256SUMS", &status);
+  EXPECT_EQ(0, status);
 }
 
 TEST_F(clip_Data, RefusedOrCancelledLeavesTheFoldersAsTheyWere) {
