@@ -5,3 +5,6 @@ trk_add_test(test_clip_data
   LIBS trk_clip trk_synth
   MODE plain)
 add_dependencies(test_clip_data trk-probe)
+if(TARGET trk_clip_video)
+  target_compile_definitions(test_clip_data PRIVATE TRK_TEST_SHAREABLE)
+endif()

@@ -170,6 +170,11 @@ TEST_F(clip_Data, ProbeClipJsonAndExitStatus) {
       {"'" + card + "' --from '2024-04-12 08:30:06' --to '2024-04-12 08:30:13' '" + card + "/clips'", 1,
        "lies on the card"},
       {"'" + file + "' --from 2 '" + out + "'", 2, ""},
+#ifdef TRK_TEST_SHAREABLE
+      {"'" + file + "' --from 1 --to 3 --overlay '" + out + "'", 0, "_SHAREABLE.MP4\",\""},
+#else
+      {"'" + file + "' --from 1 --to 3 --overlay '" + out + "'", 1, "\"error\":\"built without the shareable clip\""},
+#endif
   };
   for (const Case& c : cases) {
     int status = -1;

@@ -141,22 +141,17 @@ SpanSource CardSpan(const ClipArgs& args) {
   return span;
 }
 
-ShareableWriter OverlayWriter() {
 #ifdef TRK_PROBE_SHAREABLE
-  // The overlay paints with Qt Gui, which needs an application; no display.
-  static std::unique_ptr<QGuiApplication> application;
-  if (!QGuiApplication::instance()) {
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    static int argc = 1;
-    static char name[] = "trk-probe";
-    static char* argv[] = {name, nullptr};
-    application = std::make_unique<QGuiApplication>(argc, argv);
-  }
-  return &WriteShareableClip;
-#else
-  return {};
-#endif
+// The overlay paints with Qt Gui, which needs an application; no display.
+std::unique_ptr<QGuiApplication> OverlayApplication() {
+  if (QGuiApplication::instance()) return nullptr;
+  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  static int argc = 1;
+  static char name[] = "trk-probe";
+  static char* argv[] = {name, nullptr};
+  return std::make_unique<QGuiApplication>(argc, argv);
 }
+#endif
 
 int RunClip(const std::vector<std::string>& args, std::FILE* out) {
   ClipArgs parsed;
@@ -177,8 +172,13 @@ int RunClip(const std::vector<std::string>& args, std::FILE* out) {
     request.kinds = parsed.kinds;
     request.outputFolder = parsed.output;
     request.cardRoot = span.cardRoot;
+#ifdef TRK_PROBE_SHAREABLE
     const bool overlay = (parsed.kinds & static_cast<uint8_t>(ClipKind::Shareable)) != 0;
-    result = MakeClip(request, {}, overlay ? OverlayWriter() : ShareableWriter{});
+    const std::unique_ptr<QGuiApplication> application = overlay ? OverlayApplication() : nullptr;
+    result = MakeClip(request, {}, &WriteShareableClip);
+#else
+    result = MakeClip(request, {});
+#endif
   }
 
   JsonWriter json;
