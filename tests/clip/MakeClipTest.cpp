@@ -113,8 +113,11 @@ TEST_F(clip_Data, ChecksumsSourcesAndTheSpanOnly) {
   EXPECT_EQ(7u, Count(srt, " --> "));
   EXPECT_NE(std::string::npos, srt.find("1\n00:00:00,500 --> 00:00:01,500\n2024-04-12 08:30:06  "));
   EXPECT_NE(std::string::npos, srt.find("7\n00:00:06,500 --> 00:00:07,500\n2024-04-12 08:30:12  "));
-  // The same span again gets a folder of its own.
+  // The same span again gets a folder of its own; its subtitles in miles per hour.
+  request.speedUnit = 1;
   EXPECT_TRUE(MakeClipWith(request, {}, &FakeLossless, {}).Ok());
+  EXPECT_NE(std::string::npos,
+            ReadText(request.outputFolder + "/CLIP_20240412_083006 (2)/CLIP_20240412_083006.SRT").find("25 mph\n"));
   EXPECT_TRUE(std::filesystem::exists(request.outputFolder + "/CLIP_20240412_083006 (2)/SHA256SUMS"));
   // A given name with what sha256sum escapes.
   request.baseName = "a\\b\nc";
