@@ -2,6 +2,7 @@
 // checksums, the records of exactly the span; and a cancelled or refused
 // clip leaves the folders as they were.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -133,6 +134,7 @@ TEST_F(clip_Data, RefusedOrCancelledLeavesTheFoldersAsTheyWere) {
     uint8_t kinds;
     double cancelAt;  // a share of the whole
     ClipFailure failure;
+    bool nobody = false;  // root writes anywhere
   } cases[] = {
       {dir / "out/clips", 1, 0.1, ClipFailure::Cancelled},  // in the lossless writer
       {dir / "out/clips", 1, 0.6, ClipFailure::Cancelled},  // in the sources' checksums
@@ -141,14 +143,23 @@ TEST_F(clip_Data, RefusedOrCancelledLeavesTheFoldersAsTheyWere) {
       {dir / "out/clips", 3, 2.0, ClipFailure::EncoderMissing},
       {dir.File("out/file"), 1, 2.0, ClipFailure::DestinationUnwritable},
       {dir / "out/file/clips", 1, 2.0, ClipFailure::DestinationUnwritable},
+      {dir.Folder("ro", 0555) + "/clips", 1, 2.0, ClipFailure::DestinationUnwritable, true},
   };
   for (const Case& c : cases) {
     const std::set<std::string> before = Tree(dir.Path());
     request.outputFolder = c.output;
     request.kinds = c.kinds;
+    const bool drop = c.nobody && ::geteuid() == 0;
+    if (drop) {
+      ASSERT_EQ(0, ::seteuid(65534));
+    }
     const ClipResult made = MakeClipWith(
         request, [&](double done, const std::string&) { return done < c.cancelAt; }, &FakeLossless, {});
+    if (drop) {
+      ASSERT_EQ(0, ::seteuid(0));
+    }
     EXPECT_EQ(c.failure, made.failure) << c.output;
+    EXPECT_NE(std::string::npos, made.detail.find(c.nobody ? "Permission denied" : "")) << made.detail;
     EXPECT_TRUE(made.files.empty());
     EXPECT_EQ(before, Tree(dir.Path())) << c.output;
   }
