@@ -365,6 +365,17 @@ Bytes Rebuilt(const Bytes& b, const Box& box, F rebuild) {
   return Atom(box.Type(b), payload);
 }
 
+// Media time of the share's first sample shown: pictures decoded ahead of
+// their showing start the track there, not at the first one decoded.
+uint32_t FirstShown(const Share& share, std::size_t t) {
+  const auto& units = share.source->tracks[t].units;
+  const auto [first, last] = share.units[t];
+  int64_t shown = INT64_MAX;
+  for (std::size_t i = first; i < last && i < first + 64; ++i)
+    shown = std::min<int64_t>(shown, static_cast<int64_t>(units[i].dts - units[first].dts) + units[i].cts);
+  return static_cast<uint32_t>(std::clamp<int64_t>(shown == INT64_MAX ? 0 : shown, 0, 0x7FFFFFFF));
+}
+
 Bytes Movie(const std::vector<Share>& shares, bool wide) {
   const MovSource& s = *shares.front().source;
   const Bytes& b = s.moov;
@@ -390,10 +401,11 @@ Bytes Movie(const std::vector<Share>& shares, bool wide) {
       if (Is(k.Type(b), "edts")) {
         // The one edit that starts the track at its first picture shown.
         const auto elst = Child(b, k, "elst");
-        const auto edits = Entries(b, elst, 0, 12);
+        const auto edits = Entries(b, elst, 4, 12);
         if (!elst || edits.first != 1 || elst->Payload(b)[0] != 0) return Bytes();
         Bytes entry(edits.second, edits.second + 12);
         PutBe32(entry.data(), static_cast<uint32_t>(std::min<uint64_t>(shown[t], 0xFFFFFFFFu)));
+        PutBe32(entry.data() + 4, FirstShown(shares.front(), t));
         return Atom("edts", Atom("elst", FullBox(0, 1, entry)));
       }
       if (!Is(k.Type(b), "mdia")) return part;
