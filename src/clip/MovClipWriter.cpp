@@ -296,8 +296,15 @@ Bytes FullBox(uint32_t flags, uint32_t entries, const Bytes& table) {
   return out;
 }
 
+// A track's samples in the clip: their table, and the media times they
+// take decoded and shown (pictures decoded ahead of their showing).
+struct TrackTimes {
+  uint64_t duration = 0;
+  int64_t shownFrom = INT64_MAX, shownTo = 0;
+};
+
 // The sample table of track `t` over the shares, the samples where the clip holds them.
-Bytes SampleTable(const std::vector<Share>& shares, std::size_t t, bool wide, uint64_t& duration) {
+Bytes SampleTable(const std::vector<Share>& shares, std::size_t t, bool wide, TrackTimes& times) {
   const Track& model = shares.front().source->tracks[t];
   Bytes stts, ctts, stss, stsc, sizes, offsets;
   uint32_t sttsN = 0, cttsN = 0, stssN = 0, stscN = 0, samples = 0, chunks = 0;
@@ -314,7 +321,7 @@ Bytes SampleTable(const std::vector<Share>& shares, std::size_t t, bool wide, ui
     }
     inChunk = 0;
   };
-  duration = 0;
+  uint64_t& duration = times.duration;
   for (const Share& share : shares) {
     const auto& units = share.source->tracks[t].units;
     for (std::size_t i = share.units[t].first; i < share.units[t].second; ++i) {
@@ -336,6 +343,9 @@ Bytes SampleTable(const std::vector<Share>& shares, std::size_t t, bool wide, ui
       }
       if (model.sampleSize == 0) AppendBe32(sizes, static_cast<uint32_t>(u.size));
       samples += u.count;
+      const int64_t shown = static_cast<int64_t>(duration) + u.cts;
+      times.shownFrom = std::min(times.shownFrom, shown);
+      times.shownTo = std::max<int64_t>(times.shownTo, shown + int64_t{u.count} * u.delta);
       duration += uint64_t{u.count} * u.delta;
     }
   }
@@ -365,27 +375,18 @@ Bytes Rebuilt(const Bytes& b, const Box& box, F rebuild) {
   return Atom(box.Type(b), payload);
 }
 
-// Media time of the share's first sample shown: pictures decoded ahead of
-// their showing start the track there, not at the first one decoded.
-uint32_t FirstShown(const Share& share, std::size_t t) {
-  const auto& units = share.source->tracks[t].units;
-  const auto [first, last] = share.units[t];
-  int64_t shown = INT64_MAX;
-  for (std::size_t i = first; i < last && i < first + 64; ++i)
-    shown = std::min<int64_t>(shown, static_cast<int64_t>(units[i].dts - units[first].dts) + units[i].cts);
-  return static_cast<uint32_t>(std::clamp<int64_t>(shown == INT64_MAX ? 0 : shown, 0, 0x7FFFFFFF));
-}
-
 Bytes Movie(const std::vector<Share>& shares, bool wide) {
   const MovSource& s = *shares.front().source;
   const Bytes& b = s.moov;
   const auto mvhd = Child(b, s.movie, "mvhd");
   const uint32_t movieScale = mvhd ? TimescaleOf(b, *mvhd) : 0;
-  std::vector<uint64_t> media(s.tracks.size()), shown(s.tracks.size());
+  std::vector<TrackTimes> media(s.tracks.size());
+  std::vector<uint64_t> shown(s.tracks.size());
   std::vector<Bytes> tables;
   for (std::size_t t = 0; t < s.tracks.size(); ++t) {
     tables.push_back(SampleTable(shares, t, wide, media[t]));
-    shown[t] = movieScale ? media[t] * movieScale / s.tracks[t].timescale : media[t];
+    const uint64_t length = static_cast<uint64_t>(std::max<int64_t>(media[t].shownTo - media[t].shownFrom, 0));
+    shown[t] = movieScale ? length * movieScale / s.tracks[t].timescale : length;
   }
   const uint64_t movieDuration = *std::max_element(shown.begin(), shown.end());
   std::size_t track = 0;
@@ -405,13 +406,13 @@ Bytes Movie(const std::vector<Share>& shares, bool wide) {
         if (!elst || edits.first != 1 || elst->Payload(b)[0] != 0) return Bytes();
         Bytes entry(edits.second, edits.second + 12);
         PutBe32(entry.data(), static_cast<uint32_t>(std::min<uint64_t>(shown[t], 0xFFFFFFFFu)));
-        PutBe32(entry.data() + 4, FirstShown(shares.front(), t));
+        PutBe32(entry.data() + 4, static_cast<uint32_t>(std::clamp<int64_t>(media[t].shownFrom, 0, 0x7FFFFFFF)));
         return Atom("edts", Atom("elst", FullBox(0, 1, entry)));
       }
       if (!Is(k.Type(b), "mdia")) return part;
       return Rebuilt(b, k, [&](const Box& m) {
         Bytes inner = Whole(b, m);
-        if (Is(m.Type(b), "mdhd")) SetDuration(inner, media[t], 16, 24);
+        if (Is(m.Type(b), "mdhd")) SetDuration(inner, media[t].duration, 16, 24);
         if (!Is(m.Type(b), "minf")) return inner;
         return Rebuilt(b, m, [&](const Box& n) { return Is(n.Type(b), "stbl") ? tables[t] : Whole(b, n); });
       });

@@ -29,11 +29,13 @@ double KeyPictureBefore(const std::string& path, double t) {
   return best;
 }
 
-// Two recordings of one drive, 10 s each, the second going on from the first.
+// Recordings of one drive, 10 s each, each going on from the one before;
+// the camera records the third in another frame size.
 std::vector<SynthReport> Trip(const TempFolder& card, const std::string& extension) {
   std::vector<SynthReport> trip;
-  for (int i = 0; i < 2; ++i) {
+  for (int i = 0; i < 3; ++i) {
     SynthOptions o = SmallCamera(30, 10000, static_cast<uint32_t>(kFps));
+    if (i == 2) o.width = 320;
     o.second = 10 * i;
     o.driveSeconds = 10 * i;
     o.noFixRecords = 0;
@@ -85,6 +87,14 @@ TEST(clip_lossless, ClipAcrossARecordingBoundaryHoldsItsPicturesAndRecords) {
     }
     EXPECT_EQ(blocks.gsensor.size(), static_cast<std::size_t>(std::lround((10.0 - key + 4.2) * 10)));
     EXPECT_EQ(FileBytes(trip[0].path), before);
+
+    // Another frame size does not join: the clip ends at the boundary.
+    const ClipResult cut = WriteLosslessClip({{trip[1].path, 8.0, 10.0}, {trip[2].path, 0, 2.0}}, out / ("CUT" + extension), {});
+    ASSERT_TRUE(cut.Ok()) << cut.detail;
+    ASSERT_EQ(cut.notes.size(), 1u);
+    EXPECT_TRUE(cut.notes[0].starts_with("cut at the recording boundary: " + trip[2].path)) << cut.notes[0];
+    EXPECT_EQ(DecodedFrames(out / ("CUT" + extension)), std::lround((cut.spanEnd - cut.spanStart) * kFps));
+    EXPECT_NEAR(cut.spanEnd, 10.0, 1e-6);
   }
 }
 
@@ -93,6 +103,9 @@ TEST(clip_lossless, BadInputGetsAReasonAndLeavesNothing) {
   TempFolder card, out;
   const SynthReport whole = WriteSynthRecording(card / "FILE0001.AVI", SmallCamera(30, 6000, 10));
   const SynthReport cut = WriteSynthRecording(card / "FILE0002.MOV", SmallCamera(31, 6000, 10, {}, 0.6));
+  SynthOptions shortVideo = SmallCamera(32, 6000, 10);
+  shortVideo.videoMs = 2000;
+  const SynthReport gap = WriteSynthRecording(card / "FILE0003.MOV", shortVideo);
   out.File("TAKEN.AVI", "mine");
   out.File("file", "not a folder");
   struct Case {
@@ -104,6 +117,7 @@ TEST(clip_lossless, BadInputGetsAReasonAndLeavesNothing) {
   const std::vector<Case> cases = {
       {"cut source", cut.path, out / "CUT.MOV", false, ClipFailure::SourceUnreadable},
       {"missing source", card / "NONE.AVI", out / "NONE.AVI", false, ClipFailure::SourceUnreadable},
+      {"video ending before the span", gap.path, out / "GAP.MOV", false, ClipFailure::SourceUnreadable},
       {"cancel", whole.path, out / "CANCEL.AVI", true, ClipFailure::Cancelled},
       {"unwritable destination", whole.path, out / "file/CLIP.AVI", false, ClipFailure::DestinationUnwritable},
       {"name taken", whole.path, out / "TAKEN.AVI", false, ClipFailure::NameExists},
