@@ -246,7 +246,14 @@ std::string Plan(MovSource& s, const ClipPiece& piece, Share& share, double& sta
   };
   std::size_t from = before(piece.from);
   if (from < units.size() && static_cast<double>(units[from].dts) > piece.from * scale + 1e-6 && from > 0) --from;
-  const std::size_t to = before(piece.to);
+  std::size_t to = before(piece.to);
+  // Pictures decoded ahead of their showing: the span ends after the ones
+  // shown before them, so that the clip shows no hole and a piece after it
+  // no picture twice.
+  int64_t shownLast = INT64_MIN;
+  for (std::size_t i = to > 32 ? to - 32 : 0; i < to; ++i)
+    shownLast = std::max(shownLast, static_cast<int64_t>(units[i].dts) + units[i].cts);
+  while (to > from && to < units.size() && static_cast<int64_t>(units[to].dts) + units[to].cts < shownLast) ++to;
   if (from >= to) return "has no pictures between " + std::to_string(piece.from) + " s and " + std::to_string(piece.to) + " s";
   const double videoEnd = static_cast<double>(units.back().dts + units.back().delta) / scale;
   if (to == units.size() && videoEnd + 2.0 * units.back().delta / scale < piece.to)
