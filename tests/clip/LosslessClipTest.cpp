@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <sstream>
 
 #include "LosslessClip.h"
 #include "RecordingFile.h"
@@ -18,14 +19,12 @@ constexpr double kFps = 10;
 
 // The latest key picture at or before `t` seconds, by ffprobe.
 double KeyPictureBefore(const std::string& path, double t) {
-  const std::string text = ShellOutput("ffprobe -v error -select_streams v:0 -show_entries packet=pts_time,flags "
-                                       "-of csv=p=0 '" + path + "'");
-  double best = 0;
-  for (std::size_t at = 0; at < text.size(); at = text.find('\n', at) + 1) {
-    const double pts = std::atof(text.c_str() + at);
-    if (text.compare(text.find(',', at) + 1, 1, "K") == 0 && pts <= t + 1e-6) best = std::max(best, pts);
-    if (text.find('\n', at) == std::string::npos) break;
-  }
+  std::istringstream lines(ShellOutput("ffprobe -v error -select_streams v:0 -show_entries packet=pts_time,flags "
+                                       "-of csv=p=0 '" + path + "'"));
+  double best = 0, pts = 0;
+  char key = 0;
+  for (std::string line; std::getline(lines, line);)
+    if (std::sscanf(line.c_str(), "%lf,%c", &pts, &key) == 2 && key == 'K' && pts <= t + 1e-6) best = std::max(best, pts);
   return best;
 }
 
@@ -42,6 +41,16 @@ std::vector<SynthReport> Trip(const TempFolder& card, const std::string& extensi
     trip.push_back(WriteSynthRecording(card / ("FILE000" + std::to_string(i) + extension), o));
   }
   return trip;
+}
+
+// Where a stream's last packet ends, by ffprobe ("v" or "a").
+double StreamEnd(const std::string& path, const char* stream) {
+  std::istringstream lines(ShellOutput(std::string("ffprobe -v error -select_streams ") + stream +
+                                       " -show_entries packet=pts_time,duration_time -of csv=p=0 '" + path + "'"));
+  double end = 0, pts = 0, duration = 0;
+  for (std::string line; std::getline(lines, line);)
+    if (std::sscanf(line.c_str(), "%lf,%lf", &pts, &duration) == 2) end = std::max(end, pts + duration);
+  return end;
 }
 
 std::vector<std::string> Listing(const std::string& folder) {
@@ -139,4 +148,22 @@ TEST(clip_lossless, BadInputGetsAReasonAndLeavesNothing) {
   }
   EXPECT_EQ(Listing(card.Path()), cardBefore);
   EXPECT_EQ(FileBytes(cut.path), cutBytes);
+}
+
+TEST(clip_lossless, SoundOfTheSpanGoesWithThePictures) {
+  const std::vector<std::pair<std::string, std::string>> cameras = {
+      {"FILE0001.AVI", "-c:v mjpeg -c:a pcm_s16le"},  // every picture a key picture
+      {"FILE0002.MOV", "-c:v libx264 -preset veryfast -g 10 -c:a aac"},
+  };
+  for (const auto& [name, codecs] : cameras) {
+    SCOPED_TRACE(name);
+    TempFolder card, out;
+    ShellOutput("ffmpeg -v error -f lavfi -i testsrc=size=160x120:rate=25 -f lavfi -i sine=sample_rate=48000 -t 4 " +
+                codecs + " '" + card / name + "'");
+    const ClipResult r = WriteLosslessClip({{card / name, 1.3, 3.1}}, out / name, {});
+    ASSERT_TRUE(r.Ok()) << r.detail;
+    EXPECT_NEAR(r.spanStart, KeyPictureBefore(card / name, 1.3), 1e-6);
+    EXPECT_NEAR(StreamEnd(out / name, "v"), r.spanEnd - r.spanStart, 0.05);
+    EXPECT_NEAR(StreamEnd(out / name, "a"), r.spanEnd - r.spanStart, 0.05);
+  }
 }
