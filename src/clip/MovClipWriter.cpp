@@ -18,6 +18,10 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 constexpr uint64_t kMaxMoov = 64u << 20;
+// Far more than hours of pictures or sound chunks: what is held of a track
+// stays within a few hundred MB.
+constexpr uint64_t kMaxSamples = 4u << 20;
+constexpr uint64_t kMaxFixedSamples = 1u << 28;  // sound samples are counted, not held
 
 bool Is(const char* type, const char (&what)[5]) { return std::memcmp(type, what, 4) == 0; }
 
@@ -120,8 +124,10 @@ std::string ReadTrack(const Bytes& b, const Box& trak, Track& t) {
   const uint64_t samples = ReadBe32(stsz->Payload(b) + 8);
   const auto sizes = Entries(b, stsz, 8, 4);
   if (t.sampleSize == 0 && sizes.first < samples) return "a sample size table shorter than its count";
+  if ((t.sampleSize == 0 && samples > kMaxSamples) || samples > kMaxFixedSamples) return "more samples than a camera writes";
   const bool wide = !Child(b, *stbl, "stco");
   const auto chunks = Entries(b, Child(b, *stbl, wide ? "co64" : "stco"), 4, wide ? 8 : 4);
+  if (chunks.first > kMaxSamples) return "more chunks than a camera writes";
   const auto runs = Entries(b, Child(b, *stbl, "stsc"), 4, 12);
   const auto times = Entries(b, Child(b, *stbl, "stts"), 4, 8);
   const auto ctts = Child(b, *stbl, "ctts");
@@ -377,7 +383,6 @@ Bytes SampleTable(const std::vector<Share>& shares, std::size_t t, bool wide, Tr
 template <typename F>
 Bytes Rebuilt(const Bytes& b, const Box& box, F rebuild) {
   Bytes payload;
-  if (box.header > 8) payload.insert(payload.end(), b.begin() + static_cast<long>(box.at + 8), b.begin() + static_cast<long>(box.at + box.header));
   for (const Box& c : Children(b, box)) Append(payload, rebuild(c));
   return Atom(box.Type(b), payload);
 }
@@ -393,7 +398,7 @@ Bytes Movie(const std::vector<Share>& shares, bool wide) {
   for (std::size_t t = 0; t < s.tracks.size(); ++t) {
     tables.push_back(SampleTable(shares, t, wide, media[t]));
     const uint64_t length = static_cast<uint64_t>(std::max<int64_t>(media[t].shownTo - media[t].shownFrom, 0));
-    shown[t] = movieScale ? length * movieScale / s.tracks[t].timescale : length;
+    shown[t] = movieScale ? static_cast<uint64_t>(static_cast<unsigned __int128>(length) * movieScale / s.tracks[t].timescale) : length;
   }
   const uint64_t movieDuration = *std::max_element(shown.begin(), shown.end());
   std::size_t track = 0;
@@ -481,17 +486,23 @@ ClipResult WriteMovClip(const std::vector<ClipPiece>& pieces, const std::string&
   const uint64_t moovSize = Movie(shares, wide).size();
   const Bytes dataHead = Head("mdat", data);
   uint64_t position = 0, dataAt = 0;
-  for (const TopAtom& a : head.top) {
-    if (Is(a.type, "mdat")) {
+  // The clip's media data and movie go where the recording has its first ones.
+  const auto firstOf = [&](const char (&type)[5]) {
+    return std::find_if(head.top.begin(), head.top.end(), [&](const TopAtom& a) { return Is(a.type, type); });
+  };
+  const auto mdat = firstOf("mdat"), movie = firstOf("moov");
+  for (auto a = head.top.begin(); a != head.top.end(); ++a) {
+    if ((Is(a->type, "mdat") && a != mdat) || (Is(a->type, "moov") && a != movie)) continue;
+    if (Is(a->type, "mdat")) {
       dataAt = position + dataHead.size();
       position += dataHead.size() + data;
-    } else if (Is(a.type, "moov")) {
+    } else if (Is(a->type, "moov")) {
       position += moovSize;
-    } else if (Is(a.type, "gps0") || Is(a.type, "gsen")) {
-      const uint64_t n = (Is(a.type, "gps0") ? records.gps : records.gsensor).size();
-      position += n ? Head(a.type, n).size() + n : 0;
-    } else if (a.complete) {
-      position += a.size;
+    } else if (Is(a->type, "gps0") || Is(a->type, "gsen")) {
+      const uint64_t n = (Is(a->type, "gps0") ? records.gps : records.gsensor).size();
+      position += n ? Head(a->type, n).size() + n : 0;
+    } else if (a->complete) {
+      position += a->size;
     }
   }
   for (Share& share : shares) {
@@ -503,7 +514,9 @@ ClipResult WriteMovClip(const std::vector<ClipPiece>& pieces, const std::string&
   ClipOutput output(progress, data);
   if (ClipResult failed = output.Create(destination); !failed.Ok()) return failed;
   NewFileWriter& out = output.Writer();
-  for (const TopAtom& a : head.top) {
+  for (auto at = head.top.begin(); at != head.top.end(); ++at) {
+    const TopAtom& a = *at;
+    if ((Is(a.type, "mdat") && at != mdat) || (Is(a.type, "moov") && at != movie)) continue;
     if (Is(a.type, "mdat")) {
       out.Write(dataHead);
       for (const Share& share : shares)
