@@ -11,6 +11,7 @@
 #include <set>
 
 #include "ClipMaker.h"
+#include "MakeClip.h"
 #include "Sha256.h"
 #include "Synth.h"
 #include "TempFolder.h"
@@ -136,7 +137,7 @@ TEST_F(clip_Data, RefusedOrCancelledLeavesTheFoldersAsTheyWere) {
     ClipFailure failure;
     bool nobody = false;  // root writes anywhere
   } cases[] = {
-      {dir / "out/clips", 1, 0.1, ClipFailure::Cancelled},  // in the lossless writer
+      {dir / "out/clips", 1, 0.2, ClipFailure::Cancelled},  // in the lossless writer
       {dir / "out/clips", 1, 0.6, ClipFailure::Cancelled},  // in the sources' checksums
       {dir / "card/clips", 1, 2.0, ClipFailure::DestinationOnCard},
       {dir / "link/new/clips", 1, 2.0, ClipFailure::DestinationOnCard},
@@ -153,8 +154,7 @@ TEST_F(clip_Data, RefusedOrCancelledLeavesTheFoldersAsTheyWere) {
     if (drop) {
       ASSERT_EQ(0, ::seteuid(65534));
     }
-    const ClipResult made = MakeClipWith(
-        request, [&](double done, const std::string&) { return done < c.cancelAt; }, &FakeLossless, {});
+    const ClipResult made = MakeClip(request, [&](double done, const std::string&) { return done < c.cancelAt; });
     if (drop) {
       ASSERT_EQ(0, ::seteuid(0));
     }
