@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <map>
 
 #include "CSpeedLabelStatic.h"
+#include "Mp4Writer.h"
 #include "PieceDecoder.h"
 #include "RepairSupport.h"
 #include "ShareableClip.h"
@@ -41,6 +43,37 @@ int Difference(const AVFrame& a, const AVFrame& b, const QRect& area) {
     for (int x = area.left(); x <= area.right(); ++x)
       differ += std::abs(a.data[0][y * a.linesize[0] + x] - b.data[0][y * b.linesize[0] + x]) > 40;
   return differ;
+}
+
+// A recording with sound, made with the clip's own writer: two seconds of
+// grey pictures and a mono tone.
+std::string RecordingWithSound(const std::string& folder) {
+  const std::string path = folder + "/SOUND.MP4";
+  constexpr int kRate = 44100;
+  CodecContext tone(avcodec_alloc_context3(nullptr));
+  tone->sample_rate = kRate;
+  av_channel_layout_default(&tone->ch_layout, 1);
+  Frame sound(av_frame_alloc());
+  sound->format = AV_SAMPLE_FMT_S16;
+  sound->sample_rate = kRate;
+  sound->nb_samples = kRate / kFps;
+  av_channel_layout_default(&sound->ch_layout, 1);
+  EXPECT_EQ(av_frame_get_buffer(sound.get(), 0), 0);
+  auto* samples = reinterpret_cast<int16_t*>(sound->data[0]);
+  for (int i = 0; i < sound->nb_samples; ++i) samples[i] = static_cast<int16_t>(8000 * std::sin(i * 0.0627));
+  Mp4Writer writer;
+  ClipFailure failure = ClipFailure::None;
+  std::string why;
+  EXPECT_TRUE(writer.Open(path, 320, 240, AVRational{kFps, 1}, tone.get(), failure, why)) << why;
+  for (int i = 0; i < 2 * kFps; ++i) {
+    AVFrame& picture = *writer.Picture();
+    EXPECT_GE(av_frame_make_writable(&picture), 0);
+    for (int plane = 0; plane < 3; ++plane)
+      std::memset(picture.data[plane], 128, static_cast<std::size_t>(picture.linesize[plane]) * (plane ? 120 : 240));
+    EXPECT_TRUE(writer.WriteVideo() && writer.WriteSound(sound.get(), 0, sound->nb_samples)) << writer.Failure();
+  }
+  EXPECT_TRUE(writer.Finish(why)) << why;
+  return path;
 }
 
 }  // namespace
@@ -118,4 +151,19 @@ TEST(ClipShareable, CancelOrUnreadableSourceLeavesNothing) {
     EXPECT_FALSE(result.detail.empty());
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), before);
   }
+}
+
+TEST(ClipShareable, SoundOfTheSpanBecomesAac) {
+  TempFolder folder;
+  const std::string clip = folder.Path() + "/clip.mp4";
+  const ClipResult result = WriteShareableClip({{RecordingWithSound(folder.Path()), 0.5, 1.5}}, clip, 0, nullptr);
+  ASSERT_TRUE(result.Ok()) << result.detail;
+  int status = -1;
+  const std::string probe = ShellOutput("ffprobe -v error -count_frames -show_entries stream=codec_name,duration "
+                                        "-of csv=p=0 '" + clip + "' 2>&1", &status);
+  EXPECT_EQ(status, 0);
+  double video = 0, sound = 0;
+  ASSERT_EQ(std::sscanf(probe.c_str(), "h264,%lf\naac,%lf", &video, &sound), 2) << probe;
+  EXPECT_NEAR(video, 1.0, 1.0 / kFps);
+  EXPECT_NEAR(sound, 1.0, 0.05);
 }

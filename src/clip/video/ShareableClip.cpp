@@ -17,6 +17,7 @@ namespace {
 
 constexpr const char* kStage = "shareable clip";
 constexpr int kPicturesPerReport = 5;
+constexpr int kRowAlignment = 64;
 constexpr double kTimeSlack = 0.001;  // container times are rounded to their time base
 
 ClipResult Failed(ClipFailure failure, const std::string& why) {
@@ -44,6 +45,7 @@ class ClipEncoding {
  private:
   ClipResult Piece(std::size_t index);
   bool Picture(std::size_t piece, const AVFrame& decoded, double time);
+  bool PrepareAreas();
 
   const std::vector<ClipPiece>& m_pieces;
   SpeedUnit m_unit;
@@ -52,33 +54,83 @@ class ClipEncoding {
   ClipTelemetry m_telemetry;
   Mp4Writer m_writer;
   std::unique_ptr<TelemetryOverlay> m_overlay;
-  QImage m_canvas;
-  Scaler m_toCanvas;
   Scaler m_toPicture;
+  std::vector<QRect> m_areas;  // under the overlay
+  std::vector<std::vector<uint8_t>> m_canvasBytes;
+  std::vector<QImage> m_canvases;  // over m_canvasBytes
+  std::vector<Scaler> m_fromArea;
+  std::vector<Scaler> m_toArea;
+  struct AreaPlanes {
+    std::vector<uint8_t> bytes;
+    uint8_t* planes[3] = {};
+    int strides[3] = {};
+  };
+  std::vector<AreaPlanes> m_areaPlanes;
   double m_seconds = 0.0;  // the span's length, for the progress
   double m_firstTime = -1.0;
 };
 
 bool ClipEncoding::Picture(std::size_t piece, const AVFrame& decoded, double time) {
-  const auto format = static_cast<AVPixelFormat>(decoded.format);
-  m_toCanvas.reset(sws_getCachedContext(m_toCanvas.release(), decoded.width, decoded.height, format, m_canvas.width(),
-                                        m_canvas.height(), AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr, nullptr, nullptr));
-  if (!m_toCanvas) return false;
-  uint8_t* canvas[1] = {m_canvas.bits()};
-  const int canvasStride[1] = {static_cast<int>(m_canvas.bytesPerLine())};
-  sws_scale(m_toCanvas.get(), decoded.data, decoded.linesize, 0, decoded.height, canvas, canvasStride);
-
-  m_overlay->Paint(m_canvas, m_telemetry.At(piece, time));
-
   AVFrame& picture = *m_writer.Picture();
   if (av_frame_make_writable(&picture) < 0) return false;
-  m_toPicture.reset(sws_getCachedContext(m_toPicture.release(), m_canvas.width(), m_canvas.height(), AV_PIX_FMT_RGB32,
-                                         picture.width, picture.height, AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr,
-                                         nullptr, nullptr));
+  m_toPicture.reset(sws_getCachedContext(m_toPicture.release(), decoded.width, decoded.height,
+                                         static_cast<AVPixelFormat>(decoded.format), picture.width, picture.height,
+                                         AV_PIX_FMT_YUV420P, SWS_BILINEAR, nullptr, nullptr, nullptr));
   if (!m_toPicture) return false;
-  const uint8_t* source[1] = {m_canvas.constBits()};
-  sws_scale(m_toPicture.get(), source, canvasStride, 0, m_canvas.height(), picture.data, picture.linesize);
+  sws_scale(m_toPicture.get(), decoded.data, decoded.linesize, 0, decoded.height, picture.data, picture.linesize);
+
+  // Only the parts under the overlay go through RGB and back: the rest of
+  // the picture is encoded as decoded.
+  const FrameTelemetry shown = m_telemetry.At(piece, time);
+  for (std::size_t i = 0; i < m_areas.size(); ++i) {
+    const QRect& area = m_areas[i];
+    uint8_t* planes[3] = {picture.data[0] + area.top() * picture.linesize[0] + area.left(),
+                          picture.data[1] + area.top() / 2 * picture.linesize[1] + area.left() / 2,
+                          picture.data[2] + area.top() / 2 * picture.linesize[2] + area.left() / 2};
+    QImage& canvas = m_canvases[i];
+    uint8_t* rgb[1] = {canvas.bits()};
+    const int rgbStride[1] = {static_cast<int>(canvas.bytesPerLine())};
+    sws_scale(m_fromArea[i].get(), planes, picture.linesize, 0, area.height(), rgb, rgbStride);
+    m_overlay->Paint(canvas, area.topLeft(), shown);
+    // Back through a buffer of its own, copied in by lines: the converter
+    // writes past a line's end, which would reach the picture beside the area.
+    const uint8_t* painted[1] = {canvas.constBits()};
+    AreaPlanes& yuv = m_areaPlanes[i];
+    sws_scale(m_toArea[i].get(), painted, rgbStride, 0, area.height(), yuv.planes, yuv.strides);
+    for (int plane = 0; plane < 3; ++plane) {
+      const int shift = plane == 0 ? 0 : 1;
+      for (int y = 0; y < area.height() >> shift; ++y)
+        std::memcpy(planes[plane] + y * picture.linesize[plane], yuv.planes[plane] + y * yuv.strides[plane],
+                    static_cast<std::size_t>(area.width() >> shift));
+    }
+  }
   return m_writer.WriteVideo();
+}
+
+bool ClipEncoding::PrepareAreas() {
+  m_areas = m_overlay->Areas();
+  for (const QRect& area : m_areas) {
+    // libswscale writes whole vector registers: room past the last line's end.
+    const auto stride = static_cast<std::size_t>((area.width() * 4 + kRowAlignment - 1) / kRowAlignment * kRowAlignment);
+    m_canvasBytes.emplace_back(stride * static_cast<std::size_t>(area.height() + 1));
+    m_canvases.emplace_back(m_canvasBytes.back().data(), area.width(), area.height(), static_cast<qsizetype>(stride),
+                            QImage::Format_RGB32);
+    m_fromArea.emplace_back(sws_getContext(area.width(), area.height(), AV_PIX_FMT_YUV420P, area.width(), area.height(),
+                                           AV_PIX_FMT_RGB32, SWS_POINT, nullptr, nullptr, nullptr));
+    m_toArea.emplace_back(sws_getContext(area.width(), area.height(), AV_PIX_FMT_RGB32, area.width(), area.height(),
+                                         AV_PIX_FMT_YUV420P, SWS_POINT, nullptr, nullptr, nullptr));
+    AreaPlanes& yuv = m_areaPlanes.emplace_back();
+    const int lumaStride = (area.width() + kRowAlignment - 1) / kRowAlignment * kRowAlignment + kRowAlignment;
+    const std::size_t lumaBytes = static_cast<std::size_t>(lumaStride) * static_cast<std::size_t>(area.height() + 2);
+    yuv.bytes.resize(2 * lumaBytes);
+    yuv.strides[0] = lumaStride;
+    yuv.strides[1] = yuv.strides[2] = lumaStride / 2;
+    yuv.planes[0] = yuv.bytes.data();
+    yuv.planes[1] = yuv.planes[0] + lumaBytes;
+    yuv.planes[2] = yuv.planes[1] + lumaBytes / 2;
+    if (m_canvases.back().isNull() || !m_fromArea.back() || !m_toArea.back()) return false;
+  }
+  return true;
 }
 
 ClipResult ClipEncoding::Piece(std::size_t index) {
@@ -132,15 +184,16 @@ ClipResult ClipEncoding::Run(const std::string& destination) {
     if (sound == nullptr) sound = m_decoders.back()->Sound();
   }
   const AVCodecContext& first = *m_decoders.front()->Video();
-  m_canvas = QImage(first.width & ~1, first.height & ~1, QImage::Format_RGB32);
-  if (m_canvas.isNull()) return Failed(ClipFailure::SourceUnreadable, "no picture size in " + m_pieces[0].path);
-  m_overlay = std::make_unique<TelemetryOverlay>(m_canvas.size(), m_unit, m_telemetry.Route());
+  const QSize size(first.width & ~1, first.height & ~1);
+  if (size.isEmpty()) return Failed(ClipFailure::SourceUnreadable, "no picture size in " + m_pieces[0].path);
+  m_overlay = std::make_unique<TelemetryOverlay>(size, m_unit, m_telemetry.Route());
+  if (!PrepareAreas()) return Failed(ClipFailure::WriteFailed, "out of memory");
 
   AtomicReplace output;
   int error = 0;
   if (!output.Begin(destination, error)) return Failed(ClipFailure::DestinationUnwritable, std::strerror(error));
   ClipFailure failure = ClipFailure::None;
-  if (!m_writer.Open(output.TemporaryPath(), m_canvas.width(), m_canvas.height(), m_decoders.front()->FrameRate(),
+  if (!m_writer.Open(output.TemporaryPath(), size.width(), size.height(), m_decoders.front()->FrameRate(),
                      sound, failure, why))
     return Failed(failure, why);
   for (std::size_t index = 0; index < m_pieces.size(); ++index) {

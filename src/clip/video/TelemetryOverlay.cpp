@@ -51,7 +51,7 @@ QString ClockText(int64_t clock) {
 }  // namespace
 
 TelemetryOverlay::TelemetryOverlay(QSize frame, SpeedUnit unit, const std::vector<RoutePoint>& route)
-    : m_scale(static_cast<double>(frame.height()) / kReferenceLines), m_unit(unit) {
+    : m_frame(frame), m_scale(static_cast<double>(frame.height()) / kReferenceLines), m_unit(unit) {
   for (uint32_t id = kFirstCompassPicture; id < kFirstCompassPicture + kCompassPictures; ++id) {
     CGdiPlusBitmapResource picture;
     if (!picture.Load(id, "PNG")) break;
@@ -165,7 +165,21 @@ void TelemetryOverlay::PaintRoute(int routeIndex) {
   painter.drawEllipse(m_routeLine[driven - 1], 6.0 * m_scale, 6.0 * m_scale);
 }
 
-void TelemetryOverlay::Paint(QImage& frame, const FrameTelemetry& shown) {
+std::vector<QRect> TelemetryOverlay::Areas() const {
+  std::vector<QRect> areas;
+  const QRect frame(QPoint(0, 0), m_frame);
+  for (const QRect panel : {QRect(m_panelAt, m_panel.size()), QRect(m_routeAt, m_route.size())}) {
+    const QRect inside = panel.intersected(frame);
+    if (inside.isEmpty()) continue;
+    const int left = inside.left() & ~1;
+    const int top = inside.top() & ~1;
+    const QRect area(left, top, (inside.right() - left + 2) & ~1, (inside.bottom() - top + 2) & ~1);
+    if (frame.contains(area)) areas.push_back(area);
+  }
+  return areas;
+}
+
+void TelemetryOverlay::Paint(QImage& part, QPoint origin, const FrameTelemetry& shown) {
   if (!m_painted || shown.gpsIndex != m_shownGps || shown.gsensorIndex != m_shownGsensor ||
       shown.clock != m_shownClock) {
     PaintPanel(shown);
@@ -178,7 +192,7 @@ void TelemetryOverlay::Paint(QImage& frame, const FrameTelemetry& shown) {
     m_shownRoute = shown.routeIndex;
   }
   m_painted = true;
-  QPainter painter(&frame);
-  painter.drawImage(m_panelAt, m_panel);
-  painter.drawImage(m_routeAt, m_route);
+  QPainter painter(&part);
+  painter.drawImage(m_panelAt - origin, m_panel);
+  painter.drawImage(m_routeAt - origin, m_route);
 }

@@ -17,8 +17,11 @@ class TelemetryOverlay {
  public:
   TelemetryOverlay(QSize frame, SpeedUnit unit, const std::vector<RoutePoint>& route);
 
-  // Paints the overlay for `shown` onto `frame` (a picture of the frame size).
-  void Paint(QImage& frame, const FrameTelemetry& shown);
+  // The parts of the picture the overlay covers, on even lines and columns.
+  std::vector<QRect> Areas() const;
+  // Paints the overlay for `shown` onto `part`, which holds the picture's
+  // pixels from `origin` on (the whole picture when `origin` is 0, 0).
+  void Paint(QImage& part, QPoint origin, const FrameTelemetry& shown);
 
   // Where the speed figures are on a picture of `frame` size.
   static QRect SpeedArea(QSize frame);
@@ -27,6 +30,7 @@ class TelemetryOverlay {
   void PaintPanel(const FrameTelemetry& shown);
   void PaintRoute(int routeIndex);
 
+  QSize m_frame;
   double m_scale = 1.0;
   SpeedUnit m_unit = SpeedUnit::Kph;
   std::vector<QImage> m_compass;  // the window's eight compass pictures, when present
