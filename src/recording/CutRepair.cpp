@@ -100,14 +100,20 @@ RepairResult& WriteFailure(RepairResult& result, const NewFileWriter& writer) {
   return result;
 }
 
+const char* UnreadableRecording(const std::string& path, bool quickTime) {
+  RecordingFile reader;
+  const int parsed = quickTime ? reader.ParseMov(path) : reader.ParseAvi(path);
+  if (parsed != 0) return reader.FailureReason() ? reader.FailureReason() : "unreadable";
+  if (DetectCutRecording(path, quickTime ? ContainerKind::QuickTime : ContainerKind::Avi, nullptr)) return "still cut";
+  return nullptr;
+}
+
 RepairResult& CommitChecked(RepairResult& result, NewFileWriter& writer, bool quickTime) {
   if (writer.Error()) return WriteFailure(result, writer);
   // A copy the library would refuse, or find cut again, is no repair.
-  RecordingFile reader;
-  const int parsed = quickTime ? reader.ParseMov(writer.TemporaryPath()) : reader.ParseAvi(writer.TemporaryPath());
-  if (parsed != 0 || DetectCutRecording(writer.TemporaryPath(), quickTime ? ContainerKind::QuickTime : ContainerKind::Avi, nullptr)) {
+  if (const char* why = UnreadableRecording(writer.TemporaryPath(), quickTime)) {
     result.failure = RepairFailure::NothingPlayable;
-    result.detail = std::string("the copy would not be readable: ") + (reader.FailureReason() ? reader.FailureReason() : "still cut");
+    result.detail = std::string("the copy would not be readable: ") + why;
     result.output.clear();
     return result;
   }

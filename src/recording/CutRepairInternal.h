@@ -28,6 +28,9 @@ uint64_t RecordsInSpan(bool gps, uint32_t rateValue, double seconds, uint64_t he
 // Failure of the write: the errno and its words go into `result`.
 RepairResult& WriteFailure(RepairResult& result, const NewFileWriter& writer);
 RepairResult Failure(RepairFailure failure, std::string detail);
+// Why the library's reader would refuse the file at `path`, or find it cut;
+// nullptr when it takes it as a recording.
+const char* UnreadableRecording(const std::string& path, bool quickTime);
 // Checks the written copy with the reader the library uses, then gives it
 // its name. On failure the result says why and no file is left.
 RepairResult& CommitChecked(RepairResult& result, NewFileWriter& writer, bool quickTime);

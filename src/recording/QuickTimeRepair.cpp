@@ -19,6 +19,7 @@
 #include "PictureOrder.h"
 #include "RecordingFile.h"
 #include "RecordingTypes.h"
+#include "TopAtoms.h"
 
 namespace {
 
@@ -26,40 +27,6 @@ using Bytes = std::vector<uint8_t>;
 constexpr uint64_t kMaxMoov = 64u << 20;
 constexpr uint64_t kMinSampleBound = 64u << 10;
 constexpr std::size_t kPicturesToCompare = 10;  // fewer say too little about the frame size
-
-// One atom of a file's top level.
-struct TopAtom {
-  uint64_t pos = 0;
-  uint64_t size = 0;  // as declared (size 0: to the end of the file)
-  uint32_t header = 8;
-  char type[4] = {};
-  bool complete = false;
-};
-
-std::vector<TopAtom> TopLevel(ByteSource& source) {
-  std::vector<TopAtom> atoms;
-  const uint64_t size = source.Size();
-  for (uint64_t pos = 0; pos + 8 <= size;) {
-    uint8_t h[16] = {};
-    if (source.ReadAt(pos, h, sizeof h) < 8) break;
-    TopAtom a;
-    a.pos = pos;
-    std::memcpy(a.type, h + 4, 4);
-    a.size = ReadBe32(h);
-    if (a.size == 1) {
-      a.size = ReadBe64(h + 8);
-      a.header = 16;
-    } else if (a.size == 0) {
-      a.size = size - pos;
-    }
-    if (a.size < a.header) break;
-    a.complete = a.size <= size - pos;
-    atoms.push_back(a);
-    if (!a.complete) break;
-    pos += a.size;
-  }
-  return atoms;
-}
 
 bool Is(const char* type, const char (&what)[5]) { return std::memcmp(type, what, 4) == 0; }
 

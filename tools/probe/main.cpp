@@ -20,6 +20,7 @@ static const std::vector<const ProbeMode*>& Modes() {
       TRK_PROBE_MODE(LibraryMode), TRK_PROBE_MODE(ResolutionMode),
       TRK_PROBE_MODE(KmlMode), TRK_PROBE_MODE(GpxMode), TRK_PROBE_MODE(CsvMode),
       TRK_PROBE_MODE(ExportMode), TRK_PROBE_MODE(RepairMode), TRK_PROBE_MODE(EventsMode),
+      TRK_PROBE_MODE(ClipMode),
   };
   return modes;
 }
@@ -55,6 +56,10 @@ static int PrintHelp() {
       "  --kml FILE OUTDIR       write FILE's GPS route into OUTDIR as the viewer's KML export\n"
       "  --events FILE|CARD      the harsh moments found (braking, acceleration, turns,\n"
       "                          impacts), one JSON object per event\n"
+      "  --clip FILE|CARD --from T --to T [--lossless] [--overlay] OUTDIR\n"
+      "                          a clip of the span with its data and checksums in a\n"
+      "                          folder of its own under OUTDIR; T is seconds into FILE\n"
+      "                          or the camera clock \"YYYY-MM-DD hh:mm:ss\" on a CARD\n"
       "  -h, --help              display this help and exit\n"
       "      --version           output version information and exit\n"
       "\nExit status: 0 when done, 2 when the command line is wrong; problems with\n"
