@@ -59,7 +59,6 @@
 
 class CHtmlMapDlg;
 struct TrackPart;
-class CPrivateEvent;
 class QDropEvent;
 class QKeyEvent;
 class QWheelEvent;
@@ -147,8 +146,10 @@ class CTRKDlg : public QWidget, public IOwnerView {
   QString GroupTripTip(int row);
   void OnBnClickedMap();
   void OnBnClickedGsr();
-  // WM_TOGGLE_FULLSCREEN: enters or leaves full-screen mode.
+  // Enters or leaves full-screen mode.
   void OnToggleFullScreen();
+  // The language the config dialog applied: every text of the window again.
+  void OnLanguageChanged();
   // Shows every control of the normal layout, or hides them for full screen.
   void ShowControls(bool show);
   // An OPEN scan is under way (its worker has not been taken back yet).
@@ -320,7 +321,6 @@ class CTRKDlg : public QWidget, public IOwnerView {
   void Closed();
 
  protected:
-  bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -349,14 +349,13 @@ class CTRKDlg : public QWidget, public IOwnerView {
   void RepaintMapHost();
   void WriteWindowRect();
   void MoveWindowBy(const QPoint& globalPos);
-  bool OnPrivateMessage(const CPrivateEvent& message);
-  void OnLanguageChanged();
   void OnMapProviderChanged();
   void OnOpenCountdownTick();
   // playback and synchronisation
   bool HoldWhilePlaybackSteps(std::function<void()> work);
   bool OnPlaybackCommand(int id);
-  bool OnPlaybackMessage(const CPrivateEvent& message);
+  // Runs `work` now, or after the stop-and-reopen under way.
+  void AfterPlaybackSteps(const std::function<void()>& work);
   bool OnPlaybackTimer(TimerId id);
   QString AskSnapshotPath();
   void OpenAndPlay(int32_t index);
@@ -368,7 +367,7 @@ class CTRKDlg : public QWidget, public IOwnerView {
   void ResetPositionSlider();
   void OnPlayerTime(int64_t timeMs, int32_t sliderPosition);
   void OnPlayerState(PlayerState state);
-  void OnPlayerError(qintptr code);
+  void OnPlayerError();
   void OnMarqueeTick();
   // PLAY's picture: play, or pause while a recording plays; never grey.
   void ShowPlayPicture(bool playing = false);

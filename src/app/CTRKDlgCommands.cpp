@@ -329,6 +329,8 @@ void CTRKDlg::OnBnClickedConf() {
   });
   connect(&config, &CTrcConfigDlg::EventSensitivityApplied, this,
           [this] { LoadTripEvents(m_library.CurrentRecording(), true); });
+  connect(&config, &CTrcConfigDlg::LanguageApplied, this, &CTRKDlg::OnLanguageChanged, Qt::QueuedConnection);
+  connect(&config, &CTrcConfigDlg::MapProviderApplied, this, &CTRKDlg::OnMapProviderChanged, Qt::QueuedConnection);
   if (config.DoModal() != QDialog::Accepted) return;
   m_mapProvider = config.MapSelection();
   if (m_mapDlg) ReloadMapPage(*m_mapDlg, m_mapProvider, m_library);

@@ -12,7 +12,6 @@
 #include "CSettings.h"
 #include "CTRKDlg.h"
 #include "Languages.h"
-#include "PrivateMessages.h"
 #include "ScriptText.h"
 #include "TrackPart.h"
 
@@ -149,7 +148,8 @@ void CTRKDlg::PlayEventAt(int index) {
   }
   m_eventSeekRecording = e.recording;
   m_eventSeekMs = from;
-  SendPrivateMessage(this, WM_PLAY_FILE, e.recording);
+  const int32_t recording = e.recording;
+  AfterPlaybackSteps([this, recording] { OnPlayFile(recording); });
 }
 
 void CTRKDlg::OnEventTime(int64_t) {

@@ -18,7 +18,6 @@
 #include "CTRKDlg.h"
 #include "TrackDrawing.h"
 #include "KeyBindings.h"
-#include "PrivateMessages.h"
 #include "RateTable.h"
 #include "TrkMessageBox.h"
 
@@ -71,11 +70,11 @@ bool CTRKDlg::RunKeyAction(const KeyBinding& binding) {
       break;
     case KeyAction::FullScreen:
     case KeyAction::FullScreenOnVideo:
-      SendPrivateMessage(this, WM_TOGGLE_FULLSCREEN, 0);
+      OnToggleFullScreen();
       break;
     case KeyAction::Escape:
       // Outside full screen Escape is swallowed: the window never closes on it.
-      if (m_fullScreen) SendPrivateMessage(this, WM_TOGGLE_FULLSCREEN, 0);
+      if (m_fullScreen) OnToggleFullScreen();
       break;
     case KeyAction::SeekBack:
       SeekBy(-binding.seekMs);
@@ -186,7 +185,7 @@ void CTRKDlg::StepFrame(int direction) {
 
 void CTRKDlg::ChangeVolumeBy(int delta) {
   m_volumeSlider.SetPos(m_volumeSlider.GetPos() + delta);
-  SendPrivateMessage(this, WM_VOLUME_CHANGED, 0);
+  OnVolumeChanged();
 }
 
 void CTRKDlg::ToggleMute() {
@@ -203,7 +202,7 @@ void CTRKDlg::PlayNeighbour(int step) {
   const int32_t next = current < 0 ? 0 : current + step;
   if (next < 0 || next >= count) return;
   // The file list's double-click on that row, with its busy guard.
-  SendPrivateMessage(this, WM_PLAY_FILE, next);
+  OnPlayFile(next);
 }
 
 bool CTRKDlg::OnWindowWheel(const QWidget* target, const QWheelEvent& event) {

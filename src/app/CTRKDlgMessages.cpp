@@ -1,4 +1,4 @@
-// Private messages, timers and the opening of a folder.
+// Window input, the settings the config dialog applies, timers.
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -12,7 +12,6 @@
 #include "CSettings.h"
 #include "CTRKDlg.h"
 #include "MapReload.h"
-#include "PrivateMessages.h"
 #include "QtTranslations.h"
 #include "TitleMenu.h"
 #include "TrackDrawing.h"
@@ -25,11 +24,6 @@ bool IsWindowInputEvent(QEvent::Type type) {
 }
 
 }  // namespace
-
-bool CTRKDlg::event(QEvent* event) {
-  if (const CPrivateEvent* message = AsPrivateEvent(event)) return OnPrivateMessage(*message);
-  return QWidget::event(event);
-}
 
 bool CTRKDlg::ShowsWidget(const QWidget* widget) const {
   // The map's web view is embedded from a window of its own.
@@ -66,28 +60,6 @@ bool CTRKDlg::eventFilter(QObject* watched, QEvent* event) {
       break;
   }
   return QWidget::eventFilter(watched, event);
-}
-
-bool CTRKDlg::OnPrivateMessage(const CPrivateEvent& message) {
-  if (OnPlaybackMessage(message)) return true;  // playback and synchronisation
-  switch (message.Message()) {
-    case WM_LANGUAGE_CHANGED:
-      OnLanguageChanged();
-      break;
-    case WM_MAP_PROVIDER_CHANGED:
-      OnMapProviderChanged();
-      break;
-    case WM_TOGGLE_FULLSCREEN:
-      OnToggleFullScreen();
-      break;
-    case WM_SHOW_CONTROLS:
-      ShowControls(true);
-      break;
-    default:
-      // WM_RESERVED_C03 and the messages no handler takes yet: nothing.
-      break;
-  }
-  return true;
 }
 
 void CTRKDlg::OnLanguageChanged() {

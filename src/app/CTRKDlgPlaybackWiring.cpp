@@ -2,10 +2,6 @@
 // between them is made here, once, as the controls are set up.
 #include "CTRKDlg.h"
 
-namespace {
-// WM_PLAYER_ERROR's code for the player's own error (text 102).
-constexpr qintptr kPlayerErrorCode = 1;
-}  // namespace
 
 void CTRKDlg::SetUpPlaybackConnections() {
   CPlaybackController* playback = m_playback.get();
@@ -21,7 +17,7 @@ void CTRKDlg::SetUpPlaybackConnections() {
 
   // controller -> window (the next recording, the error box)
   connect(playback, &CPlaybackController::Ended, this, &CTRKDlg::OnPlayerEnd);
-  connect(playback, &CPlaybackController::Failed, this, [this] { OnPlayerError(kPlayerErrorCode); });
+  connect(playback, &CPlaybackController::Failed, this, &CTRKDlg::OnPlayerError);
 
   // controller -> video surface: the still of a long pause
   connect(playback, &CPlaybackController::StillChanged, this,
@@ -33,4 +29,20 @@ void CTRKDlg::SetUpPlaybackConnections() {
   // slider -> controller
   connect(&m_positionSlider, &CSliderCtrl::HScroll, this, [this](int) { OnPositionSliderScroll(); });
   connect(&m_volumeSlider, &CSliderCtrl::HScroll, this, [this](int) { OnVolumeChanged(); });
+  connect(&m_positionSlider, &CVideoSlider::SeekRequested, this,
+          [this] { AfterPlaybackSteps([this] { OnSeekRequest(); }); });
+  connect(&m_volumeSlider, &CMySliderControl::VolumeChanged, this,
+          [this] { AfterPlaybackSteps([this] { OnVolumeChanged(); }); });
+
+  // lists -> controller: a double-click plays the group or the recording
+  connect(&m_groupList, &CTrkGroupListCtrl::GroupActivated, this,
+          [this](int row) { AfterPlaybackSteps([this, row] { OnPlayGroup(row); }); });
+  connect(&m_fileList, &CTrkFileListCtrl::FileActivated, this,
+          [this](int row) { AfterPlaybackSteps([this, row] { OnPlayFile(row); }); });
+
+  // video surface -> full screen
+  connect(&m_video, &CVideoStatic::FullScreenToggleRequested, this,
+          [this] { AfterPlaybackSteps([this] { OnToggleFullScreen(); }); });
+  connect(&m_videoBg, &CVideoStaticBg::FullScreenToggleRequested, this,
+          [this] { AfterPlaybackSteps([this] { OnToggleFullScreen(); }); });
 }

@@ -2,7 +2,6 @@
 // seek request and its application by the 500 ms timer, and the marquee
 // repeats.
 #include "CTRKDlg.h"
-#include "PrivateMessages.h"
 #include "TrackDrawing.h"
 #include "TrkMessageBox.h"
 
@@ -38,8 +37,8 @@ void CTRKDlg::OnPlayerState(PlayerState state) {
   ShowPlayPicture(running && !m_playback->IsPaused());
 }
 
-void CTRKDlg::OnPlayerError(qintptr code) {
-  TrkMessageBox(this, code == 1 ? LoadQText(102) : QString(), QString(), QMessageBox::Ok, QMessageBox::NoIcon);
+void CTRKDlg::OnPlayerError() {
+  TrkMessageBox(this, LoadQText(102), QString(), QMessageBox::Ok, QMessageBox::NoIcon);
 }
 
 void CTRKDlg::OnVolumeChanged() { m_playback->SetVolume(2 * m_volumeSlider.GetPos()); }
@@ -65,48 +64,10 @@ void CTRKDlg::OnMarqueeTick() {
   }
 }
 
-bool CTRKDlg::OnPlaybackMessage(const CPrivateEvent& message) {
-  const int id = message.Message();
-  const qintptr wParam = message.WParam();
-  const qintptr lParam = message.LParam();
-  switch (id) {
-    case WM_PLAYER_ERROR:
-      OnPlayerError(wParam);
-      return true;
-    case WM_PLAYER_STATE:
-      if (wParam >= kFirstPlayerState && wParam <= kLastPlayerState)
-        OnPlayerState(static_cast<PlayerState>(wParam));
-      return true;
-    case WM_PLAY_GROUP:
-    case WM_PLAY_FILE:
-    case WM_VOLUME_CHANGED:
-    case WM_SEEK_REQUEST:
-    case WM_TOGGLE_FULLSCREEN:
-    case WM_SHOW_CONTROLS:
-      // These would slip in between the steps of a stop-and-reopen: they
-      // wait for its end, in their order.
-      if (HoldWhilePlaybackSteps([this, id, wParam, lParam] { OnPrivateMessage(CPrivateEvent(id, wParam, lParam)); }))
-        return true;
-      break;
-    default:
-      return false;
-  }
-  switch (id) {
-    case WM_PLAY_GROUP:
-      OnPlayGroup(static_cast<int32_t>(wParam));
-      return true;
-    case WM_PLAY_FILE:
-      OnPlayFile(static_cast<int32_t>(wParam));
-      return true;
-    case WM_VOLUME_CHANGED:
-      OnVolumeChanged();
-      return true;
-    case WM_SEEK_REQUEST:
-      OnSeekRequest();
-      return true;
-    default:
-      return false;  // full screen: the window's own handler
-  }
+void CTRKDlg::AfterPlaybackSteps(const std::function<void()>& work) {
+  // A list's double-click, a slider or full screen would slip in between the
+  // steps of a stop-and-reopen: they wait for its end, in their order.
+  if (!HoldWhilePlaybackSteps(work)) work();
 }
 
 bool CTRKDlg::OnPlaybackTimer(TimerId id) {

@@ -6,7 +6,6 @@
 
 #include "EdgeDrawing.h"
 #include "ParentPixels.h"
-#include "PrivateMessages.h"
 
 CMySliderControl::CMySliderControl(QWidget* parent, int controlId) : CSliderCtrl(parent, controlId) {
   setAttribute(Qt::WA_OpaquePaintEvent, true);
@@ -48,7 +47,7 @@ void CMySliderControl::mousePressEvent(QMouseEvent* event) {
 void CMySliderControl::mouseMoveEvent(QMouseEvent* event) {
   if (m_dragging) {
     PositionFromX(event->position().toPoint().x());
-    SendPrivateMessage(parentWidget(), WM_VOLUME_CHANGED, 0, 0);
+    emit VolumeChanged();
   }
   CSliderCtrl::mouseMoveEvent(event);
 }
@@ -60,6 +59,6 @@ void CMySliderControl::mouseReleaseEvent(QMouseEvent* event) {
   }
   m_dragging = false;
   CSliderCtrl::mouseReleaseEvent(event);
-  SendPrivateMessage(parentWidget(), WM_VOLUME_CHANGED, 0, 0);
+  emit VolumeChanged();
   update();
 }

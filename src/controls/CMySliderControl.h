@@ -1,7 +1,7 @@
 #pragma once
 // The volume slider (range 0..100): shows the window behind it, keeps the
-// trackbar's own press handling, puts the thumb under the pointer, and sends
-// WM_VOLUME_CHANGED (wParam 0) to the parent on every drag move and on release.
+// trackbar's own press handling, puts the thumb under the pointer, and emits
+// VolumeChanged on every drag move and on release.
 #include <QColor>
 #include <QImage>
 
@@ -13,6 +13,10 @@ class CMySliderControl : public CSliderCtrl {
  public:
   explicit CMySliderControl(QWidget* parent = nullptr, int controlId = 0);
   ~CMySliderControl() override;
+
+ signals:
+  // The thumb was dragged or let go: the volume follows its position.
+  void VolumeChanged();
 
  protected:
   void DrawChannel(QPainter& painter, const QRect& channel) override;

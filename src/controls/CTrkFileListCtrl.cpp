@@ -6,7 +6,6 @@
 #include <array>
 
 #include "Languages.h"
-#include "PrivateMessages.h"
 
 namespace {
 constexpr std::array<uint32_t, 6> kHeaderIds = {121, 122, 118, 123, 120, 124};
@@ -64,7 +63,7 @@ void CTrkFileListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   const QModelIndex index = indexAt(event->position().toPoint());
   const int row = index.isValid() ? index.row() : -1;
-  SendPrivateMessage(parentWidget(), WM_PLAY_FILE, row, 0);
+  emit FileActivated(row);
 }
 
 QString CTrkFileListCtrl::RowToolTip(int row) const {

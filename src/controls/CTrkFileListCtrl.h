@@ -2,7 +2,7 @@
 // The file list: one row per recording, the lock icon and six columns each
 // 3/10 of the control's width (the list scrolls sideways); the name column
 // grows to the longest name, and a row's tooltip is its name and folder. A
-// double-click sends WM_PLAY_FILE to the parent with the clicked row (-1: no row).
+// double-click emits FileActivated with the clicked row (-1: no row).
 #include "CListCtrl.h"
 #include "LibraryViews.h"
 
@@ -26,6 +26,10 @@ class CTrkFileListCtrl : public CListCtrl, public IFileListView {
 
   // The row's name and, on a line of its own, its folder.
   QString RowToolTip(int row) const;
+
+ signals:
+  // A left double-click on row `row` (-1: below the rows).
+  void FileActivated(int row);
 
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;

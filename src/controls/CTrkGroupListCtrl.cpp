@@ -5,7 +5,6 @@
 #include <array>
 
 #include "Languages.h"
-#include "PrivateMessages.h"
 
 namespace {
 constexpr std::array<uint32_t, 5> kHeaderIds = {116, 117, 118, 119, 120};
@@ -56,7 +55,7 @@ void CTrkGroupListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   const QModelIndex index = indexAt(event->position().toPoint());
   const int row = index.isValid() ? index.row() : -1;
-  SendPrivateMessage(parentWidget(), WM_PLAY_GROUP, row, 0);
+  emit GroupActivated(row);
 }
 
 QString CTrkGroupListCtrl::RowToolTip(int row) {

@@ -1,7 +1,7 @@
 #pragma once
 // The group list: one row per group of recordings that follow each other,
-// with a check box, the lock icon and five equal columns. A double-click sends
-// WM_PLAY_GROUP to the parent with the clicked row (-1: no row). A row's
+// with a check box, the lock icon and five equal columns. A double-click emits
+// GroupActivated with the clicked row (-1: no row). A row's
 // tooltip comes from the tip source the first time it is asked for (working
 // it out reads the group's files) and is kept until the rows are refilled.
 #include <functional>
@@ -35,6 +35,10 @@ class CTrkGroupListCtrl : public CListCtrl, public IGroupListView {
   void SetRowHighlighted(int row, bool highlighted) override { SetDropHighlight(row, highlighted); }
   void EnsureRowVisible(int row) override { EnsureVisible(row); }
   bool IsRowChecked(int row) const override { return GetCheck(row); }
+
+ signals:
+  // A left double-click on row `row` (-1: below the rows).
+  void GroupActivated(int row);
 
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;

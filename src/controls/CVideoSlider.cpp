@@ -4,7 +4,6 @@
 #include <QPainter>
 
 #include "EdgeDrawing.h"
-#include "PrivateMessages.h"
 
 CVideoSlider::CVideoSlider(QWidget* parent, int controlId) : CSliderCtrl(parent, controlId) {}
 
@@ -43,7 +42,7 @@ void CVideoSlider::mousePressEvent(QMouseEvent* event) {
 void CVideoSlider::mouseMoveEvent(QMouseEvent* event) {
   if (m_dragging) {
     PositionFromX(event->position().toPoint().x());
-    SendPrivateMessage(parentWidget(), WM_SEEK_REQUEST, 0, 0);
+    emit SeekRequested();
   }
   CSliderCtrl::mouseMoveEvent(event);
 }
@@ -55,7 +54,7 @@ void CVideoSlider::mouseReleaseEvent(QMouseEvent* event) {
   }
   m_dragging = false;
   PositionFromX(event->position().toPoint().x());
-  SendPrivateMessage(parentWidget(), WM_SEEK_REQUEST, 0, 0);
+  emit SeekRequested();
   update();
   CSliderCtrl::mouseReleaseEvent(event);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The playback position slider (range 0..1000): a press puts the thumb under
-// the pointer, dragging follows it, and every move and the release send
-// WM_SEEK_REQUEST (wParam 0) to the parent. The trackbar's own press handling
+// the pointer, dragging follows it, and every move and the release emit
+// SeekRequested. The trackbar's own press handling
 // is not used.
 #include <QColor>
 #include <vector>
@@ -25,6 +25,10 @@ class CVideoSlider : public CSliderCtrl {
   };
   void SetMarks(std::vector<Mark> marks);
   const std::vector<Mark>& Marks() const { return m_marks; }
+
+ signals:
+  // The thumb was dragged or let go: playback seeks to its position.
+  void SeekRequested();
 
  protected:
   void DrawChannel(QPainter& painter, const QRect& channel) override;

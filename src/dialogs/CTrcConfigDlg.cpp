@@ -8,7 +8,6 @@
 
 #include "CSettings.h"
 #include "Languages.h"
-#include "PrivateMessages.h"
 
 namespace {
 
@@ -159,7 +158,7 @@ void CTrcConfigDlg::OnApplyMap() {
   CSettings& settings = CSettings::Instance();
   settings.SetMapProvider(0);
   settings.WriteInt("UI", "MAP", 0);
-  PostPrivateMessage(parentWidget(), WM_MAP_PROVIDER_CHANGED, 0, 0);
+  emit MapProviderApplied();
   TellIfSettingNotStored(this);
 }
 
@@ -169,7 +168,7 @@ void CTrcConfigDlg::OnApplyLanguage() {
   const int mapEntry = m_comboMap->currentIndex();
   RelabelDialog();
   m_comboMap->setCurrentIndex(mapEntry);
-  PostPrivateMessage(parentWidget(), WM_LANGUAGE_CHANGED, index, 0);
+  emit LanguageApplied(index);
   TellIfSettingNotStored(this);
 }
 
@@ -188,7 +187,7 @@ void CTrcConfigDlg::OnOkClicked() {
   RelabelDialog();
   const int32_t provider = settings.ReadMapProvider();
   m_comboMap->setCurrentIndex(provider < m_comboMap->count() ? provider : 0);
-  PostPrivateMessage(parentWidget(), WM_LANGUAGE_CHANGED, index, 0);
+  emit LanguageApplied(index);
   OnApplySpeedUnit();
   ApplyEventSensitivity();
   accept();

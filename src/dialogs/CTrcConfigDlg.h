@@ -65,6 +65,11 @@ class CTrcConfigDlg : public QDialog {
   void SpeedUnitApplied(SpeedUnit unit);
   // OK stored the event sensitivity (entries low, normal, high).
   void EventSensitivityApplied(EventSensitivity sensitivity);
+  // The map choice or the language was stored; the window relabels or
+  // reloads once the dialog's own handler has returned (a queued
+  // connection).
+  void MapProviderApplied();
+  void LanguageApplied(int language);
 
  private:
   void OnInitDialog();

@@ -22,7 +22,7 @@
 #include "PlaybackSequence.h"
 #include "RateTable.h"
 
-// What the player reports of its state (the values of WM_PLAYER_STATE): PLAY
+// What the player reports of its state (StateChanged): PLAY
 // shows its play picture for Idle and Paused, its pause picture for Starting
 // and Playing. The player itself reports Playing and Paused only.
 enum class PlayerState : int { Idle = 1, Starting = 2, Playing = 3, Paused = 4 };

@@ -6,7 +6,6 @@
 
 #include "ControlId.h"
 #include "GlowText.h"
-#include "PrivateMessages.h"
 #include "TrkFonts.h"
 
 namespace {
@@ -71,7 +70,7 @@ void CVideoStatic::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();
     return;
   }
-  SendPrivateMessage(parentWidget(), WM_TOGGLE_FULLSCREEN, 0, 0);
+  emit FullScreenToggleRequested();
   event->accept();
 }
 
@@ -90,6 +89,6 @@ void CVideoStaticBg::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();
     return;
   }
-  SendPrivateMessage(parentWidget(), WM_TOGGLE_FULLSCREEN, 0, 0);
+  emit FullScreenToggleRequested();
   event->accept();
 }

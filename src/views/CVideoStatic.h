@@ -2,7 +2,7 @@
 // The video surface. The media library draws the pictures into its window
 // (winId()); the surface itself paints its dark background and, while a
 // folder is scanned, the number of files examined in large glowing figures.
-// A double-click sends WM_TOGGLE_FULLSCREEN (wParam 0) to the parent.
+// A double-click asks for full screen (FullScreenToggleRequested).
 #include <QBrush>
 #include <QImage>
 #include <QWidget>
@@ -31,6 +31,10 @@ class CVideoStatic : public QWidget, public IProgressView {
   void ShowStill(const QImage& still);
   bool IsStillShown() const { return !m_still.isNull(); }
 
+ signals:
+  // A left double-click: full screen on or off.
+  void FullScreenToggleRequested();
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -45,13 +49,16 @@ class CVideoStatic : public QWidget, public IProgressView {
 };
 
 // The video background: paints nothing (the window's dark background shows
-// through) and sends WM_TOGGLE_FULLSCREEN to the parent on a double-click.
+// through) and asks for full screen on a double-click.
 class CVideoStaticBg : public QWidget {
   Q_OBJECT
 
  public:
   explicit CVideoStaticBg(QWidget* parent = nullptr, int controlId = 0);
   ~CVideoStaticBg() override;
+
+ signals:
+  void FullScreenToggleRequested();  // as CVideoStatic's
 
  protected:
   void paintEvent(QPaintEvent* event) override;

@@ -21,7 +21,6 @@
 #include "../ScopedLocale.h"
 #include "Languages.h"
 #include "MainWindowSupport.h"
-#include "PrivateMessages.h"
 #include "Synth.h"
 #include "MediaEngine.h"
 
@@ -219,7 +218,7 @@ TEST(MainWindow, EscapeNeverClosesTheWindow) {
   // the ones after it, wherever the focus is, change nothing.
   ASSERT_TRUE(OpenOneRecording(dlg, dir));
   const QRect windowed = dlg.geometry();
-  SendPrivateMessage(&dlg, WM_TOGGLE_FULLSCREEN);
+  dlg.OnToggleFullScreen();
   ASSERT_TRUE(dlg.IsFullScreen());
   ASSERT_NE(dlg.geometry(), windowed);
   for (QWidget* target : {static_cast<QWidget*>(&dlg.Button(IDC_PLAY)), static_cast<QWidget*>(&dlg),
@@ -332,7 +331,7 @@ TEST(MainWindow, SizeCommandsUseTheWholeMonitor) {
   // the window is given its small size back while in full screen.
   const QRect playBefore = At(dlg, IDC_PLAY);
   ASSERT_TRUE(OpenOneRecording(dlg, dir));  // full screen wants a recording
-  SendPrivateMessage(&dlg, WM_TOGGLE_FULLSCREEN);
+  dlg.OnToggleFullScreen();
   ASSERT_TRUE(dlg.IsFullScreen());
   dlg.setGeometry(560, 260, 800, 560);
   ASSERT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(560, 260, 800, 560); }));
@@ -340,7 +339,7 @@ TEST(MainWindow, SizeCommandsUseTheWholeMonitor) {
   EXPECT_EQ(At(dlg, IDC_VIDEO_BG), QRect(-560, -260, 1920, 1080));
   EXPECT_EQ(At(dlg, IDC_VIDEO), QRect(-560, -260, 1920, 1080));  // the 16:9 picture fills it
   EXPECT_EQ(At(dlg, IDC_PLAY), playBefore);
-  SendPrivateMessage(&dlg, WM_TOGGLE_FULLSCREEN);
+  dlg.OnToggleFullScreen();
   ASSERT_FALSE(dlg.IsFullScreen());
   ASSERT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(560, 260, 800, 560); }));
   // Inside the edge again: the 640 x 360 picture fitted to the 541 x 217 area

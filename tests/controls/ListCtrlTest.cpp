@@ -29,6 +29,8 @@ struct ListsFixture : ::testing::Test {
     groups->InitColumns();
     InitListImageList(*files);
     files->InitColumns();
+    window.Record(groups, &CTrkGroupListCtrl::GroupActivated, "group");
+    window.Record(files, &CTrkFileListCtrl::FileActivated, "file");
     window.show();
   }
 };
@@ -107,23 +109,19 @@ TEST_F(ListsFixture, DoubleClickSendsTheRowOrMinusOneBelowTheLastRow) {
   SendMouse(groups->viewport(), QEvent::MouseButtonDblClick, second.center(), Qt::RightButton, Qt::RightButton);
   SendMouse(files->viewport(), QEvent::MouseButtonDblClick,
             files->visualRect(files->model()->index(0, 4)).center(), Qt::RightButton, Qt::RightButton);
-  EXPECT_TRUE(window.messages.empty());
+  EXPECT_TRUE(window.emitted.empty());
   DoubleClick(groups->viewport(), second.center());
   const QRect below(second.left(), second.bottom() + 20, 1, 1);
   DoubleClick(groups->viewport(), below.topLeft());
   DoubleClick(files->viewport(), QPoint(10, files->viewport()->height() - 5));
   DoubleClick(files->viewport(), files->visualRect(files->model()->index(0, 4)).center());
 
-  ASSERT_EQ(window.messages.size(), 4u);
-  EXPECT_EQ(window.messages[0].message, WM_PLAY_GROUP);
-  EXPECT_EQ(window.messages[0].wParam, 1);
-  EXPECT_EQ(window.messages[1].message, WM_PLAY_GROUP);
-  EXPECT_EQ(window.messages[1].wParam, -1);
-  EXPECT_EQ(window.messages[2].message, WM_PLAY_FILE);
-  EXPECT_EQ(window.messages[2].wParam, -1);
-  EXPECT_EQ(window.messages[3].message, WM_PLAY_FILE);
-  EXPECT_EQ(window.messages[3].wParam, 0);
-  for (const ReceivedMessage& message : window.messages) EXPECT_EQ(message.lParam, 0);
+  ASSERT_EQ(window.emitted.size(), 4u);
+  const std::vector<std::pair<std::string, int>> expected = {{"group", 1}, {"group", -1}, {"file", -1}, {"file", 0}};
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(window.emitted[i].name, expected[i].first) << i;
+    EXPECT_EQ(window.emitted[i].row, expected[i].second) << i;
+  }
 }
 
 TEST_F(ListsFixture, ChecksMarksAndIcons) {

@@ -50,33 +50,33 @@ TEST(VideoSlider, PressDragReleaseSendsOneSeekPerMoveAndOneOnRelease) {
   slider.setGeometry(0, 10, 516, 20);
   slider.SetRange(0, 1000);
   window.show();
+  window.Record(&slider, &CVideoSlider::SeekRequested, "seek");
   QSignalSpy scrolls(&slider, &CSliderCtrl::HScroll);
 
   Press(&slider, QPoint(258, 10));
   EXPECT_EQ(slider.GetPos(), 500);  // the thumb jumps under the pointer
-  EXPECT_EQ(window.CountOf(WM_SEEK_REQUEST), 0);
+  EXPECT_EQ(window.CountOf("seek"), 0);
   EXPECT_TRUE(slider.IsDragging());
   const QImage held = ScreenPixels(&window, &slider);
   SaveArtifact(held, QStringLiteral("slider-position-held.png"));
   EXPECT_EQ(held.pixel(slider.GetThumbRect().center()) & 0xFFFFFFu, qRgb(240, 0, 180) & 0xFFFFFFu);
   Release(&slider, QPoint(258, 10));
-  EXPECT_EQ(window.CountOf(WM_SEEK_REQUEST), 1);
+  EXPECT_EQ(window.CountOf("seek"), 1);
   EXPECT_EQ(ThumbCentre(&window, &slider, slider.GetThumbRect()), qRgb(100, 250, 100) & 0xFFFFFFu);
 
-  window.messages.clear();
+  window.emitted.clear();
   Press(&slider, QPoint(100, 10));
   for (int i = 1; i <= 10; ++i) DragTo(&slider, QPoint(100 + 30 * i, 10));
   EXPECT_EQ(slider.GetPos(), (400 - 8) * 1000 / 500);
   Release(&slider, QPoint(450, 10));
-  EXPECT_EQ(window.CountOf(WM_SEEK_REQUEST), 11);
+  EXPECT_EQ(window.CountOf("seek"), 11);
   EXPECT_EQ(slider.GetPos(), (450 - 8) * 1000 / 500);
-  for (const ReceivedMessage& message : window.messages) EXPECT_EQ(message.wParam, 0);
   EXPECT_FALSE(slider.IsDragging());
 
   // Moves without a press send nothing; setting the position from code does
   // not notify either.
   DragTo(&slider, QPoint(30, 10));
-  EXPECT_EQ(window.CountOf(WM_SEEK_REQUEST), 11);
+  EXPECT_EQ(window.CountOf("seek"), 11);
   slider.SetPos(10);
   EXPECT_EQ(scrolls.count(), 0);
   SaveArtifact(ScreenPixels(&window, &slider), QStringLiteral("slider-position.png"));
@@ -90,6 +90,7 @@ TEST(VolumeSlider, DragSendsVolumeChangesAndTheThumbDarkensWhileHeld) {
   slider.SetRange(0, 100);
   slider.SetPos(100);
   window.show();
+  window.Record(&slider, &CMySliderControl::VolumeChanged, "volume");
   QSignalSpy scrolls(&slider, &CSliderCtrl::HScroll);
 
   EXPECT_EQ(ThumbCentre(&window, &slider, slider.GetThumbRect()), qRgb(255, 0, 0) & 0xFFFFFFu);
@@ -99,15 +100,15 @@ TEST(VolumeSlider, DragSendsVolumeChangesAndTheThumbDarkensWhileHeld) {
   EXPECT_GE(scrolls.count(), 1);
   EXPECT_EQ(slider.GetPos(), (40 - 8) * 100 / 64);
   EXPECT_EQ(ThumbCentre(&window, &slider, slider.GetThumbRect()), qRgb(170, 0, 0) & 0xFFFFFFu);
-  EXPECT_EQ(window.CountOf(WM_VOLUME_CHANGED), 0);
+  EXPECT_EQ(window.CountOf("volume"), 0);
   DragTo(&slider, QPoint(20, 10));
   DragTo(&slider, QPoint(-30, 10));
   EXPECT_EQ(slider.GetPos(), 0);
-  EXPECT_EQ(window.CountOf(WM_VOLUME_CHANGED), 2);
+  EXPECT_EQ(window.CountOf("volume"), 2);
   Release(&slider, QPoint(60, 10));
   // The release does not move the thumb again.
   EXPECT_EQ(slider.GetPos(), 0);
-  EXPECT_EQ(window.CountOf(WM_VOLUME_CHANGED), 3);
+  EXPECT_EQ(window.CountOf("volume"), 3);
   EXPECT_EQ(ThumbCentre(&window, &slider, slider.GetThumbRect()), qRgb(255, 0, 0) & 0xFFFFFFu);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // Helpers of the widget tests: real mouse events, a parent window that paints a
-// known pattern and records the private messages it receives, and screenshots.
+// known pattern and records what the controls on it emit, and screenshots.
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
@@ -10,15 +10,15 @@
 #include <QPainter>
 #include <QWidget>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
-#include "PrivateMessages.h"
 #include "WindowWait.h"
 
-struct ReceivedMessage {
-  int message;
-  qintptr wParam;
-  qintptr lParam;
+// A signal a control emitted: its name and its row argument (0 without one).
+struct EmittedSignal {
+  std::string name;
+  int row = 0;
 };
 
 // A top-level window with a diagonal two-colour pattern, so that any pixel
@@ -31,11 +31,21 @@ class PatternParent : public QWidget {
     return ((x + y) / 3) % 2 == 0 ? qRgb(30, 90, 160) : qRgb(200, 120, 40);
   }
 
-  std::vector<ReceivedMessage> messages;
+  std::vector<EmittedSignal> emitted;
 
-  int CountOf(int message) const {
+  // Records every emission of `signal` (no argument, or the row) under `name`.
+  template <class Sender, class... Args>
+  void Record(Sender* sender, void (Sender::*signal)(Args...), std::string name) {
+    QObject::connect(sender, signal, this, [this, name](Args... args) {
+      int row = 0;
+      ((row = static_cast<int>(args)), ...);
+      emitted.push_back({name, row});
+    });
+  }
+
+  int CountOf(const std::string& name) const {
     int count = 0;
-    for (const ReceivedMessage& received : messages) count += received.message == message ? 1 : 0;
+    for (const EmittedSignal& signal : emitted) count += signal.name == name ? 1 : 0;
     return count;
   }
 
@@ -47,14 +57,6 @@ class PatternParent : public QWidget {
     }
     QPainter painter(this);
     painter.drawImage(0, 0, pattern);
-  }
-
-  bool event(QEvent* event) override {
-    if (const CPrivateEvent* message = AsPrivateEvent(event)) {
-      messages.push_back({message->Message(), message->WParam(), message->LParam()});
-      return true;
-    }
-    return QWidget::event(event);
   }
 };
 

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -15,27 +16,25 @@
 #include "CSettings.h"
 #include "CTrcConfigDlg.h"
 #include "Languages.h"
-#include "PrivateMessages.h"
 #include "ScopedSettingsDir.h"
 
 namespace {
 
-// Stands in for the main window: records the private messages it receives.
+// Stands in for the main window: records what the dialog applied, queued as
+// the window takes it (after the dialog's own handler has returned).
 class MessageSink : public QWidget {
  public:
-  std::vector<std::pair<int, qintptr>> received;
+  std::vector<std::pair<std::string, int>> received;
 
- protected:
-  bool event(QEvent* event) override {
-    if (const CPrivateEvent* message = AsPrivateEvent(event)) {
-      received.emplace_back(message->Message(), message->WParam());
-      return true;
-    }
-    return QWidget::event(event);
+  void Watch(CTrcConfigDlg& dlg) {
+    connect(&dlg, &CTrcConfigDlg::MapProviderApplied, this, [this] { received.emplace_back("map", 0); },
+            Qt::QueuedConnection);
+    connect(&dlg, &CTrcConfigDlg::LanguageApplied, this,
+            [this](int language) { received.emplace_back("language", language); }, Qt::QueuedConnection);
   }
 };
 
-using Messages = std::vector<std::pair<int, qintptr>>;
+using Messages = std::vector<std::pair<std::string, int>>;
 
 QString Text(uint32_t id, uint16_t langId) { return QString::fromStdString(LoadTextForLanguage(id, langId)); }
 
@@ -46,6 +45,7 @@ TEST(ConfigDialog, LabelsAndListsFollowTheLanguageInForce) {
   ASSERT_TRUE(dir.ok());
   MessageSink sink;
   CTrcConfigDlg dlg(&sink);
+  sink.Watch(dlg);
   EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8("構成"));
   EXPECT_EQ(dlg.Button(CTrcConfigDlg::IDOK)->text(), "OK");
   EXPECT_EQ(dlg.Button(CTrcConfigDlg::IDCANCEL)->text(), QString::fromUtf8("キャンセル"));
@@ -74,6 +74,7 @@ TEST(ConfigDialog, OkWritesBothChoicesAndPostsMapThenLanguage) {
   ASSERT_TRUE(dir.ok());
   MessageSink sink;
   CTrcConfigDlg dlg(&sink);
+  sink.Watch(dlg);
   Messages whileOpen;
   QTimer::singleShot(0, &dlg, [&] {
     dlg.Button(CTrcConfigDlg::IDOK)->click();
@@ -83,7 +84,7 @@ TEST(ConfigDialog, OkWritesBothChoicesAndPostsMapThenLanguage) {
   // Posted: nothing arrives before the window's event loop runs again.
   EXPECT_TRUE(whileOpen.empty());
   QApplication::processEvents();
-  EXPECT_EQ(sink.received, (Messages{{WM_MAP_PROVIDER_CHANGED, 0}, {WM_LANGUAGE_CHANGED, 0}}));
+  EXPECT_EQ(sink.received, (Messages{{"map", 0}, {"language", 0}}));
   const QByteArray ini = dir.IniText();
   EXPECT_TRUE(ini.contains("MAP=0")) << ini.constData();
   EXPECT_TRUE(ini.contains("LANGID=JPN")) << ini.constData();
@@ -97,6 +98,7 @@ TEST(ConfigDialog, StoredChinaMapStillOpensOnGoogleAndApplyWritesZero) {
   dir.WriteIni("[UI]\nMAP=1\n");
   MessageSink sink;
   CTrcConfigDlg dlg(&sink);
+  sink.Watch(dlg);
   EXPECT_EQ(dlg.Combo(CTrcConfigDlg::IDC_COMBO_MAP)->currentIndex(), 0);
   EXPECT_EQ(dlg.Combo(CTrcConfigDlg::IDC_COMBO_MAP)->currentText(), "Google Map");
   dlg.show();
@@ -104,7 +106,7 @@ TEST(ConfigDialog, StoredChinaMapStillOpensOnGoogleAndApplyWritesZero) {
   QApplication::processEvents();
   // The map Apply reaches the main window while the dialog is still open.
   EXPECT_TRUE(dlg.isVisible());
-  EXPECT_EQ(sink.received, (Messages{{WM_MAP_PROVIDER_CHANGED, 0}}));
+  EXPECT_EQ(sink.received, (Messages{{"map", 0}}));
   EXPECT_TRUE(dir.IniText().contains("MAP=0")) << dir.IniText().constData();
   EXPECT_FALSE(dir.IniText().contains("LANGID"));
   dlg.reject();
@@ -116,6 +118,7 @@ TEST(ConfigDialog, LanguageApplyStoresAndCancelKeepsIt) {
   dir.WriteIni("[UI]\nLANGID=ENG\n");
   MessageSink sink;
   CTrcConfigDlg dlg(&sink);
+  sink.Watch(dlg);
   EXPECT_EQ(dlg.Combo(CTrcConfigDlg::IDC_COMBO_LANGUAGE)->currentIndex(), 1);
   EXPECT_EQ(dlg.windowTitle(), QString::fromStdString(LoadTextForLanguage(110, kLangIdEnglish)));
   QTimer::singleShot(0, &dlg, [&] {
@@ -126,7 +129,7 @@ TEST(ConfigDialog, LanguageApplyStoresAndCancelKeepsIt) {
   });
   EXPECT_EQ(dlg.DoModal(), QDialog::Rejected);
   QApplication::processEvents();
-  EXPECT_EQ(sink.received, (Messages{{WM_LANGUAGE_CHANGED, 0}}));
+  EXPECT_EQ(sink.received, (Messages{{"language", 0}}));
   const QByteArray ini = dir.IniText();
   EXPECT_TRUE(ini.contains("LANGID=JPN")) << ini.constData();
   EXPECT_FALSE(ini.contains("MAP="));
@@ -138,10 +141,11 @@ TEST(ConfigDialog, TypedUnknownLanguageWritesNothingButStillPosts) {
   ASSERT_TRUE(dir.ok());
   MessageSink sink;
   CTrcConfigDlg dlg(&sink);
+  sink.Watch(dlg);
   dlg.Combo(CTrcConfigDlg::IDC_COMBO_LANGUAGE)->setEditText("Klingon");
   dlg.Button(CTrcConfigDlg::IDC_APPLY_LANGUAGE)->click();
   QApplication::processEvents();
-  EXPECT_EQ(sink.received, (Messages{{WM_LANGUAGE_CHANGED, -1}}));
+  EXPECT_EQ(sink.received, (Messages{{"language", -1}}));
   EXPECT_FALSE(dir.IniExists());
   EXPECT_EQ(CSettings::Instance().LanguageIndex(), 0);
 }
@@ -151,6 +155,7 @@ TEST(ConfigDialog, CancelWritesNothing) {
   ASSERT_TRUE(dir.ok());
   MessageSink sink;
   CTrcConfigDlg dlg(&sink);
+  sink.Watch(dlg);
   QTimer::singleShot(0, &dlg, [&] { dlg.Button(CTrcConfigDlg::IDCANCEL)->click(); });
   EXPECT_EQ(dlg.DoModal(), QDialog::Rejected);
   QApplication::processEvents();
@@ -164,6 +169,7 @@ TEST(ConfigDialog, LanguageApplyRelabelsEveryLabelAtOnce) {
   ScopedLocale locale({{"LANG", "ja_JP.UTF-8"}});
   MessageSink sink;
   CTrcConfigDlg dlg(&sink);
+  sink.Watch(dlg);
   ASSERT_EQ(dlg.windowTitle(), Text(110, kLangIdJapanese));
   dlg.Combo(CTrcConfigDlg::IDC_COMBO_LANGUAGE)->setCurrentIndex(1);
   dlg.Button(CTrcConfigDlg::IDC_APPLY_LANGUAGE)->click();
@@ -177,7 +183,7 @@ TEST(ConfigDialog, LanguageApplyRelabelsEveryLabelAtOnce) {
   EXPECT_EQ(dlg.Combo(CTrcConfigDlg::IDC_COMBO_SPEED_UNIT)->itemText(1), Text(214, langId));
   EXPECT_TRUE(dir.IniText().contains("LANGID=ENG")) << dir.IniText().constData();
   QApplication::processEvents();
-  EXPECT_EQ(sink.received, (Messages{{WM_LANGUAGE_CHANGED, 1}}));
+  EXPECT_EQ(sink.received, (Messages{{"language", 1}}));
 }
 
 TEST(ConfigDialog, SpeedUnitOpensOnTheLocalesAndApplyWritesIt) {
@@ -191,6 +197,7 @@ TEST(ConfigDialog, SpeedUnitOpensOnTheLocalesAndApplyWritesIt) {
     ScopedLocale locale({{"LANG", row.lang}});
     MessageSink sink;
     CTrcConfigDlg dlg(&sink);
+  sink.Watch(dlg);
     std::vector<SpeedUnit> applied;
     QObject::connect(&dlg, &CTrcConfigDlg::SpeedUnitApplied, [&](SpeedUnit unit) { applied.push_back(unit); });
     ASSERT_EQ(dlg.Combo(CTrcConfigDlg::IDC_COMBO_SPEED_UNIT)->count(), 2);
@@ -226,6 +233,7 @@ TEST(ConfigDialog, AChoiceTheFileCannotKeepIsSaidOnceInTheLanguageInForce) {
   ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
   MessageSink sink;
   CTrcConfigDlg dlg(&sink);
+  sink.Watch(dlg);
   QStringList said;
   QTimer answer;
   QObject::connect(&answer, &QTimer::timeout, [&] {

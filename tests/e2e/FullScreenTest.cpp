@@ -8,7 +8,6 @@
 
 #include "CHtmlMapDlg.h"
 #include "CommandsSupport.h"
-#include "PrivateMessages.h"
 #include "MediaEngine.h"
 
 namespace {
@@ -118,9 +117,9 @@ TEST_F(FullScreen, DisabledPanelsStayHiddenAfterLeaving) {
   DoubleClick(dlg().Control(IDC_VIDEO));
   EXPECT_FALSE(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).isVisible());
   EXPECT_FALSE(dlg().MapDlg()->isVisible());
-  // WM_SHOW_CONTROLS shows the controls as leaving does, panels by their flags.
+  // Showing the controls shows them as leaving does, panels by their flags.
   dlg().Button(IDC_PLAY).hide();
-  SendPrivateMessage(&dlg(), WM_SHOW_CONTROLS);
+  dlg().ShowControls(true);
   EXPECT_TRUE(dlg().Button(IDC_PLAY).isVisible());
   EXPECT_FALSE(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).isVisible());
 }

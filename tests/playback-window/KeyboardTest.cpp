@@ -19,7 +19,6 @@
 #include "CFolderDialog.h"
 #include "Languages.h"
 #include "PlaybackWindowSupport.h"
-#include "PrivateMessages.h"
 #include "TrkMessageBox.h"
 #include "MediaEngine.h"
 
@@ -382,7 +381,7 @@ TEST_F(WindowInput, EveryKeyDoesWhatItsButtonDoesWhateverHasTheFocus) {
 
 TEST_F(WindowInput, ButtonsShowTheirTipsWithTheirKeys) {
   // The tips are set again, in the language in force, after a language change.
-  SendPrivateMessage(&dlg(), WM_LANGUAGE_CHANGED, 0);
+  dlg().OnLanguageChanged();
   QEnterEvent enter(QPointF(5, 5), dlg().Button(IDC_PLAY).mapToGlobal(QPointF(5, 5)), dlg().Button(IDC_PLAY).mapToGlobal(QPointF(5, 5)));
   QApplication::sendEvent(&dlg().Button(IDC_PLAY), &enter);
   ASSERT_TRUE(WaitFor([&] { return dlg().Button(IDC_PLAY).Tip() && dlg().Button(IDC_PLAY).Tip()->isVisible(); }, 5000));

@@ -105,6 +105,7 @@ class RealWindowTest : public ::testing::Test {
   }
 
   CTRKDlg& dlg() { return *m_dlg; }
+  CTrkFileListCtrl& FileList() { return dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST); }
   QString CardFolder() const { return m_dir.path() + "/card"; }
 
   ScopedSettingsDir m_dir;

@@ -11,7 +11,6 @@
 
 #include "CPngCompassStatic.h"
 #include "PlaybackWindowSupport.h"
-#include "PrivateMessages.h"
 #include "TrkMessageBox.h"
 #include "MediaEngine.h"
 
@@ -319,9 +318,9 @@ TEST_F(PlaybackWindow, ListDoubleClicksStopWaitAndPlayButNotDuringTheBusyGuard) 
 
   // During the guard (an OPEN scan, or another start) double-clicks do nothing.
   g_busy = 1;
-  SendPrivateMessage(&dlg(), WM_PLAY_FILE, 2);
+  emit FileList().FileActivated(2);
   EXPECT_FALSE(dlg().Playback().IsRunningSteps());
-  SendPrivateMessage(&dlg(), WM_PLAY_GROUP, 0);
+  emit dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).GroupActivated(0);
   EXPECT_FALSE(dlg().Playback().IsRunningSteps());
   Pump(600);
   EXPECT_EQ(MediaPath(), m_card[0].path);
@@ -345,8 +344,8 @@ TEST_F(PlaybackWindow, ListDoubleClicksStopWaitAndPlayButNotDuringTheBusyGuard) 
 
   // A second double-click while the first one waits is held back until the
   // first has started its recording, and then refused by the guard.
-  PostPrivateMessage(&dlg(), WM_PLAY_FILE, 2);
-  PostPrivateMessage(&dlg(), WM_PLAY_FILE, 0);
+  QMetaObject::invokeMethod(&FileList(), [this] { emit FileList().FileActivated(2); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(&FileList(), [this] { emit FileList().FileActivated(0); }, Qt::QueuedConnection);
   ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[2].path; }, 10000));
   Pump(1000);
   EXPECT_EQ(MediaPath(), m_card[2].path);
@@ -355,16 +354,16 @@ TEST_F(PlaybackWindow, ListDoubleClicksStopWaitAndPlayButNotDuringTheBusyGuard) 
 
   // No row: nothing. A group row: its first recording.
   ASSERT_TRUE(WaitFor([&] { return g_busy.load() == 0; }, 20000));
-  SendPrivateMessage(&dlg(), WM_PLAY_FILE, -1);
+  emit FileList().FileActivated(-1);
   EXPECT_FALSE(dlg().Playback().IsRunningSteps());
-  SendPrivateMessage(&dlg(), WM_PLAY_GROUP, 0);
+  emit dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).GroupActivated(0);
   EXPECT_TRUE(dlg().Playback().IsRunningSteps());
   ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[0].path; }, 10000));
   EXPECT_EQ(dlg().Library().CurrentRecording(), 0);
   ASSERT_TRUE(WaitFor([&] { return dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos() > 0 && g_busy.load() == 0; }, 20000));
 
   // The window closes during the pause: nothing starts afterwards.
-  SendPrivateMessage(&dlg(), WM_PLAY_FILE, 1);
+  emit FileList().FileActivated(1);
   EXPECT_TRUE(dlg().Playback().IsRunningSteps()) << "stopped, waiting to start the second";
   dlg().close();
   Pump(800);
@@ -386,7 +385,7 @@ TEST_F(PlaybackWindow, AnEndReportQueuedBeforeADoubleClickNeverReplacesTheChosen
     libvlc_event_t end{};
     end.type = libvlc_MediaPlayerEndReached;
     CPlaybackController::OnPlayerEvent(&end, &dlg().Playback());
-    SendPrivateMessage(&dlg(), WM_PLAY_FILE, chosen);
+    emit FileList().FileActivated(chosen);
     ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[static_cast<std::size_t>(chosen)].path; }, 10000));
     // Started: the steps are over and its first time report has come.
     ASSERT_TRUE(WaitFor([&] { return !dlg().Playback().IsRunningSteps() && g_busy.load() == 0; }, 20000));
@@ -526,7 +525,7 @@ TEST_F(PlaybackWindow, VolumeMuteStatesErrorsAndKeyboardSeek) {
   EXPECT_EQ(dlg().ControlAs<CMySliderControl>(IDC_VOLUME_SLIDER).GetPos(), 95);
   EXPECT_EQ(dlg().Playback().Engine().GetVolume(), 190);
   dlg().ControlAs<CMySliderControl>(IDC_VOLUME_SLIDER).SetPos(37);
-  SendPrivateMessage(&dlg(), WM_VOLUME_CHANGED, 0);
+  emit dlg().ControlAs<CMySliderControl>(IDC_VOLUME_SLIDER).VolumeChanged();
   EXPECT_EQ(dlg().Playback().Engine().GetVolume(), 74);
 
   // Vol follows its own picture. (The mute state itself cannot be read
@@ -557,32 +556,24 @@ TEST_F(PlaybackWindow, VolumeMuteStatesErrorsAndKeyboardSeek) {
   ASSERT_TRUE(WaitFor([&] { return dlg().Button(IDC_PLAY).ShowsSecond(); }, 5000));
   dlg().Button(IDC_PLAY).SetDimmed(true);
   for (const auto& [state, second] : std::vector<std::pair<int, bool>>{{2, true}, {1, false}, {3, true}, {4, false}}) {
-    PostPrivateMessage(&dlg(), WM_PLAYER_STATE, state);
-    QApplication::processEvents();
+    emit dlg().Playback().StateChanged(static_cast<PlayerState>(state));
     EXPECT_EQ(dlg().Button(IDC_PLAY).ShowsSecond(), second) << state;
     EXPECT_FALSE(dlg().Button(IDC_PLAY).IsDimmed());
   }
-  PostPrivateMessage(&dlg(), WM_PLAYER_STATE, 3);
-  PostPrivateMessage(&dlg(), WM_PLAYER_STATE, 9);
-  QApplication::processEvents();
+  emit dlg().Playback().StateChanged(PlayerState::Playing);
   EXPECT_TRUE(dlg().Button(IDC_PLAY).ShowsSecond());
   // A Playing report from before a pause, arriving after it, leaves PLAY at play.
   dlg().Button(IDC_PLAY).click();
-  PostPrivateMessage(&dlg(), WM_PLAYER_STATE, 3);
-  QApplication::processEvents();
+  emit dlg().Playback().StateChanged(PlayerState::Playing);
   EXPECT_FALSE(dlg().Button(IDC_PLAY).ShowsSecond());
 
-  // The error report: text 102 under the program's name; any other code
-  // brings an empty box.
+  // The error report: text 102 under the program's name.
   MessageBoxWatcher boxes;
-  PostPrivateMessage(&dlg(), WM_PLAYER_ERROR, 1);
+  QMetaObject::invokeMethod(&dlg().Playback(), [this] { emit dlg().Playback().Failed(); }, Qt::QueuedConnection);
   ASSERT_TRUE(WaitFor([&] { return boxes.seen().size() == 1; }, 5000));
   EXPECT_EQ(boxes.seen()[0].text, LoadQText(102));  // "Media player encountered a error."
   EXPECT_FALSE(boxes.seen()[0].text.isEmpty());
   EXPECT_EQ(boxes.seen()[0].title, "TRK");
-  PostPrivateMessage(&dlg(), WM_PLAYER_ERROR, 2);
-  ASSERT_TRUE(WaitFor([&] { return boxes.seen().size() == 2; }, 5000));
-  EXPECT_EQ(boxes.seen()[1].text, "");
 }
 
 TEST_F(PlaybackWindow, ALongPauseGivesTheVideoOutputUpAndEveryCommandBringsItBack) {

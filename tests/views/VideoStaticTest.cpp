@@ -63,6 +63,8 @@ TEST(VideoSurface, DoubleClicksOnSurfaceAndBackgroundBothAskForFullScreen) {
   CVideoStatic surface(&window, 1002);
   surface.setGeometry(50, 5, 300, 290);
   window.show();
+  window.Record(&surface, &CVideoStatic::FullScreenToggleRequested, "surface");
+  window.Record(&background, &CVideoStaticBg::FullScreenToggleRequested, "background");
   EXPECT_EQ(background.focusPolicy(), Qt::NoFocus);
   EXPECT_EQ(surface.focusPolicy(), Qt::NoFocus);
 
@@ -74,16 +76,14 @@ TEST(VideoSurface, DoubleClicksOnSurfaceAndBackgroundBothAskForFullScreen) {
   // Only the left button switches: right double-clicks do nothing.
   SendMouse(&surface, QEvent::MouseButtonDblClick, QPoint(100, 100), Qt::RightButton, Qt::RightButton);
   SendMouse(&background, QEvent::MouseButtonDblClick, QPoint(10, 100), Qt::RightButton, Qt::RightButton);
-  EXPECT_TRUE(window.messages.empty());
+  EXPECT_TRUE(window.emitted.empty());
   DoubleClick(&surface, QPoint(100, 100));
   DoubleClick(&background, QPoint(10, 100));
-  ASSERT_EQ(window.messages.size(), 2u);
-  for (const ReceivedMessage& message : window.messages) {
-    EXPECT_EQ(message.message, WM_TOGGLE_FULLSCREEN);
-    EXPECT_EQ(message.wParam, 0);
-  }
+  ASSERT_EQ(window.emitted.size(), 2u);
+  EXPECT_EQ(window.emitted[0].name, "surface");
+  EXPECT_EQ(window.emitted[1].name, "background");
   // A single click does nothing.
   Press(&surface, QPoint(100, 100));
   Release(&surface, QPoint(100, 100));
-  EXPECT_EQ(window.messages.size(), 2u);
+  EXPECT_EQ(window.emitted.size(), 2u);
 }
