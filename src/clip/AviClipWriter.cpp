@@ -51,6 +51,7 @@ struct Stream {
   uint32_t blockAlign = 0;  // audio strf nBlockAlign
   std::vector<uint8_t> format;  // strh type and handler, then strf: what must match to join
   uint64_t lengthAt = 0;        // strh dwLength, from the start of the header list
+  double perSecond = 0;         // sound: bytes a second (fixed-size samples), else chunks a second
   uint64_t chunks = 0;          // in the clip
   uint64_t bytes = 0;
 };
@@ -60,6 +61,7 @@ struct MoviChunk {
   char code[4] = {};
   uint32_t size = 0;
   bool video = false;
+  double at = 0;  // seconds from the start of its stream
   uint64_t End() const { return pos + 8 + size + (size & 1); }
 };
 
@@ -79,7 +81,7 @@ struct AviSource {
 
   std::string Open(const std::string& name);
   // The chunks [first, last) of the piece's span; empty words when found.
-  std::string Plan(const ClipPiece& piece, std::size_t& first, std::size_t& last, double& start, double& seconds);
+  std::string Plan(const ClipPiece& piece, std::vector<std::size_t>& kept, double& start, double& seconds);
 };
 
 std::string AviSource::Open(const std::string& name) {
@@ -121,10 +123,15 @@ std::string AviSource::Open(const std::string& name) {
       s.video = HasCode(p.data(), "vids");
       s.sampleSize = ReadLe32(p.data() + 44);
       s.format.assign(p.begin(), p.begin() + 8);
+      const uint32_t scale = ReadLe32(p.data() + 20), rate = ReadLe32(p.data() + 24);
+      s.perSecond = scale ? static_cast<double>(rate) / scale : 0;
       streams.push_back(std::move(s));
     } else if (Is(c.code, "strf") && !streams.empty()) {
       streams.back().format.insert(streams.back().format.end(), p.begin(), p.end());
-      if (!streams.back().video && p.size() >= 14) streams.back().blockAlign = ReadLe16(p.data() + 12);
+      if (!streams.back().video && p.size() >= 14) {
+        streams.back().blockAlign = ReadLe16(p.data() + 12);
+        if (streams.back().sampleSize != 0) streams.back().perSecond = ReadLe32(p.data() + 8);
+      }
     } else if (Is(c.code, "IDIT")) {
       dateTexts.push_back(pos + 8 - h.pos);
     }
@@ -133,6 +140,7 @@ std::string AviSource::Open(const std::string& name) {
   if (avihAt == 0 || usPerFrame == 0) return path + " has no frame rate in its main header";
 
   const Chunk& m = top[movi];
+  std::vector<double> done(streams.size());  // bytes or chunks of each stream so far
   for (uint64_t pos = m.pos + 12; pos + 8 <= m.pos + 8 + m.payload;) {
     Chunk c;
     if (!ReadChunk(file, pos, c)) return "cannot read " + path;
@@ -147,7 +155,11 @@ std::string AviSource::Open(const std::string& name) {
       k.pos = pos;
       std::memcpy(k.code, c.code, 4);
       k.size = static_cast<uint32_t>(c.payload);
-      k.video = streams[static_cast<std::size_t>(stream)].video;
+      const Stream& own = streams[static_cast<std::size_t>(stream)];
+      k.video = own.video;
+      double& before = done[static_cast<std::size_t>(stream)];
+      k.at = own.perSecond > 0 ? before / own.perSecond : 0;
+      before += own.sampleSize != 0 ? c.payload : 1;
       if (k.video) pictures.push_back(chunks.size());
       chunks.push_back(k);
     }
@@ -156,8 +168,7 @@ std::string AviSource::Open(const std::string& name) {
   return {};
 }
 
-std::string AviSource::Plan(const ClipPiece& piece, std::size_t& first, std::size_t& last, double& start,
-                            double& seconds) {
+std::string AviSource::Plan(const ClipPiece& piece, std::vector<std::size_t>& kept, double& start, double& seconds) {
   const double period = usPerFrame / 1e6;
   const std::size_t count = pictures.size();
   std::size_t from = static_cast<std::size_t>(std::clamp(std::floor(piece.from / period + 1e-6), 0.0, static_cast<double>(count)));
@@ -166,12 +177,14 @@ std::string AviSource::Plan(const ClipPiece& piece, std::size_t& first, std::siz
   if (to + 1 < std::ceil(piece.to / period - 1e-6))
     return "has no video after " + std::to_string(count * period) + " s; the span reaches " + std::to_string(piece.to) + " s";
   while (from > 0 && !IsKeyFrame(file, chunks[pictures[from]].pos + 8, chunks[pictures[from]].size)) --from;
-  first = pictures[from];
-  // The sound the camera wrote after the span's last picture goes with it.
-  last = pictures[to - 1] + 1;
-  while (last < chunks.size() && !chunks[last].video) ++last;
   start = static_cast<double>(from) * period;
   seconds = static_cast<double>(to - from) * period;
+  // The pictures, and the sound of their time wherever the camera put it.
+  for (std::size_t i = 0; i < chunks.size(); ++i) {
+    const bool picture = chunks[i].video && i >= pictures[from] && i <= pictures[to - 1];
+    const bool sound = !chunks[i].video && chunks[i].at >= start - 1e-6 && chunks[i].at < start + seconds - 1e-6;
+    if (picture || sound) kept.push_back(i);
+  }
   return {};
 }
 
@@ -188,7 +201,9 @@ std::string MismatchOf(const AviSource& a, const AviSource& b) {
 
 struct Share {
   AviSource* source;
-  std::size_t first, last;
+  std::vector<std::size_t> kept;  // its chunks in the clip; the bytes from the first to the last are copied
+  uint64_t Begin() const { return source->chunks[kept.front()].pos; }
+  uint64_t End() const { return source->chunks[kept.back()].End(); }
 };
 
 void WriteChunk(NewFileWriter& out, const char* code, const std::vector<uint8_t>& payload) {
@@ -219,17 +234,17 @@ ClipResult WriteAviClip(const std::vector<ClipPiece>& pieces, const std::string&
         break;
       }
     }
-    Share share{source.get(), 0, 0};
+    Share share{source.get(), {}};
     double start = 0, length = 0;
-    if (std::string why = source->Plan(piece, share.first, share.last, start, length); !why.empty()) {
+    if (std::string why = source->Plan(piece, share.kept, start, length); !why.empty()) {
       if (shares.empty() && why.starts_with("has no pictures")) return ClipFailed(ClipFailure::EmptySpan, piece.path + " " + why);
       return ClipFailed(ClipFailure::SourceUnreadable, piece.path + " " + why);
     }
     if (shares.empty()) result.spanStart = start;
     AppendRecordsOfSpan(source->file, source->summary, start, start + length, records);
     seconds += length;
-    total += source->chunks[share.last - 1].End() - source->chunks[share.first].pos;
-    shares.push_back(share);
+    total += share.End() - share.Begin();
+    shares.push_back(std::move(share));
     sources.push_back(std::move(source));
   }
   if (shares.empty()) return ClipFailed(ClipFailure::EmptySpan, "the span holds no recording");
@@ -239,7 +254,7 @@ ClipResult WriteAviClip(const std::vector<ClipPiece>& pieces, const std::string&
   std::vector<Stream> streams = head.streams;
   for (Stream& s : streams) s.chunks = s.bytes = 0;
   for (const Share& share : shares) {
-    for (std::size_t i = share.first; i < share.last; ++i) {
+    for (std::size_t i : share.kept) {
       Stream& s = streams[static_cast<std::size_t>(StreamOf(share.source->chunks[i].code))];
       s.chunks += 1;
       s.bytes += share.source->chunks[i].size;
@@ -278,9 +293,9 @@ ClipResult WriteAviClip(const std::vector<ClipPiece>& pieces, const std::string&
       out.Write("LIST\0\0\0\0movi", 12);
       for (const Share& share : shares) {
         const auto& chunks = share.source->chunks;
-        const uint64_t from = chunks[share.first].pos;
+        const uint64_t from = share.Begin();
         const uint64_t shift = out.Position() - from - (moviAt + 8);
-        for (std::size_t i = share.first; i < share.last; ++i) {
+        for (std::size_t i : share.kept) {
           uint8_t e[16];
           std::memcpy(e, chunks[i].code, 4);
           const bool key = !chunks[i].video || IsKeyFrame(share.source->file, chunks[i].pos + 8, chunks[i].size);
@@ -289,7 +304,7 @@ ClipResult WriteAviClip(const std::vector<ClipPiece>& pieces, const std::string&
           PutLe32(e + 12, chunks[i].size);
           index.insert(index.end(), e, e + 16);
         }
-        if (!output.Copy(share.source->file, share.source->path, from, chunks[share.last - 1].End() - from))
+        if (!output.Copy(share.source->file, share.source->path, from, share.End() - from))
           return output.Failure();
       }
       moviEnd = out.Position();

@@ -213,8 +213,11 @@ std::string MovSource::Open(const std::string& name) {
   for (const Box& c : Children(moov, movie)) {
     if (!Is(c.Type(moov), "trak")) continue;
     Track t;
-    if (std::string why = ReadTrack(moov, c, t); !why.empty()) return path + " has " + why;
-    tracks.push_back(std::move(t));
+    std::string why = ReadTrack(moov, c, t);
+    // A track of pictures must be read; another that cannot be (an empty
+    // sound track, a time code) is left out of the clip.
+    if (!why.empty() && t.video) return path + " has " + why;
+    if (why.empty()) tracks.push_back(std::move(t));
   }
   const auto v = std::find_if(tracks.begin(), tracks.end(), [](const Track& t) { return t.video; });
   if (v == tracks.end()) return path + " has no video track";
@@ -272,7 +275,7 @@ std::string Plan(MovSource& s, const ClipPiece& piece, Share& share, double& sta
   for (std::size_t t = 0; t < s.tracks.size(); ++t) {
     const auto& us = s.tracks[t].units;
     std::size_t first = from, last = to;
-    if (t != s.video) {  // sound of the same time
+    if (t != s.video) {  // sound (or another camera) of the same time
       const double ts = s.tracks[t].timescale;
       auto at = [&](double when) {
         return static_cast<std::size_t>(std::partition_point(us.begin(), us.end(), [&](const Unit& u) {
@@ -280,6 +283,8 @@ std::string Plan(MovSource& s, const ClipPiece& piece, Share& share, double& sta
       };
       first = at(start);
       last = at(end);
+      // A second camera's pictures start at a key picture of their own.
+      while (s.tracks[t].video && first > 0 && first < us.size() && !us[first].key) --first;
     }
     share.units.emplace_back(first, last);
     for (std::size_t i = first; i < last; ++i) {
@@ -401,13 +406,14 @@ Bytes Movie(const std::vector<Share>& shares, bool wide) {
     shown[t] = movieScale ? static_cast<uint64_t>(static_cast<unsigned __int128>(length) * movieScale / s.tracks[t].timescale) : length;
   }
   const uint64_t movieDuration = *std::max_element(shown.begin(), shown.end());
-  std::size_t track = 0;
   return Rebuilt(b, s.movie, [&](const Box& c) {
     const char* type = c.Type(b);
     Bytes out = Whole(b, c);
     if (Is(type, "mvhd")) SetDuration(out, movieDuration, 16, 24);
     if (!Is(type, "trak")) return out;
-    const std::size_t t = track++;
+    const auto kept = std::find_if(s.tracks.begin(), s.tracks.end(), [&](const Track& k) { return k.trak.at == c.at; });
+    if (kept == s.tracks.end()) return Bytes();
+    const std::size_t t = static_cast<std::size_t>(kept - s.tracks.begin());
     return Rebuilt(b, c, [&](const Box& k) {
       Bytes part = Whole(b, k);
       if (Is(k.Type(b), "tkhd")) SetDuration(part, shown[t], 20, 28);
