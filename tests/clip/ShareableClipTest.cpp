@@ -105,6 +105,8 @@ TEST(ClipShareable, TripAcrossRecordingsKeepsItsFramesAndShowsEachRecordsSpeed) 
   EXPECT_STREQ(format, "yuv420p");
   EXPECT_NEAR(frames, 6 * kFps, 1);
   EXPECT_EQ(probe.find('\n'), probe.size() - 1) << probe;
+  const std::string bytes = ReadText(clip);
+  EXPECT_LT(bytes.find("moov"), bytes.find("mdat"));  // the index first: plays while it loads
 
   // Each picture's speed area is that of every other picture showing the
   // same figures from the GPS record of its moment, and differs from the others.
