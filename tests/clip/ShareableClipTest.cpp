@@ -105,6 +105,8 @@ TEST(ClipShareable, TripAcrossRecordingsKeepsItsFramesAndShowsEachRecordsSpeed) 
   EXPECT_STREQ(format, "yuv420p");
   EXPECT_NEAR(frames, 6 * kFps, 1);
   EXPECT_EQ(probe.find('\n'), probe.size() - 1) << probe;
+  const std::string bytes = ReadText(clip);
+  EXPECT_LT(bytes.find("moov"), bytes.find("mdat"));  // the index first: plays while it loads
 
   // Each picture's speed area is that of every other picture showing the
   // same figures from the GPS record of its moment, and differs from the others.
@@ -141,11 +143,15 @@ TEST(ClipShareable, CancelOrUnreadableSourceLeavesNothing) {
   } rows[] = {
       {{trip[0].path, 0.0, 6.0}, true, ClipFailure::Cancelled},
       {{bad, 0.0, 6.0}, false, ClipFailure::SourceUnreadable},
-      {{trip[0].path, 7.0, 9.0}, false, ClipFailure::EmptySpan},
+      {{trip[0].path, 4.0, 9.0}, false, ClipFailure::SourceUnreadable},  // ends before the span does
+      {{trip[0].path, 2.0, 2.0}, false, ClipFailure::EmptySpan},
+      {{trip[0].path, 0.0, 6.0}, false, ClipFailure::DestinationUnwritable},
   };
   for (const auto& row : rows) {
     const auto before = std::distance(std::filesystem::directory_iterator(folder.Path()), {});
-    const ClipResult result = WriteShareableClip({row.piece}, folder.Path() + "/clip.mp4", 1,
+    const bool noFolder = row.failure == ClipFailure::DestinationUnwritable;
+    const std::string destination = folder.Path() + (noFolder ? "/no/clip.mp4" : "/clip.mp4");
+    const ClipResult result = WriteShareableClip({row.piece}, destination, 1,
                                                  [&](double, const std::string&) { return !row.cancel; });
     EXPECT_EQ(result.failure, row.failure) << result.detail;
     EXPECT_FALSE(result.detail.empty());

@@ -222,7 +222,8 @@ bool Mp4Writer::AlignSound() {
   const auto target = static_cast<int64_t>(std::llround(Seconds() * audio.sample_rate));
   const int64_t held = m_soundSamples + av_audio_fifo_size(m_fifo.get());
   if (held > target) {
-    av_audio_fifo_drain(m_fifo.get(), static_cast<int>(std::min<int64_t>(held - target, av_audio_fifo_size(m_fifo.get()))));
+    const int64_t excess = std::min<int64_t>(held - target, av_audio_fifo_size(m_fifo.get()));
+    av_audio_fifo_drain(m_fifo.get(), static_cast<int>(excess));
     return true;
   }
   int64_t missing = target - held;
@@ -245,7 +246,8 @@ bool Mp4Writer::AlignSound() {
 
 bool Mp4Writer::Finish(std::string& why) {
   bool ok = m_headerWritten && Encode(m_videoCodec.get(), m_videoStream, nullptr);
-  if (ok && m_soundCodec) ok = AlignSound() && EncodeHeldSound(true) && Encode(m_soundCodec.get(), m_soundStream, nullptr);
+  if (ok && m_soundCodec)
+    ok = AlignSound() && EncodeHeldSound(true) && Encode(m_soundCodec.get(), m_soundStream, nullptr);
   if (ok) {
     const int code = av_write_trailer(m_format.get());
     if (code < 0) {

@@ -19,6 +19,8 @@ bool PieceDecoder::OpenDecoder(int stream, CodecContext& context) {
   context.reset(avcodec_alloc_context3(codec));
   if (!context || avcodec_parameters_to_context(context.get(), parameters) < 0) return false;
   context->pkt_timebase = m_format->streams[stream]->time_base;
+  // Decoding runs beside the drawing and the encoder on the other cores.
+  context->thread_count = 0;
   return avcodec_open2(context.get(), codec, nullptr) >= 0;
 }
 

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -18,6 +19,7 @@ namespace {
 constexpr const char* kStage = "shareable clip";
 constexpr int kPicturesPerReport = 5;
 constexpr int kRowAlignment = 64;
+constexpr double kShortfallSeconds = 0.5;  // more than the rounding of a recording's length
 constexpr double kTimeSlack = 0.001;  // container times are rounded to their time base
 
 ClipResult Failed(ClipFailure failure, const std::string& why) {
@@ -30,8 +32,9 @@ ClipResult Failed(ClipFailure failure, const std::string& why) {
 // The samples of a sound frame inside [from, to) of its piece.
 void SoundInside(const AVFrame& sound, double time, const ClipPiece& piece, int& skip, int& count) {
   const double rate = sound.sample_rate > 0 ? sound.sample_rate : 1.0;
-  skip = static_cast<int>(std::clamp(std::lround((piece.from - time) * rate), 0L, static_cast<long>(sound.nb_samples)));
-  const auto end = static_cast<int>(std::clamp(std::lround((piece.to - time) * rate), 0L, static_cast<long>(sound.nb_samples)));
+  const long samples = sound.nb_samples;
+  skip = static_cast<int>(std::clamp(std::lround((piece.from - time) * rate), 0L, samples));
+  const auto end = static_cast<int>(std::clamp(std::lround((piece.to - time) * rate), 0L, samples));
   count = std::max(0, end - skip);
 }
 
@@ -111,7 +114,8 @@ bool ClipEncoding::PrepareAreas() {
   m_areas = m_overlay->Areas();
   for (const QRect& area : m_areas) {
     // libswscale writes whole vector registers: room past the last line's end.
-    const auto stride = static_cast<std::size_t>((area.width() * 4 + kRowAlignment - 1) / kRowAlignment * kRowAlignment);
+    const int lineBytes = (area.width() * 4 + kRowAlignment - 1) / kRowAlignment * kRowAlignment;
+    const auto stride = static_cast<std::size_t>(lineBytes);
     m_canvasBytes.emplace_back(stride * static_cast<std::size_t>(area.height() + 1));
     m_canvases.emplace_back(m_canvasBytes.back().data(), area.width(), area.height(), static_cast<qsizetype>(stride),
                             QImage::Format_RGB32);
@@ -139,6 +143,7 @@ ClipResult ClipEncoding::Piece(std::size_t index) {
   if (!decoder.Seek(piece.from)) return Failed(ClipFailure::SourceUnreadable, "cannot seek in " + piece.path);
   if (!m_writer.AlignSound()) return Failed(ClipFailure::WriteFailed, m_writer.Failure());
   bool picturesDone = false;
+  double lastPicture = -1.0;
   bool soundDone = !m_writer.HasSound() || decoder.Sound() == nullptr;
   while (!picturesDone || !soundDone) {
     const PieceDecoder::Got got = decoder.Next();
@@ -161,10 +166,20 @@ ClipResult ClipEncoding::Piece(std::size_t index) {
       continue;
     }
     if (m_firstTime < 0.0) m_firstTime = time;
-    if (!Picture(index, decoded, time)) return Failed(ClipFailure::WriteFailed, "cannot encode a picture of " + piece.path);
+    lastPicture = time;
+    if (!Picture(index, decoded, time))
+      return Failed(ClipFailure::WriteFailed, "cannot encode a picture of " + piece.path);
     if (m_writer.Pictures() % kPicturesPerReport == 0 && m_progress &&
         !m_progress(std::min(1.0, m_writer.Seconds() / m_seconds), kStage))
       return Failed(ClipFailure::Cancelled, "cancelled");
+  }
+  // Pictures that stop well before the span's end: a recording cut by power
+  // loss or damaged part-way. A shorter clip would pass for the whole span.
+  if (!picturesDone && lastPicture < piece.to - kShortfallSeconds) {
+    char text[96];
+    std::snprintf(text, sizeof text, ": its pictures end at %.1f s, before the span's end at %.1f s",
+                  std::max(lastPicture, piece.from), piece.to);
+    return Failed(ClipFailure::SourceUnreadable, piece.path + text);
   }
   return ClipResult();
 }
@@ -191,7 +206,8 @@ ClipResult ClipEncoding::Run(const std::string& destination) {
 
   AtomicReplace output;
   int error = 0;
-  if (!output.Begin(destination, error)) return Failed(ClipFailure::DestinationUnwritable, std::strerror(error));
+  if (!output.Begin(destination, error))
+    return Failed(ClipFailure::DestinationUnwritable, "cannot write " + destination + ": " + std::strerror(error));
   ClipFailure failure = ClipFailure::None;
   if (!m_writer.Open(output.TemporaryPath(), size.width(), size.height(), m_decoders.front()->FrameRate(),
                      sound, failure, why))

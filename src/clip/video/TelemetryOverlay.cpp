@@ -91,7 +91,8 @@ QRect TelemetryOverlay::SpeedArea(QSize frame) {
   const int panelHeight = static_cast<int>(kPanel.height() * scale);
   const QPoint panel(static_cast<int>(std::lround(kMargin * scale)),
                      frame.height() - static_cast<int>(std::lround(kMargin * scale)) - panelHeight);
-  return QRect(panel + QPoint(static_cast<int>(kSpeedLabel.left() * scale), static_cast<int>(kSpeedLabel.top() * scale)),
+  const QPoint label(static_cast<int>(kSpeedLabel.left() * scale), static_cast<int>(kSpeedLabel.top() * scale));
+  return QRect(panel + label,
                QSize(static_cast<int>(kSpeedLabel.width() * kSpeedZoom * scale),
                      static_cast<int>(kSpeedLabel.height() * kSpeedZoom * scale)));
 }
@@ -113,7 +114,8 @@ void TelemetryOverlay::PaintPanel(const FrameTelemetry& shown) {
   painter.restore();
 
   if (!m_compass.empty()) {
-    const int32_t picture = shown.fix ? CPngCompassStatic::PictureForHeading(shown.heading, static_cast<int32_t>(m_compass.size())) : 1;
+    const auto pictures = static_cast<int32_t>(m_compass.size());
+    const int32_t picture = shown.fix ? CPngCompassStatic::PictureForHeading(shown.heading, pictures) : 1;
     PaintCompassPicture(painter, kCompass, m_compass[static_cast<std::size_t>(picture - 1)], !shown.fix);
   }
 
