@@ -22,7 +22,8 @@ echo "$lint"
 depends=$(dpkg-deb -f "$deb" Depends)
 # From dpkg-shlibdeps (what the binaries link) and what is loaded at run time.
 for dep in libc6 libqt6core6 libqt6webenginecore6 libvlc5 vlc-plugin-base vlc-plugin-video-output \
-           qt6-qpa-plugins libqt6webenginecore6-bin libjs-leaflet; do
+           qt6-qpa-plugins libqt6webenginecore6-bin libjs-leaflet \
+           libavcodec59 libavformat59 libavutil57 libswscale6 libswresample4; do
   echo "$depends" | grep -qE "(^|, )$dep( |,|$)" || fail "Depends lacks $dep: $depends"
 done
 dpkg-deb -f "$deb" Recommends | grep -q fonts-noto-cjk || fail "the CJK fonts are not recommended"
