@@ -1,5 +1,5 @@
 // The KML button's right-click menu (KML, GPX of the recording or of the
-// whole trip, CSV) and the trip figures shown as the group rows' tooltips.
+// whole trip, CSV, and the clip) and the trip figures shown as the group rows' tooltips.
 #include <QFile>
 #include <QMenu>
 
@@ -22,6 +22,8 @@ constexpr MenuEntry kMenu[] = {
     {ExportChoice::Csv, kExportMenuCsvText},
 };
 
+// The clip command, beside the exports (CTRKDlgClip.cpp).
+constexpr uint32_t kClipMenuText = 360;
 // 241 in miles.
 constexpr uint32_t kTripFiguresMilesText = 326;
 
@@ -45,8 +47,14 @@ void CTRKDlg::OnKmlMenu(const QPoint& globalPos) {
   QMenu menu(this);
   for (const MenuEntry& entry : kMenu)
     menu.addAction(LoadQText(static_cast<uint32_t>(entry.textId)))->setData(static_cast<int>(entry.choice));
+  menu.addSeparator();
+  const QAction* clip = menu.addAction(LoadQText(kClipMenuText));
   const QAction* chosen = menu.exec(globalPos);
-  if (chosen) OnExport(static_cast<ExportChoice>(chosen->data().toInt()));
+  if (chosen == clip) {
+    OnClip();
+  } else if (chosen) {
+    OnExport(static_cast<ExportChoice>(chosen->data().toInt()));
+  }
 }
 
 void CTRKDlg::OnExport(ExportChoice choice) {
