@@ -508,6 +508,7 @@ class CTRKDlg : public QWidget, public IOwnerView {
   std::vector<ClipPiece> ClipPieces(double& from, double& to) const;
   QString AskClipFolder(const QString& typed);
   void StartClip(ClipRequest request);
+  void PlaceClipCancel(bool visible);
   void OnClipPoll();
   void ReportClip(const ClipResult& result, bool cancelled);
   std::string m_clipTrip;

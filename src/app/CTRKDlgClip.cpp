@@ -245,12 +245,17 @@ void CTRKDlg::StartClip(ClipRequest request) {
   }
   m_clipCancel->setText(LoadQText(kCancel));
   m_clipCancel->setEnabled(true);
-  const QRect board = m_progressBoard.geometry();
-  m_clipCancel->setGeometry(board.right() - kCancelWidth, board.top(), kCancelWidth, board.height());
-  m_clipCancel->show();
+  PlaceClipCancel(true);
   ShowCopyProgress(0, LoadQText(kBoardText).arg(0).toStdString());
   m_clipCancel->raise();
   m_clipPoll->start(kPollMs);
+}
+
+void CTRKDlg::PlaceClipCancel(bool visible) {
+  // At the board's right end, wherever the layout has put the board since.
+  const QRect board = m_progressBoard.geometry();
+  m_clipCancel->setGeometry(board.right() + 1 - kCancelWidth, board.top(), kCancelWidth, board.height());
+  m_clipCancel->setVisible(visible);
 }
 
 void CTRKDlg::CancelClip() {
@@ -264,6 +269,7 @@ void CTRKDlg::OnClipPoll() {
   if (!m_clipWorker->Finished()) {
     const int percent = std::clamp(static_cast<int>(m_clipWorker->Done() * 100.0), 0, 100);
     if (percent != m_progressBoard.Percent()) ShowCopyProgress(percent, LoadQText(kBoardText).arg(percent).toStdString());
+    PlaceClipCancel(m_progressBoard.isVisible());
     return;
   }
   m_clipPoll->stop();
