@@ -109,6 +109,7 @@ std::string AviSource::Open(const std::string& name) {
       pos += 12;
       continue;
     }
+    if (c.End() > h.End()) break;  // the fields set later must lie inside the list
     std::vector<uint8_t> p(static_cast<std::size_t>(std::min<uint64_t>(c.payload, 256)));
     file.ReadAt(pos + 8, p.data(), p.size());
     if (Is(c.code, "avih") && p.size() >= 56) {

@@ -100,6 +100,7 @@ bool ClipJob::WriteText(const std::string& name, const std::string& text) {
   const std::string path = m_folder + name;
   PendingExportFile file;
   int error = 0;
+  errno = 0;  // a failed write leaves its reason here
   const bool written = file.Write(path, [&](std::ostream& out) { return static_cast<bool>(out << text); });
   if (!written) error = errno != 0 ? errno : EIO;
   if (!written || !file.Commit(/*replace=*/false, error))

@@ -1,5 +1,7 @@
 #include "LosslessClip.h"
 
+#include <cmath>
+
 #include "ClipWriters.h"
 #include "ClipWriting.h"
 #include "RecordingTypes.h"
@@ -13,6 +15,8 @@ ClipResult WriteLosslessClip(const std::vector<ClipPiece>& pieces, const std::st
   std::vector<ClipPiece> same;
   ClipResult refused;
   for (const ClipPiece& piece : pieces) {
+    if (!std::isfinite(piece.from) || !std::isfinite(piece.to) || !(piece.to > piece.from) || piece.to <= 0)
+      return ClipFailed(ClipFailure::EmptySpan, "the span of " + piece.path + " is empty");
     if (IsAviName(piece.path) != avi) {
       refused.notes.push_back(BoundaryNote(piece.path, "is in another container"));
       break;

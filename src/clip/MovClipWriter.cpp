@@ -18,6 +18,10 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 constexpr uint64_t kMaxMoov = 64u << 20;
+// Far more than hours of pictures or sound chunks: what is held of a track
+// stays within a few hundred MB.
+constexpr uint64_t kMaxSamples = 4u << 20;
+constexpr uint64_t kMaxFixedSamples = 1u << 28;  // sound samples are counted, not held
 
 bool Is(const char* type, const char (&what)[5]) { return std::memcmp(type, what, 4) == 0; }
 
@@ -120,8 +124,10 @@ std::string ReadTrack(const Bytes& b, const Box& trak, Track& t) {
   const uint64_t samples = ReadBe32(stsz->Payload(b) + 8);
   const auto sizes = Entries(b, stsz, 8, 4);
   if (t.sampleSize == 0 && sizes.first < samples) return "a sample size table shorter than its count";
+  if ((t.sampleSize == 0 && samples > kMaxSamples) || samples > kMaxFixedSamples) return "more samples than a camera writes";
   const bool wide = !Child(b, *stbl, "stco");
   const auto chunks = Entries(b, Child(b, *stbl, wide ? "co64" : "stco"), 4, wide ? 8 : 4);
+  if (chunks.first > kMaxSamples) return "more chunks than a camera writes";
   const auto runs = Entries(b, Child(b, *stbl, "stsc"), 4, 12);
   const auto times = Entries(b, Child(b, *stbl, "stts"), 4, 8);
   const auto ctts = Child(b, *stbl, "ctts");
@@ -246,7 +252,14 @@ std::string Plan(MovSource& s, const ClipPiece& piece, Share& share, double& sta
   };
   std::size_t from = before(piece.from);
   if (from < units.size() && static_cast<double>(units[from].dts) > piece.from * scale + 1e-6 && from > 0) --from;
-  const std::size_t to = before(piece.to);
+  std::size_t to = before(piece.to);
+  // Pictures decoded ahead of their showing: the span ends after the ones
+  // shown before them, so that the clip shows no hole and a piece after it
+  // no picture twice.
+  int64_t shownLast = INT64_MIN;
+  for (std::size_t i = to > 32 ? to - 32 : 0; i < to; ++i)
+    shownLast = std::max(shownLast, static_cast<int64_t>(units[i].dts) + units[i].cts);
+  while (to > from && to < units.size() && static_cast<int64_t>(units[to].dts) + units[to].cts < shownLast) ++to;
   if (from >= to) return "has no pictures between " + std::to_string(piece.from) + " s and " + std::to_string(piece.to) + " s";
   const double videoEnd = static_cast<double>(units.back().dts + units.back().delta) / scale;
   if (to == units.size() && videoEnd + 2.0 * units.back().delta / scale < piece.to)
@@ -296,8 +309,15 @@ Bytes FullBox(uint32_t flags, uint32_t entries, const Bytes& table) {
   return out;
 }
 
+// A track's samples in the clip: their table, and the media times they
+// take decoded and shown (pictures decoded ahead of their showing).
+struct TrackTimes {
+  uint64_t duration = 0;
+  int64_t shownFrom = INT64_MAX, shownTo = 0;
+};
+
 // The sample table of track `t` over the shares, the samples where the clip holds them.
-Bytes SampleTable(const std::vector<Share>& shares, std::size_t t, bool wide, uint64_t& duration) {
+Bytes SampleTable(const std::vector<Share>& shares, std::size_t t, bool wide, TrackTimes& times) {
   const Track& model = shares.front().source->tracks[t];
   Bytes stts, ctts, stss, stsc, sizes, offsets;
   uint32_t sttsN = 0, cttsN = 0, stssN = 0, stscN = 0, samples = 0, chunks = 0;
@@ -314,7 +334,7 @@ Bytes SampleTable(const std::vector<Share>& shares, std::size_t t, bool wide, ui
     }
     inChunk = 0;
   };
-  duration = 0;
+  uint64_t& duration = times.duration;
   for (const Share& share : shares) {
     const auto& units = share.source->tracks[t].units;
     for (std::size_t i = share.units[t].first; i < share.units[t].second; ++i) {
@@ -336,6 +356,9 @@ Bytes SampleTable(const std::vector<Share>& shares, std::size_t t, bool wide, ui
       }
       if (model.sampleSize == 0) AppendBe32(sizes, static_cast<uint32_t>(u.size));
       samples += u.count;
+      const int64_t shown = static_cast<int64_t>(duration) + u.cts;
+      times.shownFrom = std::min(times.shownFrom, shown);
+      times.shownTo = std::max<int64_t>(times.shownTo, shown + int64_t{u.count} * u.delta);
       duration += uint64_t{u.count} * u.delta;
     }
   }
@@ -360,7 +383,6 @@ Bytes SampleTable(const std::vector<Share>& shares, std::size_t t, bool wide, ui
 template <typename F>
 Bytes Rebuilt(const Bytes& b, const Box& box, F rebuild) {
   Bytes payload;
-  if (box.header > 8) payload.insert(payload.end(), b.begin() + static_cast<long>(box.at + 8), b.begin() + static_cast<long>(box.at + box.header));
   for (const Box& c : Children(b, box)) Append(payload, rebuild(c));
   return Atom(box.Type(b), payload);
 }
@@ -370,11 +392,13 @@ Bytes Movie(const std::vector<Share>& shares, bool wide) {
   const Bytes& b = s.moov;
   const auto mvhd = Child(b, s.movie, "mvhd");
   const uint32_t movieScale = mvhd ? TimescaleOf(b, *mvhd) : 0;
-  std::vector<uint64_t> media(s.tracks.size()), shown(s.tracks.size());
+  std::vector<TrackTimes> media(s.tracks.size());
+  std::vector<uint64_t> shown(s.tracks.size());
   std::vector<Bytes> tables;
   for (std::size_t t = 0; t < s.tracks.size(); ++t) {
     tables.push_back(SampleTable(shares, t, wide, media[t]));
-    shown[t] = movieScale ? media[t] * movieScale / s.tracks[t].timescale : media[t];
+    const uint64_t length = static_cast<uint64_t>(std::max<int64_t>(media[t].shownTo - media[t].shownFrom, 0));
+    shown[t] = movieScale ? static_cast<uint64_t>(static_cast<unsigned __int128>(length) * movieScale / s.tracks[t].timescale) : length;
   }
   const uint64_t movieDuration = *std::max_element(shown.begin(), shown.end());
   std::size_t track = 0;
@@ -390,16 +414,17 @@ Bytes Movie(const std::vector<Share>& shares, bool wide) {
       if (Is(k.Type(b), "edts")) {
         // The one edit that starts the track at its first picture shown.
         const auto elst = Child(b, k, "elst");
-        const auto edits = Entries(b, elst, 0, 12);
+        const auto edits = Entries(b, elst, 4, 12);
         if (!elst || edits.first != 1 || elst->Payload(b)[0] != 0) return Bytes();
         Bytes entry(edits.second, edits.second + 12);
         PutBe32(entry.data(), static_cast<uint32_t>(std::min<uint64_t>(shown[t], 0xFFFFFFFFu)));
+        PutBe32(entry.data() + 4, static_cast<uint32_t>(std::clamp<int64_t>(media[t].shownFrom, 0, 0x7FFFFFFF)));
         return Atom("edts", Atom("elst", FullBox(0, 1, entry)));
       }
       if (!Is(k.Type(b), "mdia")) return part;
       return Rebuilt(b, k, [&](const Box& m) {
         Bytes inner = Whole(b, m);
-        if (Is(m.Type(b), "mdhd")) SetDuration(inner, media[t], 16, 24);
+        if (Is(m.Type(b), "mdhd")) SetDuration(inner, media[t].duration, 16, 24);
         if (!Is(m.Type(b), "minf")) return inner;
         return Rebuilt(b, m, [&](const Box& n) { return Is(n.Type(b), "stbl") ? tables[t] : Whole(b, n); });
       });
@@ -461,17 +486,23 @@ ClipResult WriteMovClip(const std::vector<ClipPiece>& pieces, const std::string&
   const uint64_t moovSize = Movie(shares, wide).size();
   const Bytes dataHead = Head("mdat", data);
   uint64_t position = 0, dataAt = 0;
-  for (const TopAtom& a : head.top) {
-    if (Is(a.type, "mdat")) {
+  // The clip's media data and movie go where the recording has its first ones.
+  const auto firstOf = [&](const char (&type)[5]) {
+    return std::find_if(head.top.begin(), head.top.end(), [&](const TopAtom& a) { return Is(a.type, type); });
+  };
+  const auto mdat = firstOf("mdat"), movie = firstOf("moov");
+  for (auto a = head.top.begin(); a != head.top.end(); ++a) {
+    if ((Is(a->type, "mdat") && a != mdat) || (Is(a->type, "moov") && a != movie)) continue;
+    if (Is(a->type, "mdat")) {
       dataAt = position + dataHead.size();
       position += dataHead.size() + data;
-    } else if (Is(a.type, "moov")) {
+    } else if (Is(a->type, "moov")) {
       position += moovSize;
-    } else if (Is(a.type, "gps0") || Is(a.type, "gsen")) {
-      const uint64_t n = (Is(a.type, "gps0") ? records.gps : records.gsensor).size();
-      position += n ? Head(a.type, n).size() + n : 0;
-    } else if (a.complete) {
-      position += a.size;
+    } else if (Is(a->type, "gps0") || Is(a->type, "gsen")) {
+      const uint64_t n = (Is(a->type, "gps0") ? records.gps : records.gsensor).size();
+      position += n ? Head(a->type, n).size() + n : 0;
+    } else if (a->complete) {
+      position += a->size;
     }
   }
   for (Share& share : shares) {
@@ -483,7 +514,9 @@ ClipResult WriteMovClip(const std::vector<ClipPiece>& pieces, const std::string&
   ClipOutput output(progress, data);
   if (ClipResult failed = output.Create(destination); !failed.Ok()) return failed;
   NewFileWriter& out = output.Writer();
-  for (const TopAtom& a : head.top) {
+  for (auto at = head.top.begin(); at != head.top.end(); ++at) {
+    const TopAtom& a = *at;
+    if ((Is(a.type, "mdat") && at != mdat) || (Is(a.type, "moov") && at != movie)) continue;
     if (Is(a.type, "mdat")) {
       out.Write(dataHead);
       for (const Share& share : shares)

@@ -58,6 +58,12 @@ void Sha256::Block(const uint8_t* block) {
 void Sha256::Update(const uint8_t* data, std::size_t size) {
   m_length += size;
   while (size > 0) {
+    if (m_buffered == 0 && size >= m_buffer.size()) {  // whole blocks straight from the input
+      Block(data);
+      data += m_buffer.size();
+      size -= m_buffer.size();
+      continue;
+    }
     const std::size_t take = std::min(size, m_buffer.size() - m_buffered);
     std::copy(data, data + take, m_buffer.begin() + static_cast<std::ptrdiff_t>(m_buffered));
     m_buffered += take;

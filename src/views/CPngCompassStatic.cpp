@@ -47,7 +47,10 @@ void CPngCompassStatic::paintEvent(QPaintEvent*) {
   const size_t index = m_current == 0 ? 0 : static_cast<size_t>(m_current - 1);
   if (index >= m_pictures.size() || m_pictures[index]->IsEmpty()) return;
   QPainter painter(this);
+  PaintCompassPicture(painter, rect(), *m_pictures[index]->Bitmap(), m_current == 0);
+}
+
+void PaintCompassPicture(QPainter& painter, const QRect& area, const QImage& picture, bool grey) {
   painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-  const QImage& picture = *m_pictures[index]->Bitmap();
-  painter.drawImage(rect(), m_current == 0 ? ApplyColorMatrix(GreyMatrix(), picture) : picture);
+  painter.drawImage(area, grey ? ApplyColorMatrix(GreyMatrix(), picture) : picture);
 }

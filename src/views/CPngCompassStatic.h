@@ -2,12 +2,18 @@
 // The compass: one of eight pictures of a compass rose turned to the vehicle's
 // heading (picture k has north (k - 1) x 45 degrees clockwise from the top),
 // or picture 1 in grey when there is no heading.
+#include <QImage>
+#include <QPainter>
 #include <QWidget>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "CGdiPlusBitmapResource.h"
+
+// One compass picture over `area`, in grey for "no heading". The widget and
+// the shareable clip's overlay both paint through it.
+void PaintCompassPicture(QPainter& painter, const QRect& area, const QImage& picture, bool grey);
 
 class CPngCompassStatic : public QWidget {
   Q_OBJECT

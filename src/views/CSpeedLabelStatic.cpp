@@ -24,9 +24,22 @@ const GlowLayers& SpeedGlow() {
   return layers;
 }
 
-QString UnitText(SpeedUnit unit) { return unit == SpeedUnit::Mph ? QStringLiteral("mph") : QStringLiteral("Km/h"); }
-
 }  // namespace
+
+QString SpeedUnitText(SpeedUnit unit) { return unit == SpeedUnit::Mph ? QStringLiteral("mph") : QStringLiteral("Km/h"); }
+
+QString SpeedFigures(uint16_t kmh, SpeedUnit unit) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%3d", static_cast<int>(DisplayedSpeed(kmh, unit)));
+  return QString::fromLatin1(text);
+}
+
+void PaintSpeedLabel(QPainter& painter, const QRect& area, bool valid, const QString& figures, const QString& unit) {
+  painter.fillRect(area, QColor(64, 64, 64, 255));
+  if (!valid) return;
+  DrawGlowText(figures, painter, area.left(), area.top() + 10, 20);
+  DrawGlowText(unit, painter, area.left() + 40, area.top() + 18, 12);
+}
 
 void DrawGlowText(const QString& text, QPainter& painter, int x, int y, int emSize) {
   DrawGlowPath(painter, GlyphPath(text, ArialFont(emSize), x, y), SpeedGlow());
@@ -35,21 +48,17 @@ void DrawGlowText(const QString& text, QPainter& painter, int x, int y, int emSi
 CSpeedLabelStatic::CSpeedLabelStatic(QWidget* parent, int controlId) : QWidget(parent) {
   if (controlId != 0) SetControlId(this, controlId);
   setAttribute(Qt::WA_OpaquePaintEvent, true);
-  m_unit = UnitText(m_speedUnit);
+  m_unit = SpeedUnitText(m_speedUnit);
   FormatSpeed();
 }
 
 CSpeedLabelStatic::~CSpeedLabelStatic() = default;
 
-void CSpeedLabelStatic::FormatSpeed() {
-  char text[16];
-  std::snprintf(text, sizeof text, "%3d", static_cast<int>(DisplayedSpeed(m_speed, m_speedUnit)));
-  m_text = QString::fromLatin1(text);
-}
+void CSpeedLabelStatic::FormatSpeed() { m_text = SpeedFigures(m_speed, m_speedUnit); }
 
 void CSpeedLabelStatic::SetUnit(SpeedUnit unit) {
   m_speedUnit = unit;
-  m_unit = UnitText(unit);
+  m_unit = SpeedUnitText(unit);
   FormatSpeed();
   update();
 }
@@ -60,7 +69,7 @@ int CSpeedLabelStatic::SetSpeed(bool valid, uint16_t speed) {
   const int32_t shownValid = m_valid;
   m_speed = speed;
   m_valid = valid ? 1 : 0;
-  m_unit = UnitText(m_speedUnit);
+  m_unit = SpeedUnitText(m_speedUnit);
   FormatSpeed();
   // Every time report sets the speed; the glow text is redrawn only when the
   // figures change.
@@ -70,10 +79,7 @@ int CSpeedLabelStatic::SetSpeed(bool valid, uint16_t speed) {
 
 void CSpeedLabelStatic::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  painter.fillRect(rect(), QColor(64, 64, 64, 255));
-  if (m_valid == 0) return;
-  DrawGlowText(m_text, painter, 0, 10, 20);
-  DrawGlowText(m_unit, painter, 40, 18, 12);
+  PaintSpeedLabel(painter, rect(), m_valid != 0, m_text, m_unit);
 }
 
 void CSpeedLabelStatic::mousePressEvent(QMouseEvent* event) { event->accept(); }
@@ -82,7 +88,7 @@ void CSpeedLabelStatic::mouseReleaseEvent(QMouseEvent* event) { event->accept();
 
 void CSpeedLabelStatic::mouseDoubleClickEvent(QMouseEvent* event) {
   // Shows the reading again in the chosen unit.
-  m_unit = UnitText(m_speedUnit);
+  m_unit = SpeedUnitText(m_speedUnit);
   FormatSpeed();
   update();
   event->accept();

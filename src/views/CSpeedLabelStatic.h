@@ -40,3 +40,12 @@ class CSpeedLabelStatic : public QWidget {
 
 // The layered glow text of the speed label, at (x, y) with the given em size.
 void DrawGlowText(const QString& text, QPainter& painter, int x, int y, int emSize);
+
+// The figures ("%3d" of the displayed speed) and the unit's text the label shows.
+QString SpeedFigures(uint16_t kmh, SpeedUnit unit);
+QString SpeedUnitText(SpeedUnit unit);
+// The label's painting: the dark background over `area`, then, with a
+// reading, the figures and the unit placed from its top left corner at the
+// label's own size (scale the painter for another size). The widget and the
+// shareable clip's overlay both paint through it.
+void PaintSpeedLabel(QPainter& painter, const QRect& area, bool valid, const QString& figures, const QString& unit);

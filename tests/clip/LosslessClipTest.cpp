@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <sstream>
 
 #include "LosslessClip.h"
 #include "RecordingFile.h"
@@ -18,28 +19,38 @@ constexpr double kFps = 10;
 
 // The latest key picture at or before `t` seconds, by ffprobe.
 double KeyPictureBefore(const std::string& path, double t) {
-  const std::string text = ShellOutput("ffprobe -v error -select_streams v:0 -show_entries packet=pts_time,flags "
-                                       "-of csv=p=0 '" + path + "'");
-  double best = 0;
-  for (std::size_t at = 0; at < text.size(); at = text.find('\n', at) + 1) {
-    const double pts = std::atof(text.c_str() + at);
-    if (text.compare(text.find(',', at) + 1, 1, "K") == 0 && pts <= t + 1e-6) best = std::max(best, pts);
-    if (text.find('\n', at) == std::string::npos) break;
-  }
+  std::istringstream lines(ShellOutput("ffprobe -v error -select_streams v:0 -show_entries packet=pts_time,flags "
+                                       "-of csv=p=0 '" + path + "'"));
+  double best = 0, pts = 0;
+  char key = 0;
+  for (std::string line; std::getline(lines, line);)
+    if (std::sscanf(line.c_str(), "%lf,%c", &pts, &key) == 2 && key == 'K' && pts <= t + 1e-6) best = std::max(best, pts);
   return best;
 }
 
-// Two recordings of one drive, 10 s each, the second going on from the first.
+// Recordings of one drive, 10 s each, each going on from the one before;
+// the camera records the third in another frame size.
 std::vector<SynthReport> Trip(const TempFolder& card, const std::string& extension) {
   std::vector<SynthReport> trip;
-  for (int i = 0; i < 2; ++i) {
+  for (int i = 0; i < 3; ++i) {
     SynthOptions o = SmallCamera(30, 10000, static_cast<uint32_t>(kFps));
+    if (i == 2) o.width = 320;
     o.second = 10 * i;
     o.driveSeconds = 10 * i;
     o.noFixRecords = 0;
     trip.push_back(WriteSynthRecording(card / ("FILE000" + std::to_string(i) + extension), o));
   }
   return trip;
+}
+
+// Where a stream's last packet ends, by ffprobe ("v" or "a").
+double StreamEnd(const std::string& path, const char* stream) {
+  std::istringstream lines(ShellOutput(std::string("ffprobe -v error -select_streams ") + stream +
+                                       " -show_entries packet=pts_time,duration_time -of csv=p=0 '" + path + "'"));
+  double end = 0, pts = 0, duration = 0;
+  for (std::string line; std::getline(lines, line);)
+    if (std::sscanf(line.c_str(), "%lf,%lf", &pts, &duration) == 2) end = std::max(end, pts + duration);
+  return end;
 }
 
 std::vector<std::string> Listing(const std::string& folder) {
@@ -65,10 +76,12 @@ TEST(clip_lossless, ClipAcrossARecordingBoundaryHoldsItsPicturesAndRecords) {
     const double key = KeyPictureBefore(trip[0].path, 6.5);
     EXPECT_GT(key, 0.0);  // the start moved back to a key picture, not to the recording's start
     EXPECT_NEAR(r.spanStart, key, 1e-6);
-    EXPECT_NEAR(r.spanEnd, 14.2, 1e-6);
+    // H.264 ends after the pictures shown before the last one decoded.
+    EXPECT_GE(r.spanEnd, 14.2 - 1e-6);
+    EXPECT_LE(r.spanEnd, 14.2 + 0.3);
     EXPECT_EQ(r.files, std::vector<std::string>{clip});
     EXPECT_TRUE(r.notes.empty());
-    EXPECT_EQ(DecodedFrames(clip), std::lround((10.0 - key + 4.2) * kFps));
+    EXPECT_EQ(DecodedFrames(clip), std::lround((r.spanEnd - key) * kFps));
 
     RecordingSummary summary;
     RecordingFile reader(&summary);
@@ -83,8 +96,16 @@ TEST(clip_lossless, ClipAcrossARecordingBoundaryHoldsItsPicturesAndRecords) {
       EXPECT_EQ(blocks.gps[i].latitude, expected[i].latitude) << i;
       EXPECT_EQ(blocks.gps[i].second, expected[i].second) << i;
     }
-    EXPECT_EQ(blocks.gsensor.size(), static_cast<std::size_t>(std::lround((10.0 - key + 4.2) * 10)));
+    EXPECT_EQ(blocks.gsensor.size(), static_cast<std::size_t>(std::lround((r.spanEnd - key) * 10)));
     EXPECT_EQ(FileBytes(trip[0].path), before);
+
+    // Another frame size does not join: the clip ends at the boundary.
+    const ClipResult cut = WriteLosslessClip({{trip[1].path, 8.0, 10.0}, {trip[2].path, 0, 2.0}}, out / ("CUT" + extension), {});
+    ASSERT_TRUE(cut.Ok()) << cut.detail;
+    ASSERT_EQ(cut.notes.size(), 1u);
+    EXPECT_TRUE(cut.notes[0].starts_with("cut at the recording boundary: " + trip[2].path)) << cut.notes[0];
+    EXPECT_EQ(DecodedFrames(out / ("CUT" + extension)), std::lround((cut.spanEnd - cut.spanStart) * kFps));
+    EXPECT_NEAR(cut.spanEnd, 10.0, 1e-6);
   }
 }
 
@@ -93,6 +114,9 @@ TEST(clip_lossless, BadInputGetsAReasonAndLeavesNothing) {
   TempFolder card, out;
   const SynthReport whole = WriteSynthRecording(card / "FILE0001.AVI", SmallCamera(30, 6000, 10));
   const SynthReport cut = WriteSynthRecording(card / "FILE0002.MOV", SmallCamera(31, 6000, 10, {}, 0.6));
+  SynthOptions shortVideo = SmallCamera(32, 6000, 10);
+  shortVideo.videoMs = 2000;
+  const SynthReport gap = WriteSynthRecording(card / "FILE0003.MOV", shortVideo);
   out.File("TAKEN.AVI", "mine");
   out.File("file", "not a folder");
   struct Case {
@@ -104,6 +128,7 @@ TEST(clip_lossless, BadInputGetsAReasonAndLeavesNothing) {
   const std::vector<Case> cases = {
       {"cut source", cut.path, out / "CUT.MOV", false, ClipFailure::SourceUnreadable},
       {"missing source", card / "NONE.AVI", out / "NONE.AVI", false, ClipFailure::SourceUnreadable},
+      {"video ending before the span", gap.path, out / "GAP.MOV", false, ClipFailure::SourceUnreadable},
       {"cancel", whole.path, out / "CANCEL.AVI", true, ClipFailure::Cancelled},
       {"unwritable destination", whole.path, out / "file/CLIP.AVI", false, ClipFailure::DestinationUnwritable},
       {"name taken", whole.path, out / "TAKEN.AVI", false, ClipFailure::NameExists},
@@ -123,4 +148,22 @@ TEST(clip_lossless, BadInputGetsAReasonAndLeavesNothing) {
   }
   EXPECT_EQ(Listing(card.Path()), cardBefore);
   EXPECT_EQ(FileBytes(cut.path), cutBytes);
+}
+
+TEST(clip_lossless, SoundOfTheSpanGoesWithThePictures) {
+  const std::vector<std::pair<std::string, std::string>> cameras = {
+      {"FILE0001.AVI", "-c:v mjpeg -c:a pcm_s16le"},  // every picture a key picture
+      {"FILE0002.MOV", "-c:v libx264 -preset veryfast -g 10 -c:a aac"},
+  };
+  for (const auto& [name, codecs] : cameras) {
+    SCOPED_TRACE(name);
+    TempFolder card, out;
+    ShellOutput("ffmpeg -v error -f lavfi -i testsrc=size=160x120:rate=25 -f lavfi -i sine=sample_rate=48000 -t 4 " +
+                codecs + " '" + card / name + "'");
+    const ClipResult r = WriteLosslessClip({{card / name, 1.3, 3.1}}, out / name, {});
+    ASSERT_TRUE(r.Ok()) << r.detail;
+    EXPECT_NEAR(r.spanStart, KeyPictureBefore(card / name, 1.3), 1e-6);
+    EXPECT_NEAR(StreamEnd(out / name, "v"), r.spanEnd - r.spanStart, 0.05);
+    EXPECT_NEAR(StreamEnd(out / name, "a"), r.spanEnd - r.spanStart, 0.05);
+  }
 }

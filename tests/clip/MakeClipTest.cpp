@@ -2,6 +2,7 @@
 // checksums, the records of exactly the span; and a cancelled or refused
 // clip leaves the folders as they were.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -10,6 +11,7 @@
 #include <set>
 
 #include "ClipMaker.h"
+#include "MakeClip.h"
 #include "Sha256.h"
 #include "Synth.h"
 #include "TempFolder.h"
@@ -113,8 +115,11 @@ TEST_F(clip_Data, ChecksumsSourcesAndTheSpanOnly) {
   EXPECT_EQ(7u, Count(srt, " --> "));
   EXPECT_NE(std::string::npos, srt.find("1\n00:00:00,500 --> 00:00:01,500\n2024-04-12 08:30:06  "));
   EXPECT_NE(std::string::npos, srt.find("7\n00:00:06,500 --> 00:00:07,500\n2024-04-12 08:30:12  "));
-  // The same span again gets a folder of its own.
+  // The same span again gets a folder of its own; its subtitles in miles per hour.
+  request.speedUnit = 1;
   EXPECT_TRUE(MakeClipWith(request, {}, &FakeLossless, {}).Ok());
+  EXPECT_NE(std::string::npos,
+            ReadText(request.outputFolder + "/CLIP_20240412_083006 (2)/CLIP_20240412_083006.SRT").find("25 mph\n"));
   EXPECT_TRUE(std::filesystem::exists(request.outputFolder + "/CLIP_20240412_083006 (2)/SHA256SUMS"));
   // A given name with what sha256sum escapes.
   request.baseName = "a\\b\nc";
@@ -130,22 +135,31 @@ TEST_F(clip_Data, RefusedOrCancelledLeavesTheFoldersAsTheyWere) {
     uint8_t kinds;
     double cancelAt;  // a share of the whole
     ClipFailure failure;
+    bool nobody = false;  // root writes anywhere
   } cases[] = {
-      {dir / "out/clips", 1, 0.1, ClipFailure::Cancelled},  // in the lossless writer
+      {dir / "out/clips", 1, 0.2, ClipFailure::Cancelled},  // in the lossless writer
       {dir / "out/clips", 1, 0.6, ClipFailure::Cancelled},  // in the sources' checksums
       {dir / "card/clips", 1, 2.0, ClipFailure::DestinationOnCard},
       {dir / "link/new/clips", 1, 2.0, ClipFailure::DestinationOnCard},
       {dir / "out/clips", 3, 2.0, ClipFailure::EncoderMissing},
       {dir.File("out/file"), 1, 2.0, ClipFailure::DestinationUnwritable},
       {dir / "out/file/clips", 1, 2.0, ClipFailure::DestinationUnwritable},
+      {dir.Folder("ro", 0555) + "/clips", 1, 2.0, ClipFailure::DestinationUnwritable, true},
   };
   for (const Case& c : cases) {
     const std::set<std::string> before = Tree(dir.Path());
     request.outputFolder = c.output;
     request.kinds = c.kinds;
-    const ClipResult made = MakeClipWith(
-        request, [&](double done, const std::string&) { return done < c.cancelAt; }, &FakeLossless, {});
+    const bool drop = c.nobody && ::geteuid() == 0;
+    if (drop) {
+      ASSERT_EQ(0, ::seteuid(65534));
+    }
+    const ClipResult made = MakeClip(request, [&](double done, const std::string&) { return done < c.cancelAt; });
+    if (drop) {
+      ASSERT_EQ(0, ::seteuid(0));
+    }
     EXPECT_EQ(c.failure, made.failure) << c.output;
+    EXPECT_NE(std::string::npos, made.detail.find(c.nobody ? "Permission denied" : "")) << made.detail;
     EXPECT_TRUE(made.files.empty());
     EXPECT_EQ(before, Tree(dir.Path())) << c.output;
   }
