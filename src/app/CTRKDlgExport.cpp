@@ -1,6 +1,7 @@
 // The KML button's right-click menu (KML, GPX of the recording or of the
 // whole trip, CSV, and the clip) and the trip figures shown as the group rows' tooltips.
 #include <QFile>
+#include <QKeySequence>
 #include <QMenu>
 
 #include "CSettings.h"
@@ -48,7 +49,8 @@ void CTRKDlg::OnKmlMenu(const QPoint& globalPos) {
   for (const MenuEntry& entry : kMenu)
     menu.addAction(LoadQText(static_cast<uint32_t>(entry.textId)))->setData(static_cast<int>(entry.choice));
   menu.addSeparator();
-  const QAction* clip = menu.addAction(LoadQText(kClipMenuText));
+  QAction* clip = menu.addAction(LoadQText(kClipMenuText));
+  clip->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));  // shown beside it; the window's key does it
   const QAction* chosen = menu.exec(globalPos);
   if (chosen == clip) {
     OnClip();

@@ -326,8 +326,8 @@ constexpr StringTableRow kRows[] = {
     // Incident clips: the KML button's menu entry, the clip dialog (caption
     // 369; %1 and %2 are h:mm:ss of the trip, %3 seconds), the progress
     // board (%1 percent) and the messages after it.
-    {360, "Clip... (Ctrl+E)",
-     "クリップ... (Ctrl+E)"},
+    {360, "Clip…",
+     "クリップ…"},
     {361, "The clip holds the trip from %1 to %2 (%3 s).",
      "走行の %1 から %2 まで（%3 秒）をクリップにします。"},
     {362, "Lossless: the camera's own file, copied without re-encoding",
@@ -338,8 +338,8 @@ constexpr StringTableRow kRows[] = {
      "このビューアーは動画エンコーダーなしでビルドされているため、無劣化クリップのみ作成できます。"},
     {365, "Folder:",
      "保存先:"},
-    {366, "Choose...",
-     "選択..."},
+    {366, "Choose…",
+     "選択…"},
     {367, "Select a folder for the clip",
      "クリップの保存先フォルダを選択"},
     {368, "Clip start (I), end (O); Shift+I and Shift+O clear them",
