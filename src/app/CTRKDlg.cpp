@@ -4,12 +4,14 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QMenu>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 
 #include "CHtmlMapDlg.h"
 #include "CListCtrl.h"
 #include "CSettings.h"
+#include "ClipWorker.h"
 #include "ControlId.h"
 #include "Languages.h"
 #include "MapReload.h"

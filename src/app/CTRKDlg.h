@@ -20,6 +20,7 @@
 //   CTRKDlgClose.cpp     close path and destruction
 //   CTRKDlgKeys.cpp      keys, wheel and drops on the whole window; button tips
 //   CTRKDlgExport.cpp    the KML button's export menu, the group rows' trip figures
+//   CTRKDlgClip.cpp      the clip's marks and the clip command
 #include <QColor>
 #include <QIcon>
 #include <QLabel>
@@ -37,6 +38,7 @@
 #include "CGSensorCtrl.h"
 #include "CGdipButton.h"
 #include "CFolderScan.h"
+#include "ClipSpan.h"
 #include "CMySliderControl.h"
 #include "CPlaybackController.h"
 #include "CPngCompassStatic.h"
@@ -65,7 +67,9 @@ class QWheelEvent;
 struct KeyBinding;
 enum class ExportChoice;
 class QMenu;
+class QPushButton;
 class QTimer;
+class ClipWorker;
 
 // An OPEN scan or a list-started playback is under way (shared with the media
 // library's thread).
@@ -470,4 +474,47 @@ class CTRKDlg : public QWidget, public IOwnerView {
   // Declared last: the button lives on the curve, which must outlive it.
   std::unique_ptr<CEventsButton> m_eventsButton;
   std::unique_ptr<CEventListDlg> m_eventList;
+
+ public:
+  // Incident clips (CTRKDlgClip.cpp): I and O mark the span on the trip,
+  // Shift clears them; the clip command asks what to make and where and
+  // makes it beside the window thread with the progress board.
+  void MarkClip(bool start);
+  void ClearClipMark(bool start);
+  void ClearClipMarks();
+  void OnClip();
+  bool IsMakingClip() const { return m_clipWorker != nullptr; }
+  void CancelClip();
+  // The board's Cancel while a clip is made (null before the first clip).
+  QPushButton* ClipCancelButton() const { return m_clipCancel.get(); }
+
+ private:
+  struct PlayingTrip {
+    std::vector<TripRecording> recordings;
+    int32_t first = 0;          // library index of its first recording
+    std::size_t current = 0;    // the playing one, in `recordings`
+    double currentStart = 0.0;  // seconds of the trip before it
+    double seconds = 0.0;       // the trip's length
+    std::string key;            // its first path and count
+  };
+  std::optional<PlayingTrip> CurrentTrip() const;
+  // Seconds from the trip's start to what is on screen; none without a recording.
+  std::optional<double> TripMoment(const PlayingTrip& trip) const;
+  // The marks of the playing recording on the slider (forgotten for another trip).
+  void ShowClipMarks();
+  // The clip's pieces: between the marks, else around the moment or the
+  // event chosen last; [from, to) in trip seconds.
+  std::vector<ClipPiece> ClipPieces(double& from, double& to) const;
+  QString AskClipFolder(const QString& typed);
+  void StartClip(ClipRequest request);
+  void PlaceClipCancel(bool visible);
+  void OnClipPoll();
+  void ReportClip(const ClipResult& result, bool cancelled);
+  std::string m_clipTrip;
+  std::optional<double> m_clipStart;
+  std::optional<double> m_clipEnd;
+  std::unique_ptr<QPushButton> m_clipCancel;
+  std::unique_ptr<QTimer> m_clipPoll;
+  // Last: a clip still being made is cancelled and waited for first.
+  std::unique_ptr<ClipWorker> m_clipWorker;
 };

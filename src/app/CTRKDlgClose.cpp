@@ -2,11 +2,13 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QMenu>
+#include <QPushButton>
 #include <QTimer>
 
 #include "CHtmlMapDlg.h"
 #include "CSettings.h"
 #include "CTRKDlg.h"
+#include "ClipWorker.h"
 
 void CTRKDlg::WriteWindowRect() {
   const QRect g = geometry();

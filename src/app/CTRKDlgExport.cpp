@@ -1,6 +1,7 @@
 // The KML button's right-click menu (KML, GPX of the recording or of the
-// whole trip, CSV) and the trip figures shown as the group rows' tooltips.
+// whole trip, CSV, and the clip) and the trip figures shown as the group rows' tooltips.
 #include <QFile>
+#include <QKeySequence>
 #include <QMenu>
 
 #include "CSettings.h"
@@ -22,6 +23,8 @@ constexpr MenuEntry kMenu[] = {
     {ExportChoice::Csv, kExportMenuCsvText},
 };
 
+// The clip command, beside the exports (CTRKDlgClip.cpp).
+constexpr uint32_t kClipMenuText = 360;
 // 241 in miles.
 constexpr uint32_t kTripFiguresMilesText = 326;
 
@@ -45,8 +48,15 @@ void CTRKDlg::OnKmlMenu(const QPoint& globalPos) {
   QMenu menu(this);
   for (const MenuEntry& entry : kMenu)
     menu.addAction(LoadQText(static_cast<uint32_t>(entry.textId)))->setData(static_cast<int>(entry.choice));
+  menu.addSeparator();
+  QAction* clip = menu.addAction(LoadQText(kClipMenuText));
+  clip->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));  // shown beside it; the window's key does it
   const QAction* chosen = menu.exec(globalPos);
-  if (chosen) OnExport(static_cast<ExportChoice>(chosen->data().toInt()));
+  if (chosen == clip) {
+    OnClip();
+  } else if (chosen) {
+    OnExport(static_cast<ExportChoice>(chosen->data().toInt()));
+  }
 }
 
 void CTRKDlg::OnExport(ExportChoice choice) {

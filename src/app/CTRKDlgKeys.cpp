@@ -31,6 +31,8 @@ constexpr double kFallbackFps = 30.0;
 // A seek target of 0 means that no seek is pending: the start is asked for
 // as the first millisecond.
 constexpr int64_t kFirstSeekableMs = 1;
+// The position slider's tip: the clip's marks and their keys.
+constexpr uint32_t kClipMarksTip = 368;
 
 // The local folder or recording a drag carries (the first usable one), or
 // an empty string.
@@ -129,6 +131,17 @@ bool CTRKDlg::RunKeyAction(const KeyBinding& binding) {
       break;
     case KeyAction::PreviousEvent:
       PlayEvent(-1);
+      break;
+    case KeyAction::ClipStart:
+    case KeyAction::ClipEnd:
+      MarkClip(binding.action == KeyAction::ClipStart);
+      break;
+    case KeyAction::ClearClipStart:
+    case KeyAction::ClearClipEnd:
+      ClearClipMark(binding.action == KeyAction::ClearClipStart);
+      break;
+    case KeyAction::Clip:
+      OnClip();
       break;
   }
   return true;
@@ -258,4 +271,5 @@ void CTRKDlg::ApplyButtonTips() {
       {&m_sizeS, 137},    {&m_sizeM, 138},     {&m_sizeL, 139},
   };
   for (const Tip& tip : tips) tip.button->SetTipText(LoadQText(tip.textId), true);
+  m_positionSlider.setToolTip(LoadQText(kClipMarksTip));
 }

@@ -53,6 +53,7 @@ void CTRKDlg::OpenFolder(const std::string& chosen) {
     return;
   }
   m_library.ClearLibrary();
+  ClearClipMarks();
   m_video.SetCounter(0);
   m_video.SetBusyPicture(true);
   m_video.repaint();

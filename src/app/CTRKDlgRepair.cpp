@@ -17,6 +17,7 @@
 #include "TrkMessageBox.h"
 
 QString FileErrorText(int error);  // CTRKDlgCommands.cpp
+bool IsInside(const QString& folder, const QString& root);
 
 namespace {
 
@@ -59,14 +60,14 @@ QString FailureText(const RepairResult& r) {
   return FileErrorText(r.error);
 }
 
-// The destination is the opened folder or lies below it.
+}  // namespace
+
+// The destination is the opened folder or lies below it (the clip's folder too).
 bool IsInside(const QString& folder, const QString& root) {
   const QString a = QFileInfo(folder).canonicalFilePath();
   const QString b = QFileInfo(root).canonicalFilePath();
   return !a.isEmpty() && !b.isEmpty() && (a == b || a.startsWith(b + QLatin1Char('/')));
 }
-
-}  // namespace
 
 void CTRKDlg::OfferCutRepair() {
   const std::vector<CutRecording> cut = m_library.CutRecordings();

@@ -38,6 +38,11 @@ const KeyBinding kBindings[] = {
     {Qt::Key_Q, kCtrl, KeyAction::Close, 0, false},
     {Qt::Key_N, kNone, KeyAction::NextEvent, 0, false},
     {Qt::Key_N, kShift, KeyAction::PreviousEvent, 0, false},
+    {Qt::Key_I, kNone, KeyAction::ClipStart, 0, false},
+    {Qt::Key_O, kNone, KeyAction::ClipEnd, 0, false},
+    {Qt::Key_I, kShift, KeyAction::ClearClipStart, 0, false},
+    {Qt::Key_O, kShift, KeyAction::ClearClipEnd, 0, false},
+    {Qt::Key_E, kCtrl, KeyAction::Clip, 0, false},
 };
 
 bool IsPunctuation(int key) {

@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
 
 #include "EdgeDrawing.h"
 
@@ -12,6 +13,7 @@ void CVideoSlider::DrawChannel(QPainter& painter, const QRect&) {
   painter.fillRect(rect(), QColor(64, 64, 64));
   DrawSunkenEdge(painter, rect());
   const QRect travel = GetChannelRect();
+  DrawClipMarks(painter, travel);
   for (const Mark& mark : m_marks) {
     const int x = travel.left() + static_cast<int>(mark.fraction * travel.width());
     painter.fillRect(QRect(x - 1, rect().top() + 2, 3, rect().height() - 4), mark.color);
@@ -21,6 +23,37 @@ void CVideoSlider::DrawChannel(QPainter& painter, const QRect&) {
 void CVideoSlider::SetMarks(std::vector<Mark> marks) {
   m_marks = std::move(marks);
   update();
+}
+
+void CVideoSlider::SetClipMarks(const ClipMarks& marks) {
+  if (marks == m_clipMarks) return;
+  m_clipMarks = marks;
+  update();
+}
+
+void CVideoSlider::DrawClipMarks(QPainter& painter, const QRect& travel) const {
+  const auto [start, end] = m_clipMarks;
+  if (!start && !end) return;
+  auto xOf = [&travel](double fraction) {
+    return travel.left() + static_cast<int>(std::clamp(fraction, 0.0, 1.0) * travel.width());
+  };
+  const QRect inner = rect().adjusted(2, 2, -2, -2);
+  // The span between the two marks is shaded, where it crosses this recording.
+  if (start && end && *end > 0.0 && *start < 1.0) {
+    const int left = xOf(*start), right = xOf(*end);
+    painter.fillRect(QRect(left, inner.top(), right - left, inner.height()), QColor(255, 255, 255, 60));
+  }
+  const QColor color = ClipMarkColor();
+  auto bracket = [&](double fraction, int inward) {
+    if (fraction < 0.0 || fraction > 1.0) return;
+    const int x = xOf(fraction);
+    const int foot = inward > 0 ? x : x - 3;
+    painter.fillRect(QRect(x - (inward > 0 ? 0 : 1), inner.top(), 2, inner.height()), color);
+    painter.fillRect(QRect(foot, inner.top(), 4, 2), color);
+    painter.fillRect(QRect(foot, inner.bottom() - 1, 4, 2), color);
+  };
+  if (start) bracket(*start, 1);
+  if (end) bracket(*end, -1);
 }
 
 void CVideoSlider::DrawThumb(QPainter& painter, const QRect& thumb, bool selected) {

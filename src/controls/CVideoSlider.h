@@ -4,6 +4,7 @@
 // SeekRequested. The trackbar's own press handling
 // is not used.
 #include <QColor>
+#include <optional>
 #include <vector>
 
 #include "CSliderCtrl.h"
@@ -26,6 +27,19 @@ class CVideoSlider : public CSliderCtrl {
   void SetMarks(std::vector<Mark> marks);
   const std::vector<Mark>& Marks() const { return m_marks; }
 
+  // The clip's start (I) and end (O) as fractions of this recording: a
+  // bracket where a mark lies within it, and the span between shaded. A mark
+  // of another recording of the trip lies below 0 or above 1, so that only
+  // the shading reaches the edge.
+  struct ClipMarks {
+    std::optional<double> start;
+    std::optional<double> end;
+    bool operator==(const ClipMarks&) const = default;
+  };
+  void SetClipMarks(const ClipMarks& marks);
+  const ClipMarks& GetClipMarks() const { return m_clipMarks; }
+  static QColor ClipMarkColor() { return {255, 255, 255}; }
+
  signals:
   // The thumb was dragged or let go: playback seeks to its position.
   void SeekRequested();
@@ -33,6 +47,7 @@ class CVideoSlider : public CSliderCtrl {
  protected:
   void DrawChannel(QPainter& painter, const QRect& channel) override;
   void DrawThumb(QPainter& painter, const QRect& thumb, bool selected) override;
+  void DrawClipMarks(QPainter& painter, const QRect& travel) const;
   bool IsThumbSelected() const override { return m_dragging || CSliderCtrl::IsThumbSelected(); }
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -43,4 +58,5 @@ class CVideoSlider : public CSliderCtrl {
   QColor m_thumbPressedColor{240, 0, 180};
   QColor m_thumbColor{100, 250, 100};
   std::vector<Mark> m_marks;
+  ClipMarks m_clipMarks;
 };

@@ -24,7 +24,9 @@ class ObservedDlg : public CTRKDlg {
     progress.push_back(percent);
     progressTexts.push_back(text);
     CTRKDlg::ShowCopyProgress(percent, text);
+    if (onProgress) onProgress();
   }
+  std::function<void()> onProgress;
   std::vector<int> progress;
   std::vector<std::string> progressTexts;
 };

@@ -58,7 +58,7 @@ TEST_F(ExportMenu, EveryEntryWritesItsFilesAndNamesThemInTheMessage) {
   for (int i = 0; i < 4; ++i) {
     m_answers.Box(QMessageBox::Ok);
     const QStringList menu = PickFromMenu(i);
-    EXPECT_EQ(menu, (QStringList{Text(230), Text(231), Text(232), Text(233)}));
+    EXPECT_EQ(menu, (QStringList{Text(230), Text(231), Text(232), Text(233), QString(), Text(360)}));
     ASSERT_EQ(Boxes().size(), static_cast<std::size_t>(i + 1)) << "no message for entry " << i;
     QString text = Text(entries[i].text);
     text.replace("%s", entries[i].files.join(", "));
@@ -78,6 +78,11 @@ TEST_F(ExportMenu, EveryEntryWritesItsFilesAndNamesThemInTheMessage) {
   ASSERT_TRUE(WaitFor([&] { return Boxes().size() == 5; }, 5000));
   EXPECT_TRUE(Boxes()[4].startsWith(Text(127) + "|"));
   EXPECT_FALSE(ReadAll(stem + ".KML").isEmpty());
+
+  // The last entry asks for a clip.
+  m_answers.Dialog([](QDialog* d) { d->reject(); });
+  PickFromMenu(5);
+  EXPECT_EQ(Boxes().back(), Box(369, 369));
 }
 
 TEST_F(ExportMenu, GroupRowsShowTheirTripFiguresAsTooltip) {

@@ -32,11 +32,15 @@ class ModalAnswers {
   // The next picker takes `folder` (empty: Cancel). `afterAccept` runs once
   // the picker has taken the folder, before the command goes on.
   void Folder(const QString& folder, std::function<void()> afterAccept = {}) {
-    m_script.push_back({true, folder, QMessageBox::NoButton, {}, std::move(afterAccept)});
+    m_script.push_back({true, folder, QMessageBox::NoButton, {}, std::move(afterAccept), {}});
+  }
+  // The next dialog of another kind is answered by `answer` (which closes it).
+  void Dialog(std::function<void(QDialog*)> answer) {
+    m_script.push_back({false, QString(), QMessageBox::NoButton, {}, {}, std::move(answer)});
   }
   // The next message box is answered with `button`; `whileShown` runs first.
   void Box(QMessageBox::StandardButton button, std::function<void()> whileShown = {}) {
-    m_script.push_back({false, QString(), button, std::move(whileShown), {}});
+    m_script.push_back({false, QString(), button, std::move(whileShown), {}, {}});
   }
 
   const std::vector<Seen>& seen() const { return m_seen; }
@@ -55,6 +59,7 @@ class ModalAnswers {
     QMessageBox::StandardButton button;
     std::function<void()> whileShown;
     std::function<void()> afterAccept;
+    std::function<void(QDialog*)> dialog;
   };
 
   void Poll() {
@@ -62,9 +67,12 @@ class ModalAnswers {
     if (modal == nullptr || !modal->isVisible()) return;
     auto* picker = qobject_cast<CFolderDialog*>(modal);
     auto* box = qobject_cast<QMessageBox*>(modal);
-    if (picker == nullptr && box == nullptr) return;
-    Seen seen{picker != nullptr, box ? box->text() : picker->windowTitle(), modal->windowTitle()};
-    if (m_script.empty() || m_script.front().picker != (picker != nullptr)) {
+    // Other dialogs are left to the test unless the script expects one.
+    const bool dialogNext = !m_script.empty() && m_script.front().dialog;
+    auto* other = picker || box || !dialogNext ? nullptr : qobject_cast<QDialog*>(modal);
+    if (picker == nullptr && box == nullptr && other == nullptr) return;
+    Seen seen{picker != nullptr, box ? box->text() : modal->windowTitle(), modal->windowTitle()};
+    if (m_script.empty() || m_script.front().picker != (picker != nullptr) || dialogNext != (other != nullptr)) {
       m_unexpected.push_back(seen);
       if (box) box->done(QMessageBox::Cancel);
       else picker->reject();
@@ -73,6 +81,10 @@ class ModalAnswers {
     Step step = std::move(m_script.front());
     m_script.pop_front();
     m_seen.push_back(seen);
+    if (other) {
+      step.dialog(other);
+      return;
+    }
     if (picker) {
       if (step.folder.isEmpty()) {
         picker->reject();

@@ -60,6 +60,7 @@ TEST(StringTable, HoldsTheWholeVocabularyInBothLanguages) {
   expected.push_back(310);
   for (uint32_t id = 320; id <= 326; ++id) expected.push_back(id);
   for (uint32_t id = 340; id <= 357; ++id) expected.push_back(id);
+  for (uint32_t id = 360; id <= 375; ++id) expected.push_back(id);
   ASSERT_EQ(count, expected.size());
   EXPECT_EQ(ids, expected);
 
