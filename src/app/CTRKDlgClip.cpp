@@ -92,11 +92,11 @@ std::optional<CTRKDlg::PlayingTrip> CTRKDlg::CurrentTrip() const {
 }
 
 std::optional<double> CTRKDlg::TripMoment(const PlayingTrip& trip) const {
-  const MediaEngine& engine = m_playback->Engine();
-  if (!(engine.IsPlaying() || engine.IsPaused())) return std::nullopt;
+  const CPlaybackController& player = *m_playback;
+  if (!(player.IsPlaying() || player.IsPaused())) return std::nullopt;
   // A seek still pending is where the user is.
   const int64_t pending = m_playback->SeekTarget();
-  const int64_t now = std::max<int64_t>(0, pending != 0 ? pending : engine.GetTime());
+  const int64_t now = std::max<int64_t>(0, pending != 0 ? pending : player.TimeMs());
   return trip.currentStart + static_cast<double>(now) / 1000.0;
 }
 
