@@ -1,0 +1,57 @@
+#pragma once
+// One walk over the boxes of both containers: the chunks of a RIFF file (AVI)
+// and the atoms of a QuickTime file. Whatever the bytes, the walk reads only
+// the headers, never leaves the range it was given, and ends:
+//  - every size is checked against what is left of the parent; a box that
+//    claims more is handed over as incomplete, cut at what is left, and is
+//    the last of its parent;
+//  - QuickTime size 1 takes the 64-bit size that follows, size 0 runs to the
+//    end of the parent, and a size shorter than its own header ends the
+//    parent's walk (what follows is no atom);
+//  - a RIFF chunk of odd size is followed by a pad byte;
+//  - nesting is bounded: below kMaxBoxDepth a box is not entered.
+// The visitor decides for each box: enter it, go on after it, or stop.
+#include <cstdint>
+#include <functional>
+
+#include "ByteOrder.h"
+
+class ByteSource;
+
+// A four-character code as one number: its bytes in file order, read as a
+// little-endian value, so FourCc("RIFF") == CodeAt(p) when p holds "RIFF".
+constexpr uint32_t FourCc(const char (&s)[5]) {
+  return static_cast<uint32_t>(static_cast<uint8_t>(s[0])) |
+         (static_cast<uint32_t>(static_cast<uint8_t>(s[1])) << 8) |
+         (static_cast<uint32_t>(static_cast<uint8_t>(s[2])) << 16) |
+         (static_cast<uint32_t>(static_cast<uint8_t>(s[3])) << 24);
+}
+inline uint32_t CodeAt(const uint8_t* p) { return ReadLe32(p); }
+
+enum class Container { Riff, QuickTime };
+
+struct Box {
+  uint64_t at = 0;        // where its header starts
+  uint32_t code = 0;      // FourCc of its type
+  uint32_t listType = 0;  // RIFF and LIST chunks: the code that opens the payload (0 when missing)
+  uint32_t header = 8;    // bytes before the payload: 8, or 16 with a QuickTime 64-bit size
+  uint64_t payload = 0;   // as declared (QuickTime size 0: the rest of the parent)
+  uint64_t span = 0;      // what it takes of its parent, pad byte included, cut at what is left
+  bool complete = false;  // header and payload lie within the parent
+
+  uint64_t PayloadAt() const { return at + header; }
+  uint64_t End() const { return at + span; }  // where the next box of the parent starts
+};
+
+enum class WalkStep { Next, Enter, Stop };
+enum class WalkEnd { Done, Stopped, ReadError };
+
+constexpr int kMaxBoxDepth = 8;
+
+// `depth` is 0 for the boxes of [begin, end), 1 for their children, ...
+using BoxVisitor = std::function<WalkStep(const Box& box, int depth)>;
+
+// Walks the boxes in [begin, end) of the source (end is cut at its size).
+// Done when the range ran out (or held no further box), Stopped when the
+// visitor said so at any depth, ReadError when a header could not be read.
+WalkEnd WalkBoxes(ByteSource& source, Container container, uint64_t begin, uint64_t end, const BoxVisitor& visit);
