@@ -25,7 +25,7 @@ struct Chunk {
   uint64_t End() const { return pos + 8 + payload + (payload & 1); }
 };
 
-Chunk ChunkOf(const Box& box) { return Chunk{box.at, box.code, box.payload, box.listType}; }
+Chunk ChunkOf(const ContainerBox& box) { return Chunk{box.at, box.code, box.payload, box.listType}; }
 
 struct StreamFields {
   uint64_t lengthAt = 0;     // file offset of strh dwLength
@@ -118,7 +118,7 @@ RepairResult RepairAvi(ByteSource& source, const std::string& destination) {
 
   // Top-level chunks up to the cut.
   std::vector<Chunk> top;
-  const WalkEnd topEnd = WalkBoxes(source, Container::Riff, 12, size, [&](const Box& chunk, int) {
+  const WalkEnd topEnd = WalkBoxes(source, Container::Riff, 12, size, [&](const ContainerBox& chunk, int) {
     if (chunk.code == 0 && chunk.payload == 0) return WalkStep::Stop;  // zeros not yet overwritten
     top.push_back(ChunkOf(chunk));
     return WalkStep::Next;
@@ -138,7 +138,7 @@ RepairResult RepairAvi(ByteSource& source, const std::string& destination) {
   uint32_t usPerFrame = 0;
   std::vector<StreamFields> streams;
   const WalkEnd headerEnd = WalkBoxes(source, Container::Riff, hdrl->pos + 12, hdrl->pos + 8 + hdrl->payload,
-                                      [&](const Box& c, int) {
+                                      [&](const ContainerBox& c, int) {
     if (c.code == FourCc("LIST")) return WalkStep::Enter;  // strl: walk its chunks
     uint8_t p[48] = {};
     source.ReadAt(c.PayloadAt(), p, static_cast<std::size_t>(std::min<uint64_t>(c.payload, sizeof p)));
@@ -169,7 +169,7 @@ RepairResult RepairAvi(ByteSource& source, const std::string& destination) {
   // The last chunk kept is whole only when a chunk header or the end of the
   // data follows it: stale bytes after the cut can make it look longer.
   bool vouched = true;
-  const WalkEnd dataEnd = WalkBoxes(source, Container::Riff, movi->pos + 12, moviLimit, [&](const Box& box, int) {
+  const WalkEnd dataEnd = WalkBoxes(source, Container::Riff, movi->pos + 12, moviLimit, [&](const ContainerBox& box, int) {
     const Chunk c = ChunkOf(box);
     vouched = PlausibleHead(c, streams.size());
     if (!vouched || !box.complete || c.pos - moviType > 0xFFFFFFFFu) return WalkStep::Stop;

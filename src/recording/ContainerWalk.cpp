@@ -12,11 +12,11 @@ constexpr uint32_t kListCode = FourCc("LIST");
 enum class HeaderRead { Box, NoBox, Failed };
 
 // The header at pos, with left = end - pos >= 8 bytes of the parent.
-HeaderRead ReadHeader(ByteSource& source, Container container, uint64_t pos, uint64_t left, Box& box) {
+HeaderRead ReadHeader(ByteSource& source, Container container, uint64_t pos, uint64_t left, ContainerBox& box) {
   uint8_t h[16] = {};
   const int64_t got = source.ReadAt(pos, h, static_cast<std::size_t>(std::min<uint64_t>(sizeof h, left)));
   if (got < 8) return HeaderRead::Failed;
-  box = Box{};
+  box = ContainerBox{};
   box.at = pos;
   uint64_t total = 0;  // header and payload as declared, pad byte included
   if (container == Container::Riff) {
@@ -45,7 +45,7 @@ HeaderRead ReadHeader(ByteSource& source, Container container, uint64_t pos, uin
 WalkEnd WalkLevel(ByteSource& source, Container container, uint64_t pos, uint64_t end, int depth,
                   const BoxVisitor& visit) {
   while (pos < end && end - pos >= 8) {
-    Box box;
+    ContainerBox box;
     const HeaderRead read = ReadHeader(source, container, pos, end - pos, box);
     if (read == HeaderRead::Failed) return WalkEnd::ReadError;
     if (read == HeaderRead::NoBox) return WalkEnd::Done;

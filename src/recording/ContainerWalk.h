@@ -27,10 +27,11 @@ constexpr uint32_t FourCc(const char (&s)[5]) {
          (static_cast<uint32_t>(static_cast<uint8_t>(s[3])) << 24);
 }
 inline uint32_t CodeAt(const uint8_t* p) { return ReadLe32(p); }
+inline uint32_t CodeAt(const char* p) { return ReadLe32(reinterpret_cast<const uint8_t*>(p)); }
 
 enum class Container { Riff, QuickTime };
 
-struct Box {
+struct ContainerBox {
   uint64_t at = 0;        // where its header starts
   uint32_t code = 0;      // FourCc of its type
   uint32_t listType = 0;  // RIFF and LIST chunks: the code that opens the payload (0 when missing)
@@ -49,7 +50,7 @@ enum class WalkEnd { Done, Stopped, ReadError };
 constexpr int kMaxBoxDepth = 8;
 
 // `depth` is 0 for the boxes of [begin, end), 1 for their children, ...
-using BoxVisitor = std::function<WalkStep(const Box& box, int depth)>;
+using BoxVisitor = std::function<WalkStep(const ContainerBox& box, int depth)>;
 
 // Walks the boxes in [begin, end) of the source (end is cut at its size).
 // Done when the range ran out (or held no further box), Stopped when the

@@ -53,7 +53,7 @@ bool IsCutAvi(ByteSource& source, std::string* reason) {
 
   bool headerComplete = false, moviSeen = false, moviPastEnd = false, indexSeen = false;
   uint32_t mainFlags = 0;
-  const WalkEnd end = WalkBoxes(source, Container::Riff, 12, size, [&](const Box& chunk, int) {
+  const WalkEnd end = WalkBoxes(source, Container::Riff, 12, size, [&](const ContainerBox& chunk, int) {
     if (chunk.code == FourCc("LIST") && chunk.listType == FourCc("hdrl")) {
       headerComplete = chunk.complete;
       uint8_t avih[8 + 16] = {};
@@ -83,7 +83,7 @@ bool IsCutAvi(ByteSource& source, std::string* reason) {
 // included).
 bool IsCutQuickTime(ByteSource& source, std::string* reason) {
   bool mdatSeen = false, moovSeen = false, mdatPastEnd = false;
-  const WalkEnd end = WalkBoxes(source, Container::QuickTime, 0, source.Size(), [&](const Box& atom, int) {
+  const WalkEnd end = WalkBoxes(source, Container::QuickTime, 0, source.Size(), [&](const ContainerBox& atom, int) {
     if (atom.code == FourCc("mdat")) {
       mdatSeen = true;
       mdatPastEnd = mdatPastEnd || !atom.complete;
