@@ -68,6 +68,15 @@ WalkEnd WalkLevel(ByteSource& source, Container container, uint64_t pos, uint64_
 
 }  // namespace
 
+bool ReadCodeAt(ByteSource& source, uint64_t pos, uint32_t& code) {
+  uint8_t b[4] = {};
+  if (pos < source.Size() &&
+      source.ReadAt(pos, b, static_cast<std::size_t>(std::min<uint64_t>(sizeof b, source.Size() - pos))) < 0)
+    return false;
+  code = CodeAt(b);
+  return true;
+}
+
 WalkEnd WalkBoxes(ByteSource& source, Container container, uint64_t begin, uint64_t end, const BoxVisitor& visit) {
   return WalkLevel(source, container, begin, std::min(end, source.Size()), 0, visit);
 }

@@ -11,6 +11,8 @@
 //  - a RIFF chunk of odd size is followed by a pad byte;
 //  - nesting is bounded: below kMaxBoxDepth a box is not entered.
 // The visitor decides for each box: enter it, go on after it, or stop.
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
@@ -56,3 +58,48 @@ using BoxVisitor = std::function<WalkStep(const ContainerBox& box, int depth)>;
 // Done when the range ran out (or held no further box), Stopped when the
 // visitor said so at any depth, ReadError when a header could not be read.
 WalkEnd WalkBoxes(ByteSource& source, Container container, uint64_t begin, uint64_t end, const BoxVisitor& visit);
+
+// ---------------------------------------------------------------------------
+// The readers' walk by codes. The readers do not follow the nesting: they
+// step from code to code the way the camera lays its files out (into hdrl and
+// strl, over movi, a fixed 24 bytes over a QuickTime date text), and every
+// step the library lists by must stay as it is. A table gives the step for
+// each code the reader knows and one for all others; a step gets the
+// position right after the code and returns where the walk goes on, or
+// kWalkEnds. A step that does not move forward ends the walk too.
+
+constexpr uint64_t kWalkEnds = ~uint64_t{0};
+
+template <typename Context>
+using CodeStep = uint64_t (*)(Context& context, uint32_t code, uint64_t pos);
+
+template <typename Context>
+struct CodeRule {
+  uint32_t code;
+  CodeStep<Context> step;
+};
+
+// The code at pos; bytes past the end of the source read as zero. False
+// when the source failed to read.
+bool ReadCodeAt(ByteSource& source, uint64_t pos, uint32_t& code);
+
+// Steps from `pos` while it lies before `end`. `seek`, when given, moves the
+// walk on to where the next code stands (or kWalkEnds) before every step but
+// the first. False when the source failed to read a code.
+template <typename Context, std::size_t N>
+bool WalkCodes(ByteSource& source, Context& context, const std::array<CodeRule<Context>, N>& rules,
+               CodeStep<Context> unknown, uint64_t pos, uint64_t end,
+               uint64_t (*seek)(Context&, uint64_t pos) = nullptr) {
+  while (pos < end) {
+    uint32_t code = 0;
+    if (!ReadCodeAt(source, pos, code)) return false;
+    CodeStep<Context> step = unknown;
+    for (const CodeRule<Context>& rule : rules)
+      if (rule.code == code) step = rule.step;
+    const uint64_t next = step(context, code, pos + 4);
+    if (next == kWalkEnds || next <= pos) return true;
+    pos = next;
+    if (seek && pos < end && (pos = seek(context, pos)) == kWalkEnds) return true;
+  }
+  return true;
+}
