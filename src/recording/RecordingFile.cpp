@@ -1,4 +1,5 @@
-// The AVI chunk walk and the QuickTime atom walk and byte scan.
+// The AVI chunk walk and the QuickTime atom walk and byte scan, each a table
+// of steps by code for the container walk (WalkCodes in ContainerWalk.h).
 //
 // Whatever the bytes, a walk reads nothing outside the file, ends, and builds
 // no value by overflow:
@@ -346,8 +347,8 @@ void WalkAvi(Walker& w, RecordingSummary& st) {
 }
 
 // ---------------------------------------------------------------------------
-// QuickTime atom walk and byte scan. pos stands on an atom's type field; S is
-// the atom's start, 4 bytes before it.
+// QuickTime atom walk and byte scan. `atom` is an atom's start, its size
+// field, 4 bytes before its type.
 
 void ReadMovie(Walker& w, RecordingSummary& st, int64_t atom, uint64_t& pos) {
   const uint64_t next = static_cast<uint64_t>(atom + 4) + SteppedAtomSize(w.BigEndianSizeAt(atom));
