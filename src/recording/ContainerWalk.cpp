@@ -13,8 +13,11 @@ enum class HeaderRead { Box, NoBox, Failed };
 
 // The header at pos, with left = end - pos >= 8 bytes of the parent.
 HeaderRead ReadHeader(ByteSource& source, Container container, uint64_t pos, uint64_t left, ContainerBox& box) {
+  // A chunk header with its list type takes 12 bytes, an atom's with a 64-bit
+  // size 16: no more is read, so the listing's few reads stay as they are.
   uint8_t h[16] = {};
-  const int64_t got = source.ReadAt(pos, h, static_cast<std::size_t>(std::min<uint64_t>(sizeof h, left)));
+  const uint64_t wanted = container == Container::Riff ? 12 : 16;
+  const int64_t got = source.ReadAt(pos, h, static_cast<std::size_t>(std::min(wanted, left)));
   if (got < 8) return HeaderRead::Failed;
   box = ContainerBox{};
   box.at = pos;
