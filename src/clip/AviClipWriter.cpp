@@ -28,7 +28,6 @@ struct Chunk {
   uint64_t End() const { return pos + 8 + payload + (payload & 1); }
 };
 
-bool Is(const char* code, const char (&what)[5]) { return std::memcmp(code, what, 4) == 0; }
 
 bool ReadChunk(ByteSource& source, uint64_t pos, Chunk& chunk) {
   uint8_t head[12] = {};
@@ -95,29 +94,29 @@ std::string AviSource::Open(const std::string& name) {
     if (!ReadChunk(file, pos, c)) return "cannot read " + path;
     if (ReadLe32(reinterpret_cast<const uint8_t*>(c.code)) == 0 && c.payload == 0) break;
     if (c.End() > size + (c.payload & 1)) return path + " ends inside its chunk at byte " + std::to_string(pos);
-    if (Is(c.code, "LIST") && Is(c.listType, "hdrl")) hdrl = top.size();
-    if (Is(c.code, "LIST") && Is(c.listType, "movi")) movi = top.size();
+    if (HasCode(c.code, "LIST") && HasCode(c.listType, "hdrl")) hdrl = top.size();
+    if (HasCode(c.code, "LIST") && HasCode(c.listType, "movi")) movi = top.size();
     top.push_back(c);
     pos = c.End();
   }
-  if (top.empty() || !Is(top[hdrl].listType, "hdrl") || !Is(top[movi].listType, "movi") || movi < hdrl)
+  if (top.empty() || !HasCode(top[hdrl].listType, "hdrl") || !HasCode(top[movi].listType, "movi") || movi < hdrl)
     return path + " has no header list or no movi list";
   const Chunk& h = top[hdrl];
   if (h.payload > kMaxHeaderList) return path + " has a header list too large to be a camera's";
   for (uint64_t pos = h.pos + 12; pos + 8 <= h.pos + 8 + h.payload;) {
     Chunk c;
     if (!ReadChunk(file, pos, c)) return "cannot read " + path;
-    if (Is(c.code, "LIST")) {  // strl: walk its chunks
+    if (HasCode(c.code, "LIST")) {  // strl: walk its chunks
       pos += 12;
       continue;
     }
     if (c.End() > h.End()) break;  // the fields set later must lie inside the list
     std::vector<uint8_t> p(static_cast<std::size_t>(std::min<uint64_t>(c.payload, 256)));
     file.ReadAt(pos + 8, p.data(), p.size());
-    if (Is(c.code, "avih") && p.size() >= 56) {
+    if (HasCode(c.code, "avih") && p.size() >= 56) {
       avihAt = pos + 8 - h.pos;
       usPerFrame = ReadLe32(p.data());
-    } else if (Is(c.code, "strh") && p.size() >= 48 && streams.size() < kMaxStreams) {
+    } else if (HasCode(c.code, "strh") && p.size() >= 48 && streams.size() < kMaxStreams) {
       Stream s;
       s.lengthAt = pos + 8 + 32 - h.pos;
       s.video = HasCode(p.data(), "vids");
@@ -126,13 +125,13 @@ std::string AviSource::Open(const std::string& name) {
       const uint32_t scale = ReadLe32(p.data() + 20), rate = ReadLe32(p.data() + 24);
       s.perSecond = scale ? static_cast<double>(rate) / scale : 0;
       streams.push_back(std::move(s));
-    } else if (Is(c.code, "strf") && !streams.empty()) {
+    } else if (HasCode(c.code, "strf") && !streams.empty()) {
       streams.back().format.insert(streams.back().format.end(), p.begin(), p.end());
       if (!streams.back().video && p.size() >= 14) {
         streams.back().blockAlign = ReadLe16(p.data() + 12);
         if (streams.back().sampleSize != 0) streams.back().perSecond = ReadLe32(p.data() + 8);
       }
-    } else if (Is(c.code, "IDIT")) {
+    } else if (HasCode(c.code, "IDIT")) {
       dateTexts.push_back(pos + 8 - h.pos);
     }
     pos = c.End();
@@ -144,7 +143,7 @@ std::string AviSource::Open(const std::string& name) {
   for (uint64_t pos = m.pos + 12; pos + 8 <= m.pos + 8 + m.payload;) {
     Chunk c;
     if (!ReadChunk(file, pos, c)) return "cannot read " + path;
-    if (Is(c.code, "LIST")) {  // a rec list: its chunks one by one
+    if (HasCode(c.code, "LIST")) {  // a rec list: its chunks one by one
       pos += 12;
       continue;
     }
@@ -308,18 +307,18 @@ ClipResult WriteAviClip(const std::vector<ClipPiece>& pieces, const std::string&
           return output.Failure();
       }
       moviEnd = out.Position();
-    } else if (Is(c.code, "idx1")) {
+    } else if (HasCode(c.code, "idx1")) {
       WriteChunk(out, "idx1", index);
       indexed = true;
-    } else if (Is(c.code, "gps0") || Is(c.code, "gsen")) {
-      const std::vector<uint8_t>& block = Is(c.code, "gps0") ? records.gps : records.gsensor;
-      if (!block.empty()) WriteChunk(out, Is(c.code, "gps0") ? "gps0" : "gsen", block);
-    } else if (Is(c.code, "IDIT")) {
+    } else if (HasCode(c.code, "gps0") || HasCode(c.code, "gsen")) {
+      const std::vector<uint8_t>& block = HasCode(c.code, "gps0") ? records.gps : records.gsensor;
+      if (!block.empty()) WriteChunk(out, HasCode(c.code, "gps0") ? "gps0" : "gsen", block);
+    } else if (HasCode(c.code, "IDIT")) {
       std::vector<uint8_t> text(static_cast<std::size_t>(std::min<uint64_t>(c.payload, 256)));
       head.file.ReadAt(c.pos + 8, text.data(), text.size());
       MoveDateText(text.data(), text.size(), result.spanStart);
       WriteChunk(out, "IDIT", text);
-    } else if (t < head.movi || Is(c.code, "gpsa") || Is(c.code, "gsea")) {
+    } else if (t < head.movi || HasCode(c.code, "gpsa") || HasCode(c.code, "gsea")) {
       if (!output.Copy(head.file, head.path, c.pos, c.End() - c.pos)) return output.Failure();
     }
   }

@@ -23,7 +23,6 @@ constexpr uint64_t kMaxMoov = 64u << 20;
 constexpr uint64_t kMaxSamples = 4u << 20;
 constexpr uint64_t kMaxFixedSamples = 1u << 28;  // sound samples are counted, not held
 
-bool Is(const char* type, const char (&what)[5]) { return std::memcmp(type, what, 4) == 0; }
 
 // An atom inside the moov held in memory.
 struct Box {
@@ -47,7 +46,7 @@ std::vector<Box> Children(const Bytes& b, const Box& parent) {
 
 std::optional<Box> Child(const Bytes& b, const Box& parent, const char (&type)[5]) {
   for (const Box& c : Children(b, parent))
-    if (Is(c.Type(b), type)) return c;
+    if (HasCode(c.Type(b), type)) return c;
   return std::nullopt;
 }
 
@@ -205,13 +204,13 @@ std::string MovSource::Open(const std::string& name) {
   RecordingFile reader(&summary);
   if (reader.ParseMov(file) != 0) return path + " is no readable QuickTime recording: " + reader.FailureReason();
   top = TopLevel(file);
-  const auto m = std::find_if(top.begin(), top.end(), [](const TopAtom& a) { return Is(a.type, "moov") && a.complete; });
+  const auto m = std::find_if(top.begin(), top.end(), [](const TopAtom& a) { return HasCode(a.type, "moov") && a.complete; });
   if (m == top.end() || m->size > kMaxMoov) return path + " has no movie atom a camera would write";
   moov.resize(static_cast<std::size_t>(m->size));
   if (file.ReadAt(m->pos, moov.data(), moov.size()) != static_cast<int64_t>(moov.size())) return "cannot read " + path;
   movie = {0, moov.size(), m->header};
   for (const Box& c : Children(moov, movie)) {
-    if (!Is(c.Type(moov), "trak")) continue;
+    if (!HasCode(c.Type(moov), "trak")) continue;
     Track t;
     std::string why = ReadTrack(moov, c, t);
     // A track of pictures must be read; another that cannot be (an empty
@@ -409,15 +408,15 @@ Bytes Movie(const std::vector<Share>& shares, bool wide) {
   return Rebuilt(b, s.movie, [&](const Box& c) {
     const char* type = c.Type(b);
     Bytes out = Whole(b, c);
-    if (Is(type, "mvhd")) SetDuration(out, movieDuration, 16, 24);
-    if (!Is(type, "trak")) return out;
+    if (HasCode(type, "mvhd")) SetDuration(out, movieDuration, 16, 24);
+    if (!HasCode(type, "trak")) return out;
     const auto kept = std::find_if(s.tracks.begin(), s.tracks.end(), [&](const Track& k) { return k.trak.at == c.at; });
     if (kept == s.tracks.end()) return Bytes();
     const std::size_t t = static_cast<std::size_t>(kept - s.tracks.begin());
     return Rebuilt(b, c, [&](const Box& k) {
       Bytes part = Whole(b, k);
-      if (Is(k.Type(b), "tkhd")) SetDuration(part, shown[t], 20, 28);
-      if (Is(k.Type(b), "edts")) {
+      if (HasCode(k.Type(b), "tkhd")) SetDuration(part, shown[t], 20, 28);
+      if (HasCode(k.Type(b), "edts")) {
         // The one edit that starts the track at its first picture shown.
         const auto elst = Child(b, k, "elst");
         const auto edits = Entries(b, elst, 4, 12);
@@ -427,12 +426,12 @@ Bytes Movie(const std::vector<Share>& shares, bool wide) {
         PutBe32(entry.data() + 4, static_cast<uint32_t>(std::clamp<int64_t>(media[t].shownFrom, 0, 0x7FFFFFFF)));
         return Atom("edts", Atom("elst", FullBox(0, 1, entry)));
       }
-      if (!Is(k.Type(b), "mdia")) return part;
+      if (!HasCode(k.Type(b), "mdia")) return part;
       return Rebuilt(b, k, [&](const Box& m) {
         Bytes inner = Whole(b, m);
-        if (Is(m.Type(b), "mdhd")) SetDuration(inner, media[t].duration, 16, 24);
-        if (!Is(m.Type(b), "minf")) return inner;
-        return Rebuilt(b, m, [&](const Box& n) { return Is(n.Type(b), "stbl") ? tables[t] : Whole(b, n); });
+        if (HasCode(m.Type(b), "mdhd")) SetDuration(inner, media[t].duration, 16, 24);
+        if (!HasCode(m.Type(b), "minf")) return inner;
+        return Rebuilt(b, m, [&](const Box& n) { return HasCode(n.Type(b), "stbl") ? tables[t] : Whole(b, n); });
       });
     });
   });
@@ -494,18 +493,18 @@ ClipResult WriteMovClip(const std::vector<ClipPiece>& pieces, const std::string&
   uint64_t position = 0, dataAt = 0;
   // The clip's media data and movie go where the recording has its first ones.
   const auto firstOf = [&](const char (&type)[5]) {
-    return std::find_if(head.top.begin(), head.top.end(), [&](const TopAtom& a) { return Is(a.type, type); });
+    return std::find_if(head.top.begin(), head.top.end(), [&](const TopAtom& a) { return HasCode(a.type, type); });
   };
   const auto mdat = firstOf("mdat"), movie = firstOf("moov");
   for (auto a = head.top.begin(); a != head.top.end(); ++a) {
-    if ((Is(a->type, "mdat") && a != mdat) || (Is(a->type, "moov") && a != movie)) continue;
-    if (Is(a->type, "mdat")) {
+    if ((HasCode(a->type, "mdat") && a != mdat) || (HasCode(a->type, "moov") && a != movie)) continue;
+    if (HasCode(a->type, "mdat")) {
       dataAt = position + dataHead.size();
       position += dataHead.size() + data;
-    } else if (Is(a->type, "moov")) {
+    } else if (HasCode(a->type, "moov")) {
       position += moovSize;
-    } else if (Is(a->type, "gps0") || Is(a->type, "gsen")) {
-      const uint64_t n = (Is(a->type, "gps0") ? records.gps : records.gsensor).size();
+    } else if (HasCode(a->type, "gps0") || HasCode(a->type, "gsen")) {
+      const uint64_t n = (HasCode(a->type, "gps0") ? records.gps : records.gsensor).size();
       position += n ? Head(a->type, n).size() + n : 0;
     } else if (a->complete) {
       position += a->size;
@@ -522,18 +521,18 @@ ClipResult WriteMovClip(const std::vector<ClipPiece>& pieces, const std::string&
   NewFileWriter& out = output.Writer();
   for (auto at = head.top.begin(); at != head.top.end(); ++at) {
     const TopAtom& a = *at;
-    if ((Is(a.type, "mdat") && at != mdat) || (Is(a.type, "moov") && at != movie)) continue;
-    if (Is(a.type, "mdat")) {
+    if ((HasCode(a.type, "mdat") && at != mdat) || (HasCode(a.type, "moov") && at != movie)) continue;
+    if (HasCode(a.type, "mdat")) {
       out.Write(dataHead);
       for (const Share& share : shares)
         if (!output.Copy(share.source->file, share.source->path, share.begin, share.end - share.begin)) return output.Failure();
-    } else if (Is(a.type, "moov")) {
+    } else if (HasCode(a.type, "moov")) {
       out.Write(moov);
-    } else if (Is(a.type, "gps0") || Is(a.type, "gsen")) {
-      const Bytes& block = Is(a.type, "gps0") ? records.gps : records.gsensor;
+    } else if (HasCode(a.type, "gps0") || HasCode(a.type, "gsen")) {
+      const Bytes& block = HasCode(a.type, "gps0") ? records.gps : records.gsensor;
       if (!block.empty()) out.Write(Head(a.type, block.size()));
       out.Write(block);
-    } else if (Is(a.type, "IDIT") && a.complete && a.size <= 256) {
+    } else if (HasCode(a.type, "IDIT") && a.complete && a.size <= 256) {
       Bytes atom(static_cast<std::size_t>(a.size));
       head.file.ReadAt(a.pos, atom.data(), atom.size());
       MoveDateText(atom.data() + a.header, atom.size() - a.header, result.spanStart);

@@ -6,6 +6,7 @@
 
 #include "ByteOrder.h"
 #include "ByteSource.h"
+#include "ContainerWalk.h"
 #include "CutRepairInternal.h"
 #include "KeyFrame.h"
 #include "NewFileWriter.h"
@@ -19,11 +20,13 @@ constexpr int kMaxStreams = 100;  // stream numbers are two digits
 
 struct Chunk {
   uint64_t pos = 0;       // of its code
-  char code[4] = {};
+  uint32_t code = 0;
   uint64_t payload = 0;   // declared size
-  char listType[4] = {};  // LIST only
+  uint32_t listType = 0;  // LIST only
   uint64_t End() const { return pos + 8 + payload + (payload & 1); }
 };
+
+Chunk ChunkOf(const ContainerBox& box) { return Chunk{box.at, box.code, box.payload, box.listType}; }
 
 struct StreamFields {
   uint64_t lengthAt = 0;     // file offset of strh dwLength
@@ -35,28 +38,20 @@ struct StreamFields {
 };
 
 struct KeptChunk {
-  char code[4];
+  uint32_t code;
   uint32_t offset;  // from the movi type field, as idx1 counts
   uint32_t size;
   bool key;
 };
 
-bool ReadChunk(ByteSource& source, uint64_t pos, Chunk& chunk) {
-  uint8_t head[12] = {};
-  if (source.ReadAt(pos, head, sizeof head) < 8) return false;
-  chunk.pos = pos;
-  std::memcpy(chunk.code, head, 4);
-  chunk.payload = ReadLe32(head + 4);
-  std::memcpy(chunk.listType, head + 8, 4);
-  return true;
-}
-
-bool Is(const char* code, const char (&what)[5]) { return std::memcmp(code, what, 4) == 0; }
+// The n-th character of a code (0 to 3).
+char Letter(uint32_t code, int n) { return static_cast<char>(code >> (8 * n)); }
 
 // "00dc", "01wb", ...: the chunks a movi list holds for its streams.
-int StreamOf(const char* code) {
-  if (code[0] < '0' || code[0] > '9' || code[1] < '0' || code[1] > '9') return -1;
-  return (code[0] - '0') * 10 + (code[1] - '0');
+int StreamOf(uint32_t code) {
+  const char a = Letter(code, 0), b = Letter(code, 1);
+  if (a < '0' || a > '9' || b < '0' || b > '9') return -1;
+  return (a - '0') * 10 + (b - '0');
 }
 
 // A chunk header the camera could have written in movi: a stream's chunk,
@@ -64,7 +59,8 @@ int StreamOf(const char* code) {
 bool PlausibleHead(const Chunk& c, std::size_t streamCount) {
   const int stream = StreamOf(c.code);
   if (stream >= 0) return streamCount == 0 || static_cast<std::size_t>(stream) < streamCount;
-  return Is(c.code, "JUNK") || Is(c.code, "LIST") || Is(c.code, "idx1") || (c.code[0] == 'i' && c.code[1] == 'x');
+  return c.code == FourCc("JUNK") || c.code == FourCc("LIST") || c.code == FourCc("idx1") ||
+         (Letter(c.code, 0) == 'i' && Letter(c.code, 1) == 'x');
 }
 
 // The payload bytes of a camera block the copy keeps: a sample block down
@@ -73,20 +69,20 @@ bool PlausibleHead(const Chunk& c, std::size_t streamCount) {
 bool KeepBlock(const Chunk& c, uint64_t fileSize, const SpanRates& rates, double seconds, uint64_t& keep) {
   const uint64_t have = fileSize > c.pos + 8 ? fileSize - c.pos - 8 : 0;
   const bool complete = have >= c.payload;
-  const bool gps = Is(c.code, "gps0");
-  if (gps || Is(c.code, "gsen")) {
+  const bool gps = c.code == FourCc("gps0");
+  if (gps || c.code == FourCc("gsen")) {
     const uint64_t record = gps ? kGpsRecordSize : kGSensorRecordSize;
     const uint64_t records = std::min(c.payload, have) / record;
     keep = RecordsInSpan(gps, gps ? rates.gpsa : rates.gsea, seconds, records) * record;
     return keep > 0;
   }
   keep = c.payload;
-  return complete && (Is(c.code, "gpsa") || Is(c.code, "gsea") || Is(c.code, "IDIT"));
+  return complete && (c.code == FourCc("gpsa") || c.code == FourCc("gsea") || c.code == FourCc("IDIT"));
 }
 
 void WriteBlock(NewFileWriter& out, ByteSource& source, const Chunk& c, uint64_t keep) {
   uint8_t chunkHead[8];
-  std::memcpy(chunkHead, c.code, 4);
+  PutLe32(chunkHead, c.code);
   PutLe32(chunkHead + 4, static_cast<uint32_t>(keep));
   out.Write(chunkHead, sizeof chunkHead);
   out.CopyFrom(source, c.pos + 8, keep);
@@ -99,20 +95,19 @@ RepairResult RepairAvi(ByteSource& source, const std::string& destination) {
   const uint64_t size = source.Size();
   uint8_t head[12] = {};
   if (source.ReadAt(0, head, sizeof head) != 12) return Failure(RepairFailure::CannotRead, "too short for an AVI file");
-  if (!HasCode(head, "RIFF") || !HasCode(head + 8, "AVI ")) return Failure(RepairFailure::NothingPlayable, "not an AVI file");
+  if (CodeAt(head) != FourCc("RIFF") || CodeAt(head + 8) != FourCc("AVI ")) return Failure(RepairFailure::NothingPlayable, "not an AVI file");
 
   // Top-level chunks up to the cut.
   std::vector<Chunk> top;
-  for (uint64_t pos = 12; pos + 8 <= size;) {
-    Chunk c;
-    if (!ReadChunk(source, pos, c)) return Failure(RepairFailure::CannotRead, "read error");
-    if (ReadLe32(reinterpret_cast<const uint8_t*>(c.code)) == 0 && c.payload == 0) break;
-    top.push_back(c);
-    if (c.End() > size) break;
-    pos = c.End();
-  }
+  const WalkEnd topEnd = WalkBoxes(source, Container::Riff, 12, size, [&](const ContainerBox& chunk, int) {
+    if (chunk.code == 0 && chunk.payload == 0) return WalkStep::Stop;  // zeros not yet overwritten
+    top.push_back(ChunkOf(chunk));
+    return WalkStep::Next;
+  });
+  if (topEnd == WalkEnd::ReadError) return Failure(RepairFailure::CannotRead, "read error");
   auto list = [&](const char (&type)[5]) {
-    return std::find_if(top.begin(), top.end(), [&](const Chunk& c) { return Is(c.code, "LIST") && Is(c.listType, type); });
+    return std::find_if(top.begin(), top.end(),
+                        [&](const Chunk& c) { return c.code == FourCc("LIST") && c.listType == FourCc(type); });
   };
   const auto hdrl = list("hdrl");
   const auto movi = list("movi");
@@ -123,29 +118,26 @@ RepairResult RepairAvi(ByteSource& source, const std::string& destination) {
   uint64_t avihAt = 0;
   uint32_t usPerFrame = 0;
   std::vector<StreamFields> streams;
-  for (uint64_t pos = hdrl->pos + 12; pos + 8 <= hdrl->pos + 8 + hdrl->payload;) {
-    Chunk c;
-    if (!ReadChunk(source, pos, c)) return Failure(RepairFailure::CannotRead, "read error");
-    if (Is(c.code, "LIST")) {  // strl: walk its chunks
-      pos += 12;
-      continue;
-    }
+  const WalkEnd headerEnd = WalkBoxes(source, Container::Riff, hdrl->pos + 12, hdrl->pos + 8 + hdrl->payload,
+                                      [&](const ContainerBox& c, int) {
+    if (c.code == FourCc("LIST")) return WalkStep::Enter;  // strl: walk its chunks
     uint8_t p[48] = {};
-    source.ReadAt(pos + 8, p, static_cast<std::size_t>(std::min<uint64_t>(c.payload, sizeof p)));
-    if (Is(c.code, "avih") && c.payload >= 56) {
-      avihAt = pos + 8;
+    source.ReadAt(c.PayloadAt(), p, static_cast<std::size_t>(std::min<uint64_t>(c.payload, sizeof p)));
+    if (c.code == FourCc("avih") && c.payload >= 56) {
+      avihAt = c.PayloadAt();
       usPerFrame = ReadLe32(p);
-    } else if (Is(c.code, "strh") && c.payload >= 48 && streams.size() < static_cast<std::size_t>(kMaxStreams)) {
+    } else if (c.code == FourCc("strh") && c.payload >= 48 && streams.size() < static_cast<std::size_t>(kMaxStreams)) {
       StreamFields s;
-      s.lengthAt = pos + 8 + 32;
-      s.video = HasCode(p, "vids");
+      s.lengthAt = c.PayloadAt() + 32;
+      s.video = CodeAt(p) == FourCc("vids");
       s.sampleSize = ReadLe32(p + 44);
       streams.push_back(s);
-    } else if (Is(c.code, "strf") && !streams.empty() && !streams.back().video && c.payload >= 14) {
+    } else if (c.code == FourCc("strf") && !streams.empty() && !streams.back().video && c.payload >= 14) {
       streams.back().blockAlign = ReadLe16(p + 12);
     }
-    pos = c.End();
-  }
+    return WalkStep::Next;
+  });
+  if (headerEnd == WalkEnd::ReadError) return Failure(RepairFailure::CannotRead, "read error");
   if (avihAt == 0) return Failure(RepairFailure::NothingPlayable, "no main AVI header");
 
   // The complete chunks of movi; the first partial or unreadable one is
@@ -158,25 +150,23 @@ RepairResult RepairAvi(ByteSource& source, const std::string& destination) {
   // The last chunk kept is whole only when a chunk header or the end of the
   // data follows it: stale bytes after the cut can make it look longer.
   bool vouched = true;
-  for (uint64_t pos = movi->pos + 12; pos + 8 <= moviLimit;) {
-    Chunk c;
-    if (!ReadChunk(source, pos, c)) return Failure(RepairFailure::CannotRead, "read error");
+  const WalkEnd dataEnd = WalkBoxes(source, Container::Riff, movi->pos + 12, moviLimit, [&](const ContainerBox& box, int) {
+    const Chunk c = ChunkOf(box);
     vouched = PlausibleHead(c, streams.size());
-    if (!vouched || pos + 8 + c.payload > moviLimit || pos - moviType > 0xFFFFFFFFu) break;
+    if (!vouched || !box.complete || c.pos - moviType > 0xFFFFFFFFu) return WalkStep::Stop;
     const int stream = StreamOf(c.code);
-    const bool known = stream >= 0 || Is(c.code, "JUNK") || (Is(c.code, "LIST") && Is(c.listType, "rec "));
-    if (!known) break;
-    if (Is(c.code, "LIST")) {  // a rec list: its chunks are indexed one by one
-      pos += 12;
-      continue;
-    }
+    const bool known =
+        stream >= 0 || c.code == FourCc("JUNK") || (c.code == FourCc("LIST") && c.listType == FourCc("rec "));
+    if (!known) return WalkStep::Stop;
+    if (c.code == FourCc("LIST")) return WalkStep::Enter;  // a rec list: its chunks are indexed one by one
     if (stream >= 0) {
       KeptChunk k{};
-      std::memcpy(k.code, c.code, 4);
-      k.offset = static_cast<uint32_t>(pos - moviType);
+      k.code = c.code;
+      k.offset = static_cast<uint32_t>(c.pos - moviType);
       k.size = static_cast<uint32_t>(c.payload);
-      const bool video = static_cast<std::size_t>(stream) < streams.size() ? streams[stream].video : c.code[2] == 'd';
-      k.key = !video || IsKeyFrame(source, pos + 8, c.payload);
+      const bool video =
+        static_cast<std::size_t>(stream) < streams.size() ? streams[stream].video : Letter(c.code, 2) == 'd';
+      k.key = !video || IsKeyFrame(source, c.pos + 8, c.payload);
       kept.push_back(k);
       if (static_cast<std::size_t>(stream) < streams.size()) {
         streams[stream].chunks += 1;
@@ -184,9 +174,10 @@ RepairResult RepairAvi(ByteSource& source, const std::string& destination) {
       }
       if (video) videoFrames += 1;
     }
-    pos = c.End();
-    keptEnd = std::min(pos, size);
-  }
+    keptEnd = std::min(c.End(), size);
+    return WalkStep::Next;
+  });
+  if (dataEnd == WalkEnd::ReadError) return Failure(RepairFailure::CannotRead, "read error");
   if (!vouched && !kept.empty()) {
     const KeptChunk& last = kept.back();
     const int stream = StreamOf(last.code);
@@ -194,7 +185,8 @@ RepairResult RepairAvi(ByteSource& source, const std::string& destination) {
       streams[stream].chunks -= 1;
       streams[stream].bytes -= last.size;
     }
-    if (static_cast<std::size_t>(stream) < streams.size() ? streams[stream].video : last.code[2] == 'd') videoFrames -= 1;
+    if (static_cast<std::size_t>(stream) < streams.size() ? streams[stream].video : Letter(last.code, 2) == 'd')
+      videoFrames -= 1;
     keptEnd = moviType + last.offset;
     kept.pop_back();
   }
@@ -209,8 +201,8 @@ RepairResult RepairAvi(ByteSource& source, const std::string& destination) {
 
   SpanRates rates;
   for (const Chunk& c : top) {
-    if (c.End() <= size && (Is(c.code, "gpsa") || Is(c.code, "gsea")))
-      (Is(c.code, "gpsa") ? rates.gpsa : rates.gsea) = RateValue(source, c.pos + 8, c.payload);
+    if (c.End() <= size && (c.code == FourCc("gpsa") || c.code == FourCc("gsea")))
+      (c.code == FourCc("gpsa") ? rates.gpsa : rates.gsea) = RateValue(source, c.pos + 8, c.payload);
   }
 
   NewFileWriter out;
@@ -222,7 +214,7 @@ RepairResult RepairAvi(ByteSource& source, const std::string& destination) {
   for (auto c = top.begin(); c != movi; ++c) {
     uint64_t keep = 0;
     if (c == hdrl) hdrlShift = static_cast<int64_t>(out.Position()) - static_cast<int64_t>(c->pos);
-    if (!Is(c->code, "gps0") && !Is(c->code, "gsen")) out.CopyFrom(source, c->pos, c->End() - c->pos);
+    if (c->code != FourCc("gps0") && c->code != FourCc("gsen")) out.CopyFrom(source, c->pos, c->End() - c->pos);
     else if (KeepBlock(*c, size, rates, result.seconds, keep)) WriteBlock(out, source, *c, keep);
   }
   const uint64_t sourceAvih = avihAt;
@@ -252,7 +244,7 @@ RepairResult RepairAvi(ByteSource& source, const std::string& destination) {
   PutLe32(index.data() + 4, static_cast<uint32_t>(16 * kept.size()));
   for (std::size_t i = 0; i < kept.size(); ++i) {
     uint8_t* e = index.data() + 8 + 16 * i;
-    std::memcpy(e, kept[i].code, 4);
+    PutLe32(e, kept[i].code);
     PutLe32(e + 4, kept[i].key ? kAviifKeyFrame : 0);
     PutLe32(e + 8, kept[i].offset);
     PutLe32(e + 12, kept[i].size);

@@ -47,6 +47,7 @@ inline void PutBe64(uint8_t* p, uint64_t v) {
 }
 // The four characters of a code at p equal `code`.
 inline bool HasCode(const uint8_t* p, const char (&code)[5]) { return std::memcmp(p, code, 4) == 0; }
+inline bool HasCode(const char* p, const char (&code)[5]) { return std::memcmp(p, code, 4) == 0; }
 
 // Appending numbers and codes to a byte vector (building chunks and atoms).
 template <typename T, void (*Put)(uint8_t*, T)>

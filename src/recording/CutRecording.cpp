@@ -8,6 +8,7 @@
 
 #include "ByteOrder.h"
 #include "ByteSource.h"
+#include "ContainerWalk.h"
 #include "UniqueFd.h"
 
 namespace {
@@ -42,39 +43,34 @@ class HeaderSource final : public ByteSource {
 
 constexpr uint32_t kAvifHasIndex = 0x10;
 
-// The top-level chunks of the RIFF payload, following their (even-padded)
-// sizes; only the headers are read.
+// The top-level chunks of the RIFF payload; only the headers are read.
 bool IsCutAvi(ByteSource& source, std::string* reason) {
   const uint64_t size = source.Size();
   uint8_t head[12];
   if (source.ReadAt(0, head, sizeof head) != static_cast<int64_t>(sizeof head)) return false;
-  if (!HasCode(head, "RIFF")) return false;
+  if (CodeAt(head) != FourCc("RIFF")) return false;
   const uint64_t riffEnd = 8 + uint64_t{ReadLe32(head + 4)};
 
   bool headerComplete = false, moviSeen = false, moviPastEnd = false, indexSeen = false;
   uint32_t mainFlags = 0;
-  uint64_t pos = 12;
-  while (pos + 8 <= size) {
-    uint8_t chunk[12] = {};
-    if (source.ReadAt(pos, chunk, sizeof chunk) < 8) return false;
-    const uint64_t payload = ReadLe32(chunk + 4);
-    const uint64_t end = pos + 8 + payload + (payload & 1);
-    if (HasCode(chunk, "LIST") && HasCode(chunk + 8, "hdrl")) {
-      headerComplete = pos + 8 + payload <= size;
+  const WalkEnd end = WalkBoxes(source, Container::Riff, 12, size, [&](const ContainerBox& chunk, int) {
+    if (chunk.code == FourCc("LIST") && chunk.listType == FourCc("hdrl")) {
+      headerComplete = chunk.complete;
       uint8_t avih[8 + 16] = {};
-      if (headerComplete && source.ReadAt(pos + 12, avih, sizeof avih) == static_cast<int64_t>(sizeof avih) &&
-          HasCode(avih, "avih"))
+      if (headerComplete && source.ReadAt(chunk.at + 12, avih, sizeof avih) == static_cast<int64_t>(sizeof avih) &&
+          CodeAt(avih) == FourCc("avih"))
         mainFlags = ReadLe32(avih + 8 + 12);
-    } else if (HasCode(chunk, "LIST") && HasCode(chunk + 8, "movi")) {
+    } else if (chunk.code == FourCc("LIST") && chunk.listType == FourCc("movi")) {
       moviSeen = true;
-      moviPastEnd = pos + 8 + payload > size;
-    } else if (HasCode(chunk, "idx1")) {
+      moviPastEnd = !chunk.complete;
+    } else if (chunk.code == FourCc("idx1")) {
       indexSeen = true;
-    } else if (ReadLe32(chunk) == 0 && payload == 0) {
-      break;  // zeros the card had not overwritten yet
+    } else if (chunk.code == 0 && chunk.payload == 0) {
+      return WalkStep::Stop;  // zeros the card had not overwritten yet
     }
-    pos = end;
-  }
+    return WalkStep::Next;
+  });
+  if (end == WalkEnd::ReadError) return false;
 
   if (moviPastEnd) *reason = "movi list runs past the end of the file";
   else if (riffEnd > size) *reason = "RIFF size runs past the end of the file";
@@ -83,29 +79,20 @@ bool IsCutAvi(ByteSource& source, std::string* reason) {
   return true;
 }
 
-// The top-level atoms, following their sizes (64-bit sizes and size 0, "to
-// the end of the file", included).
+// The top-level atoms (64-bit sizes and size 0, "to the end of the file",
+// included).
 bool IsCutQuickTime(ByteSource& source, std::string* reason) {
-  const uint64_t size = source.Size();
   bool mdatSeen = false, moovSeen = false, mdatPastEnd = false;
-  uint64_t pos = 0;
-  while (pos + 8 <= size) {
-    uint8_t atom[16] = {};
-    if (source.ReadAt(pos, atom, sizeof atom) < 8) return false;
-    uint64_t atomSize = ReadBe32(atom);
-    if (atomSize == 1) atomSize = ReadBe64(atom + 8);
-    else if (atomSize == 0) atomSize = size - pos;
-    if (atomSize < 8) break;  // not an atom: nothing more to follow
-    if (HasCode(atom + 4, "mdat")) {
+  const WalkEnd end = WalkBoxes(source, Container::QuickTime, 0, source.Size(), [&](const ContainerBox& atom, int) {
+    if (atom.code == FourCc("mdat")) {
       mdatSeen = true;
-      mdatPastEnd = mdatPastEnd || atomSize > size - pos;
-    } else if (HasCode(atom + 4, "moov")) {
+      mdatPastEnd = mdatPastEnd || !atom.complete;
+    } else if (atom.code == FourCc("moov")) {
       moovSeen = true;
     }
-    if (atomSize > size - pos) break;
-    pos += atomSize;
-  }
-  if (!mdatSeen) return false;
+    return WalkStep::Next;
+  });
+  if (end == WalkEnd::ReadError || !mdatSeen) return false;
   if (!moovSeen) *reason = "mdat without moov";
   else if (mdatPastEnd) *reason = "mdat runs past the end of the file";
   else return false;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "ByteSource.h"
+#include "ContainerWalk.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -13,16 +14,9 @@
 
 namespace {
 
-constexpr uint32_t Code(const char (&s)[5]) {
-  return static_cast<uint32_t>(static_cast<uint8_t>(s[0])) |
-         (static_cast<uint32_t>(static_cast<uint8_t>(s[1])) << 8) |
-         (static_cast<uint32_t>(static_cast<uint8_t>(s[2])) << 16) |
-         (static_cast<uint32_t>(static_cast<uint8_t>(s[3])) << 24);
-}
-
-constexpr std::array<uint32_t, 9> kKnown = {Code("ftyp"), Code("skip"), Code("mdat"),
-                                            Code("moov"), Code("IDIT"), Code("gps0"),
-                                            Code("gpsa"), Code("gsea"), Code("gsen")};
+constexpr std::array<uint32_t, 9> kKnown = {FourCc("ftyp"), FourCc("skip"), FourCc("mdat"),
+                                            FourCc("moov"), FourCc("IDIT"), FourCc("gps0"),
+                                            FourCc("gpsa"), FourCc("gsea"), FourCc("gsen")};
 
 // The first letters of the known types; a cheap filter before the full test.
 constexpr std::array<bool, 256> MakeFirstLetters() {
@@ -37,9 +31,7 @@ constexpr std::size_t kBlock = 256 * 1024;
 }  // namespace
 
 bool IsKnownMovCode(const uint8_t* p) {
-  const uint32_t c = static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-                     (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-  return std::find(kKnown.begin(), kKnown.end(), c) != kKnown.end();
+  return std::find(kKnown.begin(), kKnown.end(), CodeAt(p)) != kKnown.end();
 }
 
 namespace {

@@ -12,6 +12,7 @@
 #include "AccessUnits.h"
 #include "ByteOrder.h"
 #include "ByteSource.h"
+#include "ContainerWalk.h"
 #include "CutRecording.h"
 #include "CutRepairInternal.h"
 #include "FileCopy.h"
@@ -28,7 +29,6 @@ constexpr uint64_t kMaxMoov = 64u << 20;
 constexpr uint64_t kMinSampleBound = 64u << 10;
 constexpr std::size_t kPicturesToCompare = 10;  // fewer say too little about the frame size
 
-bool Is(const char* type, const char (&what)[5]) { return std::memcmp(type, what, 4) == 0; }
 
 // An atom inside a moov held in memory.
 struct Box {
@@ -37,17 +37,19 @@ struct Box {
   std::size_t PayloadSize() const { return size - header; }
 };
 
-// The first child of `type` (four characters), `skip` bytes into the payload.
+// The first child of `type` (four characters), `skip` bytes into the payload;
+// none past a child that runs out of its parent.
 std::optional<Box> Child(const Bytes& b, const Box& parent, const char* type, std::size_t skip = 0) {
-  std::size_t pos = parent.at + parent.header + skip;
-  const std::size_t end = parent.at + parent.size;
-  while (pos + 8 <= end) {
-    const std::size_t size = ReadBe32(&b[pos]);
-    if (size < 8 || size > end - pos) return std::nullopt;
-    if (std::memcmp(&b[pos + 4], type, 4) == 0) return Box{pos, size, 8};
-    pos += size;
-  }
-  return std::nullopt;
+  MemoryByteSource bytes(b.data(), b.size());
+  std::optional<Box> found;
+  WalkBoxes(bytes, Container::QuickTime, parent.at + parent.header + skip, parent.at + parent.size,
+            [&](const ContainerBox& box, int) {
+              if (!box.complete) return WalkStep::Stop;
+              if (box.code != CodeAt(type)) return WalkStep::Next;
+              found = Box{static_cast<std::size_t>(box.at), static_cast<std::size_t>(box.span), box.header};
+              return WalkStep::Stop;
+            });
+  return found;
 }
 
 Bytes Whole(const Bytes& b, const Box& box) {
@@ -254,8 +256,8 @@ std::optional<Reference> LoadReference(const std::string& path, std::string& why
     return std::nullopt;
   }
   const auto atoms = TopLevel(source);
-  const auto moov = std::find_if(atoms.begin(), atoms.end(), [](const TopAtom& a) { return Is(a.type, "moov") && a.complete; });
-  const auto mdat = std::find_if(atoms.begin(), atoms.end(), [](const TopAtom& a) { return Is(a.type, "mdat") && a.complete; });
+  const auto moov = std::find_if(atoms.begin(), atoms.end(), [](const TopAtom& a) { return CodeAt(a.type) == FourCc("moov") && a.complete; });
+  const auto mdat = std::find_if(atoms.begin(), atoms.end(), [](const TopAtom& a) { return CodeAt(a.type) == FourCc("mdat") && a.complete; });
   if (moov == atoms.end() || mdat == atoms.end() || moov->size > kMaxMoov) {
     why = path + " is no complete QuickTime recording";
     return std::nullopt;
@@ -519,8 +521,8 @@ struct CopiedAtom {
 // camera's, a sample block cut by the power loss down to its whole records.
 std::optional<CopiedAtom> PlanCopy(const TopAtom& a, uint64_t fileSize, bool afterData, const SpanRates& rates,
                                    double seconds) {
-  const bool gps = Is(a.type, "gps0");
-  if (gps || Is(a.type, "gsen")) {
+  const bool gps = CodeAt(a.type) == FourCc("gps0");
+  if (gps || CodeAt(a.type) == FourCc("gsen")) {
     const uint64_t have = std::min(a.size, fileSize - a.pos);
     if (have <= a.header) return std::nullopt;
     const uint64_t record = gps ? kGpsRecordSize : kGSensorRecordSize;
@@ -528,8 +530,8 @@ std::optional<CopiedAtom> PlanCopy(const TopAtom& a, uint64_t fileSize, bool aft
     if (records == 0) return std::nullopt;
     return CopiedAtom{&a, true, records * record};
   }
-  if (!afterData) return Is(a.type, "moov") ? std::nullopt : std::optional<CopiedAtom>(CopiedAtom{&a});
-  if (!a.complete || !(Is(a.type, "gpsa") || Is(a.type, "gsea") || Is(a.type, "IDIT"))) return std::nullopt;
+  if (!afterData) return CodeAt(a.type) == FourCc("moov") ? std::nullopt : std::optional<CopiedAtom>(CopiedAtom{&a});
+  if (!a.complete || !(CodeAt(a.type) == FourCc("gpsa") || CodeAt(a.type) == FourCc("gsea") || CodeAt(a.type) == FourCc("IDIT"))) return std::nullopt;
   return CopiedAtom{&a, true, a.size - a.header};
 }
 
@@ -553,7 +555,7 @@ RepairResult RepairQuickTime(ByteSource& source, const std::string& path, const 
                              const std::string& destination) {
   const uint64_t size = source.Size();
   const auto atoms = TopLevel(source);
-  const auto mdat = std::find_if(atoms.begin(), atoms.end(), [](const TopAtom& a) { return Is(a.type, "mdat"); });
+  const auto mdat = std::find_if(atoms.begin(), atoms.end(), [](const TopAtom& a) { return CodeAt(a.type) == FourCc("mdat"); });
   if (mdat == atoms.end()) return Failure(RepairFailure::NothingPlayable, "no media data before the cut");
   const uint64_t dataBegin = mdat->pos + mdat->header;
   // A size past the end (up to 2^64 - 1) ends at the end of the file.
@@ -593,8 +595,8 @@ RepairResult RepairQuickTime(ByteSource& source, const std::string& path, const 
   // as it was, but an old moov.
   SpanRates rates;
   for (const TopAtom& a : atoms) {
-    if (a.complete && (Is(a.type, "gpsa") || Is(a.type, "gsea")))
-      (Is(a.type, "gpsa") ? rates.gpsa : rates.gsea) = RateValue(source, a.pos + a.header, a.size - a.header);
+    if (a.complete && (CodeAt(a.type) == FourCc("gpsa") || CodeAt(a.type) == FourCc("gsea")))
+      (CodeAt(a.type) == FourCc("gpsa") ? rates.gpsa : rates.gsea) = RateValue(source, a.pos + a.header, a.size - a.header);
   }
   std::vector<CopiedAtom> head, tail;
   uint64_t before = 0;

@@ -1,4 +1,5 @@
-// The AVI chunk walk and the QuickTime atom walk and byte scan.
+// The AVI chunk walk and the QuickTime atom walk and byte scan, each a table
+// of steps by code for the container walk (WalkCodes in ContainerWalk.h).
 //
 // Whatever the bytes, a walk reads nothing outside the file, ends, and builds
 // no value by overflow:
@@ -24,45 +25,39 @@
 
 #include "ByteOrder.h"
 #include "ByteSource.h"
+#include "ContainerWalk.h"
 #include "MovCodeSearch.h"
 
 namespace {
 
-constexpr uint32_t Code(const char (&s)[5]) {
-  return static_cast<uint32_t>(static_cast<uint8_t>(s[0])) |
-         (static_cast<uint32_t>(static_cast<uint8_t>(s[1])) << 8) |
-         (static_cast<uint32_t>(static_cast<uint8_t>(s[2])) << 16) |
-         (static_cast<uint32_t>(static_cast<uint8_t>(s[3])) << 24);
-}
-
 // AVI codes.
-constexpr uint32_t kRiff = Code("RIFF");
-constexpr uint32_t kList = Code("LIST");
-constexpr uint32_t kHdrl = Code("hdrl");
-constexpr uint32_t kStrl = Code("strl");
-constexpr uint32_t kAvih = Code("avih");
-constexpr uint32_t kMovi = Code("movi");
-constexpr uint32_t kStrh = Code("strh");
-constexpr uint32_t kStrf = Code("strf");
-constexpr uint32_t kVids = Code("vids");
-constexpr uint32_t kAuds = Code("auds");
-constexpr uint32_t kIdx1 = Code("idx1");
-constexpr uint32_t kJunk = Code("JUNK");
-constexpr uint32_t kIndx = Code("indx");
+constexpr uint32_t kRiff = FourCc("RIFF");
+constexpr uint32_t kList = FourCc("LIST");
+constexpr uint32_t kHdrl = FourCc("hdrl");
+constexpr uint32_t kStrl = FourCc("strl");
+constexpr uint32_t kAvih = FourCc("avih");
+constexpr uint32_t kMovi = FourCc("movi");
+constexpr uint32_t kStrh = FourCc("strh");
+constexpr uint32_t kStrf = FourCc("strf");
+constexpr uint32_t kVids = FourCc("vids");
+constexpr uint32_t kAuds = FourCc("auds");
+constexpr uint32_t kIdx1 = FourCc("idx1");
+constexpr uint32_t kJunk = FourCc("JUNK");
+constexpr uint32_t kIndx = FourCc("indx");
 // Codes both containers share.
-constexpr uint32_t kIdit = Code("IDIT");
-constexpr uint32_t kGps0 = Code("gps0");
-constexpr uint32_t kGpsa = Code("gpsa");
-constexpr uint32_t kGsea = Code("gsea");
-constexpr uint32_t kGsen = Code("gsen");
+constexpr uint32_t kIdit = FourCc("IDIT");
+constexpr uint32_t kGps0 = FourCc("gps0");
+constexpr uint32_t kGpsa = FourCc("gpsa");
+constexpr uint32_t kGsea = FourCc("gsea");
+constexpr uint32_t kGsen = FourCc("gsen");
 // QuickTime atom types.
-constexpr uint32_t kFtyp = Code("ftyp");
-constexpr uint32_t kSkip = Code("skip");
-constexpr uint32_t kMdat = Code("mdat");
-constexpr uint32_t kMoov = Code("moov");
-constexpr uint32_t kMvhd = Code("mvhd");
-constexpr uint32_t kTrak = Code("trak");
-constexpr uint32_t kTkhd = Code("tkhd");
+constexpr uint32_t kFtyp = FourCc("ftyp");
+constexpr uint32_t kSkip = FourCc("skip");
+constexpr uint32_t kMdat = FourCc("mdat");
+constexpr uint32_t kMoov = FourCc("moov");
+constexpr uint32_t kMvhd = FourCc("mvhd");
+constexpr uint32_t kTrak = FourCc("trak");
+constexpr uint32_t kTkhd = FourCc("tkhd");
 
 // Past this offset an unrecognised code is taken as the start of data the
 // walks cannot make sense of, and they stop instead of stepping through it.
@@ -213,9 +208,11 @@ class Walker {
   }
 
   ByteSource& Source() { return m_source; }
+  RecordingSummary& State() { return m_state; }
 
   bool timeSet = false;
   bool truncated = false;
+  bool scan = false;  // the QuickTime byte scan rather than the atom walk
 
  private:
   static int64_t LocalTime(int year, int month, int day, int hour, int minute, int second) {
@@ -269,84 +266,89 @@ void ReadStreamHeader(Walker& w, RecordingSummary& st, uint64_t& pos) {
   }
 }
 
+// The steps of the chunk walk; each gets pos right after the chunk's code.
+uint64_t AviList(Walker& w, uint32_t, uint64_t pos) {
+  const uint32_t s = w.ReadSizeLE(pos);
+  const uint64_t end = pos + s;
+  const uint32_t type = w.ReadFourcc(pos);
+  if (type == kHdrl || type == kStrl || type == kAvih) return pos;  // walk its chunks
+  if (type == kMovi && end > w.Size()) w.truncated = true;
+  return end;
+}
+
+uint64_t AviMainHeader(Walker& w, uint32_t, uint64_t pos) {
+  ReadMainHeader(w, w.State(), pos);
+  return pos;
+}
+
+uint64_t AviStreamHeader(Walker& w, uint32_t, uint64_t pos) {
+  ReadStreamHeader(w, w.State(), pos);
+  return pos;
+}
+
+uint64_t AviStepOver(Walker& w, uint32_t, uint64_t pos) {
+  const uint32_t s = w.ReadSizeLE(pos);
+  return pos + s;
+}
+
+uint64_t AviDateText(Walker& w, uint32_t, uint64_t pos) {
+  w.timeSet = true;
+  const uint32_t s = w.ReadSizeLE(pos);
+  // The text buffer holds 64 bytes; a longer payload is cut, but the walk
+  // still steps over all of it.
+  w.ReadText(static_cast<int64_t>(pos), s);
+  w.TimeFromText(false);
+  return pos + s;
+}
+
+uint64_t AviGpsRecords(Walker& w, uint32_t, uint64_t pos) {
+  RecordingSummary& st = w.State();
+  const uint32_t s = w.ReadSizeLE(pos);
+  st.gpsOffset = pos;
+  st.gpsSize = s;
+  w.ReadGpsRecords(st.gpsOffset, s / kGpsRecordSize);
+  return st.gpsOffset + kGpsRecordSize * (s / kGpsRecordSize);
+}
+
+uint64_t AviRate(Walker& w, uint32_t code, uint64_t pos) {
+  const uint32_t s = w.ReadSizeLE(pos);
+  // A block shorter than its 4-byte value gives only its own bytes.
+  const uint32_t value = w.LittleEndianValueAt(static_cast<int64_t>(pos), s);
+  (code == kGpsa ? w.State().gpsaValue : w.State().gseaValue) = value;
+  return pos + s;
+}
+
+uint64_t AviGSensorRecords(Walker& w, uint32_t, uint64_t pos) {
+  RecordingSummary& st = w.State();
+  const uint32_t s = w.ReadSizeLE(pos);
+  st.gsensorOffset = pos;
+  st.gsensorSize = s;
+  return pos + kGSensorRecordSize * (s / kGSensorRecordSize);
+}
+
+// Unknown codes early in the file are stepped over 4 bytes at a time.
+uint64_t AviUnknown(Walker&, uint32_t, uint64_t pos) {
+  return pos >= kUnknownCodeLimit || pos >= k4G ? kWalkEnds : pos;
+}
+
+constexpr std::array<CodeRule<Walker>, 11> kAviSteps = {{
+    {kList, AviList}, {kAvih, AviMainHeader}, {kStrh, AviStreamHeader}, {kIdx1, AviStepOver},
+    {kJunk, AviStepOver}, {kIndx, AviStepOver}, {kIdit, AviDateText}, {kGps0, AviGpsRecords},
+    {kGpsa, AviRate}, {kGsea, AviRate}, {kGsen, AviGSensorRecords},
+}};
+
 void WalkAvi(Walker& w, RecordingSummary& st) {
   uint64_t pos = 0;
   uint32_t riffSize = 0;
   if (w.ReadChunkHeader(pos, riffSize) != kRiff) throw WalkFailure{"not a RIFF file"};
-  const uint64_t fileSize = w.Size();
-  st.fileSize = fileSize;
-
-  // Every branch moves pos forward by at least 4 bytes, so the loop ends.
-  while (pos < fileSize) {
-    const uint32_t code = w.ReadFourcc(pos);
-    switch (code) {
-      case kList: {
-        const uint32_t s = w.ReadSizeLE(pos);
-        const uint64_t end = pos + s;
-        const uint32_t type = w.ReadFourcc(pos);
-        if (type == kHdrl || type == kStrl || type == kAvih) break;  // walk its chunks
-        pos = end;
-        if (type == kMovi && end > fileSize) w.truncated = true;
-        break;
-      }
-      case kAvih:
-        ReadMainHeader(w, st, pos);
-        break;
-      case kStrh:
-        ReadStreamHeader(w, st, pos);
-        break;
-      case kIdx1:
-      case kJunk:
-      case kIndx: {
-        const uint32_t s = w.ReadSizeLE(pos);
-        pos += s;
-        break;
-      }
-      case kIdit: {
-        w.timeSet = true;
-        const uint32_t s = w.ReadSizeLE(pos);
-        // The text buffer holds 64 bytes; a longer payload is cut, but the
-        // walk still steps over all of it.
-        w.ReadText(static_cast<int64_t>(pos), s);
-        w.TimeFromText(false);
-        pos += s;
-        break;
-      }
-      case kGps0: {
-        const uint32_t s = w.ReadSizeLE(pos);
-        st.gpsOffset = pos;
-        st.gpsSize = s;
-        w.ReadGpsRecords(st.gpsOffset, s / kGpsRecordSize);
-        pos = st.gpsOffset + kGpsRecordSize * (s / kGpsRecordSize);
-        break;
-      }
-      case kGpsa:
-      case kGsea: {
-        const uint32_t s = w.ReadSizeLE(pos);
-        // A block shorter than its 4-byte value gives only its own bytes.
-        const uint32_t value = w.LittleEndianValueAt(static_cast<int64_t>(pos), s);
-        (code == kGpsa ? st.gpsaValue : st.gseaValue) = value;
-        pos += s;
-        break;
-      }
-      case kGsen: {
-        const uint32_t s = w.ReadSizeLE(pos);
-        st.gsensorOffset = pos;
-        st.gsensorSize = s;
-        pos += kGSensorRecordSize * (s / kGSensorRecordSize);
-        break;
-      }
-      default:
-        // Unknown codes early in the file are stepped over 4 bytes at a time.
-        if (pos >= kUnknownCodeLimit || pos >= k4G) pos = fileSize;
-        break;
-    }
-  }
+  st.fileSize = w.Size();
+  // Every step moves pos forward by at least 4 bytes, so the walk ends.
+  if (!WalkCodes(w.Source(), w, kAviSteps, AviUnknown, pos, w.Size())) throw WalkFailure{"read error"};
 }
 
 // ---------------------------------------------------------------------------
-// QuickTime atom walk and byte scan. pos stands on an atom's type field; S is
-// the atom's start, 4 bytes before it.
+// QuickTime atom walk and byte scan. `atom` is an atom's start, its size
+// field, 4 bytes before its type.
 
 void ReadMovie(Walker& w, RecordingSummary& st, int64_t atom, uint64_t& pos) {
   const uint64_t next = static_cast<uint64_t>(atom + 4) + SteppedAtomSize(w.BigEndianSizeAt(atom));
@@ -386,59 +388,81 @@ void ReadMovie(Walker& w, RecordingSummary& st, int64_t atom, uint64_t& pos) {
   pos = next;
 }
 
-// One step at pos. Returns false when the atom walk stops at an unknown code.
-bool MovStep(Walker& w, RecordingSummary& st, uint64_t& pos, bool scan) {
-  const int64_t atom = static_cast<int64_t>(pos) - 4;
-  const uint32_t code = w.ReadFourcc(pos);
-  switch (code) {
-    case kFtyp:
-    case kSkip:
-    case kMdat:
-      pos = static_cast<uint64_t>(atom + 4) + SteppedAtomSize(w.BigEndianSizeAt(atom));
-      return true;
-    case kMoov:
-      ReadMovie(w, st, atom, pos);
-      return true;
-    case kIdit:
-      w.timeSet = true;
-      w.ReadText(static_cast<int64_t>(pos), kMovTextSize);
-      w.TimeFromText(true);
-      pos += 24;
-      return true;
-    case kGps0: {
-      const uint64_t payload = SteppedAtomSize(w.BigEndianSizeAt(atom)) - 8;
-      st.gpsOffset = static_cast<uint64_t>(atom + 8);
-      st.gpsSize = static_cast<uint32_t>(payload);
-      w.ReadGpsRecords(st.gpsOffset, payload / kGpsRecordSize);
-      pos = st.gpsOffset + kGpsRecordSize * (payload / kGpsRecordSize) + 4;
-      return true;
-    }
-    case kGsen: {
-      const uint64_t payload = SteppedAtomSize(w.BigEndianSizeAt(atom)) - 8;
-      st.gsensorOffset = static_cast<uint64_t>(atom + 8);
-      st.gsensorSize = static_cast<uint32_t>(payload);
-      pos = st.gsensorOffset + kGSensorRecordSize * (payload / kGSensorRecordSize) + 4;
-      return true;
-    }
-    case kGpsa:
-    case kGsea: {
-      const uint64_t size = SteppedAtomSize(w.BigEndianSizeAt(atom));
-      const int64_t end = atom + static_cast<int64_t>(size);
-      const uint32_t value = w.LittleEndianValueAt(atom + 8, static_cast<std::size_t>(std::min<uint64_t>(size - 8, 4)));
-      (code == kGpsa ? st.gpsaValue : st.gseaValue) = value;
-      pos = static_cast<uint64_t>(end + 4);
-      if (code == kGpsa && scan && !w.timeSet) {
-        // A date text may sit right before the rate block; bytes before the
-        // start of the file read as zero and make the text invalid.
-        w.timeSet = true;
-        w.ReadText(end - 32, kMovTextSize);
-        w.TimeFromText(true);
-      }
-      return true;
-    }
-    default:
-      return scan || !(pos >= kUnknownCodeLimit || pos >= k4G);
+// The steps of the atom walk and the byte scan; each gets pos right after the
+// atom's type, 8 bytes past its start.
+int64_t AtomAt(uint64_t pos) { return static_cast<int64_t>(pos) - 8; }
+
+uint64_t MovStepOver(Walker& w, uint32_t, uint64_t pos) {
+  const int64_t atom = AtomAt(pos);
+  return static_cast<uint64_t>(atom + 4) + SteppedAtomSize(w.BigEndianSizeAt(atom));
+}
+
+uint64_t MovMovie(Walker& w, uint32_t, uint64_t pos) {
+  ReadMovie(w, w.State(), AtomAt(pos), pos);
+  return pos;
+}
+
+uint64_t MovDateText(Walker& w, uint32_t, uint64_t pos) {
+  w.timeSet = true;
+  w.ReadText(static_cast<int64_t>(pos), kMovTextSize);
+  w.TimeFromText(true);
+  return pos + 24;
+}
+
+uint64_t MovGpsRecords(Walker& w, uint32_t, uint64_t pos) {
+  RecordingSummary& st = w.State();
+  const int64_t atom = AtomAt(pos);
+  const uint64_t payload = SteppedAtomSize(w.BigEndianSizeAt(atom)) - 8;
+  st.gpsOffset = static_cast<uint64_t>(atom + 8);
+  st.gpsSize = static_cast<uint32_t>(payload);
+  w.ReadGpsRecords(st.gpsOffset, payload / kGpsRecordSize);
+  return st.gpsOffset + kGpsRecordSize * (payload / kGpsRecordSize) + 4;
+}
+
+uint64_t MovGSensorRecords(Walker& w, uint32_t, uint64_t pos) {
+  RecordingSummary& st = w.State();
+  const int64_t atom = AtomAt(pos);
+  const uint64_t payload = SteppedAtomSize(w.BigEndianSizeAt(atom)) - 8;
+  st.gsensorOffset = static_cast<uint64_t>(atom + 8);
+  st.gsensorSize = static_cast<uint32_t>(payload);
+  return st.gsensorOffset + kGSensorRecordSize * (payload / kGSensorRecordSize) + 4;
+}
+
+uint64_t MovRate(Walker& w, uint32_t code, uint64_t pos) {
+  const int64_t atom = AtomAt(pos);
+  const uint64_t size = SteppedAtomSize(w.BigEndianSizeAt(atom));
+  const int64_t end = atom + static_cast<int64_t>(size);
+  const uint32_t value = w.LittleEndianValueAt(atom + 8, static_cast<std::size_t>(std::min<uint64_t>(size - 8, 4)));
+  (code == kGpsa ? w.State().gpsaValue : w.State().gseaValue) = value;
+  if (code == kGpsa && w.scan && !w.timeSet) {
+    // A date text may sit right before the rate block; bytes before the
+    // start of the file read as zero and make the text invalid.
+    w.timeSet = true;
+    w.ReadText(end - 32, kMovTextSize);
+    w.TimeFromText(true);
   }
+  return static_cast<uint64_t>(end + 4);
+}
+
+// The atom walk stops at an unknown code; the byte scan goes on.
+uint64_t MovUnknown(Walker& w, uint32_t, uint64_t pos) {
+  return w.scan || !(pos >= kUnknownCodeLimit || pos >= k4G) ? pos : kWalkEnds;
+}
+
+constexpr std::array<CodeRule<Walker>, 9> kMovSteps = {{
+    {kFtyp, MovStepOver}, {kSkip, MovStepOver}, {kMdat, MovStepOver}, {kMoov, MovMovie}, {kIdit, MovDateText},
+    {kGps0, MovGpsRecords}, {kGsen, MovGSensorRecords}, {kGpsa, MovRate}, {kGsea, MovRate},
+}};
+
+// The scan moves back 3 bytes and tests every offset from there. Offsets
+// whose 4 bytes are no known type only move it on by one, so it jumps
+// straight to the next offset that holds one.
+uint64_t NextKnownCode(Walker& w, uint64_t pos) {
+  pos -= 3;
+  const uint64_t size = w.Size();
+  if (size < 4 || pos > size - 4) return kWalkEnds;
+  const uint64_t found = FindKnownMovCode(w.Source(), pos, size - 4);
+  return found == kNoMovCode ? kWalkEnds : found;
 }
 
 }  // namespace
@@ -498,21 +522,9 @@ int RecordingFile::RunMovWalk(ByteSource& source, bool scan) {
       m_failure = "empty file";
       return -1;
     }
-    uint64_t pos = 0;
-    bool more = MovStep(w, m_state, pos, scan);
-    while (more && pos < size) {
-      if (scan) {
-        // The scan moves back 3 bytes and tests every offset from there.
-        // Offsets whose 4 bytes are no known type only move it on by one, so
-        // it jumps straight to the next offset that holds one.
-        pos -= 3;
-        if (size < 4 || pos > size - 4) break;
-        const uint64_t found = FindKnownMovCode(w.Source(), pos, size - 4);
-        if (found == kNoMovCode) break;
-        pos = found;
-      }
-      more = MovStep(w, m_state, pos, scan);
-    }
+    w.scan = scan;
+    if (!WalkCodes(source, w, kMovSteps, MovUnknown, 0, size, scan ? NextKnownCode : nullptr))
+      throw WalkFailure{"read error"};
     if (!w.timeSet) m_state.startTime = 0;
   } catch (const WalkFailure& failure) {
     m_failure = failure.reason;

@@ -8,7 +8,7 @@ class ByteSource;
 
 struct TopAtom {
   uint64_t pos = 0;
-  uint64_t size = 0;  // as declared (size 0: to the end of the file)
+  uint64_t size = 0;  // header and payload, cut at the end of the file
   uint32_t header = 8;
   char type[4] = {};
   bool complete = false;
