@@ -17,23 +17,7 @@ namespace {
 class ClipWindow : public e2e::WindowTest {
  protected:
   // Three recordings of 30 s that follow each other: one trip.
-  QString WriteTrip() {
-    const QString folder = CardFolder();
-    QDir().mkpath(folder);
-    for (int i = 0; i < 3; ++i) {
-      SynthOptions o;
-      o.width = 320;
-      o.height = 240;
-      o.fps = 10;
-      o.durationMs = 30000;
-      o.minute = 30 + i * 30 / 60;
-      o.second = i * 30 % 60;
-      o.driveSeconds = i * 30;
-      o.noFixRecords = 0;
-      WriteSynthRecording(QFile::encodeName(folder + QStringLiteral("/FILE%1.AVI").arg(i)).toStdString(), o);
-    }
-    return folder;
-  }
+  QString WriteTrip() { return e2e::WriteTrip(CardFolder(), [](int, SynthOptions&) {}); }
 
   void OpenTrip() {
     dlg().OpenFolder(WriteTrip());

@@ -71,6 +71,27 @@ inline TestCard WriteTestCard(const QString& root, uint32_t recordingMs = kRecor
   return card;
 }
 
+// One trip of three 30 s recordings that follow each other in `folder`
+// (FILE0.AVI ..); `adjust` changes recording i's options before it is written.
+template <class Adjust>
+inline QString WriteTrip(const QString& folder, Adjust adjust) {
+  QDir().mkpath(folder);
+  for (int i = 0; i < 3; ++i) {
+    SynthOptions o;
+    o.width = 320;
+    o.height = 240;
+    o.fps = 10;
+    o.durationMs = 30000;
+    o.minute = 30 + i * 30 / 60;
+    o.second = i * 30 % 60;
+    o.driveSeconds = i * 30;
+    o.noFixRecords = 0;
+    adjust(i, o);
+    WriteSynthRecording(QFile::encodeName(folder + QStringLiteral("/FILE%1.AVI").arg(i)).toStdString(), o);
+  }
+  return folder;
+}
+
 inline QByteArray ReadAll(const QString& path) {
   QFile file(path);
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();

@@ -20,26 +20,13 @@ class EventsWindow : public e2e::WindowTest {
   // an impact at 24 s, then an acceleration at 8 s and a left turn at 20 s,
   // then a recording whose camera wrote no G-sensor block.
   QString WriteTrip() {
-    const QString folder = m_dir.path() + "/trip";
-    QDir().mkpath(folder);
-    for (int i = 0; i < 3; ++i) {
-      SynthOptions o;
-      o.width = 320;
-      o.height = 240;
-      o.fps = 10;
-      o.durationMs = 30000;
-      o.minute = 30 + i * 30 / 60;
-      o.second = i * 30 % 60;
-      o.driveSeconds = i * 30;
-      o.noFixRecords = 0;
+    return e2e::WriteTrip(m_dir.path() + "/trip", [](int i, SynthOptions& o) {
       if (i == 0) o.brakeAt = {12};
       if (i == 0) o.impactAt = {24};
       if (i == 1) o.accelerateAt = {8};
       if (i == 1) o.leftTurnAt = {20};
       if (i == 2) o.layout = "hdrl,gpsa,gsea,gps0,movi,idx1";
-      WriteSynthRecording(QFile::encodeName(folder + QStringLiteral("/FILE%1.AVI").arg(i)).toStdString(), o);
-    }
-    return folder;
+    });
   }
 
   bool PlaysWithin(int32_t recording, int64_t fromMs, int64_t toMs) {
