@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr double kStandardGravity = 9.80665;
 // Braking, acceleration and turns: the acceleration, smoothed over this long,
 // stays above the threshold for at least kHoldSeconds.
 constexpr double kSmoothSeconds = 0.3;

@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr double kStandardGravity = 9.80665;
 // A sensor sitting at its limit longer than this is stuck, not measuring.
 constexpr double kStuckSeconds = 0.3;
 // Gravity must be found within these sizes, or the records are no sensor's.

@@ -8,6 +8,9 @@
 
 struct TrackPart;
 
+// m/s² in one g: speeds' changes in km/h per second become g with it.
+inline constexpr double kStandardGravity = 9.80665;
+
 struct Vec3 {
   double x = 0, y = 0, z = 0;
 };
