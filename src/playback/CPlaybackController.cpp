@@ -58,13 +58,17 @@ void CPlaybackController::OnPlayerEvent(const libvlc_event_t* event, void* conte
       ++self->m_playingReports;
       post([self] { emit self->StateChanged(PlayerState::Playing); });
       break;
-    case libvlc_MediaPlayerPaused:
-      self->m_seekTarget = 0;
+    case libvlc_MediaPlayerPaused: {
+      // The seek that stood when the pause was asked is dropped; one asked
+      // since (an arrow pressed before this report came) stays.
+      int64_t standing = self->m_seekAtPause.load();
+      self->m_seekTarget.compare_exchange_strong(standing, 0);
       post([self] {
         self->ArmOutputRelease();
         emit self->StateChanged(PlayerState::Paused);
       });
       break;
+    }
     case libvlc_MediaPlayerEndReached: {
       // The report carries its number: the window thread tells by it whether
       // the recording that ended is still the one loaded.
@@ -138,8 +142,13 @@ void CPlaybackController::BindVideoWindow(unsigned long window) {
 
 bool CPlaybackController::PauseIfPlaying() {
   if (!m_engine->IsLoaded() || !m_engine->IsPlaying()) return false;
-  m_engine->Pause();
+  PauseEngine();
   return true;
+}
+
+void CPlaybackController::PauseEngine() {
+  m_seekAtPause = m_seekTarget.load();
+  m_engine->Pause();
 }
 
 bool CPlaybackController::PlayOrPause() {
@@ -194,9 +203,9 @@ void CPlaybackController::ResumeAfterRotate(RotateState state, int64_t timeMs) {
       m_engine->SetTime(timeMs);
       break;
     case RotateState::Paused:
-      m_engine->Pause();
+      PauseEngine();
       m_engine->SetTime(timeMs);
-      m_engine->Pause();
+      PauseEngine();
       break;
     case RotateState::Stopped:
       m_engine->Stop();
@@ -313,7 +322,7 @@ void CPlaybackController::PauseAtFirstPicture(std::function<void()> start, std::
       PauseForFirstPicture(),
       PlaybackSequence::Pause(kFirstPictureDrawMs),
       PlaybackSequence::Do([this, shown = std::move(shown)] {
-        m_engine->Pause();
+        PauseEngine();
         shown();
         return true;
       }),

@@ -178,6 +178,8 @@ class CPlaybackController : public QObject {
 
  private:
   void NoteOpeningByWindow();
+  // Pauses the engine, noting the seek that stands as it is asked.
+  void PauseEngine();
   void NoteReportsBeforePlay();
   PlaybackSequence::Item PauseForFirstPicture();
   void PostGpsIconState(int32_t state);
@@ -195,6 +197,9 @@ class CPlaybackController : public QObject {
   // Declared before the engine, so that they outlive a report it makes
   // while it is released.
   std::atomic<int64_t> m_seekTarget{0};
+  // The pending seek when the window last asked for a pause (see the Paused
+  // report in OnPlayerEvent).
+  std::atomic<int64_t> m_seekAtPause{0};
   std::atomic<int32_t> m_gpsIconState{0};
   // Time reports belong to the numbered span they were made in; a new span
   // begins whenever the window sets the slider or opens a file itself.

@@ -23,11 +23,9 @@ class ClipWindow : public e2e::WindowTest {
     dlg().OpenFolder(WriteTrip());
     ASSERT_TRUE(WaitFor([&] { return dlg().Playback().Engine().IsPlaying() && g_busy == 0; }, 30000));
     QTest::keyClick(&dlg(), Qt::Key_Space);  // paused, so the moment holds still
+    // The arrows follow at once: libvlc's report of the pause may come after
+    // them, and must not drop the seek they asked for.
     ASSERT_TRUE(WaitFor([&] { return dlg().Playback().Engine().IsPaused(); }));
-    // The pause settles (its picture and time reported) before the arrows
-    // count from the time shown.
-    ASSERT_TRUE(WaitFor([&] { return dlg().Playback().TimeMs() >= 0 && dlg().Playback().SeekTarget() == 0; }));
-    QTest::qWait(500);
   }
 
   const CVideoSlider& Slider() { return dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER); }
