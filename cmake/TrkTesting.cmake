@@ -5,7 +5,7 @@
 # generator). Every test links it; the benchmarks that reuse test fixtures too.
 add_library(trk_test_support INTERFACE)
 target_include_directories(trk_test_support INTERFACE ${PROJECT_SOURCE_DIR}/tests/support
-                                                      ${PROJECT_SOURCE_DIR}/src/recording)
+                                                      ${PROJECT_SOURCE_DIR}/src)
 
 # trk_add_test(NAME SOURCES a.cpp ... LIBS x y [MODE plain|offscreen|xvfb] [TIMEOUT s] [WEBENGINE])
 #  plain:     GoogleTest cases discovered one by one.

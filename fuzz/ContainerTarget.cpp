@@ -1,10 +1,10 @@
 #include "ContainerTarget.h"
 
-#include "ByteSource.h"
+#include "fileio/ByteSource.h"
 #include "FuzzSupport.h"
-#include "RecordingFile.h"
-#include "RecordingListing.h"
-#include "SampleLoader.h"
+#include "container/RecordingFile.h"
+#include "library/RecordingListing.h"
+#include "container/SampleLoader.h"
 
 namespace {
 

@@ -46,7 +46,7 @@ bool SameSummary(const RecordingSummary& a, const RecordingSummary& b) {
 
 #include <cmath>
 
-#include "SampleLoader.h"
+#include "container/SampleLoader.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "RecordingTypes.h"
+#include "container/RecordingTypes.h"
 
 // The modification time every fuzz input carries, so that the in-memory and
 // the on-disk reading paths fall back to the same file time.

@@ -6,10 +6,10 @@
 #include <filesystem>
 #include <string>
 
-#include "ByteSource.h"
-#include "CutRepairInternal.h"
+#include "fileio/ByteSource.h"
+#include "repair/CutRepairInternal.h"
 #include "FuzzSupport.h"
-#include "RecordingFile.h"
+#include "container/RecordingFile.h"
 
 void FuzzRepair(const uint8_t* data, std::size_t size, RepairedContainer container) {
   // The copies go to a folder of their own.

@@ -6,10 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "ByteSource.h"
+#include "fileio/ByteSource.h"
 #include "FuzzSupport.h"
-#include "RecordingFile.h"
-#include "SampleLoader.h"
+#include "container/RecordingFile.h"
+#include "container/SampleLoader.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "CSettings.h"
+#include "settings/CSettings.h"
 #include "FuzzSupport.h"
-#include "IniFile.h"
-#include "Languages.h"
+#include "settings/IniFile.h"
+#include "settings/Languages.h"
 
 namespace {
 

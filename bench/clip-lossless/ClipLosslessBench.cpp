@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <string>
 
-#include "LosslessClip.h"
+#include "clip/LosslessClip.h"
 #include "Synth.h"
 
 namespace {

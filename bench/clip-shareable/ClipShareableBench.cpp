@@ -9,7 +9,7 @@
 #include <ctime>
 #include <string>
 
-#include "ShareableClip.h"
+#include "clip/video/ShareableClip.h"
 #include "Synth.h"
 #include "TempFolder.h"
 

@@ -19,10 +19,10 @@
 #include <string>
 #include <vector>
 
-#include "DrivingEvents.h"
-#include "RecordingLibrary.h"
+#include "events/DrivingEvents.h"
+#include "library/RecordingLibrary.h"
 #include "Synth.h"
-#include "TrackPart.h"
+#include "export/TrackPart.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "RecordingLibrary.h"
+#include "library/RecordingLibrary.h"
 #include "Synth.h"
 
 namespace {

@@ -14,8 +14,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "CHtmlMapDlg.h"
-#include "TrackDrawing.h"
+#include "map/CHtmlMapDlg.h"
+#include "map/TrackDrawing.h"
 #include "TrackFixtures.h"
 #include "ViewDoubles.h"
 

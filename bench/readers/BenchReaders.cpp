@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "ByteSource.h"
-#include "MovCodeSearch.h"
-#include "RecordingFile.h"
+#include "fileio/ByteSource.h"
+#include "container/MovCodeSearch.h"
+#include "container/RecordingFile.h"
 #include "Synth.h"
 
 extern char** environ;

@@ -34,11 +34,11 @@
 #include <thread>
 #include <vector>
 
-#include "CHtmlMapDlg.h"
-#include "CTRKApp.h"
-#include "CTRKDlg.h"
+#include "map/CHtmlMapDlg.h"
+#include "app/CTRKApp.h"
+#include "app/CTRKDlg.h"
 #include "ProcessCpu.h"
-#include "VideoOutputChoice.h"
+#include "app/VideoOutputChoice.h"
 #include "Synth.h"
 
 namespace {

@@ -15,8 +15,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "CTRKApp.h"
-#include "CTRKDlg.h"
+#include "app/CTRKApp.h"
+#include "app/CTRKDlg.h"
 #include "ProcessMemory.h"
 #include "Synth.h"
 

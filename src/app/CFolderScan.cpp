@@ -1,9 +1,9 @@
-#include "CFolderScan.h"
+#include "app/CFolderScan.h"
 
 #include <algorithm>
 
-#include "FolderWalk.h"
-#include "RecordingLibrary.h"
+#include "fileio/FolderWalk.h"
+#include "library/RecordingLibrary.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include <thread>
 #include <vector>
 
-#include "CutRecording.h"
-#include "RecordingTypes.h"
+#include "container/CutRecording.h"
+#include "container/RecordingTypes.h"
 
 class RecordingLibrary;
 struct FolderEntryData;

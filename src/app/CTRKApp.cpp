@@ -1,4 +1,4 @@
-#include "CTRKApp.h"
+#include "app/CTRKApp.h"
 
 #include <unistd.h>
 
@@ -6,8 +6,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
-#include "CTRKDlg.h"
-#include "WebEngineMemory.h"
+#include "app/CTRKDlg.h"
+#include "app/WebEngineMemory.h"
 
 void CTRKApp::PrepareProcess() {
   // The video surface is an X11 window handed to the media library.

@@ -1,4 +1,4 @@
-#include "CTRKDlg.h"
+#include "app/CTRKDlg.h"
 
 #include <QApplication>
 #include <QFile>
@@ -8,18 +8,18 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "CHtmlMapDlg.h"
-#include "CListCtrl.h"
-#include "CSettings.h"
-#include "ClipWorker.h"
-#include "ControlId.h"
-#include "Languages.h"
-#include "MapReload.h"
-#include "NativeSurface.h"
-#include "QtTranslations.h"
-#include "TitleMenu.h"
-#include "TrackDrawing.h"
-#include "TrkMessageBox.h"
+#include "map/CHtmlMapDlg.h"
+#include "controls/CListCtrl.h"
+#include "settings/CSettings.h"
+#include "app/ClipWorker.h"
+#include "controls/ControlId.h"
+#include "settings/Languages.h"
+#include "map/MapReload.h"
+#include "app/NativeSurface.h"
+#include "app/QtTranslations.h"
+#include "app/TitleMenu.h"
+#include "map/TrackDrawing.h"
+#include "app/TrkMessageBox.h"
 
 std::atomic<int32_t> g_busy{0};
 

@@ -14,20 +14,20 @@
 #include <algorithm>
 #include <cmath>
 
-#include "CClipDlg.h"
-#include "CFolderDialog.h"
-#include "CSettings.h"
-#include "CTRKDlg.h"
-#include "CTrcConfigDlg.h"
-#include "ClipWorker.h"
-#include "ClipSpan.h"
-#include "DialogPause.h"
-#include "MakeClip.h"
-#include "NativeSurface.h"
-#include "TripFigures.h"
-#include "TrkMessageBox.h"
+#include "dialogs/CClipDlg.h"
+#include "dialogs/CFolderDialog.h"
+#include "settings/CSettings.h"
+#include "app/CTRKDlg.h"
+#include "dialogs/CTrcConfigDlg.h"
+#include "app/ClipWorker.h"
+#include "clip/ClipSpan.h"
+#include "playback/DialogPause.h"
+#include "clip/MakeClip.h"
+#include "app/NativeSurface.h"
+#include "export/TripFigures.h"
+#include "app/TrkMessageBox.h"
 #ifdef TRK_HAVE_SHAREABLE_CLIP
-#include "ShareableClip.h"
+#include "clip/video/ShareableClip.h"
 #endif
 
 bool IsInside(const QString& folder, const QString& root);  // CTRKDlgRepair.cpp

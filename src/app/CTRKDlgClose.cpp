@@ -5,10 +5,10 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "CHtmlMapDlg.h"
-#include "CSettings.h"
-#include "CTRKDlg.h"
-#include "ClipWorker.h"
+#include "map/CHtmlMapDlg.h"
+#include "settings/CSettings.h"
+#include "app/CTRKDlg.h"
+#include "app/ClipWorker.h"
 
 void CTRKDlg::WriteWindowRect() {
   const QRect g = geometry();

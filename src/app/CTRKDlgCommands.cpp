@@ -6,16 +6,16 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "CFolderDialog.h"
-#include "CHtmlAboutDialog.h"
-#include "CHtmlMapDlg.h"
-#include "CSettings.h"
-#include "CTRKDlg.h"
-#include "CTrcConfigDlg.h"
-#include "DialogPause.h"
-#include "MapReload.h"
-#include "TrackExport.h"
-#include "TrkMessageBox.h"
+#include "dialogs/CFolderDialog.h"
+#include "dialogs/CHtmlAboutDialog.h"
+#include "map/CHtmlMapDlg.h"
+#include "settings/CSettings.h"
+#include "app/CTRKDlg.h"
+#include "dialogs/CTrcConfigDlg.h"
+#include "playback/DialogPause.h"
+#include "map/MapReload.h"
+#include "export/TrackExport.h"
+#include "app/TrkMessageBox.h"
 
 namespace {
 

@@ -7,13 +7,13 @@
 #include <QFile>
 #include <algorithm>
 
-#include "CEventListDlg.h"
-#include "CHtmlMapDlg.h"
-#include "CSettings.h"
-#include "CTRKDlg.h"
-#include "Languages.h"
-#include "ScriptText.h"
-#include "TrackPart.h"
+#include "dialogs/CEventListDlg.h"
+#include "map/CHtmlMapDlg.h"
+#include "settings/CSettings.h"
+#include "app/CTRKDlg.h"
+#include "settings/Languages.h"
+#include "map/ScriptText.h"
+#include "export/TrackPart.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 #include <QKeySequence>
 #include <QMenu>
 
-#include "CSettings.h"
-#include "CTRKDlg.h"
-#include "DialogPause.h"
-#include "TrackExport.h"
-#include "TrkMessageBox.h"
+#include "settings/CSettings.h"
+#include "app/CTRKDlg.h"
+#include "playback/DialogPause.h"
+#include "export/TrackExport.h"
+#include "app/TrkMessageBox.h"
 
 namespace {
 

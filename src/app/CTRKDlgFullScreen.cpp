@@ -1,7 +1,7 @@
 // Full-screen mode: a double-click on the video switches between the normal
 // layout and the video alone over the whole monitor.
-#include "CHtmlMapDlg.h"
-#include "CTRKDlg.h"
+#include "map/CHtmlMapDlg.h"
+#include "app/CTRKDlg.h"
 
 void CTRKDlg::OnToggleFullScreen() {
   // Only a playing video is paused for the switch and resumed after it: a

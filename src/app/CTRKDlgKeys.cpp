@@ -15,11 +15,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "CTRKDlg.h"
-#include "TrackDrawing.h"
-#include "KeyBindings.h"
-#include "RateTable.h"
-#include "TrkMessageBox.h"
+#include "app/CTRKDlg.h"
+#include "map/TrackDrawing.h"
+#include "app/KeyBindings.h"
+#include "playback/RateTable.h"
+#include "app/TrkMessageBox.h"
 
 namespace {
 

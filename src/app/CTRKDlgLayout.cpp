@@ -8,9 +8,9 @@
 #include <QScreen>
 #include <QWindow>
 
-#include "CHtmlMapDlg.h"
-#include "CTRKDlg.h"
-#include "MainWindowSkin.h"
+#include "map/CHtmlMapDlg.h"
+#include "app/CTRKDlg.h"
+#include "app/MainWindowSkin.h"
 
 namespace {
 

@@ -8,13 +8,13 @@
 #include <QTimer>
 #include <memory>
 
-#include "CHtmlMapDlg.h"
-#include "CSettings.h"
-#include "CTRKDlg.h"
-#include "MapReload.h"
-#include "QtTranslations.h"
-#include "TitleMenu.h"
-#include "TrackDrawing.h"
+#include "map/CHtmlMapDlg.h"
+#include "settings/CSettings.h"
+#include "app/CTRKDlg.h"
+#include "map/MapReload.h"
+#include "app/QtTranslations.h"
+#include "app/TitleMenu.h"
+#include "map/TrackDrawing.h"
 
 namespace {
 

@@ -10,14 +10,14 @@
 #include <string>
 #include <utility>
 
-#include "CFolderScan.h"
-#include "CHtmlMapDlg.h"
-#include "CSettings.h"
-#include "CTRKDlg.h"
-#include "CTrcConfigDlg.h"
-#include "ScanIndex.h"
-#include "TrackDrawing.h"
-#include "TrkMessageBox.h"
+#include "app/CFolderScan.h"
+#include "map/CHtmlMapDlg.h"
+#include "settings/CSettings.h"
+#include "app/CTRKDlg.h"
+#include "dialogs/CTrcConfigDlg.h"
+#include "library/ScanIndex.h"
+#include "map/TrackDrawing.h"
+#include "app/TrkMessageBox.h"
 
 namespace {
 

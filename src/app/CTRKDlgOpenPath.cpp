@@ -12,10 +12,10 @@
 #include <memory>
 #include <string>
 
-#include "CTRKDlg.h"
-#include "RecordingFile.h"
-#include "StartPath.h"
-#include "TrkMessageBox.h"
+#include "app/CTRKDlg.h"
+#include "container/RecordingFile.h"
+#include "app/StartPath.h"
+#include "app/TrkMessageBox.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <QSaveFile>
 #include <algorithm>
 
-#include "CTRKDlg.h"
-#include "TrackDrawing.h"
-#include "TrkMessageBox.h"
+#include "app/CTRKDlg.h"
+#include "map/TrackDrawing.h"
+#include "app/TrkMessageBox.h"
 
 namespace {
 

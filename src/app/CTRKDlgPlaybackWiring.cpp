@@ -1,6 +1,6 @@
 // The playback controller wired to the window's controls: every connection
 // between them is made here, once, as the controls are set up.
-#include "CTRKDlg.h"
+#include "app/CTRKDlg.h"
 
 
 void CTRKDlg::SetUpPlaybackConnections() {

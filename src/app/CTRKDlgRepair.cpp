@@ -11,10 +11,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "CFolderDialog.h"
-#include "CTRKDlg.h"
-#include "CutRepair.h"
-#include "TrkMessageBox.h"
+#include "dialogs/CFolderDialog.h"
+#include "app/CTRKDlg.h"
+#include "repair/CutRepair.h"
+#include "app/TrkMessageBox.h"
 
 QString FileErrorText(int error);  // CTRKDlgCommands.cpp
 bool IsInside(const QString& folder, const QString& root);

@@ -1,9 +1,9 @@
 // Keeping every display in step with the video: the player's reports, the
 // seek request and its application by the 500 ms timer, and the marquee
 // repeats.
-#include "CTRKDlg.h"
-#include "TrackDrawing.h"
-#include "TrkMessageBox.h"
+#include "app/CTRKDlg.h"
+#include "map/TrackDrawing.h"
+#include "app/TrkMessageBox.h"
 
 void CTRKDlg::ShowGpsIconState(int32_t state) {
   if (state == m_gpsIcon.State()) return;

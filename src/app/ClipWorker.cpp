@@ -1,4 +1,4 @@
-#include "ClipWorker.h"
+#include "app/ClipWorker.h"
 
 #include <exception>
 #include <utility>

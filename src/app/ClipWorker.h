@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "ClipTypes.h"
+#include "clip/ClipTypes.h"
 
 class ClipWorker {
  public:

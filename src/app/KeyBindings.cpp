@@ -1,4 +1,4 @@
-#include "KeyBindings.h"
+#include "app/KeyBindings.h"
 
 namespace {
 

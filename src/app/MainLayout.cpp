@@ -1,8 +1,8 @@
-#include "MainLayout.h"
+#include "app/MainLayout.h"
 
 #include <algorithm>
 
-#include "TrkControlIds.h"
+#include "app/TrkControlIds.h"
 
 std::optional<LayoutRect> LayoutResult::Find(int id) const {
   for (const ControlPlace& place : places) {

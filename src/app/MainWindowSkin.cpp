@@ -1,4 +1,4 @@
-#include "MainWindowSkin.h"
+#include "app/MainWindowSkin.h"
 
 #include <QFontMetricsF>
 #include <QImage>
@@ -7,7 +7,7 @@
 #include <QPainterPath>
 #include <QPen>
 
-#include "TrkFonts.h"
+#include "controls/TrkFonts.h"
 
 QRegion MainWindowShape(int cx, int cy, bool fullScreen) {
   if (fullScreen) return QRegion(0, 0, cx, cy);

@@ -1,4 +1,4 @@
-#include "NativeSurface.h"
+#include "app/NativeSurface.h"
 
 #include <QWidget>
 

@@ -1,12 +1,12 @@
-#include "QtTranslations.h"
+#include "app/QtTranslations.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
-#include "CSettings.h"
-#include "Languages.h"
+#include "settings/CSettings.h"
+#include "settings/Languages.h"
 
 namespace {
 

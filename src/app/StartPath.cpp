@@ -1,4 +1,4 @@
-#include "StartPath.h"
+#include "app/StartPath.h"
 
 #include <cstddef>
 

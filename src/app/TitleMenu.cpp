@@ -1,10 +1,10 @@
-#include "TitleMenu.h"
+#include "app/TitleMenu.h"
 
 #include <QAction>
 #include <QMenu>
 
-#include "TrkControlIds.h"
-#include "TrkMessageBox.h"
+#include "app/TrkControlIds.h"
+#include "app/TrkMessageBox.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "TrkMessageBox.h"
+#include "app/TrkMessageBox.h"
 
 #include <QAbstractButton>
 #include <QFile>
 #include <QPushButton>
 
-#include "Languages.h"
+#include "settings/Languages.h"
 
 namespace {
 

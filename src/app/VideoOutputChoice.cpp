@@ -1,4 +1,4 @@
-#include "VideoOutputChoice.h"
+#include "app/VideoOutputChoice.h"
 
 #include <QOffscreenSurface>
 #include <QOpenGLContext>

@@ -1,4 +1,4 @@
-#include "WebEngineMemory.h"
+#include "app/WebEngineMemory.h"
 
 #include <QByteArray>
 #include <QtGlobal>

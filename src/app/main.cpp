@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "CTRKApp.h"
-#include "DisplayCheck.h"
+#include "app/CTRKApp.h"
+#include "app/DisplayCheck.h"
 #include "TrkVersion.h"
 
 namespace {

@@ -6,12 +6,12 @@
 #include <cstring>
 #include <memory>
 
-#include "ByteOrder.h"
-#include "ByteSource.h"
-#include "ClipWriters.h"
-#include "ClipWriting.h"
-#include "KeyFrame.h"
-#include "RecordingFile.h"
+#include "container/ByteOrder.h"
+#include "fileio/ByteSource.h"
+#include "clip/ClipWriters.h"
+#include "clip/ClipWriting.h"
+#include "container/KeyFrame.h"
+#include "container/RecordingFile.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ClipData.h"
+#include "clip/ClipData.h"
 
 #include <algorithm>
 #include <cmath>
@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <system_error>
 
-#include "KmlExport.h"
-#include "RecordingFile.h"
-#include "SpeedUnit.h"
+#include "export/KmlExport.h"
+#include "container/RecordingFile.h"
+#include "settings/SpeedUnit.h"
 #include "TrkVersion.h"
 
 namespace {

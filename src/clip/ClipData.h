@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "ClipTypes.h"
-#include "TrackPart.h"
+#include "clip/ClipTypes.h"
+#include "export/TrackPart.h"
 
 struct ClipSource {
   ClipPiece piece;

@@ -1,4 +1,4 @@
-#include "ClipDestination.h"
+#include "clip/ClipDestination.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "TrackExport.h"
+#include "export/TrackExport.h"
 
 namespace fs = std::filesystem;
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "ClipTypes.h"
+#include "clip/ClipTypes.h"
 
 // The folders one clip made, removed (deepest first, only while empty) unless
 // Keep was called.

@@ -1,7 +1,7 @@
 // The steps of a clip, in the order their files are made: the folder, the
 // lossless and the shareable clip, the span's data, the sources' facts and,
 // last, the checksums of all of it.
-#include "ClipMaker.h"
+#include "clip/ClipMaker.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,11 +13,11 @@
 #include <ostream>
 #include <sstream>
 
-#include "ClipData.h"
-#include "ClipDestination.h"
-#include "ExportFile.h"
-#include "Sha256.h"
-#include "TrackExport.h"
+#include "clip/ClipData.h"
+#include "clip/ClipDestination.h"
+#include "export/ExportFile.h"
+#include "clip/Sha256.h"
+#include "export/TrackExport.h"
 
 namespace {
 

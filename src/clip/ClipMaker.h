@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "ClipTypes.h"
+#include "clip/ClipTypes.h"
 
 using LosslessWriter = std::function<ClipResult(const std::vector<ClipPiece>& pieces,
                                                 const std::string& destination, const ClipProgress& progress)>;

@@ -1,4 +1,4 @@
-#include "ClipSpan.h"
+#include "clip/ClipSpan.h"
 
 #include <algorithm>
 

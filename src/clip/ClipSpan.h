@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "ClipTypes.h"
+#include "clip/ClipTypes.h"
 
 struct TripRecording {
   std::string path;

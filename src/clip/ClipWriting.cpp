@@ -1,4 +1,4 @@
-#include "ClipWriting.h"
+#include "clip/ClipWriting.h"
 
 #include <sys/stat.h>
 
@@ -9,10 +9,10 @@
 #include <cstring>
 #include <ctime>
 
-#include "ByteSource.h"
-#include "CutRecording.h"
-#include "CutRepairInternal.h"
-#include "RecordingTypes.h"
+#include "fileio/ByteSource.h"
+#include "container/CutRecording.h"
+#include "repair/CutRepairInternal.h"
+#include "container/RecordingTypes.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "ClipTypes.h"
-#include "NewFileWriter.h"
+#include "clip/ClipTypes.h"
+#include "fileio/NewFileWriter.h"
 
 class ByteSource;
 struct RecordingSummary;

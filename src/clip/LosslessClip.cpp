@@ -1,10 +1,10 @@
-#include "LosslessClip.h"
+#include "clip/LosslessClip.h"
 
 #include <cmath>
 
-#include "ClipWriters.h"
-#include "ClipWriting.h"
-#include "RecordingTypes.h"
+#include "clip/ClipWriters.h"
+#include "clip/ClipWriting.h"
+#include "container/RecordingTypes.h"
 
 ClipResult WriteLosslessClip(const std::vector<ClipPiece>& pieces, const std::string& destination,
                              const ClipProgress& progress) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "ClipTypes.h"
+#include "clip/ClipTypes.h"
 
 // Writes `destination` (a temporary name first; nothing is left under the
 // final name on failure or cancel). Pieces whose codec, frame size or sound

@@ -7,12 +7,12 @@
 #include <memory>
 #include <optional>
 
-#include "ByteOrder.h"
-#include "ByteSource.h"
-#include "ClipWriters.h"
-#include "ClipWriting.h"
-#include "RecordingFile.h"
-#include "TopAtoms.h"
+#include "container/ByteOrder.h"
+#include "fileio/ByteSource.h"
+#include "clip/ClipWriters.h"
+#include "clip/ClipWriting.h"
+#include "container/RecordingFile.h"
+#include "container/TopAtoms.h"
 
 namespace {
 

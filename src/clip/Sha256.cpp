@@ -1,4 +1,4 @@
-#include "Sha256.h"
+#include "clip/Sha256.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <vector>
 
-#include "UniqueFd.h"
+#include "fileio/UniqueFd.h"
 
 namespace {
 

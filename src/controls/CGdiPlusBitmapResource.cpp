@@ -1,4 +1,4 @@
-#include "CGdiPlusBitmapResource.h"
+#include "controls/CGdiPlusBitmapResource.h"
 
 #include <QFile>
 #include <cstring>

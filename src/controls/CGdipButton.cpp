@@ -1,12 +1,12 @@
-#include "CGdipButton.h"
+#include "controls/CGdipButton.h"
 
 #include <QEnterEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "ColorMatrix.h"
-#include "ControlId.h"
-#include "ParentPixels.h"
+#include "controls/ColorMatrix.h"
+#include "controls/ControlId.h"
+#include "controls/ParentPixels.h"
 
 CGdipButton::CGdipButton(QWidget* parent, int controlId) : QPushButton(parent) {
   if (controlId != 0) SetControlId(this, controlId);

@@ -15,8 +15,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "CGdiPlusBitmapResource.h"
-#include "CTrcToolTipCtrl.h"
+#include "controls/CGdiPlusBitmapResource.h"
+#include "controls/CTrcToolTipCtrl.h"
 
 class CGdipButton : public QPushButton {
   Q_OBJECT

@@ -1,4 +1,4 @@
-#include "CListCtrl.h"
+#include "controls/CListCtrl.h"
 
 #include <QHeaderView>
 #include <QPainter>
@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <ctime>
 
-#include "CGdiPlusBitmapResource.h"
-#include "ControlId.h"
+#include "controls/CGdiPlusBitmapResource.h"
+#include "controls/ControlId.h"
 
 namespace {
 

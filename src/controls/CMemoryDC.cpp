@@ -1,4 +1,4 @@
-#include "CMemoryDC.h"
+#include "controls/CMemoryDC.h"
 
 #include <QPaintDevice>
 

@@ -1,4 +1,4 @@
-#include "CMonitor.h"
+#include "controls/CMonitor.h"
 
 #include <QGuiApplication>
 #include <QList>

@@ -1,11 +1,11 @@
-#include "CMySliderControl.h"
+#include "controls/CMySliderControl.h"
 
 #include <QMouseEvent>
 #include <QMoveEvent>
 #include <QPainter>
 
-#include "EdgeDrawing.h"
-#include "ParentPixels.h"
+#include "controls/EdgeDrawing.h"
+#include "controls/ParentPixels.h"
 
 CMySliderControl::CMySliderControl(QWidget* parent, int controlId) : CSliderCtrl(parent, controlId) {
   setAttribute(Qt::WA_OpaquePaintEvent, true);

@@ -5,7 +5,7 @@
 #include <QColor>
 #include <QImage>
 
-#include "CSliderCtrl.h"
+#include "controls/CSliderCtrl.h"
 
 class CMySliderControl : public CSliderCtrl {
   Q_OBJECT

@@ -1,4 +1,4 @@
-#include "CSliderCtrl.h"
+#include "controls/CSliderCtrl.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "ControlId.h"
-#include "EdgeDrawing.h"
+#include "controls/ControlId.h"
+#include "controls/EdgeDrawing.h"
 
 CSliderCtrl::CSliderCtrl(QWidget* parent, int controlId) : QSlider(Qt::Horizontal, parent) {
   if (controlId != 0) SetControlId(this, controlId);

@@ -1,4 +1,4 @@
-#include "CTrcToolTipCtrl.h"
+#include "controls/CTrcToolTipCtrl.h"
 
 #include <QEvent>
 #include <QHelpEvent>
@@ -6,9 +6,9 @@
 #include <QPainter>
 #include <algorithm>
 
-#include "CGdiPlusBitmapResource.h"
-#include "ControlId.h"
-#include "Languages.h"
+#include "controls/CGdiPlusBitmapResource.h"
+#include "controls/ControlId.h"
+#include "settings/Languages.h"
 
 namespace {
 constexpr int kMargin = 6;

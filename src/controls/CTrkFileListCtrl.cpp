@@ -1,11 +1,11 @@
-#include "CTrkFileListCtrl.h"
+#include "controls/CTrkFileListCtrl.h"
 
 #include <QFile>
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <array>
 
-#include "Languages.h"
+#include "settings/Languages.h"
 
 namespace {
 constexpr std::array<uint32_t, 6> kHeaderIds = {121, 122, 118, 123, 120, 124};

@@ -3,8 +3,8 @@
 // 3/10 of the control's width (the list scrolls sideways); the name column
 // grows to the longest name, and a row's tooltip is its name and folder. A
 // double-click emits FileActivated with the clicked row (-1: no row).
-#include "CListCtrl.h"
-#include "LibraryViews.h"
+#include "controls/CListCtrl.h"
+#include "library/LibraryViews.h"
 
 class CTrkFileListCtrl : public CListCtrl, public IFileListView {
   Q_OBJECT

@@ -1,10 +1,10 @@
-#include "CTrkGroupListCtrl.h"
+#include "controls/CTrkGroupListCtrl.h"
 
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <array>
 
-#include "Languages.h"
+#include "settings/Languages.h"
 
 namespace {
 constexpr std::array<uint32_t, 5> kHeaderIds = {116, 117, 118, 119, 120};

@@ -6,8 +6,8 @@
 // it out reads the group's files) and is kept until the rows are refilled.
 #include <functional>
 
-#include "CListCtrl.h"
-#include "LibraryViews.h"
+#include "controls/CListCtrl.h"
+#include "library/LibraryViews.h"
 
 class CTrkGroupListCtrl : public CListCtrl, public IGroupListView {
   Q_OBJECT

@@ -1,10 +1,10 @@
-#include "CVideoSlider.h"
+#include "controls/CVideoSlider.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
 
-#include "EdgeDrawing.h"
+#include "controls/EdgeDrawing.h"
 
 CVideoSlider::CVideoSlider(QWidget* parent, int controlId) : CSliderCtrl(parent, controlId) {}
 

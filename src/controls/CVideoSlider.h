@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "CSliderCtrl.h"
+#include "controls/CSliderCtrl.h"
 
 class CVideoSlider : public CSliderCtrl {
   Q_OBJECT

@@ -1,4 +1,4 @@
-#include "ColorMatrix.h"
+#include "controls/ColorMatrix.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "ControlId.h"
+#include "controls/ControlId.h"
 
 #include <QVariant>
 

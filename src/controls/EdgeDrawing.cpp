@@ -1,4 +1,4 @@
-#include "EdgeDrawing.h"
+#include "controls/EdgeDrawing.h"
 
 namespace {
 const QColor kHighlight(255, 255, 255);

@@ -1,4 +1,4 @@
-#include "GlowText.h"
+#include "controls/GlowText.h"
 
 #include <QFontMetricsF>
 #include <QLinearGradient>

@@ -1,4 +1,4 @@
-#include "ParentPixels.h"
+#include "controls/ParentPixels.h"
 
 #include <QRegion>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "TrkFonts.h"
+#include "controls/TrkFonts.h"
 
 #include <QFontMetricsF>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "CClipDlg.h"
+#include "dialogs/CClipDlg.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "CFolderDialog.h"
-#include "Languages.h"
+#include "dialogs/CFolderDialog.h"
+#include "settings/Languages.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "CEventListDlg.h"
+#include "dialogs/CEventListDlg.h"
 
 #include <QDateTime>
 #include <QEvent>
@@ -6,9 +6,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "CSettings.h"
-#include "Languages.h"
-#include "SpeedUnit.h"
+#include "settings/CSettings.h"
+#include "settings/Languages.h"
+#include "settings/SpeedUnit.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "DrivingEvents.h"
+#include "events/DrivingEvents.h"
 
 class QTreeWidget;
 class QTreeWidgetItem;

@@ -1,4 +1,4 @@
-#include "CFolderDialog.h"
+#include "dialogs/CFolderDialog.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -17,9 +17,9 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "CSettings.h"
-#include "Languages.h"
-#include "MountedMedia.h"
+#include "settings/CSettings.h"
+#include "settings/Languages.h"
+#include "dialogs/MountedMedia.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "CHtmlAboutDialog.h"
+#include "dialogs/CHtmlAboutDialog.h"
 
 #include <QChildEvent>
 #include <QFile>
@@ -10,7 +10,7 @@
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
-#include "Languages.h"
+#include "settings/Languages.h"
 
 // The page lives in a static library; naming its resource keeps it linked.
 // (Q_INIT_RESOURCE must be used outside any namespace.)

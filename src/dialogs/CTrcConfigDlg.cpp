@@ -1,4 +1,4 @@
-#include "CTrcConfigDlg.h"
+#include "dialogs/CTrcConfigDlg.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -6,8 +6,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-#include "CSettings.h"
-#include "Languages.h"
+#include "settings/CSettings.h"
+#include "settings/Languages.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 // before.
 #include <QDialog>
 
-#include "DrivingEvents.h"
-#include "SpeedUnit.h"
+#include "events/DrivingEvents.h"
+#include "settings/SpeedUnit.h"
 
 class QComboBox;
 class QGroupBox;

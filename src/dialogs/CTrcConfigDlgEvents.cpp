@@ -3,9 +3,9 @@
 #include <QComboBox>
 #include <QLabel>
 
-#include "CSettings.h"
-#include "CTrcConfigDlg.h"
-#include "Languages.h"
+#include "settings/CSettings.h"
+#include "dialogs/CTrcConfigDlg.h"
+#include "settings/Languages.h"
 
 namespace {
 constexpr uint32_t kSensitivityText = 352;

@@ -1,4 +1,4 @@
-#include "MountedMedia.h"
+#include "dialogs/MountedMedia.h"
 
 #include <blkid/blkid.h>
 #include <dirent.h>

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "DrivingEvents.h"
-#include "SensorAxes.h"
-#include "TrackPart.h"
+#include "events/DrivingEvents.h"
+#include "events/SensorAxes.h"
+#include "export/TrackPart.h"
 
 namespace {
 

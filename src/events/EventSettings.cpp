@@ -1,5 +1,5 @@
-#include "CSettings.h"
-#include "DrivingEvents.h"
+#include "settings/CSettings.h"
+#include "events/DrivingEvents.h"
 
 namespace {
 constexpr const char* kSection = "UI";

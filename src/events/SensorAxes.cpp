@@ -1,9 +1,9 @@
-#include "SensorAxes.h"
+#include "events/SensorAxes.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "TrackPart.h"
+#include "export/TrackPart.h"
 
 namespace {
 

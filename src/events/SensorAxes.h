@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "RecordingTypes.h"
+#include "container/RecordingTypes.h"
 
 struct TrackPart;
 

@@ -1,4 +1,4 @@
-#include "CHtmlMapDlg.h"
+#include "map/CHtmlMapDlg.h"
 
 #include <QContextMenuEvent>
 #include <QFile>
@@ -15,7 +15,7 @@
 #include <cmath>
 #include <functional>
 
-#include "ScriptText.h"
+#include "map/ScriptText.h"
 
 namespace {
 

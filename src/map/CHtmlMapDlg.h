@@ -16,8 +16,8 @@
 #include <memory>
 #include <string>
 
-#include "LibraryViews.h"
-#include "ScriptBatch.h"
+#include "library/LibraryViews.h"
+#include "map/ScriptBatch.h"
 
 class QWebEnginePage;
 class QWebEngineView;

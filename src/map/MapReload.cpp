@@ -1,7 +1,7 @@
-#include "MapReload.h"
+#include "map/MapReload.h"
 
-#include "CHtmlMapDlg.h"
-#include "TrackDrawing.h"
+#include "map/CHtmlMapDlg.h"
+#include "map/TrackDrawing.h"
 
 namespace {
 

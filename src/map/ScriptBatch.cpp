@@ -1,4 +1,4 @@
-#include "ScriptBatch.h"
+#include "map/ScriptBatch.h"
 
 #include <string_view>
 

@@ -1,13 +1,13 @@
-#include "TrackDrawing.h"
+#include "map/TrackDrawing.h"
 
 #include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
 
-#include "RecordingLibrary.h"
-#include "SampleLoader.h"
-#include "ScriptText.h"
+#include "library/RecordingLibrary.h"
+#include "container/SampleLoader.h"
+#include "map/ScriptText.h"
 
 int32_t LastShownSample = 0;
 

@@ -1,4 +1,4 @@
-#include "CPlaybackController.h"
+#include "playback/CPlaybackController.h"
 
 #include <QMetaObject>
 #include <QTemporaryDir>
@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "MediaEngine.h"
+#include "playback/MediaEngine.h"
 
 namespace {
 

@@ -19,8 +19,8 @@
 #include <memory>
 #include <string>
 
-#include "PlaybackSequence.h"
-#include "RateTable.h"
+#include "playback/PlaybackSequence.h"
+#include "playback/RateTable.h"
 
 // What the player reports of its state (StateChanged): PLAY
 // shows its play picture for Idle and Paused, its pause picture for Starting

@@ -7,9 +7,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "CPlaybackController.h"
-#include "FileCopy.h"
-#include "MediaEngine.h"
+#include "playback/CPlaybackController.h"
+#include "fileio/FileCopy.h"
+#include "playback/MediaEngine.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 // player's pause is touched, so a cancelled dialog changes nothing.
 #include <QPointer>
 
-#include "CPlaybackController.h"
+#include "playback/CPlaybackController.h"
 
 class DialogPause {
  public:

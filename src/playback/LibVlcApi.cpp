@@ -1,4 +1,4 @@
-#include "LibVlcApi.h"
+#include "playback/LibVlcApi.h"
 
 #include <dlfcn.h>
 

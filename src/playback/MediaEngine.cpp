@@ -1,4 +1,4 @@
-#include "MediaEngine.h"
+#include "playback/MediaEngine.h"
 
 #include <chrono>
 #include <cstdlib>

@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "LibVlcApi.h"
-#include "SharedLibrary.h"
-#include "VlcRef.h"
+#include "playback/LibVlcApi.h"
+#include "playback/SharedLibrary.h"
+#include "playback/VlcRef.h"
 
 // Chooses the instance's argument list: 1 turns the picture by 180 degrees.
 // Any other value selects the normal list.

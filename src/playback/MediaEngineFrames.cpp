@@ -3,7 +3,7 @@
 // looked up when asked for and simply do nothing when absent.
 #include <dlfcn.h>
 
-#include "MediaEngine.h"
+#include "playback/MediaEngine.h"
 
 namespace {
 

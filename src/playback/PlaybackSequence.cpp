@@ -1,4 +1,4 @@
-#include "PlaybackSequence.h"
+#include "playback/PlaybackSequence.h"
 
 #include <algorithm>
 

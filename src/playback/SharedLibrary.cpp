@@ -1,4 +1,4 @@
-#include "SharedLibrary.h"
+#include "playback/SharedLibrary.h"
 
 #include <dlfcn.h>
 

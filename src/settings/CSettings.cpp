@@ -1,4 +1,4 @@
-#include "CSettings.h"
+#include "settings/CSettings.h"
 
 #include <pwd.h>
 #include <sys/stat.h>
@@ -12,10 +12,10 @@
 #include <memory>
 #include <vector>
 
-#include "FolderPath.h"
-#include "IniFile.h"
-#include "Languages.h"
-#include "LocaleDefaults.h"
+#include "fileio/FolderPath.h"
+#include "settings/IniFile.h"
+#include "settings/Languages.h"
+#include "settings/LocaleDefaults.h"
 
 namespace {
 

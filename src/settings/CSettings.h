@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "SpeedUnit.h"
+#include "settings/SpeedUnit.h"
 
 struct WindowRect {
   int32_t left = 0;

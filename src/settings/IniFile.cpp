@@ -1,4 +1,4 @@
-#include "IniFile.h"
+#include "settings/IniFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,8 +9,8 @@
 #include <sstream>
 #include <vector>
 
-#include "AtomicReplace.h"
-#include "UniqueFd.h"
+#include "fileio/AtomicReplace.h"
+#include "fileio/UniqueFd.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "Languages.h"
+#include "settings/Languages.h"
 
 #include <algorithm>
 
-#include "CSettings.h"
-#include "StringTable.h"
+#include "settings/CSettings.h"
+#include "settings/StringTable.h"
 
 namespace {
 

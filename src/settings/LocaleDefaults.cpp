@@ -1,4 +1,4 @@
-#include "LocaleDefaults.h"
+#include "settings/LocaleDefaults.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -4,7 +4,7 @@
 // settings file.
 #include <string>
 
-#include "SpeedUnit.h"
+#include "settings/SpeedUnit.h"
 
 // The first of LC_ALL, LC_MESSAGES and LANG that is set and not empty: one
 // that starts with "ja" gives "JPN", any other (or none) "ENG".

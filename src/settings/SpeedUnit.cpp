@@ -1,4 +1,4 @@
-#include "SpeedUnit.h"
+#include "settings/SpeedUnit.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The program's texts: English (0x0409) and Japanese (0x0411) copies of the
 // string table. UTF-8.
-#include "StringTable.h"
+#include "settings/StringTable.h"
 
 namespace {
 

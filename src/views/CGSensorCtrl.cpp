@@ -1,4 +1,4 @@
-#include "CGSensorCtrl.h"
+#include "views/CGSensorCtrl.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -8,10 +8,10 @@
 #include <cstdlib>
 #include <new>
 
-#include "CMemoryDC.h"
-#include "ControlId.h"
-#include "EdgeDrawing.h"
-#include "TrkFonts.h"
+#include "controls/CMemoryDC.h"
+#include "controls/ControlId.h"
+#include "controls/EdgeDrawing.h"
+#include "controls/TrkFonts.h"
 
 namespace {
 

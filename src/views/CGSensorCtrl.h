@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "LibraryViews.h"
-#include "RecordingTypes.h"
+#include "library/LibraryViews.h"
+#include "container/RecordingTypes.h"
 
 class CGSensorCtrl : public QWidget, public IGSensorView {
   Q_OBJECT

@@ -1,9 +1,9 @@
-#include "CPngCompassStatic.h"
+#include "views/CPngCompassStatic.h"
 
 #include <QPainter>
 
-#include "ColorMatrix.h"
-#include "ControlId.h"
+#include "controls/ColorMatrix.h"
+#include "controls/ControlId.h"
 
 CPngCompassStatic::CPngCompassStatic(QWidget* parent, int controlId) : QWidget(parent) {
   if (controlId != 0) SetControlId(this, controlId);

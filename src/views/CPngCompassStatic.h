@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-#include "CGdiPlusBitmapResource.h"
+#include "controls/CGdiPlusBitmapResource.h"
 
 // One compass picture over `area`, in grey for "no heading". The widget and
 // the shareable clip's overlay both paint through it.

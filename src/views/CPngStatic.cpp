@@ -1,9 +1,9 @@
-#include "CPngStatic.h"
+#include "views/CPngStatic.h"
 
 #include <QPainter>
 
-#include "ColorMatrix.h"
-#include "ControlId.h"
+#include "controls/ColorMatrix.h"
+#include "controls/ControlId.h"
 
 CPngStatic::CPngStatic(QWidget* parent, int controlId) : QWidget(parent) {
   if (controlId != 0) SetControlId(this, controlId);

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "CGdiPlusBitmapResource.h"
+#include "controls/CGdiPlusBitmapResource.h"
 
 class CPngStatic : public QWidget {
   Q_OBJECT

@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "SpeedUnit.h"
+#include "settings/SpeedUnit.h"
 
 class CSpeedLabelStatic : public QWidget {
   Q_OBJECT

@@ -1,12 +1,12 @@
-#include "CStatusBoardStatic.h"
+#include "views/CStatusBoardStatic.h"
 
 #include <QPainter>
 #include <QTimerEvent>
 #include <cstdlib>
 
-#include "CGdiPlusBitmapResource.h"
-#include "ControlId.h"
-#include "EdgeDrawing.h"
+#include "controls/CGdiPlusBitmapResource.h"
+#include "controls/ControlId.h"
+#include "controls/EdgeDrawing.h"
 
 CStatusBoardStatic::CStatusBoardStatic(QWidget* parent, int controlId) : QWidget(parent) {
   if (controlId != 0) SetControlId(this, controlId);

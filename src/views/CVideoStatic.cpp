@@ -1,12 +1,12 @@
-#include "CVideoStatic.h"
+#include "views/CVideoStatic.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 #include <cstdio>
 
-#include "ControlId.h"
-#include "GlowText.h"
-#include "TrkFonts.h"
+#include "controls/ControlId.h"
+#include "controls/GlowText.h"
+#include "controls/TrkFonts.h"
 
 namespace {
 

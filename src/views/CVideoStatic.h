@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "LibraryViews.h"
+#include "library/LibraryViews.h"
 
 class CVideoStatic : public QWidget, public IProgressView {
   Q_OBJECT

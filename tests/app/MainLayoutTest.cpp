@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "MainLayout.h"
-#include "TrkControlIds.h"
+#include "app/MainLayout.h"
+#include "app/TrkControlIds.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "ScopedSettingsDir.h"
-#include "CSettings.h"
+#include "settings/CSettings.h"
 #include "WindowWait.h"
 
 // Answers every message box that becomes the active modal window and

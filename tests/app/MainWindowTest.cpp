@@ -14,15 +14,15 @@
 #include <QWebEngineView>
 #include <QWindow>
 
-#include "CHtmlAboutDialog.h"
-#include "CHtmlMapDlg.h"
-#include "CTRKDlg.h"
-#include "CTrcConfigDlg.h"
+#include "dialogs/CHtmlAboutDialog.h"
+#include "map/CHtmlMapDlg.h"
+#include "app/CTRKDlg.h"
+#include "dialogs/CTrcConfigDlg.h"
 #include "../ScopedLocale.h"
-#include "Languages.h"
+#include "settings/Languages.h"
 #include "MainWindowSupport.h"
 #include "Synth.h"
-#include "MediaEngine.h"
+#include "playback/MediaEngine.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 #include <QFile>
 #include <QImage>
 
-#include "CHtmlMapDlg.h"
-#include "CTRKDlg.h"
+#include "map/CHtmlMapDlg.h"
+#include "app/CTRKDlg.h"
 #include "MainWindowSupport.h"
 #include "Synth.h"
-#include "MediaEngine.h"
+#include "playback/MediaEngine.h"
 
 namespace {
 

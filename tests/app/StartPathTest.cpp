@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "StartPath.h"
+#include "app/StartPath.h"
 
 TEST(StartPath, PathsAndFileUrisOfThisMachineBecomeBytes) {
   const std::pair<const char*, const char*> rows[] = {  // argument, local path (null: none)

@@ -2,7 +2,7 @@
 // turn VLC's GL outputs off, real drivers leave libvlc its own choice.
 #include <gtest/gtest.h>
 
-#include "VideoOutputChoice.h"
+#include "app/VideoOutputChoice.h"
 
 TEST(VideoOutputChoice, SoftwareRenderersTurnTheGlOutputsOff) {
   const std::vector<std::string> off = {"--gl=none", "--gles2=none"};

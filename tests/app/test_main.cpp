@@ -3,7 +3,7 @@
 
 #include <QApplication>
 
-#include "CTRKApp.h"
+#include "app/CTRKApp.h"
 
 int main(int argc, char** argv) {
   // Machines without a sound device still play.

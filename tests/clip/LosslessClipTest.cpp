@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <sstream>
 
-#include "LosslessClip.h"
-#include "RecordingFile.h"
+#include "clip/LosslessClip.h"
+#include "container/RecordingFile.h"
 #include "RepairSupport.h"
-#include "SampleLoader.h"
+#include "container/SampleLoader.h"
 #include "TempFolder.h"
 
 namespace {

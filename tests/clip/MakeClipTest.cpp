@@ -10,9 +10,9 @@
 #include <fstream>
 #include <set>
 
-#include "ClipMaker.h"
-#include "MakeClip.h"
-#include "Sha256.h"
+#include "clip/ClipMaker.h"
+#include "clip/MakeClip.h"
+#include "clip/Sha256.h"
 #include "Synth.h"
 #include "TempFolder.h"
 

@@ -5,13 +5,13 @@
 #include <filesystem>
 #include <map>
 
-#include "CSpeedLabelStatic.h"
-#include "Mp4Writer.h"
-#include "PieceDecoder.h"
+#include "views/CSpeedLabelStatic.h"
+#include "clip/video/Mp4Writer.h"
+#include "clip/video/PieceDecoder.h"
 #include "RepairSupport.h"
-#include "ShareableClip.h"
+#include "clip/video/ShareableClip.h"
 #include "Synth.h"
-#include "TelemetryOverlay.h"
+#include "clip/video/TelemetryOverlay.h"
 #include "TempFolder.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <set>
 
-#include "CGdipButton.h"
-#include "CGdiPlusBitmapResource.h"
+#include "controls/CGdipButton.h"
+#include "controls/CGdiPlusBitmapResource.h"
 #include "TestSupport.h"
 
 namespace {

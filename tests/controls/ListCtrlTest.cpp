@@ -4,9 +4,9 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include "CTrkFileListCtrl.h"
-#include "CTrkGroupListCtrl.h"
-#include "Languages.h"
+#include "controls/CTrkFileListCtrl.h"
+#include "controls/CTrkGroupListCtrl.h"
+#include "settings/Languages.h"
 #include "TestSupport.h"
 
 namespace {

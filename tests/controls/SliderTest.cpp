@@ -2,8 +2,8 @@
 
 #include <QSignalSpy>
 
-#include "CMySliderControl.h"
-#include "CVideoSlider.h"
+#include "controls/CMySliderControl.h"
+#include "controls/CVideoSlider.h"
 #include "TestSupport.h"
 
 namespace {

@@ -3,10 +3,10 @@
 #include <QHelpEvent>
 #include <QPainter>
 
-#include "CGdipButton.h"
-#include "CTrcToolTipCtrl.h"
-#include "ControlId.h"
-#include "Languages.h"
+#include "controls/CGdipButton.h"
+#include "controls/CTrcToolTipCtrl.h"
+#include "controls/ControlId.h"
+#include "settings/Languages.h"
 #include "TestSupport.h"
 
 TEST(ToolTip, ToolsAndEntriesDecideWhatShows) {

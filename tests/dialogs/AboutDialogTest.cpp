@@ -12,7 +12,7 @@
 #include <QWebEngineView>
 #include <functional>
 
-#include "CHtmlAboutDialog.h"
+#include "dialogs/CHtmlAboutDialog.h"
 #include "ScopedSettingsDir.h"
 #include "WindowWait.h"
 

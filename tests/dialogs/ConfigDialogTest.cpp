@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "../ScopedLocale.h"
-#include "CSettings.h"
-#include "CTrcConfigDlg.h"
-#include "Languages.h"
+#include "settings/CSettings.h"
+#include "dialogs/CTrcConfigDlg.h"
+#include "settings/Languages.h"
 #include "ScopedSettingsDir.h"
 
 namespace {

@@ -3,9 +3,9 @@
 #include <QComboBox>
 #include <QPushButton>
 
-#include "CSettings.h"
-#include "CTrcConfigDlg.h"
-#include "Languages.h"
+#include "settings/CSettings.h"
+#include "dialogs/CTrcConfigDlg.h"
+#include "settings/Languages.h"
 #include "ScopedSettingsDir.h"
 
 // The sensitivity list opens on the stored value, in the current language,

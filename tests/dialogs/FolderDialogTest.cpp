@@ -15,9 +15,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "CFolderDialog.h"
-#include "Languages.h"
-#include "MountedMedia.h"
+#include "dialogs/CFolderDialog.h"
+#include "settings/Languages.h"
+#include "dialogs/MountedMedia.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include "CClipDlg.h"
+#include "dialogs/CClipDlg.h"
 #include "CommandsSupport.h"
 
 namespace {

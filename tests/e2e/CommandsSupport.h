@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "CTRKDlg.h"
+#include "app/CTRKDlg.h"
 #include "E2eCard.h"
-#include "Languages.h"
+#include "settings/Languages.h"
 #include "MainWindowSupport.h"
 #include "ModalAnswers.h"
-#include "MediaEngine.h"
+#include "playback/MediaEngine.h"
 
 namespace e2e {
 

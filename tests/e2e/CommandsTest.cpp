@@ -8,10 +8,10 @@
 #include <QFileInfo>
 #include <set>
 
-#include "CHtmlMapDlg.h"
-#include "CSettings.h"
+#include "map/CHtmlMapDlg.h"
+#include "settings/CSettings.h"
 #include "CommandsSupport.h"
-#include "MediaEngine.h"
+#include "playback/MediaEngine.h"
 
 using e2e::ReadAll;
 using e2e::Text;

@@ -7,7 +7,7 @@
 #include <QFileInfo>
 
 #include "CommandsSupport.h"
-#include "MediaEngine.h"
+#include "playback/MediaEngine.h"
 
 using e2e::ReadAll;
 using e2e::Text;

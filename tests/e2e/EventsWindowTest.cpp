@@ -8,9 +8,9 @@
 #include <QWebEnginePage>
 #include <memory>
 
-#include "CHtmlMapDlg.h"
+#include "map/CHtmlMapDlg.h"
 #include "CommandsSupport.h"
-#include "MediaEngine.h"
+#include "playback/MediaEngine.h"
 
 namespace {
 

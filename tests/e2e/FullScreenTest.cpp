@@ -6,9 +6,9 @@
 #include <QWebEngineView>
 #include <functional>
 
-#include "CHtmlMapDlg.h"
+#include "map/CHtmlMapDlg.h"
 #include "CommandsSupport.h"
-#include "MediaEngine.h"
+#include "playback/MediaEngine.h"
 
 namespace {
 

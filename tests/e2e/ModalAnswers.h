@@ -12,7 +12,7 @@
 #include <functional>
 #include <vector>
 
-#include "CFolderDialog.h"
+#include "dialogs/CFolderDialog.h"
 
 namespace e2e {
 

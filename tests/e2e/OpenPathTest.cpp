@@ -1,4 +1,4 @@
-#include "CSettings.h"
+#include "settings/CSettings.h"
 #include "CommandsSupport.h"
 
 class OpenPath : public e2e::WindowTest {};

@@ -12,7 +12,7 @@
 #include <algorithm>
 
 #include "E2eCard.h"
-#include "Languages.h"
+#include "settings/Languages.h"
 #include "ViewerProcess.h"
 
 using e2e::Eventually;

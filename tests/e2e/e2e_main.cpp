@@ -7,7 +7,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include "CTRKApp.h"
+#include "app/CTRKApp.h"
 
 int main(int argc, char** argv) {
   // Machines without a sound device still play.

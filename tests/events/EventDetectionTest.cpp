@@ -5,10 +5,10 @@
 #include <cmath>
 #include <functional>
 
-#include "CSettings.h"
-#include "DrivingEvents.h"
+#include "settings/CSettings.h"
+#include "events/DrivingEvents.h"
 #include "Synth.h"
-#include "TrackPart.h"
+#include "export/TrackPart.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 
 #include <cerrno>
 
-#include "FileAttributes.h"
-#include "FolderPath.h"
+#include "fileio/FileAttributes.h"
+#include "fileio/FolderPath.h"
 #include "LibraryBuilders.h"
 #include "LibraryFakes.h"
 #include "LibraryTestTree.h"

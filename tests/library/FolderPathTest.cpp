@@ -1,4 +1,4 @@
-#include "FolderPath.h"
+#include "fileio/FolderPath.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "FolderWalk.h"
+#include "fileio/FolderWalk.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "RecordingLibrary.h"
+#include "library/RecordingLibrary.h"
 
 struct Rec {
   int64_t start;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "LibraryViews.h"
+#include "library/LibraryViews.h"
 
 struct GroupRow {
   int32_t number;

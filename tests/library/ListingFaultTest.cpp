@@ -11,7 +11,7 @@
 #include <cerrno>
 #include <set>
 
-#include "FolderWalk.h"
+#include "fileio/FolderWalk.h"
 #include "LibraryTestTree.h"
 
 namespace {

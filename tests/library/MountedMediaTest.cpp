@@ -12,9 +12,9 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "FileAttributes.h"
-#include "FolderPath.h"
-#include "FolderWalk.h"
+#include "fileio/FileAttributes.h"
+#include "fileio/FolderPath.h"
+#include "fileio/FolderWalk.h"
 #include "LibraryBuilders.h"
 #include "LibraryFakes.h"
 #include "LibraryTestTree.h"

@@ -10,7 +10,7 @@
 #include "LibraryBuilders.h"
 #include "LibraryFakes.h"
 #include "LibraryTestTree.h"
-#include "RecordingLibrary.h"
+#include "library/RecordingLibrary.h"
 #include "Synth.h"
 
 namespace {

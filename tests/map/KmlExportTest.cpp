@@ -11,9 +11,9 @@
 #include <sstream>
 #include <streambuf>
 
-#include "KmlExport.h"
-#include "ScriptText.h"
-#include "TrackDrawing.h"
+#include "export/KmlExport.h"
+#include "map/ScriptText.h"
+#include "map/TrackDrawing.h"
 #include "TrackFixtures.h"
 
 using namespace trk_test;

@@ -24,9 +24,9 @@
 #include <functional>
 #include <memory>
 
-#include "CHtmlMapDlg.h"
-#include "MapReload.h"
-#include "TrackDrawing.h"
+#include "map/CHtmlMapDlg.h"
+#include "map/MapReload.h"
+#include "map/TrackDrawing.h"
 #include "TrackFixtures.h"
 
 using namespace trk_test;

@@ -11,10 +11,10 @@
 #include <map>
 
 #include "ExportReadBack.h"
-#include "KmlExport.h"
+#include "export/KmlExport.h"
 #include "Synth.h"
 #include "TrackFixtures.h"
-#include "TrackPart.h"
+#include "export/TrackPart.h"
 
 using namespace trk_test;
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "ExportReadBack.h"
-#include "ScriptText.h"
+#include "map/ScriptText.h"
 #include "Synth.h"
 #include "TrackFixtures.h"
 

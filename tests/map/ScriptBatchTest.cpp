@@ -1,7 +1,7 @@
 // Joining call texts: plain calls become data runs, anything else stays text, order holds.
 #include <gtest/gtest.h>
 
-#include "ScriptBatch.h"
+#include "map/ScriptBatch.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <locale>
 #include <random>
 
-#include "ScriptText.h"
-#include "TrackDrawing.h"
+#include "map/ScriptText.h"
+#include "map/TrackDrawing.h"
 #include "TrackFixtures.h"
 #include "ViewDoubles.h"
 

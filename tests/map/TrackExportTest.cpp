@@ -10,9 +10,9 @@
 #include <sstream>
 
 #include "ExportReadBack.h"
-#include "KmlExport.h"
-#include "TrackDrawing.h"
-#include "TrackExport.h"
+#include "export/KmlExport.h"
+#include "map/TrackDrawing.h"
+#include "export/TrackExport.h"
 #include "TrackFixtures.h"
 
 using namespace trk_test;

@@ -15,9 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "LibraryViews.h"
-#include "RecordingLibrary.h"
-#include "RecordingTypes.h"
+#include "library/LibraryViews.h"
+#include "library/RecordingLibrary.h"
+#include "container/RecordingTypes.h"
 #include "TempFolder.h"
 
 namespace trk_test {

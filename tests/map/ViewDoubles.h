@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "LibraryViews.h"
-#include "ScriptText.h"
+#include "library/LibraryViews.h"
+#include "map/ScriptText.h"
 
 namespace trk_test {
 

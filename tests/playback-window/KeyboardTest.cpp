@@ -16,11 +16,11 @@
 #include <algorithm>
 #include <functional>
 
-#include "CFolderDialog.h"
-#include "Languages.h"
+#include "dialogs/CFolderDialog.h"
+#include "settings/Languages.h"
 #include "PlaybackWindowSupport.h"
-#include "TrkMessageBox.h"
-#include "MediaEngine.h"
+#include "app/TrkMessageBox.h"
+#include "playback/MediaEngine.h"
 
 using namespace playback_test;
 

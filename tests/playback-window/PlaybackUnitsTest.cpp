@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "CPlaybackController.h"
-#include "PlaybackSequence.h"
-#include "RateTable.h"
-#include "TrackDrawing.h"
+#include "playback/CPlaybackController.h"
+#include "playback/PlaybackSequence.h"
+#include "playback/RateTable.h"
+#include "map/TrackDrawing.h"
 #include "TrackFixtures.h"
 #include "ViewDoubles.h"
 #include "WindowWait.h"
-#include "MediaEngine.h"
+#include "playback/MediaEngine.h"
 
 namespace {
 

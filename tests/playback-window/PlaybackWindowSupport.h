@@ -18,12 +18,12 @@
 #include <string>
 #include <vector>
 
-#include "CHtmlMapDlg.h"
-#include "CTRKDlg.h"
+#include "map/CHtmlMapDlg.h"
+#include "app/CTRKDlg.h"
 #include "MainWindowSupport.h"
-#include "RecordingTypes.h"
+#include "container/RecordingTypes.h"
 #include "Synth.h"
-#include "MediaEngine.h"
+#include "playback/MediaEngine.h"
 
 namespace playback_test {
 

@@ -9,10 +9,10 @@
 #include <QWindow>
 #include <functional>
 
-#include "CPngCompassStatic.h"
+#include "views/CPngCompassStatic.h"
 #include "PlaybackWindowSupport.h"
-#include "TrkMessageBox.h"
-#include "MediaEngine.h"
+#include "app/TrkMessageBox.h"
+#include "playback/MediaEngine.h"
 
 using namespace playback_test;
 

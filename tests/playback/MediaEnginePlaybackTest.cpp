@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "MediaEngine.h"
+#include "playback/MediaEngine.h"
 #include "PlaybackSupport.h"
 #include "TestClips.h"
 #include "TestWindow.h"

@@ -2,7 +2,7 @@
 // its own, without anything else keeping libvlc's plug-ins loaded.
 #include <gtest/gtest.h>
 
-#include "MediaEngine.h"
+#include "playback/MediaEngine.h"
 #include "PlaybackSupport.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "MediaEngine.h"
+#include "playback/MediaEngine.h"
 #include "TestWindow.h"
 
 using namespace std::chrono_literals;

@@ -8,9 +8,9 @@
 #include <fstream>
 #include <random>
 
-#include "ByteSource.h"
-#include "RecordingFile.h"
-#include "SampleLoader.h"
+#include "fileio/ByteSource.h"
+#include "container/RecordingFile.h"
+#include "container/SampleLoader.h"
 #include "TempFolder.h"
 #include "TestBytes.h"
 

@@ -2,9 +2,9 @@
 // box handed over as code@at:span (! when incomplete), '>' per depth.
 #include <gtest/gtest.h>
 
-#include "ByteSource.h"
+#include "fileio/ByteSource.h"
 #include "ContainerBytes.h"
-#include "ContainerWalk.h"
+#include "container/ContainerWalk.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "ByteSource.h"
-#include "RecordingFile.h"
+#include "fileio/ByteSource.h"
+#include "container/RecordingFile.h"
 #include "TestBytes.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "RecordingTypes.h"
+#include "container/RecordingTypes.h"
 #include "TestBytes.h"
 
 TEST(RecordTypes, GpsRecordIsLittleEndianWhateverTheHost) {

@@ -9,10 +9,10 @@
 #include <cstring>
 #include <random>
 
-#include "ByteSource.h"
-#include "MovCodeSearch.h"
-#include "RecordingFile.h"
-#include "SampleLoader.h"
+#include "fileio/ByteSource.h"
+#include "container/MovCodeSearch.h"
+#include "container/RecordingFile.h"
+#include "container/SampleLoader.h"
 #include "TestBytes.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <set>
 #include <memory>
 
-#include "RecordingFile.h"
+#include "container/RecordingFile.h"
 #include "Synth.h"
 #include "TempFolder.h"
 #include "TestBytes.h"

@@ -3,10 +3,10 @@
 
 #include <cmath>
 
-#include "ByteSource.h"
-#include "RecordingFile.h"
-#include "RecordingListing.h"
-#include "SampleLoader.h"
+#include "fileio/ByteSource.h"
+#include "container/RecordingFile.h"
+#include "library/RecordingListing.h"
+#include "container/SampleLoader.h"
 #include "Synth.h"
 #include "TempFolder.h"
 #include "TestBytes.h"

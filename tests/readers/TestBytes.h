@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "ContainerBytes.h"
-#include "RecordingTypes.h"
+#include "container/RecordingTypes.h"
 
 // ---- AVI pieces ---------------------------------------------------------
 

@@ -11,9 +11,9 @@
 #include <optional>
 #include <string>
 
-#include "ByteSource.h"
+#include "fileio/ByteSource.h"
 #include "ContainerBytes.h"
-#include "RecordingFile.h"
+#include "container/RecordingFile.h"
 
 // 2019-05-01 08:30:00 UTC: the modification time of every in-memory file.
 constexpr int64_t kFileTime = 1556699400;

@@ -24,8 +24,8 @@
 #include <vector>
 
 #include "ContainerBytes.h"
-#include "LibraryViews.h"
-#include "RecordingLibrary.h"
+#include "library/LibraryViews.h"
+#include "library/RecordingLibrary.h"
 #include "TempFolder.h"
 
 constexpr uid_t kNobody = 65534;

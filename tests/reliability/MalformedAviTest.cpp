@@ -8,7 +8,7 @@
 #include <limits>
 
 #include "CheckedSource.h"
-#include "SampleLoader.h"
+#include "container/SampleLoader.h"
 
 namespace {
 

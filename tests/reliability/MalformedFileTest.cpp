@@ -17,7 +17,7 @@
 #include <random>
 
 #include "CheckedSource.h"
-#include "SampleLoader.h"
+#include "container/SampleLoader.h"
 #include "TempFolder.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "CheckedSource.h"
-#include "SampleLoader.h"
+#include "container/SampleLoader.h"
 
 namespace {
 

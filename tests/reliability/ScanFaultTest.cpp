@@ -14,7 +14,7 @@
 #include <random>
 
 #include "FaultSupport.h"
-#include "SampleLoader.h"
+#include "container/SampleLoader.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <map>
 
-#include "RecordingLibrary.h"
+#include "library/RecordingLibrary.h"
 #include "RepairSupport.h"
 #include "TempFolder.h"
 

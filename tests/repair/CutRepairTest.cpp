@@ -7,11 +7,11 @@
 #include <fstream>
 #include <cstring>
 
-#include "ByteOrder.h"
-#include "CutRepair.h"
-#include "RecordingLibrary.h"
+#include "container/ByteOrder.h"
+#include "repair/CutRepair.h"
+#include "library/RecordingLibrary.h"
 #include "RepairSupport.h"
-#include "SampleLoader.h"
+#include "container/SampleLoader.h"
 #include "TempFolder.h"
 
 namespace {

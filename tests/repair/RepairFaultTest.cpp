@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "CutRepair.h"
+#include "repair/CutRepair.h"
 #include "FaultSupport.h"
 #include "RepairSupport.h"
 

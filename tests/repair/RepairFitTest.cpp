@@ -7,7 +7,7 @@
 #include <chrono>
 #include <random>
 
-#include "CutRepair.h"
+#include "repair/CutRepair.h"
 #include "RepairSupport.h"
 #include "TempFolder.h"
 

@@ -5,9 +5,9 @@
 #include <fstream>
 #include <random>
 
-#include "CutRecording.h"
-#include "CutRepair.h"
-#include "RecordingFile.h"
+#include "container/CutRecording.h"
+#include "repair/CutRepair.h"
+#include "container/RecordingFile.h"
 #include "RepairSupport.h"
 #include "TempFolder.h"
 

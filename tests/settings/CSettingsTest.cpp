@@ -1,11 +1,11 @@
-#include "CSettings.h"
+#include "settings/CSettings.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
 
-#include "Languages.h"
+#include "settings/Languages.h"
 #include "TempFolder.h"
 
 namespace {

@@ -1,10 +1,10 @@
-#include "Languages.h"
+#include "settings/Languages.h"
 
 #include <gtest/gtest.h>
 
 #include "../ScopedLocale.h"
-#include "CSettings.h"
-#include "StringTable.h"
+#include "settings/CSettings.h"
+#include "settings/StringTable.h"
 #include "TempFolder.h"
 
 namespace {

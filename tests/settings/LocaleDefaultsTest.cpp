@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "../ScopedLocale.h"
-#include "CSettings.h"
-#include "Languages.h"
-#include "SpeedUnit.h"
+#include "settings/CSettings.h"
+#include "settings/Languages.h"
+#include "settings/SpeedUnit.h"
 #include "TempFolder.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "ByteOrder.h"
+#include "container/ByteOrder.h"
 
 using Bytes = std::vector<uint8_t>;
 

@@ -12,7 +12,7 @@
 #include <QTemporaryDir>
 #include <string>
 
-#include "CSettings.h"
+#include "settings/CSettings.h"
 
 class ScopedSettingsDir {
  public:

@@ -4,11 +4,11 @@
 
 #include <sstream>
 
-#include "CGSensorCtrl.h"
+#include "views/CGSensorCtrl.h"
 #include "ExportReadBack.h"
 #include "TestSupport.h"
-#include "TrackDrawing.h"
-#include "TrackExport.h"
+#include "map/TrackDrawing.h"
+#include "export/TrackExport.h"
 #include "TrackFixtures.h"
 
 using namespace trk_test;

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "CGSensorCtrl.h"
+#include "views/CGSensorCtrl.h"
 #include "TestSupport.h"
 
 namespace {

@@ -2,11 +2,11 @@
 
 #include <climits>
 
-#include "CGdiPlusBitmapResource.h"
-#include "CPngCompassStatic.h"
-#include "CPngStatic.h"
-#include "CSpeedLabelStatic.h"
-#include "CStatusBoardStatic.h"
+#include "controls/CGdiPlusBitmapResource.h"
+#include "views/CPngCompassStatic.h"
+#include "views/CPngStatic.h"
+#include "views/CSpeedLabelStatic.h"
+#include "views/CStatusBoardStatic.h"
 #include "TestSupport.h"
 
 namespace {

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "CGSensorCtrl.h"
-#include "CPngCompassStatic.h"
-#include "CSpeedLabelStatic.h"
-#include "CVideoSlider.h"
+#include "views/CGSensorCtrl.h"
+#include "views/CPngCompassStatic.h"
+#include "views/CSpeedLabelStatic.h"
+#include "controls/CVideoSlider.h"
 #include "TestSupport.h"
 
 namespace {

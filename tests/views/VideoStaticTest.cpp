@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "CVideoStatic.h"
+#include "views/CVideoStatic.h"
 #include "TestSupport.h"
 
 namespace {

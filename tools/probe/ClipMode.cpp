@@ -9,18 +9,18 @@
 #include <filesystem>
 #include <system_error>
 
-#include "ClipSpan.h"
-#include "MakeClip.h"
+#include "clip/ClipSpan.h"
+#include "clip/MakeClip.h"
 #include "ProbeMode.h"
 #include "ProbeRecording.h"
 #include "RecordingJson.h"
-#include "RecordingLibrary.h"
+#include "library/RecordingLibrary.h"
 
 #ifdef TRK_PROBE_SHAREABLE
 #include <QGuiApplication>
 #include <memory>
 
-#include "ShareableClip.h"
+#include "clip/video/ShareableClip.h"
 #endif
 
 namespace {

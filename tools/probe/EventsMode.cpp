@@ -6,12 +6,12 @@
 #include <filesystem>
 #include <system_error>
 
-#include "DrivingEvents.h"
+#include "events/DrivingEvents.h"
 #include "ProbeMode.h"
 #include "ProbeRecording.h"
 #include "RecordingJson.h"
-#include "RecordingLibrary.h"
-#include "TrackPart.h"
+#include "library/RecordingLibrary.h"
+#include "export/TrackPart.h"
 
 namespace {
 

@@ -9,13 +9,13 @@
 #include <filesystem>
 #include <system_error>
 
-#include "KmlExport.h"
-#include "LibraryViews.h"
+#include "export/KmlExport.h"
+#include "library/LibraryViews.h"
 #include "ProbeMode.h"
 #include "ProbeRecording.h"
 #include "RecordingJson.h"
-#include "RecordingLibrary.h"
-#include "TrackExport.h"
+#include "library/RecordingLibrary.h"
+#include "export/TrackExport.h"
 
 namespace {
 

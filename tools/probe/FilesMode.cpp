@@ -12,9 +12,9 @@
 #include <cstring>
 
 #include "ProbeMode.h"
-#include "RecordingFile.h"
+#include "container/RecordingFile.h"
 #include "RecordingJson.h"
-#include "SampleLoader.h"
+#include "container/SampleLoader.h"
 
 namespace {
 

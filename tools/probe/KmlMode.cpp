@@ -5,12 +5,12 @@
 #include <filesystem>
 #include <system_error>
 
-#include "KmlExport.h"
+#include "export/KmlExport.h"
 #include "ProbeMode.h"
 #include "ProbeRecording.h"
 #include "RecordingJson.h"
-#include "RecordingLibrary.h"
-#include "TrackDrawing.h"
+#include "library/RecordingLibrary.h"
+#include "map/TrackDrawing.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include <cstdlib>
 
 #include "ProbeMode.h"
-#include "DrivingEvents.h"
+#include "events/DrivingEvents.h"
 #include "RecordingJson.h"
-#include "RecordingLibrary.h"
-#include "ScanIndex.h"
-#include "TripFigures.h"
+#include "library/RecordingLibrary.h"
+#include "library/ScanIndex.h"
+#include "export/TripFigures.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "ProbeRecording.h"
 
-#include "RecordingFile.h"
+#include "container/RecordingFile.h"
 #include "RecordingJson.h"
 
 const char* ReadProbeRecording(const std::string& path, RecordingInfo& info) {

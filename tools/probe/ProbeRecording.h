@@ -2,7 +2,7 @@
 // One recording named on the command line, read as the library reads it.
 #include <string>
 
-#include "RecordingTypes.h"
+#include "container/RecordingTypes.h"
 
 // Fills `info` (name, folder, summary) from the file at `path`. Returns
 // nullptr on success, else the reason as a JSON-ready text.

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "Json.h"
-#include "RecordingTypes.h"
-#include "SampleLoader.h"
+#include "container/RecordingTypes.h"
+#include "container/SampleLoader.h"
 
 // "avi" or "mov" from a name ending in ".AVI" / ".MOV" or ".MP4" in any case,
 // as the library decides; nullptr for any other name.

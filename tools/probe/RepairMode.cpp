@@ -1,6 +1,6 @@
 // trk-probe --repair FILE [--reference HEALTHY] OUTDIR: writes a playable copy
 // of a recording cut off by power loss into OUTDIR and prints what it kept.
-#include "CutRepair.h"
+#include "repair/CutRepair.h"
 #include "Json.h"
 #include "ProbeMode.h"
 

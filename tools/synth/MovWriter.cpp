@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "ByteOrder.h"
+#include "container/ByteOrder.h"
 #include "SynthInternal.h"
 #include "VideoClip.h"
 

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "ByteOrder.h"
-#include "MovCodeSearch.h"
+#include "container/ByteOrder.h"
+#include "container/MovCodeSearch.h"
 #include "SynthInternal.h"
 
 OutputFile::OutputFile(const std::string& path) : m_path(path) {

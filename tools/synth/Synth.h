@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "RecordingTypes.h"
+#include "container/RecordingTypes.h"
 
 struct SynthError : std::runtime_error {
   using std::runtime_error::runtime_error;

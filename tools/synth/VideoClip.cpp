@@ -16,7 +16,7 @@
 #include <mutex>
 #include <tuple>
 
-#include "ByteOrder.h"
+#include "container/ByteOrder.h"
 #include "Synth.h"
 
 extern char** environ;

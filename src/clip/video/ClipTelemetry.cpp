@@ -1,9 +1,9 @@
-#include "ClipTelemetry.h"
+#include "clip/video/ClipTelemetry.h"
 
 #include <cmath>
 
-#include "RecordingFile.h"
-#include "SampleLoader.h"
+#include "container/RecordingFile.h"
+#include "container/SampleLoader.h"
 
 namespace {
 

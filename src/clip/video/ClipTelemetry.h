@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "ClipTypes.h"
-#include "RecordingTypes.h"
+#include "clip/ClipTypes.h"
+#include "container/RecordingTypes.h"
 
 struct RoutePoint {
   double latitude = 0.0;   // decimal degrees

@@ -1,4 +1,4 @@
-#include "Mp4Writer.h"
+#include "clip/video/Mp4Writer.h"
 
 #include <algorithm>
 #include <cmath>

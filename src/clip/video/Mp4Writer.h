@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "ClipTypes.h"
-#include "LibavHandles.h"
+#include "clip/ClipTypes.h"
+#include "clip/video/LibavHandles.h"
 
 class Mp4Writer {
  public:

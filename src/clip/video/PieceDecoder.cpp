@@ -1,4 +1,4 @@
-#include "PieceDecoder.h"
+#include "clip/video/PieceDecoder.h"
 
 #include <cmath>
 

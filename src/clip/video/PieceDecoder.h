@@ -3,7 +3,7 @@
 // decoding order, each with its time in seconds from the first picture.
 #include <string>
 
-#include "LibavHandles.h"
+#include "clip/video/LibavHandles.h"
 
 class PieceDecoder {
  public:

@@ -1,4 +1,4 @@
-#include "ShareableClip.h"
+#include "clip/video/ShareableClip.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -8,11 +8,11 @@
 #include <cstring>
 #include <memory>
 
-#include "AtomicReplace.h"
-#include "ClipTelemetry.h"
-#include "Mp4Writer.h"
-#include "PieceDecoder.h"
-#include "TelemetryOverlay.h"
+#include "fileio/AtomicReplace.h"
+#include "clip/video/ClipTelemetry.h"
+#include "clip/video/Mp4Writer.h"
+#include "clip/video/PieceDecoder.h"
+#include "clip/video/TelemetryOverlay.h"
 
 namespace {
 

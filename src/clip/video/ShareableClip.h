@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "ClipTypes.h"
+#include "clip/ClipTypes.h"
 
 // Matches ShareableWriter. Needs a QGuiApplication (the offscreen platform
 // serves); nothing is left under `destination` on failure or cancel.

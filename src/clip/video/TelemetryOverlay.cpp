@@ -1,4 +1,4 @@
-#include "TelemetryOverlay.h"
+#include "clip/video/TelemetryOverlay.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -7,10 +7,10 @@
 #include <cstdio>
 #include <ctime>
 
-#include "CGdiPlusBitmapResource.h"
-#include "CPngCompassStatic.h"
-#include "CSpeedLabelStatic.h"
-#include "TrkFonts.h"
+#include "controls/CGdiPlusBitmapResource.h"
+#include "views/CPngCompassStatic.h"
+#include "views/CSpeedLabelStatic.h"
+#include "controls/TrkFonts.h"
 
 namespace {
 

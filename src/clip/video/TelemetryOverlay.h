@@ -10,8 +10,8 @@
 #include <QSize>
 #include <vector>
 
-#include "ClipTelemetry.h"
-#include "SpeedUnit.h"
+#include "clip/video/ClipTelemetry.h"
+#include "settings/SpeedUnit.h"
 
 class TelemetryOverlay {
  public:
