@@ -39,44 +39,7 @@ QIcon ProgramIcon() {
 }  // namespace
 
 CTRKDlg::CTRKDlg(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
-      m_play(this, IDC_PLAY),
-      m_stop(this, IDC_STOP),
-      m_slow(this, IDC_SLOW),
-      m_fast(this, IDC_FAST),
-      m_conf(this, IDC_CONF),
-      m_del(this, IDC_DEL),
-      m_save(this, IDC_SAVE),
-      m_snap(this, IDC_SNAP),
-      m_open(this, IDC_OPEN),
-      m_loop(this, IDC_LOOP),
-      m_flip(this, IDC_FLIP),
-      m_kml(this, IDC_KML),
-      m_mapButton(this, IDC_MAP),
-      m_gsr(this, IDC_GSR),
-      m_lock(this, IDC_LOCK),
-      m_gsensor(this, IDC_GSENSOR),
-      m_video(this, IDC_VIDEO),
-      m_positionSlider(this, IDC_POSITION_SLIDER),
-      m_volumeSlider(this, IDC_VOLUME_SLIDER),
-      m_close(this, IDC_CLOSE),
-      m_maximize(this, IDC_MAXIMIZE),
-      m_minimize(this, IDC_MINIMIZE),
-      m_about(this, IDC_ABOUT),
-      m_volume(this, IDC_VOLUME),
-      m_gpsIcon(this, IDC_GPS_ICON),
-      m_car(this, IDC_CAR),
-      m_banner(this, IDC_BANNER),
-      m_groupList(this, IDC_GROUP_LIST),
-      m_fileList(this, IDC_FILE_LIST),
-      m_compass(this, IDC_COMPASS),
-      m_speed(this, IDC_SPEED),
-      m_sizeS(this, IDC_SIZE_S),
-      m_sizeM(this, IDC_SIZE_M),
-      m_sizeL(this, IDC_SIZE_L),
-      m_progressBoard(this, IDC_PROGRESS_BOARD),
-      m_videoBg(this, IDC_VIDEO_BG),
-      m_mapPlaceholder(QStringLiteral("MAP"), this) {
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
   // The engine has loaded the media library by now (or failed to).
   CSettings& settings = CSettings::Instance();
   m_mapProvider = settings.ReadMapProvider();
@@ -99,29 +62,29 @@ CTRKDlg::CTRKDlg(QWidget* parent)
 
 void CTRKDlg::SetUpControls() {
   // What the dialog template gives each control before the layout runs.
-  SetControlId(&m_mapPlaceholder, IDC_MAP_STATIC);
-  m_mapPlaceholder.setObjectName(QStringLiteral("1004"));
-  m_mapPlaceholder.setGeometry(555, 48, 240, 240);
-  m_gsensor.resize(545, 72);
-  m_groupList.setGeometry(TemplateRect(7, 300, 392, 71));
-  m_fileList.setGeometry(TemplateRect(405, 222, 194, 145));
-  m_gpsIcon.setGeometry(TemplateRect(203, 5, 19, 16));
-  m_compass.setGeometry(TemplateRect(197, 1, 22, 22));
-  m_speed.setGeometry(TemplateRect(264, 0, 60, 20));
-  m_banner.setGeometry(TemplateRect(35, 1, 24, 8));
-  m_progressBoard.hide();
+  SetControlId(&m_ui.m_mapPlaceholder, IDC_MAP_STATIC);
+  m_ui.m_mapPlaceholder.setObjectName(QStringLiteral("1004"));
+  m_ui.m_mapPlaceholder.setGeometry(555, 48, 240, 240);
+  m_ui.m_gsensor.resize(545, 72);
+  m_ui.m_groupList.setGeometry(TemplateRect(7, 300, 392, 71));
+  m_ui.m_fileList.setGeometry(TemplateRect(405, 222, 194, 145));
+  m_ui.m_gpsIcon.setGeometry(TemplateRect(203, 5, 19, 16));
+  m_ui.m_compass.setGeometry(TemplateRect(197, 1, 22, 22));
+  m_ui.m_speed.setGeometry(TemplateRect(264, 0, 60, 20));
+  m_ui.m_banner.setGeometry(TemplateRect(35, 1, 24, 8));
+  m_ui.m_progressBoard.hide();
 
   // The video surface is above its background; the progress board lies over
   // the bottom of the video area and must stay visible above the surface's
   // native window, so it gets a native window of its own.
-  MakeNativeSurface(&m_video);
-  MakeNativeSurface(&m_progressBoard);
-  m_videoBg.lower();
-  m_progressBoard.raise();
+  MakeNativeSurface(&m_ui.m_video);
+  MakeNativeSurface(&m_ui.m_progressBoard);
+  m_ui.m_videoBg.lower();
+  m_ui.m_progressBoard.raise();
 
-  for (CGdipButton* button : {&m_play, &m_stop, &m_slow, &m_fast, &m_conf, &m_del, &m_save, &m_snap, &m_open,
-                              &m_loop, &m_flip, &m_kml, &m_mapButton, &m_gsr, &m_lock, &m_close, &m_maximize,
-                              &m_minimize, &m_about, &m_volume, &m_sizeS, &m_sizeM, &m_sizeL}) {
+  for (CGdipButton* button : {&m_ui.m_play, &m_ui.m_stop, &m_ui.m_slow, &m_ui.m_fast, &m_ui.m_conf, &m_ui.m_del, &m_ui.m_save, &m_ui.m_snap, &m_ui.m_open,
+                              &m_ui.m_loop, &m_ui.m_flip, &m_ui.m_kml, &m_ui.m_mapButton, &m_ui.m_gsr, &m_ui.m_lock, &m_ui.m_close, &m_ui.m_maximize,
+                              &m_ui.m_minimize, &m_ui.m_about, &m_ui.m_volume, &m_ui.m_sizeS, &m_ui.m_sizeM, &m_ui.m_sizeL}) {
     button->setFocusPolicy(Qt::NoFocus);
     connect(button, &CGdipButton::Command, this, &CTRKDlg::OnCommand);
   }
@@ -136,9 +99,9 @@ void CTRKDlg::SetUpControls() {
 QWidget* CTRKDlg::Control(int id) const { return FindControl(this, id); }
 
 void CTRKDlg::ShowPlayPicture(bool playing) {
-  m_play.SetShowSecond(playing);
-  m_play.SetDimmed(false);
-  m_play.update();
+  m_ui.m_play.SetShowSecond(playing);
+  m_ui.m_play.SetDimmed(false);
+  m_ui.m_play.update();
 }
 
 bool CTRKDlg::OnInitDialog() {
@@ -153,21 +116,21 @@ bool CTRKDlg::OnInitDialog() {
 
   m_mapEnabled = settings.ReadInt("UI", "MAP_ENABLE", 1) != 0 ? 1 : 0;
   m_gsensorEnabled = settings.ReadInt("UI", "GSNR_ENABLE", 1) != 0 ? 1 : 0;
-  if (m_gsensorEnabled == 0) m_gsensor.hide();
+  if (m_gsensorEnabled == 0) m_ui.m_gsensor.hide();
 
   if (!m_playback->IsLoaded()) {
     TrkMessageBox(this, 133, 131, QMessageBox::Ok, QMessageBox::Warning);
   } else {
-    m_playback->BindVideoWindow(static_cast<unsigned long>(m_video.winId()));
+    m_playback->BindVideoWindow(static_cast<unsigned long>(m_ui.m_video.winId()));
   }
 
-  m_positionSlider.SetRange(0, 1000, false);
-  m_volumeSlider.SetRange(0, 100, false);
-  m_volumeSlider.SetPos(100);
+  m_ui.m_positionSlider.SetRange(0, 1000, false);
+  m_ui.m_volumeSlider.SetRange(0, 100, false);
+  m_ui.m_volumeSlider.SetPos(100);
   if (m_playback->IsLoaded()) m_playback->SetVolume(200);
 
   m_mapDlg = std::make_unique<CHtmlMapDlg>(this);
-  m_mapDlg->CreateInPlaceholder(this, &m_mapPlaceholder);
+  m_mapDlg->CreateInPlaceholder(this, &m_ui.m_mapPlaceholder);
   // A click on the recording's route plays from its nearest point.
   connect(m_mapDlg.get(), &CHtmlMapDlg::RoutePointClicked, this, [this](int index) {
     const int64_t time = RoutePointTime(m_library, static_cast<std::size_t>(index));
@@ -176,7 +139,7 @@ bool CTRKDlg::OnInitDialog() {
   ReloadMapPage(*m_mapDlg, m_mapProvider, m_library);
 
   LoadPictures();
-  m_speed.SetUnit(settings.ReadSpeedUnit());
+  m_ui.m_speed.SetUnit(settings.ReadSpeedUnit());
 
   setWindowTitle(m_title);
 
@@ -190,15 +153,15 @@ bool CTRKDlg::OnInitDialog() {
 
   LayoutControls(width(), height());
 
-  m_progressBoard.SetPatternBitmap(189);
-  m_progressBoard.repaint();
+  m_ui.m_progressBoard.SetPatternBitmap(189);
+  m_ui.m_progressBoard.repaint();
   // The board's platform window loses what is drawn into it before it has
   // been shown once with the window on screen: show it once as soon as the
   // window is, so that the copy's first progress is seen at once.
   QTimer::singleShot(0, this, [this] {
-    if (m_progressBoard.isVisible()) return;
-    m_progressBoard.show();
-    m_progressBoard.hide();
+    if (m_ui.m_progressBoard.isVisible()) return;
+    m_ui.m_progressBoard.show();
+    m_ui.m_progressBoard.hide();
   });
 
   m_toolTip = std::make_unique<CTrcToolTipCtrl>(this);
@@ -228,12 +191,12 @@ void CTRKDlg::LoadPictures() {
     uint32_t second;  // 0: one picture
   };
   const Picture pictures[] = {
-      {&m_play, 129, 132}, {&m_stop, 133, 0},     {&m_slow, 137, 0},      {&m_fast, 136, 0},
-      {&m_del, 142, 0},    {&m_save, 141, 0},     {&m_snap, 140, 0},      {&m_open, 139, 0},
-      {&m_loop, 143, 176}, {&m_kml, 145, 0},      {&m_mapButton, 146, 0}, {&m_gsr, 147, 0},
-      {&m_lock, 148, 0},   {&m_close, 151, 0},    {&m_maximize, 152, 0},  {&m_minimize, 153, 0},
-      {&m_about, 154, 0},  {&m_volume, 156, 155}, {&m_sizeS, 1045, 0},    {&m_sizeM, 187, 0},
-      {&m_sizeL, 188, 0},
+      {&m_ui.m_play, 129, 132}, {&m_ui.m_stop, 133, 0},     {&m_ui.m_slow, 137, 0},      {&m_ui.m_fast, 136, 0},
+      {&m_ui.m_del, 142, 0},    {&m_ui.m_save, 141, 0},     {&m_ui.m_snap, 140, 0},      {&m_ui.m_open, 139, 0},
+      {&m_ui.m_loop, 143, 176}, {&m_ui.m_kml, 145, 0},      {&m_ui.m_mapButton, 146, 0}, {&m_ui.m_gsr, 147, 0},
+      {&m_ui.m_lock, 148, 0},   {&m_ui.m_close, 151, 0},    {&m_ui.m_maximize, 152, 0},  {&m_ui.m_minimize, 153, 0},
+      {&m_ui.m_about, 154, 0},  {&m_ui.m_volume, 156, 155}, {&m_ui.m_sizeS, 1045, 0},    {&m_ui.m_sizeM, 187, 0},
+      {&m_ui.m_sizeL, 188, 0},
   };
   for (const Picture& p : pictures) {
     p.button->SetImage(p.normal);
@@ -242,41 +205,41 @@ void CTRKDlg::LoadPictures() {
       p.button->EnableToggle();
     }
   }
-  m_conf.hide();
-  m_conf.setEnabled(false);
-  m_flip.hide();
-  m_flip.setEnabled(false);
+  m_ui.m_conf.hide();
+  m_ui.m_conf.setEnabled(false);
+  m_ui.m_flip.hide();
+  m_ui.m_flip.setEnabled(false);
 
-  m_gpsIcon.SetPicture(150);
-  m_gpsIcon.SetState(0);
-  m_car.SetPicture(157);
-  m_car.SetState(1);
-  m_car.setGeometry(8, 4, 40, 40);
-  m_banner.setEnabled(false);
-  for (uint32_t id = 167; id <= 174; ++id) m_compass.AddPicture(id);
-  m_compass.ShowPicture(0);
-  m_compass.resize(32, 32);
-  m_compass.hide();
-  m_compass.setEnabled(false);
-  m_videoBg.show();
-  m_speed.SetSpeed(true, 0);
+  m_ui.m_gpsIcon.SetPicture(150);
+  m_ui.m_gpsIcon.SetState(0);
+  m_ui.m_car.SetPicture(157);
+  m_ui.m_car.SetState(1);
+  m_ui.m_car.setGeometry(8, 4, 40, 40);
+  m_ui.m_banner.setEnabled(false);
+  for (uint32_t id = 167; id <= 174; ++id) m_ui.m_compass.AddPicture(id);
+  m_ui.m_compass.ShowPicture(0);
+  m_ui.m_compass.resize(32, 32);
+  m_ui.m_compass.hide();
+  m_ui.m_compass.setEnabled(false);
+  m_ui.m_videoBg.show();
+  m_ui.m_speed.SetSpeed(true, 0);
 }
 
 void CTRKDlg::SetUpLists() {
-  m_groupList.SetCheckBoxes(true);
-  m_fileList.SetCheckBoxes(false);
-  for (CListCtrl* list : {static_cast<CListCtrl*>(&m_groupList), static_cast<CListCtrl*>(&m_fileList)}) {
+  m_ui.m_groupList.SetCheckBoxes(true);
+  m_ui.m_fileList.SetCheckBoxes(false);
+  for (CListCtrl* list : {static_cast<CListCtrl*>(&m_ui.m_groupList), static_cast<CListCtrl*>(&m_ui.m_fileList)}) {
     list->setShowGrid(true);
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     InitListImageList(*list);
   }
-  m_groupList.InitColumns();
-  m_fileList.InitColumns();
+  m_ui.m_groupList.InitColumns();
+  m_ui.m_fileList.InitColumns();
 }
 
 void CTRKDlg::AttachLibrary() {
-  m_library.AttachViews(&m_groupList, &m_fileList, &m_gsensor, m_mapDlg.get(), this);
-  m_library.SetProgressView(&m_video);
+  m_library.AttachViews(&m_ui.m_groupList, &m_ui.m_fileList, &m_ui.m_gsensor, m_mapDlg.get(), this);
+  m_library.SetProgressView(&m_ui.m_video);
   // After a deletion the library redraws the current group's paths.
   m_library.SetRedrawGroupPaths([this](int32_t group) {
     ClearGroupPaths(m_library);
@@ -286,11 +249,11 @@ void CTRKDlg::AttachLibrary() {
 
 // The library's view of the window.
 
-void CTRKDlg::SetHeading(int32_t degrees) { m_compass.SetHeading(degrees); }
+void CTRKDlg::SetHeading(int32_t degrees) { m_ui.m_compass.SetHeading(degrees); }
 
-void CTRKDlg::ClearHeading() { m_compass.ClearHeading(); }
+void CTRKDlg::ClearHeading() { m_ui.m_compass.ClearHeading(); }
 
-void CTRKDlg::SetSpeed(bool valid, uint16_t kmh) { m_speed.SetSpeed(valid, kmh); }
+void CTRKDlg::SetSpeed(bool valid, uint16_t kmh) { m_ui.m_speed.SetSpeed(valid, kmh); }
 
 bool CTRKDlg::ConfirmOverwrite(const std::string& destinationPath) {
   const QString text = LoadQText(141).replace(QStringLiteral("%s"), QFile::decodeName(destinationPath.c_str()));
@@ -299,10 +262,10 @@ bool CTRKDlg::ConfirmOverwrite(const std::string& destinationPath) {
 }
 
 void CTRKDlg::ShowCopyProgress(int percent, const std::string& text) {
-  m_progressBoard.SetProgress(percent, QString::fromStdString(text));
-  m_progressBoard.show();
-  m_progressBoard.raise();
-  m_progressBoard.repaint();
+  m_ui.m_progressBoard.SetProgress(percent, QString::fromStdString(text));
+  m_ui.m_progressBoard.show();
+  m_ui.m_progressBoard.raise();
+  m_ui.m_progressBoard.repaint();
 }
 
-void CTRKDlg::HideCopyProgress() { m_progressBoard.hide(); }
+void CTRKDlg::HideCopyProgress() { m_ui.m_progressBoard.hide(); }

@@ -8,6 +8,7 @@
 //
 // The work is split by subject:
 //   CTRKDlg.cpp          construction, OnInitDialog, the library's owner view
+//   WindowControls.h     the child controls, built with the window
 //   CTRKDlgLayout.cpp    layout, video fit, shape, painting, mouse, window sizes
 //   CTRKDlgCommands.cpp  command dispatch, file commands, panels, window buttons
 //   CTRKDlgOpen.cpp      opening a folder (the scan on its worker)
@@ -58,6 +59,7 @@
 #include "app/TimerId.h"
 #include "app/TrkControlIds.h"
 #include "app/VideoOutputChoice.h"
+#include "app/WindowControls.h"
 
 class CHtmlMapDlg;
 struct TrackPart;
@@ -191,7 +193,7 @@ class CTRKDlg : public QWidget, public IOwnerView {
     return *control;
   }
   CGdipButton& Button(int id) const { return ControlAs<CGdipButton>(id); }
-  const CVideoStatic& Video() const { return m_video; }
+  const CVideoStatic& Video() const { return m_ui.m_video; }
   // The map host (null before OnInitDialog).
   CHtmlMapDlg* MapDlg() const { return m_mapDlg.get(); }
   const RecordingLibrary& Library() const { return m_library; }
@@ -278,47 +280,10 @@ class CTRKDlg : public QWidget, public IOwnerView {
       std::make_unique<CPlaybackController>([this] { return !m_closed; }, VideoOutputArguments());
 
  private:
-  // Child controls, in declaration order (destroyed in reverse order).
-  CGdipButton m_play;
-  CGdipButton m_stop;
-  CGdipButton m_slow;
-  CGdipButton m_fast;
-  CGdipButton m_conf;
-  CGdipButton m_del;
-  CGdipButton m_save;
-  CGdipButton m_snap;
-  CGdipButton m_open;
-  CGdipButton m_loop;
-  CGdipButton m_flip;
-  CGdipButton m_kml;
-  CGdipButton m_mapButton;
-  CGdipButton m_gsr;
-  CGdipButton m_lock;
-  CGSensorCtrl m_gsensor;
-  CVideoStatic m_video;
-  CVideoSlider m_positionSlider;
-  CMySliderControl m_volumeSlider;
+  // Child controls (destroyed before the controller, after the tooltip).
+  WindowControls m_ui{this};
   QColor m_background;
   std::unique_ptr<CTrcToolTipCtrl> m_toolTip;
-  CGdipButton m_close;
-  CGdipButton m_maximize;
-  CGdipButton m_minimize;
-  CGdipButton m_about;
-  CGdipButton m_volume;
-  CPngStatic m_gpsIcon;
-  CPngStatic m_car;
-  CPngStatic m_banner;
-  CTrkGroupListCtrl m_groupList;
-  CTrkFileListCtrl m_fileList;
-  CPngCompassStatic m_compass;
-  CSpeedLabelStatic m_speed;
-  CGdipButton m_sizeS;
-  CGdipButton m_sizeM;
-  CGdipButton m_sizeL;
-  CStatusBoardStatic m_progressBoard;
-  CVideoStaticBg m_videoBg;
-  // The template's "MAP" static: the map host takes its place.
-  QLabel m_mapPlaceholder;
 
  signals:
   // The window has closed (the close path has run).

@@ -122,7 +122,7 @@ void CTRKDlg::ClearClipMarks() {
   m_clipStart.reset();
   m_clipEnd.reset();
   m_clipTrip.clear();
-  m_positionSlider.SetClipMarks({});
+  m_ui.m_positionSlider.SetClipMarks({});
 }
 
 void CTRKDlg::ShowClipMarks() {
@@ -136,7 +136,7 @@ void CTRKDlg::ShowClipMarks() {
     if (!mark || !(length > 0.0)) return std::nullopt;
     return (*mark - trip->currentStart) / length;
   };
-  m_positionSlider.SetClipMarks({fraction(m_clipStart), fraction(m_clipEnd)});
+  m_ui.m_positionSlider.SetClipMarks({fraction(m_clipStart), fraction(m_clipEnd)});
 }
 
 std::vector<ClipPiece> CTRKDlg::ClipPieces(double& from, double& to) const {
@@ -253,7 +253,7 @@ void CTRKDlg::StartClip(ClipRequest request) {
 
 void CTRKDlg::PlaceClipCancel(bool visible) {
   // At the board's right end, wherever the layout has put the board since.
-  const QRect board = m_progressBoard.geometry();
+  const QRect board = m_ui.m_progressBoard.geometry();
   m_clipCancel->setGeometry(board.right() + 1 - kCancelWidth, board.top(), kCancelWidth, board.height());
   m_clipCancel->setVisible(visible);
 }
@@ -268,8 +268,8 @@ void CTRKDlg::OnClipPoll() {
   if (!m_clipWorker) return;
   if (!m_clipWorker->Finished()) {
     const int percent = std::clamp(static_cast<int>(m_clipWorker->Done() * 100.0), 0, 100);
-    if (percent != m_progressBoard.Percent()) ShowCopyProgress(percent, LoadQText(kBoardText).arg(percent).toStdString());
-    PlaceClipCancel(m_progressBoard.isVisible());
+    if (percent != m_ui.m_progressBoard.Percent()) ShowCopyProgress(percent, LoadQText(kBoardText).arg(percent).toStdString());
+    PlaceClipCancel(m_ui.m_progressBoard.isVisible());
     return;
   }
   m_clipPoll->stop();

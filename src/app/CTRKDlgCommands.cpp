@@ -280,7 +280,7 @@ void CTRKDlg::OnBnClickedMap() {
 
 void CTRKDlg::OnBnClickedGsr() {
   m_gsensorEnabled = m_gsensorEnabled ? 0 : 1;
-  m_gsensor.setVisible(m_gsensorEnabled != 0);
+  m_ui.m_gsensor.setVisible(m_gsensorEnabled != 0);
   LayoutControls(m_clientWidth, m_clientHeight);
   CSettings::Instance().WriteInt("UI", "GSNR_ENABLE", m_gsensorEnabled ? 1 : 0);
   CTrcConfigDlg::TellIfSettingNotStored(this);
@@ -323,8 +323,8 @@ void CTRKDlg::OnBnClickedAbout() {
 void CTRKDlg::OnBnClickedConf() {
   CTrcConfigDlg config(this);
   connect(&config, &CTrcConfigDlg::SpeedUnitApplied, this, [this](SpeedUnit unit) {
-    m_speed.SetUnit(unit);
-    m_groupList.ClearRowTips();  // worked out again in the new unit
+    m_ui.m_speed.SetUnit(unit);
+    m_ui.m_groupList.ClearRowTips();  // worked out again in the new unit
     RelabelEvents();             // the event list's speeds too
   });
   connect(&config, &CTrcConfigDlg::EventSensitivityApplied, this,

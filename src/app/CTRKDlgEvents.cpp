@@ -27,7 +27,7 @@ constexpr int64_t kStillAtEventMs = 3000;
 }  // namespace
 
 void CTRKDlg::SetUpEvents() {
-  m_eventsButton = std::make_unique<CEventsButton>(&m_gsensor);
+  m_eventsButton = std::make_unique<CEventsButton>(&m_ui.m_gsensor);
   m_eventList = std::make_unique<CEventListDlg>(this);
   connect(m_eventsButton.get(), &QToolButton::clicked, this, &CTRKDlg::OpenEventList);
   connect(m_eventList.get(), &CEventListDlg::EventChosen, this, &CTRKDlg::PlayEventAt);
@@ -68,8 +68,8 @@ void CTRKDlg::MarkRecordingEvents(int32_t index) {
     curve.push_back({static_cast<double>(e.offsetMs), EventColor(e.type)});
     if (length > 0) slider.push_back({std::min(1.0, static_cast<double>(e.offsetMs) / length), EventColor(e.type)});
   }
-  m_gsensor.SetEventMarks(std::move(curve));
-  m_positionSlider.SetMarks(std::move(slider));
+  m_ui.m_gsensor.SetEventMarks(std::move(curve));
+  m_ui.m_positionSlider.SetMarks(std::move(slider));
   MarkTripEventsOnMap();
 }
 

@@ -37,10 +37,10 @@ QString Decimal(double value, int decimals) {
 }  // namespace
 
 void CTRKDlg::SetUpExportMenu() {
-  m_kml.setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(&m_kml, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& pos) { OnKmlMenu(m_kml.mapToGlobal(pos)); });
-  m_groupList.SetRowTipSource([this](int row) { return GroupTripTip(row); });
+  m_ui.m_kml.setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(&m_ui.m_kml, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& pos) { OnKmlMenu(m_ui.m_kml.mapToGlobal(pos)); });
+  m_ui.m_groupList.SetRowTipSource([this](int row) { return GroupTripTip(row); });
 }
 
 void CTRKDlg::OnKmlMenu(const QPoint& globalPos) {

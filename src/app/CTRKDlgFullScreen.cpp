@@ -29,8 +29,8 @@ void CTRKDlg::OnToggleFullScreen() {
     ApplyWindowShape();
     LayoutControls(width(), height());
     update();
-    m_play.setFocus();
-    m_video.repaint();
+    m_ui.m_play.setFocus();
+    m_ui.m_video.repaint();
   } else {
     m_fullScreen = 0;
     ShowControls(true);
@@ -50,16 +50,16 @@ void CTRKDlg::OnToggleFullScreen() {
 }
 
 void CTRKDlg::ShowControls(bool show) {
-  m_gsensor.setVisible(show && m_gsensorEnabled != 0);
+  m_ui.m_gsensor.setVisible(show && m_gsensorEnabled != 0);
   QWidget* const controls[] = {
-      &m_play,   &m_stop,           &m_slow,           &m_fast,     &m_del,    &m_save,     &m_snap,
-      &m_open,   &m_loop,           &m_flip,           &m_kml,      &m_mapButton, &m_gsr,   &m_lock,
-      &m_positionSlider, &m_volumeSlider, &m_gpsIcon, &m_close,   &m_maximize, &m_minimize, &m_about,
-      &m_volume, &m_car,            &m_groupList,      &m_fileList, &m_speed,  &m_sizeS,    &m_sizeM,
-      &m_sizeL,
+      &m_ui.m_play,   &m_ui.m_stop,           &m_ui.m_slow,           &m_ui.m_fast,     &m_ui.m_del,    &m_ui.m_save,     &m_ui.m_snap,
+      &m_ui.m_open,   &m_ui.m_loop,           &m_ui.m_flip,           &m_ui.m_kml,      &m_ui.m_mapButton, &m_ui.m_gsr,   &m_ui.m_lock,
+      &m_ui.m_positionSlider, &m_ui.m_volumeSlider, &m_ui.m_gpsIcon, &m_ui.m_close,   &m_ui.m_maximize, &m_ui.m_minimize, &m_ui.m_about,
+      &m_ui.m_volume, &m_ui.m_car,            &m_ui.m_groupList,      &m_ui.m_fileList, &m_ui.m_speed,  &m_ui.m_sizeS,    &m_ui.m_sizeM,
+      &m_ui.m_sizeL,
   };
   for (QWidget* control : controls) control->setVisible(show);
-  m_progressBoard.hide();
+  m_ui.m_progressBoard.hide();
   if (m_mapDlg) {
     if (m_mapEnabled && show) {
       m_mapDlg->show();

@@ -149,8 +149,8 @@ bool CTRKDlg::RunKeyAction(const KeyBinding& binding) {
 
 bool CTRKDlg::IsPointerOverVideo() const {
   const QPoint p = mapFromGlobal(QCursor::pos());
-  return (m_video.isVisible() && m_video.geometry().contains(p)) ||
-         (m_videoBg.isVisible() && m_videoBg.geometry().contains(p));
+  return (m_ui.m_video.isVisible() && m_ui.m_video.geometry().contains(p)) ||
+         (m_ui.m_videoBg.isVisible() && m_ui.m_videoBg.geometry().contains(p));
 }
 
 int64_t CTRKDlg::FrameMs() const {
@@ -178,7 +178,7 @@ void CTRKDlg::SeekTo(int64_t wantedMs) {
   const int64_t target = std::clamp(wantedMs, kFirstSeekableMs, last);
   // Reports of the old time must not put the slider back.
   m_playback->BeginNewTimeReports();
-  m_positionSlider.SetPos(SliderPositionFor(target, length));
+  m_ui.m_positionSlider.SetPos(SliderPositionFor(target, length));
   RequestSeek(target);
 }
 
@@ -191,20 +191,20 @@ void CTRKDlg::StepFrame(int direction) {
   if (!(fps > 0.0)) fps = kFallbackFps;
   const int64_t shown = m_playback->StepFrame(direction, 1000.0 / fps, 0, length - FrameMs());
   if (shown < 0) return;
-  m_positionSlider.SetPos(SliderPositionFor(shown, length));
+  m_ui.m_positionSlider.SetPos(SliderPositionFor(shown, length));
   UpdateTimeDisplays(shown);
   RedrawDrivenPath(m_library, static_cast<uint32_t>(shown));
 }
 
 void CTRKDlg::ChangeVolumeBy(int delta) {
-  m_volumeSlider.SetPos(m_volumeSlider.GetPos() + delta);
+  m_ui.m_volumeSlider.SetPos(m_ui.m_volumeSlider.GetPos() + delta);
   OnVolumeChanged();
 }
 
 void CTRKDlg::ToggleMute() {
   // Vol's handler reads the picture the button switched to, as after a click.
-  m_volume.SetShowSecond(!m_volume.ShowsSecond());
-  m_volume.update();
+  m_ui.m_volume.SetShowSecond(!m_ui.m_volume.ShowsSecond());
+  m_ui.m_volume.update();
   OnCommand(IDC_VOLUME);
 }
 
@@ -219,8 +219,8 @@ void CTRKDlg::PlayNeighbour(int step) {
 }
 
 bool CTRKDlg::OnWindowWheel(const QWidget* target, const QWheelEvent& event) {
-  const bool overVideo = target == &m_video || target == &m_videoBg;
-  if (!overVideo && target != &m_positionSlider) return false;
+  const bool overVideo = target == &m_ui.m_video || target == &m_ui.m_videoBg;
+  if (!overVideo && target != &m_ui.m_positionSlider) return false;
   // Fine-grained wheels (touchpads) add up to whole notches.
   int& rest = overVideo ? m_volumeWheelRest : m_seekWheelRest;
   const QPoint delta = event.angleDelta();
@@ -264,12 +264,12 @@ void CTRKDlg::ApplyButtonTips() {
     uint32_t textId;
   };
   const Tip tips[] = {
-      {&m_play, 134},     {&m_stop, 185},      {&m_slow, 184},    {&m_fast, 186},     {&m_conf, 183},
-      {&m_del, 182},      {&m_save, 181},      {&m_snap, 180},    {&m_open, 179},     {&m_loop, 189},
-      {&m_flip, 190},     {&m_kml, 191},       {&m_mapButton, 192}, {&m_gsr, 193},    {&m_lock, 194},
-      {&m_close, 195},    {&m_maximize, 196},  {&m_minimize, 197}, {&m_about, 198},   {&m_volume, 188},
-      {&m_sizeS, 137},    {&m_sizeM, 138},     {&m_sizeL, 139},
+      {&m_ui.m_play, 134},     {&m_ui.m_stop, 185},      {&m_ui.m_slow, 184},    {&m_ui.m_fast, 186},     {&m_ui.m_conf, 183},
+      {&m_ui.m_del, 182},      {&m_ui.m_save, 181},      {&m_ui.m_snap, 180},    {&m_ui.m_open, 179},     {&m_ui.m_loop, 189},
+      {&m_ui.m_flip, 190},     {&m_ui.m_kml, 191},       {&m_ui.m_mapButton, 192}, {&m_ui.m_gsr, 193},    {&m_ui.m_lock, 194},
+      {&m_ui.m_close, 195},    {&m_ui.m_maximize, 196},  {&m_ui.m_minimize, 197}, {&m_ui.m_about, 198},   {&m_ui.m_volume, 188},
+      {&m_ui.m_sizeS, 137},    {&m_ui.m_sizeM, 138},     {&m_ui.m_sizeL, 139},
   };
   for (const Tip& tip : tips) tip.button->SetTipText(LoadQText(tip.textId), true);
-  m_positionSlider.setToolTip(LoadQText(kClipMarksTip));
+  m_ui.m_positionSlider.setToolTip(LoadQText(kClipMarksTip));
 }

@@ -29,7 +29,7 @@ QRect ToQRect(const LayoutRect& r) { return QRect(r.x, r.y, r.width, r.height); 
 void CTRKDlg::LayoutControls(int cx, int cy) {
   if (m_fullScreen) {
     const QRect monitor = MonitorRect();
-    m_videoBg.setGeometry(QRect(mapFromGlobal(monitor.topLeft()), monitor.size()));
+    m_ui.m_videoBg.setGeometry(QRect(mapFromGlobal(monitor.topLeft()), monitor.size()));
     FitVideo();
     return;
   }
@@ -38,7 +38,7 @@ void CTRKDlg::LayoutControls(int cx, int cy) {
   input.cy = cy;
   input.mapEnabled = m_mapEnabled != 0;
   input.gsensorEnabled = m_gsensorEnabled != 0;
-  input.gsensorHeight = m_gsensor.height();
+  input.gsensorHeight = m_ui.m_gsensor.height();
   input.wishes = {m_mapWidth, m_mapHeight, m_listHeight};
   LayoutResult result = ComputeLayout(input);
 
@@ -57,13 +57,13 @@ void CTRKDlg::LayoutControls(int cx, int cy) {
 }
 
 void CTRKDlg::FitVideo() {
-  const QRect bg = m_videoBg.geometry();
+  const QRect bg = m_ui.m_videoBg.geometry();
   const LayoutRect area = VideoAreaInside({bg.x(), bg.y(), bg.width(), bg.height()}, m_fullScreen != 0);
   uint16_t vw = 0;
   uint16_t vh = 0;
   if (!m_library.GetCurrentFrameSize(&vw, &vh)) vw = vh = 0;
-  m_video.setGeometry(ToQRect(FitVideoRect(area, vw, vh)));
-  m_video.update();
+  m_ui.m_video.setGeometry(ToQRect(FitVideoRect(area, vw, vh)));
+  m_ui.m_video.update();
 }
 
 QRect CTRKDlg::MonitorRect() const {
@@ -94,7 +94,7 @@ void CTRKDlg::resizeEvent(QResizeEvent* event) {
     if (QSize(cx, cy) != m_lastLayoutSize) LayoutControls(cx, cy);
     if (m_restoreVideoPending) {
       m_restoreVideoPending = 0;
-      m_video.show();
+      m_ui.m_video.show();
     }
   }
   update();
@@ -105,7 +105,7 @@ void CTRKDlg::changeEvent(QEvent* event) {
   // video surface again at the restore itself.
   if (event->type() == QEvent::WindowStateChange && !isMinimized() && m_restoreVideoPending) {
     m_restoreVideoPending = 0;
-    m_video.show();
+    m_ui.m_video.show();
   }
   QWidget::changeEvent(event);
 }
@@ -192,12 +192,12 @@ void CTRKDlg::mouseMoveEvent(QMouseEvent* event) {
     setCursor(Qt::SizeVerCursor);
     m_listHeight = ListHeightForDrag(m_clientHeight, p.y());
     LayoutControls(m_clientWidth, m_clientHeight);
-    m_gsensor.update();
+    m_ui.m_gsensor.update();
   } else if (m_dragColumnSplit) {
     setCursor(Qt::SizeHorCursor);
     m_mapWidth = MapWidthForDrag(m_clientWidth, p.x());
     LayoutControls(m_clientWidth, m_clientHeight);
-    m_gsensor.update();
+    m_ui.m_gsensor.update();
   } else {
     UpdateHoverCursor(p);
   }
@@ -254,14 +254,14 @@ void CTRKDlg::mouseReleaseEvent(QMouseEvent* event) {
 void CTRKDlg::mouseDoubleClickEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   const QPoint p = event->position().toPoint();
-  if (m_speed.geometry().contains(p)) {
+  if (m_ui.m_speed.geometry().contains(p)) {
     // The speed label handles its own double-click (the unit).
     if (m_forwardingDoubleClick) return;
     m_forwardingDoubleClick = true;
-    const QPointF local = m_speed.mapFrom(this, event->position());
+    const QPointF local = m_ui.m_speed.mapFrom(this, event->position());
     QMouseEvent forwarded(QEvent::MouseButtonDblClick, local, event->globalPosition(), Qt::LeftButton,
                           event->buttons(), event->modifiers());
-    QCoreApplication::sendEvent(&m_speed, &forwarded);
+    QCoreApplication::sendEvent(&m_ui.m_speed, &forwarded);
     m_forwardingDoubleClick = false;
     return;
   }

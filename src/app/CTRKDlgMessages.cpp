@@ -64,15 +64,15 @@ bool CTRKDlg::eventFilter(QObject* watched, QEvent* event) {
 
 void CTRKDlg::OnLanguageChanged() {
   ApplyQtTranslations();
-  m_groupList.RelabelColumns();
-  m_fileList.RelabelColumns();
+  m_ui.m_groupList.RelabelColumns();
+  m_ui.m_fileList.RelabelColumns();
   if (m_toolTip) {
     m_toolTip->ResetTools();
     m_toolTip->m_tipEntries.clear();
   }
   ApplyButtonTips();
   if (m_systemMenu) RelabelTitleMenu(*m_systemMenu);
-  m_progressBoard.update();
+  m_ui.m_progressBoard.update();
   RelabelEvents();
 }
 

@@ -54,9 +54,9 @@ void CTRKDlg::OpenFolder(const std::string& chosen) {
   }
   m_library.ClearLibrary();
   ClearClipMarks();
-  m_video.SetCounter(0);
-  m_video.SetBusyPicture(true);
-  m_video.repaint();
+  m_ui.m_video.SetCounter(0);
+  m_ui.m_video.SetBusyPicture(true);
+  m_ui.m_video.repaint();
 
   auto relay = std::make_shared<ScanCounterRelay>();
   auto onCount = [this, relay](int32_t count) {
@@ -66,7 +66,7 @@ void CTRKDlg::OpenFolder(const std::string& chosen) {
         this,
         [this, relay] {
           relay->queued.store(false);
-          if (m_video.IsBusyPictureShown()) m_video.ShowScanCount(relay->latest.load(std::memory_order_relaxed));
+          if (m_ui.m_video.IsBusyPictureShown()) m_ui.m_video.ShowScanCount(relay->latest.load(std::memory_order_relaxed));
         },
         Qt::QueuedConnection);
   };
@@ -87,8 +87,8 @@ void CTRKDlg::FinishOpen() {
   m_library.SetScanCount(scan->ScanCount());
   m_library.SetUnreadableCount(scan->UnreadableCount());
 
-  m_video.SetBusyPicture(false);
-  m_video.repaint();
+  m_ui.m_video.SetBusyPicture(false);
+  m_ui.m_video.repaint();
   // The window has closed meanwhile: nothing may start playing.
   if (m_closed) return;
 

@@ -45,11 +45,11 @@ bool CTRKDlg::HoldWhilePlaybackSteps(std::function<void()> work) {
 
 void CTRKDlg::OnBnClickedPlay() {
   m_playback->SetSeekTarget(0);
-  m_gsensor.m_idle = 0;
-  m_gsensor.repaint();
+  m_ui.m_gsensor.m_idle = 0;
+  m_ui.m_gsensor.repaint();
   if (m_library.Recordings().empty()) {
     ShowPlayPicture();
-    m_play.repaint();
+    m_ui.m_play.repaint();
     return;
   }
   if (m_playback->PlayOrPause()) StartMarqueeBurst();
@@ -58,13 +58,13 @@ void CTRKDlg::OnBnClickedPlay() {
 void CTRKDlg::OnBnClickedStop() {
   m_playback->SetSeekTarget(0);
   ShowPlayPicture();
-  m_play.repaint();
+  m_ui.m_play.repaint();
   m_playback->Stop();
   m_playback->ResetRate();
   ResetPositionSlider();
-  m_gsensor.SetCursor(0);
-  m_gsensor.m_idle = 1;
-  m_gsensor.repaint();
+  m_ui.m_gsensor.SetCursor(0);
+  m_ui.m_gsensor.m_idle = 1;
+  m_ui.m_gsensor.repaint();
 }
 
 void CTRKDlg::OnBnClickedFast() {
@@ -92,13 +92,13 @@ void CTRKDlg::StartMarqueeBurst() {
 
 void CTRKDlg::OnBnClickedVolume() {
   // The button has switched its picture already.
-  m_playback->SetMute(m_volume.ShowsSecond());
+  m_playback->SetMute(m_ui.m_volume.ShowsSecond());
 }
 
 void CTRKDlg::OnBnClickedLoop() { m_playback->ToggleAutoNext(); }
 
 void CTRKDlg::OnPositionSliderScroll() {
-  m_playback->SetSeekTarget(m_playback->SeekTargetAt(m_positionSlider.GetPos()));
+  m_playback->SetSeekTarget(m_playback->SeekTargetAt(m_ui.m_positionSlider.GetPos()));
 }
 
 QString CTRKDlg::AskSnapshotPath() {
@@ -153,7 +153,7 @@ void CTRKDlg::PlayFrom(int64_t timeMs) {
 
 void CTRKDlg::OnBnClickedRotate() {
   int64_t time = 0;
-  const RotateState state = m_playback->Rotate(static_cast<unsigned long>(m_video.winId()), &time);
+  const RotateState state = m_playback->Rotate(static_cast<unsigned long>(m_ui.m_video.winId()), &time);
   const auto count = static_cast<int32_t>(m_library.Recordings().size());
   if (count == 0) return;
   // Nothing current yet counts as the first recording: an empty path would
@@ -178,7 +178,7 @@ void CTRKDlg::OpenAndPlay(int32_t index) {
   m_currentFile = QFile::decodeName(path.c_str());
   m_playback->OpenMedia(path);
   FitVideo();
-  m_gsensor.update();
+  m_ui.m_gsensor.update();
   m_playback->Play();
 }
 
@@ -232,7 +232,7 @@ void CTRKDlg::OnPlayerEnd() {
     m_playback->PauseAtFirstPicture([this] { m_playback->PlayAgain(); },
                                     [this] {
                                       ResetPositionSlider();
-                                      m_gsensor.SetCursor(0);
+                                      m_ui.m_gsensor.SetCursor(0);
                                     });
     return;
   }

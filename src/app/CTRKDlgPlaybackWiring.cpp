@@ -21,28 +21,28 @@ void CTRKDlg::SetUpPlaybackConnections() {
 
   // controller -> video surface: the still of a long pause
   connect(playback, &CPlaybackController::StillChanged, this,
-          [this](const QString& still) { m_video.ShowStill(still.isEmpty() ? QImage() : QImage(still)); });
+          [this](const QString& still) { m_ui.m_video.ShowStill(still.isEmpty() ? QImage() : QImage(still)); });
 
   // curve and map -> controller: a click plays from the moment under it
-  connect(&m_gsensor, &CGSensorCtrl::TimeClicked, this, &CTRKDlg::PlayFrom);
+  connect(&m_ui.m_gsensor, &CGSensorCtrl::TimeClicked, this, &CTRKDlg::PlayFrom);
 
   // slider -> controller
-  connect(&m_positionSlider, &CSliderCtrl::HScroll, this, [this](int) { OnPositionSliderScroll(); });
-  connect(&m_volumeSlider, &CSliderCtrl::HScroll, this, [this](int) { OnVolumeChanged(); });
-  connect(&m_positionSlider, &CVideoSlider::SeekRequested, this,
+  connect(&m_ui.m_positionSlider, &CSliderCtrl::HScroll, this, [this](int) { OnPositionSliderScroll(); });
+  connect(&m_ui.m_volumeSlider, &CSliderCtrl::HScroll, this, [this](int) { OnVolumeChanged(); });
+  connect(&m_ui.m_positionSlider, &CVideoSlider::SeekRequested, this,
           [this] { AfterPlaybackSteps([this] { OnSeekRequest(); }); });
-  connect(&m_volumeSlider, &CMySliderControl::VolumeChanged, this,
+  connect(&m_ui.m_volumeSlider, &CMySliderControl::VolumeChanged, this,
           [this] { AfterPlaybackSteps([this] { OnVolumeChanged(); }); });
 
   // lists -> controller: a double-click plays the group or the recording
-  connect(&m_groupList, &CTrkGroupListCtrl::GroupActivated, this,
+  connect(&m_ui.m_groupList, &CTrkGroupListCtrl::GroupActivated, this,
           [this](int row) { AfterPlaybackSteps([this, row] { OnPlayGroup(row); }); });
-  connect(&m_fileList, &CTrkFileListCtrl::FileActivated, this,
+  connect(&m_ui.m_fileList, &CTrkFileListCtrl::FileActivated, this,
           [this](int row) { AfterPlaybackSteps([this, row] { OnPlayFile(row); }); });
 
   // video surface -> full screen
-  connect(&m_video, &CVideoStatic::FullScreenToggleRequested, this,
+  connect(&m_ui.m_video, &CVideoStatic::FullScreenToggleRequested, this,
           [this] { AfterPlaybackSteps([this] { OnToggleFullScreen(); }); });
-  connect(&m_videoBg, &CVideoStaticBg::FullScreenToggleRequested, this,
+  connect(&m_ui.m_videoBg, &CVideoStaticBg::FullScreenToggleRequested, this,
           [this] { AfterPlaybackSteps([this] { OnToggleFullScreen(); }); });
 }

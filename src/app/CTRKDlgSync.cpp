@@ -6,15 +6,15 @@
 #include "app/TrkMessageBox.h"
 
 void CTRKDlg::ShowGpsIconState(int32_t state) {
-  if (state == m_gpsIcon.State()) return;
-  m_gpsIcon.SetState(state);
-  m_gpsIcon.update();
+  if (state == m_ui.m_gpsIcon.State()) return;
+  m_ui.m_gpsIcon.SetState(state);
+  m_ui.m_gpsIcon.update();
 }
 
 void CTRKDlg::ResetPositionSlider() {
   // Reports posted before this moment would put the old position back.
   m_playback->BeginNewTimeReports();
-  m_positionSlider.SetPos(0);
+  m_ui.m_positionSlider.SetPos(0);
 }
 
 void CTRKDlg::UpdateTimeDisplays(int64_t timeMs) {
@@ -26,7 +26,7 @@ void CTRKDlg::UpdateTimeDisplays(int64_t timeMs) {
 }
 
 void CTRKDlg::OnPlayerTime(int64_t timeMs, int32_t sliderPosition) {
-  m_positionSlider.SetPos(sliderPosition);
+  m_ui.m_positionSlider.SetPos(sliderPosition);
   UpdateTimeDisplays(timeMs);
 }
 
@@ -41,9 +41,9 @@ void CTRKDlg::OnPlayerError() {
   TrkMessageBox(this, LoadQText(102), QString(), QMessageBox::Ok, QMessageBox::NoIcon);
 }
 
-void CTRKDlg::OnVolumeChanged() { m_playback->SetVolume(2 * m_volumeSlider.GetPos()); }
+void CTRKDlg::OnVolumeChanged() { m_playback->SetVolume(2 * m_ui.m_volumeSlider.GetPos()); }
 
-void CTRKDlg::OnSeekRequest() { RequestSeek(m_playback->SeekTargetAt(m_positionSlider.GetPos())); }
+void CTRKDlg::OnSeekRequest() { RequestSeek(m_playback->SeekTargetAt(m_ui.m_positionSlider.GetPos())); }
 
 void CTRKDlg::RequestSeek(int64_t targetMs) {
   m_playback->SetSeekTarget(targetMs);
