@@ -54,7 +54,8 @@ void FuzzContainer(const uint8_t* data, std::size_t size, FuzzedWalk walk) {
     RecordingListing listing;
     Require(ReadRecordingListing(onDisk.Path(), kind, false, listing), "cannot open the input file");
     Require(listing.listed == (ra == 0), "the listing and the walk disagree on the result");
-    Require(ra != 0 || SameSummary(listing.summary, fromMemory), "the listing and the walk deliver different summaries");
+    Require(ra != 0 || SameSummary(listing.summary, fromMemory),
+            "the listing and the walk deliver different summaries");
     Require(IsCutRecording(memory, kind, nullptr) == !listing.cutReason.empty(), "the listing misses a cut");
   }
   if (ra != 0) {
@@ -64,7 +65,8 @@ void FuzzContainer(const uint8_t* data, std::size_t size, FuzzedWalk walk) {
   }
   Require(SameSummary(fromMemory, fromFile), "memory and file walks deliver different summaries");
   Require(fromMemory.fileSize == size, "summary file size differs from the input size");
-  if (walk == FuzzedWalk::Avi) Require(fromMemory.width != 0 && fromMemory.height != 0, "AVI accepted without a frame size");
+  if (walk == FuzzedWalk::Avi)
+    Require(fromMemory.width != 0 && fromMemory.height != 0, "AVI accepted without a frame size");
   Require(fromMemory.durationSeconds >= 0, "negative duration");
 
   const LoadedBlocks blocks = LoadRecordingBlocks(memory, fromMemory);

@@ -38,10 +38,9 @@ void Require(bool ok, const char* what) {
 
 bool SameSummary(const RecordingSummary& a, const RecordingSummary& b) {
   return a.gpsOffset == b.gpsOffset && a.gpsSize == b.gpsSize && a.gsensorOffset == b.gsensorOffset &&
-         a.gsensorSize == b.gsensorSize && a.width == b.width && a.height == b.height &&
-         a.startTime == b.startTime && a.durationSeconds == b.durationSeconds &&
-         a.durationMs == b.durationMs && a.fileSize == b.fileSize && a.gpsaValue == b.gpsaValue &&
-         a.gseaValue == b.gseaValue;
+         a.gsensorSize == b.gsensorSize && a.width == b.width && a.height == b.height && a.startTime == b.startTime &&
+         a.durationSeconds == b.durationSeconds && a.durationMs == b.durationMs && a.fileSize == b.fileSize &&
+         a.gpsaValue == b.gpsaValue && a.gseaValue == b.gseaValue;
 }
 
 #include <cmath>
@@ -69,8 +68,8 @@ void CheckLoadedBlocks(const LoadedBlocks& blocks, const RecordingSummary& summa
       const uint8_t* r = data + summary.gpsOffset + i * kGpsRecordSize;
       const GpsSample& s = blocks.gps[i];
       Require(s.speed == static_cast<uint16_t>(r[20] | (r[21] << 8)) && s.year == r[22] && s.month == r[23] &&
-                  s.day == r[24] && s.hour == r[25] && s.minute == r[26] && s.second == r[27] &&
-                  s.heading == r[28] && s.status == r[29],
+                  s.day == r[24] && s.hour == r[25] && s.minute == r[26] && s.second == r[27] && s.heading == r[28] &&
+                  s.status == r[29],
               "GPS record differs from the file bytes");
     }
   } else {
@@ -84,8 +83,7 @@ void CheckLoadedBlocks(const LoadedBlocks& blocks, const RecordingSummary& summa
     for (std::size_t i = 0; i < blocks.gsensor.size(); ++i) {
       const uint8_t* r = data + summary.gsensorOffset + i * kGSensorRecordSize;
       const GSensorSample& s = blocks.gsensor[i];
-      Require(s.x == static_cast<int8_t>(r[0]) && s.y == static_cast<int8_t>(r[1]) &&
-                  s.z == static_cast<int8_t>(r[2]),
+      Require(s.x == static_cast<int8_t>(r[0]) && s.y == static_cast<int8_t>(r[1]) && s.z == static_cast<int8_t>(r[2]),
               "G-sensor record differs from the file bytes");
     }
   } else {
@@ -101,8 +99,8 @@ void CheckLoadedBlocks(const LoadedBlocks& blocks, const RecordingSummary& summa
       ConvertNmeaPosition(latitude, longitude);
     }
   }
-  const double rate = GSensorRatePerSecond(summary.gseaValue, static_cast<uint32_t>(blocks.gsensor.size()),
-                                           summary.durationMs);
+  const double rate =
+      GSensorRatePerSecond(summary.gseaValue, static_cast<uint32_t>(blocks.gsensor.size()), summary.durationMs);
   Require(std::isfinite(rate) && rate > 0.0, "G-sensor rate not a positive number");
   Require(GSensorRangeOf(summary.gseaValue) != 0 && GpsRateOf(summary.gpsaValue) != 0, "zero rate or range");
 }

@@ -59,8 +59,10 @@ void CheckRect(const CSettings& s, int32_t screenW, int32_t screenH) {
   const int64_t h = int64_t{r.bottom} - r.top;
   // On a screen at least as large as the smallest window, the window is at
   // least that large and lies wholly on the screen.
-  if (screenW >= 800) Require(w >= 800 && w <= screenW && r.left >= 0 && r.right <= screenW, "window not on screen (x)");
-  if (screenH >= 560) Require(h >= 560 && h <= screenH && r.top >= 0 && r.bottom <= screenH, "window not on screen (y)");
+  if (screenW >= 800)
+    Require(w >= 800 && w <= screenW && r.left >= 0 && r.right <= screenW, "window not on screen (x)");
+  if (screenH >= 560)
+    Require(h >= 560 && h <= screenH && r.top >= 0 && r.bottom <= screenH, "window not on screen (y)");
 }
 
 bool PlainValue(const std::string& v) {
@@ -105,7 +107,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   const std::string folder(reinterpret_cast<const char*>(data), size < 48 ? size : 48);
   if (s.WriteString("UI", "Folder", folder)) {
     Require(folder.find_first_of("\r\n") == std::string::npos, "a line break was written");
-    if (PlainValue(folder)) Require(s.ReadString("UI", "Folder", "", 1023) == folder, "written text does not read back");
+    if (PlainValue(folder))
+      Require(s.ReadString("UI", "Folder", "", 1023) == folder, "written text does not read back");
     if (leftWritten) Require(s.ReadInt("WINPOS", "LEFT", 0) == value, "writing UI changed WINPOS");
   }
   return 0;

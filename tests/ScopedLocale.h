@@ -12,8 +12,7 @@ class ScopedLocale {
  public:
   using Variable = std::pair<const char*, const char*>;
 
-  explicit ScopedLocale(std::initializer_list<Variable> variables)
-      : ScopedLocale(std::vector<Variable>(variables)) {}
+  explicit ScopedLocale(std::initializer_list<Variable> variables) : ScopedLocale(std::vector<Variable>(variables)) {}
   explicit ScopedLocale(const std::vector<Variable>& variables) {
     for (std::size_t i = 0; i < kCount; ++i) {
       const char* value = std::getenv(kNames[i]);
@@ -24,8 +23,10 @@ class ScopedLocale {
   }
   ~ScopedLocale() {
     for (std::size_t i = 0; i < kCount; ++i) {
-      if (m_saved[i]) ::setenv(kNames[i], m_saved[i]->c_str(), 1);
-      else ::unsetenv(kNames[i]);
+      if (m_saved[i])
+        ::setenv(kNames[i], m_saved[i]->c_str(), 1);
+      else
+        ::unsetenv(kNames[i]);
     }
   }
   ScopedLocale(const ScopedLocale&) = delete;

@@ -82,8 +82,8 @@ bool Run(const std::string& card, const std::string& cache, bool index, Counts& 
 
 void Print(const char* what, const Counts& c, std::size_t recordings) {
   const double n = static_cast<double>(recordings);
-  std::printf("%-28s %6.2f opens  %6.2f reads  %8.1f KB read per recording;  cold card %6.2f s (run %.2f s)\n",
-              what, static_cast<double>(c.opens) / n, static_cast<double>(c.reads) / n,
+  std::printf("%-28s %6.2f opens  %6.2f reads  %8.1f KB read per recording;  cold card %6.2f s (run %.2f s)\n", what,
+              static_cast<double>(c.opens) / n, static_cast<double>(c.reads) / n,
               static_cast<double>(c.bytes) / n / 1000.0, c.wallSeconds + static_cast<double>(c.delayUs) / 1e6,
               c.wallSeconds);
 }

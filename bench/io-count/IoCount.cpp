@@ -66,7 +66,9 @@ void Charge(uint64_t bytes) {
   const auto whole = static_cast<uint64_t>(us);
   g_delayUs += whole;
   if (s.sleep && whole > 0) {
-    struct timespec ts {static_cast<time_t>(whole / 1000000), static_cast<long>(whole % 1000000) * 1000};
+    struct timespec ts {
+      static_cast<time_t>(whole / 1000000), static_cast<long>(whole % 1000000) * 1000
+    };
     while (::nanosleep(&ts, &ts) != 0) {
     }
   }
@@ -110,14 +112,14 @@ mode_t ModeArg(int flags, va_list args) {
 struct Reporter {
   ~Reporter() {
     char line[256];
-    const int n = std::snprintf(line, sizeof line, "opens %llu reads %llu bytes %llu delay_us %llu\n",
-                                static_cast<unsigned long long>(g_opens.load()),
-                                static_cast<unsigned long long>(g_reads.load()),
-                                static_cast<unsigned long long>(g_bytes.load()),
-                                static_cast<unsigned long long>(g_delayUs.load()));
+    const int n = std::snprintf(
+        line, sizeof line, "opens %llu reads %llu bytes %llu delay_us %llu\n",
+        static_cast<unsigned long long>(g_opens.load()), static_cast<unsigned long long>(g_reads.load()),
+        static_cast<unsigned long long>(g_bytes.load()), static_cast<unsigned long long>(g_delayUs.load()));
     const char* report = std::getenv("TRK_IO_REPORT");
-    int fd = report ? Next<int (*)(const char*, int, ...)>("open")(report, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)
-                    : STDERR_FILENO;
+    int fd = report
+                 ? Next<int (*)(const char*, int, ...)>("open")(report, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644)
+                 : STDERR_FILENO;
     if (fd < 0) return;
     if (::write(fd, line, static_cast<std::size_t>(n)) < 0) {
     }

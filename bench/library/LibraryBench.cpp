@@ -135,10 +135,10 @@ int main(int argc, char** argv) {
   const double findMedian = Median(findTimes);
   std::printf("card: %s, %zu recordings in %zu groups, %d files examined\n", card.c_str(), found,
               library.Groups().size(), library.ScanCount());
-  std::printf("OpenRecordings (warm, median of %d): %.1f ms = %.0f recordings/s (best %.0f/s)\n", kRuns,
-              scan * 1000, static_cast<double>(found) / scan, static_cast<double>(found) / best);
-  std::printf("OpenRecordings CPU time (median): %.1f ms = %.0f recordings per CPU second\n",
-              Median(scanCpu) * 1000, static_cast<double>(found) / Median(scanCpu));
+  std::printf("OpenRecordings (warm, median of %d): %.1f ms = %.0f recordings/s (best %.0f/s)\n", kRuns, scan * 1000,
+              static_cast<double>(found) / scan, static_cast<double>(found) / best);
+  std::printf("OpenRecordings CPU time (median): %.1f ms = %.0f recordings per CPU second\n", Median(scanCpu) * 1000,
+              static_cast<double>(found) / Median(scanCpu));
   std::printf("find -type f    (warm, median of %d): %.1f ms = %.0f files/s (process start included)\n", kRuns,
               findMedian * 1000, static_cast<double>(library.ScanCount()) / findMedian);
   // Without the scan index (the library's default): every recording is read.

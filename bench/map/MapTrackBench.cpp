@@ -111,12 +111,15 @@ int main(int argc, char** argv) {
   library.SetMapView(&host);
   if (std::getenv("TRK_BENCH_JS")) {
     const QString probe = QStringLiteral(
-        "(function(){var s='['; for (var i=0;i<36000;++i){ if(i) s+=','; s+='[\"path_plot\",'+(35+i*1e-5).toFixed(6)+','+(139+i*1e-5).toFixed(6)+']'; } s+=']';"
+        "(function(){var s='['; for (var i=0;i<36000;++i){ if(i) s+=','; "
+        "s+='[\"path_plot\",'+(35+i*1e-5).toFixed(6)+','+(139+i*1e-5).toFixed(6)+']'; } s+=']';"
         "var t0=performance.now(); var l=JSON.parse(s); var t1=performance.now();"
-        "for(var i=0;i<l.length;++i){var c=l[i];try{window[c[0]].apply(window,c.slice(1));}catch(e){}} var t2=performance.now();"
+        "for(var i=0;i<l.length;++i){var c=l[i];try{window[c[0]].apply(window,c.slice(1));}catch(e){}} var "
+        "t2=performance.now();"
         "path_delete(); for(var i=0;i<l.length;++i){ path_plot(l[i][1], l[i][2]); } var t3=performance.now();"
         "redraw(); var t4=performance.now();"
-        "return 'parse '+(t1-t0).toFixed(1)+' dispatch '+(t2-t1).toFixed(1)+' direct '+(t3-t2).toFixed(1)+' redraw '+(t4-t3).toFixed(1);})()");
+        "return 'parse '+(t1-t0).toFixed(1)+' dispatch '+(t2-t1).toFixed(1)+' direct '+(t3-t2).toFixed(1)+' redraw "
+        "'+(t4-t3).toFixed(1);})()");
     for (int i = 0; i < 3; ++i) std::printf("page: %s\n", Eval(host, probe).toString().toUtf8().constData());
   }
   const qint64 renderer = host.Page()->renderProcessPid();
@@ -137,11 +140,14 @@ int main(int argc, char** argv) {
     const int drawn = Eval(host, "redraw(); path_line.getLatLngs().length").toInt();
     const double withLine = MsSince(start);
     const double cpuWithLine = CpuMs(renderer) - cpuStart;
-    std::printf("run %d: CPU time (viewer + page process): %.0f ms until the page holds the points, "
-                "%.0f ms with the line drawn\n", run, cpuOnPage, cpuWithLine);
-    std::printf("run %d: LoadRecordingTrack onto the page: %.1f ms until the page holds %d points, "
-                "%.1f ms with the Leaflet line drawn (%d points)\n",
-                run, onPage, held, withLine, drawn);
+    std::printf(
+        "run %d: CPU time (viewer + page process): %.0f ms until the page holds the points, "
+        "%.0f ms with the line drawn\n",
+        run, cpuOnPage, cpuWithLine);
+    std::printf(
+        "run %d: LoadRecordingTrack onto the page: %.1f ms until the page holds %d points, "
+        "%.1f ms with the Leaflet line drawn (%d points)\n",
+        run, onPage, held, withLine, drawn);
   }
   {
     const auto start = std::chrono::steady_clock::now();

@@ -29,9 +29,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Seconds(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
-}
+double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
 // Runs argv with stdout to `out` (a path), waits; returns the exit status.
 int Spawn(const std::vector<std::string>& argv, const char* out = "/dev/null") {
@@ -114,8 +112,8 @@ void ProbeThroughput(const std::string& root, int count) {
     probe.runs.push_back(Seconds(t));
     if (rc != 0) std::printf("    warning: trk-probe exited with %d\n", rc);
   }
-  std::printf("    trk-probe FILE...: %8.0f files/s (best of 3, %.3f s; median %.3f s)\n",
-              paths.size() / probe.best(), probe.best(), probe.median());
+  std::printf("    trk-probe FILE...: %8.0f files/s (best of 3, %.3f s; median %.3f s)\n", paths.size() / probe.best(),
+              probe.best(), probe.median());
 }
 
 void ScanAgainstCat(const std::string& root, uint64_t mib) {
@@ -177,9 +175,12 @@ int main(int argc, char** argv) {
   bool keep = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "--recordings" && i + 1 < argc) recordings = std::atoi(argv[++i]);
-    else if (a == "--scan-mib" && i + 1 < argc) mib = std::strtoull(argv[++i], nullptr, 10);
-    else if (a == "--keep") keep = true;
+    if (a == "--recordings" && i + 1 < argc)
+      recordings = std::atoi(argv[++i]);
+    else if (a == "--scan-mib" && i + 1 < argc)
+      mib = std::strtoull(argv[++i], nullptr, 10);
+    else if (a == "--keep")
+      keep = true;
     else {
       std::fprintf(stderr, "usage: bench-readers [--recordings N] [--scan-mib N] [--keep]\n");
       return 2;

@@ -36,8 +36,8 @@ bool ReadStat(pid_t pid, ProcStat& out) {
   char state = 0;
   int ppid = 0;
   unsigned long long utime = 0, stime = 0;
-  if (std::sscanf(close + 1, " %c %d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &state, &ppid, &utime,
-                  &stime) != 4)
+  if (std::sscanf(close + 1, " %c %d %*d %*d %*d %*d %*u %*u %*u %*u %*u %llu %llu", &state, &ppid, &utime, &stime) !=
+      4)
     return false;
   const double tick = static_cast<double>(sysconf(_SC_CLK_TCK));
   out.parent = ppid;

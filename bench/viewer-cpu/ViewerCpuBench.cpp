@@ -282,10 +282,10 @@ int main(int argc, char** argv) {
       std::fclose(in);
     }
     if (FILE* in = std::fopen("threads.txt", "r")) {
-      if (std::fscanf(in, "%lf %lf %lf %lf %lf %lf %lf %lf %lf %lf", &run.threads.mainThread,
-                      &run.threads.otherThreads, &run.idleSeconds, &run.idleTree, &run.idleThreads.mainThread,
-                      &run.idleThreads.otherThreads, &run.standSeconds, &run.standTree,
-                      &run.standThreads.mainThread, &run.standThreads.otherThreads) != 10)
+      if (std::fscanf(in, "%lf %lf %lf %lf %lf %lf %lf %lf %lf %lf", &run.threads.mainThread, &run.threads.otherThreads,
+                      &run.idleSeconds, &run.idleTree, &run.idleThreads.mainThread, &run.idleThreads.otherThreads,
+                      &run.standSeconds, &run.standTree, &run.standThreads.mainThread,
+                      &run.standThreads.otherThreads) != 10)
         run = Run{"", run.usage, {}, 0, 0, {}, 0, 0, {}};
       std::fclose(in);
     }
@@ -360,10 +360,10 @@ int main(int argc, char** argv) {
     ProcessCpu settleThreads;
     settleThreads.mainThread = r.idleThreads.mainThread - r.standThreads.mainThread;
     settleThreads.otherThreads = r.idleThreads.otherThreads - r.standThreads.otherThreads;
-    pausedRow(r.name.substr(0, r.name.find(", picture")) + ", first " + std::to_string(kSettleS) + " s", r.idleSeconds - r.standSeconds,
-              r.idleTree - r.standTree, settleThreads);
-    pausedRow(r.name.substr(0, r.name.find(", picture")) + ", standing " + std::to_string(kIdleS) + " s", r.standSeconds, r.standTree,
-              r.standThreads);
+    pausedRow(r.name.substr(0, r.name.find(", picture")) + ", first " + std::to_string(kSettleS) + " s",
+              r.idleSeconds - r.standSeconds, r.idleTree - r.standTree, settleThreads);
+    pausedRow(r.name.substr(0, r.name.find(", picture")) + ", standing " + std::to_string(kIdleS) + " s",
+              r.standSeconds, r.standTree, r.standThreads);
   }
 
   // The player's own window shows the picture at 1280 x 720; the viewer shows
@@ -378,14 +378,11 @@ int main(int argc, char** argv) {
   bool ok = true;
   for (const Run& r : runs) ok = ok && r.usage.status == 0;
   std::printf("\n");
-  if (vlcShown > 0)
-    std::printf("viewer 800x560 / cvlc at the viewer's picture size: %.2f\n", viewerStart / vlcShown);
-  if (vlcNative > 0)
-    std::printf("viewer 1920x1080 / cvlc at 1280x720:                %.2f\n", viewerLarge / vlcNative);
+  if (vlcShown > 0) std::printf("viewer 800x560 / cvlc at the viewer's picture size: %.2f\n", viewerStart / vlcShown);
+  if (vlcNative > 0) std::printf("viewer 1920x1080 / cvlc at 1280x720:                %.2f\n", viewerLarge / vlcNative);
   // The viewer turns VLC's GL output off under a software renderer; against
   // the player with the same output, what remains is the viewer's own cost.
-  if (sameShown > 0)
-    std::printf("same output: viewer 800x560 / cvlc at its size:     %.2f\n", viewerStart / sameShown);
+  if (sameShown > 0) std::printf("same output: viewer 800x560 / cvlc at its size:     %.2f\n", viewerStart / sameShown);
   if (sameNative > 0)
     std::printf("same output: viewer 1920x1080 / cvlc at 1280x720:   %.2f\n", viewerLarge / sameNative);
   std::printf("target: both at most %.1f; paused with the card open under 1%% of a core\n", kTarget);

@@ -38,8 +38,7 @@ QIcon ProgramIcon() {
 
 }  // namespace
 
-CTRKDlg::CTRKDlg(QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+CTRKDlg::CTRKDlg(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
   // The engine has loaded the media library by now (or failed to).
   CSettings& settings = CSettings::Instance();
   m_mapProvider = settings.ReadMapProvider();
@@ -82,9 +81,11 @@ void CTRKDlg::SetUpControls() {
   m_ui.m_videoBg.lower();
   m_ui.m_progressBoard.raise();
 
-  for (CGdipButton* button : {&m_ui.m_play, &m_ui.m_stop, &m_ui.m_slow, &m_ui.m_fast, &m_ui.m_conf, &m_ui.m_del, &m_ui.m_save, &m_ui.m_snap, &m_ui.m_open,
-                              &m_ui.m_loop, &m_ui.m_flip, &m_ui.m_kml, &m_ui.m_mapButton, &m_ui.m_gsr, &m_ui.m_lock, &m_ui.m_close, &m_ui.m_maximize,
-                              &m_ui.m_minimize, &m_ui.m_about, &m_ui.m_volume, &m_ui.m_sizeS, &m_ui.m_sizeM, &m_ui.m_sizeL}) {
+  for (CGdipButton* button :
+       {&m_ui.m_play,      &m_ui.m_stop,   &m_ui.m_slow,  &m_ui.m_fast,  &m_ui.m_conf,     &m_ui.m_del,
+        &m_ui.m_save,      &m_ui.m_snap,   &m_ui.m_open,  &m_ui.m_loop,  &m_ui.m_flip,     &m_ui.m_kml,
+        &m_ui.m_mapButton, &m_ui.m_gsr,    &m_ui.m_lock,  &m_ui.m_close, &m_ui.m_maximize, &m_ui.m_minimize,
+        &m_ui.m_about,     &m_ui.m_volume, &m_ui.m_sizeS, &m_ui.m_sizeM, &m_ui.m_sizeL}) {
     button->setFocusPolicy(Qt::NoFocus);
     connect(button, &CGdipButton::Command, this, &CTRKDlg::OnCommand);
   }
@@ -257,8 +258,8 @@ void CTRKDlg::SetSpeed(bool valid, uint16_t kmh) { m_ui.m_speed.SetSpeed(valid, 
 
 bool CTRKDlg::ConfirmOverwrite(const std::string& destinationPath) {
   const QString text = LoadQText(141).replace(QStringLiteral("%s"), QFile::decodeName(destinationPath.c_str()));
-  return TrkMessageBox(this, text, LoadQText(140), QMessageBox::Ok | QMessageBox::Cancel,
-                       QMessageBox::NoIcon) == QMessageBox::Ok;
+  return TrkMessageBox(this, text, LoadQText(140), QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::NoIcon) ==
+         QMessageBox::Ok;
 }
 
 void CTRKDlg::ShowCopyProgress(int percent, const std::string& text) {

@@ -192,9 +192,10 @@ void CTRKDlg::OnClip() {
   CSettings& settings = CSettings::Instance();
   CClipDlg::Choice choice;
   choice.folder = Decoded(settings.ReadString("UI", kClipFolderKey, "", CSettings::kLastFolderMaxChars));
-  const QString span = LoadQText(kSpanText)
-                           .arg(QString::fromStdString(FormatDuration(from)), QString::fromStdString(FormatDuration(to)))
-                           .arg(static_cast<int>(std::lround(to - from)));
+  const QString span =
+      LoadQText(kSpanText)
+          .arg(QString::fromStdString(FormatDuration(from)), QString::fromStdString(FormatDuration(to)))
+          .arg(static_cast<int>(std::lround(to - from)));
   CClipDlg dialog(this, span, choice, kShareableBuilt);
   if (dialog.exec() != QDialog::Accepted || m_closed) return;
   choice = dialog.Chosen();
@@ -268,7 +269,8 @@ void CTRKDlg::OnClipPoll() {
   if (!m_clipWorker) return;
   if (!m_clipWorker->Finished()) {
     const int percent = std::clamp(static_cast<int>(m_clipWorker->Done() * 100.0), 0, 100);
-    if (percent != m_ui.m_progressBoard.Percent()) ShowCopyProgress(percent, LoadQText(kBoardText).arg(percent).toStdString());
+    if (percent != m_ui.m_progressBoard.Percent())
+      ShowCopyProgress(percent, LoadQText(kBoardText).arg(percent).toStdString());
     PlaceClipCancel(m_ui.m_progressBoard.isVisible());
     return;
   }

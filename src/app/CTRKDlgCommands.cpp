@@ -116,8 +116,10 @@ void CTRKDlg::OnCommand(int id) {
 }
 
 void CTRKDlg::OnSysCommand(int id) {
-  if ((id & 0xFFF0) == IDM_ABOUTBOX) OnBnClickedAbout();
-  else if ((id & 0xFFF0) == IDM_CONFIG) OnBnClickedConf();
+  if ((id & 0xFFF0) == IDM_ABOUTBOX)
+    OnBnClickedAbout();
+  else if ((id & 0xFFF0) == IDM_CONFIG)
+    OnBnClickedConf();
 }
 
 // OPEN
@@ -325,7 +327,7 @@ void CTRKDlg::OnBnClickedConf() {
   connect(&config, &CTrcConfigDlg::SpeedUnitApplied, this, [this](SpeedUnit unit) {
     m_ui.m_speed.SetUnit(unit);
     m_ui.m_groupList.ClearRowTips();  // worked out again in the new unit
-    RelabelEvents();             // the event list's speeds too
+    RelabelEvents();                  // the event list's speeds too
   });
   connect(&config, &CTrcConfigDlg::EventSensitivityApplied, this,
           [this] { LoadTripEvents(m_library.CurrentRecording(), true); });

@@ -102,11 +102,12 @@ QString CTRKDlg::TripEventsLine(const std::vector<TrackPart>& parts, int32_t fir
   const EventCounts counts =
       CountEvents(FindTripEvents(parts, firstRecording, ReadEventSensitivity(CSettings::Instance())));
   auto count = [&counts](DrivingEventType type) { return counts[static_cast<std::size_t>(type)]; };
-  return QStringLiteral("\n") + QString::fromStdString(LoadText(kTripEventsText))
-                                    .arg(count(DrivingEventType::HarshBraking))
-                                    .arg(count(DrivingEventType::HarshAcceleration))
-                                    .arg(count(DrivingEventType::HarshTurnLeft) + count(DrivingEventType::HarshTurnRight))
-                                    .arg(count(DrivingEventType::Impact));
+  return QStringLiteral("\n") +
+         QString::fromStdString(LoadText(kTripEventsText))
+             .arg(count(DrivingEventType::HarshBraking))
+             .arg(count(DrivingEventType::HarshAcceleration))
+             .arg(count(DrivingEventType::HarshTurnLeft) + count(DrivingEventType::HarshTurnRight))
+             .arg(count(DrivingEventType::Impact));
 }
 
 void CTRKDlg::PlayEvent(int step) {
@@ -116,7 +117,9 @@ void CTRKDlg::PlayEvent(int step) {
   const int64_t pending = m_playback->SeekTarget();
   const int64_t now = std::max<int64_t>(0, pending != 0 ? pending : m_playback->TimeMs());
   int target = -1;
-  const DrivingEvent* last = m_currentEvent >= 0 && m_currentEvent < count ? &m_tripEventList[static_cast<std::size_t>(m_currentEvent)] : nullptr;
+  const DrivingEvent* last = m_currentEvent >= 0 && m_currentEvent < count
+                                 ? &m_tripEventList[static_cast<std::size_t>(m_currentEvent)]
+                                 : nullptr;
   if (last && last->recording == current && now >= int64_t(last->offsetMs) - kLeadMs - 1000 &&
       now <= int64_t(last->offsetMs) + kStillAtEventMs) {
     target = m_currentEvent + step;

@@ -65,8 +65,7 @@ void CTRKDlg::OnExport(ExportChoice choice) {
   const ExportCommandResult result = RunExportCommand(m_library, choice);
   QString text = LoadQText(static_cast<uint32_t>(result.textId));
   text.replace(QStringLiteral("%s"), QFile::decodeName(result.path.c_str()));
-  TrkMessageBox(this, text, LoadQText(static_cast<uint32_t>(result.captionId)), QMessageBox::Ok,
-                QMessageBox::NoIcon);
+  TrkMessageBox(this, text, LoadQText(static_cast<uint32_t>(result.captionId)), QMessageBox::Ok, QMessageBox::NoIcon);
 }
 
 QString CTRKDlg::GroupTripTip(int row) {
@@ -82,6 +81,7 @@ QString CTRKDlg::GroupTripTip(int row) {
   return LoadQText(unit == SpeedUnit::Mph ? kTripFiguresMilesText : static_cast<uint32_t>(kTripFiguresText))
              .arg(Decimal(InSpeedUnit(figures.distanceMetres / 1000.0, unit), 2),
                   QString::fromStdString(FormatDuration(figures.drivingSeconds)),
-                  Decimal(InSpeedUnit(figures.maxSpeedKmh, unit), 0), Decimal(InSpeedUnit(figures.meanSpeedKmh, unit), 1)) +
+                  Decimal(InSpeedUnit(figures.maxSpeedKmh, unit), 0),
+                  Decimal(InSpeedUnit(figures.meanSpeedKmh, unit), 1)) +
          TripEventsLine(parts, m_library.Groups()[static_cast<std::size_t>(row)].first);
 }

@@ -52,11 +52,12 @@ void CTRKDlg::OnToggleFullScreen() {
 void CTRKDlg::ShowControls(bool show) {
   m_ui.m_gsensor.setVisible(show && m_gsensorEnabled != 0);
   QWidget* const controls[] = {
-      &m_ui.m_play,   &m_ui.m_stop,           &m_ui.m_slow,           &m_ui.m_fast,     &m_ui.m_del,    &m_ui.m_save,     &m_ui.m_snap,
-      &m_ui.m_open,   &m_ui.m_loop,           &m_ui.m_flip,           &m_ui.m_kml,      &m_ui.m_mapButton, &m_ui.m_gsr,   &m_ui.m_lock,
-      &m_ui.m_positionSlider, &m_ui.m_volumeSlider, &m_ui.m_gpsIcon, &m_ui.m_close,   &m_ui.m_maximize, &m_ui.m_minimize, &m_ui.m_about,
-      &m_ui.m_volume, &m_ui.m_car,            &m_ui.m_groupList,      &m_ui.m_fileList, &m_ui.m_speed,  &m_ui.m_sizeS,    &m_ui.m_sizeM,
-      &m_ui.m_sizeL,
+      &m_ui.m_play,         &m_ui.m_stop,      &m_ui.m_slow,  &m_ui.m_fast,      &m_ui.m_del,
+      &m_ui.m_save,         &m_ui.m_snap,      &m_ui.m_open,  &m_ui.m_loop,      &m_ui.m_flip,
+      &m_ui.m_kml,          &m_ui.m_mapButton, &m_ui.m_gsr,   &m_ui.m_lock,      &m_ui.m_positionSlider,
+      &m_ui.m_volumeSlider, &m_ui.m_gpsIcon,   &m_ui.m_close, &m_ui.m_maximize,  &m_ui.m_minimize,
+      &m_ui.m_about,        &m_ui.m_volume,    &m_ui.m_car,   &m_ui.m_groupList, &m_ui.m_fileList,
+      &m_ui.m_speed,        &m_ui.m_sizeS,     &m_ui.m_sizeM, &m_ui.m_sizeL,
   };
   for (QWidget* control : controls) control->setVisible(show);
   m_ui.m_progressBoard.hide();

@@ -247,7 +247,8 @@ bool CTRKDlg::OnWindowDrag(QDropEvent& event) {
   // Opened after the drop has been answered, so the dragging program is
   // not kept waiting by the open.
   if (event.type() == QEvent::Drop)
-    QMetaObject::invokeMethod(this, [this, path] { OpenDropped(path); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, path] { OpenDropped(path); }, Qt::QueuedConnection);
   return true;
 }
 
@@ -264,11 +265,12 @@ void CTRKDlg::ApplyButtonTips() {
     uint32_t textId;
   };
   const Tip tips[] = {
-      {&m_ui.m_play, 134},     {&m_ui.m_stop, 185},      {&m_ui.m_slow, 184},    {&m_ui.m_fast, 186},     {&m_ui.m_conf, 183},
-      {&m_ui.m_del, 182},      {&m_ui.m_save, 181},      {&m_ui.m_snap, 180},    {&m_ui.m_open, 179},     {&m_ui.m_loop, 189},
-      {&m_ui.m_flip, 190},     {&m_ui.m_kml, 191},       {&m_ui.m_mapButton, 192}, {&m_ui.m_gsr, 193},    {&m_ui.m_lock, 194},
-      {&m_ui.m_close, 195},    {&m_ui.m_maximize, 196},  {&m_ui.m_minimize, 197}, {&m_ui.m_about, 198},   {&m_ui.m_volume, 188},
-      {&m_ui.m_sizeS, 137},    {&m_ui.m_sizeM, 138},     {&m_ui.m_sizeL, 139},
+      {&m_ui.m_play, 134},      {&m_ui.m_stop, 185},     {&m_ui.m_slow, 184},  {&m_ui.m_fast, 186},
+      {&m_ui.m_conf, 183},      {&m_ui.m_del, 182},      {&m_ui.m_save, 181},  {&m_ui.m_snap, 180},
+      {&m_ui.m_open, 179},      {&m_ui.m_loop, 189},     {&m_ui.m_flip, 190},  {&m_ui.m_kml, 191},
+      {&m_ui.m_mapButton, 192}, {&m_ui.m_gsr, 193},      {&m_ui.m_lock, 194},  {&m_ui.m_close, 195},
+      {&m_ui.m_maximize, 196},  {&m_ui.m_minimize, 197}, {&m_ui.m_about, 198}, {&m_ui.m_volume, 188},
+      {&m_ui.m_sizeS, 137},     {&m_ui.m_sizeM, 138},    {&m_ui.m_sizeL, 139},
   };
   for (const Tip& tip : tips) tip.button->SetTipText(LoadQText(tip.textId), true);
   m_ui.m_positionSlider.setToolTip(LoadQText(kClipMarksTip));

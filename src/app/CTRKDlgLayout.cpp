@@ -131,8 +131,7 @@ void CTRKDlg::mousePressEvent(QMouseEvent* event) {
     return;
   }
   const QPoint p = event->position().toPoint();
-  switch (HitTestBackground(p.x(), p.y(), width(), height(), m_rightColumnRect, m_listSplitRect,
-                            m_columnSplitRect)) {
+  switch (HitTestBackground(p.x(), p.y(), width(), height(), m_rightColumnRect, m_listSplitRect, m_columnSplitRect)) {
     case BackgroundHit::Grip:
       m_gripDrag = 1;
       return;
@@ -204,8 +203,7 @@ void CTRKDlg::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CTRKDlg::UpdateHoverCursor(const QPoint& p) {
-  switch (HitTestBackground(p.x(), p.y(), width(), height(), m_rightColumnRect, m_listSplitRect,
-                            m_columnSplitRect)) {
+  switch (HitTestBackground(p.x(), p.y(), width(), height(), m_rightColumnRect, m_listSplitRect, m_columnSplitRect)) {
     case BackgroundHit::Grip:
       setCursor(Qt::SizeFDiagCursor);
       break;
@@ -259,8 +257,8 @@ void CTRKDlg::mouseDoubleClickEvent(QMouseEvent* event) {
     if (m_forwardingDoubleClick) return;
     m_forwardingDoubleClick = true;
     const QPointF local = m_ui.m_speed.mapFrom(this, event->position());
-    QMouseEvent forwarded(QEvent::MouseButtonDblClick, local, event->globalPosition(), Qt::LeftButton,
-                          event->buttons(), event->modifiers());
+    QMouseEvent forwarded(QEvent::MouseButtonDblClick, local, event->globalPosition(), Qt::LeftButton, event->buttons(),
+                          event->modifiers());
     QCoreApplication::sendEvent(&m_ui.m_speed, &forwarded);
     m_forwardingDoubleClick = false;
     return;

@@ -19,8 +19,8 @@
 namespace {
 
 bool IsWindowInputEvent(QEvent::Type type) {
-  return type == QEvent::KeyPress || type == QEvent::Wheel || type == QEvent::DragEnter ||
-         type == QEvent::DragMove || type == QEvent::Drop;
+  return type == QEvent::KeyPress || type == QEvent::Wheel || type == QEvent::DragEnter || type == QEvent::DragMove ||
+         type == QEvent::Drop;
 }
 
 }  // namespace
@@ -119,4 +119,3 @@ void CTRKDlg::OnOpenCountdownTick() {
   const int32_t index = m_playback->TickDelayedStart();
   if (index != -1) PlayRecording(index);
 }
-

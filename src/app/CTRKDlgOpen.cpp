@@ -66,17 +66,20 @@ void CTRKDlg::OpenFolder(const std::string& chosen) {
         this,
         [this, relay] {
           relay->queued.store(false);
-          if (m_ui.m_video.IsBusyPictureShown()) m_ui.m_video.ShowScanCount(relay->latest.load(std::memory_order_relaxed));
+          if (m_ui.m_video.IsBusyPictureShown())
+            m_ui.m_video.ShowScanCount(relay->latest.load(std::memory_order_relaxed));
         },
         Qt::QueuedConnection);
   };
   // Queued after every count, so the last count is shown before the busy
   // picture goes.
-  auto onDone = [this] { QMetaObject::invokeMethod(this, [this] { FinishOpen(); }, Qt::QueuedConnection); };
+  auto onDone = [this] {
+    QMetaObject::invokeMethod(
+        this, [this] { FinishOpen(); }, Qt::QueuedConnection);
+  };
   // "UI"/"SCAN_INDEX" 0 turns the scan index off.
   const bool useIndex = CSettings::Instance().ReadInt("UI", "SCAN_INDEX", 1) != 0;
-  m_scan = std::make_unique<CFolderScan>(folder, onCount, onDone,
-                                         useIndex ? ScanIndex::DefaultPath() : std::string());
+  m_scan = std::make_unique<CFolderScan>(folder, onCount, onDone, useIndex ? ScanIndex::DefaultPath() : std::string());
 }
 
 void CTRKDlg::FinishOpen() {
@@ -113,7 +116,9 @@ void CTRKDlg::FinishOpen() {
   m_playback->ArmDelayedStart(start, kStartDelayTicks);
 }
 
-void CTRKDlg::OpenFolderWhenReady(const QString& folder) { OpenFolderWhenReady(QFile::encodeName(folder).toStdString()); }
+void CTRKDlg::OpenFolderWhenReady(const QString& folder) {
+  OpenFolderWhenReady(QFile::encodeName(folder).toStdString());
+}
 
 void CTRKDlg::OpenFolderWhenReady(const std::string& folder) {
   if (!m_mapDlg || m_mapDlg->IsPageLoaded()) {

@@ -65,8 +65,7 @@ void CTRKDlg::OpenPath(const std::string& pathOrUri) {
   std::string local;
   std::filesystem::path absolute;
   std::error_code error;
-  if (LocalPathOfArgument(pathOrUri, local) && !local.empty())
-    absolute = std::filesystem::absolute(local, error);
+  if (LocalPathOfArgument(pathOrUri, local) && !local.empty()) absolute = std::filesystem::absolute(local, error);
   uint32_t refusal = 0;
   if (absolute.empty() || !std::filesystem::exists(absolute, error)) {
     refusal = kRefusedMissing;

@@ -39,9 +39,7 @@ void KeepTheNamedFormat(const QString& path) {
 
 }  // namespace
 
-bool CTRKDlg::HoldWhilePlaybackSteps(std::function<void()> work) {
-  return m_playback->HoldWhileSteps(std::move(work));
-}
+bool CTRKDlg::HoldWhilePlaybackSteps(std::function<void()> work) { return m_playback->HoldWhileSteps(std::move(work)); }
 
 void CTRKDlg::OnBnClickedPlay() {
   m_playback->SetSeekTarget(0);

@@ -2,7 +2,6 @@
 // between them is made here, once, as the controls are set up.
 #include "app/CTRKDlg.h"
 
-
 void CTRKDlg::SetUpPlaybackConnections() {
   CPlaybackController* playback = m_playback.get();
   // The first time report after a start releases the busy guard.

@@ -49,13 +49,19 @@ QString Decoded(const std::string& path) { return QFile::decodeName(path.c_str()
 
 QString FailureText(const RepairResult& r) {
   switch (r.failure) {
-    case RepairFailure::NoReference: return LoadQText(kNoReference);
-    case RepairFailure::NothingPlayable: return LoadQText(kNothingPlayable);
-    case RepairFailure::OutputExists: return LoadQText(kOutputExists);
-    case RepairFailure::CannotRead: return LoadQText(kCannotRead);
-    case RepairFailure::SameFolder: return LoadQText(kOutsideCard);
+    case RepairFailure::NoReference:
+      return LoadQText(kNoReference);
+    case RepairFailure::NothingPlayable:
+      return LoadQText(kNothingPlayable);
+    case RepairFailure::OutputExists:
+      return LoadQText(kOutputExists);
+    case RepairFailure::CannotRead:
+      return LoadQText(kCannotRead);
+    case RepairFailure::SameFolder:
+      return LoadQText(kOutsideCard);
     case RepairFailure::WriteFailed:
-    case RepairFailure::None: break;
+    case RepairFailure::None:
+      break;
   }
   return FileErrorText(r.error);
 }

@@ -37,9 +37,7 @@ void CTRKDlg::OnPlayerState(PlayerState state) {
   ShowPlayPicture(running && !m_playback->IsPaused());
 }
 
-void CTRKDlg::OnPlayerError() {
-  TrkMessageBox(this, LoadQText(102), QString(), QMessageBox::Ok, QMessageBox::NoIcon);
-}
+void CTRKDlg::OnPlayerError() { TrkMessageBox(this, LoadQText(102), QString(), QMessageBox::Ok, QMessageBox::NoIcon); }
 
 void CTRKDlg::OnVolumeChanged() { m_playback->SetVolume(2 * m_ui.m_volumeSlider.GetPos()); }
 
@@ -51,8 +49,7 @@ void CTRKDlg::RequestSeek(int64_t targetMs) {
 }
 
 void CTRKDlg::ApplyPendingSeek() {
-  m_playback->ApplyPendingSeek(
-      [this](int64_t target) { RedrawDrivenPath(m_library, static_cast<uint32_t>(target)); });
+  m_playback->ApplyPendingSeek([this](int64_t target) { RedrawDrivenPath(m_library, static_cast<uint32_t>(target)); });
 }
 
 void CTRKDlg::OnMarqueeTick() {

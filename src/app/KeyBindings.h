@@ -28,11 +28,11 @@ enum class KeyAction {
   Close,
   NextEvent,
   PreviousEvent,
-  ClipStart,       // marks the clip's start at the current moment
+  ClipStart,  // marks the clip's start at the current moment
   ClipEnd,
   ClearClipStart,
   ClearClipEnd,
-  Clip,            // the clip dialog
+  Clip,  // the clip dialog
 };
 
 struct KeyBinding {

@@ -122,8 +122,8 @@ LayoutRect FitVideoRect(const LayoutRect& r, int vw, int vh) {
 LayoutRect WindowSizeRect(WindowSizeCommand command, const LayoutRect& m) {
   switch (command) {
     case WindowSizeCommand::Small:
-      return {m.x + (m.width - kMinWindowWidth) / 2, m.y + (m.height - kMinWindowHeight) / 2,
-              kMinWindowWidth, kMinWindowHeight};
+      return {m.x + (m.width - kMinWindowWidth) / 2, m.y + (m.height - kMinWindowHeight) / 2, kMinWindowWidth,
+              kMinWindowHeight};
     case WindowSizeCommand::Medium:
       return {m.x + m.width / 8, m.y + m.height / 8, std::max(kMinWindowWidth, m.width * 4 / 5),
               std::max(kMinWindowHeight, m.height * 4 / 5)};
@@ -133,9 +133,7 @@ LayoutRect WindowSizeRect(WindowSizeCommand command, const LayoutRect& m) {
   return m;
 }
 
-LayoutRect GripSize(int x, int y) {
-  return {0, 0, std::max(x, kMinWindowWidth), std::max(y, kMinWindowHeight)};
-}
+LayoutRect GripSize(int x, int y) { return {0, 0, std::max(x, kMinWindowWidth), std::max(y, kMinWindowHeight)}; }
 
 int MapHeightForDrag(int y) { return y - 48; }
 int ListHeightForDrag(int cy, int y) { return cy - y - 74; }

@@ -25,8 +25,8 @@ struct EdgeRect {  // left, top, right (exclusive), bottom (exclusive)
 
 constexpr int kMinWindowWidth = 800;
 constexpr int kMinWindowHeight = 560;
-constexpr int kGripSize = 20;       // the resize grip square in the bottom-right corner
-constexpr int kVideoEdge = 2;       // sunken edge around the video area outside full screen
+constexpr int kGripSize = 20;  // the resize grip square in the bottom-right corner
+constexpr int kVideoEdge = 2;  // sunken edge around the video area outside full screen
 
 struct PanelWishes {
   int mapWidth = 240;    // right column (map and file list)

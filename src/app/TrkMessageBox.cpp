@@ -48,6 +48,5 @@ QMessageBox::StandardButton TrkChoiceBox(QWidget* owner, const QString& text, co
 
 QMessageBox::StandardButton TrkMessageBox(QWidget* owner, uint32_t textId, uint32_t captionId,
                                           QMessageBox::StandardButtons buttons, QMessageBox::Icon icon) {
-  return TrkMessageBox(owner, LoadQText(textId), captionId != 0 ? LoadQText(captionId) : QString(), buttons,
-                       icon);
+  return TrkMessageBox(owner, LoadQText(textId), captionId != 0 ? LoadQText(captionId) : QString(), buttons, icon);
 }

@@ -28,7 +28,6 @@ struct Chunk {
   uint64_t End() const { return pos + 8 + payload + (payload & 1); }
 };
 
-
 bool ReadChunk(ByteSource& source, uint64_t pos, Chunk& chunk) {
   uint8_t head[12] = {};
   if (source.ReadAt(pos, head, sizeof head) < 8) return false;
@@ -46,8 +45,8 @@ int StreamOf(const char* code) {
 
 struct Stream {
   bool video = false;
-  uint32_t sampleSize = 0;  // strh dwSampleSize
-  uint32_t blockAlign = 0;  // audio strf nBlockAlign
+  uint32_t sampleSize = 0;      // strh dwSampleSize
+  uint32_t blockAlign = 0;      // audio strf nBlockAlign
   std::vector<uint8_t> format;  // strh type and handler, then strf: what must match to join
   uint64_t lengthAt = 0;        // strh dwLength, from the start of the header list
   double perSecond = 0;         // sound: bytes a second (fixed-size samples), else chunks a second
@@ -170,11 +169,15 @@ std::string AviSource::Open(const std::string& name) {
 std::string AviSource::Plan(const ClipPiece& piece, std::vector<std::size_t>& kept, double& start, double& seconds) {
   const double period = usPerFrame / 1e6;
   const std::size_t count = pictures.size();
-  std::size_t from = static_cast<std::size_t>(std::clamp(std::floor(piece.from / period + 1e-6), 0.0, static_cast<double>(count)));
-  const std::size_t to = static_cast<std::size_t>(std::clamp(std::ceil(piece.to / period - 1e-6), 0.0, static_cast<double>(count)));
-  if (from >= to) return "has no pictures between " + std::to_string(piece.from) + " s and " + std::to_string(piece.to) + " s";
+  std::size_t from =
+      static_cast<std::size_t>(std::clamp(std::floor(piece.from / period + 1e-6), 0.0, static_cast<double>(count)));
+  const std::size_t to =
+      static_cast<std::size_t>(std::clamp(std::ceil(piece.to / period - 1e-6), 0.0, static_cast<double>(count)));
+  if (from >= to)
+    return "has no pictures between " + std::to_string(piece.from) + " s and " + std::to_string(piece.to) + " s";
   if (to + 1 < std::ceil(piece.to / period - 1e-6))
-    return "has no video after " + std::to_string(count * period) + " s; the span reaches " + std::to_string(piece.to) + " s";
+    return "has no video after " + std::to_string(count * period) + " s; the span reaches " + std::to_string(piece.to) +
+           " s";
   while (from > 0 && !IsKeyFrame(file, chunks[pictures[from]].pos + 8, chunks[pictures[from]].size)) --from;
   start = static_cast<double>(from) * period;
   seconds = static_cast<double>(to - from) * period;
@@ -236,7 +239,8 @@ ClipResult WriteAviClip(const std::vector<ClipPiece>& pieces, const std::string&
     Share share{source.get(), {}};
     double start = 0, length = 0;
     if (std::string why = source->Plan(piece, share.kept, start, length); !why.empty()) {
-      if (shares.empty() && why.starts_with("has no pictures")) return ClipFailed(ClipFailure::EmptySpan, piece.path + " " + why);
+      if (shares.empty() && why.starts_with("has no pictures"))
+        return ClipFailed(ClipFailure::EmptySpan, piece.path + " " + why);
       return ClipFailed(ClipFailure::SourceUnreadable, piece.path + " " + why);
     }
     if (shares.empty()) result.spanStart = start;
@@ -267,14 +271,17 @@ ClipResult WriteAviClip(const std::vector<ClipPiece>& pieces, const std::string&
   uint64_t frames = 0;
   for (const Stream& s : streams) {
     uint64_t length = s.chunks;
-    if (!s.video && s.sampleSize != 0) length = s.bytes / std::max<uint32_t>(1, s.blockAlign ? s.blockAlign : s.sampleSize);
+    if (!s.video && s.sampleSize != 0)
+      length = s.bytes / std::max<uint32_t>(1, s.blockAlign ? s.blockAlign : s.sampleSize);
     if (s.video) frames = std::max(frames, s.chunks);
     PutLe32(&header[s.lengthAt], static_cast<uint32_t>(std::min<uint64_t>(length, 0xFFFFFFFFu)));
   }
   PutLe32(&header[head.avihAt + 12], ReadLe32(&header[head.avihAt + 12]) | kAvifHasIndex);
   PutLe32(&header[head.avihAt + 16], static_cast<uint32_t>(frames));
   for (uint64_t at : head.dateTexts)
-    MoveDateText(&header[at], static_cast<std::size_t>(std::min<uint64_t>(ReadLe32(&header[at - 4]), header.size() - at)), result.spanStart);
+    MoveDateText(&header[at],
+                 static_cast<std::size_t>(std::min<uint64_t>(ReadLe32(&header[at - 4]), header.size() - at)),
+                 result.spanStart);
 
   ClipOutput output(progress, total);
   if (ClipResult failed = output.Create(destination); !failed.Ok()) return failed;
@@ -303,8 +310,7 @@ ClipResult WriteAviClip(const std::vector<ClipPiece>& pieces, const std::string&
           PutLe32(e + 12, chunks[i].size);
           index.insert(index.end(), e, e + 16);
         }
-        if (!output.Copy(share.source->file, share.source->path, from, share.End() - from))
-          return output.Failure();
+        if (!output.Copy(share.source->file, share.source->path, from, share.End() - from)) return output.Failure();
       }
       moviEnd = out.Position();
     } else if (HasCode(c.code, "idx1")) {
@@ -323,7 +329,8 @@ ClipResult WriteAviClip(const std::vector<ClipPiece>& pieces, const std::string&
     }
   }
   if (!indexed) WriteChunk(out, "idx1", index);
-  if (out.Position() - 8 > 0xFFFFFFFFu) return ClipFailed(ClipFailure::WriteFailed, "the clip is too large for one AVI file");
+  if (out.Position() - 8 > 0xFFFFFFFFu)
+    return ClipFailed(ClipFailure::WriteFailed, "the clip is too large for one AVI file");
   uint8_t v[4];
   PutLe32(v, static_cast<uint32_t>(out.Position() - 8));
   out.PatchAt(4, v, 4);

@@ -38,9 +38,9 @@ TrackPart TrimmedPart(const TrackPart& whole, double from, double to, std::size_
     firstGps = std::min(firstGps, i);
     part.gps.push_back(whole.gps[i]);
   }
-  const double gsensorRate = GSensorRatePerSecond(whole.recording.summary.gseaValue,
-                                                  static_cast<uint32_t>(whole.gsensor.size()),
-                                                  whole.recording.summary.durationMs);
+  const double gsensorRate =
+      GSensorRatePerSecond(whole.recording.summary.gseaValue, static_cast<uint32_t>(whole.gsensor.size()),
+                           whole.recording.summary.durationMs);
   for (std::size_t i = 0; i < whole.gsensor.size(); ++i) {
     const double at = whole.GSensorSeconds(i);
     if (at >= from && at < to) part.gsensor.push_back(whole.gsensor[i]);
@@ -109,8 +109,7 @@ std::string ClipStem(const std::vector<ClipSource>& sources) {
   if (sources.empty()) return "CLIP";
   const ClipSource& first = sources.front();
   const double start = CameraTimeAt(first, first.piece.from);
-  if (start > 0)
-    return "CLIP_" + FormatCalendarTime("%Y%m%d_%H%M%S", static_cast<int64_t>(std::floor(start)), false);
+  if (start > 0) return "CLIP_" + FormatCalendarTime("%Y%m%d_%H%M%S", static_cast<int64_t>(std::floor(start)), false);
   const std::string& name = first.recording.name;
   return "CLIP_" + name.substr(0, name.rfind('.'));
 }
@@ -146,8 +145,7 @@ std::string SubtitleText(const std::vector<ClipSource>& sources, double videoSta
   return text;
 }
 
-std::string SourcesText(const std::vector<ClipSource>& sources, const std::vector<SourceFacts>& facts,
-                        int64_t madeAt) {
+std::string SourcesText(const std::vector<ClipSource>& sources, const std::vector<SourceFacts>& facts, int64_t madeAt) {
   std::string text = "trk-viewer " TRK_VERSION "\n";
   text += "Made: " + UtcIsoTime(madeAt) + "\n";
   if (!sources.empty()) {

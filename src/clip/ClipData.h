@@ -10,9 +10,9 @@
 
 struct ClipSource {
   ClipPiece piece;
-  std::string path;  // the recording on the card
-  RecordingInfo recording;  // as read, untrimmed
-  TrackPart span;    // the records of the piece, its start moved to the piece's first record
+  std::string path;          // the recording on the card
+  RecordingInfo recording;   // as read, untrimmed
+  TrackPart span;            // the records of the piece, its start moved to the piece's first record
   std::size_t firstGps = 0;  // index in the whole recording of span.gps's first record
 };
 
@@ -41,5 +41,4 @@ struct SourceFacts {
   int64_t modified = 0;  // seconds since 1970
   std::string sha256;
 };
-std::string SourcesText(const std::vector<ClipSource>& sources, const std::vector<SourceFacts>& facts,
-                        int64_t madeAt);
+std::string SourcesText(const std::vector<ClipSource>& sources, const std::vector<SourceFacts>& facts, int64_t madeAt);

@@ -58,8 +58,7 @@ ClipFolders::~ClipFolders() {
   for (auto it = m_made.rbegin(); it != m_made.rend(); ++it) ::rmdir(it->c_str());
 }
 
-ClipFailure ClipFolders::PrepareOutput(const std::string& output, const std::string& cardRoot,
-                                       std::string& detail) {
+ClipFailure ClipFolders::PrepareOutput(const std::string& output, const std::string& cardRoot, std::string& detail) {
   if (output.empty()) {
     detail = "no output folder";
     return ClipFailure::DestinationUnwritable;

@@ -39,9 +39,12 @@ std::string FileNameOf(std::string name) {
 std::string SumsLine(const std::string& hex, const std::string& name) {
   std::string escaped;
   for (const char c : name) {
-    if (c == '\\') escaped += "\\\\";
-    else if (c == '\n') escaped += "\\n";
-    else escaped += c;
+    if (c == '\\')
+      escaped += "\\\\";
+    else if (c == '\n')
+      escaped += "\\n";
+    else
+      escaped += c;
   }
   return (escaped.size() != name.size() ? "\\" : "") + hex + "  " + escaped + "\n";
 }
@@ -116,9 +119,8 @@ bool ClipJob::WriteData() {
   std::ostringstream gpx, gps, gsensor;
   if (!WriteGpx(gpx, m_stem, parts, now) || !WriteGpsCsv(gps, parts) || !WriteGSensorCsv(gsensor, parts))
     return Fail(ClipFailure::WriteFailed, "cannot make the span's data");
-  const double videoStart = m_result.spanStart < m_request.pieces.front().from
-                                ? m_request.pieces.front().from - m_result.spanStart
-                                : 0.0;
+  const double videoStart =
+      m_result.spanStart < m_request.pieces.front().from ? m_request.pieces.front().from - m_result.spanStart : 0.0;
   return WriteText(m_stem + ".GPX", gpx.str()) && WriteText(m_stem + "_GPS.CSV", gps.str()) &&
          WriteText(m_stem + "_GSENSOR.CSV", gsensor.str()) &&
          WriteText(m_stem + ".SRT", SubtitleText(m_sources, videoStart, m_request.speedUnit));
@@ -140,8 +142,7 @@ bool ClipJob::WriteSources(std::string& text) {
     fact.modified = static_cast<int64_t>(infos[i].st_mtim.tv_sec);
     int error = 0;
     const bool read = Sha256OfFile(m_sources[i].path, fact.sha256, error, [&](uint64_t done) {
-      return progress(total == 0 ? 1.0 : static_cast<double>(before + done) / static_cast<double>(total),
-                      "checksums");
+      return progress(total == 0 ? 1.0 : static_cast<double>(before + done) / static_cast<double>(total), "checksums");
     });
     if (!read && error == ECANCELED) return Fail(ClipFailure::Cancelled, "cancelled");
     if (!read) return Fail(ClipFailure::SourceUnreadable, m_sources[i].path + ": " + std::strerror(error));
@@ -215,8 +216,7 @@ ClipResult ClipJob::Run(const LosslessWriter& lossless, const ShareableWriter& s
   }
   if (ok && Wants(ClipKind::Shareable)) {
     const std::string destination = m_folder + m_stem + "_SHAREABLE.MP4";
-    ok = RunWriter(shareable(m_request.pieces, destination, m_request.speedUnit, Step(kShareableWeight)),
-                   destination);
+    ok = RunWriter(shareable(m_request.pieces, destination, m_request.speedUnit, Step(kShareableWeight)), destination);
   }
   std::string sources;
   ok = ok && Report(m_done, "data") && WriteData() && WriteSources(sources) && Report(m_done, "checksums") &&

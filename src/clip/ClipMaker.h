@@ -7,8 +7,8 @@
 
 #include "clip/ClipTypes.h"
 
-using LosslessWriter = std::function<ClipResult(const std::vector<ClipPiece>& pieces,
-                                                const std::string& destination, const ClipProgress& progress)>;
+using LosslessWriter = std::function<ClipResult(const std::vector<ClipPiece>& pieces, const std::string& destination,
+                                                const ClipProgress& progress)>;
 
 ClipResult MakeClipWith(const ClipRequest& request, const ClipProgress& progress, const LosslessWriter& lossless,
                         const ShareableWriter& shareable);

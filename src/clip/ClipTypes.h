@@ -26,10 +26,10 @@ enum class ClipKind : uint8_t {
 struct ClipRequest {
   std::vector<ClipPiece> pieces;  // in play order, all of one trip
   uint8_t kinds = static_cast<uint8_t>(ClipKind::Lossless);
-  std::string outputFolder;       // made when missing; never inside `cardRoot`
-  std::string cardRoot;           // the opened card or folder ("" = none known)
-  std::string baseName;           // file names start with it; "" = from the camera clock
-  int speedUnit = 0;              // as the speed display shows it (0 km/h, 1 mph)
+  std::string outputFolder;  // made when missing; never inside `cardRoot`
+  std::string cardRoot;      // the opened card or folder ("" = none known)
+  std::string baseName;      // file names start with it; "" = from the camera clock
+  int speedUnit = 0;         // as the speed display shows it (0 km/h, 1 mph)
 };
 
 enum class ClipFailure : uint8_t {
@@ -40,22 +40,21 @@ enum class ClipFailure : uint8_t {
   DestinationOnCard,
   DestinationUnwritable,
   NameExists,
-  EncoderMissing,    // built without the shareable clip's libraries
+  EncoderMissing,  // built without the shareable clip's libraries
   WriteFailed,
 };
 
 struct ClipResult {
   ClipFailure failure = ClipFailure::None;
-  std::string detail;               // words for the message and trk-probe's JSON
-  std::vector<std::string> files;   // what was made, full paths, in the order made
-  std::vector<std::string> notes;   // e.g. "cut at the recording boundary: codec changes"
-  double spanStart = 0.0;           // what the clip really holds, in seconds of
-  double spanEnd = 0.0;             // the first piece's recording (key picture start)
+  std::string detail;              // words for the message and trk-probe's JSON
+  std::vector<std::string> files;  // what was made, full paths, in the order made
+  std::vector<std::string> notes;  // e.g. "cut at the recording boundary: codec changes"
+  double spanStart = 0.0;          // what the clip really holds, in seconds of
+  double spanEnd = 0.0;            // the first piece's recording (key picture start)
   bool Ok() const { return failure == ClipFailure::None; }
 };
 
 // The shareable clip's maker. It lives in a library with the FFmpeg and Qt Gui
 // dependencies, so the core takes it as a function; empty where not built.
-using ShareableWriter = std::function<ClipResult(const std::vector<ClipPiece>& pieces,
-                                                 const std::string& destination, int speedUnit,
-                                                 const ClipProgress& progress)>;
+using ShareableWriter = std::function<ClipResult(const std::vector<ClipPiece>& pieces, const std::string& destination,
+                                                 int speedUnit, const ClipProgress& progress)>;

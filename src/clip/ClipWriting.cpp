@@ -29,12 +29,14 @@ std::pair<uint64_t, uint64_t> RecordRange(bool gps, uint32_t rateValue, double p
     return {begin, std::max(begin, RecordsInSpan(gps, rateValue, to, held))};
   }
   // Records without a rate byte are spread over the whole length.
-  auto at = [&](double t) { return std::min<uint64_t>(held, static_cast<uint64_t>(std::max(0.0, std::ceil(t * perSecond - 1e-6)))); };
+  auto at = [&](double t) {
+    return std::min<uint64_t>(held, static_cast<uint64_t>(std::max(0.0, std::ceil(t * perSecond - 1e-6))));
+  };
   return {at(from), std::max(at(from), at(to))};
 }
 
-void AppendBlock(ByteSource& source, uint64_t offset, std::size_t recordSize,
-                 std::pair<uint64_t, uint64_t> range, std::vector<uint8_t>& out) {
+void AppendBlock(ByteSource& source, uint64_t offset, std::size_t recordSize, std::pair<uint64_t, uint64_t> range,
+                 std::vector<uint8_t>& out) {
   if (range.second <= range.first) return;
   const std::size_t bytes = static_cast<std::size_t>((range.second - range.first) * recordSize);
   const std::size_t was = out.size();
@@ -120,8 +122,8 @@ void MoveDateText(uint8_t* text, std::size_t size, double seconds) {
   if (size < 19) return;
   std::memcpy(buffer, text, 19);
   std::tm t{};
-  if (std::sscanf(buffer, "%04d-%02d-%02d %02d:%02d:%02d", &t.tm_year, &t.tm_mon, &t.tm_mday, &t.tm_hour,
-                  &t.tm_min, &t.tm_sec) != 6)
+  if (std::sscanf(buffer, "%04d-%02d-%02d %02d:%02d:%02d", &t.tm_year, &t.tm_mon, &t.tm_mday, &t.tm_hour, &t.tm_min,
+                  &t.tm_sec) != 6)
     return;
   t.tm_year -= 1900;
   t.tm_mon -= 1;

@@ -6,5 +6,4 @@
 
 // `shareable` makes the MP4; without it a shareable request fails with
 // ClipFailure::EncoderMissing. On failure or cancel nothing made is left.
-ClipResult MakeClip(const ClipRequest& request, const ClipProgress& progress,
-                    const ShareableWriter& shareable = {});
+ClipResult MakeClip(const ClipRequest& request, const ClipProgress& progress, const ShareableWriter& shareable = {});

@@ -23,7 +23,6 @@ constexpr uint64_t kMaxMoov = 64u << 20;
 constexpr uint64_t kMaxSamples = 4u << 20;
 constexpr uint64_t kMaxFixedSamples = 1u << 28;  // sound samples are counted, not held
 
-
 // An atom inside the moov held in memory.
 struct Box {
   std::size_t at = 0, size = 0, header = 8;
@@ -50,7 +49,9 @@ std::optional<Box> Child(const Bytes& b, const Box& parent, const char (&type)[5
   return std::nullopt;
 }
 
-Bytes Whole(const Bytes& b, const Box& box) { return Bytes(b.begin() + static_cast<long>(box.at), b.begin() + static_cast<long>(box.at + box.size)); }
+Bytes Whole(const Bytes& b, const Box& box) {
+  return Bytes(b.begin() + static_cast<long>(box.at), b.begin() + static_cast<long>(box.at + box.size));
+}
 
 Bytes Atom(const char* type, const Bytes& payload) {
   Bytes out;
@@ -65,8 +66,10 @@ void Append(Bytes& out, const Bytes& more) { out.insert(out.end(), more.begin(),
 // The duration of an mvhd, mdhd (v0 at 16, v1 at 24 into the payload) or tkhd (20, 28).
 void SetDuration(Bytes& atom, uint64_t duration, std::size_t v0, std::size_t v1) {
   if (atom.size() < 9) return;
-  if (atom[8] == 1 && atom.size() >= 8 + v1 + 8) PutBe64(&atom[8 + v1], duration);
-  else if (atom[8] != 1 && atom.size() >= 8 + v0 + 4) PutBe32(&atom[8 + v0], static_cast<uint32_t>(std::min<uint64_t>(duration, 0xFFFFFFFFu)));
+  if (atom[8] == 1 && atom.size() >= 8 + v1 + 8)
+    PutBe64(&atom[8 + v1], duration);
+  else if (atom[8] != 1 && atom.size() >= 8 + v0 + 4)
+    PutBe32(&atom[8 + v0], static_cast<uint32_t>(std::min<uint64_t>(duration, 0xFFFFFFFFu)));
 }
 
 uint32_t TimescaleOf(const Bytes& b, const Box& header) {
@@ -123,7 +126,8 @@ std::string ReadTrack(const Bytes& b, const Box& trak, Track& t) {
   const uint64_t samples = ReadBe32(stsz->Payload(b) + 8);
   const auto sizes = Entries(b, stsz, 8, 4);
   if (t.sampleSize == 0 && sizes.first < samples) return "a sample size table shorter than its count";
-  if ((t.sampleSize == 0 && samples > kMaxSamples) || samples > kMaxFixedSamples) return "more samples than a camera writes";
+  if ((t.sampleSize == 0 && samples > kMaxSamples) || samples > kMaxFixedSamples)
+    return "more samples than a camera writes";
   const bool wide = !Child(b, *stbl, "stco");
   const auto chunks = Entries(b, Child(b, *stbl, wide ? "co64" : "stco"), 4, wide ? 8 : 4);
   if (chunks.first > kMaxSamples) return "more chunks than a camera writes";
@@ -204,7 +208,8 @@ std::string MovSource::Open(const std::string& name) {
   RecordingFile reader(&summary);
   if (reader.ParseMov(file) != 0) return path + " is no readable QuickTime recording: " + reader.FailureReason();
   top = TopLevel(file);
-  const auto m = std::find_if(top.begin(), top.end(), [](const TopAtom& a) { return HasCode(a.type, "moov") && a.complete; });
+  const auto m =
+      std::find_if(top.begin(), top.end(), [](const TopAtom& a) { return HasCode(a.type, "moov") && a.complete; });
   if (m == top.end() || m->size > kMaxMoov) return path + " has no movie atom a camera would write";
   moov.resize(static_cast<std::size_t>(m->size));
   if (file.ReadAt(m->pos, moov.data(), moov.size()) != static_cast<int64_t>(moov.size())) return "cannot read " + path;
@@ -249,8 +254,10 @@ std::string Plan(MovSource& s, const ClipPiece& piece, Share& share, double& sta
   const double scale = v.timescale;
   const auto& units = v.units;
   auto before = [&](double t) {
-    return static_cast<std::size_t>(std::partition_point(units.begin(), units.end(), [&](const Unit& u) {
-             return static_cast<double>(u.dts) < t * scale - 1e-6; }) - units.begin());
+    return static_cast<std::size_t>(
+        std::partition_point(units.begin(), units.end(),
+                             [&](const Unit& u) { return static_cast<double>(u.dts) < t * scale - 1e-6; }) -
+        units.begin());
   };
   std::size_t from = before(piece.from);
   if (from < units.size() && static_cast<double>(units[from].dts) > piece.from * scale + 1e-6 && from > 0) --from;
@@ -262,7 +269,8 @@ std::string Plan(MovSource& s, const ClipPiece& piece, Share& share, double& sta
   for (std::size_t i = to > 32 ? to - 32 : 0; i < to; ++i)
     shownLast = std::max(shownLast, static_cast<int64_t>(units[i].dts) + units[i].cts);
   while (to > from && to < units.size() && static_cast<int64_t>(units[to].dts) + units[to].cts < shownLast) ++to;
-  if (from >= to) return "has no pictures between " + std::to_string(piece.from) + " s and " + std::to_string(piece.to) + " s";
+  if (from >= to)
+    return "has no pictures between " + std::to_string(piece.from) + " s and " + std::to_string(piece.to) + " s";
   const double videoEnd = static_cast<double>(units.back().dts + units.back().delta) / scale;
   if (to == units.size() && videoEnd + 2.0 * units.back().delta / scale < piece.to)
     return "has no video after " + std::to_string(videoEnd) + " s; the span reaches " + std::to_string(piece.to) + " s";
@@ -277,8 +285,10 @@ std::string Plan(MovSource& s, const ClipPiece& piece, Share& share, double& sta
     if (t != s.video) {  // sound (or another camera) of the same time
       const double ts = s.tracks[t].timescale;
       auto at = [&](double when) {
-        return static_cast<std::size_t>(std::partition_point(us.begin(), us.end(), [&](const Unit& u) {
-                 return static_cast<double>(u.dts) < when * ts - 1e-6; }) - us.begin());
+        return static_cast<std::size_t>(
+            std::partition_point(us.begin(), us.end(),
+                                 [&](const Unit& u) { return static_cast<double>(u.dts) < when * ts - 1e-6; }) -
+            us.begin());
       };
       first = at(start);
       last = at(end);
@@ -347,8 +357,10 @@ Bytes SampleTable(const std::vector<Share>& shares, std::size_t t, bool wide, Tr
       if (at != chunkEnd) {
         closeChunk();
         ++chunks;
-        if (wide) AppendBe64(offsets, at);
-        else AppendBe32(offsets, static_cast<uint32_t>(at));
+        if (wide)
+          AppendBe64(offsets, at);
+        else
+          AppendBe32(offsets, static_cast<uint32_t>(at));
       }
       chunkEnd = at + u.size;
       inChunk += u.count;
@@ -402,7 +414,9 @@ Bytes Movie(const std::vector<Share>& shares, bool wide) {
   for (std::size_t t = 0; t < s.tracks.size(); ++t) {
     tables.push_back(SampleTable(shares, t, wide, media[t]));
     const uint64_t length = static_cast<uint64_t>(std::max<int64_t>(media[t].shownTo - media[t].shownFrom, 0));
-    shown[t] = movieScale ? static_cast<uint64_t>(static_cast<unsigned __int128>(length) * movieScale / s.tracks[t].timescale) : length;
+    shown[t] = movieScale
+                   ? static_cast<uint64_t>(static_cast<unsigned __int128>(length) * movieScale / s.tracks[t].timescale)
+                   : length;
   }
   const uint64_t movieDuration = *std::max_element(shown.begin(), shown.end());
   return Rebuilt(b, s.movie, [&](const Box& c) {
@@ -472,7 +486,8 @@ ClipResult WriteMovClip(const std::vector<ClipPiece>& pieces, const std::string&
     Share share;
     double start = 0, length = 0;
     if (std::string why = Plan(*source, piece, share, start, length); !why.empty()) {
-      if (shares.empty() && why.starts_with("has no pictures")) return ClipFailed(ClipFailure::EmptySpan, piece.path + " " + why);
+      if (shares.empty() && why.starts_with("has no pictures"))
+        return ClipFailed(ClipFailure::EmptySpan, piece.path + " " + why);
       return ClipFailed(ClipFailure::SourceUnreadable, piece.path + " " + why);
     }
     if (shares.empty()) result.spanStart = start;
@@ -492,7 +507,7 @@ ClipResult WriteMovClip(const std::vector<ClipPiece>& pieces, const std::string&
   const Bytes dataHead = Head("mdat", data);
   uint64_t position = 0, dataAt = 0;
   // The clip's media data and movie go where the recording has its first ones.
-  const auto firstOf = [&](const char (&type)[5]) {
+  const auto firstOf = [&](const char(&type)[5]) {
     return std::find_if(head.top.begin(), head.top.end(), [&](const TopAtom& a) { return HasCode(a.type, type); });
   };
   const auto mdat = firstOf("mdat"), movie = firstOf("moov");
@@ -525,7 +540,8 @@ ClipResult WriteMovClip(const std::vector<ClipPiece>& pieces, const std::string&
     if (HasCode(a.type, "mdat")) {
       out.Write(dataHead);
       for (const Share& share : shares)
-        if (!output.Copy(share.source->file, share.source->path, share.begin, share.end - share.begin)) return output.Failure();
+        if (!output.Copy(share.source->file, share.source->path, share.begin, share.end - share.begin))
+          return output.Failure();
     } else if (HasCode(a.type, "moov")) {
       out.Write(moov);
     } else if (HasCode(a.type, "gps0") || HasCode(a.type, "gsen")) {

@@ -125,7 +125,8 @@ class Splitter {
       const bool continues = open && pos == current.offset + current.size;
       if (n.kind != NalKind::Invalid && (continues || VideoStartsAt(pos))) {
         // A unit that begins a picture right after one vouches for it.
-        const bool startsNew = hasSlice && (n.kind == NalKind::StartsUnit || (n.kind == NalKind::Slice && n.firstSlice));
+        const bool startsNew =
+            hasSlice && (n.kind == NalKind::StartsUnit || (n.kind == NalKind::Slice && n.firstSlice));
         if (startsNew) close(true);
         if (fits) {
           if (n.parameterSet && out.firstParameterSet.empty()) {

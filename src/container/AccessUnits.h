@@ -13,7 +13,7 @@ enum class VideoCodec { H264, H265 };
 struct VideoSample {
   uint64_t offset = 0;  // in the source
   uint32_t size = 0;
-  bool key = false;     // an IDR / IRAP picture
+  bool key = false;  // an IDR / IRAP picture
 };
 
 struct AudioChunk {
@@ -35,10 +35,10 @@ struct AccessUnitSplit {
 
 struct SplitSettings {
   VideoCodec codec = VideoCodec::H264;
-  int lengthSize = 4;              // bytes of each NAL unit's length prefix (1, 2 or 4)
-  uint32_t audioChunkBytes = 0;    // 0: audio cannot be told apart, it is stepped over
-  uint64_t maxSampleBytes = 0;     // a longer unit is no video (0: no bound)
-  uint64_t maxGapBytes = 1u << 20; // bytes without a picture after which the stream is lost
+  int lengthSize = 4;               // bytes of each NAL unit's length prefix (1, 2 or 4)
+  uint32_t audioChunkBytes = 0;     // 0: audio cannot be told apart, it is stepped over
+  uint64_t maxSampleBytes = 0;      // a longer unit is no video (0: no bound)
+  uint64_t maxGapBytes = 1u << 20;  // bytes without a picture after which the stream is lost
 };
 
 // Walks [begin, end) of the source. A unit cut by the end is dropped with

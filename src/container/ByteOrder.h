@@ -9,8 +9,8 @@
 
 inline uint16_t ReadLe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 inline uint32_t ReadLe32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+         (static_cast<uint32_t>(p[3]) << 24);
 }
 inline uint64_t ReadLe64(const uint8_t* p) {
   return static_cast<uint64_t>(ReadLe32(p)) | (static_cast<uint64_t>(ReadLe32(p + 4)) << 32);
@@ -20,9 +20,7 @@ inline uint32_t ReadBe32(const uint8_t* p) {
   return (static_cast<uint32_t>(p[0]) << 24) | (static_cast<uint32_t>(p[1]) << 16) |
          (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
 }
-inline uint64_t ReadBe64(const uint8_t* p) {
-  return (static_cast<uint64_t>(ReadBe32(p)) << 32) | ReadBe32(p + 4);
-}
+inline uint64_t ReadBe64(const uint8_t* p) { return (static_cast<uint64_t>(ReadBe32(p)) << 32) | ReadBe32(p + 4); }
 
 inline void PutLe16(uint8_t* p, uint16_t v) {
   p[0] = static_cast<uint8_t>(v);

@@ -23,8 +23,7 @@ class ByteSource;
 // A four-character code as one number: its bytes in file order, read as a
 // little-endian value, so FourCc("RIFF") == CodeAt(p) when p holds "RIFF".
 constexpr uint32_t FourCc(const char (&s)[5]) {
-  return static_cast<uint32_t>(static_cast<uint8_t>(s[0])) |
-         (static_cast<uint32_t>(static_cast<uint8_t>(s[1])) << 8) |
+  return static_cast<uint32_t>(static_cast<uint8_t>(s[0])) | (static_cast<uint32_t>(static_cast<uint8_t>(s[1])) << 8) |
          (static_cast<uint32_t>(static_cast<uint8_t>(s[2])) << 16) |
          (static_cast<uint32_t>(static_cast<uint8_t>(s[3])) << 24);
 }

@@ -72,10 +72,14 @@ bool IsCutAvi(ByteSource& source, std::string* reason) {
   });
   if (end == WalkEnd::ReadError) return false;
 
-  if (moviPastEnd) *reason = "movi list runs past the end of the file";
-  else if (riffEnd > size) *reason = "RIFF size runs past the end of the file";
-  else if (headerComplete && moviSeen && (mainFlags & kAvifHasIndex) && !indexSeen) *reason = "index missing";
-  else return false;
+  if (moviPastEnd)
+    *reason = "movi list runs past the end of the file";
+  else if (riffEnd > size)
+    *reason = "RIFF size runs past the end of the file";
+  else if (headerComplete && moviSeen && (mainFlags & kAvifHasIndex) && !indexSeen)
+    *reason = "index missing";
+  else
+    return false;
   return true;
 }
 
@@ -93,9 +97,12 @@ bool IsCutQuickTime(ByteSource& source, std::string* reason) {
     return WalkStep::Next;
   });
   if (end == WalkEnd::ReadError || !mdatSeen) return false;
-  if (!moovSeen) *reason = "mdat without moov";
-  else if (mdatPastEnd) *reason = "mdat runs past the end of the file";
-  else return false;
+  if (!moovSeen)
+    *reason = "mdat without moov";
+  else if (mdatPastEnd)
+    *reason = "mdat runs past the end of the file";
+  else
+    return false;
   return true;
 }
 

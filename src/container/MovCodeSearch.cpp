@@ -30,9 +30,7 @@ constexpr std::size_t kBlock = 256 * 1024;
 
 }  // namespace
 
-bool IsKnownMovCode(const uint8_t* p) {
-  return std::find(kKnown.begin(), kKnown.end(), CodeAt(p)) != kKnown.end();
-}
+bool IsKnownMovCode(const uint8_t* p) { return std::find(kKnown.begin(), kKnown.end(), CodeAt(p)) != kKnown.end(); }
 
 namespace {
 
@@ -49,10 +47,10 @@ std::size_t FindPortable(const uint8_t* data, std::size_t size) {
   for (; i + 17 <= size; i += 16) {
     const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
     const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + 1));
-    __m128i hit = _mm_and_si128(eq(a, 'f'), eq(b, 't'));                                  // ftyp
-    hit = _mm_or_si128(hit, _mm_and_si128(eq(a, 's'), eq(b, 'k')));                       // skip
+    __m128i hit = _mm_and_si128(eq(a, 'f'), eq(b, 't'));                                       // ftyp
+    hit = _mm_or_si128(hit, _mm_and_si128(eq(a, 's'), eq(b, 'k')));                            // skip
     hit = _mm_or_si128(hit, _mm_and_si128(eq(a, 'm'), _mm_or_si128(eq(b, 'd'), eq(b, 'o'))));  // mdat moov
-    hit = _mm_or_si128(hit, _mm_and_si128(eq(a, 'I'), eq(b, 'D')));                       // IDIT
+    hit = _mm_or_si128(hit, _mm_and_si128(eq(a, 'I'), eq(b, 'D')));                            // IDIT
     hit = _mm_or_si128(hit, _mm_and_si128(eq(a, 'g'), _mm_or_si128(eq(b, 'p'), eq(b, 's'))));  // gps0 gpsa gsea gsen
     unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
     while (mask != 0) {
@@ -79,31 +77,27 @@ __attribute__((target("avx2"))) std::size_t FindAvx2(const uint8_t* data, std::s
   if (size < 4) return size;
   const std::size_t last = size - 4;
   // Low and high nibble tables for the first letter (f s m I g) ...
-  const __m256i firstLow = _mm256_setr_epi8(
-      0, 0, 0, 2, 0, 0, 1, 16, 0, 8, 0, 0, 0, 4, 0, 0,
-      0, 0, 0, 2, 0, 0, 1, 16, 0, 8, 0, 0, 0, 4, 0, 0);
-  const __m256i firstHigh = _mm256_setr_epi8(
-      0, 0, 0, 0, 8, 0, 1 | 4 | 16, 2, 0, 0, 0, 0, 0, 0, 0, 0,
-      0, 0, 0, 0, 8, 0, 1 | 4 | 16, 2, 0, 0, 0, 0, 0, 0, 0, 0);
+  const __m256i firstLow = _mm256_setr_epi8(0, 0, 0, 2, 0, 0, 1, 16, 0, 8, 0, 0, 0, 4, 0, 0, 0, 0, 0, 2, 0, 0, 1, 16, 0,
+                                            8, 0, 0, 0, 4, 0, 0);
+  const __m256i firstHigh = _mm256_setr_epi8(0, 0, 0, 0, 8, 0, 1 | 4 | 16, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 8, 0,
+                                             1 | 4 | 16, 2, 0, 0, 0, 0, 0, 0, 0, 0);
   // ... and for the second letter (t k d/o D p/s).
-  const __m256i secondLow = _mm256_setr_epi8(
-      16, 0, 0, 16, 1 | 4 | 8, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 4,
-      16, 0, 0, 16, 1 | 4 | 8, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 4);
-  const __m256i secondHigh = _mm256_setr_epi8(
-      0, 0, 0, 0, 8, 0, 2 | 4, 1 | 16, 0, 0, 0, 0, 0, 0, 0, 0,
-      0, 0, 0, 0, 8, 0, 2 | 4, 1 | 16, 0, 0, 0, 0, 0, 0, 0, 0);
+  const __m256i secondLow = _mm256_setr_epi8(16, 0, 0, 16, 1 | 4 | 8, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 4, 16, 0, 0, 16,
+                                             1 | 4 | 8, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 4);
+  const __m256i secondHigh = _mm256_setr_epi8(0, 0, 0, 0, 8, 0, 2 | 4, 1 | 16, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 8, 0,
+                                              2 | 4, 1 | 16, 0, 0, 0, 0, 0, 0, 0, 0);
   const __m256i nibble = _mm256_set1_epi8(0x0F);
   const __m256i zero = _mm256_setzero_si256();
   std::size_t i = 0;
   for (; i + 33 <= size; i += 32) {
     const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i));
     const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(data + i + 1));
-    const __m256i first = _mm256_and_si256(
-        _mm256_shuffle_epi8(firstLow, _mm256_and_si256(a, nibble)),
-        _mm256_shuffle_epi8(firstHigh, _mm256_and_si256(_mm256_srli_epi16(a, 4), nibble)));
-    const __m256i second = _mm256_and_si256(
-        _mm256_shuffle_epi8(secondLow, _mm256_and_si256(b, nibble)),
-        _mm256_shuffle_epi8(secondHigh, _mm256_and_si256(_mm256_srli_epi16(b, 4), nibble)));
+    const __m256i first =
+        _mm256_and_si256(_mm256_shuffle_epi8(firstLow, _mm256_and_si256(a, nibble)),
+                         _mm256_shuffle_epi8(firstHigh, _mm256_and_si256(_mm256_srli_epi16(a, 4), nibble)));
+    const __m256i second =
+        _mm256_and_si256(_mm256_shuffle_epi8(secondLow, _mm256_and_si256(b, nibble)),
+                         _mm256_shuffle_epi8(secondHigh, _mm256_and_si256(_mm256_srli_epi16(b, 4), nibble)));
     const __m256i both = _mm256_and_si256(first, second);
     unsigned mask = ~static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(both, zero)));
     while (mask != 0) {
@@ -135,7 +129,8 @@ __attribute__((target("ssse3"))) std::size_t FindSsse3(const uint8_t* data, std:
                                         _mm_shuffle_epi8(firstHigh, _mm_and_si128(_mm_srli_epi16(a, 4), nibble)));
     const __m128i second = _mm_and_si128(_mm_shuffle_epi8(secondLow, _mm_and_si128(b, nibble)),
                                          _mm_shuffle_epi8(secondHigh, _mm_and_si128(_mm_srli_epi16(b, 4), nibble)));
-    unsigned mask = ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(first, second), zero))) & 0xFFFFu;
+    unsigned mask =
+        ~static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(first, second), zero))) & 0xFFFFu;
     while (mask != 0) {
       const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(mask));
       if (at > last) return size;
@@ -187,9 +182,7 @@ bool SelectMovCodeSearch(const char* name) {
   return false;
 }
 
-std::size_t FindKnownMovCodeInPortably(const uint8_t* data, std::size_t size) {
-  return FindPortable(data, size);
-}
+std::size_t FindKnownMovCodeInPortably(const uint8_t* data, std::size_t size) { return FindPortable(data, size); }
 
 uint64_t FindKnownMovCode(ByteSource& source, uint64_t from, uint64_t last) {
   while (from <= last) {

@@ -95,12 +95,14 @@ SequenceParameters ParseSps(const std::vector<uint8_t>& nal) {
   const uint32_t frameNum = r.Ue();
   p.pocType = r.Ue();
   uint32_t pocLsb = 0;
-  if (p.pocType == 0) pocLsb = r.Ue();
-  else return p;  // type 1 is not read; type 2 shows pictures in decoding order
-  r.Ue();   // max_num_ref_frames
-  r.Bit();  // gaps_in_frame_num_value_allowed_flag
+  if (p.pocType == 0)
+    pocLsb = r.Ue();
+  else
+    return p;  // type 1 is not read; type 2 shows pictures in decoding order
+  r.Ue();      // max_num_ref_frames
+  r.Bit();     // gaps_in_frame_num_value_allowed_flag
   r.Ue();
-  r.Ue();   // picture size in macroblocks
+  r.Ue();  // picture size in macroblocks
   p.frameMbsOnly = r.Bit() != 0;
   if (r.overrun || frameNum > 12 || pocLsb > 12) return p;
   p.frameNumBits = static_cast<int>(frameNum) + 4;
@@ -166,8 +168,10 @@ PictureOrder ReadPictureOrder(ByteSource& source, const std::vector<VideoSample>
       prevMsb = prevLsb = 0;
     }
     int64_t msb = prevMsb;
-    if (lsb < prevLsb && prevLsb - lsb >= maxLsb / 2) msb = prevMsb + maxLsb;
-    else if (lsb > prevLsb && lsb - prevLsb > maxLsb / 2) msb = prevMsb - maxLsb;
+    if (lsb < prevLsb && prevLsb - lsb >= maxLsb / 2)
+      msb = prevMsb + maxLsb;
+    else if (lsb > prevLsb && lsb - prevLsb > maxLsb / 2)
+      msb = prevMsb - maxLsb;
     if (reference) {
       prevMsb = msb;
       prevLsb = lsb;

@@ -77,8 +77,7 @@ constexpr std::size_t kMovieHeaderSize = 104;
 constexpr std::size_t kTrackHeaderSize = 96;
 
 uint32_t SaturatedMs(uint64_t ms) {
-  return ms > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max()
-                                                   : static_cast<uint32_t>(ms);
+  return ms > std::numeric_limits<uint32_t>::max() ? std::numeric_limits<uint32_t>::max() : static_cast<uint32_t>(ms);
 }
 
 // An atom cannot be shorter than its own 8-byte header. A size of 0 ("to the
@@ -96,8 +95,7 @@ struct WalkFailure {
 // Reading primitives and the working storage of one walk.
 class Walker {
  public:
-  Walker(ByteSource& source, RecordingSummary& state)
-      : m_source(source), m_state(state), m_size(source.Size()) {}
+  Walker(ByteSource& source, RecordingSummary& state) : m_source(source), m_state(state), m_size(source.Size()) {}
 
   uint64_t Size() const { return m_size; }
 
@@ -157,11 +155,10 @@ class Walker {
   // fallback is moved back by the duration known so far.
   void TimeFromText(bool quickTime) {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-    std::sscanf(m_text, "%04d-%02d-%02d %02d:%02d:%02d", &year, &month, &day, &hour, &minute,
-                &second);
-    if (year >= 1900 && IsValidClock(static_cast<unsigned>(month), static_cast<unsigned>(day),
-                                     static_cast<unsigned>(hour), static_cast<unsigned>(minute),
-                                     static_cast<unsigned>(second))) {
+    std::sscanf(m_text, "%04d-%02d-%02d %02d:%02d:%02d", &year, &month, &day, &hour, &minute, &second);
+    if (year >= 1900 &&
+        IsValidClock(static_cast<unsigned>(month), static_cast<unsigned>(day), static_cast<unsigned>(hour),
+                     static_cast<unsigned>(minute), static_cast<unsigned>(second))) {
       m_state.startTime = LocalTime(year, month, day, hour, minute, second);
       return;
     }
@@ -172,10 +169,9 @@ class Walker {
       throw WalkFailure{"time out of range"};
     const std::time_t t = static_cast<std::time_t>(base);
     std::tm local{};
-    if (static_cast<int64_t>(t) != base || !localtime_r(&t, &local))
-      throw WalkFailure{"time out of range"};
-    m_state.startTime = LocalTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                                  local.tm_hour, local.tm_min, local.tm_sec);
+    if (static_cast<int64_t>(t) != base || !localtime_r(&t, &local)) throw WalkFailure{"time out of range"};
+    m_state.startTime =
+        LocalTime(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
   }
 
   // While no start time is known, the first record with a valid clock gives
@@ -198,8 +194,8 @@ class Walker {
         std::memcpy(bytes, data + i, std::min<std::size_t>(kGpsRecordSize, static_cast<std::size_t>(got) - i));
         const GpsSample s = DecodeGpsSample(bytes);
         if (s.year != 0 && IsValidClock(s.month, s.day, s.hour, s.minute, s.second)) {
-          m_state.startTime = LocalTime(2000 + s.year, s.month, s.day, s.hour, s.minute, s.second) -
-                              static_cast<int64_t>(k / rate);
+          m_state.startTime =
+              LocalTime(2000 + s.year, s.month, s.day, s.hour, s.minute, s.second) - static_cast<int64_t>(k / rate);
           timeSet = true;
           return;
         }
@@ -332,9 +328,17 @@ uint64_t AviUnknown(Walker&, uint32_t, uint64_t pos) {
 }
 
 constexpr std::array<CodeRule<Walker>, 11> kAviSteps = {{
-    {kList, AviList}, {kAvih, AviMainHeader}, {kStrh, AviStreamHeader}, {kIdx1, AviStepOver},
-    {kJunk, AviStepOver}, {kIndx, AviStepOver}, {kIdit, AviDateText}, {kGps0, AviGpsRecords},
-    {kGpsa, AviRate}, {kGsea, AviRate}, {kGsen, AviGSensorRecords},
+    {kList, AviList},
+    {kAvih, AviMainHeader},
+    {kStrh, AviStreamHeader},
+    {kIdx1, AviStepOver},
+    {kJunk, AviStepOver},
+    {kIndx, AviStepOver},
+    {kIdit, AviDateText},
+    {kGps0, AviGpsRecords},
+    {kGpsa, AviRate},
+    {kGsea, AviRate},
+    {kGsen, AviGSensorRecords},
 }};
 
 void WalkAvi(Walker& w, RecordingSummary& st) {
@@ -369,8 +373,7 @@ void ReadMovie(Walker& w, RecordingSummary& st, int64_t atom, uint64_t& pos) {
       duration = ReadBe32(header + 16);
     }
     if (timeScale != 0) {
-      const uint64_t seconds =
-          std::min<uint64_t>(duration / timeScale, std::numeric_limits<uint32_t>::max());
+      const uint64_t seconds = std::min<uint64_t>(duration / timeScale, std::numeric_limits<uint32_t>::max());
       st.durationSeconds = static_cast<int64_t>(seconds);
       st.durationMs = SaturatedMs(seconds * 1000);
     }
@@ -450,8 +453,15 @@ uint64_t MovUnknown(Walker& w, uint32_t, uint64_t pos) {
 }
 
 constexpr std::array<CodeRule<Walker>, 9> kMovSteps = {{
-    {kFtyp, MovStepOver}, {kSkip, MovStepOver}, {kMdat, MovStepOver}, {kMoov, MovMovie}, {kIdit, MovDateText},
-    {kGps0, MovGpsRecords}, {kGsen, MovGSensorRecords}, {kGpsa, MovRate}, {kGsea, MovRate},
+    {kFtyp, MovStepOver},
+    {kSkip, MovStepOver},
+    {kMdat, MovStepOver},
+    {kMoov, MovMovie},
+    {kIdit, MovDateText},
+    {kGps0, MovGpsRecords},
+    {kGsen, MovGSensorRecords},
+    {kGpsa, MovRate},
+    {kGsea, MovRate},
 }};
 
 // The scan moves back 3 bytes and tests every offset from there. Offsets

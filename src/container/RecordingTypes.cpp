@@ -76,8 +76,7 @@ bool ConvertNmeaPosition(double& latitude, double& longitude) {
 }
 
 bool IsValidClock(unsigned month, unsigned day, unsigned hour, unsigned minute, unsigned second) {
-  return month >= 1 && month <= 12 && day >= 1 && day <= 31 && hour <= 23 && minute <= 59 &&
-         second <= 59;
+  return month >= 1 && month <= 12 && day >= 1 && day <= 31 && hour <= 23 && minute <= 59 && second <= 59;
 }
 
 unsigned DaysInMonth(int year, unsigned month) {

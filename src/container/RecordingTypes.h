@@ -21,8 +21,8 @@ struct GpsSample {
   uint8_t hour = 0;
   uint8_t minute = 0;
   uint8_t second = 0;
-  uint8_t heading = 0;     // units of 2 degrees
-  uint8_t status = 0;      // bit 0 = GpsStatusValid
+  uint8_t heading = 0;  // units of 2 degrees
+  uint8_t status = 0;   // bit 0 = GpsStatusValid
   uint16_t reserved = 0;
 };
 
@@ -33,9 +33,9 @@ struct GSensorSample {
 };
 
 // Decoding and encoding of one record; `bytes` holds exactly one record.
-GpsSample DecodeGpsSample(const uint8_t* bytes);                 // 32 bytes
-void EncodeGpsSample(const GpsSample& sample, uint8_t* bytes);   // 32 bytes
-GSensorSample DecodeGSensorSample(const uint8_t* bytes);         // 3 bytes
+GpsSample DecodeGpsSample(const uint8_t* bytes);                // 32 bytes
+void EncodeGpsSample(const GpsSample& sample, uint8_t* bytes);  // 32 bytes
+GSensorSample DecodeGSensorSample(const uint8_t* bytes);        // 3 bytes
 
 struct RecordingSummary {
   uint64_t gpsOffset = 0;
@@ -44,7 +44,7 @@ struct RecordingSummary {
   uint32_t gsensorSize = 0;
   uint16_t width = 0;
   uint16_t height = 0;
-  int64_t startTime = 0;        // seconds since 1970 UTC, from local calendar fields
+  int64_t startTime = 0;  // seconds since 1970 UTC, from local calendar fields
   int64_t durationSeconds = 0;
   uint32_t durationMs = 0;
   uint64_t fileSize = 0;
@@ -96,9 +96,9 @@ unsigned DaysInMonth(int year, unsigned month);
 bool IsValidRecordClock(const GpsSample& sample);
 
 // Time base.
-uint32_t GpsRateOf(uint32_t gpsaValue);       // low byte, 1 when 0
+uint32_t GpsRateOf(uint32_t gpsaValue);          // low byte, 1 when 0
 uint32_t GSensorRateByteOf(uint32_t gseaValue);  // low byte, may be 0
-uint32_t GSensorRangeOf(uint32_t gseaValue);  // second byte, 8 when 0
+uint32_t GSensorRangeOf(uint32_t gseaValue);     // second byte, 8 when 0
 // G-sensor records per second: the rate byte, else count * 1000 / durationMs.
 // A recording with no rate byte and no duration gets the fallback documented
 // in RecordingTypes.cpp (never a division by zero).

@@ -44,21 +44,21 @@ bool ReadRecords(ByteSource& source, uint64_t offset, uint32_t size, std::size_t
 
 }  // namespace
 
-LoadedBlocks LoadRecordingBlocks(ByteSource& source, const RecordingSummary& summary, bool wantGps,
-                                 bool wantGsensor) {
+LoadedBlocks LoadRecordingBlocks(ByteSource& source, const RecordingSummary& summary, bool wantGps, bool wantGsensor) {
   LoadedBlocks blocks;
   blocks.opened = true;
   blocks.fileSize = source.Size();
   if (wantGps)
-    blocks.gpsRead = ReadRecords(source, summary.gpsOffset, summary.gpsSize, kGpsRecordSize, DecodeGpsSample, blocks.gps);
+    blocks.gpsRead =
+        ReadRecords(source, summary.gpsOffset, summary.gpsSize, kGpsRecordSize, DecodeGpsSample, blocks.gps);
   if (wantGsensor)
     blocks.gsensorRead = ReadRecords(source, summary.gsensorOffset, summary.gsensorSize, kGSensorRecordSize,
                                      DecodeGSensorSample, blocks.gsensor);
   return blocks;
 }
 
-LoadedBlocks LoadRecordingBlocks(const std::string& path, const RecordingSummary& summary,
-                                 bool wantGps, bool wantGsensor) {
+LoadedBlocks LoadRecordingBlocks(const std::string& path, const RecordingSummary& summary, bool wantGps,
+                                 bool wantGsensor) {
   FileByteSource source;
   if (!source.Open(path)) return LoadedBlocks{};
   return LoadRecordingBlocks(source, summary, wantGps, wantGsensor);

@@ -23,13 +23,20 @@ CGdipButton::~CGdipButton() = default;
 
 const QImage& CGdipButton::Picture(PictureKind kind) const {
   switch (kind) {
-    case PictureKind::NormalPressed: return m_picNormalPressed;
-    case PictureKind::NormalHot: return m_picNormalHot;
-    case PictureKind::Second: return m_picSecond;
-    case PictureKind::SecondPressed: return m_picSecondPressed;
-    case PictureKind::SecondHot: return m_picSecondHot;
-    case PictureKind::Dimmed: return m_picDimmed;
-    case PictureKind::Normal: break;
+    case PictureKind::NormalPressed:
+      return m_picNormalPressed;
+    case PictureKind::NormalHot:
+      return m_picNormalHot;
+    case PictureKind::Second:
+      return m_picSecond;
+    case PictureKind::SecondPressed:
+      return m_picSecondPressed;
+    case PictureKind::SecondHot:
+      return m_picSecondHot;
+    case PictureKind::Dimmed:
+      return m_picDimmed;
+    case PictureKind::Normal:
+      break;
   }
   return m_picNormal;
 }
@@ -108,8 +115,7 @@ void CGdipButton::PreparePictures() {
 void CGdipButton::mousePressEvent(QMouseEvent* event) {
   // A press flips a two-state button once, before the pressed picture is
   // painted, so that repaints during a held press cannot flip it again.
-  if (event->button() == Qt::LeftButton && hitButton(event->position().toPoint()) && !m_dimmed &&
-      m_toggleOnClick) {
+  if (event->button() == Qt::LeftButton && hitButton(event->position().toPoint()) && !m_dimmed && m_toggleOnClick) {
     m_showSecond = !m_showSecond;
   }
   QPushButton::mousePressEvent(event);

@@ -20,9 +20,9 @@ class CMemoryDC {
   bool IsOffscreen() const { return m_offscreen; }
 
  private:
-  QImage m_bitmap;               // the off-screen surface
-  QPainter* m_targetDC;          // where the result is copied at the end
-  QRect m_area;                  // covered area in the target's coordinates
-  bool m_offscreen = true;       // false while printing
+  QImage m_bitmap;          // the off-screen surface
+  QPainter* m_targetDC;     // where the result is copied at the end
+  QRect m_area;             // covered area in the target's coordinates
+  bool m_offscreen = true;  // false while printing
   std::optional<QPainter> m_painter;
 };

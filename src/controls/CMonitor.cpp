@@ -41,8 +41,12 @@ int CMonitor::Nearest(const QRect& window, const QList<QRect>& monitors) {
   int64_t bestDistance = INT64_MAX;
   for (int i = 0; i < monitors.size(); ++i) {
     const QRect& m = monitors[i];
-    const int64_t dx = centre.x() < m.left() ? m.left() - centre.x() : centre.x() > m.right() ? centre.x() - m.right() : 0;
-    const int64_t dy = centre.y() < m.top() ? m.top() - centre.y() : centre.y() > m.bottom() ? centre.y() - m.bottom() : 0;
+    const int64_t dx = centre.x() < m.left()    ? m.left() - centre.x()
+                       : centre.x() > m.right() ? centre.x() - m.right()
+                                                : 0;
+    const int64_t dy = centre.y() < m.top()      ? m.top() - centre.y()
+                       : centre.y() > m.bottom() ? centre.y() - m.bottom()
+                                                 : 0;
     const int64_t distance = dx * dx + dy * dy;
     if (distance < bestDistance) {
       bestDistance = distance;

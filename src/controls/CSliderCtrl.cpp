@@ -61,8 +61,7 @@ void CSliderCtrl::sliderChange(SliderChange change) {
 void CSliderCtrl::PositionFromX(int x) {
   const QRect channel = GetChannelRect();
   if (channel.width() <= 0) return;
-  const int64_t position =
-      static_cast<int64_t>(x - channel.left()) * (maximum() - minimum()) / channel.width();
+  const int64_t position = static_cast<int64_t>(x - channel.left()) * (maximum() - minimum()) / channel.width();
   SetPos(static_cast<int>(std::clamp<int64_t>(position, INT32_MIN, INT32_MAX)));
 }
 
@@ -76,8 +75,7 @@ void CSliderCtrl::paintEvent(QPaintEvent*) {
 void CSliderCtrl::DrawChannel(QPainter& painter, const QRect& channel) { DrawSunkenEdge(painter, channel); }
 
 void CSliderCtrl::DrawThumb(QPainter& painter, const QRect& thumb, bool selected) {
-  PaintRoundThumb(painter, thumb, selected, palette().color(QPalette::Button),
-                  palette().color(QPalette::Light));
+  PaintRoundThumb(painter, thumb, selected, palette().color(QPalette::Button), palette().color(QPalette::Light));
 }
 
 void CSliderCtrl::PaintRoundThumb(QPainter& painter, const QRect& thumb, bool selected, const QColor& color,

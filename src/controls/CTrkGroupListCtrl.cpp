@@ -38,8 +38,8 @@ void CTrkGroupListCtrl::ClearRowTips() {
       if (QTableWidgetItem* cell = item(row, column)) cell->setToolTip(QString());
 }
 
-int CTrkGroupListCtrl::AddGroupRow(int32_t number, const std::string& resolution, uint64_t durationMs,
-                                   uint64_t size, int iconIndex, int64_t startTime) {
+int CTrkGroupListCtrl::AddGroupRow(int32_t number, const std::string& resolution, uint64_t durationMs, uint64_t size,
+                                   int iconIndex, int64_t startTime) {
   const int row = InsertItem(GetItemCount(), QStringLiteral("G%1").arg(number), iconIndex);
   if (row < 0) return 0;
   SetItemText(row, 1, QString::fromStdString(resolution));
@@ -71,7 +71,6 @@ QString CTrkGroupListCtrl::RowToolTip(int row) {
 
 bool CTrkGroupListCtrl::viewportEvent(QEvent* event) {
   // Fill the row's tooltip just before the view shows it.
-  if (event->type() == QEvent::ToolTip)
-    RowToolTip(indexAt(static_cast<QHelpEvent*>(event)->pos()).row());
+  if (event->type() == QEvent::ToolTip) RowToolTip(indexAt(static_cast<QHelpEvent*>(event)->pos()).row());
   return CListCtrl::viewportEvent(event);
 }

@@ -29,8 +29,8 @@ class CTrkGroupListCtrl : public CListCtrl, public IGroupListView {
   void ClearRowTips();
 
   // IGroupListView
-  int AddGroupRow(int32_t number, const std::string& resolution, uint64_t durationMs, uint64_t size,
-                  int iconIndex, int64_t startTime) override;
+  int AddGroupRow(int32_t number, const std::string& resolution, uint64_t durationMs, uint64_t size, int iconIndex,
+                  int64_t startTime) override;
   void DeleteAllRows() override { DeleteAllItems(); }
   void SetRowHighlighted(int row, bool highlighted) override { SetDropHighlight(row, highlighted); }
   void EnsureRowVisible(int row) override { EnsureVisible(row); }

@@ -26,8 +26,7 @@ const ColorMatrix& GreyMatrix() {
 }
 
 QRgb ApplyColorMatrix(const ColorMatrix& m, QRgb pixel) {
-  const double in[5] = {qRed(pixel) / 255.0, qGreen(pixel) / 255.0, qBlue(pixel) / 255.0, qAlpha(pixel) / 255.0,
-                        1.0};
+  const double in[5] = {qRed(pixel) / 255.0, qGreen(pixel) / 255.0, qBlue(pixel) / 255.0, qAlpha(pixel) / 255.0, 1.0};
   int out[4];
   for (int column = 0; column < 4; ++column) {
     double sum = 0.0;

@@ -10,8 +10,8 @@ QString ArialBlackFamily() { return QStringLiteral("DejaVu Sans"); }
 
 QFont ArialFont(int pixelSize, int weight) {
   QFont font;
-  font.setFamilies({ArialFamily(), QStringLiteral("Arial"), QStringLiteral("DejaVu Sans"),
-                    QStringLiteral("Noto Sans CJK JP")});
+  font.setFamilies(
+      {ArialFamily(), QStringLiteral("Arial"), QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans CJK JP")});
   font.setPixelSize(std::max(1, pixelSize));
   font.setWeight(static_cast<QFont::Weight>(weight));
   font.setStyleHint(QFont::SansSerif);

@@ -27,8 +27,7 @@ QString Text(uint32_t id) { return QString::fromStdString(LoadText(id)); }
 
 }  // namespace
 
-CClipDlg::CClipDlg(QWidget* parent, const QString& span, const Choice& initial, bool shareableBuilt)
-    : QDialog(parent) {
+CClipDlg::CClipDlg(QWidget* parent, const QString& span, const Choice& initial, bool shareableBuilt) : QDialog(parent) {
   setWindowTitle(Text(kCaption));
   auto* layout = new QVBoxLayout(this);
   auto* spanLabel = new QLabel(span, this);

@@ -42,11 +42,15 @@ QString TimeText(const DrivingEvent& e) {
 
 QColor EventColor(DrivingEventType type) {
   switch (type) {
-    case DrivingEventType::HarshBraking: return QColor(255, 70, 70);
-    case DrivingEventType::HarshAcceleration: return QColor(70, 150, 255);
+    case DrivingEventType::HarshBraking:
+      return QColor(255, 70, 70);
+    case DrivingEventType::HarshAcceleration:
+      return QColor(70, 150, 255);
     case DrivingEventType::HarshTurnLeft:
-    case DrivingEventType::HarshTurnRight: return QColor(255, 165, 0);
-    case DrivingEventType::Impact: break;
+    case DrivingEventType::HarshTurnRight:
+      return QColor(255, 165, 0);
+    case DrivingEventType::Impact:
+      break;
   }
   return QColor(255, 0, 255);
 }
@@ -135,8 +139,9 @@ void CEventListDlg::OnItemChosen(QTreeWidgetItem* item) {
 CEventsButton::CEventsButton(QWidget* parent) : QToolButton(parent) {
   setFocusPolicy(Qt::NoFocus);
   setAutoRaise(true);
-  setStyleSheet(QStringLiteral("QToolButton { color: white; background: rgb(80, 80, 80); border: 1px solid "
-                               "rgb(130, 130, 130); padding: 0 4px; font-size: 11px; }"));
+  setStyleSheet(
+      QStringLiteral("QToolButton { color: white; background: rgb(80, 80, 80); border: 1px solid "
+                     "rgb(130, 130, 130); padding: 0 4px; font-size: 11px; }"));
   if (parent) parent->installEventFilter(this);
   Relabel();
 }

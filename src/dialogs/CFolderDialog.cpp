@@ -80,12 +80,11 @@ CFolderDialog::CFolderDialog(QWidget* parent, const QString& title, const QStrin
 
   connect(m_buttons, &QDialogButtonBox::accepted, this, &CFolderDialog::accept);
   connect(m_buttons, &QDialogButtonBox::rejected, this, &CFolderDialog::reject);
-  connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
-          [this](const QModelIndex& current) {
-            const QString path = m_model->filePath(current);
-            if (!m_selectingFromEdit) m_pathEdit->setText(QDir::toNativeSeparators(path));
-            OnBrowseSelChanged(path);
-          });
+  connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
+    const QString path = m_model->filePath(current);
+    if (!m_selectingFromEdit) m_pathEdit->setText(QDir::toNativeSeparators(path));
+    OnBrowseSelChanged(path);
+  });
   // A typed absolute path that names a folder selects it in the tree.
   connect(m_pathEdit, &QLineEdit::textEdited, this, [this](const QString& text) {
     const QString typed = QDir::fromNativeSeparators(text.trimmed());
@@ -210,8 +209,7 @@ QString CFolderDialog::SelectedFolder() const {
 QString CFolderDialog::CurrentPath() const {
   QString typed = QDir::fromNativeSeparators(m_pathEdit->text().trimmed());
   if (typed.isEmpty()) return SelectedFolder();
-  if (typed.startsWith(QLatin1String("~/")) || typed == QLatin1String("~"))
-    typed.replace(0, 1, QDir::homePath());
+  if (typed.startsWith(QLatin1String("~/")) || typed == QLatin1String("~")) typed.replace(0, 1, QDir::homePath());
   if (QDir::isRelativePath(typed)) {
     const QString base = SelectedFolder();
     if (base.isEmpty()) return QString();  // nothing to resolve a relative name against

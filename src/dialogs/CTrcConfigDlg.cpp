@@ -12,9 +12,7 @@
 namespace {
 
 // Dialog units of the template font to pixels (base units 6 x 13).
-QRect FromDialogUnits(int x, int y, int w, int h) {
-  return QRect(x * 6 / 4, y * 13 / 8, w * 6 / 4, h * 13 / 8);
-}
+QRect FromDialogUnits(int x, int y, int w, int h) { return QRect(x * 6 / 4, y * 13 / 8, w * 6 / 4, h * 13 / 8); }
 
 QString Text(uint32_t id) { return QString::fromStdString(LoadText(id)); }
 
@@ -82,12 +80,18 @@ CTrcConfigDlg::~CTrcConfigDlg() = default;
 
 QPushButton* CTrcConfigDlg::Button(int id) const {
   switch (id) {
-    case IDOK: return m_ok;
-    case IDCANCEL: return m_cancel;
-    case IDC_APPLY_MAP: return m_applyMap;
-    case IDC_APPLY_LANGUAGE: return m_applyLanguage;
-    case IDC_APPLY_SPEED_UNIT: return m_applySpeedUnit;
-    default: return nullptr;
+    case IDOK:
+      return m_ok;
+    case IDCANCEL:
+      return m_cancel;
+    case IDC_APPLY_MAP:
+      return m_applyMap;
+    case IDC_APPLY_LANGUAGE:
+      return m_applyLanguage;
+    case IDC_APPLY_SPEED_UNIT:
+      return m_applySpeedUnit;
+    default:
+      return nullptr;
   }
 }
 

@@ -50,7 +50,8 @@ std::string UnescapeMountField(const std::string& field) {
 std::string UnescapeUdevName(const std::string& name) {
   std::string out;
   for (std::size_t i = 0; i < name.size(); ++i) {
-    if (name[i] == '\\' && i + 3 < name.size() && name[i + 1] == 'x' && std::isxdigit(static_cast<unsigned char>(name[i + 2])) &&
+    if (name[i] == '\\' && i + 3 < name.size() && name[i + 1] == 'x' &&
+        std::isxdigit(static_cast<unsigned char>(name[i + 2])) &&
         std::isxdigit(static_cast<unsigned char>(name[i + 3]))) {
       out.push_back(static_cast<char>(std::stoi(name.substr(i + 2, 2), nullptr, 16)));
       i += 3;

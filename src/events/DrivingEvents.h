@@ -24,12 +24,12 @@ enum class EventSensitivity : int32_t { Low = 0, Normal = 1, High = 2 };
 
 struct DrivingEvent {
   DrivingEventType type = DrivingEventType::Impact;
-  int32_t recording = -1;     // index of the recording in the library; -1 for a lone file
-  uint32_t offsetMs = 0;      // from the recording's start
-  int64_t wallClock = 0;      // seconds since 1970 UTC by the records' own clock; 0 when unknown
-  double peakG = 0;           // strongest acceleration of the moment, always positive
-  double speedBeforeKmh = -1; // GPS speed a second before; -1 without a fix
-  double speedAfterKmh = -1;  // GPS speed a second after the moment ended
+  int32_t recording = -1;      // index of the recording in the library; -1 for a lone file
+  uint32_t offsetMs = 0;       // from the recording's start
+  int64_t wallClock = 0;       // seconds since 1970 UTC by the records' own clock; 0 when unknown
+  double peakG = 0;            // strongest acceleration of the moment, always positive
+  double speedBeforeKmh = -1;  // GPS speed a second before; -1 without a fix
+  double speedAfterKmh = -1;   // GPS speed a second after the moment ended
   bool hasPosition = false;
   double latitude = 0;        // decimal degrees, north
   double longitude = 0;       // decimal degrees, east
@@ -60,8 +60,7 @@ constexpr double kEventMergeSeconds = 3.0;
 
 // The events of one recording (the part's `recording` names it; events carry
 // `recordingIndex`).
-RecordingEvents FindRecordingEvents(const TrackPart& part, EventSensitivity sensitivity,
-                                    int32_t recordingIndex = -1);
+RecordingEvents FindRecordingEvents(const TrackPart& part, EventSensitivity sensitivity, int32_t recordingIndex = -1);
 // The events of a trip: one entry per part, recording indexes from
 // `firstRecording` on. A moment found at the end of one recording and again
 // at the start of the next is kept once, in the first.

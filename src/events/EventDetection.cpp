@@ -33,11 +33,15 @@ struct Candidate {
 
 Kind KindOf(DrivingEventType type) {
   switch (type) {
-    case DrivingEventType::HarshBraking: return Kind::Braking;
-    case DrivingEventType::HarshAcceleration: return Kind::Acceleration;
+    case DrivingEventType::HarshBraking:
+      return Kind::Braking;
+    case DrivingEventType::HarshAcceleration:
+      return Kind::Acceleration;
     case DrivingEventType::HarshTurnLeft:
-    case DrivingEventType::HarshTurnRight: return Kind::Turn;
-    case DrivingEventType::Impact: break;
+    case DrivingEventType::HarshTurnRight:
+      return Kind::Turn;
+    case DrivingEventType::Impact:
+      break;
   }
   return Kind::Impact;
 }
@@ -68,7 +72,8 @@ void FindImpacts(const CarAxes& axes, double impactG, std::vector<uint8_t>& knoc
     }
     const std::size_t from = first > 0 ? first - 1 : 0;
     const std::size_t to = std::min(n - 1, last + 1);
-    std::fill(knocked.begin() + static_cast<std::ptrdiff_t>(from), knocked.begin() + static_cast<std::ptrdiff_t>(to) + 1, 1);
+    std::fill(knocked.begin() + static_cast<std::ptrdiff_t>(from),
+              knocked.begin() + static_cast<std::ptrdiff_t>(to) + 1, 1);
     if (last - first + 1 <= longest)
       out.push_back({Kind::Impact, DrivingEventType::Impact, at / axes.rate, (last + 1) / axes.rate, peak});
     i = last;
@@ -124,7 +129,8 @@ void FindSpeedDrops(const TrackPart& part, double heldG, std::vector<Candidate>&
     const GpsSample& b = part.gps[k + rate];
     if (!IsUsableGpsSample(a) || !IsUsableGpsSample(b) || double(a.speed) - double(b.speed) < dropKmh) continue;
     std::size_t end = k + rate;
-    while (end + rate < n && IsUsableGpsSample(part.gps[end + rate]) && part.gps[end + rate].speed < part.gps[end].speed)
+    while (end + rate < n && IsUsableGpsSample(part.gps[end + rate]) &&
+           part.gps[end + rate].speed < part.gps[end].speed)
       end += rate;
     const std::size_t after = end + rate;
     if (after < n && IsUsableGpsSample(part.gps[after]) && part.gps[after].speed > part.gps[end].speed + kReboundKmh) {
@@ -141,7 +147,8 @@ void FindSpeedDrops(const TrackPart& part, double heldG, std::vector<Candidate>&
 // Moments of one kind closer than kEventMergeSeconds are one; the strongest
 // peak (and, for turns, its side) stands for it.
 std::vector<Candidate> Merge(std::vector<Candidate> found) {
-  std::stable_sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) { return a.start < b.start; });
+  std::stable_sort(found.begin(), found.end(),
+                   [](const Candidate& a, const Candidate& b) { return a.start < b.start; });
   std::vector<Candidate> merged;
   for (const Candidate& c : found) {
     auto same = std::find_if(merged.rbegin(), merged.rend(), [&](const Candidate& m) { return m.kind == c.kind; });
@@ -199,8 +206,10 @@ DrivingEvent Describe(const TrackPart& part, const Candidate& c, int32_t recordi
   e.wallClock = WallClockAt(part, c.start);
   e.peakG = std::round(c.peakG * 100.0) / 100.0;
   e.fromGpsSpeed = c.fromGpsSpeed;
-  if (const long k = NearestFix(part, c.start - 1.0, -1); k >= 0) e.speedBeforeKmh = part.gps[static_cast<std::size_t>(k)].speed;
-  if (const long k = NearestFix(part, c.end + 1.0, 1); k >= 0) e.speedAfterKmh = part.gps[static_cast<std::size_t>(k)].speed;
+  if (const long k = NearestFix(part, c.start - 1.0, -1); k >= 0)
+    e.speedBeforeKmh = part.gps[static_cast<std::size_t>(k)].speed;
+  if (const long k = NearestFix(part, c.end + 1.0, 1); k >= 0)
+    e.speedAfterKmh = part.gps[static_cast<std::size_t>(k)].speed;
   if (const long k = NearestFix(part, c.start, 0); k >= 0) {
     double lat = part.gps[static_cast<std::size_t>(k)].latitude;
     double lon = part.gps[static_cast<std::size_t>(k)].longitude;
@@ -217,9 +226,12 @@ DrivingEvent Describe(const TrackPart& part, const Candidate& c, int32_t recordi
 
 EventThresholds ThresholdsOf(EventSensitivity sensitivity) {
   switch (sensitivity) {
-    case EventSensitivity::Low: return {0.5, 2.5};
-    case EventSensitivity::High: return {0.3, 1.5};
-    case EventSensitivity::Normal: break;
+    case EventSensitivity::Low:
+      return {0.5, 2.5};
+    case EventSensitivity::High:
+      return {0.3, 1.5};
+    case EventSensitivity::Normal:
+      break;
   }
   return {0.4, 2.0};
 }
@@ -282,11 +294,16 @@ std::vector<DrivingEvent> FlattenEvents(const std::vector<RecordingEvents>& reco
 
 const char* EventTypeKey(DrivingEventType type) {
   switch (type) {
-    case DrivingEventType::HarshBraking: return "harshBraking";
-    case DrivingEventType::HarshAcceleration: return "harshAcceleration";
-    case DrivingEventType::HarshTurnLeft: return "harshTurnLeft";
-    case DrivingEventType::HarshTurnRight: return "harshTurnRight";
-    case DrivingEventType::Impact: break;
+    case DrivingEventType::HarshBraking:
+      return "harshBraking";
+    case DrivingEventType::HarshAcceleration:
+      return "harshAcceleration";
+    case DrivingEventType::HarshTurnLeft:
+      return "harshTurnLeft";
+    case DrivingEventType::HarshTurnRight:
+      return "harshTurnRight";
+    case DrivingEventType::Impact:
+      break;
   }
   return "impact";
 }

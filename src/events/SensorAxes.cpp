@@ -40,7 +40,8 @@ std::vector<uint8_t> StuckRecords(const std::vector<GSensorSample>& samples, std
       }
       std::size_t end = i;
       while (end < count && value(end) == value(i)) ++end;
-      if (end - i >= longest) std::fill(stuck.begin() + static_cast<std::ptrdiff_t>(i), stuck.begin() + static_cast<std::ptrdiff_t>(end), 1);
+      if (end - i >= longest)
+        std::fill(stuck.begin() + static_cast<std::ptrdiff_t>(i), stuck.begin() + static_cast<std::ptrdiff_t>(end), 1);
       i = end;
     }
   }
@@ -117,8 +118,8 @@ CarAxes FindCarAxes(const TrackPart& part) {
   CarAxes axes;
   const RecordingSummary& summary = part.recording.summary;
   if (part.gsensor.empty()) return axes;
-  const double rate = GSensorRatePerSecond(summary.gseaValue, static_cast<uint32_t>(part.gsensor.size()),
-                                           summary.durationMs);
+  const double rate =
+      GSensorRatePerSecond(summary.gseaValue, static_cast<uint32_t>(part.gsensor.size()), summary.durationMs);
   if (!(rate > 0) || !std::isfinite(rate)) return axes;
   const std::size_t count = RecordsWithinLength(part.gsensor.size(), rate, summary.durationMs);
   if (static_cast<double>(count) < kMinSeconds * rate) return axes;

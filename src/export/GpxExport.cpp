@@ -27,8 +27,7 @@ void AppendPoint(std::string& text, const TrackPart& part, std::size_t i, double
 
 }  // namespace
 
-bool WriteGpx(std::ostream& file, const std::string& name, const std::vector<TrackPart>& parts,
-              int64_t exportTime) {
+bool WriteGpx(std::ostream& file, const std::string& name, const std::vector<TrackPart>& parts, int64_t exportTime) {
   std::string text;
   text += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   text += "<gpx version=\"1.1\" creator=\"trk-viewer " TRK_VERSION "\"";

@@ -22,7 +22,8 @@ std::size_t Utf8SequenceLength(const std::string& text, std::size_t i) {
   std::size_t length = 0;
   unsigned char low = 0x80, high = 0xBF;  // allowed range of the second byte
   if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+  if (lead >= 0xC2 && lead <= 0xDF)
+    length = 2;
   else if (lead >= 0xE0 && lead <= 0xEF) {
     length = 3;
     if (lead == 0xE0) low = 0xA0;   // no overlong forms
@@ -85,11 +86,21 @@ std::string EscapeXmlText(const std::string& text, bool keepQuotes) {
     }
     const char c = text[i++];
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += keepQuotes ? "\"" : "&quot;"; break;
-      case '\'': out += keepQuotes ? "'" : "&apos;"; break;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += keepQuotes ? "\"" : "&quot;";
+        break;
+      case '\'':
+        out += keepQuotes ? "'" : "&apos;";
+        break;
       default:
         // XML 1.0 allows no control characters but tab, line feed and return.
         if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r')
@@ -106,7 +117,8 @@ bool ExportedPosition(const GpsSample& sample, double& latitude, double& longitu
 }
 
 std::string ExportFileStem(const std::string& recordingName, int64_t startTime) {
-  const std::string stem = recordingName.size() >= 4 ? recordingName.substr(0, recordingName.size() - 4) : std::string();
+  const std::string stem =
+      recordingName.size() >= 4 ? recordingName.substr(0, recordingName.size() - 4) : std::string();
   return stem + FormatCalendarTime("_%Y_%m_%d_%H-%M-%S", startTime, false);
 }
 
@@ -140,7 +152,8 @@ bool WriteKmlHeader(std::ostream& file, const std::string& name, const std::stri
   text += "    </Style>\n";
   text += "    <Placemark>\n";
   text += "      <name>CAR PATH</name>\n";
-  text += "      <description>GPS Path of Car DV " + EscapeXmlText(routeDescription, /*keepQuotes=*/true) + "</description>\n";
+  text += "      <description>GPS Path of Car DV " + EscapeXmlText(routeDescription, /*keepQuotes=*/true) +
+          "</description>\n";
   text += "      <styleUrl>#blueLine</styleUrl>\n";
   text += "      <LineString>\n";
   text += "        <altitudeMode>relative</altitudeMode>\n";
@@ -191,9 +204,8 @@ bool ExportKml(RecordingLibrary& library, const std::string& folder, std::string
   if (!CurrentTrackPart(library, parts.front())) return false;
   const RecordingInfo& recording = parts.front().recording;
   writtenPath = folder + KmlFileName(recording.name, recording.summary.startTime);
-  return WriteExportFile(writtenPath, [&](std::ostream& file) {
-    return WriteKmlRoute(file, recording.name, std::string(), parts);
-  });
+  return WriteExportFile(writtenPath,
+                         [&](std::ostream& file) { return WriteKmlRoute(file, recording.name, std::string(), parts); });
 }
 
 KmlCommandResult RunKmlCommand(RecordingLibrary& library, const std::string& folder) {

@@ -63,14 +63,14 @@ bool ExportKml(RecordingLibrary& library, const std::string& folder, std::string
 
 // The KML button's logic; the caller shows the message box.
 enum class KmlOutcome {
-  NoRecordings,         // text 136, caption 145
-  NoCurrentRecording,   // text 126, caption 127, with the output folder
-  Saved,                // text 125, caption 127, with the written path
-  Failed,               // text 126, caption 127, with the composed path
+  NoRecordings,        // text 136, caption 145
+  NoCurrentRecording,  // text 126, caption 127, with the output folder
+  Saved,               // text 125, caption 127, with the written path
+  Failed,              // text 126, caption 127, with the composed path
 };
 struct KmlCommandResult {
   KmlOutcome outcome = KmlOutcome::NoRecordings;
-  std::string path;     // the "%s" of the message
+  std::string path;  // the "%s" of the message
   int textId = 136;
   int captionId = 145;
 };

@@ -52,8 +52,7 @@ std::string TrackName(const std::vector<TrackPart>& parts, bool trip) {
   return parts.front().recording.name + " - " + parts.back().recording.name;
 }
 
-std::vector<std::string> TrackFileNames(TrackFormat format, const std::vector<TrackPart>& parts, bool trip,
-                                        int copy) {
+std::vector<std::string> TrackFileNames(TrackFormat format, const std::vector<TrackPart>& parts, bool trip, int copy) {
   if (parts.empty()) return {};
   const RecordingInfo& first = parts.front().recording;
   const std::string stem = ExportFileStem(first.name, first.summary.startTime) + (trip ? "_TRIP" : "") +
@@ -82,9 +81,12 @@ bool ExportTrack(TrackFormat format, const std::vector<TrackPart>& parts, bool t
   const std::function<bool(std::ostream&)> writers[2] = {
       [&](std::ostream& file) {
         switch (format) {
-          case TrackFormat::Kml: return WriteKmlRoute(file, name, TripFiguresText(ComputeTripFigures(parts)), parts);
-          case TrackFormat::Gpx: return WriteGpx(file, name, parts, now);
-          case TrackFormat::Csv: return WriteGpsCsv(file, parts);
+          case TrackFormat::Kml:
+            return WriteKmlRoute(file, name, TripFiguresText(ComputeTripFigures(parts)), parts);
+          case TrackFormat::Gpx:
+            return WriteGpx(file, name, parts, now);
+          case TrackFormat::Csv:
+            return WriteGpsCsv(file, parts);
         }
         return false;
       },
@@ -95,8 +97,7 @@ bool ExportTrack(TrackFormat format, const std::vector<TrackPart>& parts, bool t
     for (const std::string& file : TrackFileNames(format, parts, trip, copy)) paths.push_back(folder + file);
     // A name that is taken (by an earlier export, another trip of this run
     // or anything else) is never written over: the next copy number is tried.
-    if (std::any_of(paths.begin(), paths.end(), [](const std::string& path) { return PathTaken(path); }))
-      continue;
+    if (std::any_of(paths.begin(), paths.end(), [](const std::string& path) { return PathTaken(path); })) continue;
     PendingExportFile files[2];
     for (std::size_t i = 0; i < paths.size(); ++i) {
       if (!files[i].Write(paths[i], writers[i])) {

@@ -17,8 +17,7 @@ class RecordingLibrary;
 // one segment per part, one point per fix (time from the record's own clock
 // when it has a valid one; speed in m/s and course in the Garmin
 // TrackPointExtension v2). `exportTime` goes into the metadata.
-bool WriteGpx(std::ostream& file, const std::string& name, const std::vector<TrackPart>& parts,
-              int64_t exportTime);
+bool WriteGpx(std::ostream& file, const std::string& name, const std::vector<TrackPart>& parts, int64_t exportTime);
 // RFC 4180 with a header row; every GPS record, with or without a fix.
 // seconds_from_start counts from the first part's start.
 bool WriteGpsCsv(std::ostream& file, const std::vector<TrackPart>& parts);
@@ -55,7 +54,7 @@ bool ExportTrack(TrackFormat format, const std::vector<TrackPart>& parts, bool t
 enum class ExportChoice { Kml, GpxRecording, GpxTrip, Csv };
 struct ExportCommandResult {
   bool saved = false;
-  std::string path;     // the "%s" of the message: written files (joined by ", ") or what failed
+  std::string path;  // the "%s" of the message: written files (joined by ", ") or what failed
   int textId = 136;
   int captionId = 145;
 };

@@ -11,7 +11,7 @@ class RecordingLibrary;
 
 struct TrackPart {
   RecordingInfo recording;
-  std::vector<GpsSample> gps;          // zero rule applied
+  std::vector<GpsSample> gps;  // zero rule applied
   std::vector<GSensorSample> gsensor;
 
   // Seconds of record i after the recording's start, by the time base.

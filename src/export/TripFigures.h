@@ -7,11 +7,11 @@
 #include "export/TrackPart.h"
 
 struct TripFigures {
-  double distanceMetres = 0.0;   // great-circle steps between consecutive fixes
-  double drivingSeconds = 0.0;   // time of the fixes that show the car moving
-  double maxSpeedKmh = 0.0;      // highest plausible speed of a fix
-  double meanSpeedKmh = 0.0;     // mean speed of the fixes that show the car moving
-  uint32_t fixes = 0;            // records with a position (the route exports' rule)
+  double distanceMetres = 0.0;  // great-circle steps between consecutive fixes
+  double drivingSeconds = 0.0;  // time of the fixes that show the car moving
+  double maxSpeedKmh = 0.0;     // highest plausible speed of a fix
+  double meanSpeedKmh = 0.0;    // mean speed of the fixes that show the car moving
+  uint32_t fixes = 0;           // records with a position (the route exports' rule)
 };
 
 // A fix moves the car when its speed is at least this: a standing car's

@@ -14,8 +14,8 @@ int64_t ByteSource::Window(uint64_t offset, std::size_t wanted, const uint8_t** 
     *data = nullptr;
     return 0;
   }
-  const std::size_t n = static_cast<std::size_t>(
-      std::min<uint64_t>({static_cast<uint64_t>(wanted), size - offset, uint64_t{1} << 20}));
+  const std::size_t n =
+      static_cast<std::size_t>(std::min<uint64_t>({static_cast<uint64_t>(wanted), size - offset, uint64_t{1} << 20}));
   m_scratch.resize(n);
   const int64_t got = ReadAt(offset, m_scratch.data(), n);
   *data = m_scratch.data();
@@ -32,7 +32,7 @@ bool FileByteSource::Open(const std::string& path) {
   // files ignore it.
   UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!fd.Valid()) return false;
-  struct stat st{};
+  struct stat st {};
   if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) return false;
   m_fd = std::move(fd);
   m_size = static_cast<uint64_t>(st.st_size);
@@ -66,8 +66,8 @@ int64_t FileByteSource::Fill(uint64_t offset, std::size_t wanted) {
   // Only the first m_bufferLength bytes are ever read, so the buffer need not be zeroed
   // (zeroing 1 MiB per opened file was half of a folder scan's time).
   if (!m_buffer) m_buffer = std::make_unique_for_overwrite<uint8_t[]>(kCapacity);
-  const std::size_t fill = static_cast<std::size_t>(std::min<uint64_t>(
-      std::clamp(wanted, kMinFill, kCapacity), m_size - offset));
+  const std::size_t fill =
+      static_cast<std::size_t>(std::min<uint64_t>(std::clamp(wanted, kMinFill, kCapacity), m_size - offset));
   m_bufferLength = 0;
   const int64_t got = PreadFully(offset, m_buffer.get(), fill);
   if (got < 0) return -1;
@@ -103,7 +103,7 @@ int64_t FileByteSource::ReadAt(uint64_t offset, void* buffer, std::size_t size) 
 
 bool FileByteSource::ModificationTime(int64_t* seconds) {
   if (!m_fd.Valid()) return false;
-  struct stat st{};
+  struct stat st {};
   if (::fstat(m_fd.Get(), &st) != 0) return false;
   *seconds = static_cast<int64_t>(st.st_mtime);
   return true;
@@ -114,7 +114,7 @@ bool FileByteSource::ModificationTime(int64_t* seconds) {
 bool ListingSource::Open(const std::string& path) {
   UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
   if (!fd.Valid()) return false;
-  struct stat st{};
+  struct stat st {};
   if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) return false;
   m_fd = std::move(fd);
   m_size = static_cast<uint64_t>(st.st_size);
@@ -130,8 +130,7 @@ const ListingSource::Piece* ListingSource::Fetch(uint64_t offset, std::size_t wa
         piece.bytes.size() - (offset - piece.offset) >= wanted)
       return &piece;
   const std::size_t least = m_pieces.empty() && offset == 0 ? kHeadBytes : kPieceBytes;
-  const auto length = static_cast<std::size_t>(
-      std::min<uint64_t>(std::max(wanted, least), m_size - offset));
+  const auto length = static_cast<std::size_t>(std::min<uint64_t>(std::max(wanted, least), m_size - offset));
   Piece fresh;
   fresh.offset = offset;
   fresh.bytes.resize(length);
@@ -197,8 +196,7 @@ MemoryByteSource::MemoryByteSource(std::vector<uint8_t> bytes, std::optional<int
   m_size = m_owned.size();
 }
 
-MemoryByteSource::MemoryByteSource(const uint8_t* data, std::size_t size,
-                                   std::optional<int64_t> modificationTime)
+MemoryByteSource::MemoryByteSource(const uint8_t* data, std::size_t size, std::optional<int64_t> modificationTime)
     : m_data(data), m_size(size), m_modificationTime(modificationTime) {}
 
 int64_t MemoryByteSource::ReadAt(uint64_t offset, void* buffer, std::size_t size) {

@@ -131,11 +131,9 @@ class ListingSource final : public ByteSource {
 // A block of bytes in memory; the bytes are copied in or borrowed.
 class MemoryByteSource final : public ByteSource {
  public:
-  explicit MemoryByteSource(std::vector<uint8_t> bytes,
-                            std::optional<int64_t> modificationTime = std::nullopt);
+  explicit MemoryByteSource(std::vector<uint8_t> bytes, std::optional<int64_t> modificationTime = std::nullopt);
   // Borrows `size` bytes at `data`; they must outlive the source.
-  MemoryByteSource(const uint8_t* data, std::size_t size,
-                   std::optional<int64_t> modificationTime = std::nullopt);
+  MemoryByteSource(const uint8_t* data, std::size_t size, std::optional<int64_t> modificationTime = std::nullopt);
 
   uint64_t Size() const override { return m_size; }
   int64_t ReadAt(uint64_t offset, void* buffer, std::size_t size) override;

@@ -62,8 +62,7 @@ int64_t CopyContent(int in, int out) {
 bool IsSameFile(const std::string& a, const std::string& b) {
   struct stat sa {};
   struct stat sb {};
-  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-         sa.st_ino == sb.st_ino;
+  return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 bool SafeCopyFile(const std::string& source, const std::string& destination, int& error) {

@@ -26,7 +26,7 @@ struct Listed {
 struct Level {
   DirHandle dir;
   std::string relative;
-  bool fatAware = false;  // the folder's file system answers the FAT ioctl
+  bool fatAware = false;        // the folder's file system answers the FAT ioctl
   std::vector<Listed> entries;  // the whole listing, in the file system's order
   std::size_t next = 0;
 };
@@ -67,10 +67,14 @@ bool Classify(int dirFd, const char* name, unsigned char type, FolderEntryData& 
   if (type == DT_UNKNOWN) {
     struct stat st {};
     if (::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) return false;
-    if (S_ISDIR(st.st_mode)) type = DT_DIR;
-    else if (S_ISREG(st.st_mode)) type = DT_REG;
-    else if (S_ISLNK(st.st_mode)) type = DT_LNK;
-    else type = DT_FIFO;  // any other kind of file
+    if (S_ISDIR(st.st_mode))
+      type = DT_DIR;
+    else if (S_ISREG(st.st_mode))
+      type = DT_REG;
+    else if (S_ISLNK(st.st_mode))
+      type = DT_LNK;
+    else
+      type = DT_FIFO;  // any other kind of file
   }
   if (type == DT_LNK) return false;
   data.isFolder = type == DT_DIR;

@@ -26,9 +26,8 @@ struct FolderEntryData {
 
 // root ends with '/', relativeFolder is empty or ends with '/'. The result is
 // ignored.
-using FolderEntryCallback = int (*)(const std::string& root, const std::string& relativeFolder,
-                                    const std::string& name, const FolderEntryData& data,
-                                    int isFolder, void* context);
+using FolderEntryCallback = int (*)(const std::string& root, const std::string& relativeFolder, const std::string& name,
+                                    const FolderEntryData& data, int isFolder, void* context);
 
 // False when root does not exist (nothing is reported), else true (also when
 // root could not be listed).

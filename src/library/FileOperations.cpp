@@ -166,8 +166,10 @@ bool RecordingLibrary::CopyChecked(const std::string& destination) {
         m_lastFailures.push_back({source, target, EACCES});
       } else {
         int error = 0;
-        if (SafeCopyFile(source, target, error)) m_lastCounts.copied += 1;
-        else m_lastFailures.push_back({source, target, error});
+        if (SafeCopyFile(source, target, error))
+          m_lastCounts.copied += 1;
+        else
+          m_lastFailures.push_back({source, target, error});
       }
 
       done += 1;

@@ -30,8 +30,10 @@ bool EndsWithIgnoringCase(const std::string& name, std::string_view suffix) {
 // other write-protected file a locked one.
 void ClassifyProtection(const std::string& name, Protection protection, bool& event, bool& locked) {
   if (protection != Protection::Protected) return;
-  if (name.compare(0, 4, "EVGS") == 0) event = true;
-  else locked = true;
+  if (name.compare(0, 4, "EVGS") == 0)
+    event = true;
+  else
+    locked = true;
 }
 
 // During the walk the attributes are mostly known already: FAT attributes
@@ -50,21 +52,21 @@ bool IsMovName(const std::string& name) {
   return EndsWithIgnoringCase(name, ".mov") || EndsWithIgnoringCase(name, ".mp4");
 }
 
-bool RecordingLibrary::IsAviRecording(const std::string& name, const std::string& folderPath,
-                                      bool& event, bool& locked) {
+bool RecordingLibrary::IsAviRecording(const std::string& name, const std::string& folderPath, bool& event,
+                                      bool& locked) {
   ClassifyProtection(name, QueryProtection(JoinPath(folderPath, name)), event, locked);
   return IsAviName(name);
 }
 
-bool RecordingLibrary::IsMovRecording(const std::string& name, const std::string& folderPath,
-                                      bool& event, bool& locked) {
+bool RecordingLibrary::IsMovRecording(const std::string& name, const std::string& folderPath, bool& event,
+                                      bool& locked) {
   ClassifyProtection(name, QueryProtection(JoinPath(folderPath, name)), event, locked);
   return IsMovName(name);
 }
 
 int RecordingLibrary::AddFolderEntry(const std::string& root, const std::string& relativeFolder,
-                                     const std::string& name, const FolderEntryData& data,
-                                     int isFolder, void* context) {
+                                     const std::string& name, const FolderEntryData& data, int isFolder,
+                                     void* context) {
   if (isFolder) return 1;
   auto* library = static_cast<RecordingLibrary*>(context);
 

@@ -13,10 +13,9 @@ struct ResolutionName {
 };
 
 constexpr ResolutionName kResolutionNames[] = {
-    {2048, 1600, "QXGA"}, {2048, 1536, "QXGA"}, {1920, 1080, "1080p HD"}, {1600, 1200, "UXGA"},
-    {1280, 1024, "SXGA"}, {1280, 720, "720P"},  {1152, 870, "MAC"},       {1024, 768, "XGA"},
-    {800, 600, "SVGA"},   {720, 480, "480P"},   {640, 480, "VGA"},        {320, 240, "CIF"},
-    {1440, 1080, "1080p"},
+    {2048, 1600, "QXGA"}, {2048, 1536, "QXGA"}, {1920, 1080, "1080p HD"}, {1600, 1200, "UXGA"}, {1280, 1024, "SXGA"},
+    {1280, 720, "720P"},  {1152, 870, "MAC"},   {1024, 768, "XGA"},       {800, 600, "SVGA"},   {720, 480, "480P"},
+    {640, 480, "VGA"},    {320, 240, "CIF"},    {1440, 1080, "1080p"},
 };
 
 }  // namespace
@@ -30,8 +29,8 @@ std::string ResolutionText(int width, int height) {
   return text;
 }
 
-void RecordingLibrary::AttachViews(IGroupListView* groupList, IFileListView* fileList,
-                                   IGSensorView* gsensorView, IMapView* map, IOwnerView* owner) {
+void RecordingLibrary::AttachViews(IGroupListView* groupList, IFileListView* fileList, IGSensorView* gsensorView,
+                                   IMapView* map, IOwnerView* owner) {
   m_groupList = groupList;
   m_fileList = fileList;
   m_gsensorView = gsensorView;
@@ -65,17 +64,17 @@ void RecordingLibrary::FillLists() {
     for (const RecordingGroup& group : m_groups) {
       if (group.first < 0 || static_cast<std::size_t>(group.first) >= m_recordings.size()) continue;
       const RecordingSummary& first = m_recordings[static_cast<std::size_t>(group.first)].summary;
-      m_groupList->AddGroupRow(group.number, ResolutionText(first.width, first.height), group.durationMs,
-                               group.size, group.flags, first.startTime);
+      m_groupList->AddGroupRow(group.number, ResolutionText(first.width, first.height), group.durationMs, group.size,
+                               group.flags, first.startTime);
     }
   }
   if (m_fileList) {
     for (const RecordingEntry& entry : m_entries) {
       if (entry.recording < 0 || static_cast<std::size_t>(entry.recording) >= m_recordings.size()) continue;
       const RecordingInfo& recording = m_recordings[static_cast<std::size_t>(entry.recording)];
-      m_fileList->AddFileRow(entry.group, entry.position, recording.folder + recording.subfolder,
-                             recording.name, recording.summary.durationMs, recording.summary.fileSize,
-                             recording.flags, recording.summary.startTime);
+      m_fileList->AddFileRow(entry.group, entry.position, recording.folder + recording.subfolder, recording.name,
+                             recording.summary.durationMs, recording.summary.fileSize, recording.flags,
+                             recording.summary.startTime);
     }
   }
 }

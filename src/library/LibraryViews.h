@@ -11,8 +11,8 @@
 class IGroupListView {
  public:
   virtual ~IGroupListView() = default;
-  virtual int AddGroupRow(int32_t number, const std::string& resolution, uint64_t durationMs,
-                          uint64_t size, int iconIndex, int64_t startTime) = 0;
+  virtual int AddGroupRow(int32_t number, const std::string& resolution, uint64_t durationMs, uint64_t size,
+                          int iconIndex, int64_t startTime) = 0;
   virtual void DeleteAllRows() = 0;
   virtual void SetRowHighlighted(int row, bool highlighted) = 0;  // drop-highlight mark
   virtual void EnsureRowVisible(int row) = 0;                     // fully visible
@@ -23,9 +23,8 @@ class IGroupListView {
 class IFileListView {
  public:
   virtual ~IFileListView() = default;
-  virtual int AddFileRow(int32_t group, int32_t position, const std::string& folderText,
-                         const std::string& name, uint32_t durationMs, uint64_t size,
-                         int iconIndex, int64_t startTime) = 0;
+  virtual int AddFileRow(int32_t group, int32_t position, const std::string& folderText, const std::string& name,
+                         uint32_t durationMs, uint64_t size, int iconIndex, int64_t startTime) = 0;
   virtual void DeleteAllRows() = 0;
   virtual void SetRowHighlighted(int row, bool highlighted) = 0;
   virtual void EnsureRowVisible(int row) = 0;
@@ -35,7 +34,7 @@ class IFileListView {
 class IGSensorView {
  public:
   virtual ~IGSensorView() = default;
-  virtual void Clear() = 0;    // empties the samples, cursor 0, repaints
+  virtual void Clear() = 0;  // empties the samples, cursor 0, repaints
   virtual void Repaint() = 0;
   virtual void SetScale(double fullScale, double range) = 0;
   virtual void LoadSamples(int32_t count, const GSensorSample* samples) = 0;

@@ -25,7 +25,7 @@ struct FileOperationFailure {
 // What the last UnlockChecked / DeleteChecked / CopyChecked did.
 struct FileOperationCounts {
   int32_t copied = 0;
-  int32_t skipped = 0;        // copies declined or already in place
+  int32_t skipped = 0;  // copies declined or already in place
   int32_t deleted = 0;
   int32_t keptProtected = 0;  // write-protected recordings a deletion left alone
   int32_t unlocked = 0;
@@ -52,19 +52,16 @@ class RecordingLibrary {
   void MarkGroupStarts();
   void BuildGroups();
   // The walk's callback: examines one file of the scan (`library` is this).
-  static int AddFolderEntry(const std::string& root, const std::string& relativeFolder,
-                            const std::string& name, const FolderEntryData& data, int isFolder,
-                            void* library);
+  static int AddFolderEntry(const std::string& root, const std::string& relativeFolder, const std::string& name,
+                            const FolderEntryData& data, int isFolder, void* library);
   // Name ends with ".AVI" / ".MOV" or ".MP4", in any case. Whatever the name, a
   // write-protected file gets `event` when its name begins "EVGS", else `locked`.
-  static bool IsAviRecording(const std::string& name, const std::string& folderPath, bool& event,
-                             bool& locked);
-  static bool IsMovRecording(const std::string& name, const std::string& folderPath, bool& event,
-                             bool& locked);
+  static bool IsAviRecording(const std::string& name, const std::string& folderPath, bool& event, bool& locked);
+  static bool IsMovRecording(const std::string& name, const std::string& folderPath, bool& event, bool& locked);
 
   // Views and selection.
-  void AttachViews(IGroupListView* groupList, IFileListView* fileList, IGSensorView* gsensorView,
-                   IMapView* map, IOwnerView* owner);
+  void AttachViews(IGroupListView* groupList, IFileListView* fileList, IGSensorView* gsensorView, IMapView* map,
+                   IOwnerView* owner);
   void SetProgressView(IProgressView* view) { m_progressView = view; }
   void ClearLibrary();
   void FillLists();

@@ -11,11 +11,11 @@
 #include "container/RecordingTypes.h"
 
 struct RecordingListing {
-  uint64_t size = 0;       // the file's length when it was read
-  bool listed = false;     // the walk succeeded: the file is a recording of the library
+  uint64_t size = 0;    // the file's length when it was read
+  bool listed = false;  // the walk succeeded: the file is a recording of the library
   RecordingSummary summary;
-  std::string cutReason;   // empty unless the file was cut off in writing
-  bool gpsKept = false;    // `gps` holds the GPS block's records (zero rule not applied)
+  std::string cutReason;  // empty unless the file was cut off in writing
+  bool gpsKept = false;   // `gps` holds the GPS block's records (zero rule not applied)
   std::vector<GpsSample> gps;
 };
 

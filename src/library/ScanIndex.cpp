@@ -33,8 +33,8 @@ constexpr const char* kSchema =
     " gps_offset INTEGER, gps_size INTEGER, gsensor_offset INTEGER, gsensor_size INTEGER,"
     " width INTEGER, height INTEGER, start_time INTEGER, duration_seconds INTEGER, duration_ms INTEGER,"
     " file_size INTEGER, gpsa INTEGER, gsea INTEGER,"
-    " gps BLOB,"      // the GPS block's records, 32 bytes each; NULL when they were not kept
-    " events BLOB,"   // moments detected in the recording; NULL until a detection stores them
+    " gps BLOB,"     // the GPS block's records, 32 bytes each; NULL when they were not kept
+    " events BLOB,"  // moments detected in the recording; NULL until a detection stores them
     " PRIMARY KEY(volume, path)) WITHOUT ROWID";
 
 constexpr const char* kFind =
@@ -46,8 +46,7 @@ constexpr const char* kStore =
     " gps_offset, gps_size, gsensor_offset, gsensor_size, width, height, start_time, duration_seconds,"
     " duration_ms, file_size, gpsa, gsea, gps)"
     " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21)";
-constexpr const char* kBelowRoot =
-    "SELECT path FROM recordings WHERE volume = ?1 AND substr(path, 1, length(?2)) = ?2";
+constexpr const char* kBelowRoot = "SELECT path FROM recordings WHERE volume = ?1 AND substr(path, 1, length(?2)) = ?2";
 constexpr const char* kDrop = "DELETE FROM recordings WHERE volume = ?1 AND path = ?2";
 
 // The UUID of the file system that holds `root`, as udev names it, so that a
@@ -248,10 +247,10 @@ void ScanIndex::Store(const std::string& path, const FileStamp& stamp, const Rec
   sqlite3_bind_int64(s, 6, Signed(stamp.inode));
   sqlite3_bind_int(s, 7, listing.listed ? 1 : 0);
   sqlite3_bind_text(s, 8, listing.cutReason.c_str(), -1, SQLITE_STATIC);
-  const int64_t values[] = {Signed(summary.gpsOffset), summary.gpsSize, Signed(summary.gsensorOffset),
-                            summary.gsensorSize, summary.width, summary.height, summary.startTime,
-                            summary.durationSeconds, summary.durationMs, Signed(summary.fileSize),
-                            summary.gpsaValue, summary.gseaValue};
+  const int64_t values[] = {Signed(summary.gpsOffset), summary.gpsSize,         Signed(summary.gsensorOffset),
+                            summary.gsensorSize,       summary.width,           summary.height,
+                            summary.startTime,         summary.durationSeconds, summary.durationMs,
+                            Signed(summary.fileSize),  summary.gpsaValue,       summary.gseaValue};
   for (std::size_t i = 0; i < std::size(values); ++i) sqlite3_bind_int64(s, static_cast<int>(9 + i), values[i]);
   std::vector<uint8_t> gps(listing.gps.size() * kGpsRecordSize);
   for (std::size_t i = 0; i < listing.gps.size(); ++i) EncodeGpsSample(listing.gps[i], gps.data() + i * kGpsRecordSize);

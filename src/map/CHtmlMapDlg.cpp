@@ -53,8 +53,8 @@ class SilentMapPage : public QWebEnginePage {
 // request is sent to it, otherwise the stand-in carried with the pages serves.
 class MarkerRedirect : public QWebEngineUrlRequestInterceptor {
  public:
-  explicit MarkerRedirect(QObject* parent) : QWebEngineUrlRequestInterceptor(parent),
-      m_havePicture(QFile::exists(QStringLiteral(":/png/190.png"))) {}
+  explicit MarkerRedirect(QObject* parent)
+      : QWebEngineUrlRequestInterceptor(parent), m_havePicture(QFile::exists(QStringLiteral(":/png/190.png"))) {}
   void interceptRequest(QWebEngineUrlRequestInfo& info) override {
     if (!m_havePicture) return;
     const QUrl url = info.requestUrl();

@@ -86,7 +86,7 @@ class CHtmlMapDlg : public QFrame, public IMapView {
   // The web view's own window, embedded by m_container (which does not own
   // it: the window goes with this widget, before the container).
   std::unique_ptr<QWidget> m_webWindow;
-  QWidget* m_container = nullptr;  // child widget, owned by this frame
+  QWidget* m_container = nullptr;    // child widget, owned by this frame
   QWebEngineView* m_view = nullptr;  // child of m_webWindow
   bool m_pageLoaded = false;
   bool m_flushScheduled = false;

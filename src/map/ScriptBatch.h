@@ -27,7 +27,7 @@ class ScriptBatch {
   // go straight to their place, with no copying when the run closes.
   std::string m_script;
   bool m_listOpen = false;
-  std::string m_runName;   // the open run: calls of one function with one arity
+  std::string m_runName;  // the open run: calls of one function with one arity
   std::size_t m_runArity = 0;
   std::size_t m_runCount = 0;
 };

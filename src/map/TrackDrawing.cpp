@@ -18,8 +18,7 @@ bool IndexInRange(const RecordingLibrary& library, int32_t index) {
 }
 
 void PlotConverted(IMapView& map, const char* function, const GpsSample& sample) {
-  map.RunScript(PlotCall(function, NmeaToDegrees(sample.latitude / 100.0),
-                         NmeaToDegrees(sample.longitude / 100.0)));
+  map.RunScript(PlotCall(function, NmeaToDegrees(sample.latitude / 100.0), NmeaToDegrees(sample.longitude / 100.0)));
 }
 
 void ShowNoData(RecordingLibrary& library) {
@@ -153,7 +152,9 @@ void RedrawDrivenPath(RecordingLibrary& library, uint32_t timeMs) {
   map.RunScript("pathdrived_delete()");
   if (library.GpsBytes() != 0) {
     const std::size_t count = GpsCount(library);
-    const std::size_t n = before <= 0.0 ? 0 : before >= static_cast<double>(count) ? count : static_cast<std::size_t>(before);
+    const std::size_t n = before <= 0.0                          ? 0
+                          : before >= static_cast<double>(count) ? count
+                                                                 : static_cast<std::size_t>(before);
     for (std::size_t i = 0; i < n; ++i) {
       GpsSample sample = library.GpsSamples()[i];
       ApplyZeroRule(sample);

@@ -24,7 +24,8 @@ constexpr int32_t kNotCounting = -1;
 }  // namespace
 
 CPlaybackController::CPlaybackController(std::function<bool()> alive, std::vector<std::string> outputArguments)
-    : m_engine(std::make_unique<MediaEngine>(std::string{}, std::vector<std::string>{}, std::move(outputArguments))), m_steps(std::move(alive)) {
+    : m_engine(std::make_unique<MediaEngine>(std::string{}, std::vector<std::string>{}, std::move(outputArguments))),
+      m_steps(std::move(alive)) {
   m_releaseTimer.setSingleShot(true);
   m_releaseTimer.setInterval(kReleaseOutputAfterPauseMs);
   connect(&m_releaseTimer, &QTimer::timeout, this, &CPlaybackController::OnPauseSettled);
@@ -184,9 +185,9 @@ void CPlaybackController::ShowSpeedMarquee(uint16_t pictureHeight) {
 
 RotateState CPlaybackController::Rotate(unsigned long window, int64_t* timeMs) {
   m_rotated = !m_rotated;
-  const RotateState state = m_engine->IsPlaying()                             ? RotateState::Playing
+  const RotateState state = m_engine->IsPlaying()                            ? RotateState::Playing
                             : (m_engine->IsLoaded() && m_engine->IsPaused()) ? RotateState::Paused
-                                                                           : RotateState::Stopped;
+                                                                             : RotateState::Stopped;
   *timeMs = m_engine->GetTime();
   m_engine->Stop();
   m_engine->Recreate(m_rotated ? EngineMode::Rotated : EngineMode::Normal);

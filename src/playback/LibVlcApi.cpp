@@ -21,11 +21,11 @@ bool LibVlcApi::Resolve(void* module, const char** missing) {
     if (missing != nullptr) *missing = "";
     return false;
   }
-#define TRK_LIBVLC_BIND(name)                                  \
-  if (!BindSymbol(module, #name, table.name)) {                \
-    if (missing != nullptr) *missing = #name;                  \
-    *this = LibVlcApi{};                                       \
-    return false;                                              \
+#define TRK_LIBVLC_BIND(name)                   \
+  if (!BindSymbol(module, #name, table.name)) { \
+    if (missing != nullptr) *missing = #name;   \
+    *this = LibVlcApi{};                        \
+    return false;                               \
   }
   TRK_LIBVLC_FUNCTIONS(TRK_LIBVLC_BIND)
 #undef TRK_LIBVLC_BIND

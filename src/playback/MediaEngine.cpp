@@ -189,8 +189,7 @@ void MediaEngine::AttachToPlayer() {
   // notes time and length for GetTime/GetLength on the event thread and
   // forwards the event record unchanged with the caller's context.
   for (int type : kEventTypes) {
-    m_api.libvlc_event_attach(manager, static_cast<libvlc_event_type_t>(type), &MediaEngine::OnLibVlcEvent,
-                              this);
+    m_api.libvlc_event_attach(manager, static_cast<libvlc_event_type_t>(type), &MediaEngine::OnLibVlcEvent, this);
   }
   m_api.libvlc_event_attach(manager, libvlc_MediaPlayerLengthChanged, &MediaEngine::OnLibVlcEvent, this);
   m_attachedManager = manager;

@@ -59,8 +59,7 @@ class MediaEngine {
   // the words of $TRK_LIBVLC_ARGS are used.
   // outputArguments: the display's choice of video output, placed before the
   // extra arguments so that those can still overrule it.
-  explicit MediaEngine(std::string libraryName = {},
-                       std::vector<std::string> extraArguments = {},
+  explicit MediaEngine(std::string libraryName = {}, std::vector<std::string> extraArguments = {},
                        std::vector<std::string> outputArguments = {});
   ~MediaEngine();  // Release
   MediaEngine(const MediaEngine&) = delete;
@@ -129,9 +128,7 @@ class MediaEngine {
   libvlc_instance_t* Instance() const { return m_instance.Get(); }
   libvlc_media_player_t* Player() const { return m_player.Get(); }
   libvlc_media_t* Media() const { return m_media.Get(); }
-  libvlc_event_manager_t* EventManager() const {
-    return m_eventManager.load(std::memory_order_acquire);
-  }
+  libvlc_event_manager_t* EventManager() const { return m_eventManager.load(std::memory_order_acquire); }
   void* Module() const { return m_module.Handle(); }
   const std::string& LibraryName() const { return m_libraryName; }
   // The instance's argument list for a mode, as given to libvlc_new.

@@ -19,7 +19,7 @@ constexpr uint32_t kAviifKeyFrame = 0x10;
 constexpr int kMaxStreams = 100;  // stream numbers are two digits
 
 struct Chunk {
-  uint64_t pos = 0;       // of its code
+  uint64_t pos = 0;  // of its code
   uint32_t code = 0;
   uint64_t payload = 0;   // declared size
   uint32_t listType = 0;  // LIST only
@@ -29,11 +29,11 @@ struct Chunk {
 Chunk ChunkOf(const ContainerBox& box) { return Chunk{box.at, box.code, box.payload, box.listType}; }
 
 struct StreamFields {
-  uint64_t lengthAt = 0;     // file offset of strh dwLength
+  uint64_t lengthAt = 0;  // file offset of strh dwLength
   bool video = false;
-  uint32_t sampleSize = 0;   // strh dwSampleSize
-  uint32_t blockAlign = 0;   // audio strf nBlockAlign
-  uint32_t chunks = 0;       // kept
+  uint32_t sampleSize = 0;  // strh dwSampleSize
+  uint32_t blockAlign = 0;  // audio strf nBlockAlign
+  uint32_t chunks = 0;      // kept
   uint64_t bytes = 0;
 };
 
@@ -95,7 +95,8 @@ RepairResult RepairAvi(ByteSource& source, const std::string& destination) {
   const uint64_t size = source.Size();
   uint8_t head[12] = {};
   if (source.ReadAt(0, head, sizeof head) != 12) return Failure(RepairFailure::CannotRead, "too short for an AVI file");
-  if (CodeAt(head) != FourCc("RIFF") || CodeAt(head + 8) != FourCc("AVI ")) return Failure(RepairFailure::NothingPlayable, "not an AVI file");
+  if (CodeAt(head) != FourCc("RIFF") || CodeAt(head + 8) != FourCc("AVI "))
+    return Failure(RepairFailure::NothingPlayable, "not an AVI file");
 
   // Top-level chunks up to the cut.
   std::vector<Chunk> top;
@@ -105,7 +106,7 @@ RepairResult RepairAvi(ByteSource& source, const std::string& destination) {
     return WalkStep::Next;
   });
   if (topEnd == WalkEnd::ReadError) return Failure(RepairFailure::CannotRead, "read error");
-  auto list = [&](const char (&type)[5]) {
+  auto list = [&](const char(&type)[5]) {
     return std::find_if(top.begin(), top.end(),
                         [&](const Chunk& c) { return c.code == FourCc("LIST") && c.listType == FourCc(type); });
   };
@@ -118,25 +119,26 @@ RepairResult RepairAvi(ByteSource& source, const std::string& destination) {
   uint64_t avihAt = 0;
   uint32_t usPerFrame = 0;
   std::vector<StreamFields> streams;
-  const WalkEnd headerEnd = WalkBoxes(source, Container::Riff, hdrl->pos + 12, hdrl->pos + 8 + hdrl->payload,
-                                      [&](const ContainerBox& c, int) {
-    if (c.code == FourCc("LIST")) return WalkStep::Enter;  // strl: walk its chunks
-    uint8_t p[48] = {};
-    source.ReadAt(c.PayloadAt(), p, static_cast<std::size_t>(std::min<uint64_t>(c.payload, sizeof p)));
-    if (c.code == FourCc("avih") && c.payload >= 56) {
-      avihAt = c.PayloadAt();
-      usPerFrame = ReadLe32(p);
-    } else if (c.code == FourCc("strh") && c.payload >= 48 && streams.size() < static_cast<std::size_t>(kMaxStreams)) {
-      StreamFields s;
-      s.lengthAt = c.PayloadAt() + 32;
-      s.video = CodeAt(p) == FourCc("vids");
-      s.sampleSize = ReadLe32(p + 44);
-      streams.push_back(s);
-    } else if (c.code == FourCc("strf") && !streams.empty() && !streams.back().video && c.payload >= 14) {
-      streams.back().blockAlign = ReadLe16(p + 12);
-    }
-    return WalkStep::Next;
-  });
+  const WalkEnd headerEnd = WalkBoxes(
+      source, Container::Riff, hdrl->pos + 12, hdrl->pos + 8 + hdrl->payload, [&](const ContainerBox& c, int) {
+        if (c.code == FourCc("LIST")) return WalkStep::Enter;  // strl: walk its chunks
+        uint8_t p[48] = {};
+        source.ReadAt(c.PayloadAt(), p, static_cast<std::size_t>(std::min<uint64_t>(c.payload, sizeof p)));
+        if (c.code == FourCc("avih") && c.payload >= 56) {
+          avihAt = c.PayloadAt();
+          usPerFrame = ReadLe32(p);
+        } else if (c.code == FourCc("strh") && c.payload >= 48 &&
+                   streams.size() < static_cast<std::size_t>(kMaxStreams)) {
+          StreamFields s;
+          s.lengthAt = c.PayloadAt() + 32;
+          s.video = CodeAt(p) == FourCc("vids");
+          s.sampleSize = ReadLe32(p + 44);
+          streams.push_back(s);
+        } else if (c.code == FourCc("strf") && !streams.empty() && !streams.back().video && c.payload >= 14) {
+          streams.back().blockAlign = ReadLe16(p + 12);
+        }
+        return WalkStep::Next;
+      });
   if (headerEnd == WalkEnd::ReadError) return Failure(RepairFailure::CannotRead, "read error");
   if (avihAt == 0) return Failure(RepairFailure::NothingPlayable, "no main AVI header");
 
@@ -150,33 +152,34 @@ RepairResult RepairAvi(ByteSource& source, const std::string& destination) {
   // The last chunk kept is whole only when a chunk header or the end of the
   // data follows it: stale bytes after the cut can make it look longer.
   bool vouched = true;
-  const WalkEnd dataEnd = WalkBoxes(source, Container::Riff, movi->pos + 12, moviLimit, [&](const ContainerBox& box, int) {
-    const Chunk c = ChunkOf(box);
-    vouched = PlausibleHead(c, streams.size());
-    if (!vouched || !box.complete || c.pos - moviType > 0xFFFFFFFFu) return WalkStep::Stop;
-    const int stream = StreamOf(c.code);
-    const bool known =
-        stream >= 0 || c.code == FourCc("JUNK") || (c.code == FourCc("LIST") && c.listType == FourCc("rec "));
-    if (!known) return WalkStep::Stop;
-    if (c.code == FourCc("LIST")) return WalkStep::Enter;  // a rec list: its chunks are indexed one by one
-    if (stream >= 0) {
-      KeptChunk k{};
-      k.code = c.code;
-      k.offset = static_cast<uint32_t>(c.pos - moviType);
-      k.size = static_cast<uint32_t>(c.payload);
-      const bool video =
-        static_cast<std::size_t>(stream) < streams.size() ? streams[stream].video : Letter(c.code, 2) == 'd';
-      k.key = !video || IsKeyFrame(source, c.pos + 8, c.payload);
-      kept.push_back(k);
-      if (static_cast<std::size_t>(stream) < streams.size()) {
-        streams[stream].chunks += 1;
-        streams[stream].bytes += c.payload;
-      }
-      if (video) videoFrames += 1;
-    }
-    keptEnd = std::min(c.End(), size);
-    return WalkStep::Next;
-  });
+  const WalkEnd dataEnd =
+      WalkBoxes(source, Container::Riff, movi->pos + 12, moviLimit, [&](const ContainerBox& box, int) {
+        const Chunk c = ChunkOf(box);
+        vouched = PlausibleHead(c, streams.size());
+        if (!vouched || !box.complete || c.pos - moviType > 0xFFFFFFFFu) return WalkStep::Stop;
+        const int stream = StreamOf(c.code);
+        const bool known =
+            stream >= 0 || c.code == FourCc("JUNK") || (c.code == FourCc("LIST") && c.listType == FourCc("rec "));
+        if (!known) return WalkStep::Stop;
+        if (c.code == FourCc("LIST")) return WalkStep::Enter;  // a rec list: its chunks are indexed one by one
+        if (stream >= 0) {
+          KeptChunk k{};
+          k.code = c.code;
+          k.offset = static_cast<uint32_t>(c.pos - moviType);
+          k.size = static_cast<uint32_t>(c.payload);
+          const bool video =
+              static_cast<std::size_t>(stream) < streams.size() ? streams[stream].video : Letter(c.code, 2) == 'd';
+          k.key = !video || IsKeyFrame(source, c.pos + 8, c.payload);
+          kept.push_back(k);
+          if (static_cast<std::size_t>(stream) < streams.size()) {
+            streams[stream].chunks += 1;
+            streams[stream].bytes += c.payload;
+          }
+          if (video) videoFrames += 1;
+        }
+        keptEnd = std::min(c.End(), size);
+        return WalkStep::Next;
+      });
   if (dataEnd == WalkEnd::ReadError) return Failure(RepairFailure::CannotRead, "read error");
   if (!vouched && !kept.empty()) {
     const KeptChunk& last = kept.back();
@@ -214,8 +217,10 @@ RepairResult RepairAvi(ByteSource& source, const std::string& destination) {
   for (auto c = top.begin(); c != movi; ++c) {
     uint64_t keep = 0;
     if (c == hdrl) hdrlShift = static_cast<int64_t>(out.Position()) - static_cast<int64_t>(c->pos);
-    if (c->code != FourCc("gps0") && c->code != FourCc("gsen")) out.CopyFrom(source, c->pos, c->End() - c->pos);
-    else if (KeepBlock(*c, size, rates, result.seconds, keep)) WriteBlock(out, source, *c, keep);
+    if (c->code != FourCc("gps0") && c->code != FourCc("gsen"))
+      out.CopyFrom(source, c->pos, c->End() - c->pos);
+    else if (KeepBlock(*c, size, rates, result.seconds, keep))
+      WriteBlock(out, source, *c, keep);
   }
   const uint64_t sourceAvih = avihAt;
   auto moved = [hdrlShift](uint64_t at) { return static_cast<uint64_t>(static_cast<int64_t>(at) + hdrlShift); };
@@ -273,7 +278,8 @@ RepairResult RepairAvi(ByteSource& source, const std::string& destination) {
     // Video counts frames; audio counts samples of its block size when the
     // stream has fixed-size samples, else chunks.
     uint64_t length = s.chunks;
-    if (!s.video && s.sampleSize != 0) length = s.bytes / std::max<uint32_t>(1, s.blockAlign ? s.blockAlign : s.sampleSize);
+    if (!s.video && s.sampleSize != 0)
+      length = s.bytes / std::max<uint32_t>(1, s.blockAlign ? s.blockAlign : s.sampleSize);
     PutLe32(v, static_cast<uint32_t>(std::min<uint64_t>(length, 0xFFFFFFFFu)));
     out.PatchAt(s.lengthAt, v, 4);
   }

@@ -137,13 +137,20 @@ uint64_t RecordsInSpan(bool gps, uint32_t rateValue, double seconds, uint64_t he
 
 const char* RepairFailureName(RepairFailure failure) {
   switch (failure) {
-    case RepairFailure::None: return "repaired";
-    case RepairFailure::CannotRead: return "cannot read";
-    case RepairFailure::NothingPlayable: return "nothing playable";
-    case RepairFailure::NoReference: return "no reference";
-    case RepairFailure::SameFolder: return "destination is the recording's own folder";
-    case RepairFailure::OutputExists: return "destination file exists";
-    case RepairFailure::WriteFailed: return "cannot write";
+    case RepairFailure::None:
+      return "repaired";
+    case RepairFailure::CannotRead:
+      return "cannot read";
+    case RepairFailure::NothingPlayable:
+      return "nothing playable";
+    case RepairFailure::NoReference:
+      return "no reference";
+    case RepairFailure::SameFolder:
+      return "destination is the recording's own folder";
+    case RepairFailure::OutputExists:
+      return "destination file exists";
+    case RepairFailure::WriteFailed:
+      return "cannot write";
   }
   return "unknown";
 }
@@ -161,8 +168,7 @@ RepairResult RepairCutRecording(const std::string& path, const std::string& outp
   RecordingSummary summary;
   RecordingFile reader(&summary);
   if ((avi ? reader.ParseAvi(path) : reader.ParseMov(path)) == 0 && summary.durationMs > 0 &&
-      !DetectCutRecording(path, avi ? ContainerKind::Avi : ContainerKind::QuickTime, nullptr))
-  {
+      !DetectCutRecording(path, avi ? ContainerKind::Avi : ContainerKind::QuickTime, nullptr)) {
     RepairResult r = Failure(RepairFailure::NothingPlayable, "the recording is whole; there is nothing to repair");
     r.notCut = true;
     return r;
@@ -173,7 +179,8 @@ RepairResult RepairCutRecording(const std::string& path, const std::string& outp
   if (::stat(outputFolder.c_str(), &folder) != 0 && errno == ENOENT) {
     // Made as the exports make theirs, but never on the card.
     std::error_code error;
-    const std::filesystem::path wanted = std::filesystem::weakly_canonical(std::filesystem::absolute(outputFolder), error);
+    const std::filesystem::path wanted =
+        std::filesystem::weakly_canonical(std::filesystem::absolute(outputFolder), error);
     if (Inside(wanted, CardOf(FolderOf(path))))
       return Failure(RepairFailure::SameFolder, wanted.string() + " would lie on the card of the recording");
     std::filesystem::create_directories(wanted, error);
@@ -188,8 +195,7 @@ RepairResult RepairCutRecording(const std::string& path, const std::string& outp
     r.error = ENOTDIR;
     return r;
   }
-  const std::string destination =
-      outputFolder + (EndsWith(outputFolder, "/") ? "" : "/") + NameOf(path);
+  const std::string destination = outputFolder + (EndsWith(outputFolder, "/") ? "" : "/") + NameOf(path);
   struct stat existing {};
   if (::lstat(destination.c_str(), &existing) == 0) {
     RepairResult r = Failure(RepairFailure::OutputExists, destination + " exists already");

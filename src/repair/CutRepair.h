@@ -30,9 +30,9 @@ struct RepairResult {
   double seconds = 0;     // their length
   bool hadAudio = false;  // the recording (or its reference) has an audio track
   bool audioKept = false;
-  int error = 0;          // errno of a failed write
-  std::string detail;     // what went wrong, in words
-  bool notCut = false;    // NothingPlayable because the recording is whole: nothing to repair
+  int error = 0;        // errno of a failed write
+  std::string detail;   // what went wrong, in words
+  bool notCut = false;  // NothingPlayable because the recording is whole: nothing to repair
 
   bool Repaired() const { return failure == RepairFailure::None; }
 };

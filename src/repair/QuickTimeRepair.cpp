@@ -29,7 +29,6 @@ constexpr uint64_t kMaxMoov = 64u << 20;
 constexpr uint64_t kMinSampleBound = 64u << 10;
 constexpr std::size_t kPicturesToCompare = 10;  // fewer say too little about the frame size
 
-
 // An atom inside a moov held in memory.
 struct Box {
   std::size_t at = 0, size = 0, header = 8;
@@ -90,7 +89,7 @@ struct TrackModel {
   Bytes tkhd, mdhd, hdlr, stsd;
   std::vector<Bytes> minfParts;  // vmhd / smhd, dinf
   uint32_t timescale = 0;
-  uint32_t sampleDelta = 0;  // of the first stts entry
+  uint32_t sampleDelta = 0;    // of the first stts entry
   uint64_t largestSample = 0;  // bytes, by stsz
   double meanSample = 0;
   // Video.
@@ -100,9 +99,9 @@ struct TrackModel {
   // Audio: fixed-size samples in chunks of one size can be found again.
   uint32_t sampleSize = 0;
   std::vector<std::pair<uint32_t, uint32_t>> chunkRuns;  // stsc: first chunk (1-based), samples per chunk
-  uint32_t chunkBytes = 0;       // the unit the reference's chunks are made of
-  uint32_t samplesPerUnit = 0;   // samples in one such unit
-  std::vector<uint64_t> chunkOffsets;  // where its chunks lie in the reference
+  uint32_t chunkBytes = 0;                               // the unit the reference's chunks are made of
+  uint32_t samplesPerUnit = 0;                           // samples in one such unit
+  std::vector<uint64_t> chunkOffsets;                    // where its chunks lie in the reference
 };
 
 struct Reference {
@@ -196,7 +195,8 @@ std::optional<TrackModel> ReadTrack(const Bytes& b, const Box& trak, bool& video
       total += one;
       t.largestSample = std::max<uint64_t>(t.largestSample, one);
     }
-    t.meanSample = listed ? static_cast<double>(total) / static_cast<double>(listed) : static_cast<double>(t.largestSample);
+    t.meanSample =
+        listed ? static_cast<double>(total) / static_cast<double>(listed) : static_cast<double>(t.largestSample);
   }
   const Box entry{stsd->at + 16, ReadBe32(stsd->Payload(b) + 8), 8};
   if (entry.at + entry.size > stsd->at + stsd->size || entry.size < 8) return std::nullopt;
@@ -256,8 +256,10 @@ std::optional<Reference> LoadReference(const std::string& path, std::string& why
     return std::nullopt;
   }
   const auto atoms = TopLevel(source);
-  const auto moov = std::find_if(atoms.begin(), atoms.end(), [](const TopAtom& a) { return CodeAt(a.type) == FourCc("moov") && a.complete; });
-  const auto mdat = std::find_if(atoms.begin(), atoms.end(), [](const TopAtom& a) { return CodeAt(a.type) == FourCc("mdat") && a.complete; });
+  const auto moov = std::find_if(atoms.begin(), atoms.end(),
+                                 [](const TopAtom& a) { return CodeAt(a.type) == FourCc("moov") && a.complete; });
+  const auto mdat = std::find_if(atoms.begin(), atoms.end(),
+                                 [](const TopAtom& a) { return CodeAt(a.type) == FourCc("mdat") && a.complete; });
   if (moov == atoms.end() || mdat == atoms.end() || moov->size > kMaxMoov) {
     why = path + " is no complete QuickTime recording";
     return std::nullopt;
@@ -336,7 +338,9 @@ std::vector<std::string> ReferenceCandidates(const std::string& path) {
     const int64_t start = StartOf(candidate);
     (start <= cutStart ? earlier : later).emplace_back(start, candidate);
   }
-  std::sort(earlier.begin(), earlier.end(), [](const auto& a, const auto& b) { return a.first > b.first || (a.first == b.first && a.second > b.second); });
+  std::sort(earlier.begin(), earlier.end(), [](const auto& a, const auto& b) {
+    return a.first > b.first || (a.first == b.first && a.second > b.second);
+  });
   std::sort(later.begin(), later.end());
   std::vector<std::string> out;
   for (const auto& e : earlier) out.push_back(e.second);
@@ -347,12 +351,12 @@ std::vector<std::string> ReferenceCandidates(const std::string& path) {
 // The sample tables of one track; chunks are runs of samples that follow
 // each other in the data.
 struct TrackTables {
-  std::vector<uint32_t> sizes;      // per sample (empty: all of `sampleSize`)
+  std::vector<uint32_t> sizes;  // per sample (empty: all of `sampleSize`)
   uint32_t sampleSize = 0;
   uint32_t sampleCount = 0;
   std::vector<uint64_t> chunkOffsets;  // in the new file
   std::vector<uint32_t> samplesPerChunk;
-  std::vector<uint32_t> keySamples;    // 1-based; empty: every sample is one
+  std::vector<uint32_t> keySamples;          // 1-based; empty: every sample is one
   std::vector<uint32_t> compositionOffsets;  // media units per sample; empty: none
   uint32_t presentationShift = 0;            // media units the edit list skips
 };
@@ -391,8 +395,10 @@ Bytes SampleTable(const TrackModel& t, const TrackTables& tables) {
   Bytes co = FullBox();
   AppendBe32(co, static_cast<uint32_t>(tables.chunkOffsets.size()));
   for (uint64_t o : tables.chunkOffsets) {
-    if (wide) AppendBe64(co, o);
-    else AppendBe32(co, static_cast<uint32_t>(o));
+    if (wide)
+      AppendBe64(co, o);
+    else
+      AppendBe32(co, static_cast<uint32_t>(o));
   }
 
   Bytes parts = Join({&t.stsd});
@@ -423,7 +429,8 @@ Bytes SampleTable(const TrackModel& t, const TrackTables& tables) {
     const Bytes a = MakeAtom("stss", stss);
     parts.insert(parts.end(), a.begin(), a.end());
   }
-  for (const Bytes& a : {MakeAtom("stsc", stsc), MakeAtom("stsz", stsz), wide ? MakeAtom("co64", co) : MakeAtom("stco", co)})
+  for (const Bytes& a :
+       {MakeAtom("stsc", stsc), MakeAtom("stsz", stsz), wide ? MakeAtom("co64", co) : MakeAtom("stco", co)})
     parts.insert(parts.end(), a.begin(), a.end());
   return MakeAtom("stbl", parts);
 }
@@ -457,7 +464,7 @@ uint64_t Rescale(uint64_t value, uint32_t from, uint32_t to) {
 
 // Splits the media data by the reference; empty when the data does not fit it.
 std::optional<AccessUnitSplit> SplitBy(ByteSource& source, uint64_t begin, uint64_t end, const Reference& ref,
-                                        std::string& why) {
+                                       std::string& why) {
   SplitSettings settings;
   settings.codec = ref.video->codec;
   settings.lengthSize = ref.video->lengthSize;
@@ -512,9 +519,7 @@ struct CopiedAtom {
   const TopAtom* atom = nullptr;
   bool rewritten = false;  // a new header, then `payload` bytes of the old payload
   uint64_t payload = 0;
-  uint64_t Size() const {
-    return !rewritten ? atom->size : payload + (payload + 8 > 0xFFFFFFFFu ? 16 : 8);
-  }
+  uint64_t Size() const { return !rewritten ? atom->size : payload + (payload + 8 > 0xFFFFFFFFu ? 16 : 8); }
 };
 
 // Before the media data every atom but a moov is copied; after it only the
@@ -531,7 +536,9 @@ std::optional<CopiedAtom> PlanCopy(const TopAtom& a, uint64_t fileSize, bool aft
     return CopiedAtom{&a, true, records * record};
   }
   if (!afterData) return CodeAt(a.type) == FourCc("moov") ? std::nullopt : std::optional<CopiedAtom>(CopiedAtom{&a});
-  if (!a.complete || !(CodeAt(a.type) == FourCc("gpsa") || CodeAt(a.type) == FourCc("gsea") || CodeAt(a.type) == FourCc("IDIT"))) return std::nullopt;
+  if (!a.complete ||
+      !(CodeAt(a.type) == FourCc("gpsa") || CodeAt(a.type) == FourCc("gsea") || CodeAt(a.type) == FourCc("IDIT")))
+    return std::nullopt;
   return CopiedAtom{&a, true, a.size - a.header};
 }
 
@@ -555,7 +562,8 @@ RepairResult RepairQuickTime(ByteSource& source, const std::string& path, const 
                              const std::string& destination) {
   const uint64_t size = source.Size();
   const auto atoms = TopLevel(source);
-  const auto mdat = std::find_if(atoms.begin(), atoms.end(), [](const TopAtom& a) { return CodeAt(a.type) == FourCc("mdat"); });
+  const auto mdat =
+      std::find_if(atoms.begin(), atoms.end(), [](const TopAtom& a) { return CodeAt(a.type) == FourCc("mdat"); });
   if (mdat == atoms.end()) return Failure(RepairFailure::NothingPlayable, "no media data before the cut");
   const uint64_t dataBegin = mdat->pos + mdat->header;
   // A size past the end (up to 2^64 - 1) ends at the end of the file.
@@ -563,8 +571,10 @@ RepairResult RepairQuickTime(ByteSource& source, const std::string& path, const 
 
   // The reference: the one given, or the nearest fitting one in the folder.
   std::vector<std::string> candidates;
-  if (!reference.empty()) candidates.push_back(reference);
-  else candidates = ReferenceCandidates(path);
+  if (!reference.empty())
+    candidates.push_back(reference);
+  else
+    candidates = ReferenceCandidates(path);
   std::optional<Reference> ref;
   std::optional<AccessUnitSplit> split;
   std::string why = "no healthy QuickTime recording of the same camera in the folder";
@@ -596,7 +606,8 @@ RepairResult RepairQuickTime(ByteSource& source, const std::string& path, const 
   SpanRates rates;
   for (const TopAtom& a : atoms) {
     if (a.complete && (CodeAt(a.type) == FourCc("gpsa") || CodeAt(a.type) == FourCc("gsea")))
-      (CodeAt(a.type) == FourCc("gpsa") ? rates.gpsa : rates.gsea) = RateValue(source, a.pos + a.header, a.size - a.header);
+      (CodeAt(a.type) == FourCc("gpsa") ? rates.gpsa : rates.gsea) =
+          RateValue(source, a.pos + a.header, a.size - a.header);
   }
   std::vector<CopiedAtom> head, tail;
   uint64_t before = 0;

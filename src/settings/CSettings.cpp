@@ -39,8 +39,8 @@ std::string HomeFolder() {
   struct passwd entry {};
   struct passwd* result = nullptr;
   std::vector<char> buffer(16384);
-  if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &result) == 0 && result &&
-      result->pw_dir && *result->pw_dir)
+  if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &result) == 0 && result && result->pw_dir &&
+      *result->pw_dir)
     return result->pw_dir;
   return std::string();
 }
@@ -141,8 +141,8 @@ int32_t CSettings::ReadInt(const std::string& section, const std::string& key, i
   return IniReadInt(m_iniPath, section, key, defaultValue);
 }
 
-std::string CSettings::ReadString(const std::string& section, const std::string& key,
-                                  const std::string& defaultValue, std::size_t maxChars) const {
+std::string CSettings::ReadString(const std::string& section, const std::string& key, const std::string& defaultValue,
+                                  std::size_t maxChars) const {
   return IniReadString(m_iniPath, section, key, defaultValue, maxChars);
 }
 
@@ -190,10 +190,14 @@ bool CSettings::ReadWindowRect(WindowRect& rect, int32_t screenWidth, int32_t sc
   width = std::min<int64_t>(width, screenWidth);
   height = std::min<int64_t>(height, screenHeight);
 
-  if (left > screenWidth - width) left = screenWidth - width;
-  else if (left < 0) left = 0;
-  if (top > screenHeight - height) top = screenHeight - height;
-  else if (top < 0) top = 0;
+  if (left > screenWidth - width)
+    left = screenWidth - width;
+  else if (left < 0)
+    left = 0;
+  if (top > screenHeight - height)
+    top = screenHeight - height;
+  else if (top < 0)
+    top = 0;
 
   rect.left = static_cast<int32_t>(left);
   rect.top = static_cast<int32_t>(top);
@@ -221,7 +225,11 @@ std::size_t BytesOfCharacters(const std::string& text, std::size_t maxChars) {
   std::size_t i = 0;
   for (std::size_t chars = 0; i < text.size() && chars < maxChars; ++chars) {
     const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xF8) == 0xF0 ? 4 : 1;
+    std::size_t length = lead < 0x80             ? 1
+                         : (lead & 0xE0) == 0xC0 ? 2
+                         : (lead & 0xF0) == 0xE0 ? 3
+                         : (lead & 0xF8) == 0xF0 ? 4
+                                                 : 1;
     if (i + length > text.size()) length = 1;
     for (std::size_t k = 1; k < length; ++k)
       if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) length = 1;

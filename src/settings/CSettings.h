@@ -43,8 +43,8 @@ class CSettings {
   // Private-profile access on the settings file (IniFile.h tells the rules).
   // ReadString cuts the value to maxChars bytes.
   int32_t ReadInt(const std::string& section, const std::string& key, int32_t defaultValue) const;
-  std::string ReadString(const std::string& section, const std::string& key,
-                         const std::string& defaultValue, std::size_t maxChars) const;
+  std::string ReadString(const std::string& section, const std::string& key, const std::string& defaultValue,
+                         std::size_t maxChars) const;
   // False when the value could not be stored (the folder cannot be made,
   // the file not written); the object then remembers that a write failed.
   bool WriteInt(const std::string& section, const std::string& key, int32_t value);

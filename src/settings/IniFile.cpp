@@ -190,18 +190,24 @@ int32_t ProfileStringToInt(const std::string& text) {
   }
   unsigned base = 10;
   if (i + 1 < n && text[i] == '0') {
-    if (text[i + 1] == 'x') base = 16;
-    else if (text[i + 1] == 'o') base = 8;
-    else if (text[i + 1] == 'b') base = 2;
+    if (text[i + 1] == 'x')
+      base = 16;
+    else if (text[i + 1] == 'o')
+      base = 8;
+    else if (text[i + 1] == 'b')
+      base = 2;
     if (base != 10) i += 2;
   }
   uint32_t total = 0;
   for (; i < n; ++i) {
     const char c = text[i];
     unsigned digit = 99;
-    if (c >= '0' && c <= '9') digit = static_cast<unsigned>(c - '0');
-    else if (c >= 'a' && c <= 'z') digit = static_cast<unsigned>(c - 'a' + 10);
-    else if (c >= 'A' && c <= 'Z') digit = static_cast<unsigned>(c - 'A' + 10);
+    if (c >= '0' && c <= '9')
+      digit = static_cast<unsigned>(c - '0');
+    else if (c >= 'a' && c <= 'z')
+      digit = static_cast<unsigned>(c - 'a' + 10);
+    else if (c >= 'A' && c <= 'Z')
+      digit = static_cast<unsigned>(c - 'A' + 10);
     if (digit >= base) break;
     total = total * base + digit;
   }
@@ -223,8 +229,7 @@ std::string IniReadString(const std::string& path, const std::string& section, c
   return value;
 }
 
-int32_t IniReadInt(const std::string& path, const std::string& section, const std::string& key,
-                   int32_t defaultValue) {
+int32_t IniReadInt(const std::string& path, const std::string& section, const std::string& key, int32_t defaultValue) {
   // Read through a buffer of 30 characters, as the platform does.
   const std::string value = IniReadString(path, section, key, std::string(), 29);
   if (value.empty()) return defaultValue;

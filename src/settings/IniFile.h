@@ -31,8 +31,7 @@ std::string IniReadString(const std::string& path, const std::string& section, c
 //   "55zz" -> 55, "0x1F" -> 31, "-2" -> -2, " 7" -> 7);
 // - the digits accumulate modulo 2^32 and the sign is applied to that, the
 //   result read as a signed 32-bit value ("4294967295" -> -1).
-int32_t IniReadInt(const std::string& path, const std::string& section, const std::string& key,
-                   int32_t defaultValue);
+int32_t IniReadInt(const std::string& path, const std::string& section, const std::string& key, int32_t defaultValue);
 
 // False when the file could not be written, when it exists but could not be
 // read whole (it is then left as it is), or when section, key or value

@@ -4,8 +4,8 @@
 #include <string>
 
 struct LanguageEntry {
-  const char* code;   // stored in "UI"/"LANGID"
-  const char* name;   // the language's own name (UTF-8)
+  const char* code;  // stored in "UI"/"LANGID"
+  const char* name;  // the language's own name (UTF-8)
   uint16_t primaryLanguage;
   uint16_t subLanguage;
   uint16_t LangId() const { return static_cast<uint16_t>((subLanguage << 10) | primaryLanguage); }

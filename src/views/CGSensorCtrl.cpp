@@ -21,9 +21,7 @@ const std::array<const char*, 3> kAxisNames = {"X", "Y", "Z"};
 constexpr double kByteToUnit = 0.0078125;  // 1 / 128
 constexpr int64_t kLongestWindowMs = 3600000;
 
-int ByteOf(const GSensorSample& sample, int axis) {
-  return axis == 0 ? sample.x : axis == 1 ? sample.y : sample.z;
-}
+int ByteOf(const GSensorSample& sample, int axis) { return axis == 0 ? sample.x : axis == 1 ? sample.y : sample.z; }
 
 int StrongestByte(const GSensorSample& sample) {
   return std::max({std::abs(static_cast<int>(sample.x)), std::abs(static_cast<int>(sample.y)),

@@ -49,7 +49,6 @@ class CGSensorCtrl : public QWidget, public IGSensorView {
   void TimeClicked(int64_t timeMs);
 
  public:
-
   // Harsh moments of the recording: a coloured mark above the plot at each
   // time (ms from the recording's start), drawn over the curves.
   struct EventMark {

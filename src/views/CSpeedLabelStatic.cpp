@@ -26,7 +26,9 @@ const GlowLayers& SpeedGlow() {
 
 }  // namespace
 
-QString SpeedUnitText(SpeedUnit unit) { return unit == SpeedUnit::Mph ? QStringLiteral("mph") : QStringLiteral("Km/h"); }
+QString SpeedUnitText(SpeedUnit unit) {
+  return unit == SpeedUnit::Mph ? QStringLiteral("mph") : QStringLiteral("Km/h");
+}
 
 QString SpeedFigures(uint16_t kmh, SpeedUnit unit) {
   char text[16];

@@ -54,8 +54,7 @@ bool OpenOneRecording(CTRKDlg& dlg, const ScopedSettingsDir& dir) {
   const QString card = dir.path() + "/card";
   WriteSynthCard(QFile::encodeName(card).toStdString(), options);
   dlg.OpenFolderWhenReady(card);
-  return WaitFor([&] { return dlg.Library().Recordings().size() == 1 && dlg.Button(IDC_PLAY).ShowsSecond(); },
-                 30000);
+  return WaitFor([&] { return dlg.Library().Recordings().size() == 1 && dlg.Button(IDC_PLAY).ShowsSecond(); }, 30000);
 }
 
 bool WaitForMap(const CTRKDlg& dlg) {
@@ -135,10 +134,12 @@ TEST(MainWindow, StartsWithoutSettingsFileAtTheDefaultRectangle) {
 
   // Lists in report view with the Japanese headers; the group list checks.
   EXPECT_EQ(dlg.ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).columnCount(), 5);
-  EXPECT_EQ(dlg.ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).horizontalHeaderItem(0)->text(), QString::fromUtf8("グループ"));
+  EXPECT_EQ(dlg.ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).horizontalHeaderItem(0)->text(),
+            QString::fromUtf8("グループ"));
   EXPECT_TRUE(dlg.ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).HasCheckBoxes());
   EXPECT_EQ(dlg.ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).columnCount(), 6);
-  EXPECT_EQ(dlg.ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).horizontalHeaderItem(1)->text(), QString::fromUtf8("ファイル名"));
+  EXPECT_EQ(dlg.ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).horizontalHeaderItem(1)->text(),
+            QString::fromUtf8("ファイル名"));
   EXPECT_FALSE(dlg.ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).HasCheckBoxes());
 
   // The library knows its views.
@@ -221,8 +222,9 @@ TEST(MainWindow, EscapeNeverClosesTheWindow) {
   dlg.OnToggleFullScreen();
   ASSERT_TRUE(dlg.IsFullScreen());
   ASSERT_NE(dlg.geometry(), windowed);
-  for (QWidget* target : {static_cast<QWidget*>(&dlg.Button(IDC_PLAY)), static_cast<QWidget*>(&dlg),
-                          static_cast<QWidget*>(&dlg.ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST)), dlg.Control(IDC_VIDEO)}) {
+  for (QWidget* target :
+       {static_cast<QWidget*>(&dlg.Button(IDC_PLAY)), static_cast<QWidget*>(&dlg),
+        static_cast<QWidget*>(&dlg.ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST)), dlg.Control(IDC_VIDEO)}) {
     QTest::keyClick(target, Qt::Key_Escape);
     Pump(50);
   }
@@ -549,8 +551,10 @@ TEST(MainWindow, TitleMenuOpensTheSettingsWhoseLanguageAndUnitTakeEffectAtOnce) 
     config->Combo(CTrcConfigDlg::IDC_COMBO_SPEED_UNIT)->setCurrentIndex(1);
     config->Button(CTrcConfigDlg::IDC_APPLY_SPEED_UNIT)->click();
     Pump(100);  // the window handles the posted language change
-    for (int column = 0; column < 5; ++column) headersWhileOpen << dlg.ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).ColumnText(column);
-    for (int column = 0; column < 6; ++column) headersWhileOpen << dlg.ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).ColumnText(column);
+    for (int column = 0; column < 5; ++column)
+      headersWhileOpen << dlg.ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).ColumnText(column);
+    for (int column = 0; column < 6; ++column)
+      headersWhileOpen << dlg.ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).ColumnText(column);
     for (QAction* action : dlg.SystemMenu()->actions())
       if (!action->isSeparator()) menuWhileOpen << action->text();
     unitWhileOpen = dlg.ControlAs<CSpeedLabelStatic>(IDC_SPEED).m_unit;

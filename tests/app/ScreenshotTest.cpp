@@ -51,7 +51,8 @@ void CheckSkin(const QImage& shot, const CTRKDlg& dlg) {
     EXPECT_TRUE(IsBackground(shot.pixel(video))) << std::hex << shot.pixel(video);
   }
   // Pictures on the buttons.
-  for (const CGdipButton* button : {&dlg.Button(IDC_PLAY), &dlg.Button(IDC_OPEN), &dlg.Button(IDC_CLOSE), &dlg.Button(IDC_LOCK)}) {
+  for (const CGdipButton* button :
+       {&dlg.Button(IDC_PLAY), &dlg.Button(IDC_OPEN), &dlg.Button(IDC_CLOSE), &dlg.Button(IDC_LOCK)}) {
     EXPECT_GT(CountNonBackground(shot, button->geometry()), button->width() * button->height() / 8)
         << "button " << button->objectName().toStdString();
   }
@@ -95,7 +96,8 @@ TEST(MainWindowScreens, DemoCardAtTheStartSizeAndLarge) {
   dlg.OnInitDialog();
   dlg.show();
   dlg.OpenFolderWhenReady(dir.path() + "/card");
-  ASSERT_TRUE(WaitFor([&] { return dlg.Library().CurrentRecording() == 0 && dlg.Playback().OpenCountdown() == 0; }, 30000));
+  ASSERT_TRUE(
+      WaitFor([&] { return dlg.Library().CurrentRecording() == 0 && dlg.Playback().OpenCountdown() == 0; }, 30000));
   EXPECT_EQ(static_cast<int>(dlg.Library().Recordings().size()), recordings);
   EXPECT_EQ(dlg.ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount(), recordings);
   EXPECT_GT(dlg.ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).GetItemCount(), 0);

@@ -22,8 +22,7 @@ TEST(VideoOutputChoice, SoftwareRenderersTurnTheGlOutputsOff) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.renderer);
     EXPECT_EQ(IsSoftwareGlRenderer(QString::fromLatin1(c.renderer)), c.software);
-    EXPECT_EQ(VideoOutputArgumentsFor(QString::fromLatin1(c.renderer)),
-              c.software ? off : std::vector<std::string>{});
+    EXPECT_EQ(VideoOutputArgumentsFor(QString::fromLatin1(c.renderer)), c.software ? off : std::vector<std::string>{});
   }
 }
 

@@ -19,12 +19,15 @@ constexpr double kFps = 10;
 
 // The latest key picture at or before `t` seconds, by ffprobe.
 double KeyPictureBefore(const std::string& path, double t) {
-  std::istringstream lines(ShellOutput("ffprobe -v error -select_streams v:0 -show_entries packet=pts_time,flags "
-                                       "-of csv=p=0 '" + path + "'"));
+  std::istringstream lines(
+      ShellOutput("ffprobe -v error -select_streams v:0 -show_entries packet=pts_time,flags "
+                  "-of csv=p=0 '" +
+                  path + "'"));
   double best = 0, pts = 0;
   char key = 0;
   for (std::string line; std::getline(lines, line);)
-    if (std::sscanf(line.c_str(), "%lf,%c", &pts, &key) == 2 && key == 'K' && pts <= t + 1e-6) best = std::max(best, pts);
+    if (std::sscanf(line.c_str(), "%lf,%c", &pts, &key) == 2 && key == 'K' && pts <= t + 1e-6)
+      best = std::max(best, pts);
   return best;
 }
 
@@ -100,7 +103,8 @@ TEST(clip_lossless, ClipAcrossARecordingBoundaryHoldsItsPicturesAndRecords) {
     EXPECT_EQ(FileBytes(trip[0].path), before);
 
     // Another frame size does not join: the clip ends at the boundary.
-    const ClipResult cut = WriteLosslessClip({{trip[1].path, 8.0, 10.0}, {trip[2].path, 0, 2.0}}, out / ("CUT" + extension), {});
+    const ClipResult cut =
+        WriteLosslessClip({{trip[1].path, 8.0, 10.0}, {trip[2].path, 0, 2.0}}, out / ("CUT" + extension), {});
     ASSERT_TRUE(cut.Ok()) << cut.detail;
     ASSERT_EQ(cut.notes.size(), 1u);
     EXPECT_TRUE(cut.notes[0].starts_with("cut at the recording boundary: " + trip[2].path)) << cut.notes[0];

@@ -93,9 +93,11 @@ TEST(ClipShareable, TripAcrossRecordingsKeepsItsFramesAndShowsEachRecordsSpeed) 
   EXPECT_DOUBLE_EQ(reported, 1.0);
 
   int status = -1;
-  const std::string probe = ShellOutput("ffprobe -v error -count_frames -show_entries "
-                                        "stream=codec_name,pix_fmt,nb_read_frames -of csv=p=0 '" + clip + "' 2>&1",
-                                        &status);
+  const std::string probe = ShellOutput(
+      "ffprobe -v error -count_frames -show_entries "
+      "stream=codec_name,pix_fmt,nb_read_frames -of csv=p=0 '" +
+          clip + "' 2>&1",
+      &status);
   EXPECT_EQ(status, 0);
   // One video stream (the synthesized recordings have no sound), decoded without a complaint.
   int frames = 0;
@@ -123,8 +125,10 @@ TEST(ClipShareable, TripAcrossRecordingsKeepsItsFramesAndShowsEachRecordsSpeed) 
     const GpsSample& record = source.gps.at(static_cast<std::size_t>(t < 3.0 ? t + 3.0 : t - 3.0));
     const QString figures = IsUsableGpsSample(record) ? SpeedFigures(record.speed, SpeedUnit::Kph) : "none";
     for (auto& [other, picture] : shown)
-      if (other == figures) EXPECT_LE(Difference(*decoder.Decoded(), *picture, area), 2) << t;
-      else EXPECT_GE(Difference(*decoder.Decoded(), *picture, area), 5) << t << figures.toStdString();
+      if (other == figures)
+        EXPECT_LE(Difference(*decoder.Decoded(), *picture, area), 2) << t;
+      else
+        EXPECT_GE(Difference(*decoder.Decoded(), *picture, area), 5) << t << figures.toStdString();
     if (!shown.count(figures)) shown[figures].reset(av_frame_clone(decoder.Decoded()));
     ++pictures;
   }
@@ -151,8 +155,8 @@ TEST(ClipShareable, CancelOrUnreadableSourceLeavesNothing) {
     const auto before = std::distance(std::filesystem::directory_iterator(folder.Path()), {});
     const bool noFolder = row.failure == ClipFailure::DestinationUnwritable;
     const std::string destination = folder.Path() + (noFolder ? "/no/clip.mp4" : "/clip.mp4");
-    const ClipResult result = WriteShareableClip({row.piece}, destination, 1,
-                                                 [&](double, const std::string&) { return !row.cancel; });
+    const ClipResult result =
+        WriteShareableClip({row.piece}, destination, 1, [&](double, const std::string&) { return !row.cancel; });
     EXPECT_EQ(result.failure, row.failure) << result.detail;
     EXPECT_FALSE(result.detail.empty());
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Path()), {}), before);
@@ -165,8 +169,11 @@ TEST(ClipShareable, SoundOfTheSpanBecomesAac) {
   const ClipResult result = WriteShareableClip({{RecordingWithSound(folder.Path()), 0.5, 1.5}}, clip, 0, nullptr);
   ASSERT_TRUE(result.Ok()) << result.detail;
   int status = -1;
-  const std::string probe = ShellOutput("ffprobe -v error -count_frames -show_entries stream=codec_name,duration "
-                                        "-of csv=p=0 '" + clip + "' 2>&1", &status);
+  const std::string probe = ShellOutput(
+      "ffprobe -v error -count_frames -show_entries stream=codec_name,duration "
+      "-of csv=p=0 '" +
+          clip + "' 2>&1",
+      &status);
   EXPECT_EQ(status, 0);
   double video = 0, sound = 0;
   ASSERT_EQ(std::sscanf(probe.c_str(), "h264,%lf\naac,%lf", &video, &sound), 2) << probe;

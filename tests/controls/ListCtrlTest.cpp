@@ -107,8 +107,8 @@ TEST_F(ListsFixture, DoubleClickSendsTheRowOrMinusOneBelowTheLastRow) {
   const QRect second = groups->visualRect(groups->model()->index(1, 2));
   // Only the left button plays: right double-clicks on rows send nothing.
   SendMouse(groups->viewport(), QEvent::MouseButtonDblClick, second.center(), Qt::RightButton, Qt::RightButton);
-  SendMouse(files->viewport(), QEvent::MouseButtonDblClick,
-            files->visualRect(files->model()->index(0, 4)).center(), Qt::RightButton, Qt::RightButton);
+  SendMouse(files->viewport(), QEvent::MouseButtonDblClick, files->visualRect(files->model()->index(0, 4)).center(),
+            Qt::RightButton, Qt::RightButton);
   EXPECT_TRUE(window.emitted.empty());
   DoubleClick(groups->viewport(), second.center());
   const QRect below(second.left(), second.bottom() + 20, 1, 1);

@@ -125,7 +125,8 @@ TEST(VolumeSlider, ShowsTheWindowBehindItAlsoAfterItMoved) {
     const QImage shown = ScreenPixels(&window, &slider);
     // Corners are outside the channel and the thumb: the window's own pixels.
     for (const QPoint p : {QPoint(1, 1), QPoint(3, 2), QPoint(78, 18), QPoint(2, 17)}) {
-      EXPECT_EQ(shown.pixel(p) & 0xFFFFFFu, PatternParent::PatternAt(slider.x() + p.x(), slider.y() + p.y()) & 0xFFFFFFu)
+      EXPECT_EQ(shown.pixel(p) & 0xFFFFFFu,
+                PatternParent::PatternAt(slider.x() + p.x(), slider.y() + p.y()) & 0xFFFFFFu)
           << when << " " << p.x() << "," << p.y();
     }
   };

@@ -27,9 +27,7 @@ class PatternParent : public QWidget {
  public:
   PatternParent() { setAttribute(Qt::WA_DontShowOnScreen, false); }
 
-  static QRgb PatternAt(int x, int y) {
-    return ((x + y) / 3) % 2 == 0 ? qRgb(30, 90, 160) : qRgb(200, 120, 40);
-  }
+  static QRgb PatternAt(int x, int y) { return ((x + y) / 3) % 2 == 0 ? qRgb(30, 90, 160) : qRgb(200, 120, 40); }
 
   std::vector<EmittedSignal> emitted;
 

@@ -62,18 +62,21 @@ TEST(AboutDialog, PageScriptsReadTheVersionAndOkCloses) {
   EXPECT_EQ(dlg.windowTitle(), QString::fromUtf8("バージョン情報"));
   EXPECT_EQ(RunJs(dlg.View(), "document.getElementById('Version').textContent").toString(), "Version 1.04");
   // The car picture comes from the program's pictures.
-  EXPECT_TRUE(WaitFor([&] {
-    return RunJs(dlg.View(), "document.getElementById('Car').complete && "
-                             "document.getElementById('Car').naturalWidth > 0").toBool();
-  }, 5000));
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        return RunJs(dlg.View(),
+                     "document.getElementById('Car').complete && "
+                     "document.getElementById('Car').naturalWidth > 0")
+            .toBool();
+      },
+      5000));
 
   {
     // A picture of the box for the test's artefacts, once the page is on screen.
     WaitFor([] { return false; }, 1500);
     const QRect area = dlg.frameGeometry();
-    const QImage shot = QGuiApplication::primaryScreen()
-                            ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
-                            .toImage();
+    const QImage shot =
+        QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
     QString dir = qEnvironmentVariable("TRK_ARTIFACT_DIR");
     if (dir.isEmpty()) dir = QDir::tempPath();
     QDir().mkpath(dir);
@@ -88,11 +91,10 @@ TEST(AboutDialog, PageScriptsReadTheVersionAndOkCloses) {
   // A real click on the page's OK element closes the dialog with OK.
   QWidget* input = dlg.View()->focusProxy();
   ASSERT_NE(input, nullptr);
-  const QVariantList box =
-      RunJs(dlg.View(),
-            "(() => { const r = document.getElementById('ButtonOK').getBoundingClientRect();"
-            " return [r.left + r.width / 2, r.top + r.height / 2]; })()")
-          .toList();
+  const QVariantList box = RunJs(dlg.View(),
+                                 "(() => { const r = document.getElementById('ButtonOK').getBoundingClientRect();"
+                                 " return [r.left + r.width / 2, r.top + r.height / 2]; })()")
+                               .toList();
   ASSERT_EQ(box.size(), 2);
   Click(input, QPoint(box[0].toInt(), box[1].toInt()), Qt::LeftButton);
   EXPECT_TRUE(WaitFor([&] { return !dlg.isVisible(); }, 5000));
@@ -113,8 +115,8 @@ TEST(AboutDialog, RightClicksNeverReachThePage) {
   ASSERT_NE(input, nullptr);
   const QPoint inside(60, 60);
   Click(input, inside, Qt::RightButton);
-  QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(inside), QPointF(input->mapToGlobal(inside)),
-                  Qt::RightButton, Qt::RightButton, Qt::NoModifier);
+  QMouseEvent dbl(QEvent::MouseButtonDblClick, QPointF(inside), QPointF(input->mapToGlobal(inside)), Qt::RightButton,
+                  Qt::RightButton, Qt::NoModifier);
   QApplication::sendEvent(input, &dbl);
   // A left click goes through, so the page does receive the mouse.
   Click(input, inside, Qt::LeftButton);

@@ -27,10 +27,12 @@ class MessageSink : public QWidget {
   std::vector<std::pair<std::string, int>> received;
 
   void Watch(CTrcConfigDlg& dlg) {
-    connect(&dlg, &CTrcConfigDlg::MapProviderApplied, this, [this] { received.emplace_back("map", 0); },
-            Qt::QueuedConnection);
-    connect(&dlg, &CTrcConfigDlg::LanguageApplied, this,
-            [this](int language) { received.emplace_back("language", language); }, Qt::QueuedConnection);
+    connect(
+        &dlg, &CTrcConfigDlg::MapProviderApplied, this, [this] { received.emplace_back("map", 0); },
+        Qt::QueuedConnection);
+    connect(
+        &dlg, &CTrcConfigDlg::LanguageApplied, this,
+        [this](int language) { received.emplace_back("language", language); }, Qt::QueuedConnection);
   }
 };
 
@@ -197,7 +199,7 @@ TEST(ConfigDialog, SpeedUnitOpensOnTheLocalesAndApplyWritesIt) {
     ScopedLocale locale({{"LANG", row.lang}});
     MessageSink sink;
     CTrcConfigDlg dlg(&sink);
-  sink.Watch(dlg);
+    sink.Watch(dlg);
     std::vector<SpeedUnit> applied;
     QObject::connect(&dlg, &CTrcConfigDlg::SpeedUnitApplied, [&](SpeedUnit unit) { applied.push_back(unit); });
     ASSERT_EQ(dlg.Combo(CTrcConfigDlg::IDC_COMBO_SPEED_UNIT)->count(), 2);
@@ -243,7 +245,8 @@ TEST(ConfigDialog, AChoiceTheFileCannotKeepIsSaidOnceInTheLanguageInForce) {
     }
   });
   answer.start(10);
-  for (int button : {CTrcConfigDlg::IDC_APPLY_MAP, CTrcConfigDlg::IDC_APPLY_SPEED_UNIT, CTrcConfigDlg::IDC_APPLY_LANGUAGE})
+  for (int button :
+       {CTrcConfigDlg::IDC_APPLY_MAP, CTrcConfigDlg::IDC_APPLY_SPEED_UNIT, CTrcConfigDlg::IDC_APPLY_LANGUAGE})
     dlg.Button(button)->click();
   EXPECT_EQ(said, QStringList{Text(310, kLangIdJapanese).replace("%s", dir.IniPath())});
 }

@@ -171,7 +171,9 @@ QString Text(uint32_t id) { return QString::fromStdString(LoadText(id)); }
 class ScopedHome {
  public:
   explicit ScopedHome(const QString& home)
-      : m_home(qgetenv("HOME")), m_config(qgetenv("XDG_CONFIG_HOME")), m_hadConfig(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")) {
+      : m_home(qgetenv("HOME")),
+        m_config(qgetenv("XDG_CONFIG_HOME")),
+        m_hadConfig(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")) {
     qputenv("HOME", QFile::encodeName(home));
     qunsetenv("XDG_CONFIG_HOME");
   }
@@ -186,7 +188,9 @@ class ScopedHome {
   bool m_hadConfig;
 };
 
-bool RunQuietly(const QString& command) { return std::system((command + " >/dev/null 2>&1").toLocal8Bit().constData()) == 0; }
+bool RunQuietly(const QString& command) {
+  return std::system((command + " >/dev/null 2>&1").toLocal8Bit().constData()) == 0;
+}
 
 }  // namespace
 
@@ -319,7 +323,8 @@ TEST(MountedMedia, BlockDevicesDirectlyBelowTheMediaFolders) {
       "/dev/trk-none8 /mnt/usb vfat rw 0 0\n"
       "broken line\n");
   mounts.close();
-  const std::vector<MountedMedium> media = ListMountedMedia(QFile::encodeName(mounts.fileName()).toStdString(), "alice");
+  const std::vector<MountedMedium> media =
+      ListMountedMedia(QFile::encodeName(mounts.fileName()).toStdString(), "alice");
   std::vector<std::pair<std::string, std::string>> found;
   for (const MountedMedium& m : media) found.emplace_back(m.mountPoint, m.label);
   const std::vector<std::pair<std::string, std::string>> expected = {

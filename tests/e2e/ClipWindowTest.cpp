@@ -17,7 +17,9 @@ namespace {
 class ClipWindow : public e2e::WindowTest {
  protected:
   // Three recordings of 30 s that follow each other: one trip.
-  QString WriteTrip() { return e2e::WriteTrip(CardFolder(), [](int, SynthOptions&) {}); }
+  QString WriteTrip() {
+    return e2e::WriteTrip(CardFolder(), [](int, SynthOptions&) {});
+  }
 
   void OpenTrip() {
     dlg().OpenFolder(WriteTrip());

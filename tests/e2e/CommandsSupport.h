@@ -60,7 +60,9 @@ class WindowTest : public ::testing::Test {
     m_card = WriteTestCard(CardFolder());
     m_answers.Folder(CardFolder());
     dlg().OnCommand(IDC_OPEN);
-    ASSERT_TRUE(WaitFor([&] { return !dlg().IsScanning() && dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount() == 5; }, 60000));
+    ASSERT_TRUE(WaitFor(
+        [&] { return !dlg().IsScanning() && dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount() == 5; },
+        60000));
     // Playing, and its first time report has released the busy guard.
     ASSERT_TRUE(WaitFor(
         [&] { return dlg().Library().CurrentRecording() == 0 && dlg().Playback().Engine().IsPlaying() && g_busy == 0; },

@@ -89,14 +89,14 @@ TEST_F(Commands, OpenScansABigCardWhileTheWindowKeepsPainting) {
   EXPECT_EQ(dlg().Video().Counter(), count - 1);
   EXPECT_EQ(static_cast<int>(dlg().Library().Recordings().size()), count);
   EXPECT_EQ(dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount(), count);
-  EXPECT_EQ(dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).GetItemCount(), static_cast<int>(dlg().Library().Groups().size()));
+  EXPECT_EQ(dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).GetItemCount(),
+            static_cast<int>(dlg().Library().Groups().size()));
   EXPECT_GE(dlg().Playback().OpenCountdown(), 3);
   EXPECT_EQ(dlg().Playback().PendingIndex(), 0);
   EXPECT_EQ(dlg().Library().CurrentRecording(), -1);
-  EXPECT_TRUE(std::is_sorted(dlg().Library().Recordings().begin(), dlg().Library().Recordings().end(),
-                             [](const RecordingInfo& a, const RecordingInfo& b) {
-                               return a.summary.startTime < b.summary.startTime;
-                             }));
+  EXPECT_TRUE(std::is_sorted(
+      dlg().Library().Recordings().begin(), dlg().Library().Recordings().end(),
+      [](const RecordingInfo& a, const RecordingInfo& b) { return a.summary.startTime < b.summary.startTime; }));
   ASSERT_TRUE(WaitFor([&] { return dlg().Library().CurrentRecording() == 0; }, 20000));
   EXPECT_EQ(dlg().CurrentFolder(), big);
 }
@@ -191,8 +191,8 @@ TEST_F(Commands, DeleteAsksFirstAndNeverDeletesProtectedRecordings) {
 
   // The question names what goes and what stays, in Japanese down to Qt's
   // own buttons. Cancel: playback goes on as it was, nothing deleted, no other message.
-  const QString question = Box(128, 129) + "\n\n" +
-                           Text(321).arg(1).arg(dlg().Library().Recordings()[4].summary.fileSize >> 20).arg(1);
+  const QString question =
+      Box(128, 129) + "\n\n" + Text(321).arg(1).arg(dlg().Library().Recordings()[4].summary.fileSize >> 20).arg(1);
   QString cancelText;
   m_answers.Box(QMessageBox::Cancel, [&] {
     cancelText = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())->button(QMessageBox::Cancel)->text();
@@ -448,4 +448,3 @@ TEST_F(Commands, CloseButtonClosesAndSavesTheRectangle) {
   EXPECT_TRUE(m_dir.IniText().contains("[WINPOS]\nLEFT=120\nTOP=90\nRIGHT=940\nBOTTOM=690\n"))
       << m_dir.IniText().constData();
 }
-

@@ -111,13 +111,17 @@ TEST_F(CutRepairWindow, OpenOffersRepairedCopiesThatThenPlayWithMapAndCurve) {
   // The copies play, with their track on the map and their curve.
   m_answers.Folder(copies);
   dlg().OnCommand(IDC_OPEN);
-  ASSERT_TRUE(WaitFor([&] { return !dlg().IsScanning() && dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount() == 2; }, 60000));
+  ASSERT_TRUE(WaitFor(
+      [&] { return !dlg().IsScanning() && dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount() == 2; },
+      60000));
   EXPECT_TRUE(dlg().Library().CutRecordings().empty());
   for (int index = 0; index < 2; ++index) {
     SCOPED_TRACE(index);
     if (index > 0) dlg().PlayRecording(index);
     ASSERT_TRUE(WaitFor(
-        [&] { return dlg().Library().CurrentRecording() == index && dlg().Playback().Engine().IsPlaying() && g_busy == 0; },
+        [&] {
+          return dlg().Library().CurrentRecording() == index && dlg().Playback().Engine().IsPlaying() && g_busy == 0;
+        },
         60000));
     ASSERT_TRUE(WaitFor([&] { return dlg().Playback().Engine().GetTime() > 300; }, 30000));
     EXPECT_GT(dlg().Library().GpsSamples().size(), 5u);
@@ -150,8 +154,10 @@ TEST_F(CutRepairWindow, TheCopiesOpenInTheViewerAndAMissingFileManagerIsSaid) {
   }
   qputenv("PATH", path);
   // The second offer opened the copies as OPEN would.
-  EXPECT_TRUE(WaitFor([&] {
-    return dlg().CurrentFolder() == m_dir.path() + "/second" && !dlg().IsScanning() &&
-           dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount() == 1;
-  }, 60000));
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        return dlg().CurrentFolder() == m_dir.path() + "/second" && !dlg().IsScanning() &&
+               dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount() == 1;
+      },
+      60000));
 }

@@ -74,16 +74,22 @@ TEST_F(EventsWindow, EventsAreListedMarkedAndReachedByKey) {
   for (const auto& e : expected) colours += (colours.isEmpty() ? "[\"" : ",\"") + EventColor(e.first).name() + "\"";
   colours += "]";
   auto onPage = std::make_shared<QString>();
-  EXPECT_TRUE(WaitFor([&] {
-    dlg().MapDlg()->FlushScripts();
-    dlg().MapDlg()->Page()->runJavaScript(QStringLiteral("JSON.stringify(event_marks.map(function (m) { return m[2]; }))"),
-                                          [onPage](const QVariant& v) { *onPage = v.toString(); });
-    return *onPage == colours;
-  }, 15000)) << onPage->toStdString();
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        dlg().MapDlg()->FlushScripts();
+        dlg().MapDlg()->Page()->runJavaScript(
+            QStringLiteral("JSON.stringify(event_marks.map(function (m) { return m[2]; }))"),
+            [onPage](const QVariant& v) { *onPage = v.toString(); });
+        return *onPage == colours;
+      },
+      15000))
+      << onPage->toStdString();
 
   // The group's tooltip counts them.
-  EXPECT_TRUE(dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).RowToolTip(0).contains(
-      e2e::Text(351).arg(1).arg(1).arg(1).arg(1)));
+  EXPECT_TRUE(dlg()
+                  .ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST)
+                  .RowToolTip(0)
+                  .contains(e2e::Text(351).arg(1).arg(1).arg(1).arg(1)));
 
   // The list, one click away: four events and the recording without sensor data.
   QTest::mouseClick(dlg().EventsButton(), Qt::LeftButton);

@@ -97,7 +97,10 @@ TEST_F(ExportMenu, GroupRowsShowTheirTripFiguresAsTooltip) {
   const QRegularExpression figures("^" + pattern + "$", QRegularExpression::MultilineOption);
   QWidget* viewport = dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).viewport();
   for (int row = 0; row < 2; ++row) {
-    const QPoint at = dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).visualItemRect(dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).item(row, 2)).center();
+    const QPoint at = dlg()
+                          .ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST)
+                          .visualItemRect(dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).item(row, 2))
+                          .center();
     QHelpEvent help(QEvent::ToolTip, at, viewport->mapToGlobal(at));
     QApplication::sendEvent(viewport, &help);
     ASSERT_TRUE(WaitFor([] { return QToolTip::isVisible(); }, 3000)) << "row " << row;

@@ -20,10 +20,11 @@ class FullScreen : public e2e::WindowTest {
 
   std::vector<QWidget*> NormalControls() {
     std::vector<QWidget*> controls;
-    for (int id : {IDC_PLAY, IDC_STOP, IDC_SLOW, IDC_FAST, IDC_DEL, IDC_SAVE, IDC_SNAP, IDC_OPEN, IDC_LOOP, IDC_KML,
-                   IDC_MAP, IDC_GSR, IDC_LOCK, IDC_POSITION_SLIDER, IDC_VOLUME_SLIDER, IDC_GPS_ICON, IDC_CLOSE,
-                   IDC_MAXIMIZE, IDC_MINIMIZE, IDC_ABOUT, IDC_VOLUME, IDC_CAR, IDC_GROUP_LIST, IDC_FILE_LIST, IDC_SPEED,
-                   IDC_SIZE_S, IDC_SIZE_M, IDC_SIZE_L})
+    for (int id :
+         {IDC_PLAY,          IDC_STOP,       IDC_SLOW,      IDC_FAST,     IDC_DEL,      IDC_SAVE,   IDC_SNAP,
+          IDC_OPEN,          IDC_LOOP,       IDC_KML,       IDC_MAP,      IDC_GSR,      IDC_LOCK,   IDC_POSITION_SLIDER,
+          IDC_VOLUME_SLIDER, IDC_GPS_ICON,   IDC_CLOSE,     IDC_MAXIMIZE, IDC_MINIMIZE, IDC_ABOUT,  IDC_VOLUME,
+          IDC_CAR,           IDC_GROUP_LIST, IDC_FILE_LIST, IDC_SPEED,    IDC_SIZE_S,   IDC_SIZE_M, IDC_SIZE_L})
       controls.push_back(dlg().Control(id));
     return controls;
   }
@@ -148,8 +149,16 @@ TEST_F(FullScreen, TheMapIsDrawnAfterEveryLayoutChange) {
     };
   };
   const std::pair<const char*, std::function<void()>> changes[] = {
-      {"full screen in and out", [&] { DoubleClick(dlg().Control(IDC_VIDEO)); DoubleClick(dlg().Control(IDC_VIDEO)); }},
-      {"MAP off and on", [&] { dlg().OnCommand(IDC_MAP); dlg().OnCommand(IDC_MAP); }},
+      {"full screen in and out",
+       [&] {
+         DoubleClick(dlg().Control(IDC_VIDEO));
+         DoubleClick(dlg().Control(IDC_VIDEO));
+       }},
+      {"MAP off and on",
+       [&] {
+         dlg().OnCommand(IDC_MAP);
+         dlg().OnCommand(IDC_MAP);
+       }},
       {"M", [&] { dlg().OnCommand(IDC_SIZE_M); }},
       {"L", [&] { dlg().OnCommand(IDC_SIZE_L); }},
       {"S", [&] { dlg().OnCommand(IDC_SIZE_S); }},
@@ -159,12 +168,15 @@ TEST_F(FullScreen, TheMapIsDrawnAfterEveryLayoutChange) {
   for (const auto& [what, change] : changes) {
     change();
     QSet<QRgb> colours;
-    EXPECT_TRUE(WaitFor([&] {
-      const QImage shown = GrabScreen(QRect(map.mapToGlobal(QPoint(0, 0)), map.size()));
-      colours.clear();
-      for (int y = 0; y < shown.height(); y += 2)
-        for (int x = 0; x < shown.width(); x += 2) colours.insert(shown.pixel(x, y));
-      return colours.size() > 32 && map.View()->window()->size() == map.contentsRect().size();
-    }, 10000)) << what << ": " << colours.size() << " colours, web window " << map.View()->window()->width();
+    EXPECT_TRUE(WaitFor(
+        [&] {
+          const QImage shown = GrabScreen(QRect(map.mapToGlobal(QPoint(0, 0)), map.size()));
+          colours.clear();
+          for (int y = 0; y < shown.height(); y += 2)
+            for (int x = 0; x < shown.width(); x += 2) colours.insert(shown.pixel(x, y));
+          return colours.size() > 32 && map.View()->window()->size() == map.contentsRect().size();
+        },
+        10000))
+        << what << ": " << colours.size() << " colours, web window " << map.View()->window()->width();
   }
 }

@@ -34,8 +34,10 @@ class LocaleWindow : public e2e::WindowTest, public ::testing::WithParamInterfac
 
 TEST_P(LocaleWindow, ListHeadersAndTheKmlMessageSpeakTheLanguage) {
   QStringList headers;
-  for (int column = 0; column < 5; ++column) headers << dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).ColumnText(column);
-  for (int column = 0; column < 6; ++column) headers << dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).ColumnText(column);
+  for (int column = 0; column < 5; ++column)
+    headers << dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).ColumnText(column);
+  for (int column = 0; column < 6; ++column)
+    headers << dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).ColumnText(column);
   QStringList expected;
   for (uint32_t id : {116, 117, 118, 119, 120, 121, 122, 118, 123, 120, 124}) expected << Text(id);
   EXPECT_EQ(headers, expected);

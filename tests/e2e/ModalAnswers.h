@@ -74,8 +74,10 @@ class ModalAnswers {
     Seen seen{picker != nullptr, box ? box->text() : modal->windowTitle(), modal->windowTitle()};
     if (m_script.empty() || m_script.front().picker != (picker != nullptr) || dialogNext != (other != nullptr)) {
       m_unexpected.push_back(seen);
-      if (box) box->done(QMessageBox::Cancel);
-      else picker->reject();
+      if (box)
+        box->done(QMessageBox::Cancel);
+      else
+        picker->reject();
       return;
     }
     Step step = std::move(m_script.front());
@@ -96,8 +98,10 @@ class ModalAnswers {
       return;
     }
     if (step.whileShown) step.whileShown();
-    if (QAbstractButton* button = box->button(step.button)) button->click();
-    else box->done(step.button);
+    if (QAbstractButton* button = box->button(step.button))
+      button->click();
+    else
+      box->done(step.button);
   }
 
   QTimer m_timer;

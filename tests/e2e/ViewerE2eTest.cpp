@@ -16,8 +16,8 @@
 #include "ViewerProcess.h"
 
 using e2e::Eventually;
-using e2e::Screen;
 using e2e::IniValue;
+using e2e::Screen;
 using e2e::Viewer;
 
 namespace {

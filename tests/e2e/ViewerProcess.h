@@ -191,8 +191,10 @@ class Viewer {
 
   static bool WaitForDialogGone(const QString& id, int timeoutMs = 30000) {
     return Eventually(
-        [&] { return !XDo({"search", "--onlyvisible", "--name", "."}).split('\n').contains(id); }, timeoutMs,
-        150);
+        [&] {
+          return !XDo({"search", "--onlyvisible", "--name", "."}).split('\n').contains(id);
+        },
+        timeoutMs, 150);
   }
 
   // The last message box the program opened, as "caption<TAB>text" (line

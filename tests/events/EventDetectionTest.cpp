@@ -56,8 +56,11 @@ TEST(EventDetection, KnownMomentsAreFoundWithinASecondWithTheirType) {
     std::vector<Moment> expected;
     EventSensitivity sensitivity = EventSensitivity::Normal;
   };
-  const std::vector<Moment> all = {{T::Impact, 15},        {T::HarshBraking, 30},  {T::HarshAcceleration, 60},
-                                   {T::HarshTurnLeft, 80}, {T::HarshTurnRight, 95}};
+  const std::vector<Moment> all = {{T::Impact, 15},
+                                   {T::HarshBraking, 30},
+                                   {T::HarshAcceleration, 60},
+                                   {T::HarshTurnLeft, 80},
+                                   {T::HarshTurnRight, 95}};
   auto everyKind = [](SynthOptions& o) {
     o.impactAt = {15};
     o.brakeAt = {30};
@@ -75,8 +78,12 @@ TEST(EventDetection, KnownMomentsAreFoundWithinASecondWithTheirType) {
          o.gsensorRate = 50;
        },
        all},
-      {"rough road, low sensitivity", [&](SynthOptions& o) { everyKind(o); o.roadNoise = true; }, all,
-       EventSensitivity::Low},
+      {"rough road, low sensitivity",
+       [&](SynthOptions& o) {
+         everyKind(o);
+         o.roadNoise = true;
+       },
+       all, EventSensitivity::Low},
       {"two brakings far apart, GPS twice a second",
        [](SynthOptions& o) {
          o.brakeAt = {25, 70};
@@ -84,7 +91,8 @@ TEST(EventDetection, KnownMomentsAreFoundWithinASecondWithTheirType) {
        },
        {{T::HarshBraking, 25}, {T::HarshBraking, 70}}},
       {"G-sensor all zeros: braking from the GPS speed",
-       [](SynthOptions& o) { o.brakeAt = {40}; }, {{T::HarshBraking, 40}}},
+       [](SynthOptions& o) { o.brakeAt = {40}; },
+       {{T::HarshBraking, 40}}},
   };
   for (const Row& row : rows) {
     SynthOptions o = Drive(120);
@@ -108,8 +116,8 @@ TEST(EventDetection, KnownMomentsAreFoundWithinASecondWithTheirType) {
         EXPECT_LT(e.speedAfterKmh, 5) << row.name;
       }
     }
-    EXPECT_EQ(found.sensor, std::string(row.name).find("zeros") != std::string::npos ? SensorState::Unusable
-                                                                                     : SensorState::Usable);
+    EXPECT_EQ(found.sensor,
+              std::string(row.name).find("zeros") != std::string::npos ? SensorState::Unusable : SensorState::Usable);
   }
 }
 
@@ -131,11 +139,21 @@ TEST(EventDetection, BadInputNeitherCrashesNorInventsAMoment) {
   };
   const Row rows[] = {
       {"no G-sensor block", [](TrackPart& p) { p.gsensor.clear(); }, SensorState::Missing},
-      {"a block of zeros", [](TrackPart& p) { for (auto& s : p.gsensor) s = {}; }, SensorState::Unusable},
-      {"stuck at the limit throughout", [](TrackPart& p) { for (auto& s : p.gsensor) s = {127, -128, 127}; },
+      {"a block of zeros",
+       [](TrackPart& p) {
+         for (auto& s : p.gsensor) s = {};
+       },
+       SensorState::Unusable},
+      {"stuck at the limit throughout",
+       [](TrackPart& p) {
+         for (auto& s : p.gsensor) s = {127, -128, 127};
+       },
        SensorState::Unusable},
       {"stuck at the limit for 5 s",
-       [](TrackPart& p) { for (std::size_t i = 200; i < 250; ++i) p.gsensor[i].x = -128; }, SensorState::Usable},
+       [](TrackPart& p) {
+         for (std::size_t i = 200; i < 250; ++i) p.gsensor[i].x = -128;
+       },
+       SensorState::Usable},
       {"records past the end knock hard",
        [](TrackPart& p) {
          p.recording.summary.durationMs = 30000;
@@ -143,7 +161,10 @@ TEST(EventDetection, BadInputNeitherCrashesNorInventsAMoment) {
        },
        SensorState::Usable},
       {"the clock jumps by a year and back",
-       [](TrackPart& p) { for (std::size_t i = 20; i < 25; ++i) p.gps[i].year += 1; }, SensorState::Usable},
+       [](TrackPart& p) {
+         for (std::size_t i = 20; i < 25; ++i) p.gps[i].year += 1;
+       },
+       SensorState::Usable},
       {"a GPS speed that drops for one record",
        [](TrackPart& p) {
          p.gsensor.clear();

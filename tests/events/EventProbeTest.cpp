@@ -29,9 +29,9 @@ TEST(EventProbe, EveryMomentOfASynthesizedFileIsOneJsonLine) {
   int status = -1;
   Shell("mkdir -p " + tmp / "card", status);
   Shell(bin + "/trk-synth file " + tmp / "card/FILE0001.AVI" +
-          " --size 160x96 --fps 2 --duration 110 --impact-at 12 --brake-at 30 --accelerate-at 55"
-          " --turn-at 75:left --turn-at 92 >/dev/null",
-      status);
+            " --size 160x96 --fps 2 --duration 110 --impact-at 12 --brake-at 30 --accelerate-at 55"
+            " --turn-at 75:left --turn-at 92 >/dev/null",
+        status);
   ASSERT_EQ(status, 0);
   const std::string events = Shell(bin + "/trk-probe --events " + tmp / "card/FILE0001.AVI", status);
   EXPECT_EQ(status, 0);

@@ -103,11 +103,7 @@ TEST_F(FileOperationsTest, NothingCheckedDoesNothing) {
 
 TEST_F(FileOperationsTest, DeleteKeepsProtectedRecordingsAndRegroups) {
   // Group 0: a normal recording; group 1: event, normal, normal; group 2: normal.
-  Make({{100, 10},
-        {1000, 10, RecordingFlagEvent, "EVGS0001.AVI"},
-        {1010, 10},
-        {1020, 10},
-        {5000, 10}});
+  Make({{100, 10}, {1000, 10, RecordingFlagEvent, "EVGS0001.AVI"}, {1010, 10}, {1020, 10}, {5000, 10}});
   library.SelectRecording(4);
   groups.checked = {1};
   EXPECT_EQ(library.DeleteChecked(), 1);
@@ -158,7 +154,10 @@ TEST_F(FileOperationsTest, DeleteReportsRecordingsItCouldNotRemove) {
 }
 
 TEST_F(FileOperationsTest, UnlockLiftsProtectionAndClearsFlags) {
-  Make({{100, 10, RecordingFlagLocked}, {110, 10, RecordingFlagEvent, "EVGS0003.AVI"}, {120, 10}, {900, 5, RecordingFlagLocked}});
+  Make({{100, 10, RecordingFlagLocked},
+        {110, 10, RecordingFlagEvent, "EVGS0003.AVI"},
+        {120, 10},
+        {900, 5, RecordingFlagLocked}});
   groups.checked = {0};
   EXPECT_EQ(library.UnlockChecked(), 1);
   EXPECT_TRUE(library.LastFailures().empty());
@@ -180,7 +179,8 @@ TEST_F(FileOperationsTest, UnlockLiftsProtectionAndClearsFlags) {
 
 TEST_F(FileOperationsTest, UnlockThatTheFileSystemRefusesKeepsTheFlag) {
   Make({{100, 10, RecordingFlagLocked}, {110, 10, RecordingFlagLocked}});
-  if (!SetImmutable(PathOf(0), true)) GTEST_SKIP() << "cannot make a file immutable here (need CAP_LINUX_IMMUTABLE on ext4)";
+  if (!SetImmutable(PathOf(0), true))
+    GTEST_SKIP() << "cannot make a file immutable here (need CAP_LINUX_IMMUTABLE on ext4)";
   groups.checked = {0};
   EXPECT_EQ(library.UnlockChecked(), 1);
   SetImmutable(PathOf(0), false);
@@ -260,8 +260,8 @@ TEST_F(FileOperationsTest, FailedCopiesAreReportedAndDestroyNothing) {
   Make({{100, 10}, {110, 10}, {120, 10}, {130, 10}});
   const std::string dest = tree / "dest";
   std::filesystem::create_directory(dest);
-  tree.File("dest/FILE1000.AVI", "keep me");           // source will vanish
-  tree.File("dest/FILE1001.AVI", "protected copy");    // write-protected at the destination
+  tree.File("dest/FILE1000.AVI", "keep me");         // source will vanish
+  tree.File("dest/FILE1001.AVI", "protected copy");  // write-protected at the destination
   Protect(dest + "/FILE1001.AVI");
   std::filesystem::create_directory(dest + "/FILE1002.AVI");  // a folder in the way
   std::filesystem::remove(PathOf(0));

@@ -21,8 +21,8 @@ struct Seen {
   std::string Path() const { return relative + name + (isFolder ? "/" : ""); }
 };
 
-int Collect(const std::string& root, const std::string& relative, const std::string& name,
-            const FolderEntryData& data, int isFolder, void* context) {
+int Collect(const std::string& root, const std::string& relative, const std::string& name, const FolderEntryData& data,
+            int isFolder, void* context) {
   static_cast<std::vector<Seen>*>(context)->push_back({root, relative, name, data, isFolder != 0});
   return 1;
 }
@@ -63,9 +63,8 @@ TEST(EnumerateFolder, WalksDepthFirstInPreOrder) {
   int result = 0;
   const std::vector<Seen> seen = Walk(tree.Path(), &result);  // no trailing '/'
   EXPECT_EQ(result, 1);
-  EXPECT_EQ(Paths(seen), (std::set<std::string>{"a.AVI", "x/", "x/1.AVI", "x/y/", "x/y/2.AVI", "x/y/z/",
-                                                "x/y/z/3.MOV", "x/w/", "x/w/4", "v/", "v/5", "v/u/",
-                                                "v/u/6", "empty/"}));
+  EXPECT_EQ(Paths(seen), (std::set<std::string>{"a.AVI", "x/", "x/1.AVI", "x/y/", "x/y/2.AVI", "x/y/z/", "x/y/z/3.MOV",
+                                                "x/w/", "x/w/4", "v/", "v/5", "v/u/", "v/u/6", "empty/"}));
   for (const Seen& s : seen) {
     EXPECT_EQ(s.root, tree.Path() + "/");
     EXPECT_TRUE(s.relative.empty() || s.relative.back() == '/');
@@ -92,7 +91,7 @@ TEST(EnumerateFolder, SkipsHiddenEntriesAndLinksToFoldersAndFiles) {
   tree.File(".hidden/B.AVI");
   tree.File("keep/.C.AVI");
   tree.File("target.AVI");
-  std::filesystem::create_directory_symlink("..", tree / "keep/up");          // a loop
+  std::filesystem::create_directory_symlink("..", tree / "keep/up");         // a loop
   std::filesystem::create_directory_symlink(tree / "keep", tree / "again");  // a second way in
   std::filesystem::create_symlink(tree / "target.AVI", tree / "keep/link.AVI");
   std::filesystem::create_symlink(tree / "missing.AVI", tree / "keep/dangling.AVI");

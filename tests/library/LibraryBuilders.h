@@ -33,7 +33,8 @@ inline RecordingInfo MakeRecording(const Rec& r, const std::string& folder, int 
 // Recordings in the given order (already sorted), grouped and listed.
 inline void Fill(RecordingLibrary& library, const std::vector<Rec>& recs, const std::string& folder = "/card/") {
   std::vector<RecordingInfo> recordings;
-  for (std::size_t i = 0; i < recs.size(); ++i) recordings.push_back(MakeRecording(recs[i], folder, static_cast<int>(i)));
+  for (std::size_t i = 0; i < recs.size(); ++i)
+    recordings.push_back(MakeRecording(recs[i], folder, static_cast<int>(i)));
   library.SetRecordings(std::move(recordings));
   library.MarkGroupStarts();
 }

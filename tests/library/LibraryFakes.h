@@ -29,8 +29,8 @@ struct FileRow {
 
 class FakeGroupList : public IGroupListView {
  public:
-  int AddGroupRow(int32_t number, const std::string& resolution, uint64_t durationMs, uint64_t size,
-                  int iconIndex, int64_t startTime) override {
+  int AddGroupRow(int32_t number, const std::string& resolution, uint64_t durationMs, uint64_t size, int iconIndex,
+                  int64_t startTime) override {
     rows.push_back({number, resolution, durationMs, size, iconIndex, startTime});
     return 1;
   }
@@ -40,8 +40,10 @@ class FakeGroupList : public IGroupListView {
     ++deleteAllCalls;
   }
   void SetRowHighlighted(int row, bool on) override {
-    if (on) highlighted.insert(row);
-    else highlighted.erase(row);
+    if (on)
+      highlighted.insert(row);
+    else
+      highlighted.erase(row);
     ++highlightCalls;
   }
   void EnsureRowVisible(int row) override { visible.push_back(row); }
@@ -68,8 +70,10 @@ class FakeFileList : public IFileListView {
     ++deleteAllCalls;
   }
   void SetRowHighlighted(int row, bool on) override {
-    if (on) highlighted.insert(row);
-    else highlighted.erase(row);
+    if (on)
+      highlighted.insert(row);
+    else
+      highlighted.erase(row);
     ++highlightCalls;
   }
   void EnsureRowVisible(int row) override { visible.push_back(row); }

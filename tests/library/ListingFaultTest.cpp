@@ -54,8 +54,7 @@ int Collect(const std::string&, const std::string& relative, const std::string& 
 
 TEST(ListingFaults, AFolderWhoseListingBreaksOffPartWayContributesNothing) {
   TempFolder tree;
-  for (const char* f : {"A.AVI", "bad/1.AVI", "bad/2.AVI", "bad/3.AVI", "bad/inner/4.AVI", "good/5.AVI"})
-    tree.File(f);
+  for (const char* f : {"A.AVI", "bad/1.AVI", "bad/2.AVI", "bad/3.AVI", "bad/inner/4.AVI", "good/5.AVI"}) tree.File(f);
   struct stat bad {};
   ASSERT_EQ(::stat((tree / "bad").c_str(), &bad), 0);
   // 0: the very first read fails; 2 and 4: entries were listed before the

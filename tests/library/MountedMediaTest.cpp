@@ -129,8 +129,8 @@ TEST(FatImage, AttributesDecideHiddenSystemAndProtection) {
 
   std::filesystem::create_directories(card + "/DCIM/HIDDEN");
   std::filesystem::create_directories(card + "/DCIM/SYSTEM");
-  for (const char* f : {"DCIM/A.AVI", "DCIM/EVGS0001.AVI", "DCIM/FILE0001.AVI", "DCIM/SYS.AVI",
-                        "DCIM/HIDDEN/B.AVI", "DCIM/SYSTEM/C.AVI"})
+  for (const char* f : {"DCIM/A.AVI", "DCIM/EVGS0001.AVI", "DCIM/FILE0001.AVI", "DCIM/SYS.AVI", "DCIM/HIDDEN/B.AVI",
+                        "DCIM/SYSTEM/C.AVI"})
     std::ofstream(card + "/" + f) << "x";
   ASSERT_TRUE(SetFatAttributes(card + "/DCIM/HIDDEN", ATTR_DIR | kFatAttrHidden));
   ASSERT_TRUE(SetFatAttributes(card + "/DCIM/SYSTEM", ATTR_DIR | kFatAttrSystem));

@@ -219,8 +219,7 @@ TEST_F(ScanTest, OperationsOnAScannedCard) {
   EXPECT_EQ(copies.Recordings()[0].name, "EVGS0001.AVI");
   EXPECT_EQ(copies.Recordings()[0].subfolder, "DCIM/");
   EXPECT_EQ(copies.Recordings()[0].flags, RecordingFlagEvent);
-  EXPECT_EQ(copies.Recordings()[2].summary.startTime,
-            LocalCalendarToTime(2024, 4, 12, 10, 0, 20));
+  EXPECT_EQ(copies.Recordings()[2].summary.startTime, LocalCalendarToTime(2024, 4, 12, 10, 0, 20));
 
   // Unlock the rest; a new scan agrees with the library.
   groups.checked = {0};

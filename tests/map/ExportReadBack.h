@@ -93,7 +93,7 @@ inline std::vector<std::vector<std::string>> CsvRows(const std::string& text) {
     const std::string line = text.substr(start, end - start);
     std::vector<std::string> fields;
     std::size_t from = 0;
-    for (std::size_t comma = line.find(','); ; comma = line.find(',', from)) {
+    for (std::size_t comma = line.find(',');; comma = line.find(',', from)) {
       fields.push_back(line.substr(from, comma == std::string::npos ? std::string::npos : comma - from));
       if (comma == std::string::npos) break;
       from = comma + 1;

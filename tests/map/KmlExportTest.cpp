@@ -43,7 +43,9 @@ std::string Header(const std::string& name, const std::string& route) {
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
          "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n"
          "  <Document>\n"
-         "    <name>" + name + "</name>\n"
+         "    <name>" +
+         name +
+         "</name>\n"
          "\t<description></description>\n"
          "    <Style id=\"blueLine\">\n"
          "      <LineStyle>\n"
@@ -53,7 +55,9 @@ std::string Header(const std::string& name, const std::string& route) {
          "    </Style>\n"
          "    <Placemark>\n"
          "      <name>CAR PATH</name>\n"
-         "      <description>GPS Path of Car DV " + route + "</description>\n"
+         "      <description>GPS Path of Car DV " +
+         route +
+         "</description>\n"
          "      <styleUrl>#blueLine</styleUrl>\n"
          "      <LineString>\n"
          "        <altitudeMode>relative</altitudeMode>\n"
@@ -72,6 +76,7 @@ const char* const kFooter =
 class FailingBuffer : public std::streambuf {
  public:
   explicit FailingBuffer(std::size_t room) : m_room(room) {}
+
  protected:
   int_type overflow(int_type c) override {
     if (m_room == 0) return traits_type::eof();
@@ -83,6 +88,7 @@ class FailingBuffer : public std::streambuf {
     m_room -= static_cast<std::size_t>(taken);
     return taken;
   }
+
  private:
   std::size_t m_room;
 };
@@ -105,10 +111,9 @@ class KmlTest : public ::testing::Test {
 TEST_F(KmlTest, FileNameTextsAndCoordinates) {
   RecordingPlan plan;
   plan.startTime = July3rd();
-  plan.gps = {Fix(2447.5, 12101.5, GpsStatusValid, 35),
-              Fix(2447.5, 12101.5, 0, 1),                  // no valid bit
-              Fix(0.0, 0.0, GpsStatusValid, 2),            // zero rule
-              Fix(20000.0, 12101.5, GpsStatusValid, 3),    // 200 degrees
+  plan.gps = {Fix(2447.5, 12101.5, GpsStatusValid, 35), Fix(2447.5, 12101.5, 0, 1),  // no valid bit
+              Fix(0.0, 0.0, GpsStatusValid, 2),                                      // zero rule
+              Fix(20000.0, 12101.5, GpsStatusValid, 3),                              // 200 degrees
               Fix(2502.5, 12200.0, GpsStatusValid, -12)};
   Load(plan);
 
@@ -150,7 +155,10 @@ TEST_F(KmlTest, RouteDescriptionOfASubfolderAndEmptyTracks) {
 TEST_F(KmlTest, NamesAreEscapedAndMadeValidUtf8) {
   EXPECT_EQ(EscapeXmlText("a&b<c>d\"e'f"), "a&amp;b&lt;c&gt;d&quot;e&apos;f");
   EXPECT_EQ(EscapeXmlText("caf\xC3\xA9 \xE6\x97\xA5"), "caf\xC3\xA9 \xE6\x97\xA5");  // UTF-8 stays
-  EXPECT_EQ(EscapeXmlText("a\xFF" "b\xC3"), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
+  EXPECT_EQ(EscapeXmlText("a\xFF"
+                          "b\xC3"),
+            "a\xEF\xBF\xBD"
+            "b\xEF\xBF\xBD");
   EXPECT_EQ(EscapeXmlText("\xED\xA0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");  // a surrogate
   EXPECT_EQ(EscapeXmlText("x\x01y\tz"), "x\xEF\xBF\xBDy\tz");
   EXPECT_EQ(EscapeXmlText("\"a&b'", true), "\"a&amp;b'");

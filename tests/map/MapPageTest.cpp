@@ -53,6 +53,7 @@ class Window : public QWidget {
  public:
   int mouseEvents = 0;
   int contextMenus = 0;
+
  protected:
   void mousePressEvent(QMouseEvent*) override { ++mouseEvents; }
   void mouseReleaseEvent(QMouseEvent*) override { ++mouseEvents; }
@@ -105,9 +106,7 @@ class MapPageTest : public ::testing::Test {
     return value;
   }
   QString Json(const QString& expression) { return Eval("JSON.stringify(" + expression + ")").toString(); }
-  QJsonArray Points(const QString& expression) {
-    return QJsonDocument::fromJson(Json(expression).toUtf8()).array();
-  }
+  QJsonArray Points(const QString& expression) { return QJsonDocument::fromJson(Json(expression).toUtf8()).array(); }
 
   void ExpectInitialState() {
     EXPECT_EQ(Json("marker_position"), "[35.679916,139.770161]");
@@ -116,7 +115,8 @@ class MapPageTest : public ::testing::Test {
     EXPECT_EQ(Eval("pathdrived_points.length").toInt(), 0);
     EXPECT_EQ(Eval("file_paths.length").toInt(), 0);
     EXPECT_EQ(Eval("redraw(); [path_line.getLatLngs().length, pathdrived_line.getLatLngs().length,"
-                   " marker.getLatLng().lat, map.getZoom()].join(' ')").toString(),
+                   " marker.getLatLng().lat, map.getZoom()].join(' ')")
+                  .toString(),
               "0 0 35.679916 15");
   }
 
@@ -192,8 +192,9 @@ TEST_F(MapPageTest, MovePositionConvertsAndMovesMarkerCentreAndDrivenLine) {
   EXPECT_EQ(Json("[marker_position, map_center, pathdrived_points]"),
             "[[35.679916,139.766833],[35.679916,139.766833],[[35.679916,139.766833]]]");
   // Leaflet recomputes its centre from whole pixels (about 1e-5 degree at zoom 15).
-  const QJsonArray drawn = Points("(redraw(), [[map.getCenter().lat, map.getCenter().lng],"
-                                  " [marker.getLatLng().lat, marker.getLatLng().lng], [pathdrived_line.getLatLngs().length]])");
+  const QJsonArray drawn = Points(
+      "(redraw(), [[map.getCenter().lat, map.getCenter().lng],"
+      " [marker.getLatLng().lat, marker.getLatLng().lng], [pathdrived_line.getLatLngs().length]])");
   ASSERT_EQ(drawn.size(), 3);
   EXPECT_NEAR(drawn[0].toArray()[0].toDouble(), 35.679916, 5e-5);
   EXPECT_NEAR(drawn[0].toArray()[1].toDouble(), 139.766833, 5e-5);
@@ -222,10 +223,12 @@ TEST_F(MapPageTest, LoadRecordingTrackFillsTheRecordingsLine) {
   Eval("set_center(path_points[300][0], path_points[300][1]); redraw();");
   QTest::qWait(300);
   SaveScreenshot("map_page_track.png");
-  EXPECT_EQ(Eval("path_line.options.color + ' ' + path_line.options.opacity + ' ' + path_line.options.weight").toString(),
-            "#8833FF 0.5 6");
+  EXPECT_EQ(
+      Eval("path_line.options.color + ' ' + path_line.options.opacity + ' ' + path_line.options.weight").toString(),
+      "#8833FF 0.5 6");
   EXPECT_EQ(Eval("pathdrived_line.options.color + ' ' + pathdrived_line.options.opacity + ' ' +"
-                 " pathdrived_line.options.weight").toString(),
+                 " pathdrived_line.options.weight")
+                .toString(),
             "#55EE55 0.5 6");
 
   // Loading another recording replaces the line.
@@ -313,15 +316,17 @@ TEST_F(MapPageTest, TheHostWindowPaintsWithoutOpenGlWhileThePageShowsOnScreen) {
   EXPECT_EQ(window->windowHandle()->surfaceType(), QSurface::RasterSurface);
   // What the X server shows where the map stands: its background, the lines, the marker, the buttons.
   QSet<QRgb> colours;
-  WaitUntil([&] {
-    const QPoint at = host->mapToGlobal(QPoint(0, 0));
-    const QImage shown =
-        QGuiApplication::primaryScreen()->grabWindow(0, at.x(), at.y(), host->width(), host->height()).toImage();
-    colours.clear();
-    for (int y = 0; y < shown.height(); y += 2)
-      for (int x = 0; x < shown.width(); x += 2) colours.insert(shown.pixel(x, y));
-    return colours.size() > 32;
-  }, 10000);
+  WaitUntil(
+      [&] {
+        const QPoint at = host->mapToGlobal(QPoint(0, 0));
+        const QImage shown =
+            QGuiApplication::primaryScreen()->grabWindow(0, at.x(), at.y(), host->width(), host->height()).toImage();
+        colours.clear();
+        for (int y = 0; y < shown.height(); y += 2)
+          for (int x = 0; x < shown.width(); x += 2) colours.insert(shown.pixel(x, y));
+        return colours.size() > 32;
+      },
+      10000);
   EXPECT_GT(colours.size(), 32) << "the page is not on screen";
 }
 
@@ -336,7 +341,8 @@ TEST_F(MapPageTest, GroupPathsAreFaintLinesUnderTheRecording) {
   EXPECT_EQ(Eval("file_lines[0].options.weight < path_line.options.weight &&"
                  " file_lines[0].options.opacity < path_line.options.opacity &&"
                  " Number(map.getPane(file_lines[0].options.pane).style.zIndex) <"
-                 " Number(map.getPane(path_line.options.pane).style.zIndex || 400)").toBool(),
+                 " Number(map.getPane(path_line.options.pane).style.zIndex || 400)")
+                .toBool(),
             true);
   // The group's first fix centres the map.
   EXPECT_EQ(Json("map_center"), Json("file_paths[0][0]"));
@@ -379,7 +385,8 @@ TEST_F(MapPageTest, RightClicksDoNothing) {
 
 TEST_F(MapPageTest, TheMarkerPictureResolvesRelativeToThePage) {
   ASSERT_TRUE(Load());
-  ASSERT_TRUE(WaitUntil([&] { return Eval("marker._icon.complete && marker._icon.naturalWidth > 0").toBool(); }, 10000));
+  ASSERT_TRUE(
+      WaitUntil([&] { return Eval("marker._icon.complete && marker._icon.naturalWidth > 0").toBool(); }, 10000));
   // The program's picture 190 replaces the stand-in when the resources hold it.
   if (QFile::exists(":/png/190.png")) {
     QImage picture(":/png/190.png");

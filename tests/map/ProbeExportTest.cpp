@@ -78,10 +78,12 @@ TEST_F(ProbeExport, TripGpxReadsBackInGpsbabelWithTimesAndSpeeds) {
     options.second = 7 + 10 * i;
     options.driveSeconds = 10.0 * i;
     options.noFixRecords = i == 0 ? 2 : 0;
-    reports.push_back(WriteSynthRecording(dir.Folder() + "card/" + (i == 0 ? "FILE0001.AVI" : "MOV_0002.MOV"), options));
+    reports.push_back(
+        WriteSynthRecording(dir.Folder() + "card/" + (i == 0 ? "FILE0001.AVI" : "MOV_0002.MOV"), options));
   }
   int status = -1;
-  const std::string output = RunCommand(kProbe + " --export gpx '" + dir.Folder() + "card' '" + dir.Folder() + "out'", &status);
+  const std::string output =
+      RunCommand(kProbe + " --export gpx '" + dir.Folder() + "card' '" + dir.Folder() + "out'", &status);
   ASSERT_EQ(status, 0) << output;
   const std::string gpx = dir.Folder() + "out/FILE0001_2024_04_12_09-05-07_TRIP.GPX";
   EXPECT_NE(output.find("\"file\":\"" + gpx + "\""), std::string::npos) << output;
@@ -139,7 +141,8 @@ TEST_F(ProbeExport, WholeCardOneFilePerGroupAndNothingWrittenIntoTheCard) {
   const auto before = Snapshot(card);
 
   int status = -1;
-  std::string output = RunCommand(kProbe + " --export csv '" + card + "' '" + dir.Folder() + "out' 2>/dev/null", &status);
+  std::string output =
+      RunCommand(kProbe + " --export csv '" + card + "' '" + dir.Folder() + "out' 2>/dev/null", &status);
   EXPECT_EQ(status, 0) << output;
   std::vector<std::string> lines = Lines(output);
   ASSERT_EQ(lines.size(), 4u) << output;  // a GPS and a G-sensor file per group
@@ -176,8 +179,8 @@ TEST_F(ProbeExport, WholeCardOneFilePerGroupAndNothingWrittenIntoTheCard) {
   // A trip that cannot be written fails with its reason and harms no earlier file.
   const auto exported = Snapshot(blocked);
   EXPECT_EQ(exported.size(), 4u);
-  output = RunCommand("sh -c \"trap '' XFSZ; ulimit -f 1; exec " + kProbe + " --export kml '" + card + "' '" +
-                          blocked + "'\" 2>&1 >/dev/null",
+  output = RunCommand("sh -c \"trap '' XFSZ; ulimit -f 1; exec " + kProbe + " --export kml '" + card + "' '" + blocked +
+                          "'\" 2>&1 >/dev/null",
                       &status);
   EXPECT_EQ(status, 1);
   EXPECT_NE(output.find("_TRIP (3).KML failed"), std::string::npos) << output;

@@ -78,7 +78,8 @@ TEST(ProbeKml, ExportsASynthesizedRecordingThatGpsbabelReads) {
 TEST(ProbeKml, FailuresAreReported) {
   TempFolder dir;
   int status = -1;
-  std::string output = RunCommand(kProbe + " --kml '" + dir.Folder() + "NOPE.AVI' '" + dir.Folder() + "' 2>/dev/null", &status);
+  std::string output =
+      RunCommand(kProbe + " --kml '" + dir.Folder() + "NOPE.AVI' '" + dir.Folder() + "' 2>/dev/null", &status);
   EXPECT_EQ(status, 1);
   EXPECT_NE(output.find("\"saved\":false"), std::string::npos) << output;
   output = RunCommand(kProbe + " --kml '" + dir.Folder() + "notes.txt' '" + dir.Folder() + "' 2>/dev/null", &status);

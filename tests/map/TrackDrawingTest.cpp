@@ -82,10 +82,10 @@ TEST(ScriptText, DecimalPointIgnoresTheLocale) {
 
 TEST_F(TrackTest, LoadRecordingTrackPlotsEveryUsableSampleInOrder) {
   RecordingPlan plan = MinuteDrive();
-  plan.gpsaValue = 0x0105;        // low byte: 5 records per second
-  plan.extraGpsBytes = 4;         // not a whole record: ignored
+  plan.gpsaValue = 0x0105;  // low byte: 5 records per second
+  plan.extraGpsBytes = 4;   // not a whole record: ignored
   plan.gsensor = {{10, -20, 30}, {1, 2, 3}, {4, 5, 6}, {7, 8, 9}};
-  plan.gseaValue = 0x0200 | 50;   // range byte 2, 50 records per second
+  plan.gseaValue = 0x0200 | 50;  // range byte 2, 50 records per second
   FillLibrary(library, {WriteRecording(dir.Folder(), plan)}, true);
 
   ASSERT_EQ(LoadRecordingTrack(library, 0), 1);
@@ -112,8 +112,8 @@ TEST_F(TrackTest, LoadRecordingTrackPlotsEveryUsableSampleInOrder) {
   }
 
   const std::vector<std::string> expectedCurve = {
-      "Clear()", "SetScale(2.000000,5.000000)", "Clear()", "LoadSamples(4)", "UpdateTimeAxis()",
-      "SetSamplesPerMs(0.050000)", "UpdateTimeAxis()"};
+      "Clear()",          "SetScale(2.000000,5.000000)", "Clear()",         "LoadSamples(4)",
+      "UpdateTimeAxis()", "SetSamplesPerMs(0.050000)",   "UpdateTimeAxis()"};
   EXPECT_EQ(curve.calls, expectedCurve);
   EXPECT_EQ(curve.firstX, 10);
 }
@@ -183,7 +183,8 @@ TEST_F(TrackTest, LoadRecordingTrackFailures) {
   owner.calls.clear();
   EXPECT_EQ(UpdatePosition(library, 0, true, true), 0);
   EXPECT_EQ(UpdatePosition(library, 5000, true, true), 0);
-  EXPECT_EQ(owner.calls, (std::vector<std::string>{"ClearHeading()", "SetSpeed(0,0)", "ClearHeading()", "SetSpeed(0,0)"}));
+  EXPECT_EQ(owner.calls,
+            (std::vector<std::string>{"ClearHeading()", "SetSpeed(0,0)", "ClearHeading()", "SetSpeed(0,0)"}));
 }
 
 TEST_F(TrackTest, RedrawDrivenPathHoldsTheUsableSamplesBeforeTheTime) {
@@ -197,8 +198,7 @@ TEST_F(TrackTest, RedrawDrivenPathHoldsTheUsableSamplesBeforeTheTime) {
   EXPECT_EQ(map.calls[0], "pathdrived_delete()");
   const auto driven = Plots("pathdrived_plot(");
   ASSERT_EQ(driven.size(), 27u);  // samples 0-29 less 5, 7 and 9
-  for (std::size_t i = 0; i < driven.size(); ++i)
-    EXPECT_EQ(driven[i], "pathdrived_" + recording[i].substr(5)) << i;
+  for (std::size_t i = 0; i < driven.size(); ++i) EXPECT_EQ(driven[i], "pathdrived_" + recording[i].substr(5)) << i;
 
   // Beyond the end: every usable sample; a zero rate counts as one per second.
   map.calls.clear();
@@ -250,7 +250,7 @@ TEST_F(TrackTest, UpdatePositionMovesOncePerNewSampleButAlwaysForSampleZero) {
   EXPECT_EQ(UpdatePosition(library, 2900, true, true), 1);  // still sample 2: no move
   EXPECT_EQ(map.calls.size(), 1u);
   EXPECT_EQ(UpdatePosition(library, 100, true, true), 1);
-  EXPECT_EQ(UpdatePosition(library, 200, true, true), 1);   // sample 0 is shown every time
+  EXPECT_EQ(UpdatePosition(library, 200, true, true), 1);  // sample 0 is shown every time
   EXPECT_EQ(map.calls.size(), 3u);
   // Map disabled: instruments follow, the map does not.
   EXPECT_EQ(UpdatePosition(library, 4000, true, false), 1);
@@ -308,19 +308,25 @@ TEST_F(TrackTest, GroupPathsAndTheFirstFix) {
   third.gps = {Fix(3600.0, 14000.0)};
   RecordingPlan noGps;
   noGps.name = "E.AVI";
-  FillLibrary(library, {WriteRecording(dir.Folder(), noFix), WriteRecording(dir.Folder(), second),
-                        WriteRecording(dir.Folder(), missing), WriteRecording(dir.Folder(), third),
-                        WriteRecording(dir.Folder(), noGps)}, true);
+  FillLibrary(
+      library,
+      {WriteRecording(dir.Folder(), noFix), WriteRecording(dir.Folder(), second), WriteRecording(dir.Folder(), missing),
+       WriteRecording(dir.Folder(), third), WriteRecording(dir.Folder(), noGps)},
+      true);
 
   ClearGroupPaths(library);
   DrawGroupPath(library, 0);
-  const std::vector<std::string> expected = {
-      "draw_file_path_clear_all()",
-      "draw_file_path_begin()", "draw_file_path_end()",
-      "draw_file_path_begin()", "draw_file_path_plot(35.683333,139.791667)",
-      "draw_file_path_plot(35.700000,139.800000)", "draw_file_path_end()",
-      "draw_file_path_begin()", "draw_file_path_plot(36.000000,140.000000)", "draw_file_path_end()",
-      "MovePosition(0,35.410000,139.475000)"};
+  const std::vector<std::string> expected = {"draw_file_path_clear_all()",
+                                             "draw_file_path_begin()",
+                                             "draw_file_path_end()",
+                                             "draw_file_path_begin()",
+                                             "draw_file_path_plot(35.683333,139.791667)",
+                                             "draw_file_path_plot(35.700000,139.800000)",
+                                             "draw_file_path_end()",
+                                             "draw_file_path_begin()",
+                                             "draw_file_path_plot(36.000000,140.000000)",
+                                             "draw_file_path_end()",
+                                             "MovePosition(0,35.410000,139.475000)"};
   EXPECT_EQ(map.calls, expected);
   // The library's own arrays are not touched by group drawing.
   EXPECT_TRUE(library.GpsSamples().empty());

@@ -60,8 +60,8 @@ TEST_F(TrackExportTest, GpxAndCsvOfRecordsWithAndWithoutClockAndFix) {
   plan.gpsaValue = 2;  // two records a second
   plan.gsensor = {{1, 2, 3}};
   plan.gps = {Clocked(Fix(2447.5, 12101.5, GpsStatusValid, 35, 72, 135), 2024, 4, 12, 8, 30, 0),
-              Fix(2447.6, 12101.5, GpsStatusValid, 36, 36, 1),                                  // no clock
-              Clocked(Fix(2447.7, 12101.5, 0, 37, 0, 0), 2024, 4, 12, 8, 30, 1),                // no fix
+              Fix(2447.6, 12101.5, GpsStatusValid, 36, 36, 1),                                    // no clock
+              Clocked(Fix(2447.7, 12101.5, 0, 37, 0, 0), 2024, 4, 12, 8, 30, 1),                  // no fix
               Clocked(Fix(2447.8, 12101.5, GpsStatusValid, 38, 18, 2), 2024, 13, 12, 8, 30, 1)};  // month 13
   std::vector<TrackPart> parts = {Part(plan)};
   std::vector<std::string> paths;
@@ -79,7 +79,10 @@ TEST_F(TrackExportTest, GpxAndCsvOfRecordsWithAndWithoutClockAndFix) {
   EXPECT_EQ(track.segments, 1);
   // The record without fix is left out; only the valid clock gives a time (JST 08:30 is 23:30 UTC).
   ASSERT_EQ(track.points.size(), 3u);
-  const struct { double latitude; std::string time, speed, course; } expected[] = {
+  const struct {
+    double latitude;
+    std::string time, speed, course;
+  } expected[] = {
       {24.791667, "2024-04-11T23:30:00Z", "20.000", "270"},
       {24.793333, "", "10.000", "2"},
       {24.796667, "", "5.000", "4"},
@@ -137,8 +140,10 @@ TEST_F(TrackExportTest, FailedWritesLeaveNoFileAndHarmNoEarlierExport) {
   const auto before = Listing();
 
   // At most 4 KiB a file: the GPX needs more, the GPS CSV fits but its G-sensor CSV does not.
-  const struct { TrackFormat format; std::string failed; } cases[] = {
-      {TrackFormat::Gpx, stem + "_TRIP (3).GPX"}, {TrackFormat::Csv, stem + " (3)_GSENSOR.CSV"}};
+  const struct {
+    TrackFormat format;
+    std::string failed;
+  } cases[] = {{TrackFormat::Gpx, stem + "_TRIP (3).GPX"}, {TrackFormat::Csv, stem + " (3)_GSENSOR.CSV"}};
   for (const auto& c : cases) {
     EXPECT_FALSE(WithFileSizeLimit(4096, [&] {
       return ExportTrack(c.format, parts, c.format == TrackFormat::Gpx, output.Folder(), paths, failed);
@@ -155,7 +160,10 @@ TEST_F(TrackExportTest, FailedWritesLeaveNoFileAndHarmNoEarlierExport) {
 TEST_F(TrackExportTest, RecordTimesAcrossTheAutumnClockChangeAndImpossibleDates) {
   ScopedTimeZone newYork{"EST5EDT,M3.2.0,M11.1.0"};
   // The recording starts at 00:50 EDT; 70 minutes later the clock repeats 01:00 to 01:59.
-  const struct { int offset, year, month, day, hour, minute, second; std::string utc; } cases[] = {
+  const struct {
+    int offset, year, month, day, hour, minute, second;
+    std::string utc;
+  } cases[] = {
       {600, 2024, 11, 3, 1, 0, 0, "2024-11-03T05:00:00Z"},  // 01:00 EDT
       {4199, 2024, 11, 3, 1, 59, 59, "2024-11-03T05:59:59Z"},
       {4200, 2024, 11, 3, 1, 0, 0, "2024-11-03T06:00:00Z"},  // 01:00 EST

@@ -52,7 +52,10 @@ class ScopedTimeZone {
     tzset();
   }
   ~ScopedTimeZone() {
-    if (m_had) setenv("TZ", m_saved.c_str(), 1); else unsetenv("TZ");
+    if (m_had)
+      setenv("TZ", m_saved.c_str(), 1);
+    else
+      unsetenv("TZ");
     tzset();
   }
   ScopedTimeZone(const ScopedTimeZone&) = delete;

@@ -49,7 +49,8 @@ class WindowInput : public RealWindowTest {
 
   bool Plays(int recording) {
     return dlg().Playback().Engine().GetMediaPath() == m_card[static_cast<std::size_t>(recording)].path &&
-           dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).IsDropHighlighted(recording) && dlg().Playback().Engine().IsPlaying() && g_busy == 0;
+           dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).IsDropHighlighted(recording) &&
+           dlg().Playback().Engine().IsPlaying() && g_busy == 0;
   }
 
   // Drops `mime` on `target` as the desktop would; whether it was taken.
@@ -70,7 +71,8 @@ class WindowInput : public RealWindowTest {
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(CardFolder())});
     ASSERT_TRUE(Drop(&dlg(), mime));
-    ASSERT_TRUE(WaitFor([&] { return Plays(0) && dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos() > 0; }, 60000));
+    ASSERT_TRUE(
+        WaitFor([&] { return Plays(0) && dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos() > 0; }, 60000));
     dlg().OnCommand(IDC_PLAY);
     ASSERT_TRUE(WaitFor([&] { return TimeStands(dlg(), 300); }, 10000));
   }
@@ -81,7 +83,8 @@ class WindowInput : public RealWindowTest {
   void ExpectSeekShown(int64_t expectedMs) {
     const int64_t length = dlg().Playback().Engine().GetLength();
     ASSERT_GT(length, 0);
-    EXPECT_NEAR(dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos(), static_cast<double>(expectedMs) * 1000 / length, 1.0);
+    EXPECT_NEAR(dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos(),
+                static_cast<double>(expectedMs) * 1000 / length, 1.0);
     EXPECT_NEAR(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_cursorMs, static_cast<double>(expectedMs), 1.0);
     const int64_t time = SettledTime(dlg());
     EXPECT_LE(time, expectedMs + 100);
@@ -127,14 +130,15 @@ struct KeyCase {
 // which one the player shows.
 std::vector<QImage> DecodedPictures(const std::string& path) {
   QProcess ffmpeg;
-  ffmpeg.start(QStringLiteral("ffmpeg"), {"-nostdin", "-loglevel", "error", "-i", QFile::decodeName(path.c_str()),
-                                          "-f", "rawvideo", "-pix_fmt", "gray", "-"});
+  ffmpeg.start(QStringLiteral("ffmpeg"), {"-nostdin", "-loglevel", "error", "-i", QFile::decodeName(path.c_str()), "-f",
+                                          "rawvideo", "-pix_fmt", "gray", "-"});
   ffmpeg.waitForFinished(60000);
   const QByteArray all = ffmpeg.readAllStandardOutput();
   std::vector<QImage> pictures;
   for (qsizetype at = 0; at + kWidth * kHeight <= all.size(); at += kWidth * kHeight)
-    pictures.push_back(QImage(reinterpret_cast<const uchar*>(all.constData() + at), kWidth, kHeight, kWidth,
-                              QImage::Format_Grayscale8).copy());
+    pictures.push_back(
+        QImage(reinterpret_cast<const uchar*>(all.constData() + at), kWidth, kHeight, kWidth, QImage::Format_Grayscale8)
+            .copy());
   return pictures;
 }
 
@@ -210,9 +214,12 @@ TEST_F(WindowInput, ADialogLeavesThePictureAndThePositionAsTheyWere) {
   }
   // Space goes on from where it stood.
   QTest::keyClick(&dlg(), Qt::Key_Space);
-  EXPECT_TRUE(WaitFor([&] {
-    return dlg().Playback().Engine().IsPlaying() && dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos() > slider;
-  }, 10000));
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        return dlg().Playback().Engine().IsPlaying() &&
+               dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos() > slider;
+      },
+      10000));
 }
 
 TEST_F(WindowInput, EveryKeyDoesWhatItsButtonDoesWhateverHasTheFocus) {
@@ -251,12 +258,24 @@ TEST_F(WindowInput, EveryKeyDoesWhatItsButtonDoesWhateverHasTheFocus) {
   DialogSeen<CFolderDialog> folderPicker;
 
   const KeyCase cases[] = {
-      {"Space plays", Target::Window, Qt::Key_Space, Qt::NoModifier, IDC_PLAY, 134, {},
+      {"Space plays",
+       Target::Window,
+       Qt::Key_Space,
+       Qt::NoModifier,
+       IDC_PLAY,
+       134,
+       {},
        [&] {
          EXPECT_TRUE(WaitFor([&] { return dlg().Button(IDC_PLAY).ShowsSecond(); }, 10000));
          EXPECT_FALSE(TimeStands(dlg(), 400));
        }},
-      {"Space pauses", Target::FileList, Qt::Key_Space, Qt::NoModifier, 0, 0, {},
+      {"Space pauses",
+       Target::FileList,
+       Qt::Key_Space,
+       Qt::NoModifier,
+       0,
+       0,
+       {},
        [&] {
          EXPECT_TRUE(WaitFor([&] { return !dlg().Button(IDC_PLAY).ShowsSecond(); }, 10000));
          EXPECT_TRUE(WaitFor([&] { return TimeStands(dlg(), 400); }, 5000));
@@ -264,10 +283,8 @@ TEST_F(WindowInput, EveryKeyDoesWhatItsButtonDoesWhateverHasTheFocus) {
       {"Home seeks to the start", Target::Window, Qt::Key_Home, Qt::NoModifier, 0, 0, noteTime,
        [&] { ExpectSeekShown(1); }},
       {"Right seeks 5 s", Target::Window, Qt::Key_Right, Qt::NoModifier, 0, 0, noteTime, seekShown(5000)},
-      {"Shift+Right seeks 1 s", Target::FileList, Qt::Key_Right, Qt::ShiftModifier, 0, 0, noteTime,
-       seekShown(1000)},
-      {"Left seeks 5 s back", Target::VolumeSlider, Qt::Key_Left, Qt::NoModifier, 0, 0, noteTime,
-       seekShown(-5000)},
+      {"Shift+Right seeks 1 s", Target::FileList, Qt::Key_Right, Qt::ShiftModifier, 0, 0, noteTime, seekShown(1000)},
+      {"Left seeks 5 s back", Target::VolumeSlider, Qt::Key_Left, Qt::NoModifier, 0, 0, noteTime, seekShown(-5000)},
       // The first step after a seek may show the picture the seek decoded.
       {"period steps forward, still paused", Target::Window, Qt::Key_Period, Qt::NoModifier, 0, 0,
        [&] {
@@ -279,7 +296,13 @@ TEST_F(WindowInput, EveryKeyDoesWhatItsButtonDoesWhateverHasTheFocus) {
          EXPECT_FALSE(dlg().Playback().Engine().IsPlaying());
          EXPECT_TRUE(dlg().Playback().Engine().IsPaused());
        }},
-      {"period again: the picture has moved on", Target::Window, Qt::Key_Period, Qt::NoModifier, 0, 0, {},
+      {"period again: the picture has moved on",
+       Target::Window,
+       Qt::Key_Period,
+       Qt::NoModifier,
+       0,
+       0,
+       {},
        [&] {
          EXPECT_TRUE(WaitFor([&] { return videoPicture() != picture; }, 5000));
          EXPECT_FALSE(dlg().Playback().Engine().IsPlaying());
@@ -289,59 +312,95 @@ TEST_F(WindowInput, EveryKeyDoesWhatItsButtonDoesWhateverHasTheFocus) {
          ExpectSeekShown(from - kFrameMs);
          EXPECT_FALSE(dlg().Playback().Engine().IsPlaying());
        }},
-      {"Ctrl+Right seeks 30 s, clamped to the last picture", Target::Map, Qt::Key_Right, Qt::ControlModifier,
-       0, 0, noteTime, seekShown(30000)},
-      {"Shift+Left seeks 1 s back", Target::Window, Qt::Key_Left, Qt::ShiftModifier, 0, 0, noteTime,
-       seekShown(-1000)},
-      {"Ctrl+Left seeks 30 s back, clamped to the start", Target::Window, Qt::Key_Left, Qt::ControlModifier,
-       0, 0, noteTime, seekShown(-30000)},
+      {"Ctrl+Right seeks 30 s, clamped to the last picture", Target::Map, Qt::Key_Right, Qt::ControlModifier, 0, 0,
+       noteTime, seekShown(30000)},
+      {"Shift+Left seeks 1 s back", Target::Window, Qt::Key_Left, Qt::ShiftModifier, 0, 0, noteTime, seekShown(-1000)},
+      {"Ctrl+Left seeks 30 s back, clamped to the start", Target::Window, Qt::Key_Left, Qt::ControlModifier, 0, 0,
+       noteTime, seekShown(-30000)},
       {"End seeks to the last picture", Target::Window, Qt::Key_End, Qt::NoModifier, 0, 0, noteTime,
        [&] { ExpectSeekShown(length - kFrameMs); }},
-      {"Down turns the volume down", Target::VolumeSlider, Qt::Key_Down, Qt::NoModifier, 0, 0, {},
-       volumeShown(95)},
+      {"Down turns the volume down", Target::VolumeSlider, Qt::Key_Down, Qt::NoModifier, 0, 0, {}, volumeShown(95)},
       {"Up turns it up", Target::FileList, Qt::Key_Up, Qt::NoModifier, 0, 0, {}, volumeShown(100)},
       {"Up stops at the top", Target::Window, Qt::Key_Up, Qt::NoModifier, 0, 0, {}, volumeShown(100)},
-      {"M mutes", Target::Window, Qt::Key_M, Qt::NoModifier, IDC_VOLUME, 188, {},
+      {"M mutes",
+       Target::Window,
+       Qt::Key_M,
+       Qt::NoModifier,
+       IDC_VOLUME,
+       188,
+       {},
        [&] { EXPECT_TRUE(dlg().Button(IDC_VOLUME).ShowsSecond()); }},
-      {"M unmutes", Target::Window, Qt::Key_M, Qt::NoModifier, 0, 0, {},
+      {"M unmutes",
+       Target::Window,
+       Qt::Key_M,
+       Qt::NoModifier,
+       0,
+       0,
+       {},
        [&] { EXPECT_FALSE(dlg().Button(IDC_VOLUME).ShowsSecond()); }},
-      {"] is FAST", Target::Window, Qt::Key_BracketRight, Qt::NoModifier, IDC_FAST, 186, {},
-       rateShown("1.2 X")},
+      {"] is FAST", Target::Window, Qt::Key_BracketRight, Qt::NoModifier, IDC_FAST, 186, {}, rateShown("1.2 X")},
       {"[ is SLOW", Target::Window, Qt::Key_BracketLeft, Qt::NoModifier, IDC_SLOW, 184, {}, rateShown("")},
       {"[ again", Target::FileList, Qt::Key_BracketLeft, Qt::NoModifier, 0, 0, {}, rateShown("0.9 X")},
-      {"] back to the normal rate", Target::Window, Qt::Key_BracketRight, Qt::NoModifier, 0, 0, {},
-       rateShown("")},
+      {"] back to the normal rate", Target::Window, Qt::Key_BracketRight, Qt::NoModifier, 0, 0, {}, rateShown("")},
       {"F enters full screen", Target::Window, Qt::Key_F, Qt::NoModifier, 0, 0, {}, fullScreen(true)},
       {"Esc leaves it", Target::Window, Qt::Key_Escape, Qt::NoModifier, 0, 0, {}, fullScreen(false)},
-      {"Esc outside full screen does nothing", Target::FileList, Qt::Key_Escape, Qt::NoModifier, 0, 0, {},
+      {"Esc outside full screen does nothing",
+       Target::FileList,
+       Qt::Key_Escape,
+       Qt::NoModifier,
+       0,
+       0,
+       {},
        fullScreen(false)},
       {"Enter away from the video does nothing", Target::Window, Qt::Key_Return, Qt::NoModifier, 0, 0,
        pointerOver(&dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST)), fullScreen(false)},
       {"Enter on the video enters full screen", Target::Window, Qt::Key_Return, Qt::NoModifier, 0, 0,
        pointerOver(dlg().Control(IDC_VIDEO)), fullScreen(true)},
-      {"Enter in full screen leaves it", Target::Window, Qt::Key_Enter, Qt::KeypadModifier, 0, 0, {},
+      {"Enter in full screen leaves it",
+       Target::Window,
+       Qt::Key_Enter,
+       Qt::KeypadModifier,
+       0,
+       0,
+       {},
        fullScreen(false)},
       {"Home again", Target::Window, Qt::Key_Home, Qt::NoModifier, 0, 0, noteTime, [&] { ExpectSeekShown(1); }},
       {"Space plays from there", Target::Window, Qt::Key_Space, Qt::NoModifier, 0, 0, {}, plays(0)},
-      {"Page Down while a recording starts does nothing", Target::Window, Qt::Key_PageDown, Qt::NoModifier,
-       0, 0, [&] { g_busy = 1; },
+      {"Page Down while a recording starts does nothing", Target::Window, Qt::Key_PageDown, Qt::NoModifier, 0, 0,
+       [&] { g_busy = 1; },
        [&] {
          Pump(500);
          g_busy = 0;
          plays(0)();
        }},
-      {"Page Down plays the next recording", Target::FileList, Qt::Key_PageDown, Qt::NoModifier, 0, 0, {},
-       plays(1)},
+      {"Page Down plays the next recording", Target::FileList, Qt::Key_PageDown, Qt::NoModifier, 0, 0, {}, plays(1)},
       {"Page Up plays the one before", Target::Window, Qt::Key_PageUp, Qt::NoModifier, 0, 0, {}, plays(0)},
-      {"Ctrl+S is SNAP", Target::Window, Qt::Key_S, Qt::ControlModifier, IDC_SNAP, 180, {},
+      {"Ctrl+S is SNAP",
+       Target::Window,
+       Qt::Key_S,
+       Qt::ControlModifier,
+       IDC_SNAP,
+       180,
+       {},
        [&] {
          EXPECT_TRUE(WaitFor([&] { return snapshotDialog.seen(); }, 10000));
          EXPECT_TRUE(WaitFor([&] { return dlg().Playback().Engine().IsPlaying(); }, 10000));
        }},
-      {"Ctrl+O is OPEN", Target::Window, Qt::Key_O, Qt::ControlModifier, IDC_OPEN, 179, {},
+      {"Ctrl+O is OPEN",
+       Target::Window,
+       Qt::Key_O,
+       Qt::ControlModifier,
+       IDC_OPEN,
+       179,
+       {},
        [&] { EXPECT_TRUE(WaitFor([&] { return folderPicker.seen(); }, 10000)); }},
-      {"Ctrl+Q closes and saves the rectangle", Target::Window, Qt::Key_Q, Qt::ControlModifier, IDC_CLOSE,
-       195, {},
+      {"Ctrl+Q closes and saves the rectangle",
+       Target::Window,
+       Qt::Key_Q,
+       Qt::ControlModifier,
+       IDC_CLOSE,
+       195,
+       {},
        [&] {
          EXPECT_TRUE(WaitFor([&] { return !dlg().isVisible(); }, 10000));
          EXPECT_TRUE(m_dir.IniText().contains("[WINPOS]\nLEFT=140\nTOP=80\nRIGHT=1040\nBOTTOM=720\n"))
@@ -353,7 +412,8 @@ TEST_F(WindowInput, EveryKeyDoesWhatItsButtonDoesWhateverHasTheFocus) {
     SCOPED_TRACE(c.what);
     if (c.button != 0) {
       // The button's tooltip names the key, in both languages.
-      const QString key = "(" + QKeySequence(QKeyCombination(c.modifiers, Qt::Key(c.key))).toString(QKeySequence::PortableText) + ")";
+      const QString key =
+          "(" + QKeySequence(QKeyCombination(c.modifiers, Qt::Key(c.key))).toString(QKeySequence::PortableText) + ")";
       EXPECT_EQ(dlg().Button(c.button).TipText(), LoadQText(c.tipText));
       for (uint16_t language : {kLangIdEnglish, kLangIdJapanese})
         EXPECT_TRUE(QString::fromStdString(LoadTextForLanguage(c.tipText, language)).contains(key)) << language;
@@ -382,7 +442,8 @@ TEST_F(WindowInput, EveryKeyDoesWhatItsButtonDoesWhateverHasTheFocus) {
 TEST_F(WindowInput, ButtonsShowTheirTipsWithTheirKeys) {
   // The tips are set again, in the language in force, after a language change.
   dlg().OnLanguageChanged();
-  QEnterEvent enter(QPointF(5, 5), dlg().Button(IDC_PLAY).mapToGlobal(QPointF(5, 5)), dlg().Button(IDC_PLAY).mapToGlobal(QPointF(5, 5)));
+  QEnterEvent enter(QPointF(5, 5), dlg().Button(IDC_PLAY).mapToGlobal(QPointF(5, 5)),
+                    dlg().Button(IDC_PLAY).mapToGlobal(QPointF(5, 5)));
   QApplication::sendEvent(&dlg().Button(IDC_PLAY), &enter);
   ASSERT_TRUE(WaitFor([&] { return dlg().Button(IDC_PLAY).Tip() && dlg().Button(IDC_PLAY).Tip()->isVisible(); }, 5000));
   EXPECT_EQ(dlg().Button(IDC_PLAY).Tip()->Text(), LoadQText(134));
@@ -400,7 +461,7 @@ TEST_F(WindowInput, TheWheelTurnsTheVolumeOverTheVideoAndSeeksOverThePositionSli
     const char* what;
     QWidget* over;
     int delta;
-    int volume;          // volume slider afterwards
+    int volume;           // volume slider afterwards
     int64_t seekNotches;  // whole notches of 5 s on the position slider (0: no seek)
   };
   const Turn turns[] = {

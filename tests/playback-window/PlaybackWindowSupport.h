@@ -68,8 +68,8 @@ inline std::vector<CardRecording> WriteCard(const QString& folder, const std::ve
 }
 
 inline bool Usable(const GpsSample& s) {
-  return (s.status & GpsStatusValid) != 0 && !(s.latitude == 0.0 && s.longitude == 0.0) &&
-         s.latitude / 100.0 < 200.0 && s.longitude / 100.0 < 200.0;
+  return (s.status & GpsStatusValid) != 0 && !(s.latitude == 0.0 && s.longitude == 0.0) && s.latitude / 100.0 < 200.0 &&
+         s.longitude / 100.0 < 200.0;
 }
 
 // A sample's position in degrees, as the map page receives it.
@@ -147,7 +147,8 @@ inline std::string MarqueeText(const CTRKDlg& dlg) {
 inline int MarqueeInt(const CTRKDlg& dlg, unsigned option) {
   using GetInt = int (*)(libvlc_media_player_t*, unsigned);
   auto get = reinterpret_cast<GetInt>(dlsym(dlg.Playback().Engine().Module(), "libvlc_video_get_marquee_int"));
-  return get != nullptr && dlg.Playback().Engine().Player() != nullptr ? get(dlg.Playback().Engine().Player(), option) : -999;
+  return get != nullptr && dlg.Playback().Engine().Player() != nullptr ? get(dlg.Playback().Engine().Player(), option)
+                                                                       : -999;
 }
 // The time that the player reports (window thread).
 inline int64_t PlayerTime(const CTRKDlg& dlg) { return dlg.Playback().Engine().GetTime(); }

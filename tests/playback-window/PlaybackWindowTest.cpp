@@ -33,7 +33,8 @@ class PlaybackWindow : public RealWindowTest {
 
   // Waits until the player's reported time has reached `ms`.
   bool WaitForTime(int64_t ms, int timeoutMs = 30000) {
-    return WaitFor([&] { return dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_cursorMs >= static_cast<double>(ms); }, timeoutMs);
+    return WaitFor([&] { return dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_cursorMs >= static_cast<double>(ms); },
+                   timeoutMs);
   }
 };
 
@@ -75,7 +76,12 @@ TEST_F(PlaybackWindow, OpenedCardStartsAfterHalfASecondAndTimeReportsDriveEveryD
   m_card = WriteCard(CardFolder(), {5000, 3000});
   dlg().OpenFolderWhenReady(CardFolder());
   // The lists are filled and the start is armed; nothing plays yet.
-  ASSERT_TRUE(WaitFor([&] { return dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount() == 2 && dlg().Playback().OpenCountdown() == 5; }, 60000));
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        return dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount() == 2 &&
+               dlg().Playback().OpenCountdown() == 5;
+      },
+      60000));
   QElapsedTimer sinceLists;
   sinceLists.start();
   EXPECT_TRUE(MediaPath().empty());
@@ -134,7 +140,8 @@ TEST_F(PlaybackWindow, OpenedCardStartsAfterHalfASecondAndTimeReportsDriveEveryD
   Pump(300);
   const auto last = static_cast<size_t>(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_cursorMs * kGpsRate / 1000);
   ASSERT_TRUE(Usable(gps[last]));
-  EXPECT_TRUE(SamePoint(QJsonValue(JsonArray(dlg(), "marker_position")), gps[last])) << Json(dlg(), "marker_position").toStdString();
+  EXPECT_TRUE(SamePoint(QJsonValue(JsonArray(dlg(), "marker_position")), gps[last]))
+      << Json(dlg(), "marker_position").toStdString();
   const QJsonArray driven = JsonArray(dlg(), "pathdrived_points");
   ASSERT_GE(driven.size(), 2);
   size_t next = 0;
@@ -202,7 +209,8 @@ TEST_F(PlaybackWindow, SliderDragShowsTheTargetAtOnceAndSeeksAtTheNextTick) {
 
   // The video has jumped, and the reports go on from the target.
   EXPECT_TRUE(WaitFor([&] { return PlayerTime(dlg()) >= target - 100; }, 5000)) << PlayerTime(dlg());
-  EXPECT_TRUE(WaitFor([&] { return dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_cursorMs > static_cast<double>(target); }, 5000));
+  EXPECT_TRUE(WaitFor(
+      [&] { return dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_cursorMs > static_cast<double>(target); }, 5000));
   EXPECT_GE(slider.GetPos(), position - 20);
 }
 
@@ -250,7 +258,11 @@ TEST_F(PlaybackWindow, FastSlowStepThroughTheRatesWithTheMarqueeAndStopResetsThe
   // PLAY starts again from the beginning; the marquee stays off at 1.0.
   dlg().Button(IDC_PLAY).click();
   EXPECT_EQ(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_idle, 0);
-  ASSERT_TRUE(WaitFor([&] { return dlg().Button(IDC_PLAY).ShowsSecond() && dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos() > 0; }, 20000));
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        return dlg().Button(IDC_PLAY).ShowsSecond() && dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos() > 0;
+      },
+      20000));
   EXPECT_EQ(MarqueeText(dlg()), "");
   // PLAY pauses and PLAY resumes; the player's own reports set the picture.
   dlg().Button(IDC_PLAY).click();
@@ -295,7 +307,8 @@ TEST_F(PlaybackWindow, WithLoopOffTheSameRecordingStandsPausedAtItsStart) {
   EXPECT_TRUE(dlg().Button(IDC_LOOP).ShowsSecond());
   const uint32_t ends = dlg().Playback().EndReports();
   ASSERT_TRUE(WaitFor([&] { return dlg().Playback().EndReports() != ends; }, 30000));
-  ASSERT_TRUE(WaitFor([&] { return !dlg().Playback().IsRunningSteps() && dlg().Playback().Engine().IsPaused(); }, 10000));
+  ASSERT_TRUE(
+      WaitFor([&] { return !dlg().Playback().IsRunningSteps() && dlg().Playback().Engine().IsPaused(); }, 10000));
   EXPECT_EQ(MediaPath(), m_card[0].path);
   EXPECT_EQ(dlg().Library().CurrentRecording(), 0);
   EXPECT_TRUE(WaitFor([&] { return TimeStands(dlg(), 400); }, 5000));
@@ -330,10 +343,13 @@ TEST_F(PlaybackWindow, ListDoubleClicksStopWaitAndPlayButNotDuringTheBusyGuard) 
   g_busy = 0;
 
   // A real double-click on the second row: stop, a pause, then the start.
-  const QRect row = dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).visualRect(dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).model()->index(1, 1));
+  const QRect row = dlg()
+                        .ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST)
+                        .visualRect(dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).model()->index(1, 1));
   QElapsedTimer clock;
   clock.start();
-  QTest::mouseDClick(dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).viewport(), Qt::LeftButton, Qt::NoModifier, row.center());
+  QTest::mouseDClick(dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).viewport(), Qt::LeftButton, Qt::NoModifier,
+                     row.center());
   EXPECT_FALSE(dlg().Playback().Engine().IsPlaying()) << "stopped at once";
   EXPECT_EQ(MediaPath(), m_card[0].path);
   ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[1].path; }, 10000));
@@ -344,8 +360,10 @@ TEST_F(PlaybackWindow, ListDoubleClicksStopWaitAndPlayButNotDuringTheBusyGuard) 
 
   // A second double-click while the first one waits is held back until the
   // first has started its recording, and then refused by the guard.
-  QMetaObject::invokeMethod(&FileList(), [this] { emit FileList().FileActivated(2); }, Qt::QueuedConnection);
-  QMetaObject::invokeMethod(&FileList(), [this] { emit FileList().FileActivated(0); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      &FileList(), [this] { emit FileList().FileActivated(2); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      &FileList(), [this] { emit FileList().FileActivated(0); }, Qt::QueuedConnection);
   ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[2].path; }, 10000));
   Pump(1000);
   EXPECT_EQ(MediaPath(), m_card[2].path);
@@ -360,7 +378,8 @@ TEST_F(PlaybackWindow, ListDoubleClicksStopWaitAndPlayButNotDuringTheBusyGuard) 
   EXPECT_TRUE(dlg().Playback().IsRunningSteps());
   ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[0].path; }, 10000));
   EXPECT_EQ(dlg().Library().CurrentRecording(), 0);
-  ASSERT_TRUE(WaitFor([&] { return dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos() > 0 && g_busy.load() == 0; }, 20000));
+  ASSERT_TRUE(WaitFor(
+      [&] { return dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos() > 0 && g_busy.load() == 0; }, 20000));
 
   // The window closes during the pause: nothing starts afterwards.
   emit FileList().FileActivated(1);
@@ -503,7 +522,8 @@ TEST_F(PlaybackWindow, RotateRebuildsThePlayerAndPlaysOnAtTheSameTime) {
   EXPECT_TRUE(dlg().Button(IDC_PLAY).ShowsSecond());
   EXPECT_EQ(MediaPath(), m_card[0].path);
   EXPECT_TRUE(WaitFor([&] { return PlayerTime(dlg()) >= before + 200; }, 10000)) << PlayerTime(dlg());
-  EXPECT_TRUE(WaitFor([&] { return dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_cursorMs >= static_cast<double>(before); }, 10000));
+  EXPECT_TRUE(WaitFor(
+      [&] { return dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_cursorMs >= static_cast<double>(before); }, 10000));
 
   // Paused, it turns back and stays paused.
   dlg().Button(IDC_PLAY).click();
@@ -569,7 +589,8 @@ TEST_F(PlaybackWindow, VolumeMuteStatesErrorsAndKeyboardSeek) {
 
   // The error report: text 102 under the program's name.
   MessageBoxWatcher boxes;
-  QMetaObject::invokeMethod(&dlg().Playback(), [this] { emit dlg().Playback().Failed(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      &dlg().Playback(), [this] { emit dlg().Playback().Failed(); }, Qt::QueuedConnection);
   ASSERT_TRUE(WaitFor([&] { return boxes.seen().size() == 1; }, 5000));
   EXPECT_EQ(boxes.seen()[0].text, LoadQText(102));  // "Media player encountered a error."
   EXPECT_FALSE(boxes.seen()[0].text.isEmpty());
@@ -639,10 +660,12 @@ TEST_F(PlaybackWindow, ALongPauseGivesTheVideoOutputUpAndEveryCommandBringsItBac
   dlg().Button(IDC_PLAY).click();
   EXPECT_TRUE(engine.IsPlaying());
   int lowest = slider.GetPos();
-  EXPECT_TRUE(WaitFor([&] {
-    lowest = std::min(lowest, slider.GetPos());
-    return PlayerTime(dlg()) > from + 500;
-  }, 10000));
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        lowest = std::min(lowest, slider.GetPos());
+        return PlayerTime(dlg()) > from + 500;
+      },
+      10000));
   EXPECT_GE(lowest, 600);
   EXPECT_TRUE(dlg().Button(IDC_PLAY).ShowsSecond());
   EXPECT_TRUE(engine.HasVideoOutput());
@@ -676,9 +699,12 @@ TEST_F(PlaybackWindow, AClickOnTheCurveOrOnTheRoutePlaysFromThatMoment) {
     const int64_t before = PlayerTime(dlg());
     ASSERT_GT(std::abs(before - expectedMs), 1500);
     click();
-    EXPECT_TRUE(WaitFor([&] {
-      const int64_t t = PlayerTime(dlg());
-      return dlg().Playback().Engine().IsPlaying() && t >= expectedMs - 200 && t < expectedMs + 1500;
-    }, 10000)) << expectedMs << " " << PlayerTime(dlg());
+    EXPECT_TRUE(WaitFor(
+        [&] {
+          const int64_t t = PlayerTime(dlg());
+          return dlg().Playback().Engine().IsPlaying() && t >= expectedMs - 200 && t < expectedMs + 1500;
+        },
+        10000))
+        << expectedMs << " " << PlayerTime(dlg());
   }
 }

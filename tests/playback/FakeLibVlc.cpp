@@ -80,8 +80,7 @@ __attribute__((visibility("default"))) int trk_fake_live(char kind) {
 // Sends an event of the given type to every handler attached for it on the
 // player's manager, as libvlc's event thread would. value fills the time or
 // length field of the events that carry one.
-__attribute__((visibility("default"))) int trk_fake_fire(libvlc_media_player_t* player, int type,
-                                                         std::int64_t value) {
+__attribute__((visibility("default"))) int trk_fake_fire(libvlc_media_player_t* player, int type, std::int64_t value) {
   if (player == nullptr || player->manager == nullptr) return 0;
   libvlc_event_t event{};
   event.type = type;

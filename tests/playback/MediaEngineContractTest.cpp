@@ -110,9 +110,9 @@ TEST_F(MediaEngineContract, CreateSetsInitialValuesAndCallsInOrder) {
   EXPECT_NE(engine.Player(), nullptr);
   EXPECT_NE(engine.EventManager(), nullptr);
   EXPECT_EQ(engine.Media(), nullptr);
-  EXPECT_EQ(m_fake.Log(), (std::vector<std::string>{NewCall(kNormalArgs), "libvlc_media_player_new",
-                                                    "libvlc_media_player_event_manager",
-                                                    "libvlc_audio_set_volume(200)"}));
+  EXPECT_EQ(m_fake.Log(),
+            (std::vector<std::string>{NewCall(kNormalArgs), "libvlc_media_player_new",
+                                      "libvlc_media_player_event_manager", "libvlc_audio_set_volume(200)"}));
 }
 
 TEST_F(MediaEngineContract, OperationsCallTheirFunctionAndKeepTheFlags) {
@@ -163,9 +163,9 @@ TEST_F(MediaEngineContract, MarqueeSetsTextStyleAndKeepsTheFilterOn) {
   m_fake.Reset();
   EXPECT_EQ(engine.ShowMarquee("2.0 X", 108, 1), 1);
   const std::vector<std::string> style = {
-      "libvlc_video_set_marquee_int(6,108)",      "libvlc_video_set_marquee_int(3,255)",
+      "libvlc_video_set_marquee_int(6,108)",       "libvlc_video_set_marquee_int(3,255)",
       "libvlc_video_set_marquee_int(2,-16711936)", "libvlc_video_set_marquee_int(7,-1)",
-      "libvlc_video_set_marquee_int(8,0)",        "libvlc_video_set_marquee_int(9,0)",
+      "libvlc_video_set_marquee_int(8,0)",         "libvlc_video_set_marquee_int(9,0)",
       "libvlc_video_set_marquee_int(0,1)"};
   std::vector<std::string> expected = {"libvlc_video_set_marquee_string(1,2.0 X)"};
   expected.insert(expected.end(), style.begin(), style.end());
@@ -188,10 +188,9 @@ TEST_F(MediaEngineContract, ReleasedOutputComesBackAtItsTimeAndEveryNewStartForg
   engine.Pause();
   m_fake.Reset();
   ASSERT_TRUE(engine.ReleaseVideoOutput(still));
-  EXPECT_EQ(m_fake.Log(), (std::vector<std::string>{"libvlc_media_player_has_vout",
-                                                    "libvlc_video_take_snapshot(0," + still + ",0,0)",
-                                                    "libvlc_video_get_track", "libvlc_media_player_get_time",
-                                                    "libvlc_video_set_track(-1)"}));
+  EXPECT_EQ(m_fake.Log(), (std::vector<std::string>{
+                              "libvlc_media_player_has_vout", "libvlc_video_take_snapshot(0," + still + ",0,0)",
+                              "libvlc_video_get_track", "libvlc_media_player_get_time", "libvlc_video_set_track(-1)"}));
   EXPECT_TRUE(std::ifstream(still).good());
   EXPECT_TRUE(engine.IsVideoOutputReleased());
   EXPECT_FALSE(engine.HasVideoOutput());
@@ -203,11 +202,10 @@ TEST_F(MediaEngineContract, ReleasedOutputComesBackAtItsTimeAndEveryNewStartForg
   // Paused, the output is made while the player plays a moment.
   engine.RestoreVideoOutput();
   engine.RestoreVideoOutput();  // nothing to restore any more
-  EXPECT_EQ(m_fake.Log(), (std::vector<std::string>{
-                              "libvlc_video_set_track(0)", "libvlc_media_player_set_time(1234)",
-                              "libvlc_audio_set_mute(1)", "libvlc_media_player_set_pause(0)",
-                              "libvlc_media_player_has_vout", "libvlc_media_player_set_pause(1)",
-                              "libvlc_media_player_set_time(1234)", "libvlc_audio_set_mute(0)"}));
+  EXPECT_EQ(m_fake.Log(), (std::vector<std::string>{"libvlc_video_set_track(0)", "libvlc_media_player_set_time(1234)",
+                                                    "libvlc_audio_set_mute(1)", "libvlc_media_player_set_pause(0)",
+                                                    "libvlc_media_player_has_vout", "libvlc_media_player_set_pause(1)",
+                                                    "libvlc_media_player_set_time(1234)", "libvlc_audio_set_mute(0)"}));
   EXPECT_FALSE(engine.IsVideoOutputReleased());
   EXPECT_TRUE(engine.HasVideoOutput());
   EXPECT_TRUE(engine.IsPaused());
@@ -256,10 +254,10 @@ TEST_F(MediaEngineContract, OpenReplacesTheMediaAndKeepsOneReference) {
     engine.Open("/rec/A.AVI");
     EXPECT_EQ(engine.GetMediaPath(), "/rec/A.AVI");
     EXPECT_NE(engine.Media(), nullptr);
-    EXPECT_EQ(m_fake.Log(), (std::vector<std::string>{
-                                "libvlc_audio_set_volume(120)", "libvlc_media_new_path(/rec/A.AVI)",
-                                "libvlc_media_add_option(:ffmpeg-hw)", "libvlc_media_player_set_media(media)",
-                                "libvlc_video_set_key_input(0)", "libvlc_video_set_mouse_input(0)"}));
+    EXPECT_EQ(m_fake.Log(),
+              (std::vector<std::string>{"libvlc_audio_set_volume(120)", "libvlc_media_new_path(/rec/A.AVI)",
+                                        "libvlc_media_add_option(:ffmpeg-hw)", "libvlc_media_player_set_media(media)",
+                                        "libvlc_video_set_key_input(0)", "libvlc_video_set_mouse_input(0)"}));
     EXPECT_EQ(m_fake.Live('m'), 1);
 
     m_fake.Reset();
@@ -338,9 +336,12 @@ TEST_F(MediaEngineContract, RecreateRebuildsWithTheModesArgumentsAndReattaches) 
   // The old instance is released once the new one exists, so libvlc keeps
   // its plug-ins loaded.
   std::vector<std::string> expected = {
-      "libvlc_media_release", "libvlc_media_player_release",
+      "libvlc_media_release",
+      "libvlc_media_player_release",
       NewCall({"", "--video-filter=transform", "--transform-type=180", "--sub-source=marq"}),
-      "libvlc_release", "libvlc_media_player_new", "libvlc_media_player_event_manager"};
+      "libvlc_release",
+      "libvlc_media_player_new",
+      "libvlc_media_player_event_manager"};
   for (const std::string& call : AttachCalls()) expected.push_back(call);
   expected.push_back("libvlc_audio_set_volume(50)");
   EXPECT_EQ(m_fake.Log(), expected);

@@ -155,8 +155,7 @@ TEST_F(MediaEnginePlayback, MarqueeShownRightAfterPlayAppears) {
       std::this_thread::sleep_for(300ms);
     }
     RgbImage shown;
-    EXPECT_TRUE(WaitForWindow(m_window, MarqueeShown, 5s, &shown))
-        << "red block shown: " << RedBlockTopLeft(shown);
+    EXPECT_TRUE(WaitForWindow(m_window, MarqueeShown, 5s, &shown)) << "red block shown: " << RedBlockTopLeft(shown);
     engine.Stop();
   }
 }

@@ -35,15 +35,16 @@ bool MakeRecording(const std::string& path, int seconds, int width, int height, 
 }
 
 bool MakeBoxClip(const std::string& path, int seconds, int width, int height) {
-  const std::string filter = "color=c=blue:s=" + Size(width, height) + ":r=25,drawbox=x=0:y=0:w=" +
-                             std::to_string(width / 4) + ":h=" + std::to_string(height / 4) + ":color=red:t=fill";
+  const std::string filter = "color=c=blue:s=" + Size(width, height) +
+                             ":r=25,drawbox=x=0:y=0:w=" + std::to_string(width / 4) +
+                             ":h=" + std::to_string(height / 4) + ":color=red:t=fill";
   return Run("ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i " + Quote(filter) + " -t " +
              std::to_string(seconds) + " -c:v mjpeg -q:v 3 " + Quote(path));
 }
 
 bool DecodePicture(const std::string& path, int width, int height, RgbImage* image) {
-  const std::string command = "ffmpeg -nostdin -hide_banner -loglevel error -i " + Quote(path) +
-                              " -f rawvideo -pix_fmt rgb24 -";
+  const std::string command =
+      "ffmpeg -nostdin -hide_banner -loglevel error -i " + Quote(path) + " -f rawvideo -pix_fmt rgb24 -";
   FILE* pipe = ::popen(command.c_str(), "r");
   if (pipe == nullptr) return false;
   image->width = width;

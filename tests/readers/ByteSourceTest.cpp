@@ -18,8 +18,8 @@ namespace {
 
 std::string WriteFile(const TempFolder& tmp, const std::string& name, const std::vector<uint8_t>& bytes) {
   const std::string path = tmp / name;
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   return path;
 }
 

@@ -32,7 +32,12 @@ TEST(ContainerWalk, SizesAreCheckedAgainstWhatIsLeftOfTheParent) {
   Bytes nested = Atom("free", {});
   for (int i = 0; i < 10; ++i) nested = Atom("moov", nested);
   const Container riff = Container::Riff, qt = Container::QuickTime;
-  const struct { Container container; Bytes bytes; const char* trace; WalkEnd end; } cases[] = {
+  const struct {
+    Container container;
+    Bytes bytes;
+    const char* trace;
+    WalkEnd end;
+  } cases[] = {
       // An odd chunk is padded; a list's children follow its type, within its size.
       {riff, Concat({AviChunk("JUNK", {1, 2, 3}), {0}, AviList("strl", AviChunk("strh", {})), AviChunk("idx1", {})}),
        "JUNK@0:12 LIST@12:20 >strh@24:8 idx1@32:8 ", WalkEnd::Done},
@@ -43,14 +48,16 @@ TEST(ContainerWalk, SizesAreCheckedAgainstWhatIsLeftOfTheParent) {
       {qt, Concat({Atom("moov", Atom("mdat", {1, 2, 3, 4}, 0)), Atom("skip", {})}), "moov@0:20 >mdat@8:12 skip@20:8 ",
        WalkEnd::Done},
       // A size below its header ends its level: no atom follows.
-      {qt, Concat({Atom("moov", Concat({Atom("free", {}, 7), Atom("skip", {})})), LargeAtom("mdat", 9, 0), Atom("free", {})}),
+      {qt,
+       Concat(
+           {Atom("moov", Concat({Atom("free", {}, 7), Atom("skip", {})})), LargeAtom("mdat", 9, 0), Atom("free", {})}),
        "moov@0:24 ", WalkEnd::Done},
       {qt, nested,
        "moov@0:88 >moov@8:80 >>moov@16:72 >>>moov@24:64 >>>>moov@32:56 >>>>>moov@40:48 >>>>>>moov@48:40 "
        ">>>>>>>moov@56:32 ",
        WalkEnd::Done},
-      {qt, Concat({Atom("moov", Concat({Atom("STOP", {}), Atom("free", {})})), Atom("free", {})}), "moov@0:24 >STOP@8:8 ",
-       WalkEnd::Stopped},
+      {qt, Concat({Atom("moov", Concat({Atom("STOP", {}), Atom("free", {})})), Atom("free", {})}),
+       "moov@0:24 >STOP@8:8 ", WalkEnd::Stopped},
   };
   for (const auto& c : cases) {
     WalkEnd end{};

@@ -8,13 +8,18 @@ TEST(Json, EscapesTextAndKeepsBytes) {
       .Field("plain", "a \"quoted\" \\ path\n\t")
       .Field("utf8", "\xe6\x9d\xb1\xe4\xba\xac \xf0\x9f\x9a\x97")  // valid: passes through
       .Field("bytes", std::string("x\xff\xc3(\x01y", 6))           // invalid bytes and a control byte
-      .Field("overlong", "\xc0\xaf")                              // overlong '/', not valid UTF-8
+      .Field("overlong", "\xc0\xaf")                               // overlong '/', not valid UTF-8
       .Field("surrogate", "\xed\xa0\x80")
       .Field("number", -5)
       .Field("big", uint64_t{18446744073709551615ull})
       .Field("double", 35.5)
       .Field("nan", 0.0 / 0.0)
-      .Key("list").BeginArray().Int(1).Null().Bool(true).EndArray()
+      .Key("list")
+      .BeginArray()
+      .Int(1)
+      .Null()
+      .Bool(true)
+      .EndArray()
       .Field("none", static_cast<const char*>(nullptr))
       .EndObject();
   EXPECT_EQ(j.Text(),

@@ -81,13 +81,16 @@ TEST(MovWalk, InvalidDateTextFallsBackToFileTimeLessWhatIsKnownOfTheLength) {
 
 TEST(MovWalk, MovieHeaderVariants) {
   // Second child of moov not a trak: no frame size, still a success.
-  ByteWriter noTrak = Atom("moov", ByteWriter(Atom("mvhd", MovieHeader(1000, 5000))).Append(Atom("udta", ByteWriter{}.Zeros(8))));
+  ByteWriter noTrak =
+      Atom("moov", ByteWriter(Atom("mvhd", MovieHeader(1000, 5000))).Append(Atom("udta", ByteWriter{}.Zeros(8))));
   Walk w = RunMov(noTrak, false);
   ASSERT_EQ(w.result, 0);
   EXPECT_EQ(w.s.width, 0);
   EXPECT_EQ(w.s.durationSeconds, 5);
   // trak not beginning with tkhd.
-  ByteWriter noTkhd = Atom("moov", ByteWriter(Atom("mvhd", MovieHeader(1000, 5000))).Append(Atom("trak", Atom("edts", ByteWriter{}.Zeros(100)))));
+  ByteWriter noTkhd = Atom(
+      "moov",
+      ByteWriter(Atom("mvhd", MovieHeader(1000, 5000))).Append(Atom("trak", Atom("edts", ByteWriter{}.Zeros(100)))));
   w = RunMov(noTkhd, false);
   EXPECT_EQ(w.s.width, 0);
   // Time scale 0: no durations.
@@ -100,7 +103,8 @@ TEST(MovWalk, MovieHeaderVariants) {
   // nor is misread: 90000 ticks a second, 2 hours.
   ByteWriter v1;
   v1.U32BE(0x01000000).Zeros(16).U32BE(90000).U32BE(0).U32BE(90000u * 7200u).Zeros(80);
-  ByteWriter moov = Atom("moov", ByteWriter(Atom("mvhd", v1)).Append(Atom("trak", Atom("tkhd", TrackHeader(320, 240)))));
+  ByteWriter moov =
+      Atom("moov", ByteWriter(Atom("mvhd", v1)).Append(Atom("trak", Atom("tkhd", TrackHeader(320, 240)))));
   w = RunMov(moov, false);
   ASSERT_EQ(w.result, 0);
   EXPECT_EQ(w.s.durationSeconds, 7200);

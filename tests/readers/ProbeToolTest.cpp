@@ -65,9 +65,8 @@ TEST(ProbeTool, OneJsonLinePerFile) {
   std::filesystem::copy_file(tmp / "A.AVI", tmp / "c.avi");
   std::filesystem::copy_file(tmp / "A.AVI", tmp / "X\xff\"q.AVI");
   std::ofstream(tmp / "BAD.AVI") << "plain text";
-  const Output out = Shell(kProbe + " '" + (tmp / "A.AVI") + "' '" + (tmp / "B.MOV") + "' '" + (tmp / "c.avi") +
-                         "' '" + (tmp / "X\xff\"q.AVI") + "' '" + (tmp / "missing.MOV") + "' '" + (tmp / "BAD.AVI") +
-                         "'");
+  const Output out = Shell(kProbe + " '" + (tmp / "A.AVI") + "' '" + (tmp / "B.MOV") + "' '" + (tmp / "c.avi") + "' '" +
+                           (tmp / "X\xff\"q.AVI") + "' '" + (tmp / "missing.MOV") + "' '" + (tmp / "BAD.AVI") + "'");
   ASSERT_EQ(out.status, 0);
   const auto lines = Lines(out.text);
   ASSERT_EQ(lines.size(), 6u) << out.text;

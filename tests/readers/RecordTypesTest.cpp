@@ -8,12 +8,12 @@
 
 TEST(RecordTypes, GpsRecordIsLittleEndianWhateverTheHost) {
   // latitude 2502.5 = 0x40A38D0000000000, longitude 12130.0 = 0x40C7B10000000000
-  const uint8_t bytes[32] = {0x00, 0x00, 0x00, 0x00, 0x00, 0x8D, 0xA3, 0x40,   // latitude
-                             0x00, 0x00, 0x00, 0x00, 0x00, 0xB1, 0xC7, 0x40,   // longitude
-                             0x9C, 0xFF, 0xFF, 0xFF,                           // altitude -100
-                             0x2C, 0x01,                                       // speed 300
-                             19, 5, 1, 8, 30, 10,                              // clock
-                             135, 0x03, 0xAA, 0xBB};
+  const uint8_t bytes[32] = {0x00, 0x00, 0x00, 0x00, 0x00, 0x8D, 0xA3, 0x40,  // latitude
+                             0x00, 0x00, 0x00, 0x00, 0x00, 0xB1, 0xC7, 0x40,  // longitude
+                             0x9C, 0xFF, 0xFF, 0xFF,                          // altitude -100
+                             0x2C, 0x01,                                      // speed 300
+                             19,   5,    1,    8,    30,   10,                // clock
+                             135,  0x03, 0xAA, 0xBB};
   const GpsSample s = DecodeGpsSample(bytes);
   EXPECT_EQ(s.latitude, 2502.5);
   EXPECT_EQ(s.longitude, 12130.0);

@@ -42,12 +42,8 @@ class Model {
 
  private:
   uint8_t At(int64_t i) const { return i >= 0 && static_cast<uint64_t>(i) < m_f.size() ? m_f[i] : 0; }
-  uint32_t Be(int64_t i) const {
-    return (uint32_t(At(i)) << 24) | (At(i + 1) << 16) | (At(i + 2) << 8) | At(i + 3);
-  }
-  uint32_t Le(int64_t i) const {
-    return At(i) | (At(i + 1) << 8) | (At(i + 2) << 16) | (uint32_t(At(i + 3)) << 24);
-  }
+  uint32_t Be(int64_t i) const { return (uint32_t(At(i)) << 24) | (At(i + 1) << 16) | (At(i + 2) << 8) | At(i + 3); }
+  uint32_t Le(int64_t i) const { return At(i) | (At(i + 1) << 8) | (At(i + 2) << 16) | (uint32_t(At(i + 3)) << 24); }
   bool Is(int64_t i, const char* c) const {
     return At(i) == uint8_t(c[0]) && At(i + 1) == uint8_t(c[1]) && At(i + 2) == uint8_t(c[2]) &&
            At(i + 3) == uint8_t(c[3]);
@@ -159,8 +155,8 @@ class Model {
 };
 
 std::vector<uint8_t> RandomMovie(std::mt19937& rng) {
-  static const char* kTypes[] = {"ftyp", "skip", "mdat", "moov", "IDIT", "gps0", "gpsa", "gsea",
-                                 "gsen", "mvhd", "trak", "tkhd", "free", "wide"};
+  static const char* kTypes[] = {"ftyp", "skip", "mdat", "moov", "IDIT", "gps0", "gpsa",
+                                 "gsea", "gsen", "mvhd", "trak", "tkhd", "free", "wide"};
   std::uniform_int_distribution<int> byte(0, 255);
   const std::size_t size = std::uniform_int_distribution<std::size_t>(0, 6000)(rng);
   std::vector<uint8_t> f(size);
@@ -173,21 +169,30 @@ std::vector<uint8_t> RandomMovie(std::mt19937& rng) {
       const char* t = kTypes[kind];
       uint32_t s = 0;
       switch (std::uniform_int_distribution<int>(0, 4)(rng)) {
-        case 0: s = std::uniform_int_distribution<uint32_t>(0, 9)(rng); break;
-        case 1: s = std::uniform_int_distribution<uint32_t>(8, 200)(rng); break;
-        case 2: s = std::uniform_int_distribution<uint32_t>(8, static_cast<uint32_t>(size))(rng); break;
-        case 3: s = 0xFFFFFFF0u + std::uniform_int_distribution<uint32_t>(0, 15)(rng); break;
-        default: s = 12; break;
+        case 0:
+          s = std::uniform_int_distribution<uint32_t>(0, 9)(rng);
+          break;
+        case 1:
+          s = std::uniform_int_distribution<uint32_t>(8, 200)(rng);
+          break;
+        case 2:
+          s = std::uniform_int_distribution<uint32_t>(8, static_cast<uint32_t>(size))(rng);
+          break;
+        case 3:
+          s = 0xFFFFFFF0u + std::uniform_int_distribution<uint32_t>(0, 15)(rng);
+          break;
+        default:
+          s = 12;
+          break;
       }
       for (int k = 0; k < 4; ++k) f[at + k] = uint8_t(s >> (24 - 8 * k));
       std::memcpy(&f[at + 4], t, 4);
     } else if (kind < 17) {
       char text[24];
       std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d",
-                    std::uniform_int_distribution<int>(1890, 2030)(rng),
-                    std::uniform_int_distribution<int>(0, 13)(rng), std::uniform_int_distribution<int>(0, 32)(rng),
-                    std::uniform_int_distribution<int>(0, 24)(rng), std::uniform_int_distribution<int>(0, 60)(rng),
-                    std::uniform_int_distribution<int>(0, 60)(rng));
+                    std::uniform_int_distribution<int>(1890, 2030)(rng), std::uniform_int_distribution<int>(0, 13)(rng),
+                    std::uniform_int_distribution<int>(0, 32)(rng), std::uniform_int_distribution<int>(0, 24)(rng),
+                    std::uniform_int_distribution<int>(0, 60)(rng), std::uniform_int_distribution<int>(0, 60)(rng));
       std::memcpy(&f[at], text, 20);
     } else {
       uint8_t rec[32];
@@ -301,7 +306,11 @@ TEST(ScanModel, EveryWalkEndsOnRandomAndCutOffInput) {
   for (int i = 0; i < 2000; ++i) {
     std::vector<uint8_t> f(std::uniform_int_distribution<std::size_t>(0, 3000)(rng));
     for (auto& b : f) b = static_cast<uint8_t>(byte(rng));
-    if (f.size() >= 12 && i % 2) std::memcpy(f.data(), "RIFF\xff\xff\xff\xff" "AVI ", 12);
+    if (f.size() >= 12 && i % 2)
+      std::memcpy(f.data(),
+                  "RIFF\xff\xff\xff\xff"
+                  "AVI ",
+                  12);
     // Sprinkle AVI codes with random sizes.
     static const char* kCodes[] = {"LIST", "hdrl", "strl", "avih", "movi", "strh", "strf", "vids", "auds",
                                    "idx1", "JUNK", "indx", "IDIT", "gps0", "gpsa", "gsea", "gsen"};
@@ -324,12 +333,14 @@ TEST(ScanModel, EveryWalkEndsOnRandomAndCutOffInput) {
     }
     MemoryByteSource source(f, kModified);
     for (const char* walk : {"avi", "mov", "scan"}) {
-      SCOPED_TRACE(std::string(walk) + " walk of input " + std::to_string(i) + ", " + std::to_string(f.size()) + " bytes");
+      SCOPED_TRACE(std::string(walk) + " walk of input " + std::to_string(i) + ", " + std::to_string(f.size()) +
+                   " bytes");
       RecordingSummary summary;
       summary.fileSize = 0xDEADBEEF;
       RecordingFile reader(&summary);
-      const int result = walk[0] == 'a' ? reader.ParseAvi(source) : walk[0] == 'm' ? reader.ParseMov(source)
-                                                                               : reader.ScanMov(source);
+      const int result = walk[0] == 'a'   ? reader.ParseAvi(source)
+                         : walk[0] == 'm' ? reader.ParseMov(source)
+                                          : reader.ScanMov(source);
       ASSERT_TRUE(result == 0 || result == -1) << result;
       if (f.empty()) {
         EXPECT_EQ(result, -1);

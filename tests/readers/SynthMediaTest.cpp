@@ -28,9 +28,10 @@ std::string Shell(const std::string& command) {
 }
 
 std::map<std::string, std::string> Probe(const std::string& path) {
-  const std::string text = Shell("ffprobe -v error -select_streams v:0 -show_entries "
-                               "stream=codec_type,width,height:format=duration -of default=nw=1 '" +
-                               path + "' 2>&1");
+  const std::string text = Shell(
+      "ffprobe -v error -select_streams v:0 -show_entries "
+      "stream=codec_type,width,height:format=duration -of default=nw=1 '" +
+      path + "' 2>&1");
   std::map<std::string, std::string> fields;
   std::size_t start = 0;
   while (start < text.size()) {
@@ -88,7 +89,7 @@ TEST(SynthMedia, CardIsLaidOutLikeACamerasCard) {
   std::set<std::string> folders;
   for (const SynthCardFile& f : files) {
     const std::string path = tmp / f.relativePath;
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0) << f.relativePath;
     EXPECT_EQ((st.st_mode & 0222) == 0, f.readOnly) << f.relativePath;
     const std::string name = std::filesystem::path(f.relativePath).filename();
@@ -122,7 +123,7 @@ TEST(SynthMedia, CardIsLaidOutLikeACamerasCard) {
   EXPECT_GE(events, 2);
   EXPECT_GE(locked, 1);
   EXPECT_EQ(hidden, 1);
-  EXPECT_GE(others, 3);  // text files, the hidden recording
+  EXPECT_GE(others, 3);           // text files, the hidden recording
   EXPECT_GE(folders.size(), 3u);  // the card's root and at least two subfolders
   std::sort(scanned.begin(), scanned.end(), [](auto& a, auto& b) { return a.startTime < b.startTime; });
   int drives = 1;

@@ -164,8 +164,8 @@ TEST(SynthLayouts, AviDateTextVariants) {
     SynthIdit idit;
     int64_t expected;
   } cases[] = {
-      {SynthIdit::None, start},           // GPS clock, record 2 minus 2 s
-      {SynthIdit::Invalid, start + 4},    // the file time, which the camera leaves at the end
+      {SynthIdit::None, start},         // GPS clock, record 2 minus 2 s
+      {SynthIdit::Invalid, start + 4},  // the file time, which the camera leaves at the end
       {SynthIdit::Empty, start + 4},
       {SynthIdit::Before1900, start + 4},
   };

@@ -78,8 +78,10 @@ class ScopedTz {
     ::tzset();
   }
   ~ScopedTz() {
-    if (m_old) ::setenv("TZ", m_old->c_str(), 1);
-    else ::unsetenv("TZ");
+    if (m_old)
+      ::setenv("TZ", m_old->c_str(), 1);
+    else
+      ::unsetenv("TZ");
     ::tzset();
   }
   ScopedTz(const ScopedTz&) = delete;

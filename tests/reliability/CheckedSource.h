@@ -59,7 +59,7 @@ enum class Walk { Avi, Mov, Scan };
 
 struct WalkOutcome {
   int result = -2;
-  std::string reason;       // empty on success
+  std::string reason;        // empty on success
   RecordingSummary summary;  // the summary target after the walk
   bool readOutside = false;
   bool cutOff = false;
@@ -78,7 +78,9 @@ inline WalkOutcome RunWalk(Walk walk, const Bytes& bytes, std::optional<int64_t>
   WalkOutcome out;
   out.summary = MarkedSummary();
   RecordingFile file(&out.summary);
-  out.result = walk == Walk::Avi ? file.ParseAvi(source) : walk == Walk::Mov ? file.ParseMov(source) : file.ScanMov(source);
+  out.result = walk == Walk::Avi   ? file.ParseAvi(source)
+               : walk == Walk::Mov ? file.ParseMov(source)
+                                   : file.ScanMov(source);
   if (file.FailureReason()) out.reason = file.FailureReason();
   out.readOutside = source.ReadOutside();
   out.cutOff = source.CutOff();

@@ -29,8 +29,6 @@ extern "C" int dlclose(void* handle) {
   using Close = int (*)(void*);
   static const auto next = reinterpret_cast<Close>(::dlsym(RTLD_NEXT, "dlclose"));
   link_map* module = nullptr;
-  if (::dlinfo(handle, RTLD_DI_LINKMAP, &module) == 0 && module != nullptr &&
-      IsKeptModule(module->l_name))
-    return 0;
+  if (::dlinfo(handle, RTLD_DI_LINKMAP, &module) == 0 && module != nullptr && IsKeptModule(module->l_name)) return 0;
   return next(handle);
 }

@@ -69,7 +69,8 @@ TEST(MalformedAvi, ChunkSizesNear4GiBEndTheWalk) {
     }
     SCOPED_TRACE(size);
     // An INFO list of that size is stepped over the same way.
-    const WalkOutcome info = RunWalk(Walk::Avi, Avi({AviList("INFO", Bytes(8, 0), size), AviChunk("gpsa", U32LEBytes(7))}));
+    const WalkOutcome info =
+        RunWalk(Walk::Avi, Avi({AviList("INFO", Bytes(8, 0), size), AviChunk("gpsa", U32LEBytes(7))}));
     EXPECT_WALK_ENDS_INSIDE(info);
     ASSERT_EQ(info.result, 0);
     EXPECT_EQ(info.summary.gpsaValue, 0u);
@@ -203,8 +204,8 @@ TEST(MalformedAvi, DateChunksOfEveryLength) {
   };
   // 0: no text; 19: the text without its terminator; 20: with it; 64: the
   // whole buffer; 65,535: longer than the buffer, cut to it.
-  for (const Case c : {Case{0, 0, false}, Case{19, 0, true}, Case{20, 0, true}, Case{64, 0, true},
-                       Case{65535, 0, true}, Case{65535, '9', true}}) {
+  for (const Case c : {Case{0, 0, false}, Case{19, 0, true}, Case{20, 0, true}, Case{64, 0, true}, Case{65535, 0, true},
+                       Case{65535, '9', true}}) {
     SCOPED_TRACE("IDIT of " + std::to_string(c.size) + " bytes");
     // The GPS block carries a clock too; once a date chunk is met it no
     // longer counts, valid text or not.

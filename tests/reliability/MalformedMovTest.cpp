@@ -25,8 +25,8 @@ TEST(MalformedMov, AtomSizesBelowNineStepOverTheBareHeader) {
   for (const char* type : {"ftyp", "skip", "mdat"}) {
     for (uint32_t size : {0u, 2u, 3u, 4u, 5u, 6u, 7u, 8u}) {
       SCOPED_TRACE(std::string(type) + " size " + std::to_string(size));
-      const Bytes file = Concat({Header(size, type), ValueAtom("gpsa", 2), ValueAtom("gsea", 0x0A08),
-                                 Atom("gps0", GpsRecords(2)), Moov()});
+      const Bytes file = Concat(
+          {Header(size, type), ValueAtom("gpsa", 2), ValueAtom("gsea", 0x0A08), Atom("gps0", GpsRecords(2)), Moov()});
       for (Walk walk : {Walk::Mov, Walk::Scan}) {
         const WalkOutcome out = RunWalk(walk, file);
         EXPECT_WALK_ENDS_INSIDE(out);
@@ -48,8 +48,8 @@ TEST(MalformedMov, CameraAtomsWithSizesBelowEightHoldNothing) {
   for (uint32_t size : {0u, 1u, 4u, 7u}) {
     SCOPED_TRACE("size " + std::to_string(size));
     // A gps0 and a gsen atom without payload, then a gpsa whose value is cut.
-    const Bytes file = Concat({Ftyp(), Header(size, "gps0"), Header(size, "gsen"), Header(size, "gpsa"),
-                               ValueAtom("gsea", 0x0A08), Moov()});
+    const Bytes file = Concat(
+        {Ftyp(), Header(size, "gps0"), Header(size, "gsen"), Header(size, "gpsa"), ValueAtom("gsea", 0x0A08), Moov()});
     const WalkOutcome out = RunWalk(Walk::Mov, file);
     EXPECT_WALK_ENDS_INSIDE(out);
     ASSERT_EQ(out.result, 0) << out.reason;
@@ -67,8 +67,8 @@ TEST(MalformedMov, CameraAtomsWithSizesBelowEightHoldNothing) {
 // Size 1 announces a 64-bit size, which the walks do not interpret: the atom
 // walk steps through the content 4 bytes at a time, the scan byte by byte.
 TEST(MalformedMov, SizeOneWithRoomForTheLargeSize) {
-  const Bytes aligned = Concat({Ftyp(), ByteWriter().U32BE(1).Raw("mdat").U64BE(56).Zeros(40).Take(),
-                                ValueAtom("gpsa", 1), Moov()});
+  const Bytes aligned =
+      Concat({Ftyp(), ByteWriter().U32BE(1).Raw("mdat").U64BE(56).Zeros(40).Take(), ValueAtom("gpsa", 1), Moov()});
   for (Walk walk : {Walk::Mov, Walk::Scan}) {
     const WalkOutcome out = RunWalk(walk, aligned);
     EXPECT_WALK_ENDS_INSIDE(out);
@@ -79,8 +79,8 @@ TEST(MalformedMov, SizeOneWithRoomForTheLargeSize) {
 
   // Content of 41 bytes puts the next atoms off the atom walk's 4-byte grid;
   // only the byte scan finds them.
-  const Bytes odd = Concat({Ftyp(), ByteWriter().U32BE(1).Raw("mdat").U64BE(57).Zeros(41).Take(),
-                            ValueAtom("gpsa", 1), ValueAtom("gsea", 0x0A08), Moov()});
+  const Bytes odd = Concat({Ftyp(), ByteWriter().U32BE(1).Raw("mdat").U64BE(57).Zeros(41).Take(), ValueAtom("gpsa", 1),
+                            ValueAtom("gsea", 0x0A08), Moov()});
   const WalkOutcome walked = RunWalk(Walk::Mov, odd);
   EXPECT_WALK_ENDS_INSIDE(walked);
   ASSERT_EQ(walked.result, 0);
@@ -144,8 +144,9 @@ TEST(MalformedMov, ChildLargerThanTheFile) {
   EXPECT_EQ(out.summary.gpsaValue, 0u);
 
   // A track header cut off by the end of the file: no frame size.
-  const Bytes cut = Concat({Ftyp(), Atom("moov", Concat({Atom("mvhd", MovieHeader(600, 36000)),
-                                                         ByteWriter().U32BE(92).Raw("trak").U32BE(84).Raw("tkhd").Zeros(20).Take()}))});
+  const Bytes cut = Concat(
+      {Ftyp(), Atom("moov", Concat({Atom("mvhd", MovieHeader(600, 36000)),
+                                    ByteWriter().U32BE(92).Raw("trak").U32BE(84).Raw("tkhd").Zeros(20).Take()}))});
   for (Walk walk : {Walk::Mov, Walk::Scan}) {
     const WalkOutcome o = RunWalk(walk, cut);
     EXPECT_WALK_ENDS_INSIDE(o);
@@ -263,8 +264,8 @@ TEST(MalformedMov, DateAtomsLongerThanTheirText) {
 }
 
 TEST(MalformedMov, GpsBlockLargerThanTheFile) {
-  const Bytes file = Concat({Ftyp(), ValueAtom("gsea", 0x0A08), Atom("gsen", GSensorRecords(6)),
-                             Header(4096, "gps0"), GpsRecords(2)});
+  const Bytes file =
+      Concat({Ftyp(), ValueAtom("gsea", 0x0A08), Atom("gsen", GSensorRecords(6)), Header(4096, "gps0"), GpsRecords(2)});
   const WalkOutcome out = RunWalk(Walk::Mov, file);
   EXPECT_WALK_ENDS_INSIDE(out);
   ASSERT_EQ(out.result, 0);

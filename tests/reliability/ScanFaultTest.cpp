@@ -141,17 +141,30 @@ TEST(ScanFaults, FilesThatVanishOrChangeBetweenListingAndReading) {
   Names expected;
   std::vector<std::function<void(const std::string&)>> changes = {
       [](const std::string& p) { std::filesystem::remove_all(p); },
-      [](const std::string& p) { std::filesystem::remove_all(p); ::mkfifo(p.c_str(), 0644); },
-      [](const std::string& p) { if (std::filesystem::is_regular_file(p)) ::truncate(p.c_str(), 0); else std::filesystem::remove_all(p); },
-      [](const std::string& p) { std::filesystem::remove_all(p); std::filesystem::create_directory(p); },
+      [](const std::string& p) {
+        std::filesystem::remove_all(p);
+        ::mkfifo(p.c_str(), 0644);
+      },
+      [](const std::string& p) {
+        if (std::filesystem::is_regular_file(p))
+          ::truncate(p.c_str(), 0);
+        else
+          std::filesystem::remove_all(p);
+      },
+      [](const std::string& p) {
+        std::filesystem::remove_all(p);
+        std::filesystem::create_directory(p);
+      },
   };
   HookedProgress progress;
   progress.at = 0;
   progress.action = [&] {
     for (std::size_t k = 1; k < order.size() && k <= changes.size(); ++k) changes[k - 1](card + "/" + order[k]);
   };
-  if (order[0] == "zz") expected.push_back("zz/G.AVI");
-  else expected.push_back(order[0]);
+  if (order[0] == "zz")
+    expected.push_back("zz/G.AVI");
+  else
+    expected.push_back(order[0]);
   for (std::size_t k = changes.size() + 1; k < order.size(); ++k)
     expected.push_back(order[k] == "zz" ? "zz/G.AVI" : order[k]);
 
@@ -202,7 +215,8 @@ TEST(ScanFaults, RecordingLargerThan4GiBIsListedWithItsBlocks) {
     const Bytes blocks = Concat({AviChunk("gps0", GpsRecords(5)), AviChunk("gsen", GSensorRecords(9))});
     ASSERT_EQ(::pwrite(fd, start.data(), start.size(), 0), static_cast<ssize_t>(start.size()));
     ASSERT_EQ(::pwrite(fd, movi.data(), movi.size(), static_cast<off_t>(moviAt)), static_cast<ssize_t>(movi.size()));
-    ASSERT_EQ(::pwrite(fd, blocks.data(), blocks.size(), static_cast<off_t>(blocksAt)), static_cast<ssize_t>(blocks.size()));
+    ASSERT_EQ(::pwrite(fd, blocks.data(), blocks.size(), static_cast<off_t>(blocksAt)),
+              static_cast<ssize_t>(blocks.size()));
     ::close(fd);
   }
   WriteBytes(tree / "card/SMALL.AVI", Recording(31));  // 08:31, right after BIG's minute

@@ -44,7 +44,8 @@ TEST(CutDetection, CutFilesAreListedWithTheirReasonAndRecordingsStayAsTheReaders
       {"LOSTIDX1.AVI", Small(4, "hdrl,gpsa,gsea,gps0,gsen,movi"), "index missing", true},
       {"WHOLE001.AVI", Small(5), nullptr, true},
       {"CUT0003.MOV", Small(6, {}, 0.6), "mdat without moov", true},
-      {"CUT0004.MOV", Small(7, "ftyp,moov,idit,gpsa,gsea,gps0,gsen,mdat", 0.6), "mdat runs past the end of the file", true},
+      {"CUT0004.MOV", Small(7, "ftyp,moov,idit,gpsa,gsea,gps0,gsen,mdat", 0.6), "mdat runs past the end of the file",
+       true},
       {"ZERO0001.MOV", Small(8, "ftyp,idit,gpsa,gsea,gps0,gsen,moov,mdat0"), nullptr, true},
       {"WHOLE002.MOV", Small(9), nullptr, true},
   };

@@ -34,7 +34,9 @@ struct Case {
 
 uint64_t InsideFrame(const SynthReport&, const std::vector<uint64_t>& ends) { return ends[ends.size() * 6 / 10] - 10; }
 uint64_t BetweenFrames(const SynthReport&, const std::vector<uint64_t>& ends) { return ends[ends.size() * 6 / 10]; }
-uint64_t InsideGps(const SynthReport& whole, const std::vector<uint64_t>&) { return whole.gpsOffset + 2 * kGpsRecordSize + 7; }
+uint64_t InsideGps(const SynthReport& whole, const std::vector<uint64_t>&) {
+  return whole.gpsOffset + 2 * kGpsRecordSize + 7;
+}
 
 }  // namespace
 
@@ -47,7 +49,8 @@ TEST(CutRepair, CopiesOfRecordingsCutAtSeveralPointsPlayUpToTheCut) {
       {"AVI cut inside the camera blocks after movi", "FILE0003.AVI", "hdrl,gpsa,gsea,movi,gps0,gsen,idx1", InsideGps},
       {"MOV cut inside a video sample", "FILE0004.MOV", "", InsideFrame},
       {"MOV cut between samples", "FILE0005.MOV", "", BetweenFrames},
-      {"MOV cut inside the camera blocks after mdat", "FILE0006.MOV", "ftyp,idit,gpsa,gsea,mdat,gps0,gsen,moov", InsideGps},
+      {"MOV cut inside the camera blocks after mdat", "FILE0006.MOV", "ftyp,idit,gpsa,gsea,mdat,gps0,gsen,moov",
+       InsideGps},
       {"MOV with a 64-bit gps0 after mdat", "FILE0007.MOV", "ftyp,idit,gpsa,gsea,mdat,gps0,gsen,moov", InsideGps, true},
   };
   for (const Case& c : cases) {
@@ -98,9 +101,9 @@ TEST(CutRepair, CopiesOfRecordingsCutAtSeveralPointsPlayUpToTheCut) {
     // of the copy follows its video.
     const LoadedBlocks blocks = LoadRecordingBlocks(r.output, s);
     auto span = [&](uint32_t rate) { return static_cast<std::size_t>(std::ceil(r.seconds * rate)); };
-    const std::size_t gps = std::min(
-        span(GpsRateOf(cut.whole.gpsaValue)),
-        WholeRecordsBefore(cut.cutAt, cut.whole.gpsOffset, kGpsRecordSize, cut.whole.gps.size()));
+    const std::size_t gps =
+        std::min(span(GpsRateOf(cut.whole.gpsaValue)),
+                 WholeRecordsBefore(cut.cutAt, cut.whole.gpsOffset, kGpsRecordSize, cut.whole.gps.size()));
     const std::size_t gsensor =
         std::min(span(GSensorRateByteOf(cut.whole.gseaValue)),
                  WholeRecordsBefore(cut.cutAt, cut.whole.gsensorOffset, kGSensorRecordSize, cut.whole.gsensor.size()));
@@ -139,8 +142,8 @@ TEST(CutRepair, ProbeRepairPrintsOneLineAndFailsWhenNothingCouldBeRepaired) {
   EXPECT_TRUE(std::filesystem::is_empty(out.Path()));
 
   // With the healthy recording given as the reference.
-  line = ShellOutput(probe + "'" + card / "FILE0001.MOV" + "' --reference '" + reference.path + "' '" + out.Path() + "'",
-                     &status);
+  line = ShellOutput(
+      probe + "'" + card / "FILE0001.MOV" + "' --reference '" + reference.path + "' '" + out.Path() + "'", &status);
   EXPECT_EQ(status, 0) << line;
   EXPECT_NE(line.find("\"output\":\"" + out / "FILE0001.MOV" + "\""), std::string::npos) << line;
   EXPECT_NE(line.find("\"audio\":\"none\""), std::string::npos) << line;
@@ -159,10 +162,11 @@ TEST(CutRepair, SoundIsKeptWhereTheReferenceStoresItInFixedChunksElseLeftOutAndS
     // A camera recording with sound, video and audio chunks interleaved.
     const std::string healthy = card / "FILE0001.MOV";
     int status = 0;
-    ShellOutput("ffmpeg -nostdin -v error -f lavfi -i testsrc2=size=160x120:rate=10:duration=4 -f lavfi "
-                "-i sine=frequency=440:duration=4:sample_rate=16000 -c:v libx264 -preset veryfast -c:a " +
-                    std::string(sound.codec) + " -f mov '" + healthy + "'",
-                &status);
+    ShellOutput(
+        "ffmpeg -nostdin -v error -f lavfi -i testsrc2=size=160x120:rate=10:duration=4 -f lavfi "
+        "-i sine=frequency=440:duration=4:sample_rate=16000 -c:v libx264 -preset veryfast -c:a " +
+            std::string(sound.codec) + " -f mov '" + healthy + "'",
+        &status);
     ASSERT_EQ(status, 0);
     // The next one, cut: the same bytes up to 60 %, no moov.
     const std::vector<uint8_t> bytes = FileBytes(healthy);

@@ -42,14 +42,18 @@ TEST(RepairFit, OnlyAReferenceOfTheSameCodingAndFrameSizeIsTaken) {
   const std::vector<Row> rows = {
       {"H.265 cut, an H.264 recording nearest", {{h265, "320x180"}, {"libx264", "320x180"}}, h265, "320x180", true},
       {"H.265 cut, only H.264 recordings", {{"libx264", "320x180"}}, h265, "320x180", false},
-      {"640x360 cut, a 1280x720 recording nearest", {{"libx264", "640x360"}, {"libx264", "1280x720"}}, "libx264",
-       "640x360", true},
+      {"640x360 cut, a 1280x720 recording nearest",
+       {{"libx264", "640x360"}, {"libx264", "1280x720"}},
+       "libx264",
+       "640x360",
+       true},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     TempFolder card, out;
     for (std::size_t i = 0; i < row.earlier.size(); ++i)
-      Encode(card / ("FILE000" + std::to_string(i) + ".MOV"), row.earlier[i].first, row.earlier[i].second, 10 - static_cast<int>(i));
+      Encode(card / ("FILE000" + std::to_string(i) + ".MOV"), row.earlier[i].first, row.earlier[i].second,
+             10 - static_cast<int>(i));
     Encode(card / "WHOLE.tmp", row.codec, row.size, 0);
     const std::vector<uint8_t> whole = FileBytes(card / "WHOLE.tmp");
     WriteBytes(card / "FILE0009.MOV", std::vector<uint8_t>(whole.begin(), whole.begin() + whole.size() * 6 / 10));
@@ -83,7 +87,8 @@ TEST(RepairFit, StaleBytesAfterTheCutAndHugeSizesNeverBecomeFrames) {
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     TempFolder card, plain, out;
-    if (std::string(row.file).ends_with(".MOV")) WriteSynthRecording(card / "FILE0000.MOV", SmallCamera(10, 6000, 10, row.layout));
+    if (std::string(row.file).ends_with(".MOV"))
+      WriteSynthRecording(card / "FILE0000.MOV", SmallCamera(10, 6000, 10, row.layout));
     WriteCut(card / row.file, SmallCamera(20, 6000, 10, row.layout), InsideFrame);
     const RepairResult before = RepairCutRecording(card / row.file, plain.Path());
     ASSERT_TRUE(before.Repaired()) << before.detail;

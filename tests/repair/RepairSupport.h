@@ -34,8 +34,10 @@ inline std::vector<uint8_t> FileBytes(const std::string& path) {
 
 // End offsets of the video packets of a whole recording, as ffprobe finds them.
 inline std::vector<uint64_t> VideoPacketEnds(const std::string& path) {
-  const std::string text = ShellOutput("ffprobe -v error -select_streams v:0 -show_entries packet=pos,size "
-                                       "-of compact=p=0 '" + path + "'");
+  const std::string text = ShellOutput(
+      "ffprobe -v error -select_streams v:0 -show_entries packet=pos,size "
+      "-of compact=p=0 '" +
+      path + "'");
   std::vector<uint64_t> ends;
   std::size_t start = 0;
   while (start < text.size()) {
@@ -56,8 +58,11 @@ inline std::vector<uint64_t> VideoPacketEnds(const std::string& path) {
 // Video frames ffmpeg decodes from a file (-1 when it cannot read it).
 inline int DecodedFrames(const std::string& path) {
   int status = 0;
-  const std::string text = ShellOutput("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
-                                       "stream=nb_read_frames -of csv=p=0 '" + path + "' 2>/dev/null", &status);
+  const std::string text = ShellOutput(
+      "ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+      "stream=nb_read_frames -of csv=p=0 '" +
+          path + "' 2>/dev/null",
+      &status);
   if (status != 0 || text.empty()) return -1;
   return std::atoi(text.c_str());
 }
@@ -77,10 +82,10 @@ inline SynthOptions SmallCamera(int minute, uint32_t durationMs, uint32_t fps, c
 }
 
 struct CutFile {
-  SynthReport whole;    // the recording before the cut
-  SynthReport cut;      // the same, cut
-  uint64_t cutAt = 0;   // its size now
-  int framesBefore = 0; // video frames that lay wholly before the cut
+  SynthReport whole;     // the recording before the cut
+  SynthReport cut;       // the same, cut
+  uint64_t cutAt = 0;    // its size now
+  int framesBefore = 0;  // video frames that lay wholly before the cut
 };
 
 // Where to cut: a byte offset chosen from the whole recording and the end

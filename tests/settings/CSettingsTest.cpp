@@ -26,8 +26,10 @@ class SettingsTest : public ::testing::Test {
   void TearDown() override {
     CSettings::ResetForTesting();
     for (const auto& [name, value] : m_saved) {
-      if (value.first) ::setenv(name.c_str(), value.second.c_str(), 1);
-      else ::unsetenv(name.c_str());
+      if (value.first)
+        ::setenv(name.c_str(), value.second.c_str(), 1);
+      else
+        ::unsetenv(name.c_str());
     }
   }
   void Remember(const char* name) {
@@ -246,10 +248,14 @@ TEST_F(SettingsTest, TheFileLivesInTheConfigurationFolderUnlessTheCurrentDirecto
     SCOPED_TRACE(c.what);
     std::filesystem::remove_all(m_home / ".config");
     std::filesystem::remove_all(config / "trk-viewer");
-    if (c.fileHere) WriteText(Ini(), "[UI]\nMAP=1\n");
-    else std::filesystem::remove(Ini());
-    if (c.configHome) ::setenv("XDG_CONFIG_HOME", c.configHome, 1);
-    else ::unsetenv("XDG_CONFIG_HOME");
+    if (c.fileHere)
+      WriteText(Ini(), "[UI]\nMAP=1\n");
+    else
+      std::filesystem::remove(Ini());
+    if (c.configHome)
+      ::setenv("XDG_CONFIG_HOME", c.configHome, 1);
+    else
+      ::unsetenv("XDG_CONFIG_HOME");
     CSettings::ResetForTesting();
     CSettings& s = CSettings::Instance();
     EXPECT_EQ(s.IniPath(), c.expected);
@@ -265,8 +271,8 @@ TEST_F(SettingsTest, TheFileLivesInTheConfigurationFolderUnlessTheCurrentDirecto
     if (!c.fileHere) {
       EXPECT_EQ(st.st_mode & 0777, 0700u);
     }
-    EXPECT_EQ(ReadText(c.expected), std::string(c.fileHere ? "[UI]\nMAP=1\nLANGID=JPN\n" : "[UI]\nLANGID=JPN\n") +
-                                        "[WINPOS]\nLEFT=120\n");
+    EXPECT_EQ(ReadText(c.expected),
+              std::string(c.fileHere ? "[UI]\nMAP=1\nLANGID=JPN\n" : "[UI]\nLANGID=JPN\n") + "[WINPOS]\nLEFT=120\n");
     if (!c.fileHere) {
       EXPECT_FALSE(std::filesystem::exists(Ini()));
     }

@@ -161,11 +161,9 @@ TEST(IniWrite, AFileThatCannotBeReadWholeIsNeverReplaced) {
          ::chmod(ini.c_str(), 0000);
        },
        [](const std::string& ini) { return ReadText(ini); }},
-      {"a folder under its name",
-       [](const std::string& ini) { std::filesystem::create_directory(ini); },
+      {"a folder under its name", [](const std::string& ini) { std::filesystem::create_directory(ini); },
        [](const std::string& ini) { return std::filesystem::is_directory(ini) ? std::string("folder") : ""; }},
-      {"a pipe under its name",
-       [](const std::string& ini) { ::mkfifo(ini.c_str(), 0666); },
+      {"a pipe under its name", [](const std::string& ini) { ::mkfifo(ini.c_str(), 0666); },
        [](const std::string& ini) { return std::filesystem::is_fifo(ini) ? std::string("pipe") : ""; }},
       {"a link into a file that fails to read",
        [](const std::string& ini) { std::filesystem::create_symlink("/proc/self/mem", ini); },

@@ -20,7 +20,6 @@ struct LocaleCase {
   SpeedUnit unit;
 };
 
-
 }  // namespace
 
 TEST(LocaleDefaults, FileThenLocaleDecideLanguageAndUnit) {

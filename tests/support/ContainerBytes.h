@@ -202,7 +202,8 @@ inline Bytes MakeAvi(const AviLayout& l) {
   body.Append(AviChunk("gpsa", U32LEBytes(l.gpsa))).Append(AviChunk("gsea", U32LEBytes(l.gsea)));
   body.Append(AviChunk("gps0", GpsRecords(l.gpsRecords)));
   body.Append(AviChunk("gsen", GSensorRecords(l.gsensorRecords)));
-  body.Append(AviList("movi", ByteWriter().Raw("00dc").U32LE(static_cast<uint32_t>(l.moviBytes)).Zeros(l.moviBytes).Get()));
+  body.Append(
+      AviList("movi", ByteWriter().Raw("00dc").U32LE(static_cast<uint32_t>(l.moviBytes)).Zeros(l.moviBytes).Get()));
   body.Append(AviChunk("idx1", Bytes(16, 0)));
   return AviFile(body.Get());
 }
@@ -233,8 +234,7 @@ inline Bytes TrackHeader(uint16_t width, uint16_t height) {
   return w.Take();
 }
 
-inline Bytes Moov(uint32_t timeScale = 600, uint32_t duration = 36000, uint16_t width = 1920,
-                  uint16_t height = 1080) {
+inline Bytes Moov(uint32_t timeScale = 600, uint32_t duration = 36000, uint16_t width = 1920, uint16_t height = 1080) {
   ByteWriter children;
   children.Append(Atom("mvhd", MovieHeader(timeScale, duration)));
   children.Append(Atom("trak", Atom("tkhd", TrackHeader(width, height))));

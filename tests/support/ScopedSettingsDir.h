@@ -28,8 +28,10 @@ class ScopedSettingsDir {
   }
   ~ScopedSettingsDir() {
     CSettings::ResetForTesting();
-    if (m_hadConfigHome) ::setenv("XDG_CONFIG_HOME", m_previousConfigHome.c_str(), 1);
-    else ::unsetenv("XDG_CONFIG_HOME");
+    if (m_hadConfigHome)
+      ::setenv("XDG_CONFIG_HOME", m_previousConfigHome.c_str(), 1);
+    else
+      ::unsetenv("XDG_CONFIG_HOME");
     if (!m_previous.empty() && ::chdir(m_previous.c_str()) != 0) {
     }
   }

@@ -25,8 +25,8 @@ TEST(GSensorCsv, ValuesEqualTheCurvesConversion) {
   RecordingPlan plan;
   plan.gseaValue = 0x030A;
   for (int i = 0; i < 50; ++i)
-    plan.gsensor.push_back({static_cast<int8_t>(i % 2 ? 100 : -100), static_cast<int8_t>(i * 4 - 99),
-                            static_cast<int8_t>(99 - i * 3)});
+    plan.gsensor.push_back(
+        {static_cast<int8_t>(i % 2 ? 100 : -100), static_cast<int8_t>(i * 4 - 99), static_cast<int8_t>(99 - i * 3)});
   TempFolder dir;
   RecordingLibrary library;
   library.SetGSensorView(curve);

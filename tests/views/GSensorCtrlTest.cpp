@@ -52,7 +52,8 @@ struct CurveFixture : ::testing::Test {
   static int CountColour(const QImage& image, const QRect& area, QRgb colour) {
     int count = 0;
     for (int y = area.top(); y <= area.bottom(); ++y) {
-      for (int x = area.left(); x <= area.right(); ++x) count += (image.pixel(x, y) & 0xFFFFFFu) == (colour & 0xFFFFFFu);
+      for (int x = area.left(); x <= area.right(); ++x)
+        count += (image.pixel(x, y) & 0xFFFFFFu) == (colour & 0xFFFFFFu);
     }
     return count;
   }
@@ -239,7 +240,8 @@ TEST_F(CurveFixture, LongRecordingsScrollAnHourAroundTheCursor) {
   SaveArtifact(shown, QStringLiteral("gsensor-long.png"));
   // The curve fills the whole width: its last column is drawn.
   bool lastColumnDrawn = false;
-  for (int y = kTop; y <= kBottom; ++y) lastColumnDrawn |= (shown.pixel(kLeft + kWidth - 1, y) & 0xFFFFFFu) == (kYellow & 0xFFFFFFu);
+  for (int y = kTop; y <= kBottom; ++y)
+    lastColumnDrawn |= (shown.pixel(kLeft + kWidth - 1, y) & 0xFFFFFFu) == (kYellow & 0xFFFFFFu);
   EXPECT_TRUE(lastColumnDrawn);
   curve->SetCursor(7100000);  // near the end the window stops at the end
   EXPECT_EQ(curve->m_windowStartMs, 3600000.0);

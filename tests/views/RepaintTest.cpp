@@ -148,9 +148,19 @@ TEST_F(Shown, TheCurveRepaintsTheCursorStripsAndTheLegendsThatChanged) {
   }
   // What changes the curves themselves repaints the whole strip.
   const QRegion whole(curve.rect());
-  reports.push_back({"idle", [&curve] { curve.SetIdle(true); curve.Repaint(); }, [whole] { return whole; }});
+  reports.push_back({"idle",
+                     [&curve] {
+                       curve.SetIdle(true);
+                       curve.Repaint();
+                     },
+                     [whole] { return whole; }});
   reports.push_back({"idle again", [&curve] { curve.Repaint(); }, [] { return QRegion(); }});
-  reports.push_back({"playing", [&curve] { curve.SetIdle(false); curve.SetCursor(100); }, [whole] { return whole; }});
+  reports.push_back({"playing",
+                     [&curve] {
+                       curve.SetIdle(false);
+                       curve.SetCursor(100);
+                     },
+                     [whole] { return whole; }});
   RunReports(window, &curve, reports);
 }
 
@@ -166,7 +176,9 @@ TEST_F(Shown, SpeedAndCompassRepaintOnlyWhenWhatTheyShowChanges) {
   const QRegion none;
   std::vector<Report> speeds;
   // 0 to 5 km/h all show 0.
-  for (const uint16_t kmh : {0, 3, 5}) speeds.push_back({"speed " + std::to_string(kmh), [&speed, kmh] { speed.SetSpeed(true, kmh); }, [none] { return none; }});
+  for (const uint16_t kmh : {0, 3, 5})
+    speeds.push_back(
+        {"speed " + std::to_string(kmh), [&speed, kmh] { speed.SetSpeed(true, kmh); }, [none] { return none; }});
   speeds.push_back({"speed 6", [&speed] { speed.SetSpeed(true, 6); }, [figures] { return figures; }});
   speeds.push_back({"speed 6 again", [&speed] { speed.SetSpeed(true, 6); }, [none] { return none; }});
   speeds.push_back({"no reading", [&speed] { speed.SetSpeed(false, 0); }, [figures] { return figures; }});
@@ -178,7 +190,9 @@ TEST_F(Shown, SpeedAndCompassRepaintOnlyWhenWhatTheyShowChanges) {
   std::vector<Report> headings;
   headings.push_back({"heading 0", [&compass] { compass.SetHeading(0); }, [rose] { return rose; }});
   // 10 and 22 degrees round to the north-up picture as well.
-  for (const int degrees : {10, 22, 338}) headings.push_back({"heading " + std::to_string(degrees), [&compass, degrees] { compass.SetHeading(degrees); }, [none] { return none; }});
+  for (const int degrees : {10, 22, 338})
+    headings.push_back({"heading " + std::to_string(degrees), [&compass, degrees] { compass.SetHeading(degrees); },
+                        [none] { return none; }});
   headings.push_back({"heading 23", [&compass] { compass.SetHeading(23); }, [rose] { return rose; }});
   headings.push_back({"no heading", [&compass] { compass.ClearHeading(); }, [rose] { return rose; }});
   headings.push_back({"no heading again", [&compass] { compass.ClearHeading(); }, [none] { return none; }});

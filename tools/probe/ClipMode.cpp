@@ -66,8 +66,8 @@ bool ParseSeconds(const std::string& text, double& seconds) {
 bool ParseCameraTime(const std::string& text, int64_t& time) {
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, used = 0;
   if (text.size() != 19 ||
-      std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%n", &year, &month, &day, &hour, &minute, &second,
-                  &used) != 6 ||
+      std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%n", &year, &month, &day, &hour, &minute, &second, &used) !=
+          6 ||
       used != 19 || year < 1970)
     return false;
   if (!IsValidClock(static_cast<unsigned>(month), static_cast<unsigned>(day), static_cast<unsigned>(hour),
@@ -157,8 +157,7 @@ int RunClip(const std::vector<std::string>& args, std::FILE* out) {
   ClipArgs parsed;
   if (!ParseClipArgs(args, parsed)) return ProbeUsage();
   std::error_code ignored;
-  const SpanSource span =
-      std::filesystem::is_directory(parsed.source, ignored) ? CardSpan(parsed) : FileSpan(parsed);
+  const SpanSource span = std::filesystem::is_directory(parsed.source, ignored) ? CardSpan(parsed) : FileSpan(parsed);
   ClipResult result;
   if (!span.error.empty()) {
     result.failure = ClipFailure::SourceUnreadable;

@@ -23,17 +23,22 @@ void WriteLine(JsonWriter& json, std::FILE* out) {
 
 const char* SensorText(SensorState state) {
   switch (state) {
-    case SensorState::Usable: return "usable";
-    case SensorState::Missing: return "missing";
-    case SensorState::Unusable: break;
+    case SensorState::Usable:
+      return "usable";
+    case SensorState::Missing:
+      return "missing";
+    case SensorState::Unusable:
+      break;
   }
   return "unusable";
 }
 
 void WriteSpeed(JsonWriter& json, const char* key, double kmh) {
   json.Key(key);
-  if (kmh < 0) json.Null();
-  else json.Double(kmh);
+  if (kmh < 0)
+    json.Null();
+  else
+    json.Double(kmh);
 }
 
 void WriteRecordingEvents(const std::string& path, const RecordingEvents& found, std::FILE* out) {
@@ -54,21 +59,29 @@ void WriteRecordingEvents(const std::string& path, const RecordingEvents& found,
     WriteSpeed(json, "speedBeforeKmh", e.speedBeforeKmh);
     WriteSpeed(json, "speedAfterKmh", e.speedAfterKmh);
     json.Key("latitude");
-    if (e.hasPosition) json.Double(e.latitude);
-    else json.Null();
+    if (e.hasPosition)
+      json.Double(e.latitude);
+    else
+      json.Null();
     json.Key("longitude");
-    if (e.hasPosition) json.Double(e.longitude);
-    else json.Null();
+    if (e.hasPosition)
+      json.Double(e.longitude);
+    else
+      json.Null();
     json.Field("source", e.fromGpsSpeed ? "gps" : "gsensor").EndObject();
     WriteLine(json, out);
   }
 }
 
 bool ParseSensitivity(const std::string& text, EventSensitivity& sensitivity) {
-  if (text == "low") sensitivity = EventSensitivity::Low;
-  else if (text == "normal") sensitivity = EventSensitivity::Normal;
-  else if (text == "high") sensitivity = EventSensitivity::High;
-  else return false;
+  if (text == "low")
+    sensitivity = EventSensitivity::Low;
+  else if (text == "normal")
+    sensitivity = EventSensitivity::Normal;
+  else if (text == "high")
+    sensitivity = EventSensitivity::High;
+  else
+    return false;
   return true;
 }
 

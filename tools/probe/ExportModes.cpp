@@ -28,9 +28,12 @@ void WriteLine(JsonWriter& json, std::FILE* out) {
 
 const char* FormatName(TrackFormat format) {
   switch (format) {
-    case TrackFormat::Kml: return "kml";
-    case TrackFormat::Gpx: return "gpx";
-    case TrackFormat::Csv: return "csv";
+    case TrackFormat::Kml:
+      return "kml";
+    case TrackFormat::Gpx:
+      return "gpx";
+    case TrackFormat::Csv:
+      return "csv";
   }
   return "";
 }
@@ -125,9 +128,12 @@ bool Inside(const std::filesystem::path& inner, const std::filesystem::path& out
 int RunExport(const std::vector<std::string>& args, std::FILE* out) {
   if (args.size() != 3) return ProbeUsage();
   TrackFormat format = TrackFormat::Kml;
-  if (args[0] == "gpx") format = TrackFormat::Gpx;
-  else if (args[0] == "csv") format = TrackFormat::Csv;
-  else if (args[0] != "kml") return ProbeUsage();
+  if (args[0] == "gpx")
+    format = TrackFormat::Gpx;
+  else if (args[0] == "csv")
+    format = TrackFormat::Csv;
+  else if (args[0] != "kml")
+    return ProbeUsage();
   const std::string& card = args[1];
   const std::string folder = OutputFolderArg(args[2]);
   if (Inside(folder, card)) {

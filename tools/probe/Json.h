@@ -51,8 +51,10 @@ class JsonWriter {
   JsonWriter& Value(double v) { return Double(v); }
   template <typename T>
   JsonWriter& Value(T v) requires std::is_integral_v<T> {
-    if constexpr (std::is_signed_v<T>) return Int(v);
-    else return UInt(v);
+    if constexpr (std::is_signed_v<T>)
+      return Int(v);
+    else
+      return UInt(v);
   }
 
   void BeforeValue();

@@ -82,9 +82,12 @@ int RunLibrary(const std::vector<std::string>& argsIn, std::FILE* out) {
   bool useIndex = true;
   bool withEvents = true;
   for (const std::string& a : argsIn) {
-    if (a == "--no-index") useIndex = false;
-    else if (a == "--no-events") withEvents = false;
-    else args.push_back(a);
+    if (a == "--no-index")
+      useIndex = false;
+    else if (a == "--no-events")
+      withEvents = false;
+    else
+      args.push_back(a);
   }
   if (args.size() != 1) return ProbeUsage();
   RecordingLibrary library;

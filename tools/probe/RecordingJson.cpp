@@ -62,15 +62,13 @@ void WriteGpsSampleJson(JsonWriter& json, const GpsSample& raw) {
 
 void WriteSampleFields(JsonWriter& json, const RecordingSummary& summary, const LoadedBlocks& blocks) {
   json.Field("gpsRate", GpsRateOf(summary.gpsaValue))
-      .Field("gsensorRate", GSensorRatePerSecond(summary.gseaValue,
-                                                 static_cast<uint32_t>(blocks.gsensor.size()),
-                                                 summary.durationMs))
+      .Field("gsensorRate",
+             GSensorRatePerSecond(summary.gseaValue, static_cast<uint32_t>(blocks.gsensor.size()), summary.durationMs))
       .Field("gsensorRange", GSensorRangeOf(summary.gseaValue));
   json.Key("gps").BeginArray();
   for (const GpsSample& s : blocks.gps) WriteGpsSampleJson(json, s);
   json.EndArray();
   json.Key("gsensor").BeginArray();
-  for (const GSensorSample& g : blocks.gsensor)
-    json.BeginArray().Int(g.x).Int(g.y).Int(g.z).EndArray();
+  for (const GSensorSample& g : blocks.gsensor) json.BeginArray().Int(g.x).Int(g.y).Int(g.z).EndArray();
   json.EndArray();
 }

@@ -21,8 +21,10 @@ int RunRepair(const std::vector<std::string>& args, std::FILE* out) {
   const RepairResult r = RepairCutRecording(file, folder, reference);
   JsonWriter json;
   json.BeginObject().Field("file", file).Field("repaired", r.Repaired());
-  if (r.Repaired()) json.Field("output", r.output);
-  else json.Key("output").Null();
+  if (r.Repaired())
+    json.Field("output", r.output);
+  else
+    json.Key("output").Null();
   if (!r.reference.empty()) json.Field("reference", r.reference);
   json.Field("frames", r.frames).Field("seconds", r.seconds);
   json.Field("audio", !r.hadAudio ? "none" : r.audioKept ? "kept" : "left out");

@@ -10,16 +10,19 @@
 #include "TrkVersion.h"
 
 // Declares the mode's accessor (defined in the mode's own file) and yields it.
-#define TRK_PROBE_MODE(accessor) [] { const ProbeMode& accessor(); return &accessor(); }()
+#define TRK_PROBE_MODE(accessor) \
+  [] {                           \
+    const ProbeMode& accessor(); \
+    return &accessor();          \
+  }()
 
 // The mode table: one line per mode. The first one takes plain file names.
 // (Outside any namespace, so that each line names the global accessor.)
 static const std::vector<const ProbeMode*>& Modes() {
   static const std::vector<const ProbeMode*> modes = {
-      TRK_PROBE_MODE(FilesMode),
-      TRK_PROBE_MODE(LibraryMode), TRK_PROBE_MODE(ResolutionMode),
-      TRK_PROBE_MODE(KmlMode), TRK_PROBE_MODE(GpxMode), TRK_PROBE_MODE(CsvMode),
-      TRK_PROBE_MODE(ExportMode), TRK_PROBE_MODE(RepairMode), TRK_PROBE_MODE(EventsMode),
+      TRK_PROBE_MODE(FilesMode),  TRK_PROBE_MODE(LibraryMode), TRK_PROBE_MODE(ResolutionMode),
+      TRK_PROBE_MODE(KmlMode),    TRK_PROBE_MODE(GpxMode),     TRK_PROBE_MODE(CsvMode),
+      TRK_PROBE_MODE(ExportMode), TRK_PROBE_MODE(RepairMode),  TRK_PROBE_MODE(EventsMode),
       TRK_PROBE_MODE(ClipMode),
   };
   return modes;
@@ -28,8 +31,8 @@ static const std::vector<const ProbeMode*>& Modes() {
 static void PrintUsage(std::FILE* to) {
   bool first = true;
   for (const ProbeMode* m : Modes()) {
-    std::fprintf(to, "%s trk-probe %s%s%s\n", first ? "usage:" : "      ",
-                 m->option ? m->option : "", m->option ? " " : "", m->usage);
+    std::fprintf(to, "%s trk-probe %s%s%s\n", first ? "usage:" : "      ", m->option ? m->option : "",
+                 m->option ? " " : "", m->usage);
     first = false;
   }
 }

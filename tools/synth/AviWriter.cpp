@@ -47,17 +47,50 @@ void WriteHeaderList(OutputFile& out, const AviClip& clip, bool withFormat, bool
   const uint32_t usPerFrame = 1000000 / clip.fps;
 
   Le avih;
-  avih.u32(usPerFrame).u32(static_cast<uint32_t>(maxFrame * clip.fps)).u32(0)
-      .u32(hasIndex ? kAvifHasIndex : 0).u32(frames).u32(0).u32(1)
-      .u32(static_cast<uint32_t>(maxFrame + 8)).u32(clip.width).u32(clip.height)
-      .u32(0).u32(0).u32(0).u32(0);
+  avih.u32(usPerFrame)
+      .u32(static_cast<uint32_t>(maxFrame * clip.fps))
+      .u32(0)
+      .u32(hasIndex ? kAvifHasIndex : 0)
+      .u32(frames)
+      .u32(0)
+      .u32(1)
+      .u32(static_cast<uint32_t>(maxFrame + 8))
+      .u32(clip.width)
+      .u32(clip.height)
+      .u32(0)
+      .u32(0)
+      .u32(0)
+      .u32(0);
   Le strh;
-  strh.code("vids").code("FMP4").u32(0).u16(0).u16(0).u32(0).u32(1).u32(clip.fps).u32(0)
-      .u32(frames).u32(static_cast<uint32_t>(maxFrame + 8)).u32(0xFFFFFFFFu).u32(0)
-      .u16(0).u16(0).u16(clip.width).u16(clip.height);
+  strh.code("vids")
+      .code("FMP4")
+      .u32(0)
+      .u16(0)
+      .u16(0)
+      .u32(0)
+      .u32(1)
+      .u32(clip.fps)
+      .u32(0)
+      .u32(frames)
+      .u32(static_cast<uint32_t>(maxFrame + 8))
+      .u32(0xFFFFFFFFu)
+      .u32(0)
+      .u16(0)
+      .u16(0)
+      .u16(clip.width)
+      .u16(clip.height);
   Le strf;
-  strf.u32(40).u32(clip.width).u32(clip.height).u16(1).u16(24).code("FMP4")
-      .u32(static_cast<uint32_t>(clip.width) * clip.height * 3).u32(0).u32(0).u32(0).u32(0);
+  strf.u32(40)
+      .u32(clip.width)
+      .u32(clip.height)
+      .u16(1)
+      .u16(24)
+      .code("FMP4")
+      .u32(static_cast<uint32_t>(clip.width) * clip.height * 3)
+      .u32(0)
+      .u32(0)
+      .u32(0)
+      .u32(0);
 
   const uint32_t strlSize = 4 + 8 + 56 + (withFormat ? 8 + 40 : 0);
   const uint32_t hdrlSize = 4 + 8 + 56 + 8 + strlSize + (withIdit ? 8 + 20 : 0);
@@ -80,8 +113,10 @@ void WriteAviFile(const std::string& path, const SynthOptions& options, const Ca
   const uint32_t videoMs = options.videoMs ? options.videoMs : options.durationMs;
   const AviClip& clip = AviClipFor(options.width, options.height, options.fps, videoMs);
   const auto pieces = ParseLayout(options.layout.empty() ? "hdrl,gpsa,gsea,gps0,gsen,movi,idx1" : options.layout);
-  const bool explicitIdit = std::any_of(pieces.begin(), pieces.end(), [](const LayoutPiece& p) { return p.name == "idit"; });
-  const bool hasIndex = std::any_of(pieces.begin(), pieces.end(), [](const LayoutPiece& p) { return p.name == "idx1"; });
+  const bool explicitIdit =
+      std::any_of(pieces.begin(), pieces.end(), [](const LayoutPiece& p) { return p.name == "idit"; });
+  const bool hasIndex =
+      std::any_of(pieces.begin(), pieces.end(), [](const LayoutPiece& p) { return p.name == "idx1"; });
   const bool wantIdit = options.idit != SynthIdit::None;
 
   OutputFile out(path);

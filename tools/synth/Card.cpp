@@ -38,8 +38,8 @@ std::string TwoDigits(int v) {
 }
 
 std::string NameFor(const std::string& prefix, const std::tm& t, bool mov) {
-  return prefix + TwoDigits(t.tm_year) + TwoDigits(t.tm_mon + 1) + TwoDigits(t.tm_mday) + "-" +
-         TwoDigits(t.tm_hour) + TwoDigits(t.tm_min) + TwoDigits(t.tm_sec) + (mov ? ".MOV" : ".AVI");
+  return prefix + TwoDigits(t.tm_year) + TwoDigits(t.tm_mon + 1) + TwoDigits(t.tm_mday) + "-" + TwoDigits(t.tm_hour) +
+         TwoDigits(t.tm_min) + TwoDigits(t.tm_sec) + (mov ? ".MOV" : ".AVI");
 }
 
 void Prepare(const std::string& path) {
@@ -48,8 +48,8 @@ void Prepare(const std::string& path) {
   ::unlink(path.c_str());  // also replaces write-protected files of an earlier run
 }
 
-SynthCardFile WriteOne(const std::string& dir, const std::string& relative, SynthOptions options,
-                       bool readOnly, const std::string& name) {
+SynthCardFile WriteOne(const std::string& dir, const std::string& relative, SynthOptions options, bool readOnly,
+                       const std::string& name) {
   const std::string path = dir + "/" + relative;
   Prepare(path);
   const SynthReport report = WriteSynthRecording(path, options);
@@ -157,7 +157,9 @@ std::vector<SynthCardFile> WriteSynthCard(const std::string& dir, const SynthCar
       o.minute = d.minute;
       o.driveSeconds = driveSeconds;
       o.hardBrakeAt = d.brakeAt - driveSeconds;
-      auto moment = [driveSeconds](double at) { return at >= 0 ? std::vector<double>{at - driveSeconds} : std::vector<double>{}; };
+      auto moment = [driveSeconds](double at) {
+        return at >= 0 ? std::vector<double>{at - driveSeconds} : std::vector<double>{};
+      };
       o.accelerateAt = moment(d.accelerateAt);
       o.leftTurnAt = moment(d.leftTurnAt);
       o.impactAt = moment(d.impactAt);
@@ -225,9 +227,10 @@ std::vector<SynthCardFile> WriteSynthCard(const std::string& dir, const SynthCar
     hidden.durationMs = 10000;
     hidden.width = options.width;
     hidden.height = options.height;
-    SynthCardFile h = WriteOne(dir, ".hidden/FILE" + TwoDigits(options.year) + TwoDigits(options.month) +
-                                        TwoDigits(options.day) + "-090000.AVI",
-                               hidden, false, "FILE");
+    SynthCardFile h = WriteOne(
+        dir,
+        ".hidden/FILE" + TwoDigits(options.year) + TwoDigits(options.month) + TwoDigits(options.day) + "-090000.AVI",
+        hidden, false, "FILE");
     h.hidden = true;
     h.recording = false;
     files.push_back(h);

@@ -12,17 +12,17 @@ struct DriveIncidents {
   std::vector<double> accelerations;  // about 0.6 g for 2.5 s
   std::vector<double> rightTurns;     // about 0.55 g to the side for 3 s
   std::vector<double> leftTurns;
-  std::vector<double> impacts;        // a knock of about 4 g for 0.2 s
+  std::vector<double> impacts;  // a knock of about 4 g for 0.2 s
 };
 
 struct DriveState {
-  double latitude = 0;   // decimal degrees
+  double latitude = 0;  // decimal degrees
   double longitude = 0;
-  double altitude = 0;   // metres
+  double altitude = 0;  // metres
   double speedKmh = 0;
-  double headingDeg = 0; // 0 = north, clockwise
-  double longitudinalG = 0;  // forward acceleration (braking is negative)
-  double lateralG = 0;       // to the right
+  double headingDeg = 0;         // 0 = north, clockwise
+  double longitudinalG = 0;      // forward acceleration (braking is negative)
+  double lateralG = 0;           // to the right
   double knockG[3] = {0, 0, 0};  // an impact: forward, right, up
 };
 

@@ -62,16 +62,26 @@ void WriteMovFile(const std::string& path, const SynthOptions& options, const Ca
   for (std::size_t i = 0; i < pieces.size(); ++i) {
     const LayoutPiece& p = pieces[i];
     uint64_t size = 0;
-    if (p.name == "ftyp") size = clip.ftyp.size();
-    else if (p.name == "moov") size = clip.moov.size();
-    else if (p.name == "idit") size = wantIdit ? 8 + (p.hasArg ? p.number : 20) : 0;
-    else if (p.name == "datetext") size = 28;
-    else if (p.name == "gpsa" || p.name == "gsea") size = 12;
-    else if (p.name == "gps0") size = 8 + SizedPayload(blocks.gps, p).size();
-    else if (p.name == "gsen") size = 8 + SizedPayload(blocks.gsen, p).size();
-    else if (p.name == "skip" || p.name == "junk" || p.name == "unknown") size = 8 + p.number;
-    else if (p.name == "size0") size = 8;
-    else if (p.name == "pad") size = p.number >= position + 8 ? p.number - position : 0;
+    if (p.name == "ftyp")
+      size = clip.ftyp.size();
+    else if (p.name == "moov")
+      size = clip.moov.size();
+    else if (p.name == "idit")
+      size = wantIdit ? 8 + (p.hasArg ? p.number : 20) : 0;
+    else if (p.name == "datetext")
+      size = 28;
+    else if (p.name == "gpsa" || p.name == "gsea")
+      size = 12;
+    else if (p.name == "gps0")
+      size = 8 + SizedPayload(blocks.gps, p).size();
+    else if (p.name == "gsen")
+      size = 8 + SizedPayload(blocks.gsen, p).size();
+    else if (p.name == "skip" || p.name == "junk" || p.name == "unknown")
+      size = 8 + p.number;
+    else if (p.name == "size0")
+      size = 8;
+    else if (p.name == "pad")
+      size = p.number >= position + 8 ? p.number - position : 0;
     else if (p.name == "mdat" || p.name == "mdat0" || p.name == "mdat64") {
       const uint64_t header = p.name == "mdat64" ? 16 : 8;
       newPayloadOffset = position + header;

@@ -53,8 +53,7 @@ void OutputFile::PseudoRandom(uint64_t count, uint32_t seed) {
     // so it holds no atom type by chance (about two a gibibyte otherwise).
     // No type starts in the last 3 bytes, so none spans two blocks either.
     for (std::size_t i = n >= 3 ? n - 3 : 0; i < n; ++i) block[i] = 'x';
-    for (std::size_t at = FindKnownMovCodeIn(block.data(), n); at < n;
-         at = FindKnownMovCodeIn(block.data(), n)) {
+    for (std::size_t at = FindKnownMovCodeIn(block.data(), n); at < n; at = FindKnownMovCodeIn(block.data(), n)) {
       block[at] = 'x';
     }
     Write(block.data(), n);

@@ -62,8 +62,8 @@ DriveIncidents Incidents(const SynthOptions& o) {
       if (o.driveSeconds + at >= 0) out.push_back(o.driveSeconds + at);
     return out;
   };
-  DriveIncidents incidents{shifted(o.brakeAt), shifted(o.accelerateAt), shifted(o.rightTurnAt),
-                           shifted(o.leftTurnAt), shifted(o.impactAt)};
+  DriveIncidents incidents{shifted(o.brakeAt), shifted(o.accelerateAt), shifted(o.rightTurnAt), shifted(o.leftTurnAt),
+                           shifted(o.impactAt)};
   if (o.hardBrake && o.driveSeconds + o.hardBrakeAt >= 0) incidents.brakes.push_back(o.driveSeconds + o.hardBrakeAt);
   return incidents;
 }
@@ -146,8 +146,7 @@ std::vector<GSensorSample> SynthGSensorTrace(const SynthOptions& o) {
 
 std::string SynthDateText(const SynthOptions& o) {
   char text[64];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", o.year, o.month, o.day, o.hour,
-                o.minute, o.second);
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", o.year, o.month, o.day, o.hour, o.minute, o.second);
   std::string s(text);
   s.resize(20, '\0');
   return s;
@@ -192,10 +191,12 @@ SynthReport WriteSynthRecording(const std::string& path, const SynthOptions& opt
   report.gps = gps;
   report.gsensor = gsensor;
 
-  if (report.container == SynthContainer::Avi) WriteAviFile(path, options, blocks, report);
-  else WriteMovFile(path, options, blocks, report);
+  if (report.container == SynthContainer::Avi)
+    WriteAviFile(path, options, blocks, report);
+  else
+    WriteMovFile(path, options, blocks, report);
 
-  struct stat whole{};
+  struct stat whole {};
   if (::stat(path.c_str(), &whole) != 0) throw SynthError("cannot stat " + path);
   report.fullSize = static_cast<uint64_t>(whole.st_size);
   if (options.cutAt > 0 && options.cutAt < 1) {
@@ -209,7 +210,7 @@ SynthReport WriteSynthRecording(const std::string& path, const SynthOptions& opt
                                       {static_cast<time_t>(report.modificationTime), 0}};
     if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) throw SynthError("cannot set the time of " + path);
   }
-  struct stat st{};
+  struct stat st {};
   if (::stat(path.c_str(), &st) != 0) throw SynthError("cannot stat " + path);
   report.fileSize = static_cast<uint64_t>(st.st_size);
   return report;

@@ -52,13 +52,13 @@ struct SynthOptions {
   uint8_t gsensorRange = 8;  // gsea second byte, full scale in g
 
   // The drive: a loop through central Tokyo, stops at lights, 30-55 km/h.
-  double driveSeconds = 0;   // time the car has been driving when this recording starts
-  uint32_t routeSeed = 1;    // start point on the loop and pattern of stops
-  int noFixRecords = 2;      // leading GPS records without fix: coordinates 0, no clock
-  bool gpsClock = true;      // the other records carry the clock
-  bool hardBrake = false;    // a hard braking at hardBrakeAt
-  double hardBrakeAt = 0;    // seconds from this recording's start; may lie before or after it,
-                             // so that the recordings of one drive share one braking
+  double driveSeconds = 0;  // time the car has been driving when this recording starts
+  uint32_t routeSeed = 1;   // start point on the loop and pattern of stops
+  int noFixRecords = 2;     // leading GPS records without fix: coordinates 0, no clock
+  bool gpsClock = true;     // the other records carry the clock
+  bool hardBrake = false;   // a hard braking at hardBrakeAt
+  double hardBrakeAt = 0;   // seconds from this recording's start; may lie before or after it,
+                            // so that the recordings of one drive share one braking
   // More harsh moments, in seconds from this recording's start (as hardBrakeAt).
   std::vector<double> brakeAt;
   std::vector<double> accelerateAt;
@@ -115,12 +115,12 @@ struct SynthReport {
   uint32_t gsensorSize = 0;
   uint32_t gpsaValue = 0;
   uint32_t gseaValue = 0;
-  int64_t startTime = 0;        // the start as local civil time -> seconds
-  int64_t modificationTime = 0; // what the file's time was set to
-  uint32_t videoMs = 0;         // length of the video stream
+  int64_t startTime = 0;         // the start as local civil time -> seconds
+  int64_t modificationTime = 0;  // what the file's time was set to
+  uint32_t videoMs = 0;          // length of the video stream
   uint32_t videoFrames = 0;
-  uint64_t fullSize = 0;        // the size before a cut (fileSize when not cut)
-  std::vector<GpsSample> gps;   // every record written, in order
+  uint64_t fullSize = 0;       // the size before a cut (fileSize when not cut)
+  std::vector<GpsSample> gps;  // every record written, in order
   std::vector<GSensorSample> gsensor;
 };
 
@@ -151,10 +151,10 @@ struct SynthCardFile {
   bool recording = false;    // an .AVI/.MOV/.MP4 in any case, that a scan reads
   bool hidden = false;       // inside a hidden folder
   bool readOnly = false;
-  bool event = false;        // read-only and named EVGS...
-  bool locked = false;       // read-only, other name
-  bool cut = false;          // cut off while it was written
-  int drive = -1;            // drives are the expected groups: recordings within 2 s of each other
+  bool event = false;   // read-only and named EVGS...
+  bool locked = false;  // read-only, other name
+  bool cut = false;     // cut off while it was written
+  int drive = -1;       // drives are the expected groups: recordings within 2 s of each other
   int64_t startTime = 0;
   uint32_t durationMs = 0;
 };

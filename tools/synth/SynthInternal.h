@@ -44,7 +44,7 @@ class OutputFile {
   void Le16(uint16_t v);
   void Be32(uint32_t v);
   void Be64(uint64_t v);
-  void Fourcc(const char* code);  // exactly 4 characters
+  void Fourcc(const char* code);            // exactly 4 characters
   void PatchLe32(uint64_t at, uint32_t v);  // overwrites 4 bytes written earlier
   uint64_t Position() const { return m_position; }
   void Close();

@@ -23,7 +23,6 @@ extern char** environ;
 
 namespace {
 
-
 // A private temporary folder, removed with everything in it.
 class TempDir {
  public:
@@ -67,9 +66,17 @@ void CheckFrame(uint16_t width, uint16_t height, uint32_t fps, uint32_t duration
 }
 
 std::vector<std::string> SourceArgs(uint16_t width, uint16_t height, uint32_t fps, uint32_t durationMs) {
-  return {"ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-          "testsrc2=size=" + std::to_string(width) + "x" + std::to_string(height) +
-              ":rate=" + std::to_string(fps) + ":duration=" + Seconds(durationMs)};
+  return {"ffmpeg",
+          "-nostdin",
+          "-hide_banner",
+          "-loglevel",
+          "error",
+          "-y",
+          "-f",
+          "lavfi",
+          "-i",
+          "testsrc2=size=" + std::to_string(width) + "x" + std::to_string(height) + ":rate=" + std::to_string(fps) +
+              ":duration=" + Seconds(durationMs)};
 }
 
 // MPEG-4 part 2: a frame is a key frame when its first VOP is intra coded.
@@ -128,8 +135,8 @@ MovClip EncodeMov(uint16_t width, uint16_t height, uint32_t fps, uint32_t durati
   // The encoder's settings text (an SEI unit) is dropped: words like
   // "fast_pskip" in it look like atom types to a byte scan, which a camera's
   // stream would not show.
-  for (const char* a : {"-c:v", "libx264", "-preset", "veryfast", "-crf", "32", "-pix_fmt", "yuv420p",
-                        "-g", "50", "-an", "-bsf:v", "filter_units=remove_types=6", "-f", "mov"})
+  for (const char* a : {"-c:v", "libx264", "-preset", "veryfast", "-crf", "32", "-pix_fmt", "yuv420p", "-g", "50",
+                        "-an", "-bsf:v", "filter_units=remove_types=6", "-f", "mov"})
     args.push_back(a);
   args.push_back(out);
   RunProgram(args);
@@ -161,7 +168,8 @@ MovClip EncodeMov(uint16_t width, uint16_t height, uint32_t fps, uint32_t durati
     }
     pos += size;
   }
-  if (clip.ftyp.empty() || clip.moov.empty() || !haveMdat) throw SynthError("ffmpeg wrote an incomplete QuickTime file");
+  if (clip.ftyp.empty() || clip.moov.empty() || !haveMdat)
+    throw SynthError("ffmpeg wrote an incomplete QuickTime file");
   clip.frames = static_cast<uint32_t>((static_cast<uint64_t>(durationMs) * fps + 999) / 1000);
   return clip;
 }

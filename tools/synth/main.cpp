@@ -66,44 +66,72 @@ int FileCommand(const std::vector<std::string>& args) {
     const bool hasValue = i + 1 < args.size();
     const std::string v = hasValue ? args[i + 1] : std::string();
     auto take = [&] { ++i; };
-    if (a == "--no-gps-clock") { o.gpsClock = false; continue; }
-    if (a == "--road-noise") { o.roadNoise = true; continue; }
+    if (a == "--no-gps-clock") {
+      o.gpsClock = false;
+      continue;
+    }
+    if (a == "--road-noise") {
+      o.roadNoise = true;
+      continue;
+    }
     if (!hasValue) return Usage();
     if (a == "--start") {
       if (std::sscanf(v.c_str(), "%d-%d-%d %d:%d:%d", &o.year, &o.month, &o.day, &o.hour, &o.minute, &o.second) != 6)
         return Usage();
-    } else if (a == "--duration") o.durationMs = Ms(v);
-    else if (a == "--video-seconds") o.videoMs = Ms(v);
-    else if (a == "--size") { if (!ParseSize(v, o.width, o.height)) return Usage(); }
-    else if (a == "--fps") o.fps = static_cast<uint32_t>(std::atoi(v.c_str()));
-    else if (a == "--gps-rate") o.gpsRate = static_cast<uint8_t>(std::atoi(v.c_str()));
-    else if (a == "--gsensor-rate") o.gsensorRate = static_cast<uint8_t>(std::atoi(v.c_str()));
-    else if (a == "--gsensor-range") o.gsensorRange = static_cast<uint8_t>(std::atoi(v.c_str()));
-    else if (a == "--drive-offset") o.driveSeconds = std::atof(v.c_str());
-    else if (a == "--route-seed") o.routeSeed = static_cast<uint32_t>(std::atoi(v.c_str()));
-    else if (a == "--no-fix") o.noFixRecords = std::atoi(v.c_str());
-    else if (a == "--brake-at") o.brakeAt.push_back(std::atof(v.c_str()));
-    else if (a == "--accelerate-at") o.accelerateAt.push_back(std::atof(v.c_str()));
-    else if (a == "--impact-at") o.impactAt.push_back(std::atof(v.c_str()));
+    } else if (a == "--duration")
+      o.durationMs = Ms(v);
+    else if (a == "--video-seconds")
+      o.videoMs = Ms(v);
+    else if (a == "--size") {
+      if (!ParseSize(v, o.width, o.height)) return Usage();
+    } else if (a == "--fps")
+      o.fps = static_cast<uint32_t>(std::atoi(v.c_str()));
+    else if (a == "--gps-rate")
+      o.gpsRate = static_cast<uint8_t>(std::atoi(v.c_str()));
+    else if (a == "--gsensor-rate")
+      o.gsensorRate = static_cast<uint8_t>(std::atoi(v.c_str()));
+    else if (a == "--gsensor-range")
+      o.gsensorRange = static_cast<uint8_t>(std::atoi(v.c_str()));
+    else if (a == "--drive-offset")
+      o.driveSeconds = std::atof(v.c_str());
+    else if (a == "--route-seed")
+      o.routeSeed = static_cast<uint32_t>(std::atoi(v.c_str()));
+    else if (a == "--no-fix")
+      o.noFixRecords = std::atoi(v.c_str());
+    else if (a == "--brake-at")
+      o.brakeAt.push_back(std::atof(v.c_str()));
+    else if (a == "--accelerate-at")
+      o.accelerateAt.push_back(std::atof(v.c_str()));
+    else if (a == "--impact-at")
+      o.impactAt.push_back(std::atof(v.c_str()));
     else if (a == "--turn-at") {
       const std::size_t colon = v.find(':');
       const std::string side = colon == std::string::npos ? "right" : v.substr(colon + 1);
       if (side != "left" && side != "right") return Usage();
       (side == "left" ? o.leftTurnAt : o.rightTurnAt).push_back(std::atof(v.substr(0, colon).c_str()));
-    } else if (a == "--mount-pitch") o.mountPitchDeg = std::atof(v.c_str());
-    else if (a == "--layout") o.layout = v;
+    } else if (a == "--mount-pitch")
+      o.mountPitchDeg = std::atof(v.c_str());
+    else if (a == "--layout")
+      o.layout = v;
     else if (a == "--cut-at") {
       char* end = nullptr;
       o.cutAt = std::strtod(v.c_str(), &end);
       if (v.empty() || *end != '\0' || !(o.cutAt > 0 && o.cutAt < 1)) return Usage();
-    } else if (a == "--mdat-filler") o.mdatFillerBytes = std::strtoull(v.c_str(), nullptr, 0);
+    } else if (a == "--mdat-filler")
+      o.mdatFillerBytes = std::strtoull(v.c_str(), nullptr, 0);
     else if (a == "--idit") {
-      if (v == "valid") o.idit = SynthIdit::Valid;
-      else if (v == "none") o.idit = SynthIdit::None;
-      else if (v == "invalid") o.idit = SynthIdit::Invalid;
-      else if (v == "empty") o.idit = SynthIdit::Empty;
-      else if (v == "1899") o.idit = SynthIdit::Before1900;
-      else return Usage();
+      if (v == "valid")
+        o.idit = SynthIdit::Valid;
+      else if (v == "none")
+        o.idit = SynthIdit::None;
+      else if (v == "invalid")
+        o.idit = SynthIdit::Invalid;
+      else if (v == "empty")
+        o.idit = SynthIdit::Empty;
+      else if (v == "1899")
+        o.idit = SynthIdit::Before1900;
+      else
+        return Usage();
     } else {
       return Usage();
     }
@@ -122,14 +150,24 @@ int CardCommand(const std::vector<std::string>& args) {
   SynthCardOptions o;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--cheap") { o.cheapVideo = true; continue; }
-    if (a == "--with-cut") { o.withCut = true; continue; }
+    if (a == "--cheap") {
+      o.cheapVideo = true;
+      continue;
+    }
+    if (a == "--with-cut") {
+      o.withCut = true;
+      continue;
+    }
     if (i + 1 >= args.size()) return Usage();
     const std::string v = args[++i];
-    if (a == "--recordings") o.recordings = std::atoi(v.c_str());
-    else if (a == "--size") { if (!ParseSize(v, o.width, o.height)) return Usage(); }
-    else if (a == "--date") { if (std::sscanf(v.c_str(), "%d-%d-%d", &o.year, &o.month, &o.day) != 3) return Usage(); }
-    else return Usage();
+    if (a == "--recordings")
+      o.recordings = std::atoi(v.c_str());
+    else if (a == "--size") {
+      if (!ParseSize(v, o.width, o.height)) return Usage();
+    } else if (a == "--date") {
+      if (std::sscanf(v.c_str(), "%d-%d-%d", &o.year, &o.month, &o.day) != 3) return Usage();
+    } else
+      return Usage();
   }
   const auto files = WriteSynthCard(args[0], o);
   int recordings = 0;

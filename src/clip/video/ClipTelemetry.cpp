@@ -41,9 +41,8 @@ bool ClipTelemetry::Load(const std::vector<ClipPiece>& pieces, std::string& why)
     recording.gps = std::move(blocks.gps);
     recording.gsensor = std::move(blocks.gsensor);
     recording.gpsRate = static_cast<double>(GpsRateOf(recording.summary.gpsaValue));
-    recording.gsensorRate = GSensorRatePerSecond(recording.summary.gseaValue,
-                                                 static_cast<uint32_t>(recording.gsensor.size()),
-                                                 recording.summary.durationMs);
+    recording.gsensorRate = GSensorRatePerSecond(
+        recording.summary.gseaValue, static_cast<uint32_t>(recording.gsensor.size()), recording.summary.durationMs);
     recording.routeIndex.reserve(recording.gps.size());
     for (GpsSample& sample : recording.gps) {
       ApplyZeroRule(sample);

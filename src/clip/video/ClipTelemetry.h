@@ -10,22 +10,22 @@
 #include "container/RecordingTypes.h"
 
 struct RoutePoint {
-  double latitude = 0.0;   // decimal degrees
+  double latitude = 0.0;  // decimal degrees
   double longitude = 0.0;
 };
 
 struct FrameTelemetry {
-  int64_t gpsIndex = -1;      // record of its recording, -1 = none at that time
+  int64_t gpsIndex = -1;  // record of its recording, -1 = none at that time
   int64_t gsensorIndex = -1;
-  bool fix = false;           // a usable position, speed and heading
-  uint16_t speed = 0;         // km/h
-  double latitude = 0.0;      // decimal degrees, signless as the camera writes them
+  bool fix = false;       // a usable position, speed and heading
+  uint16_t speed = 0;     // km/h
+  double latitude = 0.0;  // decimal degrees, signless as the camera writes them
   double longitude = 0.0;
-  int heading = 0;            // degrees
-  int64_t clock = 0;          // the camera's clock, seconds since 1970 (0 = unknown)
+  int heading = 0;                // degrees
+  int64_t clock = 0;              // the camera's clock, seconds since 1970 (0 = unknown)
   double g[3] = {0.0, 0.0, 0.0};  // x, y, z in g
-  double gRange = 8.0;        // full scale in g
-  int routeIndex = -1;        // the point of Route() nearest before, -1 = none
+  double gRange = 8.0;            // full scale in g
+  int routeIndex = -1;            // the point of Route() nearest before, -1 = none
 };
 
 class ClipTelemetry {

@@ -20,7 +20,7 @@ constexpr const char* kStage = "shareable clip";
 constexpr int kPicturesPerReport = 5;
 constexpr int kRowAlignment = 64;
 constexpr double kShortfallSeconds = 0.5;  // more than the rounding of a recording's length
-constexpr double kTimeSlack = 0.001;  // container times are rounded to their time base
+constexpr double kTimeSlack = 0.001;       // container times are rounded to their time base
 
 ClipResult Failed(ClipFailure failure, const std::string& why) {
   ClipResult result;
@@ -209,8 +209,8 @@ ClipResult ClipEncoding::Run(const std::string& destination) {
   if (!output.Begin(destination, error))
     return Failed(ClipFailure::DestinationUnwritable, "cannot write " + destination + ": " + std::strerror(error));
   ClipFailure failure = ClipFailure::None;
-  if (!m_writer.Open(output.TemporaryPath(), size.width(), size.height(), m_decoders.front()->FrameRate(),
-                     sound, failure, why))
+  if (!m_writer.Open(output.TemporaryPath(), size.width(), size.height(), m_decoders.front()->FrameRate(), sound,
+                     failure, why))
     return Failed(failure, why);
   for (std::size_t index = 0; index < m_pieces.size(); ++index) {
     ClipResult piece = Piece(index);

@@ -8,5 +8,5 @@
 
 // Matches ShareableWriter. Needs a QGuiApplication (the offscreen platform
 // serves); nothing is left under `destination` on failure or cancel.
-ClipResult WriteShareableClip(const std::vector<ClipPiece>& pieces, const std::string& destination,
-                              int speedUnit, const ClipProgress& progress);
+ClipResult WriteShareableClip(const std::vector<ClipPiece>& pieces, const std::string& destination, int speedUnit,
+                              const ClipProgress& progress);

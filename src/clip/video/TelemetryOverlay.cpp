@@ -92,9 +92,8 @@ QRect TelemetryOverlay::SpeedArea(QSize frame) {
   const QPoint panel(static_cast<int>(std::lround(kMargin * scale)),
                      frame.height() - static_cast<int>(std::lround(kMargin * scale)) - panelHeight);
   const QPoint label(static_cast<int>(kSpeedLabel.left() * scale), static_cast<int>(kSpeedLabel.top() * scale));
-  return QRect(panel + label,
-               QSize(static_cast<int>(kSpeedLabel.width() * kSpeedZoom * scale),
-                     static_cast<int>(kSpeedLabel.height() * kSpeedZoom * scale)));
+  return QRect(panel + label, QSize(static_cast<int>(kSpeedLabel.width() * kSpeedZoom * scale),
+                                    static_cast<int>(kSpeedLabel.height() * kSpeedZoom * scale)));
 }
 
 void TelemetryOverlay::PaintPanel(const FrameTelemetry& shown) {
@@ -122,12 +121,16 @@ void TelemetryOverlay::PaintPanel(const FrameTelemetry& shown) {
   painter.setPen(Qt::white);
   painter.setFont(ArialFont(18, QFont::Bold));
   char text[64];
-  if (shown.fix) std::snprintf(text, sizeof text, "%s %03d\xC2\xB0", CompassPoint(shown.heading), shown.heading);
-  else std::snprintf(text, sizeof text, "---");
+  if (shown.fix)
+    std::snprintf(text, sizeof text, "%s %03d\xC2\xB0", CompassPoint(shown.heading), shown.heading);
+  else
+    std::snprintf(text, sizeof text, "---");
   painter.drawText(QPointF(kGBar.left(), 32), QString::fromUtf8(text));
   painter.drawText(QPointF(10, 108), ClockText(shown.clock));
-  if (shown.fix) std::snprintf(text, sizeof text, "%.5f  %.5f", shown.latitude, shown.longitude);
-  else std::snprintf(text, sizeof text, "no position");
+  if (shown.fix)
+    std::snprintf(text, sizeof text, "%.5f  %.5f", shown.latitude, shown.longitude);
+  else
+    std::snprintf(text, sizeof text, "no position");
   painter.drawText(QPointF(10, 136), QString::fromLatin1(text));
 
   // One bar per axis from the middle, as far as the reading goes.
