@@ -193,6 +193,9 @@ class CTRKDlg : public QWidget, public IOwnerView {
     return *control;
   }
   CGdipButton& Button(int id) const { return ControlAs<CGdipButton>(id); }
+  // The child controls, for the parts of the program that show through them.
+  WindowControls& Ui() { return m_ui; }
+  const WindowControls& Ui() const { return m_ui; }
   const CVideoStatic& Video() const { return m_ui.m_video; }
   // The map host (null before OnInitDialog).
   CHtmlMapDlg* MapDlg() const { return m_mapDlg.get(); }
