@@ -6,6 +6,7 @@
 #include <cstring>
 #include <ctime>
 #include <limits>
+#include <string_view>
 
 #include "container/ByteOrder.h"
 
@@ -182,4 +183,27 @@ int64_t LocalCalendarToTime(int year, int month, int day, int hour, int minute, 
   const bool good = MakeLocalTime(year, month, day, hour, minute, second, -1, time, exact);
   if (ok) *ok = good;
   return good ? time : 0;
+}
+
+namespace {
+
+// The camera's own system matches names without regard to case, and copies
+// and other cameras write ".avi", ".mov" or ".mp4".
+bool EndsWithIgnoringCase(const std::string& name, std::string_view suffix) {
+  if (name.size() < suffix.size()) return false;
+  const std::size_t start = name.size() - suffix.size();
+  for (std::size_t i = 0; i < suffix.size(); ++i) {
+    const char c = name[start + i];
+    const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    if (lower != suffix[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool IsAviName(const std::string& name) { return EndsWithIgnoringCase(name, ".avi"); }
+// MP4 is the same atom structure: the QuickTime reader reads it.
+bool IsMovName(const std::string& name) {
+  return EndsWithIgnoringCase(name, ".mov") || EndsWithIgnoringCase(name, ".mp4");
 }

@@ -13,19 +13,6 @@
 
 namespace {
 
-// The camera's own system matches names without regard to case, and copies
-// and other cameras write ".avi", ".mov" or ".mp4".
-bool EndsWithIgnoringCase(const std::string& name, std::string_view suffix) {
-  if (name.size() < suffix.size()) return false;
-  const std::size_t start = name.size() - suffix.size();
-  for (std::size_t i = 0; i < suffix.size(); ++i) {
-    const char c = name[start + i];
-    const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    if (lower != suffix[i]) return false;
-  }
-  return true;
-}
-
 // A write-protected file whose name begins "EVGS" is an event recording, any
 // other write-protected file a locked one.
 void ClassifyProtection(const std::string& name, Protection protection, bool& event, bool& locked) {
@@ -45,12 +32,6 @@ Protection ProtectionOfEntry(const std::string& path, const FolderEntryData& dat
 }
 
 }  // namespace
-
-bool IsAviName(const std::string& name) { return EndsWithIgnoringCase(name, ".avi"); }
-// MP4 is the same atom structure: the QuickTime reader reads it.
-bool IsMovName(const std::string& name) {
-  return EndsWithIgnoringCase(name, ".mov") || EndsWithIgnoringCase(name, ".mp4");
-}
 
 bool RecordingLibrary::IsAviRecording(const std::string& name, const std::string& folderPath, bool& event,
                                       bool& locked) {
