@@ -4,6 +4,9 @@
 // its shape, the S, M and L sizes, covering the monitor, minimising and full
 // screen. It watches the window's own mouse, size and state events through an
 // event filter, so that the window only paints and lays out its controls.
+//   WindowFrame.cpp            the filter, sizes, covering, minimising, shape
+//   WindowFrameMouse.cpp       moves, grip and gap drags, cursor, double-click
+//   WindowFrameFullScreen.cpp  full-screen mode
 #include <QObject>
 #include <QPoint>
 #include <QRect>
