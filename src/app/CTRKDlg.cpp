@@ -47,9 +47,6 @@ CTRKDlg::CTRKDlg(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
   m_currentFile.clear();
   m_hIcon = ProgramIcon();
   m_background = QColor(64, 64, 64);
-  m_mapWidth = 240;
-  m_mapHeight = 240;
-  m_listHeight = 120;
 
   setAttribute(Qt::WA_OpaquePaintEvent);
   setMouseTracking(true);

@@ -9,11 +9,11 @@
 // The work is split by subject:
 //   CTRKDlg.cpp          construction, OnInitDialog, the library's owner view
 //   WindowControls.h     the child controls, built with the window
-//   CTRKDlgLayout.cpp    layout, video fit, shape, painting, mouse, window sizes
+//   CTRKDlgLayout.cpp    layout, video fit, painting
+//   WindowFrame.h        the frameless frame: move, grip, gaps, sizes, full screen
 //   CTRKDlgCommands.cpp  command dispatch, file commands, panels, window buttons
 //   CTRKDlgOpen.cpp      opening a folder (the scan on its worker)
 //   CTRKDlgOpenPath.cpp  opening a path or URI given from outside
-//   CTRKDlgFullScreen.cpp full-screen mode
 //   CTRKDlgMessages.cpp  private messages, timers
 //   CTRKDlgPlayback.cpp  playback controls, opening and playing a recording
 //   CTRKDlgSync.cpp      player reports, time reports, seeking, the marquee
@@ -60,6 +60,7 @@
 #include "app/TrkControlIds.h"
 #include "app/VideoOutputChoice.h"
 #include "app/WindowControls.h"
+#include "app/WindowFrame.h"
 
 class CHtmlMapDlg;
 struct TrackPart;
@@ -76,14 +77,6 @@ class ClipWorker;
 // An OPEN scan or a list-started playback is under way (shared with the media
 // library's thread).
 extern std::atomic<int32_t> g_busy;
-
-// Window position and size saved before covering the monitor or full screen.
-struct SavedWindowRect {
-  int32_t top = 0;
-  int32_t left = 0;
-  int32_t width = 0;
-  int32_t height = 0;
-};
 
 class CTRKDlg : public QWidget, public IOwnerView {
   Q_OBJECT
@@ -117,26 +110,19 @@ class CTRKDlg : public QWidget, public IOwnerView {
   // Layout and sizing.
   void LayoutControls(int cx, int cy);
   void FitVideo();
-  void SetWindowSize(WindowSizeCommand command);
-  // Rectangle of the monitor nearest to the window (the whole monitor, not
-  // its work area).
-  QRect MonitorRect() const;
 
   // Commands: every button reports its control id here.
   void OnCommand(int id);
   void OnSysCommand(int id);
   void OnCancel();
   void OnBnClickedClose();
-  void OnBnClickedMaximize();
-  void OnBnClickedMinimize();
   void OnBnClickedAbout();
   void OnBnClickedConf();
 
   // Opens recording `index` of the library.
   void PlayRecording(int32_t index);
 
-  // commands and full screen (CTRKDlgCommands.cpp, CTRKDlgOpen.cpp,
-  // CTRKDlgFullScreen.cpp)
+  // commands (CTRKDlgCommands.cpp, CTRKDlgOpen.cpp)
   void OnBnClickedOpen();
   void OnBnClickedSave();
   void OnBnClickedDel();
@@ -152,12 +138,8 @@ class CTRKDlg : public QWidget, public IOwnerView {
   QString GroupTripTip(int row);
   void OnBnClickedMap();
   void OnBnClickedGsr();
-  // Enters or leaves full-screen mode.
-  void OnToggleFullScreen();
   // The language the config dialog applied: every text of the window again.
   void OnLanguageChanged();
-  // Shows every control of the normal layout, or hides them for full screen.
-  void ShowControls(bool show);
   // An OPEN scan is under way (its worker has not been taken back yet).
   bool IsScanning() const;
 
@@ -183,8 +165,6 @@ class CTRKDlg : public QWidget, public IOwnerView {
   QMenu* SystemMenu() const { return m_systemMenu.get(); }
   // A control of the window by id (null when there is none).
   QWidget* Control(int id) const;
-  // Layout of the last LayoutControls.
-  const std::optional<LayoutResult>& LastLayout() const { return m_lastLayout; }
   // A control of the window by id as its class (the id must name one).
   template <class T>
   T& ControlAs(int id) const {
@@ -200,17 +180,13 @@ class CTRKDlg : public QWidget, public IOwnerView {
   // The map host (null before OnInitDialog).
   CHtmlMapDlg* MapDlg() const { return m_mapDlg.get(); }
   const RecordingLibrary& Library() const { return m_library; }
+  // The frame: moves, sizes, full screen and the geometry it last applied.
+  WindowFrame& Frame() const { return *m_frame; }
 
   // What the window shows now.
-  bool IsFullScreen() const { return m_fullScreen != 0; }
-  bool IsMaximized() const { return m_maximized != 0; }
   bool IsMapEnabled() const { return m_mapEnabled != 0; }
   bool IsGSensorEnabled() const { return m_gsensorEnabled != 0; }
   int32_t MapProvider() const { return m_mapProvider; }
-  // The client area's size as the last size event gave it.
-  QSize ClientSize() const { return QSize(m_clientWidth, m_clientHeight); }
-  // The video is to be shown again after the window comes back from minimized.
-  bool IsVideoRestorePending() const { return m_restoreVideoPending != 0; }
   // The recording opened last and the folder opened last.
   const QString& CurrentFile() const { return m_currentFile; }
   const QString& CurrentFolder() const { return m_currentFolder; }
@@ -220,27 +196,9 @@ class CTRKDlg : public QWidget, public IOwnerView {
   QString m_title;
   int32_t m_titleSize = 18;
   QIcon m_hIcon;
-  int32_t m_clientWidth = 0;
-  int32_t m_clientHeight = 0;
-  uint8_t m_maximized = 0;
-  uint8_t m_fullScreen = 0;
-  uint8_t m_restoreVideoPending = 0;
   int32_t m_marqueeRepeats = 10;
-  SavedWindowRect m_savedRect;
   int32_t m_mapEnabled = 1;
   int32_t m_gsensorEnabled = 1;
-
-  // Panel borders (wishes clamped by every layout, not saved).
-  uint8_t m_gripDrag = 0;
-  std::optional<EdgeRect> m_rightColumnRect;
-  EdgeRect m_listSplitRect;
-  EdgeRect m_columnSplitRect;
-  uint8_t m_dragMapSplit = 0;
-  uint8_t m_dragListSplit = 0;
-  uint8_t m_dragColumnSplit = 0;
-  int32_t m_mapWidth = 240;
-  int32_t m_mapHeight = 240;
-  int32_t m_listHeight = 120;
 
   std::unique_ptr<CHtmlMapDlg> m_mapDlg;
   int32_t m_mapProvider = 0;
@@ -287,6 +245,8 @@ class CTRKDlg : public QWidget, public IOwnerView {
   WindowControls m_ui{this};
   QColor m_background;
   std::unique_ptr<CTrcToolTipCtrl> m_toolTip;
+  // Watches the window's mouse and size events; destroyed before the controls.
+  std::unique_ptr<WindowFrame> m_frame = std::make_unique<WindowFrame>(*this);
 
  signals:
   // The window has closed (the close path has run).
@@ -302,12 +262,6 @@ class CTRKDlg : public QWidget, public IOwnerView {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
-  void changeEvent(QEvent* event) override;
-  void mousePressEvent(QMouseEvent* event) override;
-  void mouseMoveEvent(QMouseEvent* event) override;
-  void mouseReleaseEvent(QMouseEvent* event) override;
-  void mouseDoubleClickEvent(QMouseEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
@@ -316,11 +270,6 @@ class CTRKDlg : public QWidget, public IOwnerView {
   void LoadPictures();
   void SetUpLists();
   void AttachLibrary();
-  void ApplyWindowShape();
-  void UpdateHoverCursor(const QPoint& p);
-  void RepaintMapHost();
-  void WriteWindowRect();
-  void MoveWindowBy(const QPoint& globalPos);
   void OnMapProviderChanged();
   void OnOpenCountdownTick();
   // playback and synchronisation
@@ -398,15 +347,6 @@ class CTRKDlg : public QWidget, public IOwnerView {
 
   std::unique_ptr<QMenu> m_systemMenu;
   std::map<TimerId, std::unique_ptr<QTimer>> m_timers;
-  std::optional<LayoutResult> m_lastLayout;
-  QSize m_lastLayoutSize;
-  // Window move by the background: pending until the pointer moves, then by
-  // the platform, or by hand where the platform cannot.
-  bool m_movePending = false;
-  bool m_manualMove = false;
-  QPoint m_movePressGlobal;
-  QPoint m_moveStartPos;
-  bool m_forwardingDoubleClick = false;
   bool m_closed = false;
 
  public:

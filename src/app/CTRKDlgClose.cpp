@@ -6,23 +6,13 @@
 #include <QTimer>
 
 #include "map/CHtmlMapDlg.h"
-#include "settings/CSettings.h"
 #include "app/CTRKDlg.h"
 #include "app/ClipWorker.h"
-
-void CTRKDlg::WriteWindowRect() {
-  const QRect g = geometry();
-  CSettings& settings = CSettings::Instance();
-  settings.WriteInt("WINPOS", "LEFT", g.left());
-  settings.WriteInt("WINPOS", "TOP", g.top());
-  settings.WriteInt("WINPOS", "RIGHT", g.left() + g.width());
-  settings.WriteInt("WINPOS", "BOTTOM", g.top() + g.height());
-}
 
 void CTRKDlg::closeEvent(QCloseEvent* event) {
   if (!m_closed) {
     if (m_playback->IsLoaded()) m_playback->Stop();
-    WriteWindowRect();
+    m_frame->WriteWindowRect();
     m_closed = true;
   }
   event->accept();
@@ -31,7 +21,7 @@ void CTRKDlg::closeEvent(QCloseEvent* event) {
 
 void CTRKDlg::OnCancel() {
   if (m_playback->IsLoaded()) m_playback->Stop();
-  WriteWindowRect();
+  m_frame->WriteWindowRect();
 }
 
 CTRKDlg::~CTRKDlg() {

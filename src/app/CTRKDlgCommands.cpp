@@ -88,10 +88,10 @@ void CTRKDlg::OnCommand(int id) {
       OnBnClickedClose();
       break;
     case IDC_MAXIMIZE:
-      OnBnClickedMaximize();
+      m_frame->OnBnClickedMaximize();
       break;
     case IDC_MINIMIZE:
-      OnBnClickedMinimize();
+      m_frame->OnBnClickedMinimize();
       break;
     case IDC_ABOUT:
       OnBnClickedAbout();
@@ -100,13 +100,13 @@ void CTRKDlg::OnCommand(int id) {
       OnBnClickedConf();
       break;
     case IDC_SIZE_S:
-      SetWindowSize(WindowSizeCommand::Small);
+      m_frame->SetWindowSize(WindowSizeCommand::Small);
       break;
     case IDC_SIZE_M:
-      SetWindowSize(WindowSizeCommand::Medium);
+      m_frame->SetWindowSize(WindowSizeCommand::Medium);
       break;
     case IDC_SIZE_L:
-      SetWindowSize(WindowSizeCommand::Large);
+      m_frame->SetWindowSize(WindowSizeCommand::Large);
       break;
     default:
       // The video surface's notifications need no action; the playback
@@ -269,9 +269,9 @@ void CTRKDlg::OnBnClickedKml() { OnExport(ExportChoice::Kml); }
 // Panels
 
 void CTRKDlg::OnBnClickedMap() {
-  if (m_fullScreen) return;
+  if (m_frame->IsFullScreen()) return;
   m_mapEnabled = m_mapEnabled ? 0 : 1;
-  LayoutControls(m_clientWidth, m_clientHeight);
+  m_frame->Relayout();
   if (m_mapDlg) {
     m_mapDlg->setVisible(m_mapEnabled != 0);
     m_mapDlg->setEnabled(m_mapEnabled != 0);
@@ -283,7 +283,7 @@ void CTRKDlg::OnBnClickedMap() {
 void CTRKDlg::OnBnClickedGsr() {
   m_gsensorEnabled = m_gsensorEnabled ? 0 : 1;
   m_ui.m_gsensor.setVisible(m_gsensorEnabled != 0);
-  LayoutControls(m_clientWidth, m_clientHeight);
+  m_frame->Relayout();
   CSettings::Instance().WriteInt("UI", "GSNR_ENABLE", m_gsensorEnabled ? 1 : 0);
   CTrcConfigDlg::TellIfSettingNotStored(this);
 }
@@ -293,28 +293,6 @@ void CTRKDlg::OnBnClickedGsr() {
 void CTRKDlg::OnBnClickedClose() {
   // Posted, as a close request from outside would be.
   QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
-}
-
-void CTRKDlg::OnBnClickedMaximize() {
-  if (!m_maximized) {
-    const QRect g = geometry();
-    m_savedRect = {g.top(), g.left(), m_clientWidth, m_clientHeight};
-    setGeometry(MonitorRect());
-    raise();
-    show();
-    m_maximized = 1;
-  } else {
-    setGeometry(m_savedRect.left, m_savedRect.top, m_savedRect.width, m_savedRect.height);
-    raise();
-    show();
-    m_maximized = 0;
-  }
-  if (m_mapDlg && m_mapEnabled) RepaintMapHost();
-}
-
-void CTRKDlg::OnBnClickedMinimize() {
-  showMinimized();
-  m_restoreVideoPending = 1;
 }
 
 void CTRKDlg::OnBnClickedAbout() {

@@ -61,7 +61,7 @@ bool CTRKDlg::OnWindowKey(const QKeyEvent& event) {
 }
 
 bool CTRKDlg::RunKeyAction(const KeyBinding& binding) {
-  if (binding.action == KeyAction::FullScreenOnVideo && !m_fullScreen && !IsPointerOverVideo()) return false;
+  if (binding.action == KeyAction::FullScreenOnVideo && !m_frame->IsFullScreen() && !IsPointerOverVideo()) return false;
   // Keys wait for the steps of a stop-and-reopen, in their order, as clicks do.
   if (HoldWhilePlaybackSteps([this, binding] { RunKeyAction(binding); })) return true;
   switch (binding.action) {
@@ -72,11 +72,11 @@ bool CTRKDlg::RunKeyAction(const KeyBinding& binding) {
       break;
     case KeyAction::FullScreen:
     case KeyAction::FullScreenOnVideo:
-      OnToggleFullScreen();
+      m_frame->OnToggleFullScreen();
       break;
     case KeyAction::Escape:
       // Outside full screen Escape is swallowed: the window never closes on it.
-      if (m_fullScreen) OnToggleFullScreen();
+      if (m_frame->IsFullScreen()) m_frame->OnToggleFullScreen();
       break;
     case KeyAction::SeekBack:
       SeekBy(-binding.seekMs);

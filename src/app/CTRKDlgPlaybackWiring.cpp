@@ -41,7 +41,7 @@ void CTRKDlg::SetUpPlaybackConnections() {
 
   // video surface -> full screen
   connect(&m_ui.m_video, &CVideoStatic::FullScreenToggleRequested, this,
-          [this] { AfterPlaybackSteps([this] { OnToggleFullScreen(); }); });
+          [this] { AfterPlaybackSteps([this] { m_frame->OnToggleFullScreen(); }); });
   connect(&m_ui.m_videoBg, &CVideoStaticBg::FullScreenToggleRequested, this,
-          [this] { AfterPlaybackSteps([this] { OnToggleFullScreen(); }); });
+          [this] { AfterPlaybackSteps([this] { m_frame->OnToggleFullScreen(); }); });
 }

@@ -219,8 +219,8 @@ TEST(MainWindow, EscapeNeverClosesTheWindow) {
   // the ones after it, wherever the focus is, change nothing.
   ASSERT_TRUE(OpenOneRecording(dlg, dir));
   const QRect windowed = dlg.geometry();
-  dlg.OnToggleFullScreen();
-  ASSERT_TRUE(dlg.IsFullScreen());
+  dlg.Frame().OnToggleFullScreen();
+  ASSERT_TRUE(dlg.Frame().IsFullScreen());
   ASSERT_NE(dlg.geometry(), windowed);
   for (QWidget* target :
        {static_cast<QWidget*>(&dlg.Button(IDC_PLAY)), static_cast<QWidget*>(&dlg),
@@ -231,7 +231,7 @@ TEST(MainWindow, EscapeNeverClosesTheWindow) {
   Pump(200);
   EXPECT_TRUE(dlg.isVisible());
   EXPECT_EQ(closed.count(), 0);
-  EXPECT_FALSE(dlg.IsFullScreen());
+  EXPECT_FALSE(dlg.Frame().IsFullScreen());
   EXPECT_EQ(dlg.geometry(), windowed);
 
   // A dialog of the window closes on Escape as every dialog does; the window
@@ -287,7 +287,7 @@ TEST(MainWindow, WithoutTheMediaLibraryTheWarningComesOnceAndTheWindowOpens) {
   qputenv("TRK_LIBVLC", "/nonexistent/libvlc.so.5");
   {
     std::unique_ptr<CTRKDlg> dlg;
-    MessageBoxWatcher boxes([&] { return dlg && dlg->LastLayout().has_value(); });
+    MessageBoxWatcher boxes([&] { return dlg && dlg->Frame().LastLayout().has_value(); });
     dlg = std::make_unique<CTRKDlg>();
     EXPECT_FALSE(dlg->Playback().Engine().IsLoaded());
     ASSERT_TRUE(StartWindow(*dlg));
@@ -300,7 +300,7 @@ TEST(MainWindow, WithoutTheMediaLibraryTheWarningComesOnceAndTheWindowOpens) {
     EXPECT_EQ(dlg->geometry(), QRect(40, 30, 860, 620));
     EXPECT_EQ(At(*dlg, IDC_VIDEO_BG).width(), 860 - 5 - 240 - 10);
     // The window keeps working without video.
-    dlg->SetWindowSize(WindowSizeCommand::Small);
+    dlg->Frame().SetWindowSize(WindowSizeCommand::Small);
     EXPECT_TRUE(WaitFor([&] { return dlg->geometry() == QRect(560, 260, 800, 560); }));
     dlg->close();
   }
@@ -316,14 +316,14 @@ TEST(MainWindow, SizeCommandsUseTheWholeMonitor) {
   ASSERT_TRUE(dir.ok());
   CTRKDlg dlg;
   ASSERT_TRUE(StartWindow(dlg));
-  const QRect monitor = dlg.MonitorRect();
+  const QRect monitor = dlg.Frame().MonitorRect();
   ASSERT_EQ(monitor, QRect(0, 0, 1920, 1080));  // the test's X screen
   dlg.Button(IDC_SIZE_M).click();
   ASSERT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(240, 135, 1536, 864); }));
   EXPECT_EQ(At(dlg, IDC_CLOSE), QRect(1536 - 32, 2, 25, 25));
   dlg.Button(IDC_SIZE_L).click();
   ASSERT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(0, 0, 1920, 1080); }));
-  EXPECT_FALSE(dlg.IsMaximized());
+  EXPECT_FALSE(dlg.Frame().IsMaximized());
   dlg.Button(IDC_SIZE_S).click();
   ASSERT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(560, 260, 800, 560); }));
   EXPECT_EQ(At(dlg, IDC_VIDEO_BG), QRect(5, 48, 545, 221));
@@ -333,16 +333,16 @@ TEST(MainWindow, SizeCommandsUseTheWholeMonitor) {
   // the window is given its small size back while in full screen.
   const QRect playBefore = At(dlg, IDC_PLAY);
   ASSERT_TRUE(OpenOneRecording(dlg, dir));  // full screen wants a recording
-  dlg.OnToggleFullScreen();
-  ASSERT_TRUE(dlg.IsFullScreen());
+  dlg.Frame().OnToggleFullScreen();
+  ASSERT_TRUE(dlg.Frame().IsFullScreen());
   dlg.setGeometry(560, 260, 800, 560);
   ASSERT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(560, 260, 800, 560); }));
   dlg.LayoutControls(dlg.width(), dlg.height());
   EXPECT_EQ(At(dlg, IDC_VIDEO_BG), QRect(-560, -260, 1920, 1080));
   EXPECT_EQ(At(dlg, IDC_VIDEO), QRect(-560, -260, 1920, 1080));  // the 16:9 picture fills it
   EXPECT_EQ(At(dlg, IDC_PLAY), playBefore);
-  dlg.OnToggleFullScreen();
-  ASSERT_FALSE(dlg.IsFullScreen());
+  dlg.Frame().OnToggleFullScreen();
+  ASSERT_FALSE(dlg.Frame().IsFullScreen());
   ASSERT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(560, 260, 800, 560); }));
   // Inside the edge again: the 640 x 360 picture fitted to the 541 x 217 area
   // (385 x 217, one column less for an even width).
@@ -357,8 +357,8 @@ TEST(MainWindow, GapAndGripDragsFollowThePointer) {
   ASSERT_TRUE(StartWindow(dlg));
   // Column gap from x 552 to 400: the right column starts 5 pixels right of it.
   Drag(&dlg, QPoint(552, 200), QPoint(400, 200));
-  ASSERT_TRUE(dlg.LastLayout().has_value());
-  EXPECT_EQ(dlg.LastLayout()->rightColumnWidth, 800 - 400 - 10);
+  ASSERT_TRUE(dlg.Frame().LastLayout().has_value());
+  EXPECT_EQ(dlg.Frame().LastLayout()->rightColumnWidth, 800 - 400 - 10);
   EXPECT_EQ(dlg.MapDlg()->geometry().x(), 405);
   EXPECT_EQ(At(dlg, IDC_VIDEO_BG).width(), 395);  // xr - 10
   // The release ended the drag: the pointer moving on moves no gap.
@@ -407,6 +407,31 @@ TEST(MainWindow, ColumnGapKeepsWorkingWithTheMapOff) {
   dlg.close();
 }
 
+TEST(MainWindow, PointerShowsWhatAPressWouldDragAndTheCoveringWindowKeepsItsSize) {
+  ScopedSettingsDir dir;
+  ASSERT_TRUE(dir.ok());
+  CTRKDlg dlg;
+  ASSERT_TRUE(StartWindow(dlg));
+  const struct {
+    QPoint at;
+    Qt::CursorShape shape;
+  } rows[] = {
+      {{552, 200}, Qt::SizeHorCursor},   {{790, 290}, Qt::SizeVerCursor}, {{100, 368}, Qt::SizeVerCursor},
+      {{790, 550}, Qt::SizeFDiagCursor}, {{300, 30}, Qt::ArrowCursor},
+  };
+  for (const auto& row : rows) {
+    SendMouse(&dlg, QEvent::MouseMove, row.at, Qt::NoButton);
+    EXPECT_EQ(dlg.cursor().shape(), row.shape) << row.at.x() << "," << row.at.y();
+  }
+  // Covering the monitor, the grip resizes nothing.
+  dlg.Button(IDC_MAXIMIZE).click();
+  ASSERT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(0, 0, 1920, 1080); }));
+  Drag(&dlg, QPoint(1910, 1070), QPoint(1000, 700));
+  Pump(50);
+  EXPECT_EQ(dlg.geometry(), QRect(0, 0, 1920, 1080));
+  dlg.close();
+}
+
 TEST(MainWindow, DoubleClickCoversTheMonitorExceptOnTheSpeedLabel) {
   ScopedSettingsDir dir;
   ASSERT_TRUE(dir.ok());
@@ -418,14 +443,14 @@ TEST(MainWindow, DoubleClickCoversTheMonitorExceptOnTheSpeedLabel) {
   const QPoint onSpeed = dlg.ControlAs<CSpeedLabelStatic>(IDC_SPEED).geometry().center();
   SendMouse(&dlg, QEvent::MouseButtonDblClick, onSpeed, Qt::LeftButton);
   Pump(100);
-  EXPECT_FALSE(dlg.IsMaximized());
+  EXPECT_FALSE(dlg.Frame().IsMaximized());
   EXPECT_EQ(dlg.geometry(), QRect(100, 100, 800, 560));
 
   SendMouse(&dlg, QEvent::MouseButtonDblClick, QPoint(520, 30), Qt::LeftButton);
-  EXPECT_TRUE(dlg.IsMaximized());
+  EXPECT_TRUE(dlg.Frame().IsMaximized());
   EXPECT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(0, 0, 1920, 1080); }));
   SendMouse(&dlg, QEvent::MouseButtonDblClick, QPoint(520, 30), Qt::LeftButton);
-  EXPECT_FALSE(dlg.IsMaximized());
+  EXPECT_FALSE(dlg.Frame().IsMaximized());
   EXPECT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(100, 100, 800, 560); }));
   dlg.close();
 }
@@ -486,14 +511,14 @@ TEST(MainWindow, DraggingTheBackgroundMovesTheWindow) {
   SendGlobal(&dlg, QEvent::MouseButtonRelease, QPoint(400, 80), Qt::NoButton);
   EXPECT_TRUE(WaitFor([&] { return dlg.pos() == QPoint(100, 50); }, 3000)) << dlg.pos().x() << "," << dlg.pos().y();
   // Covering the monitor, the background does not move the window.
-  dlg.OnBnClickedMaximize();
+  dlg.Frame().OnBnClickedMaximize();
   ASSERT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(0, 0, 1920, 1080); }));
   SendGlobal(&dlg, QEvent::MouseButtonPress, QPoint(300, 30), Qt::LeftButton);
   SendGlobal(&dlg, QEvent::MouseMove, QPoint(400, 90), Qt::LeftButton);
   SendGlobal(&dlg, QEvent::MouseButtonRelease, QPoint(400, 90), Qt::NoButton);
   Pump(50);
   EXPECT_EQ(dlg.pos(), QPoint(0, 0));
-  dlg.OnBnClickedMaximize();
+  dlg.Frame().OnBnClickedMaximize();
   EXPECT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(100, 50, 800, 560); }));
   dlg.close();
 }

@@ -413,33 +413,33 @@ TEST_F(Commands, MapAndGsrToggleTheirPanelsAndTheSettings) {
 
 TEST_F(Commands, CoverTheMonitorTwiceReturnsToTheFormerPlace) {
   dlg().setGeometry(100, 80, 900, 600);
-  ASSERT_TRUE(WaitFor([&] { return dlg().ClientSize().width() == 900; }));
+  ASSERT_TRUE(WaitFor([&] { return dlg().Frame().ClientSize().width() == 900; }));
   dlg().OnCommand(IDC_MAXIMIZE);
-  EXPECT_EQ(dlg().geometry(), dlg().MonitorRect());
-  EXPECT_TRUE(dlg().IsMaximized());
+  EXPECT_EQ(dlg().geometry(), dlg().Frame().MonitorRect());
+  EXPECT_TRUE(dlg().Frame().IsMaximized());
   dlg().OnCommand(IDC_MAXIMIZE);
   EXPECT_EQ(dlg().geometry(), QRect(100, 80, 900, 600));
-  EXPECT_FALSE(dlg().IsMaximized());
+  EXPECT_FALSE(dlg().Frame().IsMaximized());
   // S clears the flag, so the button covers the monitor again.
   dlg().OnCommand(IDC_MAXIMIZE);
   dlg().OnCommand(IDC_SIZE_S);
-  EXPECT_FALSE(dlg().IsMaximized());
+  EXPECT_FALSE(dlg().Frame().IsMaximized());
   EXPECT_EQ(dlg().size(), QSize(800, 560));
 }
 
 TEST_F(Commands, MinimiseShowsTheVideoAgainOnRestore) {
   dlg().OnCommand(IDC_MINIMIZE);
-  EXPECT_TRUE(dlg().IsVideoRestorePending());
+  EXPECT_TRUE(dlg().Frame().IsVideoRestorePending());
   dlg().Control(IDC_VIDEO)->hide();  // what the platform may do to a native child while minimised
   dlg().showNormal();
   dlg().resize(820, 580);
-  ASSERT_TRUE(WaitFor([&] { return !dlg().IsVideoRestorePending(); }));
+  ASSERT_TRUE(WaitFor([&] { return !dlg().Frame().IsVideoRestorePending(); }));
   EXPECT_TRUE(dlg().Video().isVisible());
 }
 
 TEST_F(Commands, CloseButtonClosesAndSavesTheRectangle) {
   dlg().setGeometry(120, 90, 820, 600);
-  ASSERT_TRUE(WaitFor([&] { return dlg().ClientSize().width() == 820; }));
+  ASSERT_TRUE(WaitFor([&] { return dlg().Frame().ClientSize().width() == 820; }));
   bool closed = false;
   QObject::connect(&dlg(), &CTRKDlg::Closed, [&] { closed = true; });
   dlg().OnCommand(IDC_CLOSE);

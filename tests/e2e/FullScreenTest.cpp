@@ -31,7 +31,7 @@ class FullScreen : public e2e::WindowTest {
 
   void PlaceWindow(const QRect& rect) {
     dlg().setGeometry(rect);
-    ASSERT_TRUE(WaitFor([&] { return dlg().ClientSize() == rect.size(); }));
+    ASSERT_TRUE(WaitFor([&] { return dlg().Frame().ClientSize() == rect.size(); }));
   }
 };
 
@@ -44,9 +44,9 @@ TEST_F(FullScreen, EntersAndLeavesWithThePlaceAndSizeRestoredExactly) {
   const QRect videoPlace = dlg().Video().geometry();
 
   DoubleClick(dlg().Control(IDC_VIDEO));
-  const QRect monitor = dlg().MonitorRect();
+  const QRect monitor = dlg().Frame().MonitorRect();
   ASSERT_EQ(monitor.size(), QSize(1920, 1080));
-  EXPECT_TRUE(dlg().IsFullScreen());
+  EXPECT_TRUE(dlg().Frame().IsFullScreen());
   EXPECT_EQ(dlg().geometry(), monitor);  // neither side matched: the whole monitor
   for (QWidget* control : NormalControls()) EXPECT_FALSE(control->isVisible()) << control->objectName().toStdString();
   EXPECT_FALSE(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).isVisible());
@@ -69,7 +69,7 @@ TEST_F(FullScreen, EntersAndLeavesWithThePlaceAndSizeRestoredExactly) {
 
   // Back by a double-click on the background as well as on the picture.
   DoubleClick(&dlg().ControlAs<CVideoStaticBg>(IDC_VIDEO_BG));
-  EXPECT_FALSE(dlg().IsFullScreen());
+  EXPECT_FALSE(dlg().Frame().IsFullScreen());
   EXPECT_EQ(dlg().geometry(), QRect(130, 70, 800, 560));
   for (QWidget* control : NormalControls()) EXPECT_TRUE(control->isVisible()) << control->objectName().toStdString();
   EXPECT_TRUE(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).isVisible());
@@ -120,7 +120,7 @@ TEST_F(FullScreen, DisabledPanelsStayHiddenAfterLeaving) {
   EXPECT_FALSE(dlg().MapDlg()->isVisible());
   // Showing the controls shows them as leaving does, panels by their flags.
   dlg().Button(IDC_PLAY).hide();
-  dlg().ShowControls(true);
+  dlg().Frame().ShowControls(true);
   EXPECT_TRUE(dlg().Button(IDC_PLAY).isVisible());
   EXPECT_FALSE(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).isVisible());
 }
@@ -128,7 +128,7 @@ TEST_F(FullScreen, DisabledPanelsStayHiddenAfterLeaving) {
 TEST_F(FullScreen, DoubleClickWithAnEmptyLibraryDoesNothing) {
   const QRect before = dlg().geometry();
   DoubleClick(dlg().Control(IDC_VIDEO));
-  EXPECT_FALSE(dlg().IsFullScreen());
+  EXPECT_FALSE(dlg().Frame().IsFullScreen());
   EXPECT_EQ(dlg().geometry(), before);
   EXPECT_TRUE(dlg().Button(IDC_PLAY).isVisible());
 }
@@ -141,7 +141,7 @@ TEST_F(FullScreen, TheMapIsDrawnAfterEveryLayoutChange) {
   CHtmlMapDlg& map = *dlg().MapDlg();
   auto dragGap = [&](auto gap, QPoint by) {
     return [&, gap, by] {
-      const EdgeRect r = gap(*dlg().LastLayout());
+      const EdgeRect r = gap(*dlg().Frame().LastLayout());
       const QPoint from((r.left + r.right) / 2, (r.top + r.bottom) / 2);
       SendMouse(&dlg(), QEvent::MouseButtonPress, from, Qt::LeftButton);
       SendMouse(&dlg(), QEvent::MouseMove, from + by, Qt::LeftButton);

@@ -242,8 +242,8 @@ TEST_F(WindowInput, EveryKeyDoesWhatItsButtonDoesWhateverHasTheFocus) {
   auto rateShown = [&](std::string label) { return [&, label] { EXPECT_EQ(MarqueeText(dlg()), label); }; };
   auto fullScreen = [&](bool on) {
     return [&, on] {
-      EXPECT_EQ(dlg().IsFullScreen(), on);
-      EXPECT_EQ(dlg().geometry(), on ? dlg().MonitorRect() : kPlace);
+      EXPECT_EQ(dlg().Frame().IsFullScreen(), on);
+      EXPECT_EQ(dlg().geometry(), on ? dlg().Frame().MonitorRect() : kPlace);
       EXPECT_EQ(dlg().Button(IDC_PLAY).isVisible(), !on);
       EXPECT_TRUE(dlg().isVisible());
     };
