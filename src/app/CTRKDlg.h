@@ -10,7 +10,7 @@
 //   CTRKDlg.cpp          construction, OnInitDialog, the library's owner view
 //   WindowControls.h     the child controls, built with the window
 //   CTRKDlgLayout.cpp    layout, video fit, shape, painting, mouse, window sizes
-//   CTRKDlgCommands.cpp  command dispatch, file commands, panels, window buttons
+//   CTRKDlgCommands.cpp  command dispatch, OPEN, panels, window buttons
 //   CTRKDlgOpen.cpp      opening a folder (the scan on its worker)
 //   CTRKDlgOpenPath.cpp  opening a path or URI given from outside
 //   CTRKDlgFullScreen.cpp full-screen mode

@@ -1,6 +1,4 @@
-// SAVE, DEL and LOCK without a window: a scripted prompts object answers
-// over a card in a temporary folder; the files on disk and the questions
-// asked are what the user would see.
+// SAVE, DEL and LOCK without a window: a script answers; the files on disk and the questions count.
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -13,6 +11,8 @@
 
 namespace {
 
+using Button = QMessageBox::StandardButton;
+
 class ScriptedPrompts : public CommandPrompts {
  public:
   std::optional<QString> AskFolder(const QString& title, const QString& start) override {
@@ -20,16 +20,13 @@ class ScriptedPrompts : public CommandPrompts {
     return folder;
   }
   using CommandPrompts::Ask;
-  QMessageBox::StandardButton Ask(const QString& text, const QString& caption, QMessageBox::StandardButtons,
-                                  QMessageBox::Icon) override {
+  Button Ask(const QString& text, const QString& caption, QMessageBox::StandardButtons, QMessageBox::Icon) override {
     asked.push_back(caption + "|" + text);
-    if (answers.empty()) return QMessageBox::Ok;
-    const QMessageBox::StandardButton answer = answers.front();
-    answers.pop_front();
+    const Button answer = answers.empty() ? QMessageBox::Ok : answers.front();
+    if (!answers.empty()) answers.pop_front();
     return answer;
   }
-  QMessageBox::StandardButton Choose(const QString&, const QString&, QMessageBox::Icon,
-                                     const std::vector<NamedButton>&) override {
+  Button Choose(const QString&, const QString&, QMessageBox::Icon, const std::vector<NamedButton>&) override {
     return QMessageBox::Cancel;
   }
   int ChooseFromMenu(const QPoint&, const std::vector<MenuEntry>&) override { return -1; }
@@ -39,92 +36,70 @@ class ScriptedPrompts : public CommandPrompts {
   bool WindowClosed() const override { return false; }
 
   std::optional<QString> folder;
-  std::deque<QMessageBox::StandardButton> answers;  // empty: OK
+  std::deque<Button> answers;  // empty: OK
   std::vector<QString> asked;
 };
 
 QString Box(uint32_t caption, const QString& text) { return LoadQText(caption) + "|" + text; }
 
-class FileCommandsTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    library.AttachViews(&groups, &files, &gsensor, nullptr, &owner);
-    // Two groups: FILE1000 and FILE1001, then the protected FILE1002 and FILE1003.
-    const std::vector<Rec> recs = {{0, 60, 0, "", "A/"}, {60, 60, 0, "", "A/"}, {900, 60, 1}, {960, 60}};
-    Fill(library, recs, tree.Folder("card") + "/");
-    for (int i = 0; i < 4; ++i) {
-      const RecordingInfo& r = library.Recordings()[static_cast<std::size_t>(i)];
-      tree.File("card/" + r.subfolder + r.name, "content of " + r.name);
-      if (r.flags) Protect(library.GetRecordingPath(i));
-    }
-    FileCommands::Hooks hooks;
-    const QString onScreen = QString::fromStdString(library.GetRecordingPath(3));
-    hooks.currentFile = [onScreen] { return onScreen; };
-    hooks.stopPlayback = [this] { ++stops; };
-    commands = std::make_unique<FileCommands>(library, nullptr, prompts, std::move(hooks));
-  }
-  bool Exists(int i) const { return std::filesystem::exists(library.GetRecordingPath(i)); }
-
+TEST(FileCommandsTest, RefusalsSaveDeleteAndUnlockOnDisk) {
   TempFolder tree;
   RecordingLibrary library;
   FakeGroupList groups;
-  FakeFileList files;
-  FakeGSensor gsensor;
   FakeOwner owner;
-  ScriptedPrompts prompts;
-  std::unique_ptr<FileCommands> commands;
+  library.AttachViews(&groups, nullptr, nullptr, nullptr, &owner);
+  // Two groups: A/FILE1000 and A/FILE1001, then the protected FILE1002 and FILE1003.
+  Fill(library, {{0, 60, 0, "", "A/"}, {60, 60, 0, "", "A/"}, {900, 60, 1}, {960, 60}}, tree.Folder("card") + "/");
+  for (int i = 0; i < 4; ++i) {
+    const RecordingInfo& r = library.Recordings()[static_cast<std::size_t>(i)];
+    tree.File("card/" + r.subfolder + r.name, "content of " + r.name);
+    if (r.flags) Protect(library.GetRecordingPath(i));
+  }
+  const std::string onScreen = library.GetRecordingPath(3);
   int stops = 0;
-};
+  ScriptedPrompts prompts;
+  FileCommands commands(library, nullptr, prompts,
+                        {[&] { return QString::fromStdString(onScreen); }, {}, [&] { ++stops; }, {}, {}, {}, {}});
 
-TEST_F(FileCommandsTest, NothingTickedOrNoRecordingsIsRefusedWithItsBox) {
-  const QString nothing = Box(144, LoadQText(135));
-  for (void (FileCommands::*command)() :
-       {&FileCommands::OnBnClickedSave, &FileCommands::OnBnClickedDel, &FileCommands::OnBnClickedLock})
-    (commands.get()->*command)();
-  EXPECT_EQ(prompts.asked, (std::vector<QString>{nothing, nothing, nothing}));
-  for (int i = 0; i < 4; ++i) EXPECT_TRUE(Exists(i));
-  library.ClearLibrary();
-  library.SetUnreadableCount(2);
-  commands->OnBnClickedSave();
-  EXPECT_EQ(prompts.asked.back(), Box(145, LoadQText(136) + "\n" + LoadQText(320).arg(2)));
-}
+  // Nothing ticked: each command refuses with its box.
+  commands.OnBnClickedSave();
+  commands.OnBnClickedDel();
+  commands.OnBnClickedLock();
+  EXPECT_EQ(prompts.asked, std::vector<QString>(3, Box(144, LoadQText(135))));
 
-TEST_F(FileCommandsTest, SaveCopiesLockUnprotectsAndDeleteKeepsProtected) {
-  // SAVE of the first group: its subfolder reproduced; the next picker
-  // starts where this one went.
+  // SAVE reproduces the subfolder; the next picker starts where it went.
   groups.checked = {0};
-  const QString destination = QString::fromStdString(tree.Folder("copy"));
-  prompts.folder = destination;
-  commands->OnBnClickedSave();
-  EXPECT_TRUE(std::filesystem::exists(tree / "copy/A/FILE1000.AVI"));
-  EXPECT_TRUE(std::filesystem::exists(tree / "copy/A/FILE1001.AVI"));
+  prompts.folder = QString::fromStdString(tree.Folder("copy"));
+  commands.OnBnClickedSave();
+  EXPECT_EQ(ReadText(tree / "copy/A/FILE1001.AVI"), "content of FILE1001.AVI");
   EXPECT_EQ(prompts.asked.back(), Box(181, LoadQText(323).arg(2).arg(0)));
-  prompts.folder.reset();
-  commands->OnBnClickedSave();
-  EXPECT_EQ(prompts.asked.back(), "picker|" + LoadQText(130) + "|" + destination);
+  owner.answers = {false, false};  // not overwritten: skipped
+  commands.OnBnClickedSave();
+  EXPECT_EQ(prompts.asked.back(), Box(181, LoadQText(323).arg(0).arg(2)));
+  EXPECT_EQ(prompts.asked[prompts.asked.size() - 2], "picker|" + LoadQText(130) + "|" + *prompts.folder);
 
-  // DEL of the second group, cancelled, then done: the protected recording
-  // stays, the one on screen goes and playback stops.
+  // DEL cancelled, then done: the protected recording stays, the one on
+  // screen goes and playback stops.
   groups.checked = {1};
   prompts.answers = {QMessageBox::Cancel};
-  commands->OnBnClickedDel();
-  EXPECT_TRUE(Exists(3));
+  commands.OnBnClickedDel();
+  EXPECT_TRUE(std::filesystem::exists(onScreen));
   EXPECT_EQ(prompts.asked.back(), Box(128, LoadQText(129) + "\n\n" + LoadQText(321).arg(1).arg(0).arg(1)));
-  commands->OnBnClickedDel();
+  commands.OnBnClickedDel();
   EXPECT_EQ(prompts.asked.back(), Box(128, LoadQText(324).arg(1).arg(1)));
+  EXPECT_FALSE(std::filesystem::exists(onScreen));
   ASSERT_EQ(library.Recordings().size(), 3u);
-  EXPECT_TRUE(Exists(2));
   EXPECT_EQ(stops, 1);
 
-  // LOCK asks before unprotecting; a cancel leaves the file read-only.
-  groups.checked = {1};
+  // LOCK asks first; a cancel leaves the file read-only.
+  const std::string locked = library.GetRecordingPath(2);
   prompts.answers = {QMessageBox::Cancel};
-  commands->OnBnClickedLock();
+  commands.OnBnClickedLock();
   EXPECT_EQ(prompts.asked.back(), Box(194, LoadQText(322).arg(1)));
-  EXPECT_EQ(ModeOf(library.GetRecordingPath(2)) & 0200, 0u);
-  commands->OnBnClickedLock();
+  EXPECT_EQ(ModeOf(locked) & 0200, 0u);
+  commands.OnBnClickedLock();
   EXPECT_EQ(prompts.asked.back(), Box(194, LoadQText(325).arg(1)));
-  EXPECT_NE(ModeOf(library.GetRecordingPath(2)) & 0200, 0u);
+  EXPECT_NE(ModeOf(locked) & 0200, 0u);
 }
 
 }  // namespace

@@ -127,11 +127,7 @@ TEST_F(ClipWindow, CtrlEAsksRefusesTheCardMakesALosslessClipAndCancels) {
     SCOPED_TRACE(escape);
     dlg().onProgress = [&] {
       QPushButton* cancel = dlg().Clip().ClipCancelButton();
-      if (!cancel || !cancel->isVisible() || !cancel->isEnabled()) return;
-      if (escape)
-        QTest::keyClick(&dlg(), Qt::Key_Escape);
-      else
-        cancel->click();
+      if (cancel && cancel->isVisible()) escape ? QTest::keyClick(&dlg(), Qt::Key_Escape) : cancel->click();
     };
     answerDialog(clips);
     m_answers.Box(QMessageBox::Ok);
