@@ -29,7 +29,8 @@ class RecordingLibrary;
 
 class ClipCommand : public QObject {
  public:
-  // `chosenEvent`: the trip's event chosen last, if any.
+  // `chosenEvent`: the trip's event chosen last, if any. Lives no longer
+  // than `window`: the Cancel it makes is one of the window's children.
   ClipCommand(CTRKDlg& window, RecordingLibrary& library, CPlaybackController& playback, CommandPrompts& prompts,
               FileCommands& files, std::function<std::optional<DrivingEvent>()> chosenEvent);
   ~ClipCommand() override;
