@@ -87,7 +87,7 @@ void CTRKDlg::SetUpControls() {
     connect(button, &CGdipButton::Command, this, &CTRKDlg::OnCommand);
   }
   SetUpPlaybackConnections();
-  SetUpExportMenu();
+  SetUpCommands();
   SetUpEvents();
   // Keyboard, wheel and drops for the whole window pass here first.
   qApp->installEventFilter(this);

@@ -11,7 +11,7 @@
 //   WindowControls.h     the child controls, built with the window
 //   CTRKDlgLayout.cpp    layout, video fit, painting
 //   WindowFrame.h        the frameless frame: move, grip, gaps, sizes, full screen
-//   CTRKDlgCommands.cpp  command dispatch, file commands, panels, window buttons
+//   CTRKDlgCommands.cpp  command dispatch, OPEN, panels, window buttons
 //   CTRKDlgOpen.cpp      opening a folder (the scan on its worker)
 //   CTRKDlgOpenPath.cpp  opening a path or URI given from outside
 //   CTRKDlgMessages.cpp  private messages, timers
@@ -20,8 +20,8 @@
 //   CTRKDlgPlaybackWiring.cpp  the playback controller wired to the controls
 //   CTRKDlgClose.cpp     close path and destruction
 //   CTRKDlgKeys.cpp      keys, wheel and drops on the whole window; button tips
-//   CTRKDlgExport.cpp    the KML button's export menu, the group rows' trip figures
-//   CTRKDlgClip.cpp      the clip's marks and the clip command
+//   FileCommands.h       SAVE, DEL, LOCK, the export menu, the repair offer
+//   ClipCommand.h        the clip's marks and the clip command
 #include <QColor>
 #include <QIcon>
 #include <QLabel>
@@ -39,7 +39,9 @@
 #include "views/CGSensorCtrl.h"
 #include "controls/CGdipButton.h"
 #include "app/CFolderScan.h"
-#include "clip/ClipSpan.h"
+#include "app/ClipCommand.h"
+#include "app/FileCommands.h"
+#include "app/WindowPrompts.h"
 #include "controls/CMySliderControl.h"
 #include "playback/CPlaybackController.h"
 #include "views/CPngCompassStatic.h"
@@ -68,11 +70,8 @@ class QDropEvent;
 class QKeyEvent;
 class QWheelEvent;
 struct KeyBinding;
-enum class ExportChoice;
 class QMenu;
-class QPushButton;
 class QTimer;
-class ClipWorker;
 
 // An OPEN scan or a list-started playback is under way (shared with the media
 // library's thread).
@@ -124,18 +123,6 @@ class CTRKDlg : public QWidget, public IOwnerView {
 
   // commands (CTRKDlgCommands.cpp, CTRKDlgOpen.cpp)
   void OnBnClickedOpen();
-  void OnBnClickedSave();
-  void OnBnClickedDel();
-  void OnBnClickedLock();
-  void OnBnClickedKml();
-  // The KML button's right-click menu at `globalPos`; runs the chosen export.
-  void OnKmlMenu(const QPoint& globalPos);
-  // Right-click menu of the KML button and the group rows' tooltips.
-  void SetUpExportMenu();
-  // One export of the menu, with its message box (Kml is the left click).
-  void OnExport(ExportChoice choice);
-  // The group list's tooltip of row `row`: the group's trip figures.
-  QString GroupTripTip(int row);
   void OnBnClickedMap();
   void OnBnClickedGsr();
   // The language the config dialog applied: every text of the window again.
@@ -204,8 +191,6 @@ class CTRKDlg : public QWidget, public IOwnerView {
   int32_t m_mapProvider = 0;
   QString m_currentFile;
   QString m_currentFolder;
-  // The last destination of SAVE in this run, where its next picker starts.
-  QString m_lastSaveFolder;
   RecordingLibrary m_library;
 
  public:
@@ -318,26 +303,14 @@ class CTRKDlg : public QWidget, public IOwnerView {
   int m_seekWheelRest = 0;
 
   // commands and full screen
-  bool RefuseEmptyLibrary();
-  // "No files in list.", with how many files the last scan could not read.
-  QString EmptyListText() const;
-  bool RefuseNothingChecked();
+  // The file and clip commands with the window's answers to what they ask.
+  void SetUpCommands();
   // OPEN's guards and preparation before a folder is chosen; false when
   // OPEN is refused now (a recording still starting, a scan under way).
   bool CanOpen() const;
   bool PrepareToOpen();
   void StopForCommand();
-  // One box after SAVE, DEL or LOCK: the summary, below the failures if any.
-  void ReportFileOperation(uint32_t headingId, uint32_t captionId, const QString& summary);
   void FinishOpen();
-  // After OPEN found recordings cut off by power loss: the offer to write
-  // repaired copies to another folder, the repair and its report.
-  void OfferCutRepair();
-  // The folder for the repaired copies, asked until it is one outside the
-  // card (empty: cancelled).
-  QString AskRepairFolder();
-  // The report, with the offer to open the copies in the viewer or the file manager.
-  void OfferRepairedFolder(const QString& report, const QString& destination);
   // The library index of the recording at this canonical path (-1: none).
   int32_t FindRecordingIndex(const std::string& canonicalPath) const;
   std::unique_ptr<CFolderScan> m_scan;
@@ -384,45 +357,13 @@ class CTRKDlg : public QWidget, public IOwnerView {
   std::unique_ptr<CEventListDlg> m_eventList;
 
  public:
-  // Incident clips (CTRKDlgClip.cpp): I and O mark the span on the trip,
-  // Shift clears them; the clip command asks what to make and where and
-  // makes it beside the window thread with the progress board.
-  void MarkClip(bool start);
-  void ClearClipMark(bool start);
-  void ClearClipMarks();
-  void OnClip();
-  bool IsMakingClip() const { return m_clipWorker != nullptr; }
-  void CancelClip();
-  // The board's Cancel while a clip is made (null before the first clip).
-  QPushButton* ClipCancelButton() const { return m_clipCancel.get(); }
+  // Incident clips: the marks and the clip command.
+  ClipCommand& Clip() { return *m_clip; }
 
  private:
-  struct PlayingTrip {
-    std::vector<TripRecording> recordings;
-    int32_t first = 0;          // library index of its first recording
-    std::size_t current = 0;    // the playing one, in `recordings`
-    double currentStart = 0.0;  // seconds of the trip before it
-    double seconds = 0.0;       // the trip's length
-    std::string key;            // its first path and count
-  };
-  std::optional<PlayingTrip> CurrentTrip() const;
-  // Seconds from the trip's start to what is on screen; none without a recording.
-  std::optional<double> TripMoment(const PlayingTrip& trip) const;
-  // The marks of the playing recording on the slider (forgotten for another trip).
-  void ShowClipMarks();
-  // The clip's pieces: between the marks, else around the moment or the
-  // event chosen last; [from, to) in trip seconds.
-  std::vector<ClipPiece> ClipPieces(double& from, double& to) const;
-  QString AskClipFolder(const QString& typed);
-  void StartClip(ClipRequest request);
-  void PlaceClipCancel(bool visible);
-  void OnClipPoll();
-  void ReportClip(const ClipResult& result, bool cancelled);
-  std::string m_clipTrip;
-  std::optional<double> m_clipStart;
-  std::optional<double> m_clipEnd;
-  std::unique_ptr<QPushButton> m_clipCancel;
-  std::unique_ptr<QTimer> m_clipPoll;
-  // Last: a clip still being made is cancelled and waited for first.
-  std::unique_ptr<ClipWorker> m_clipWorker;
+  // Declared last: destroyed first, a clip still being made is cancelled and
+  // waited for while the window's controls are all there.
+  std::unique_ptr<WindowPrompts> m_prompts;
+  std::unique_ptr<FileCommands> m_files;
+  std::unique_ptr<ClipCommand> m_clip;
 };

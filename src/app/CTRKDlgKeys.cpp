@@ -75,8 +75,12 @@ bool CTRKDlg::RunKeyAction(const KeyBinding& binding) {
       m_frame->OnToggleFullScreen();
       break;
     case KeyAction::Escape:
+      // A clip being made is cancelled first, as by the board's Cancel.
       // Outside full screen Escape is swallowed: the window never closes on it.
-      if (m_frame->IsFullScreen()) m_frame->OnToggleFullScreen();
+      if (m_clip->IsMakingClip())
+        m_clip->CancelClip();
+      else if (m_frame->IsFullScreen())
+        m_frame->OnToggleFullScreen();
       break;
     case KeyAction::SeekBack:
       SeekBy(-binding.seekMs);
@@ -134,14 +138,14 @@ bool CTRKDlg::RunKeyAction(const KeyBinding& binding) {
       break;
     case KeyAction::ClipStart:
     case KeyAction::ClipEnd:
-      MarkClip(binding.action == KeyAction::ClipStart);
+      m_clip->MarkClip(binding.action == KeyAction::ClipStart);
       break;
     case KeyAction::ClearClipStart:
     case KeyAction::ClearClipEnd:
-      ClearClipMark(binding.action == KeyAction::ClearClipStart);
+      m_clip->ClearClipMark(binding.action == KeyAction::ClearClipStart);
       break;
     case KeyAction::Clip:
-      OnClip();
+      m_clip->OnClip();
       break;
   }
   return true;

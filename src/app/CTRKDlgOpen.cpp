@@ -53,7 +53,7 @@ void CTRKDlg::OpenFolder(const std::string& chosen) {
     return;
   }
   m_library.ClearLibrary();
-  ClearClipMarks();
+  m_clip->ClearClipMarks();
   m_ui.m_video.SetCounter(0);
   m_ui.m_video.SetBusyPicture(true);
   m_ui.m_video.repaint();
@@ -98,14 +98,14 @@ void CTRKDlg::FinishOpen() {
   if (!m_library.Recordings().empty()) m_library.MarkGroupStarts();  // groups and both lists
   // Recordings cut off by power loss: asked about before anything plays.
   m_library.SetCutRecordings(scan->TakeCutRecordings());
-  if (!m_library.CutRecordings().empty()) OfferCutRepair();
+  if (!m_library.CutRecordings().empty()) m_files->OfferCutRepair();
   if (m_closed) return;
   if (m_library.Recordings().empty()) {
     g_busy = 0;
     // Files that looked like recordings and were refused: the user is told,
     // not left with empty lists.
     if (m_library.UnreadableCount() > 0)
-      TrkMessageBox(this, EmptyListText(), LoadQText(145), QMessageBox::Ok, QMessageBox::Warning);
+      TrkMessageBox(this, m_files->EmptyListText(), LoadQText(145), QMessageBox::Ok, QMessageBox::Warning);
     return;
   }
   // The first recording, or the one OpenPath was given, selected at once.

@@ -171,7 +171,7 @@ void CTRKDlg::OpenAndPlay(int32_t index) {
   m_library.SelectRecording(index);
   LoadRecordingTrack(m_library, index);
   LoadTripEvents(index);
-  ShowClipMarks();
+  m_clip->ShowClipMarks();
   const std::string path = m_library.GetRecordingPath(index);
   m_currentFile = QFile::decodeName(path.c_str());
   m_playback->OpenMedia(path);

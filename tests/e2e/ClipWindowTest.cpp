@@ -1,6 +1,6 @@
 // Incident clips from the real window: I and O marked on the position
 // slider and cleared, the clip dialog from Ctrl+E, a folder on the card
-// refused, a lossless clip made into the chosen folder, and Cancel.
+// refused, a lossless clip made into the chosen folder, and Cancel or Escape.
 #include <QCheckBox>
 #include <QDir>
 #include <QDirIterator>
@@ -110,7 +110,7 @@ TEST_F(ClipWindow, CtrlEAsksRefusesTheCardMakesALosslessClipAndCancels) {
   m_answers.Folder(clips);
   m_answers.Box(QMessageBox::Cancel);  // the report: the folder is not opened
   QTest::keyClick(&dlg(), Qt::Key_E, Qt::ControlModifier);
-  ASSERT_TRUE(WaitFor([&] { return m_answers.AllAnswered() && !dlg().IsMakingClip(); }, 120000));
+  ASSERT_TRUE(WaitFor([&] { return m_answers.AllAnswered() && !dlg().Clip().IsMakingClip(); }, 120000));
   // The clip dialog (Ctrl+E), the refusal, the report.
   ASSERT_EQ(Boxes().size(), 3u);
   EXPECT_EQ(Boxes()[0], Box(369, 369));
@@ -121,14 +121,19 @@ TEST_F(ClipWindow, CtrlEAsksRefusesTheCardMakesALosslessClipAndCancels) {
       << made.join(' ').toStdString();
   EXPECT_TRUE(Boxes()[2].contains(clips + "/" + made.front()));
 
-  // Cancel on the board as soon as the clip starts: the folder stays as it was.
-  dlg().onProgress = [&] {
-    if (dlg().ClipCancelButton() && dlg().ClipCancelButton()->isVisible()) dlg().ClipCancelButton()->click();
-  };
-  answerDialog(clips);
-  m_answers.Box(QMessageBox::Ok);
-  QTest::keyClick(&dlg(), Qt::Key_E, Qt::ControlModifier);
-  ASSERT_TRUE(WaitFor([&] { return m_answers.AllAnswered() && !dlg().IsMakingClip(); }, 120000));
-  EXPECT_EQ(Boxes().back(), Box(369, 372));
-  EXPECT_EQ(FilesBelow(clips), made);
+  // Cancel on the board, or Escape, as soon as the clip starts: the folder
+  // stays as it was.
+  for (const bool escape : {false, true}) {
+    SCOPED_TRACE(escape);
+    dlg().onProgress = [&] {
+      QPushButton* cancel = dlg().Clip().ClipCancelButton();
+      if (cancel && cancel->isVisible()) escape ? QTest::keyClick(&dlg(), Qt::Key_Escape) : cancel->click();
+    };
+    answerDialog(clips);
+    m_answers.Box(QMessageBox::Ok);
+    QTest::keyClick(&dlg(), Qt::Key_E, Qt::ControlModifier);
+    ASSERT_TRUE(WaitFor([&] { return m_answers.AllAnswered() && !dlg().Clip().IsMakingClip(); }, 120000));
+    EXPECT_EQ(Boxes().back(), Box(369, 372));
+    EXPECT_EQ(FilesBelow(clips), made);
+  }
 }

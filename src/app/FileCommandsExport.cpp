@@ -2,13 +2,13 @@
 // whole trip, CSV, and the clip) and the trip figures shown as the group rows' tooltips.
 #include <QFile>
 #include <QKeySequence>
-#include <QMenu>
+#include <QWidget>
 
-#include "settings/CSettings.h"
-#include "app/CTRKDlg.h"
-#include "playback/DialogPause.h"
+#include "app/FileCommands.h"
+#include "controls/CTrkGroupListCtrl.h"
 #include "export/TrackExport.h"
-#include "app/TrkMessageBox.h"
+#include "library/RecordingLibrary.h"
+#include "settings/CSettings.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ constexpr MenuEntry kMenu[] = {
     {ExportChoice::Csv, kExportMenuCsvText},
 };
 
-// The clip command, beside the exports (CTRKDlgClip.cpp).
+// The clip command, beside the exports (ClipCommand.cpp).
 constexpr uint32_t kClipMenuText = 360;
 // 241 in miles.
 constexpr uint32_t kTripFiguresMilesText = 326;
@@ -36,39 +36,39 @@ QString Decimal(double value, int decimals) {
 
 }  // namespace
 
-void CTRKDlg::SetUpExportMenu() {
-  m_ui.m_kml.setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(&m_ui.m_kml, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& pos) { OnKmlMenu(m_ui.m_kml.mapToGlobal(pos)); });
-  m_ui.m_groupList.SetRowTipSource([this](int row) { return GroupTripTip(row); });
+void FileCommands::SetUpExportMenu(QWidget& kmlButton, CTrkGroupListCtrl& groupList) {
+  kmlButton.setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(&kmlButton, &QWidget::customContextMenuRequested, this,
+          [this, &kmlButton](const QPoint& pos) { OnKmlMenu(kmlButton.mapToGlobal(pos)); });
+  groupList.SetRowTipSource([this](int row) { return GroupTripTip(row); });
 }
 
-void CTRKDlg::OnKmlMenu(const QPoint& globalPos) {
+void FileCommands::OnBnClickedKml() { OnExport(ExportChoice::Kml); }
+
+void FileCommands::OnKmlMenu(const QPoint& globalPos) {
   // Texts are loaded each time: the language may have changed since.
-  QMenu menu(this);
-  for (const MenuEntry& entry : kMenu)
-    menu.addAction(LoadQText(static_cast<uint32_t>(entry.textId)))->setData(static_cast<int>(entry.choice));
-  menu.addSeparator();
-  QAction* clip = menu.addAction(LoadQText(kClipMenuText));
-  clip->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));  // shown beside it; the window's key does it
-  const QAction* chosen = menu.exec(globalPos);
-  if (chosen == clip) {
-    OnClip();
-  } else if (chosen) {
-    OnExport(static_cast<ExportChoice>(chosen->data().toInt()));
+  std::vector<CommandPrompts::MenuEntry> entries;
+  for (const MenuEntry& entry : kMenu) entries.push_back({LoadQText(static_cast<uint32_t>(entry.textId)), {}, false});
+  // Its shortcut is shown beside it; the window's key does it.
+  entries.push_back({LoadQText(kClipMenuText), QKeySequence(Qt::CTRL | Qt::Key_E), true});
+  const int chosen = m_prompts.ChooseFromMenu(globalPos, entries);
+  if (chosen == static_cast<int>(std::size(kMenu))) {
+    if (m_hooks.makeClip) m_hooks.makeClip();
+  } else if (chosen >= 0 && chosen < static_cast<int>(std::size(kMenu))) {
+    OnExport(kMenu[chosen].choice);
   }
 }
 
-void CTRKDlg::OnExport(ExportChoice choice) {
+void FileCommands::OnExport(ExportChoice choice) {
   // Paused under its message, as the other commands that ask or tell.
-  DialogPause pause(*m_playback);
+  const std::optional<DialogPause> pause = PauseForDialog();
   const ExportCommandResult result = RunExportCommand(m_library, choice);
   QString text = LoadQText(static_cast<uint32_t>(result.textId));
   text.replace(QStringLiteral("%s"), QFile::decodeName(result.path.c_str()));
-  TrkMessageBox(this, text, LoadQText(static_cast<uint32_t>(result.captionId)), QMessageBox::Ok, QMessageBox::NoIcon);
+  m_prompts.Ask(text, LoadQText(static_cast<uint32_t>(result.captionId)), QMessageBox::Ok, QMessageBox::NoIcon);
 }
 
-QString CTRKDlg::GroupTripTip(int row) {
+QString FileCommands::GroupTripTip(int row) {
   std::vector<TrackPart> parts;
   std::string unreadable;
   if (!LoadGroupParts(m_library, row, parts, unreadable)) {
@@ -83,5 +83,7 @@ QString CTRKDlg::GroupTripTip(int row) {
                   QString::fromStdString(FormatDuration(figures.drivingSeconds)),
                   Decimal(InSpeedUnit(figures.maxSpeedKmh, unit), 0),
                   Decimal(InSpeedUnit(figures.meanSpeedKmh, unit), 1)) +
-         TripEventsLine(parts, m_library.Groups()[static_cast<std::size_t>(row)].first);
+         (m_hooks.tripEventsLine
+              ? m_hooks.tripEventsLine(parts, m_library.Groups()[static_cast<std::size_t>(row)].first)
+              : QString());
 }

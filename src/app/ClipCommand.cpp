@@ -1,36 +1,28 @@
-// Incident clips from the window: I and O mark the clip's start and end at
-// the current moment of the trip (seconds from the trip's first picture),
-// shown on the position slider and forgotten when another trip opens. The
-// clip command (the KML button's menu, Ctrl+E) asks what to make and where,
-// then makes it on a thread of its own with the progress board and a Cancel,
-// and tells what was made.
-#include <QDesktopServices>
+// Incident clips from the window: the marks, the clip command and its report.
+#include "app/ClipCommand.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPushButton>
 #include <QTimer>
-#include <QUrl>
 #include <algorithm>
 #include <cmath>
 
-#include "dialogs/CClipDlg.h"
-#include "dialogs/CFolderDialog.h"
-#include "settings/CSettings.h"
 #include "app/CTRKDlg.h"
-#include "dialogs/CTrcConfigDlg.h"
 #include "app/ClipWorker.h"
-#include "clip/ClipSpan.h"
-#include "playback/DialogPause.h"
-#include "clip/MakeClip.h"
+#include "app/CommandPrompts.h"
+#include "app/FileCommands.h"
 #include "app/NativeSurface.h"
+#include "clip/MakeClip.h"
+#include "dialogs/CClipDlg.h"
+#include "dialogs/CTrcConfigDlg.h"
 #include "export/TripFigures.h"
-#include "app/TrkMessageBox.h"
+#include "playback/DialogPause.h"
+#include "settings/CSettings.h"
 #ifdef TRK_HAVE_SHAREABLE_CLIP
 #include "clip/video/ShareableClip.h"
 #endif
-
-bool IsInside(const QString& folder, const QString& root);  // CTRKDlgRepair.cpp
 
 namespace {
 
@@ -73,7 +65,19 @@ QString Decoded(const std::string& path) { return QFile::decodeName(path.c_str()
 
 }  // namespace
 
-std::optional<CTRKDlg::PlayingTrip> CTRKDlg::CurrentTrip() const {
+ClipCommand::ClipCommand(CTRKDlg& window, RecordingLibrary& library, CPlaybackController& playback,
+                         CommandPrompts& prompts, FileCommands& files,
+                         std::function<std::optional<DrivingEvent>()> chosenEvent)
+    : m_window(window),
+      m_library(library),
+      m_playback(playback),
+      m_prompts(prompts),
+      m_files(files),
+      m_chosenEvent(std::move(chosenEvent)) {}
+
+ClipCommand::~ClipCommand() = default;
+
+std::optional<ClipCommand::PlayingTrip> ClipCommand::CurrentTrip() const {
   const int32_t current = m_library.CurrentRecording();
   const int32_t group = current >= 0 ? m_library.FindGroupOf(current) : -1;
   if (group < 0 || static_cast<std::size_t>(group) >= m_library.Groups().size()) return std::nullopt;
@@ -91,16 +95,16 @@ std::optional<CTRKDlg::PlayingTrip> CTRKDlg::CurrentTrip() const {
   return trip;
 }
 
-std::optional<double> CTRKDlg::TripMoment(const PlayingTrip& trip) const {
-  const CPlaybackController& player = *m_playback;
+std::optional<double> ClipCommand::TripMoment(const PlayingTrip& trip) const {
+  const CPlaybackController& player = m_playback;
   if (!(player.IsPlaying() || player.IsPaused())) return std::nullopt;
   // A seek still pending is where the user is.
-  const int64_t pending = m_playback->SeekTarget();
+  const int64_t pending = m_playback.SeekTarget();
   const int64_t now = std::max<int64_t>(0, pending != 0 ? pending : player.TimeMs());
   return trip.currentStart + static_cast<double>(now) / 1000.0;
 }
 
-void CTRKDlg::MarkClip(bool start) {
+void ClipCommand::MarkClip(bool start) {
   const std::optional<PlayingTrip> trip = CurrentTrip();
   const std::optional<double> moment = trip ? TripMoment(*trip) : std::nullopt;
   if (!moment) return;
@@ -113,19 +117,19 @@ void CTRKDlg::MarkClip(bool start) {
   ShowClipMarks();
 }
 
-void CTRKDlg::ClearClipMark(bool start) {
+void ClipCommand::ClearClipMark(bool start) {
   (start ? m_clipStart : m_clipEnd).reset();
   ShowClipMarks();
 }
 
-void CTRKDlg::ClearClipMarks() {
+void ClipCommand::ClearClipMarks() {
   m_clipStart.reset();
   m_clipEnd.reset();
   m_clipTrip.clear();
-  m_ui.m_positionSlider.SetClipMarks({});
+  m_window.Ui().m_positionSlider.SetClipMarks({});
 }
 
-void CTRKDlg::ShowClipMarks() {
+void ClipCommand::ShowClipMarks() {
   const std::optional<PlayingTrip> trip = CurrentTrip();
   if (!trip || trip->key != m_clipTrip) {
     ClearClipMarks();
@@ -136,10 +140,10 @@ void CTRKDlg::ShowClipMarks() {
     if (!mark || !(length > 0.0)) return std::nullopt;
     return (*mark - trip->currentStart) / length;
   };
-  m_ui.m_positionSlider.SetClipMarks({fraction(m_clipStart), fraction(m_clipEnd)});
+  m_window.Ui().m_positionSlider.SetClipMarks({fraction(m_clipStart), fraction(m_clipEnd)});
 }
 
-std::vector<ClipPiece> CTRKDlg::ClipPieces(double& from, double& to) const {
+std::vector<ClipPiece> ClipCommand::ClipPieces(double& from, double& to) const {
   const std::optional<PlayingTrip> trip = CurrentTrip();
   const std::optional<double> moment = trip ? TripMoment(*trip) : std::nullopt;
   if (!moment) return {};
@@ -161,8 +165,8 @@ std::vector<ClipPiece> CTRKDlg::ClipPieces(double& from, double& to) const {
   } else {
     // Around the event chosen last while the moment is still near it.
     double around = *moment;
-    if (m_currentEvent >= 0 && static_cast<std::size_t>(m_currentEvent) < m_tripEventList.size()) {
-      const DrivingEvent& e = m_tripEventList[static_cast<std::size_t>(m_currentEvent)];
+    if (const std::optional<DrivingEvent> chosen = m_chosenEvent ? m_chosenEvent() : std::nullopt) {
+      const DrivingEvent& e = *chosen;
       const auto index = static_cast<std::size_t>(e.recording - trip->first);
       if (e.recording >= trip->first && index < trip->recordings.size()) {
         double eventAt = e.offsetMs / 1000.0;
@@ -179,14 +183,14 @@ std::vector<ClipPiece> CTRKDlg::ClipPieces(double& from, double& to) const {
   return PiecesOfSpan(trip->recordings, from, to);
 }
 
-void CTRKDlg::OnClip() {
-  if (m_closed || m_clipWorker) return;
-  if (RefuseEmptyLibrary()) return;
-  DialogPause pause(*m_playback);
+void ClipCommand::OnClip() {
+  if (m_prompts.WindowClosed() || m_clipWorker) return;
+  if (m_files.RefuseEmptyLibrary()) return;
+  DialogPause pause(m_playback);
   double from = 0.0, to = 0.0;
   std::vector<ClipPiece> pieces = ClipPieces(from, to);
   if (pieces.empty()) {
-    TrkMessageBox(this, kNothingPlaying, kCaption, QMessageBox::Ok, QMessageBox::Information);
+    m_prompts.Ask(kNothingPlaying, kCaption, QMessageBox::Ok, QMessageBox::Information);
     return;
   }
   CSettings& settings = CSettings::Instance();
@@ -196,82 +200,81 @@ void CTRKDlg::OnClip() {
       LoadQText(kSpanText)
           .arg(QString::fromStdString(FormatDuration(from)), QString::fromStdString(FormatDuration(to)))
           .arg(static_cast<int>(std::lround(to - from)));
-  CClipDlg dialog(this, span, choice, kShareableBuilt);
-  if (dialog.exec() != QDialog::Accepted || m_closed) return;
+  CClipDlg dialog(&m_window, span, choice, kShareableBuilt);
+  if (dialog.exec() != QDialog::Accepted || m_prompts.WindowClosed()) return;
   choice = dialog.Chosen();
   const QString folder = AskClipFolder(choice.folder);
   if (folder.isEmpty()) return;
   settings.WriteString("UI", kClipFolderKey, QFile::encodeName(folder).toStdString());
-  CTrcConfigDlg::TellIfSettingNotStored(this);
+  CTrcConfigDlg::TellIfSettingNotStored(&m_window);
 
   ClipRequest request;
   request.pieces = std::move(pieces);
   request.kinds = static_cast<uint8_t>((choice.lossless ? static_cast<uint8_t>(ClipKind::Lossless) : 0) |
                                        (choice.shareable ? static_cast<uint8_t>(ClipKind::Shareable) : 0));
   request.outputFolder = QFile::encodeName(folder).toStdString();
-  request.cardRoot = QFile::encodeName(m_currentFolder).toStdString();
+  request.cardRoot = QFile::encodeName(m_window.CurrentFolder()).toStdString();
   request.speedUnit = settings.ReadSpeedUnit() == SpeedUnit::Mph ? 1 : 0;
   StartClip(std::move(request));
 }
 
-QString CTRKDlg::AskClipFolder(const QString& typed) {
+QString ClipCommand::AskClipFolder(const QString& typed) {
   // The folder of the dialog, or the picker's until one will do or the user
   // cancels; never the card, which is only read.
   QString candidate = typed;
   for (;;) {
     const bool missing = candidate.isEmpty() || !QFileInfo(candidate).isDir();
-    if (!missing && !IsInside(candidate, m_currentFolder)) return QFileInfo(candidate).absoluteFilePath();
-    TrkMessageBox(this, missing ? kFolderMissing : kOutsideCard, kWarningCaption, QMessageBox::Ok,
-                  QMessageBox::Warning);
-    if (m_closed) return QString();
-    CFolderDialog picker(this, LoadQText(kPickerTitle), missing ? QString() : candidate);
-    if (picker.DoModal() != CFolderDialog::kOk || m_closed) return QString();
-    candidate = picker.FolderPath();
+    if (!missing && !IsInside(candidate, m_window.CurrentFolder())) return QFileInfo(candidate).absoluteFilePath();
+    m_prompts.Ask(missing ? kFolderMissing : kOutsideCard, kWarningCaption, QMessageBox::Ok, QMessageBox::Warning);
+    if (m_prompts.WindowClosed()) return QString();
+    const std::optional<QString> chosen = m_prompts.AskFolder(LoadQText(kPickerTitle), missing ? QString() : candidate);
+    if (!chosen || m_prompts.WindowClosed()) return QString();
+    candidate = *chosen;
   }
 }
 
-void CTRKDlg::StartClip(ClipRequest request) {
+void ClipCommand::StartClip(ClipRequest request) {
   m_clipWorker = std::make_unique<ClipWorker>([request = std::move(request)](const ClipProgress& progress) {
     return MakeClip(request, progress, Shareable());
   });
   if (!m_clipCancel) {
     // Over the board's right end; a native window like the board's, to
     // stay above the video surface.
-    m_clipCancel = std::make_unique<QPushButton>(this);
+    m_clipCancel = std::make_unique<QPushButton>(&m_window);
     m_clipCancel->setFocusPolicy(Qt::NoFocus);
     MakeNativeSurface(m_clipCancel.get());
-    connect(m_clipCancel.get(), &QPushButton::clicked, this, &CTRKDlg::CancelClip);
-    m_clipPoll = std::make_unique<QTimer>(this);
-    connect(m_clipPoll.get(), &QTimer::timeout, this, &CTRKDlg::OnClipPoll);
+    connect(m_clipCancel.get(), &QPushButton::clicked, this, &ClipCommand::CancelClip);
+    m_clipPoll = std::make_unique<QTimer>();
+    connect(m_clipPoll.get(), &QTimer::timeout, this, &ClipCommand::OnClipPoll);
   }
   m_clipCancel->setText(LoadQText(kCancel));
   m_clipCancel->setEnabled(true);
   PlaceClipCancel(true);
-  ShowCopyProgress(0, LoadQText(kBoardText).arg(0).toStdString());
+  m_prompts.ShowProgress(0, LoadQText(kBoardText).arg(0));
   m_clipCancel->raise();
   m_clipPoll->start(kPollMs);
 }
 
-void CTRKDlg::PlaceClipCancel(bool visible) {
+void ClipCommand::PlaceClipCancel(bool visible) {
   // At the board's right end, wherever the layout has put the board since.
-  const QRect board = m_ui.m_progressBoard.geometry();
+  const QRect board = m_window.Ui().m_progressBoard.geometry();
   m_clipCancel->setGeometry(board.right() + 1 - kCancelWidth, board.top(), kCancelWidth, board.height());
   m_clipCancel->setVisible(visible);
 }
 
-void CTRKDlg::CancelClip() {
+void ClipCommand::CancelClip() {
   if (!m_clipWorker) return;
   m_clipWorker->Cancel();
   m_clipCancel->setEnabled(false);
 }
 
-void CTRKDlg::OnClipPoll() {
+void ClipCommand::OnClipPoll() {
   if (!m_clipWorker) return;
   if (!m_clipWorker->Finished()) {
     const int percent = std::clamp(static_cast<int>(m_clipWorker->Done() * 100.0), 0, 100);
-    if (percent != m_ui.m_progressBoard.Percent())
-      ShowCopyProgress(percent, LoadQText(kBoardText).arg(percent).toStdString());
-    PlaceClipCancel(m_ui.m_progressBoard.isVisible());
+    if (percent != m_window.Ui().m_progressBoard.Percent())
+      m_prompts.ShowProgress(percent, LoadQText(kBoardText).arg(percent));
+    PlaceClipCancel(m_window.Ui().m_progressBoard.isVisible());
     return;
   }
   m_clipPoll->stop();
@@ -279,19 +282,19 @@ void CTRKDlg::OnClipPoll() {
   const ClipResult result = m_clipWorker->TakeResult();
   m_clipWorker.reset();
   m_clipCancel->hide();
-  HideCopyProgress();
-  if (m_closed) return;
+  m_prompts.HideProgress();
+  if (m_prompts.WindowClosed()) return;
   ReportClip(result, cancelled);
 }
 
-void CTRKDlg::ReportClip(const ClipResult& result, bool cancelled) {
-  DialogPause pause(*m_playback);
+void ClipCommand::ReportClip(const ClipResult& result, bool cancelled) {
+  DialogPause pause(m_playback);
   if (result.failure == ClipFailure::Cancelled || (cancelled && !result.Ok())) {
-    TrkMessageBox(this, kCancelled, kCaption, QMessageBox::Ok, QMessageBox::Information);
+    m_prompts.Ask(kCancelled, kCaption, QMessageBox::Ok, QMessageBox::Information);
     return;
   }
   if (!result.Ok()) {
-    TrkMessageBox(this, LoadQText(kNotMade).replace(QStringLiteral("%s"), QString::fromStdString(result.detail)),
+    m_prompts.Ask(LoadQText(kNotMade).replace(QStringLiteral("%s"), QString::fromStdString(result.detail)),
                   LoadQText(kCaption), QMessageBox::Ok, QMessageBox::Warning);
     return;
   }
@@ -301,10 +304,10 @@ void CTRKDlg::ReportClip(const ClipResult& result, bool cancelled) {
   report += QStringLiteral("\n\n") + LoadQText(kOpenFolder);
   const QString folder = result.files.empty() ? QString() : QFileInfo(Decoded(result.files.front())).absolutePath();
   const QMessageBox::StandardButton chosen =
-      TrkChoiceBox(this, report, LoadQText(kCaption), QMessageBox::Information,
-                   {{QMessageBox::Ok, LoadQText(kShowInFileManager)}, {QMessageBox::Cancel, LoadQText(kCancel)}});
-  if (m_closed || chosen != QMessageBox::Ok || folder.isEmpty()) return;
-  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder)))
-    TrkMessageBox(this, LoadQText(kNoFileManager).replace(QStringLiteral("%s"), folder), LoadQText(kWarningCaption),
+      m_prompts.Choose(report, LoadQText(kCaption), QMessageBox::Information,
+                       {{QMessageBox::Ok, LoadQText(kShowInFileManager)}, {QMessageBox::Cancel, LoadQText(kCancel)}});
+  if (m_prompts.WindowClosed() || chosen != QMessageBox::Ok || folder.isEmpty()) return;
+  if (!m_prompts.ShowInFileManager(folder))
+    m_prompts.Ask(LoadQText(kNoFileManager).replace(QStringLiteral("%s"), folder), LoadQText(kWarningCaption),
                   QMessageBox::Ok, QMessageBox::Warning);
 }

@@ -2,22 +2,15 @@
 // repaired copies are written to a folder outside the opened one, with the
 // progress board as for SAVE, and a report of what was and was not repaired.
 // The files of the card are only read.
-#include <QDesktopServices>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTimer>
-#include <QUrl>
 #include <cstdio>
 #include <vector>
 
-#include "dialogs/CFolderDialog.h"
-#include "app/CTRKDlg.h"
+#include "app/FileCommands.h"
+#include "library/RecordingLibrary.h"
 #include "repair/CutRepair.h"
-#include "app/TrkMessageBox.h"
-
-QString FileErrorText(int error);  // CTRKDlgCommands.cpp
-bool IsInside(const QString& folder, const QString& root);
 
 namespace {
 
@@ -75,11 +68,11 @@ bool IsInside(const QString& folder, const QString& root) {
   return !a.isEmpty() && !b.isEmpty() && (a == b || a.startsWith(b + QLatin1Char('/')));
 }
 
-void CTRKDlg::OfferCutRepair() {
+void FileCommands::OfferCutRepair() {
   const std::vector<CutRecording> cut = m_library.CutRecordings();
   const QString question = LoadQText(kCutQuestion).replace(QStringLiteral("%d"), QString::number(cut.size()));
-  if (TrkMessageBox(this, question, LoadQText(kCutCaption), QMessageBox::Ok | QMessageBox::Cancel,
-                    QMessageBox::Question) != QMessageBox::Ok)
+  if (m_prompts.Ask(question, LoadQText(kCutCaption), QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question) !=
+      QMessageBox::Ok)
     return;
   const QString destination = AskRepairFolder();
   if (destination.isEmpty()) return;
@@ -87,16 +80,16 @@ void CTRKDlg::OfferCutRepair() {
   // One file at a time on this thread, the board repainted after each, as
   // the copy of SAVE does.
   std::vector<RepairResult> results;
-  ShowCopyProgress(0, "0 %");
+  m_prompts.ShowProgress(0, QStringLiteral("0 %"));
   const std::string folder = QFile::encodeName(destination).toStdString();
   for (const CutRecording& c : cut) {
     results.push_back(RepairCutRecording(c.path, folder));
     const int percent = static_cast<int>(100 * results.size() / cut.size());
     char text[16];
     std::snprintf(text, sizeof text, "%d %c", percent, '%');
-    ShowCopyProgress(percent, text);
+    m_prompts.ShowProgress(percent, QString::fromLatin1(text));
   }
-  HideCopyProgress();
+  m_prompts.HideProgress();
 
   QString report;
   bool anyRepaired = false;
@@ -120,55 +113,50 @@ void CTRKDlg::OfferCutRepair() {
     report += LoadQText(repaired ? kRepairedHeading : kNotRepairedHeading) + lines;
   }
   if (!anyRepaired) {
-    TrkMessageBox(this, report, LoadQText(kCutCaption), QMessageBox::Ok, QMessageBox::Warning);
+    m_prompts.Ask(report, LoadQText(kCutCaption), QMessageBox::Ok, QMessageBox::Warning);
     return;
   }
   report += QStringLiteral("\n\n") + LoadQText(kOpenFolder);
   OfferRepairedFolder(report, destination);
 }
 
-QString CTRKDlg::AskRepairFolder() {
+QString FileCommands::AskRepairFolder() {
   // A folder that will not do is warned of, and the picker comes back until
   // one will or the user cancels.
+  const QString card = m_hooks.openedFolder ? m_hooks.openedFolder() : QString();
   QString start;
   for (;;) {
-    CFolderDialog picker(this, LoadQText(kPickerTitle), start);
-    if (picker.DoModal() != CFolderDialog::kOk || m_closed) return QString();
-    const QString destination = picker.FolderPath();
+    const std::optional<QString> chosen = m_prompts.AskFolder(LoadQText(kPickerTitle), start);
+    if (!chosen || m_prompts.WindowClosed()) return QString();
+    const QString& destination = *chosen;
     const bool missing = destination.isEmpty() || !QFileInfo(destination).isDir();
-    if (!missing && !IsInside(destination, m_currentFolder)) return destination;
-    TrkMessageBox(this, missing ? kFolderMissing : kOutsideCard, kWarningCaption, QMessageBox::Ok,
-                  QMessageBox::Warning);
-    if (m_closed) return QString();
+    if (!missing && !IsInside(destination, card)) return destination;
+    m_prompts.Ask(missing ? kFolderMissing : kOutsideCard, kWarningCaption, QMessageBox::Ok, QMessageBox::Warning);
+    if (m_prompts.WindowClosed()) return QString();
     start = missing ? QString() : destination;
   }
 }
 
-void CTRKDlg::OfferRepairedFolder(const QString& report, const QString& destination) {
-  const QMessageBox::StandardButton chosen =
-      TrkChoiceBox(this, report, LoadQText(kCutCaption), QMessageBox::Information,
-                   {{QMessageBox::Open, LoadQText(kOpenInViewer)},
-                    {QMessageBox::Ok, LoadQText(kShowInFileManager)},
-                    {QMessageBox::Cancel, LoadQText(kCancel)}});
-  if (m_closed) return;
+void FileCommands::OfferRepairedFolder(const QString& report, const QString& destination) {
+  const QMessageBox::StandardButton chosen = m_prompts.Choose(report, LoadQText(kCutCaption), QMessageBox::Information,
+                                                              {{QMessageBox::Open, LoadQText(kOpenInViewer)},
+                                                               {QMessageBox::Ok, LoadQText(kShowInFileManager)},
+                                                               {QMessageBox::Cancel, LoadQText(kCancel)}});
+  if (m_prompts.WindowClosed()) return;
   if (chosen == QMessageBox::Open) {
-    // As OPEN would, but not while the card's first recording is starting.
-    struct OpenWhenFree {
-      CTRKDlg* dlg;
-      QString folder;
-      int attemptsLeft;
-      void operator()() const {
-        if (dlg->m_closed || attemptsLeft <= 0) return;
-        if (!dlg->CanOpen()) {
-          QTimer::singleShot(kOpenRetryMs, dlg, OpenWhenFree{dlg, folder, attemptsLeft - 1});
-        } else if (dlg->PrepareToOpen()) {
-          dlg->OpenFolder(folder);
-        }
-      }
-    };
-    OpenWhenFree{this, destination, kOpenAttempts}();
-  } else if (chosen == QMessageBox::Ok && !QDesktopServices::openUrl(QUrl::fromLocalFile(destination))) {
-    TrkMessageBox(this, LoadQText(kNoFileManager).replace(QStringLiteral("%s"), destination),
-                  LoadQText(kWarningCaption), QMessageBox::Ok, QMessageBox::Warning);
+    OpenWhenFree(destination, kOpenAttempts);
+  } else if (chosen == QMessageBox::Ok && !m_prompts.ShowInFileManager(destination)) {
+    m_prompts.Ask(LoadQText(kNoFileManager).replace(QStringLiteral("%s"), destination), LoadQText(kWarningCaption),
+                  QMessageBox::Ok, QMessageBox::Warning);
+  }
+}
+
+void FileCommands::OpenWhenFree(const QString& folder, int attemptsLeft) {
+  // As OPEN would, but not while the card's first recording is starting.
+  if (m_prompts.WindowClosed() || attemptsLeft <= 0 || !m_hooks.openFolder) return;
+  if (m_hooks.canOpen && !m_hooks.canOpen()) {
+    QTimer::singleShot(kOpenRetryMs, this, [this, folder, attemptsLeft] { OpenWhenFree(folder, attemptsLeft - 1); });
+  } else {
+    m_hooks.openFolder(folder);
   }
 }
