@@ -61,7 +61,7 @@ QString ReasonText(int error) {
 }  // namespace
 
 void CTRKDlg::OnCommand(int id) {
-  if (OnPlaybackCommand(id)) return;  // playback and synchronisation
+  if (m_playbackPresenter->OnPlaybackCommand(id)) return;  // playback and synchronisation
   switch (id) {
     case IDC_OPEN:
       OnBnClickedOpen();
@@ -153,7 +153,7 @@ bool CTRKDlg::PrepareToOpen() {
 void CTRKDlg::StopForCommand() {
   m_playback->Stop();
   // The player reports no picture change on a stop: PLAY offers play again.
-  ShowPlayPicture();
+  m_playbackPresenter->ShowPlayPicture();
 }
 
 // File commands
@@ -234,7 +234,7 @@ void CTRKDlg::OnBnClickedDel() {
     return;
   const bool done = m_library.DeleteChecked();
   // The recording on screen went with the others: nothing is left to show.
-  if (!m_currentFile.isEmpty() && !QFileInfo::exists(m_currentFile)) {
+  if (!CurrentFile().isEmpty() && !QFileInfo::exists(CurrentFile())) {
     pause.Release();
     StopForCommand();
   }
