@@ -3,8 +3,9 @@
 // their own and keep their keys). Every key calls the handler of the button
 // or control that does the same, so the busy guard and the steps of a
 // stop-and-reopen hold a key as they hold a click. The wheel changes the
-// volume over the video and seeks over the position slider; a folder or a
-// recording dropped on the window is opened as OPEN would open it.
+// volume over the video and seeks over the position slider (the playback
+// presenter does both, as it does what the keys ask of the player); a folder
+// or a recording dropped on the window is opened as OPEN would open it.
 #include <QCursor>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -12,13 +13,9 @@
 #include <QMimeData>
 #include <QUrl>
 #include <QWheelEvent>
-#include <algorithm>
-#include <cmath>
 
 #include "app/CTRKDlg.h"
-#include "map/TrackDrawing.h"
 #include "app/KeyBindings.h"
-#include "playback/RateTable.h"
 #include "app/TrkMessageBox.h"
 
 namespace {
