@@ -44,7 +44,6 @@ CTRKDlg::CTRKDlg(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWi
   m_mapProvider = settings.ReadMapProvider();
   m_title = QStringLiteral("KTR-DO Veveze ZariZ");
   m_titleSize = 18;
-  m_currentFile.clear();
   m_hIcon = ProgramIcon();
   m_background = QColor(64, 64, 64);
 
@@ -86,7 +85,12 @@ void CTRKDlg::SetUpControls() {
     button->setFocusPolicy(Qt::NoFocus);
     connect(button, &CGdipButton::Command, this, &CTRKDlg::OnCommand);
   }
-  SetUpPlaybackConnections();
+  m_playbackPresenter->SetUpPlaybackConnections();
+  // playback -> the trip's events and the clip's marks of the recording that opens
+  connect(m_playbackPresenter.get(), &PlaybackPresenter::RecordingOpening, this, [this](int32_t index) {
+    LoadTripEvents(index);
+    m_clip->ShowClipMarks();
+  });
   SetUpCommands();
   SetUpEvents();
   // Keyboard, wheel and drops for the whole window pass here first.
@@ -95,12 +99,6 @@ void CTRKDlg::SetUpControls() {
 }
 
 QWidget* CTRKDlg::Control(int id) const { return FindControl(this, id); }
-
-void CTRKDlg::ShowPlayPicture(bool playing) {
-  m_ui.m_play.SetShowSecond(playing);
-  m_ui.m_play.SetDimmed(false);
-  m_ui.m_play.update();
-}
 
 bool CTRKDlg::OnInitDialog() {
   CSettings& settings = CSettings::Instance();
@@ -132,7 +130,7 @@ bool CTRKDlg::OnInitDialog() {
   // A click on the recording's route plays from its nearest point.
   connect(m_mapDlg.get(), &CHtmlMapDlg::RoutePointClicked, this, [this](int index) {
     const int64_t time = RoutePointTime(m_library, static_cast<std::size_t>(index));
-    if (time >= 0) PlayFrom(time);
+    if (time >= 0) m_playbackPresenter->PlayFrom(time);
   });
   ReloadMapPage(*m_mapDlg, m_mapProvider, m_library);
 

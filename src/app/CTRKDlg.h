@@ -15,9 +15,7 @@
 //   CTRKDlgOpen.cpp      opening a folder (the scan on its worker)
 //   CTRKDlgOpenPath.cpp  opening a path or URI given from outside
 //   CTRKDlgMessages.cpp  private messages, timers
-//   CTRKDlgPlayback.cpp  playback controls, opening and playing a recording
-//   CTRKDlgSync.cpp      player reports, time reports, seeking, the marquee
-//   CTRKDlgPlaybackWiring.cpp  the playback controller wired to the controls
+//   PlaybackPresenter.h  playback controls, the player's reports, seeking
 //   CTRKDlgClose.cpp     close path and destruction
 //   CTRKDlgKeys.cpp      keys, wheel and drops on the whole window; button tips
 //   FileCommands.h       SAVE, DEL, LOCK, the export menu, the repair offer
@@ -57,6 +55,7 @@
 #include "events/DrivingEvents.h"
 #include "library/LibraryViews.h"
 #include "app/MainLayout.h"
+#include "app/PlaybackPresenter.h"
 #include "library/RecordingLibrary.h"
 #include "app/TimerId.h"
 #include "app/TrkControlIds.h"
@@ -118,9 +117,6 @@ class CTRKDlg : public QWidget, public IOwnerView {
   void OnBnClickedAbout();
   void OnBnClickedConf();
 
-  // Opens recording `index` of the library.
-  void PlayRecording(int32_t index);
-
   // commands (CTRKDlgCommands.cpp, CTRKDlgOpen.cpp)
   void OnBnClickedOpen();
   void OnBnClickedMap();
@@ -175,7 +171,7 @@ class CTRKDlg : public QWidget, public IOwnerView {
   bool IsGSensorEnabled() const { return m_gsensorEnabled != 0; }
   int32_t MapProvider() const { return m_mapProvider; }
   // The recording opened last and the folder opened last.
-  const QString& CurrentFile() const { return m_currentFile; }
+  const QString& CurrentFile() const { return m_playbackPresenter->CurrentFile(); }
   const QString& CurrentFolder() const { return m_currentFolder; }
 
  private:
@@ -183,41 +179,13 @@ class CTRKDlg : public QWidget, public IOwnerView {
   QString m_title;
   int32_t m_titleSize = 18;
   QIcon m_hIcon;
-  int32_t m_marqueeRepeats = 10;
   int32_t m_mapEnabled = 1;
   int32_t m_gsensorEnabled = 1;
 
   std::unique_ptr<CHtmlMapDlg> m_mapDlg;
   int32_t m_mapProvider = 0;
-  QString m_currentFile;
   QString m_currentFolder;
   RecordingLibrary m_library;
-
- public:
-  // playback and synchronisation (CTRKDlgPlayback.cpp, CTRKDlgSync.cpp)
-  void OnBnClickedPlay();
-  void OnBnClickedStop();
-  void OnBnClickedFast();
-  void OnBnClickedSlow();
-  void OnBnClickedVolume();
-  void OnBnClickedSnapshot();
-  void OnBnClickedRotate();
-  void OnBnClickedLoop();
-  void ShowSpeedMarquee();
-  void StartMarqueeBurst();
-  void OnPlayerEnd();
-  void OnPlayFile(int32_t row);
-  void OnPlayGroup(int32_t row);
-  void OnSeekRequest();
-  void OnVolumeChanged();
-  void OnPositionSliderScroll();
-  void ApplyPendingSeek();
-  // The seek request of a slider drag, for a target already computed:
-  // pending until the next 500 ms tick, the displays at the target at once.
-  void RequestSeek(int64_t targetMs);
-  // The time update: curve cursor, map marker and driven line, speed,
-  // compass and the GPS icon for a play time.
-  void UpdateTimeDisplays(int64_t timeMs);
 
  private:
   // Destroyed before the library and after every control: the media library
@@ -232,6 +200,10 @@ class CTRKDlg : public QWidget, public IOwnerView {
   std::unique_ptr<CTrcToolTipCtrl> m_toolTip;
   // Watches the window's mouse and size events; destroyed before the controls.
   std::unique_ptr<WindowFrame> m_frame = std::make_unique<WindowFrame>(*this);
+  // The playback buttons, the player's reports and the time displays
+  // (destroyed before the controls it shows through).
+  std::unique_ptr<PlaybackPresenter> m_playbackPresenter =
+      std::make_unique<PlaybackPresenter>(*this, *m_playback, m_library);
 
  signals:
   // The window has closed (the close path has run).
@@ -257,30 +229,6 @@ class CTRKDlg : public QWidget, public IOwnerView {
   void AttachLibrary();
   void OnMapProviderChanged();
   void OnOpenCountdownTick();
-  // playback and synchronisation
-  bool HoldWhilePlaybackSteps(std::function<void()> work);
-  bool OnPlaybackCommand(int id);
-  // Runs `work` now, or after the stop-and-reopen under way.
-  void AfterPlaybackSteps(const std::function<void()>& work);
-  bool OnPlaybackTimer(TimerId id);
-  QString AskSnapshotPath();
-  void OpenAndPlay(int32_t index);
-  void RedrawGroupPaths(int32_t group);
-  void RedrawGroupPathsIfNeeded(int32_t previous, int32_t index);
-  // Stops, waits 200 ms, then plays what select picks (-1: nothing) from a list.
-  void StopAndPlayFromList(std::function<int32_t()> select);
-  void ShowGpsIconState(int32_t state);
-  void ResetPositionSlider();
-  void OnPlayerTime(int64_t timeMs, int32_t sliderPosition);
-  void OnPlayerState(PlayerState state);
-  void OnPlayerError();
-  void OnMarqueeTick();
-  // PLAY's picture: play, or pause while a recording plays; never grey.
-  void ShowPlayPicture(bool playing = false);
-  // The one place that connects the controller to the controls
-  // (CTRKDlgPlaybackWiring.cpp).
-  void SetUpPlaybackConnections();
-
   // keys, wheel and drops (CTRKDlgKeys.cpp)
   bool OnWindowKey(const QKeyEvent& event);
   bool RunKeyAction(const KeyBinding& binding);
@@ -288,19 +236,8 @@ class CTRKDlg : public QWidget, public IOwnerView {
   bool OnWindowDrag(QDropEvent& event);
   void OpenDropped(const QString& path);
   bool IsPointerOverVideo() const;
-  void SeekBy(int64_t deltaMs);
-  void SeekTo(int64_t wantedMs);
-  // A click on the curve or on the route: plays from that moment.
-  void PlayFrom(int64_t timeMs);
-  int64_t FrameMs() const;
-  void StepFrame(int direction);
-  void ChangeVolumeBy(int delta);
-  void ToggleMute();
-  void PlayNeighbour(int step);
   // Every button's tooltip in the language in force.
   void ApplyButtonTips();
-  int m_volumeWheelRest = 0;
-  int m_seekWheelRest = 0;
 
   // commands and full screen
   // The file and clip commands with the window's answers to what they ask.

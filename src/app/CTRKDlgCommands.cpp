@@ -15,7 +15,7 @@
 #include "app/TrkMessageBox.h"
 
 void CTRKDlg::OnCommand(int id) {
-  if (OnPlaybackCommand(id)) return;  // playback and synchronisation
+  if (m_playbackPresenter->OnPlaybackCommand(id)) return;  // playback and synchronisation
   switch (id) {
     case IDC_OPEN:
       OnBnClickedOpen();
@@ -107,7 +107,7 @@ bool CTRKDlg::PrepareToOpen() {
 void CTRKDlg::StopForCommand() {
   m_playback->Stop();
   // The player reports no picture change on a stop: PLAY offers play again.
-  ShowPlayPicture();
+  m_playbackPresenter->ShowPlayPicture();
 }
 
 // File and clip commands
@@ -115,7 +115,7 @@ void CTRKDlg::StopForCommand() {
 void CTRKDlg::SetUpCommands() {
   m_prompts = std::make_unique<WindowPrompts>(*this, *this, [this] { return m_closed; });
   FileCommands::Hooks hooks;
-  hooks.currentFile = [this] { return m_currentFile; };
+  hooks.currentFile = [this] { return CurrentFile(); };
   hooks.openedFolder = [this] { return m_currentFolder; };
   hooks.stopPlayback = [this] { StopForCommand(); };
   hooks.canOpen = [this] { return CanOpen(); };

@@ -146,13 +146,13 @@ void CTRKDlg::PlayEventAt(int index) {
   const CPlaybackController& player = *m_playback;
   if (e.recording == m_library.CurrentRecording() && (player.IsPlaying() || player.IsPaused())) {
     if (!player.IsPlaying()) OnCommand(IDC_PLAY);
-    SeekTo(from);
+    m_playbackPresenter->SeekTo(from);
     return;
   }
   m_eventSeekRecording = e.recording;
   m_eventSeekMs = from;
   const int32_t recording = e.recording;
-  AfterPlaybackSteps([this, recording] { OnPlayFile(recording); });
+  m_playbackPresenter->AfterPlaybackSteps([this, recording] { m_playbackPresenter->OnPlayFile(recording); });
 }
 
 void CTRKDlg::OnEventTime(int64_t) {
@@ -160,5 +160,5 @@ void CTRKDlg::OnEventTime(int64_t) {
   const int64_t target = m_eventSeekMs;
   m_eventSeekRecording = -1;
   m_eventSeekMs = -1;
-  SeekTo(target);
+  m_playbackPresenter->SeekTo(target);
 }

@@ -3,8 +3,9 @@
 // their own and keep their keys). Every key calls the handler of the button
 // or control that does the same, so the busy guard and the steps of a
 // stop-and-reopen hold a key as they hold a click. The wheel changes the
-// volume over the video and seeks over the position slider; a folder or a
-// recording dropped on the window is opened as OPEN would open it.
+// volume over the video and seeks over the position slider (the playback
+// presenter does both, as it does what the keys ask of the player); a folder
+// or a recording dropped on the window is opened as OPEN would open it.
 #include <QCursor>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -12,25 +13,13 @@
 #include <QMimeData>
 #include <QUrl>
 #include <QWheelEvent>
-#include <algorithm>
-#include <cmath>
 
 #include "app/CTRKDlg.h"
-#include "map/TrackDrawing.h"
 #include "app/KeyBindings.h"
-#include "playback/RateTable.h"
 #include "app/TrkMessageBox.h"
 
 namespace {
 
-constexpr int kVolumeStep = 5;
-constexpr int kWheelNotch = 120;  // angle delta of one notch, eighths of a degree
-constexpr int64_t kWheelSeekMs = 5000;
-// Recordings whose picture rate the player does not tell.
-constexpr double kFallbackFps = 30.0;
-// A seek target of 0 means that no seek is pending: the start is asked for
-// as the first millisecond.
-constexpr int64_t kFirstSeekableMs = 1;
 // The position slider's tip: the clip's marks and their keys.
 constexpr uint32_t kClipMarksTip = 368;
 
@@ -63,7 +52,7 @@ bool CTRKDlg::OnWindowKey(const QKeyEvent& event) {
 bool CTRKDlg::RunKeyAction(const KeyBinding& binding) {
   if (binding.action == KeyAction::FullScreenOnVideo && !m_frame->IsFullScreen() && !IsPointerOverVideo()) return false;
   // Keys wait for the steps of a stop-and-reopen, in their order, as clicks do.
-  if (HoldWhilePlaybackSteps([this, binding] { RunKeyAction(binding); })) return true;
+  if (m_playbackPresenter->HoldWhilePlaybackSteps([this, binding] { RunKeyAction(binding); })) return true;
   switch (binding.action) {
     case KeyAction::None:
       return false;
@@ -83,25 +72,25 @@ bool CTRKDlg::RunKeyAction(const KeyBinding& binding) {
         m_frame->OnToggleFullScreen();
       break;
     case KeyAction::SeekBack:
-      SeekBy(-binding.seekMs);
+      m_playbackPresenter->SeekBy(-binding.seekMs);
       break;
     case KeyAction::SeekForward:
-      SeekBy(binding.seekMs);
+      m_playbackPresenter->SeekBy(binding.seekMs);
       break;
     case KeyAction::FrameBack:
-      StepFrame(-1);
+      m_playbackPresenter->StepFrame(-1);
       break;
     case KeyAction::FrameForward:
-      StepFrame(1);
+      m_playbackPresenter->StepFrame(1);
       break;
     case KeyAction::VolumeUp:
-      ChangeVolumeBy(kVolumeStep);
+      m_playbackPresenter->ChangeVolumeBy(PlaybackPresenter::kVolumeStep);
       break;
     case KeyAction::VolumeDown:
-      ChangeVolumeBy(-kVolumeStep);
+      m_playbackPresenter->ChangeVolumeBy(-PlaybackPresenter::kVolumeStep);
       break;
     case KeyAction::Mute:
-      ToggleMute();
+      m_playbackPresenter->ToggleMute();
       break;
     case KeyAction::Slower:
       OnCommand(IDC_SLOW);
@@ -110,16 +99,16 @@ bool CTRKDlg::RunKeyAction(const KeyBinding& binding) {
       OnCommand(IDC_FAST);
       break;
     case KeyAction::Start:
-      SeekTo(kFirstSeekableMs);
+      m_playbackPresenter->SeekTo(PlaybackPresenter::kFirstSeekableMs);
       break;
     case KeyAction::End:
-      SeekTo(m_playback->LengthMs());
+      m_playbackPresenter->SeekTo(m_playback->LengthMs());
       break;
     case KeyAction::Previous:
-      PlayNeighbour(-1);
+      m_playbackPresenter->PlayNeighbour(-1);
       break;
     case KeyAction::Next:
-      PlayNeighbour(1);
+      m_playbackPresenter->PlayNeighbour(1);
       break;
     case KeyAction::Open:
       OnCommand(IDC_OPEN);
@@ -157,89 +146,11 @@ bool CTRKDlg::IsPointerOverVideo() const {
          (m_ui.m_videoBg.isVisible() && m_ui.m_videoBg.geometry().contains(p));
 }
 
-int64_t CTRKDlg::FrameMs() const {
-  double fps = m_playback->Fps();
-  if (!(fps > 0.0)) fps = kFallbackFps;
-  return std::max<int64_t>(1, std::llround(1000.0 / fps));
-}
-
-void CTRKDlg::SeekBy(int64_t deltaMs) {
-  // Presses in quick succession add up: they start from the seek still pending.
-  const int64_t pending = m_playback->SeekTarget();
-  const int64_t from = pending != 0 ? pending : m_playback->TimeMs();
-  if (from < 0) return;
-  SeekTo(from + deltaMs);
-}
-
-void CTRKDlg::SeekTo(int64_t wantedMs) {
-  const CPlaybackController& player = *m_playback;
-  if (m_library.Recordings().empty() || !(player.IsPlaying() || player.IsPaused())) return;
-  const int64_t length = player.LengthMs();
-  if (length <= 0) return;
-  // Clamped to the recording: the end is its last picture, so that a seek
-  // there shows it instead of ending the recording.
-  const int64_t last = std::max(kFirstSeekableMs, length - FrameMs());
-  const int64_t target = std::clamp(wantedMs, kFirstSeekableMs, last);
-  // Reports of the old time must not put the slider back.
-  m_playback->BeginNewTimeReports();
-  m_ui.m_positionSlider.SetPos(SliderPositionFor(target, length));
-  RequestSeek(target);
-}
-
-void CTRKDlg::StepFrame(int direction) {
-  if (m_library.Recordings().empty()) return;
-  const int64_t length = m_playback->LengthMs();
-  if (length <= 0) return;
-  // The last picture, not the end: a step there must not end the recording.
-  double fps = m_playback->Fps();
-  if (!(fps > 0.0)) fps = kFallbackFps;
-  const int64_t shown = m_playback->StepFrame(direction, 1000.0 / fps, 0, length - FrameMs());
-  if (shown < 0) return;
-  m_ui.m_positionSlider.SetPos(SliderPositionFor(shown, length));
-  UpdateTimeDisplays(shown);
-  RedrawDrivenPath(m_library, static_cast<uint32_t>(shown));
-}
-
-void CTRKDlg::ChangeVolumeBy(int delta) {
-  m_ui.m_volumeSlider.SetPos(m_ui.m_volumeSlider.GetPos() + delta);
-  OnVolumeChanged();
-}
-
-void CTRKDlg::ToggleMute() {
-  // Vol's handler reads the picture the button switched to, as after a click.
-  m_ui.m_volume.SetShowSecond(!m_ui.m_volume.ShowsSecond());
-  m_ui.m_volume.update();
-  OnCommand(IDC_VOLUME);
-}
-
-void CTRKDlg::PlayNeighbour(int step) {
-  const auto count = static_cast<int32_t>(m_library.Recordings().size());
-  if (count == 0) return;
-  const int32_t current = m_library.CurrentRecording();
-  const int32_t next = current < 0 ? 0 : current + step;
-  if (next < 0 || next >= count) return;
-  // The file list's double-click on that row, with its busy guard.
-  OnPlayFile(next);
-}
-
 bool CTRKDlg::OnWindowWheel(const QWidget* target, const QWheelEvent& event) {
   const bool overVideo = target == &m_ui.m_video || target == &m_ui.m_videoBg;
   if (!overVideo && target != &m_ui.m_positionSlider) return false;
-  // Fine-grained wheels (touchpads) add up to whole notches.
-  int& rest = overVideo ? m_volumeWheelRest : m_seekWheelRest;
   const QPoint delta = event.angleDelta();
-  rest += delta.y() != 0 ? delta.y() : delta.x();
-  const int notches = rest / kWheelNotch;
-  rest -= notches * kWheelNotch;
-  if (notches == 0 || m_closed) return true;
-  auto turn = [this, overVideo, notches] {
-    if (overVideo) {
-      ChangeVolumeBy(notches * kVolumeStep);
-    } else {
-      SeekBy(notches * kWheelSeekMs);
-    }
-  };
-  if (!HoldWhilePlaybackSteps(turn)) turn();
+  m_playbackPresenter->OnWheelTurn(overVideo, delta.y() != 0 ? delta.y() : delta.x());
   return true;
 }
 
@@ -258,7 +169,7 @@ bool CTRKDlg::OnWindowDrag(QDropEvent& event) {
 
 void CTRKDlg::OpenDropped(const QString& path) {
   if (m_closed) return;
-  if (HoldWhilePlaybackSteps([this, path] { OpenDropped(path); })) return;
+  if (m_playbackPresenter->HoldWhilePlaybackSteps([this, path] { OpenDropped(path); })) return;
   if (!PrepareToOpen()) return;
   OpenPath(path);
 }

@@ -101,7 +101,7 @@ bool CTRKDlg::IsTimerActive(TimerId id) const {
 }
 
 void CTRKDlg::OnTimer(TimerId id) {
-  if (OnPlaybackTimer(id)) return;  // playback and synchronisation
+  if (m_playbackPresenter->OnPlaybackTimer(id)) return;  // playback and synchronisation
   switch (id) {
     case TimerId::DelayedStart:
       OnOpenCountdownTick();
@@ -117,5 +117,5 @@ void CTRKDlg::OnTimer(TimerId id) {
 
 void CTRKDlg::OnOpenCountdownTick() {
   const int32_t index = m_playback->TickDelayedStart();
-  if (index != -1) PlayRecording(index);
+  if (index != -1) m_playbackPresenter->PlayRecording(index);
 }

@@ -112,7 +112,7 @@ void CTRKDlg::FinishOpen() {
   const int32_t asked = startPath.empty() ? -1 : FindRecordingIndex(startPath);
   if (asked >= 0) m_library.SelectRecording(asked);
   const int32_t start = asked >= 0 ? asked : 0;
-  RedrawGroupPaths(m_library.FindGroupOf(start));  // the starting recording's group
+  m_playbackPresenter->RedrawGroupPaths(m_library.FindGroupOf(start));  // the starting recording's group
   m_playback->ArmDelayedStart(start, kStartDelayTicks);
 }
 

@@ -117,7 +117,7 @@ TEST_F(CutRepairWindow, OpenOffersRepairedCopiesThatThenPlayWithMapAndCurve) {
   EXPECT_TRUE(dlg().Library().CutRecordings().empty());
   for (int index = 0; index < 2; ++index) {
     SCOPED_TRACE(index);
-    if (index > 0) dlg().PlayRecording(index);
+    if (index > 0) emit dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).FileActivated(index);
     ASSERT_TRUE(WaitFor(
         [&] {
           return dlg().Library().CurrentRecording() == index && dlg().Playback().Engine().IsPlaying() && g_busy == 0;

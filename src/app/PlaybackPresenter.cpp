@@ -1,6 +1,6 @@
-// The playback controller: PLAY, STOP, FAST, SLOW, the volume and mute, the
-// snapshot, rotate, Loop, opening a recording of the library and playing it,
-// and what happens when a recording ends.
+// The playback buttons: PLAY, STOP, FAST, SLOW, the volume and mute, the
+// snapshot, rotate, Loop; opening a recording of the library and playing it,
+// from a list or when the one before ends.
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -11,6 +11,7 @@
 #include <algorithm>
 
 #include "app/CTRKDlg.h"
+#include "app/PlaybackPresenter.h"
 #include "map/TrackDrawing.h"
 #include "app/TrkMessageBox.h"
 
@@ -39,68 +40,81 @@ void KeepTheNamedFormat(const QString& path) {
 
 }  // namespace
 
-bool CTRKDlg::HoldWhilePlaybackSteps(std::function<void()> work) { return m_playback->HoldWhileSteps(std::move(work)); }
+PlaybackPresenter::PlaybackPresenter(CTRKDlg& window, CPlaybackController& playback, RecordingLibrary& library)
+    : m_window(window), m_playback(playback), m_library(library) {}
 
-void CTRKDlg::OnBnClickedPlay() {
-  m_playback->SetSeekTarget(0);
-  m_ui.m_gsensor.m_idle = 0;
-  m_ui.m_gsensor.repaint();
+WindowControls& PlaybackPresenter::Ui() { return m_window.Ui(); }
+
+void PlaybackPresenter::ShowPlayPicture(bool playing) {
+  Ui().m_play.SetShowSecond(playing);
+  Ui().m_play.SetDimmed(false);
+  Ui().m_play.update();
+}
+
+bool PlaybackPresenter::HoldWhilePlaybackSteps(std::function<void()> work) {
+  return m_playback.HoldWhileSteps(std::move(work));
+}
+
+void PlaybackPresenter::OnBnClickedPlay() {
+  m_playback.SetSeekTarget(0);
+  Ui().m_gsensor.m_idle = 0;
+  Ui().m_gsensor.repaint();
   if (m_library.Recordings().empty()) {
     ShowPlayPicture();
-    m_ui.m_play.repaint();
+    Ui().m_play.repaint();
     return;
   }
-  if (m_playback->PlayOrPause()) StartMarqueeBurst();
+  if (m_playback.PlayOrPause()) StartMarqueeBurst();
 }
 
-void CTRKDlg::OnBnClickedStop() {
-  m_playback->SetSeekTarget(0);
+void PlaybackPresenter::OnBnClickedStop() {
+  m_playback.SetSeekTarget(0);
   ShowPlayPicture();
-  m_ui.m_play.repaint();
-  m_playback->Stop();
-  m_playback->ResetRate();
+  Ui().m_play.repaint();
+  m_playback.Stop();
+  m_playback.ResetRate();
   ResetPositionSlider();
-  m_ui.m_gsensor.SetCursor(0);
-  m_ui.m_gsensor.m_idle = 1;
-  m_ui.m_gsensor.repaint();
+  Ui().m_gsensor.SetCursor(0);
+  Ui().m_gsensor.m_idle = 1;
+  Ui().m_gsensor.repaint();
 }
 
-void CTRKDlg::OnBnClickedFast() {
-  m_playback->Faster();
+void PlaybackPresenter::OnBnClickedFast() {
+  m_playback.Faster();
   ShowSpeedMarquee();
 }
 
-void CTRKDlg::OnBnClickedSlow() {
-  m_playback->Slower();
+void PlaybackPresenter::OnBnClickedSlow() {
+  m_playback.Slower();
   ShowSpeedMarquee();
 }
 
-void CTRKDlg::ShowSpeedMarquee() {
+void PlaybackPresenter::ShowSpeedMarquee() {
   uint16_t width = 0;
   uint16_t height = 0;
   if (m_library.GetCurrentFrameSize(&width, &height) == 0) height = 0;
-  m_playback->ShowSpeedMarquee(height);
+  m_playback.ShowSpeedMarquee(height);
 }
 
-void CTRKDlg::StartMarqueeBurst() {
+void PlaybackPresenter::StartMarqueeBurst() {
   ShowSpeedMarquee();
   m_marqueeRepeats = kMarqueeRepeats;
-  SetTimer(TimerId::Marquee, kMarqueePeriodMs);
+  m_window.SetTimer(TimerId::Marquee, kMarqueePeriodMs);
 }
 
-void CTRKDlg::OnBnClickedVolume() {
+void PlaybackPresenter::OnBnClickedVolume() {
   // The button has switched its picture already.
-  m_playback->SetMute(m_ui.m_volume.ShowsSecond());
+  m_playback.SetMute(Ui().m_volume.ShowsSecond());
 }
 
-void CTRKDlg::OnBnClickedLoop() { m_playback->ToggleAutoNext(); }
+void PlaybackPresenter::OnBnClickedLoop() { m_playback.ToggleAutoNext(); }
 
-void CTRKDlg::OnPositionSliderScroll() {
-  m_playback->SetSeekTarget(m_playback->SeekTargetAt(m_ui.m_positionSlider.GetPos()));
+void PlaybackPresenter::OnPositionSliderScroll() {
+  m_playback.SetSeekTarget(m_playback.SeekTargetAt(Ui().m_positionSlider.GetPos()));
 }
 
-QString CTRKDlg::AskSnapshotPath() {
-  QFileDialog dialog(this);
+QString PlaybackPresenter::AskSnapshotPath() {
+  QFileDialog dialog(&m_window);
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
@@ -124,34 +138,34 @@ QString CTRKDlg::AskSnapshotPath() {
   return chosen.isEmpty() ? QString() : chosen.front();
 }
 
-void CTRKDlg::OnBnClickedSnapshot() {
+void PlaybackPresenter::OnBnClickedSnapshot() {
   if (m_library.Recordings().empty()) {
-    TrkMessageBox(this, 136, 145);
+    TrkMessageBox(&m_window, 136, 145);
     return;
   }
-  const bool paused = m_playback->PauseIfPlaying();
-  QPointer<CTRKDlg> alive(this);
+  const bool paused = m_playback.PauseIfPlaying();
+  QPointer<PlaybackPresenter> alive(this);
   const QString path = AskSnapshotPath();
   if (alive.isNull() || m_closed) return;
   if (!path.isEmpty()) {
-    m_playback->TakeSnapshot(QFile::encodeName(path).toStdString());
+    m_playback.TakeSnapshot(QFile::encodeName(path).toStdString());
     KeepTheNamedFormat(path);
   }
-  if (paused) m_playback->Play();
+  if (paused) m_playback.Play();
 }
 
-void CTRKDlg::PlayFrom(int64_t timeMs) {
+void PlaybackPresenter::PlayFrom(int64_t timeMs) {
   if (m_closed || m_library.Recordings().empty()) return;
   if (HoldWhilePlaybackSteps([this, timeMs] { PlayFrom(timeMs); })) return;
   // A stopped player starts its recording again first, so that there is a
   // position to seek to.
-  if (!m_playback->IsPlaying()) m_playback->Play();
+  if (!m_playback.IsPlaying()) m_playback.Play();
   SeekTo(timeMs);
 }
 
-void CTRKDlg::OnBnClickedRotate() {
+void PlaybackPresenter::OnBnClickedRotate() {
   int64_t time = 0;
-  const RotateState state = m_playback->Rotate(static_cast<unsigned long>(m_ui.m_video.winId()), &time);
+  const RotateState state = m_playback.Rotate(static_cast<unsigned long>(Ui().m_video.winId()), &time);
   const auto count = static_cast<int32_t>(m_library.Recordings().size());
   if (count == 0) return;
   // Nothing current yet counts as the first recording: an empty path would
@@ -159,63 +173,62 @@ void CTRKDlg::OnBnClickedRotate() {
   m_library.SetCurrentRecording(std::clamp(m_library.CurrentRecording(), 0, count - 1));
   LoadRecordingTrack(m_library, m_library.CurrentRecording());
   const std::string path = m_library.GetCurrentRecordingPath();
-  FitVideo();
+  m_window.FitVideo();
   m_currentFile = QFile::decodeName(path.c_str());
-  m_playback->OpenMedia(path);
-  FitVideo();
+  m_playback.OpenMedia(path);
+  m_window.FitVideo();
   ShowPlayPicture(state == RotateState::Playing);
-  m_playback->ResumeAfterRotate(state, time);
+  m_playback.ResumeAfterRotate(state, time);
 }
 
-void CTRKDlg::OpenAndPlay(int32_t index) {
+void PlaybackPresenter::OpenAndPlay(int32_t index) {
   m_library.SelectRecording(index);
   LoadRecordingTrack(m_library, index);
-  LoadTripEvents(index);
-  m_clip->ShowClipMarks();
+  emit RecordingOpening(index);
   const std::string path = m_library.GetRecordingPath(index);
   m_currentFile = QFile::decodeName(path.c_str());
-  m_playback->OpenMedia(path);
-  FitVideo();
-  m_ui.m_gsensor.update();
-  m_playback->Play();
+  m_playback.OpenMedia(path);
+  m_window.FitVideo();
+  Ui().m_gsensor.update();
+  m_playback.Play();
 }
 
-void CTRKDlg::PlayRecording(int32_t index) {
+void PlaybackPresenter::PlayRecording(int32_t index) {
   // Every caller has done its own preparation (stop and pause, selection,
   // busy guard, the group's map tracks) by now.
   OpenAndPlay(index);
   StartMarqueeBurst();
 }
 
-void CTRKDlg::RedrawGroupPaths(int32_t group) {
+void PlaybackPresenter::RedrawGroupPaths(int32_t group) {
   ClearGroupPaths(m_library);
   DrawGroupPath(m_library, group);
 }
 
-void CTRKDlg::RedrawGroupPathsIfNeeded(int32_t previous, int32_t index) {
+void PlaybackPresenter::RedrawGroupPathsIfNeeded(int32_t previous, int32_t index) {
   const int32_t group = m_library.FindGroupOf(index);
   if (previous == -1 || group != m_library.FindGroupOf(previous)) RedrawGroupPaths(group);
 }
 
-void CTRKDlg::StopAndPlayFromList(std::function<int32_t()> select) {
-  m_playback->StopThen([this, select = std::move(select)] {
+void PlaybackPresenter::StopAndPlayFromList(std::function<int32_t()> select) {
+  m_playback.StopThen([this, select = std::move(select)] {
     const int32_t previous = m_library.CurrentRecording();
     const int32_t index = select();
     if (index == -1) return false;
     g_busy = 1;
-    SetTimer(TimerId::BusyGuard, kBusyGuardMs);
+    m_window.SetTimer(TimerId::BusyGuard, kBusyGuardMs);
     RedrawGroupPathsIfNeeded(previous, index);
     PlayRecording(index);
     return true;
   });
 }
 
-void CTRKDlg::OnPlayFile(int32_t row) {
+void PlaybackPresenter::OnPlayFile(int32_t row) {
   if (g_busy != 0 || row == -1) return;
   StopAndPlayFromList([this, row] { return m_library.SelectRecording(row) == 0 ? -1 : row; });
 }
 
-void CTRKDlg::OnPlayGroup(int32_t row) {
+void PlaybackPresenter::OnPlayGroup(int32_t row) {
   if (g_busy != 0 || row == -1) return;
   StopAndPlayFromList([this, row] {
     m_library.SelectGroup(row);
@@ -223,15 +236,15 @@ void CTRKDlg::OnPlayGroup(int32_t row) {
   });
 }
 
-void CTRKDlg::OnPlayerEnd() {
+void PlaybackPresenter::OnPlayerEnd() {
   const auto count = static_cast<int32_t>(m_library.Recordings().size());
-  if (!m_playback->AutoNext()) {
+  if (!m_playback.AutoNext()) {
     // The same recording, paused at its first picture.
-    m_playback->PauseAtFirstPicture([this] { m_playback->PlayAgain(); },
-                                    [this] {
-                                      ResetPositionSlider();
-                                      m_ui.m_gsensor.SetCursor(0);
-                                    });
+    m_playback.PauseAtFirstPicture([this] { m_playback.PlayAgain(); },
+                                   [this] {
+                                     ResetPositionSlider();
+                                     Ui().m_gsensor.SetCursor(0);
+                                   });
     return;
   }
   const int32_t current = count == 0 ? -1 : std::min(m_library.CurrentRecording(), count - 1);
@@ -242,11 +255,11 @@ void CTRKDlg::OnPlayerEnd() {
   }
   if (count == 0) {
     // Nothing left to show (the library was emptied under the player).
-    m_playback->Stop();
+    m_playback.Stop();
     return;
   }
   // The last recording has ended: the library's first one, paused at its
   // first picture.
   RedrawGroupPathsIfNeeded(current, 0);
-  m_playback->PauseAtFirstPicture([this] { OpenAndPlay(0); }, [this] { ResetPositionSlider(); });
+  m_playback.PauseAtFirstPicture([this] { OpenAndPlay(0); }, [this] { ResetPositionSlider(); });
 }
