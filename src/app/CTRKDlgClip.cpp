@@ -161,8 +161,8 @@ std::vector<ClipPiece> CTRKDlg::ClipPieces(double& from, double& to) const {
   } else {
     // Around the event chosen last while the moment is still near it.
     double around = *moment;
-    if (m_currentEvent >= 0 && static_cast<std::size_t>(m_currentEvent) < m_tripEventList.size()) {
-      const DrivingEvent& e = m_tripEventList[static_cast<std::size_t>(m_currentEvent)];
+    if (const DrivingEvent* chosen = m_events->CurrentEvent()) {
+      const DrivingEvent& e = *chosen;
       const auto index = static_cast<std::size_t>(e.recording - trip->first);
       if (e.recording >= trip->first && index < trip->recordings.size()) {
         double eventAt = e.offsetMs / 1000.0;

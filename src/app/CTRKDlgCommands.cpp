@@ -174,7 +174,7 @@ bool CTRKDlg::RefuseEmptyLibrary() {
 }
 
 bool CTRKDlg::RefuseNothingChecked() {
-  if (m_library.MarkCheckedGroups()) return false;
+  if (m_lists.TakeChecks()) return false;
   TrkMessageBox(this, 135, 144);
   return true;
 }
@@ -208,7 +208,7 @@ void CTRKDlg::OnBnClickedSave() {
   const QString destination = picker.FolderPath();
   m_lastSaveFolder = destination;  // for this run only: the settings keep OPEN's folder
   if (!destination.isEmpty() && QFileInfo(destination).isDir()) {
-    if (!m_library.CopyChecked(QFile::encodeName(destination).toStdString())) {
+    if (!m_library.CopyChecked(QFile::encodeName(destination).toStdString(), this)) {
       TrkMessageBox(this, 135, 144);
     } else {
       const FileOperationCounts& counts = m_library.LastCounts();
@@ -233,6 +233,10 @@ void CTRKDlg::OnBnClickedDel() {
                     QMessageBox::NoIcon) != QMessageBox::Ok)
     return;
   const bool done = m_library.DeleteChecked();
+  if (m_library.LastCounts().deleted > 0) {
+    m_lists.Fill();
+    m_trackDisplay.RedrawGroupPaths(m_library.FindGroupOf(m_library.CurrentRecording()));
+  }
   // The recording on screen went with the others: nothing is left to show.
   if (!m_currentFile.isEmpty() && !QFileInfo::exists(m_currentFile)) {
     pause.Release();
@@ -259,6 +263,7 @@ void CTRKDlg::OnBnClickedLock() {
   if (!m_library.UnlockChecked()) {
     TrkMessageBox(this, 135, 144);
   } else {
+    m_lists.Fill();
     ReportFileOperation(kUnlockFailedText, kUnlockCaption,
                         LoadQText(kUnlockedSummaryText).arg(m_library.LastCounts().unlocked));
   }
@@ -327,13 +332,13 @@ void CTRKDlg::OnBnClickedConf() {
   connect(&config, &CTrcConfigDlg::SpeedUnitApplied, this, [this](SpeedUnit unit) {
     m_ui.m_speed.SetUnit(unit);
     m_ui.m_groupList.ClearRowTips();  // worked out again in the new unit
-    RelabelEvents();                  // the event list's speeds too
+    m_events->RelabelEvents();        // the event list's speeds too
   });
   connect(&config, &CTrcConfigDlg::EventSensitivityApplied, this,
-          [this] { LoadTripEvents(m_library.CurrentRecording(), true); });
+          [this] { m_events->LoadTripEvents(m_library.CurrentRecording(), true); });
   connect(&config, &CTrcConfigDlg::LanguageApplied, this, &CTRKDlg::OnLanguageChanged, Qt::QueuedConnection);
   connect(&config, &CTrcConfigDlg::MapProviderApplied, this, &CTRKDlg::OnMapProviderChanged, Qt::QueuedConnection);
   if (config.DoModal() != QDialog::Accepted) return;
   m_mapProvider = config.MapSelection();
-  if (m_mapDlg) ReloadMapPage(*m_mapDlg, m_mapProvider, m_library);
+  if (m_mapDlg) ReloadMapPage(*m_mapDlg, m_mapProvider, [this] { m_trackDisplay.DrawLoadedTrack(); });
 }

@@ -83,5 +83,5 @@ QString CTRKDlg::GroupTripTip(int row) {
                   QString::fromStdString(FormatDuration(figures.drivingSeconds)),
                   Decimal(InSpeedUnit(figures.maxSpeedKmh, unit), 0),
                   Decimal(InSpeedUnit(figures.meanSpeedKmh, unit), 1)) +
-         TripEventsLine(parts, m_library.Groups()[static_cast<std::size_t>(row)].first);
+         TripEventsPresenter::TripEventsLine(parts, m_library.Groups()[static_cast<std::size_t>(row)].first);
 }

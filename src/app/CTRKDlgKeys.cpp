@@ -16,7 +16,6 @@
 #include <cmath>
 
 #include "app/CTRKDlg.h"
-#include "map/TrackDrawing.h"
 #include "app/KeyBindings.h"
 #include "playback/RateTable.h"
 #include "app/TrkMessageBox.h"
@@ -127,10 +126,10 @@ bool CTRKDlg::RunKeyAction(const KeyBinding& binding) {
       OnCommand(IDC_CLOSE);
       break;
     case KeyAction::NextEvent:
-      PlayEvent(1);
+      m_events->PlayEvent(1);
       break;
     case KeyAction::PreviousEvent:
-      PlayEvent(-1);
+      m_events->PlayEvent(-1);
       break;
     case KeyAction::ClipStart:
     case KeyAction::ClipEnd:
@@ -193,7 +192,7 @@ void CTRKDlg::StepFrame(int direction) {
   if (shown < 0) return;
   m_ui.m_positionSlider.SetPos(SliderPositionFor(shown, length));
   UpdateTimeDisplays(shown);
-  RedrawDrivenPath(m_library, static_cast<uint32_t>(shown));
+  m_trackDisplay.RedrawDrivenPath(static_cast<uint32_t>(shown));
 }
 
 void CTRKDlg::ChangeVolumeBy(int delta) {

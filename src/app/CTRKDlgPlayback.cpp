@@ -11,7 +11,6 @@
 #include <algorithm>
 
 #include "app/CTRKDlg.h"
-#include "map/TrackDrawing.h"
 #include "app/TrkMessageBox.h"
 
 namespace {
@@ -157,7 +156,7 @@ void CTRKDlg::OnBnClickedRotate() {
   // Nothing current yet counts as the first recording: an empty path would
   // only bring the player's error message.
   m_library.SetCurrentRecording(std::clamp(m_library.CurrentRecording(), 0, count - 1));
-  LoadRecordingTrack(m_library, m_library.CurrentRecording());
+  m_trackDisplay.LoadRecordingTrack(m_library.CurrentRecording());
   const std::string path = m_library.GetCurrentRecordingPath();
   FitVideo();
   m_currentFile = QFile::decodeName(path.c_str());
@@ -168,9 +167,9 @@ void CTRKDlg::OnBnClickedRotate() {
 }
 
 void CTRKDlg::OpenAndPlay(int32_t index) {
-  m_library.SelectRecording(index);
-  LoadRecordingTrack(m_library, index);
-  LoadTripEvents(index);
+  m_lists.SelectRecording(index);
+  m_trackDisplay.LoadRecordingTrack(index);
+  m_events->LoadTripEvents(index);
   ShowClipMarks();
   const std::string path = m_library.GetRecordingPath(index);
   m_currentFile = QFile::decodeName(path.c_str());
@@ -187,10 +186,7 @@ void CTRKDlg::PlayRecording(int32_t index) {
   StartMarqueeBurst();
 }
 
-void CTRKDlg::RedrawGroupPaths(int32_t group) {
-  ClearGroupPaths(m_library);
-  DrawGroupPath(m_library, group);
-}
+void CTRKDlg::RedrawGroupPaths(int32_t group) { m_trackDisplay.RedrawGroupPaths(group); }
 
 void CTRKDlg::RedrawGroupPathsIfNeeded(int32_t previous, int32_t index) {
   const int32_t group = m_library.FindGroupOf(index);
@@ -212,13 +208,13 @@ void CTRKDlg::StopAndPlayFromList(std::function<int32_t()> select) {
 
 void CTRKDlg::OnPlayFile(int32_t row) {
   if (g_busy != 0 || row == -1) return;
-  StopAndPlayFromList([this, row] { return m_library.SelectRecording(row) == 0 ? -1 : row; });
+  StopAndPlayFromList([this, row] { return m_lists.SelectRecording(row) == 0 ? -1 : row; });
 }
 
 void CTRKDlg::OnPlayGroup(int32_t row) {
   if (g_busy != 0 || row == -1) return;
   StopAndPlayFromList([this, row] {
-    m_library.SelectGroup(row);
+    m_lists.SelectGroup(row);
     return m_library.Recordings().empty() ? -1 : m_library.CurrentRecording();
   });
 }

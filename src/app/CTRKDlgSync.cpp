@@ -2,7 +2,6 @@
 // seek request and its application by the 500 ms timer, and the marquee
 // repeats.
 #include "app/CTRKDlg.h"
-#include "map/TrackDrawing.h"
 #include "app/TrkMessageBox.h"
 
 void CTRKDlg::ShowGpsIconState(int32_t state) {
@@ -21,7 +20,7 @@ void CTRKDlg::UpdateTimeDisplays(int64_t timeMs) {
   // Each display paints only what it changed: the curve its cursor strips
   // and legends at once, the slider's thumb, new figures or pictures at the
   // next turn of the event loop.
-  m_playback->SetGpsIconState(UpdatePosition(m_library, timeMs, m_gsensorEnabled != 0, m_mapEnabled != 0));
+  m_playback->SetGpsIconState(m_trackDisplay.UpdatePosition(timeMs, m_gsensorEnabled != 0, m_mapEnabled != 0));
   ShowGpsIconState(m_playback->GpsIconState());
 }
 
@@ -49,7 +48,8 @@ void CTRKDlg::RequestSeek(int64_t targetMs) {
 }
 
 void CTRKDlg::ApplyPendingSeek() {
-  m_playback->ApplyPendingSeek([this](int64_t target) { RedrawDrivenPath(m_library, static_cast<uint32_t>(target)); });
+  m_playback->ApplyPendingSeek(
+      [this](int64_t target) { m_trackDisplay.RedrawDrivenPath(static_cast<uint32_t>(target)); });
 }
 
 void CTRKDlg::OnMarqueeTick() {
