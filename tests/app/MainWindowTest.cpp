@@ -142,10 +142,6 @@ TEST(MainWindow, StartsWithoutSettingsFileAtTheDefaultRectangle) {
             QString::fromUtf8("ファイル名"));
   EXPECT_FALSE(dlg.ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).HasCheckBoxes());
 
-  // The library knows its views.
-  EXPECT_EQ(dlg.Library().GroupListView(), &dlg.ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST));
-  EXPECT_EQ(dlg.Library().FileListView(), &dlg.ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST));
-
   // The video surface is a platform window of its own, and stays the one
   // handed to the media library after the map page has come.
   ASSERT_TRUE(WaitForMap(dlg));

@@ -352,7 +352,7 @@ TEST_F(MapPageTest, GroupPathsAreFaintLinesUnderTheRecording) {
             true);
   // The group's first fix centres the map.
   EXPECT_EQ(Json("map_center"), Json("file_paths[0][0]"));
-  ClearGroupPaths(library);
+  drawing.ClearGroupPaths();
   EXPECT_EQ(Eval("redraw(); file_paths.length + file_lines.length").toInt(), 0);
 }
 
