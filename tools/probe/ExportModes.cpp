@@ -10,7 +10,6 @@
 #include <system_error>
 
 #include "export/KmlExport.h"
-#include "library/LibraryViews.h"
 #include "ProbeMode.h"
 #include "ProbeRecording.h"
 #include "RecordingJson.h"
