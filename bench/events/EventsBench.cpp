@@ -103,7 +103,6 @@ int main(int argc, char** argv) {
   const int recordings = argc > 2 ? std::atoi(argv[2]) : 2000;
   WriteCard(card, recordings);
   RecordingLibrary library;
-  library.AttachViews(nullptr, nullptr, nullptr, nullptr, nullptr);
   library.OpenRecordings(card);
   SearchCard(library);  // warms the cache
   std::vector<double> times;

@@ -101,7 +101,6 @@ int main(int argc, char** argv) {
 
   constexpr int kRuns = 15;
   RecordingLibrary library;
-  library.AttachViews(nullptr, nullptr, nullptr, nullptr, nullptr);
   library.OpenRecordings(card);  // warms the cache
   const std::size_t found = library.Recordings().size();
   std::vector<double> scanTimes;

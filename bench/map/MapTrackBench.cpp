@@ -83,9 +83,10 @@ int main(int argc, char** argv) {
   // 1. The track functions alone, with a map that only keeps the texts.
   {
     MapDouble texts;
-    library.SetMapView(&texts);
+    TrackDrawing drawing(&texts);
     const auto start = std::chrono::steady_clock::now();
-    LoadRecordingTrack(library, 0);
+    drawing.ClearTrack();
+    drawing.PlotTrack(*library.LoadTrack(0));
     const double ms = MsSince(start);
     std::printf("LoadRecordingTrack, %d records, call texts only: %.1f ms (%zu calls)\n", kRecords, ms,
                 texts.calls.size());
@@ -108,7 +109,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "the map page did not load (is there an X display?)\n");
     return 1;
   }
-  library.SetMapView(&host);
+  TrackDrawing drawing(&host);
   if (std::getenv("TRK_BENCH_JS")) {
     const QString probe = QStringLiteral(
         "(function(){var s='['; for (var i=0;i<36000;++i){ if(i) s+=','; "
@@ -127,7 +128,8 @@ int main(int argc, char** argv) {
     const double cpuStart = CpuMs(renderer);
     const auto start = std::chrono::steady_clock::now();
     host.RunScript("window.bench_t0 = performance.now()");
-    LoadRecordingTrack(library, 0);
+    drawing.ClearTrack();
+    drawing.PlotTrack(*library.LoadTrack(0));
     host.RunScript("window.bench_t1 = performance.now()");
     const double queued = MsSince(start);
     host.FlushScripts();
@@ -151,21 +153,21 @@ int main(int argc, char** argv) {
   }
   {
     const auto start = std::chrono::steady_clock::now();
-    RedrawDrivenPath(library, kRecords * 100 - 1);
+    drawing.RedrawDrivenPath(library.Track(), kRecords * 100 - 1);
     const int held = Eval(host, "redraw(); pathdrived_line.getLatLngs().length").toInt();
     std::printf("RedrawDrivenPath to the end: %.1f ms (%d points drawn)\n", MsSince(start), held);
   }
   {
     const auto start = std::chrono::steady_clock::now();
-    ClearGroupPaths(library);
-    DrawGroupPath(library, 0);
+    drawing.ClearGroupPaths();
+    drawing.DrawGroupPath(library, 0);
     const int held = Eval(host, "redraw(); file_lines.length ? file_lines[0].getLatLngs().length : 0").toInt();
     std::printf("ClearGroupPaths + DrawGroupPath (one recording): %.1f ms (%d points drawn)\n", MsSince(start), held);
   }
   {
     int moves = 0;
     const auto start = std::chrono::steady_clock::now();
-    for (int64_t t = 0; t < kRecords * 100; t += 100) moves += UpdatePosition(library, t, false, true);
+    for (int64_t t = 0; t < kRecords * 100; t += 100) moves += drawing.PositionAt(library.Track(), t, true).HasFix();
     Eval(host, "redraw(); 0");
     std::printf("UpdatePosition at every record (%d moves): %.1f ms\n", moves, MsSince(start));
   }

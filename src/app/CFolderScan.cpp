@@ -7,19 +7,6 @@
 
 namespace {
 
-// The scan library's progress view: hands each count to the callback (which
-// must not touch any widget: it runs on the worker).
-class CountRelay : public IProgressView {
- public:
-  explicit CountRelay(const CFolderScan::CountCallback& onCount) : m_onCount(onCount) {}
-  void ShowScanCount(int32_t count) override {
-    if (m_onCount) m_onCount(count);
-  }
-
- private:
-  const CFolderScan::CountCallback& m_onCount;
-};
-
 struct WalkContext {
   CFolderScan* scan;
   RecordingLibrary* library;
@@ -51,8 +38,8 @@ int CFolderScan::OnEntry(const std::string& root, const std::string& relativeFol
 }
 
 void CFolderScan::Run() {
-  CountRelay relay(m_onCount);
-  m_scan->SetProgressView(&relay);
+  // The callback must not touch any widget: it runs on the worker.
+  m_scan->SetScanCountCallback(m_onCount);
   m_scan->SetScanCount(0);
   m_scan->SetUnreadableCount(0);
   m_scan->SetScanIndexFile(m_indexFile);
@@ -65,7 +52,7 @@ void CFolderScan::Run() {
   } else {
     m_scan->SortScanResults();  // as RecordingLibrary::OpenRecordings orders them
   }
-  m_scan->SetProgressView(nullptr);
+  m_scan->SetScanCountCallback(nullptr);
   if (m_onDone) m_onDone();
 }
 

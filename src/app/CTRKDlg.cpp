@@ -18,7 +18,6 @@
 #include "app/NativeSurface.h"
 #include "app/QtTranslations.h"
 #include "app/TitleMenu.h"
-#include "map/TrackDrawing.h"
 #include "app/TrkMessageBox.h"
 
 std::atomic<int32_t> g_busy{0};
@@ -88,11 +87,11 @@ void CTRKDlg::SetUpControls() {
   m_playbackPresenter->SetUpPlaybackConnections();
   // playback -> the trip's events and the clip's marks of the recording that opens
   connect(m_playbackPresenter.get(), &PlaybackPresenter::RecordingOpening, this, [this](int32_t index) {
-    LoadTripEvents(index);
+    m_events->LoadTripEvents(index);
     m_clip->ShowClipMarks();
   });
   SetUpCommands();
-  SetUpEvents();
+  m_events = std::make_unique<TripEventsPresenter>(*this, m_library, *m_playback, *m_playbackPresenter);
   // Keyboard, wheel and drops for the whole window pass here first.
   qApp->installEventFilter(this);
   setAcceptDrops(true);
@@ -129,10 +128,11 @@ bool CTRKDlg::OnInitDialog() {
   m_mapDlg->CreateInPlaceholder(this, &m_ui.m_mapPlaceholder);
   // A click on the recording's route plays from its nearest point.
   connect(m_mapDlg.get(), &CHtmlMapDlg::RoutePointClicked, this, [this](int index) {
-    const int64_t time = RoutePointTime(m_library, static_cast<std::size_t>(index));
+    const int64_t time = m_trackDisplay.RoutePointTime(static_cast<std::size_t>(index));
     if (time >= 0) m_playbackPresenter->PlayFrom(time);
   });
-  ReloadMapPage(*m_mapDlg, m_mapProvider, m_library);
+  m_trackDisplay.SetMap(m_mapDlg.get());
+  ReloadMapPage(*m_mapDlg, m_mapProvider, [this] { m_trackDisplay.DrawLoadedTrack(); });
 
   LoadPictures();
   m_ui.m_speed.SetUnit(settings.ReadSpeedUnit());
@@ -167,7 +167,6 @@ bool CTRKDlg::OnInitDialog() {
   ApplyButtonTips();
 
   SetUpLists();
-  AttachLibrary();
 
   SetTimer(TimerId::Seek, 500);
   SetTimer(TimerId::DelayedStart, 100);
@@ -233,23 +232,7 @@ void CTRKDlg::SetUpLists() {
   m_ui.m_fileList.InitColumns();
 }
 
-void CTRKDlg::AttachLibrary() {
-  m_library.AttachViews(&m_ui.m_groupList, &m_ui.m_fileList, &m_ui.m_gsensor, m_mapDlg.get(), this);
-  m_library.SetProgressView(&m_ui.m_video);
-  // After a deletion the library redraws the current group's paths.
-  m_library.SetRedrawGroupPaths([this](int32_t group) {
-    ClearGroupPaths(m_library);
-    DrawGroupPath(m_library, group);
-  });
-}
-
-// The library's view of the window.
-
-void CTRKDlg::SetHeading(int32_t degrees) { m_ui.m_compass.SetHeading(degrees); }
-
-void CTRKDlg::ClearHeading() { m_ui.m_compass.ClearHeading(); }
-
-void CTRKDlg::SetSpeed(bool valid, uint16_t kmh) { m_ui.m_speed.SetSpeed(valid, kmh); }
+// What a copy asks and shows.
 
 bool CTRKDlg::ConfirmOverwrite(const std::string& destinationPath) {
   const QString text = LoadQText(141).replace(QStringLiteral("%s"), QFile::decodeName(destinationPath.c_str()));

@@ -7,7 +7,7 @@
 // and shows what the controller reports of the player.
 //
 // The work is split by subject:
-//   CTRKDlg.cpp          construction, OnInitDialog, the library's owner view
+//   CTRKDlg.cpp          construction, OnInitDialog, what a copy asks and shows
 //   WindowControls.h     the child controls, built with the window
 //   CTRKDlgLayout.cpp    layout, video fit, painting
 //   WindowFrame.h        the frameless frame: move, grip, gaps, sizes, full screen
@@ -53,7 +53,7 @@
 #include "views/CVideoStatic.h"
 #include "controls/ControlId.h"
 #include "events/DrivingEvents.h"
-#include "library/LibraryViews.h"
+#include "library/LibraryLists.h"
 #include "app/MainLayout.h"
 #include "app/PlaybackPresenter.h"
 #include "library/RecordingLibrary.h"
@@ -62,6 +62,8 @@
 #include "app/VideoOutputChoice.h"
 #include "app/WindowControls.h"
 #include "app/WindowFrame.h"
+#include "app/TrackDisplay.h"
+#include "app/TripEventsPresenter.h"
 
 class CHtmlMapDlg;
 struct TrackPart;
@@ -76,7 +78,7 @@ class QTimer;
 // library's thread).
 extern std::atomic<int32_t> g_busy;
 
-class CTRKDlg : public QWidget, public IOwnerView {
+class CTRKDlg : public QWidget, public CopyFeedback {
   Q_OBJECT
 
  public:
@@ -136,10 +138,7 @@ class CTRKDlg : public QWidget, public IOwnerView {
   CPlaybackController& Playback() { return *m_playback; }
   const CPlaybackController& Playback() const { return *m_playback; }
 
-  // IOwnerView.
-  void SetHeading(int32_t degrees) override;
-  void ClearHeading() override;
-  void SetSpeed(bool valid, uint16_t kmh) override;
+  // CopyFeedback.
   bool ConfirmOverwrite(const std::string& destinationPath) override;
   void ShowCopyProgress(int percent, const std::string& text) override;
   void HideCopyProgress() override;
@@ -198,12 +197,16 @@ class CTRKDlg : public QWidget, public IOwnerView {
   WindowControls m_ui{this};
   QColor m_background;
   std::unique_ptr<CTrcToolTipCtrl> m_toolTip;
+  // The library's rows in the two lists, and its loaded recording's track on
+  // the map, the curve and the instruments.
+  LibraryLists m_lists{m_library, &m_ui.m_groupList, &m_ui.m_fileList};
+  TrackDisplay m_trackDisplay{m_library, m_ui};
   // Watches the window's mouse and size events; destroyed before the controls.
   std::unique_ptr<WindowFrame> m_frame = std::make_unique<WindowFrame>(*this);
   // The playback buttons, the player's reports and the time displays
   // (destroyed before the controls it shows through).
   std::unique_ptr<PlaybackPresenter> m_playbackPresenter =
-      std::make_unique<PlaybackPresenter>(*this, *m_playback, m_library);
+      std::make_unique<PlaybackPresenter>(*this, *m_playback, m_library, m_lists, m_trackDisplay);
 
  signals:
   // The window has closed (the close path has run).
@@ -226,7 +229,6 @@ class CTRKDlg : public QWidget, public IOwnerView {
   void SetUpControls();
   void LoadPictures();
   void SetUpLists();
-  void AttachLibrary();
   void OnMapProviderChanged();
   void OnOpenCountdownTick();
   // keys, wheel and drops (CTRKDlgKeys.cpp)
@@ -260,38 +262,13 @@ class CTRKDlg : public QWidget, public IOwnerView {
   bool m_closed = false;
 
  public:
-  // Harsh moments of the playing trip (CTRKDlgEvents.cpp): found when a
-  // recording of another trip starts, marked on the curve and the position
-  // slider, listed in the events window, reached by N and Shift+N.
-  void SetUpEvents();
-  // Finds the trip's events when `index` belongs to another trip than the
-  // last one (or `force`), and marks those of recording `index`.
-  void LoadTripEvents(int32_t index, bool force = false);
-  // Plays the next (1) or previous (-1) event of the trip.
-  void PlayEvent(int step);
-  // Plays the trip's event `index` from a few seconds before it.
-  void PlayEventAt(int index);
-  void OpenEventList();
-  void RelabelEvents();
-  // The group tooltip's line of event counts for the trip of `parts`.
-  QString TripEventsLine(const std::vector<TrackPart>& parts, int32_t firstRecording) const;
-  const std::vector<DrivingEvent>& TripEvents() const { return m_tripEventList; }
-  CEventListDlg* EventList() const { return m_eventList.get(); }
-  CEventsButton* EventsButton() const { return m_eventsButton.get(); }
+  // Harsh moments of the playing trip (TripEventsPresenter).
+  const TripEventsPresenter& Events() const { return *m_events; }
 
  private:
-  void MarkRecordingEvents(int32_t index);
-  void MarkTripEventsOnMap();
-  void OnEventTime(int64_t timeMs);
-  std::string m_eventsTrip;  // the trip whose events are held: its first path and count
-  std::vector<RecordingEvents> m_tripEvents;
-  std::vector<DrivingEvent> m_tripEventList;
-  int m_currentEvent = -1;
-  int32_t m_eventSeekRecording = -1;  // a chosen event's recording is opening
-  int64_t m_eventSeekMs = -1;
-  // Declared last: the button lives on the curve, which must outlive it.
-  std::unique_ptr<CEventsButton> m_eventsButton;
-  std::unique_ptr<CEventListDlg> m_eventList;
+  // Declared after the controls: the events button lives on the curve, which
+  // must outlive it.
+  std::unique_ptr<TripEventsPresenter> m_events;
 
  public:
   // Incident clips: the marks and the clip command.

@@ -29,9 +29,7 @@ CTRKDlg::~CTRKDlg() {
   m_timers.clear();
   // The player must not draw into the surface's window once it is gone.
   if (m_playback->IsLoaded()) m_playback->Stop();
-  m_library.AttachViews(nullptr, nullptr, nullptr, nullptr, nullptr);
-  m_library.SetProgressView(nullptr);
-  m_library.SetRedrawGroupPaths(nullptr);
+  m_trackDisplay.SetMap(nullptr);
   m_mapDlg.reset();
   m_systemMenu.reset();
   // The controls go next in reverse declaration order, then the engine

@@ -123,16 +123,19 @@ void CTRKDlg::SetUpCommands() {
     if (PrepareToOpen()) OpenFolder(folder);
   };
   hooks.makeClip = [this] { m_clip->OnClip(); };
-  hooks.tripEventsLine = [this](const std::vector<TrackPart>& parts, int32_t first) {
-    return TripEventsLine(parts, first);
+  hooks.tripEventsLine = &TripEventsPresenter::TripEventsLine;
+  hooks.takeChecks = [this] { return m_lists.TakeChecks(); };
+  hooks.filesChanged = [this](bool removed) {
+    m_lists.Fill();
+    if (removed) m_trackDisplay.RedrawGroupPaths(m_library.FindGroupOf(m_library.CurrentRecording()));
   };
+  hooks.copyFeedback = this;
   m_files = std::make_unique<FileCommands>(m_library, m_playback.get(), *m_prompts, std::move(hooks));
   m_files->SetUpExportMenu(m_ui.m_kml, m_ui.m_groupList);
   m_clip = std::make_unique<ClipCommand>(
       *this, m_library, *m_playback, *m_prompts, *m_files, [this]() -> std::optional<DrivingEvent> {
-        if (m_currentEvent < 0 || static_cast<std::size_t>(m_currentEvent) >= m_tripEventList.size())
-          return std::nullopt;
-        return m_tripEventList[static_cast<std::size_t>(m_currentEvent)];
+        const DrivingEvent* chosen = m_events ? m_events->CurrentEvent() : nullptr;
+        return chosen ? std::optional<DrivingEvent>(*chosen) : std::nullopt;
       });
 }
 
@@ -175,13 +178,13 @@ void CTRKDlg::OnBnClickedConf() {
   connect(&config, &CTrcConfigDlg::SpeedUnitApplied, this, [this](SpeedUnit unit) {
     m_ui.m_speed.SetUnit(unit);
     m_ui.m_groupList.ClearRowTips();  // worked out again in the new unit
-    RelabelEvents();                  // the event list's speeds too
+    m_events->RelabelEvents();        // the event list's speeds too
   });
   connect(&config, &CTrcConfigDlg::EventSensitivityApplied, this,
-          [this] { LoadTripEvents(m_library.CurrentRecording(), true); });
+          [this] { m_events->LoadTripEvents(m_library.CurrentRecording(), true); });
   connect(&config, &CTrcConfigDlg::LanguageApplied, this, &CTRKDlg::OnLanguageChanged, Qt::QueuedConnection);
   connect(&config, &CTrcConfigDlg::MapProviderApplied, this, &CTRKDlg::OnMapProviderChanged, Qt::QueuedConnection);
   if (config.DoModal() != QDialog::Accepted) return;
   m_mapProvider = config.MapSelection();
-  if (m_mapDlg) ReloadMapPage(*m_mapDlg, m_mapProvider, m_library);
+  if (m_mapDlg) ReloadMapPage(*m_mapDlg, m_mapProvider, [this] { m_trackDisplay.DrawLoadedTrack(); });
 }

@@ -120,10 +120,10 @@ bool CTRKDlg::RunKeyAction(const KeyBinding& binding) {
       OnCommand(IDC_CLOSE);
       break;
     case KeyAction::NextEvent:
-      PlayEvent(1);
+      m_events->PlayEvent(1);
       break;
     case KeyAction::PreviousEvent:
-      PlayEvent(-1);
+      m_events->PlayEvent(-1);
       break;
     case KeyAction::ClipStart:
     case KeyAction::ClipEnd:

@@ -14,7 +14,6 @@
 #include "map/MapReload.h"
 #include "app/QtTranslations.h"
 #include "app/TitleMenu.h"
-#include "map/TrackDrawing.h"
 
 namespace {
 
@@ -73,12 +72,12 @@ void CTRKDlg::OnLanguageChanged() {
   ApplyButtonTips();
   if (m_systemMenu) RelabelTitleMenu(*m_systemMenu);
   m_ui.m_progressBoard.update();
-  RelabelEvents();
+  m_events->RelabelEvents();
 }
 
 void CTRKDlg::OnMapProviderChanged() {
   m_mapProvider = CSettings::Instance().ReadMapProvider();
-  if (m_mapDlg) ReloadMapPage(*m_mapDlg, m_mapProvider, m_library);
+  if (m_mapDlg) ReloadMapPage(*m_mapDlg, m_mapProvider, [this] { m_trackDisplay.DrawLoadedTrack(); });
 }
 
 void CTRKDlg::SetTimer(TimerId id, int periodMs) {

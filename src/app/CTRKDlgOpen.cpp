@@ -16,7 +16,6 @@
 #include "app/CTRKDlg.h"
 #include "dialogs/CTrcConfigDlg.h"
 #include "library/ScanIndex.h"
-#include "map/TrackDrawing.h"
 #include "app/TrkMessageBox.h"
 
 namespace {
@@ -53,6 +52,8 @@ void CTRKDlg::OpenFolder(const std::string& chosen) {
     return;
   }
   m_library.ClearLibrary();
+  m_lists.Clear();
+  m_ui.m_gsensor.Clear();
   m_clip->ClearClipMarks();
   m_ui.m_video.SetCounter(0);
   m_ui.m_video.SetBusyPicture(true);
@@ -95,7 +96,10 @@ void CTRKDlg::FinishOpen() {
   // The window has closed meanwhile: nothing may start playing.
   if (m_closed) return;
 
-  if (!m_library.Recordings().empty()) m_library.MarkGroupStarts();  // groups and both lists
+  if (!m_library.Recordings().empty()) {
+    m_library.MarkGroupStarts();
+    m_lists.Fill();
+  }
   // Recordings cut off by power loss: asked about before anything plays.
   m_library.SetCutRecordings(scan->TakeCutRecordings());
   if (!m_library.CutRecordings().empty()) m_files->OfferCutRepair();
@@ -110,7 +114,7 @@ void CTRKDlg::FinishOpen() {
   }
   // The first recording, or the one OpenPath was given, selected at once.
   const int32_t asked = startPath.empty() ? -1 : FindRecordingIndex(startPath);
-  if (asked >= 0) m_library.SelectRecording(asked);
+  if (asked >= 0) m_lists.SelectRecording(asked);
   const int32_t start = asked >= 0 ? asked : 0;
   m_playbackPresenter->RedrawGroupPaths(m_library.FindGroupOf(start));  // the starting recording's group
   m_playback->ArmDelayedStart(start, kStartDelayTicks);

@@ -77,7 +77,7 @@ bool FileCommands::RefuseEmptyLibrary() {
 }
 
 bool FileCommands::RefuseNothingChecked() {
-  if (m_library.MarkCheckedGroups()) return false;
+  if (m_hooks.takeChecks ? m_hooks.takeChecks() : m_library.MarkCheckedGroups()) return false;
   m_prompts.Ask(kNothingChecked, kNothingCheckedCaption);
   return true;
 }
@@ -112,7 +112,7 @@ void FileCommands::OnBnClickedSave() {
   const QString& destination = *chosen;
   m_lastSaveFolder = destination;  // for this run only: the settings keep OPEN's folder
   if (!destination.isEmpty() && QFileInfo(destination).isDir()) {
-    if (!m_library.CopyChecked(QFile::encodeName(destination).toStdString())) {
+    if (!m_library.CopyChecked(QFile::encodeName(destination).toStdString(), m_hooks.copyFeedback)) {
       m_prompts.Ask(kNothingChecked, kNothingCheckedCaption);
     } else {
       const FileOperationCounts& counts = m_library.LastCounts();
@@ -137,6 +137,7 @@ void FileCommands::OnBnClickedDel() {
       QMessageBox::Ok)
     return;
   const bool done = m_library.DeleteChecked();
+  if (m_library.LastCounts().deleted > 0 && m_hooks.filesChanged) m_hooks.filesChanged(true);
   // The recording on screen went with the others: nothing is left to show.
   const QString current = m_hooks.currentFile ? m_hooks.currentFile() : QString();
   if (!current.isEmpty() && !QFileInfo::exists(current)) {
@@ -164,6 +165,7 @@ void FileCommands::OnBnClickedLock() {
   if (!m_library.UnlockChecked()) {
     m_prompts.Ask(kNothingChecked, kNothingCheckedCaption);
   } else {
+    if (m_hooks.filesChanged) m_hooks.filesChanged(false);
     ReportFileOperation(kUnlockFailedText, kUnlockCaption,
                         LoadQText(kUnlockedSummaryText).arg(m_library.LastCounts().unlocked));
   }

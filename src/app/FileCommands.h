@@ -16,6 +16,7 @@
 #include "playback/DialogPause.h"
 
 class CPlaybackController;
+class CopyFeedback;
 class CTrkGroupListCtrl;
 class QWidget;
 class RecordingLibrary;
@@ -35,6 +36,12 @@ class FileCommands : public QObject {
     std::function<void()> makeClip;                  // the menu's clip entry
     // The group tip's line of event counts for a trip's parts.
     std::function<QString(const std::vector<TrackPart>&, int32_t)> tripEventsLine;
+    // The user's ticks handed to the library; true when one is ticked
+    // (without it: the groups the library holds as ticked).
+    std::function<bool()> takeChecks;
+    // The lists show the files again after DEL (`removed`) or LOCK.
+    std::function<void(bool removed)> filesChanged;
+    CopyFeedback* copyFeedback = nullptr;  // SAVE's overwrite question and progress
   };
   // `playback` may be null (no player to pause under the dialogs).
   FileCommands(RecordingLibrary& library, CPlaybackController* playback, CommandPrompts& prompts, Hooks hooks);

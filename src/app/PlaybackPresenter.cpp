@@ -12,7 +12,8 @@
 
 #include "app/CTRKDlg.h"
 #include "app/PlaybackPresenter.h"
-#include "map/TrackDrawing.h"
+#include "app/TrackDisplay.h"
+#include "library/LibraryLists.h"
 #include "app/TrkMessageBox.h"
 
 namespace {
@@ -40,8 +41,9 @@ void KeepTheNamedFormat(const QString& path) {
 
 }  // namespace
 
-PlaybackPresenter::PlaybackPresenter(CTRKDlg& window, CPlaybackController& playback, RecordingLibrary& library)
-    : m_window(window), m_playback(playback), m_library(library) {}
+PlaybackPresenter::PlaybackPresenter(CTRKDlg& window, CPlaybackController& playback, RecordingLibrary& library,
+                                     LibraryLists& lists, TrackDisplay& trackDisplay)
+    : m_window(window), m_playback(playback), m_library(library), m_lists(lists), m_trackDisplay(trackDisplay) {}
 
 WindowControls& PlaybackPresenter::Ui() { return m_window.Ui(); }
 
@@ -171,7 +173,7 @@ void PlaybackPresenter::OnBnClickedRotate() {
   // Nothing current yet counts as the first recording: an empty path would
   // only bring the player's error message.
   m_library.SetCurrentRecording(std::clamp(m_library.CurrentRecording(), 0, count - 1));
-  LoadRecordingTrack(m_library, m_library.CurrentRecording());
+  m_trackDisplay.LoadRecordingTrack(m_library.CurrentRecording());
   const std::string path = m_library.GetCurrentRecordingPath();
   m_window.FitVideo();
   m_currentFile = QFile::decodeName(path.c_str());
@@ -182,8 +184,8 @@ void PlaybackPresenter::OnBnClickedRotate() {
 }
 
 void PlaybackPresenter::OpenAndPlay(int32_t index) {
-  m_library.SelectRecording(index);
-  LoadRecordingTrack(m_library, index);
+  m_lists.SelectRecording(index);
+  m_trackDisplay.LoadRecordingTrack(index);
   emit RecordingOpening(index);
   const std::string path = m_library.GetRecordingPath(index);
   m_currentFile = QFile::decodeName(path.c_str());
@@ -200,10 +202,7 @@ void PlaybackPresenter::PlayRecording(int32_t index) {
   StartMarqueeBurst();
 }
 
-void PlaybackPresenter::RedrawGroupPaths(int32_t group) {
-  ClearGroupPaths(m_library);
-  DrawGroupPath(m_library, group);
-}
+void PlaybackPresenter::RedrawGroupPaths(int32_t group) { m_trackDisplay.RedrawGroupPaths(group); }
 
 void PlaybackPresenter::RedrawGroupPathsIfNeeded(int32_t previous, int32_t index) {
   const int32_t group = m_library.FindGroupOf(index);
@@ -225,13 +224,13 @@ void PlaybackPresenter::StopAndPlayFromList(std::function<int32_t()> select) {
 
 void PlaybackPresenter::OnPlayFile(int32_t row) {
   if (g_busy != 0 || row == -1) return;
-  StopAndPlayFromList([this, row] { return m_library.SelectRecording(row) == 0 ? -1 : row; });
+  StopAndPlayFromList([this, row] { return m_lists.SelectRecording(row) == 0 ? -1 : row; });
 }
 
 void PlaybackPresenter::OnPlayGroup(int32_t row) {
   if (g_busy != 0 || row == -1) return;
   StopAndPlayFromList([this, row] {
-    m_library.SelectGroup(row);
+    m_lists.SelectGroup(row);
     return m_library.Recordings().empty() ? -1 : m_library.CurrentRecording();
   });
 }

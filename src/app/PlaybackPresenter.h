@@ -21,7 +21,9 @@
 #include "playback/CPlaybackController.h"
 
 class CTRKDlg;
+class LibraryLists;
 class RecordingLibrary;
+class TrackDisplay;
 struct WindowControls;
 
 class PlaybackPresenter : public QObject {
@@ -34,7 +36,8 @@ class PlaybackPresenter : public QObject {
   // One press of a volume key, one notch of the wheel over the video.
   static constexpr int kVolumeStep = 5;
 
-  PlaybackPresenter(CTRKDlg& window, CPlaybackController& playback, RecordingLibrary& library);
+  PlaybackPresenter(CTRKDlg& window, CPlaybackController& playback, RecordingLibrary& library, LibraryLists& lists,
+                    TrackDisplay& trackDisplay);
 
   // The one place that connects the controller to the controls.
   void SetUpPlaybackConnections();
@@ -124,6 +127,8 @@ class PlaybackPresenter : public QObject {
   CTRKDlg& m_window;
   CPlaybackController& m_playback;
   RecordingLibrary& m_library;
+  LibraryLists& m_lists;
+  TrackDisplay& m_trackDisplay;
   QString m_currentFile;
   // Times the marquee is set again before its timer stops.
   int32_t m_marqueeRepeats = 10;

@@ -36,7 +36,7 @@ void PlaybackPresenter::UpdateTimeDisplays(int64_t timeMs) {
   // Each display paints only what it changed: the curve its cursor strips
   // and legends at once, the slider's thumb, new figures or pictures at the
   // next turn of the event loop.
-  m_playback.SetGpsIconState(UpdatePosition(m_library, timeMs, m_window.IsGSensorEnabled(), m_window.IsMapEnabled()));
+  m_playback.SetGpsIconState(m_trackDisplay.UpdatePosition(timeMs, m_window.IsGSensorEnabled(), m_window.IsMapEnabled()));
   ShowGpsIconState(m_playback.GpsIconState());
 }
 
@@ -66,7 +66,7 @@ void PlaybackPresenter::RequestSeek(int64_t targetMs) {
 }
 
 void PlaybackPresenter::ApplyPendingSeek() {
-  m_playback.ApplyPendingSeek([this](int64_t target) { RedrawDrivenPath(m_library, static_cast<uint32_t>(target)); });
+  m_playback.ApplyPendingSeek([this](int64_t target) { m_trackDisplay.RedrawDrivenPath(static_cast<uint32_t>(target)); });
 }
 
 void PlaybackPresenter::OnMarqueeTick() {
@@ -174,7 +174,7 @@ void PlaybackPresenter::StepFrame(int direction) {
   if (shown < 0) return;
   Ui().m_positionSlider.SetPos(SliderPositionFor(shown, length));
   UpdateTimeDisplays(shown);
-  RedrawDrivenPath(m_library, static_cast<uint32_t>(shown));
+  m_trackDisplay.RedrawDrivenPath(static_cast<uint32_t>(shown));
 }
 
 void PlaybackPresenter::ChangeVolumeBy(int delta) {

@@ -7,7 +7,7 @@
 #include "dialogs/CFolderDialog.h"
 #include "library/LibraryViews.h"
 
-WindowPrompts::WindowPrompts(QWidget& window, IOwnerView& board, std::function<bool()> closed)
+WindowPrompts::WindowPrompts(QWidget& window, CopyFeedback& board, std::function<bool()> closed)
     : m_window(window), m_board(board), m_closed(std::move(closed)) {}
 
 std::optional<QString> WindowPrompts::AskFolder(const QString& title, const QString& start) {

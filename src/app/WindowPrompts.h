@@ -6,13 +6,13 @@
 
 #include "app/CommandPrompts.h"
 
-class IOwnerView;
+class CopyFeedback;
 class QWidget;
 
 class WindowPrompts : public CommandPrompts {
  public:
   // `board` shows the progress; `closed` says the window has closed.
-  WindowPrompts(QWidget& window, IOwnerView& board, std::function<bool()> closed);
+  WindowPrompts(QWidget& window, CopyFeedback& board, std::function<bool()> closed);
 
   std::optional<QString> AskFolder(const QString& title, const QString& start) override;
   using CommandPrompts::Ask;
@@ -28,6 +28,6 @@ class WindowPrompts : public CommandPrompts {
 
  private:
   QWidget& m_window;
-  IOwnerView& m_board;
+  CopyFeedback& m_board;
   std::function<bool()> m_closed;
 };

@@ -14,28 +14,26 @@ namespace {
 
 constexpr uint8_t kProtectionFlags = RecordingFlagEvent | RecordingFlagLocked;
 
-void ShowProgress(IOwnerView* owner, int percent) {
-  if (!owner) return;
+void ShowProgress(CopyFeedback* feedback, int percent) {
+  if (!feedback) return;
   char text[16];
   std::snprintf(text, sizeof text, "%d %c", percent, '%');
-  owner->ShowCopyProgress(percent, text);
+  feedback->ShowCopyProgress(percent, text);
 }
 
 }  // namespace
 
-bool RecordingLibrary::MarkCheckedGroups() {
-  bool any = false;
-  for (std::size_t j = 0; j < m_groups.size(); ++j) {
-    const bool checked = m_groupList && m_groupList->IsRowChecked(static_cast<int>(j));
-    m_groups[j].checked = checked ? 1 : 0;
-    any = any || checked;
-  }
-  return any;
+void RecordingLibrary::CheckGroup(int32_t group, bool checked) {
+  if (group >= 0 && static_cast<std::size_t>(group) < m_groups.size())
+    m_groups[static_cast<std::size_t>(group)].checked = checked ? 1 : 0;
 }
 
-CheckedContent RecordingLibrary::DescribeChecked() {
+bool RecordingLibrary::MarkCheckedGroups() const {
+  return std::any_of(m_groups.begin(), m_groups.end(), [](const RecordingGroup& group) { return group.checked != 0; });
+}
+
+CheckedContent RecordingLibrary::DescribeChecked() const {
   CheckedContent content;
-  MarkCheckedGroups();
   for (const RecordingGroup& group : m_groups) {
     if (!group.checked) continue;
     for (int32_t n = 0; n < group.count; ++n) {
@@ -76,9 +74,6 @@ bool RecordingLibrary::UnlockChecked() {
     // The group row shows no lock any more, even for a member that kept its.
     group.flags = 0;
   }
-  if (m_groupList) m_groupList->DeleteAllRows();
-  if (m_fileList) m_fileList->DeleteAllRows();
-  FillLists();
   return true;
 }
 
@@ -116,18 +111,12 @@ bool RecordingLibrary::DeleteChecked() {
   std::reverse(m_lastFailures.begin(), m_lastFailures.end());
 
   if (deleted > 0) {
-    m_groups.clear();
-    m_entries.clear();
-    if (m_groupList) m_groupList->DeleteAllRows();
-    if (m_fileList) m_fileList->DeleteAllRows();
     MarkGroupStarts();
-    const int32_t group = FindGroupOf(m_currentRecording);
-    if (m_redrawGroupPaths) m_redrawGroupPaths(group);
   }
   return true;
 }
 
-bool RecordingLibrary::CopyChecked(const std::string& destination) {
+bool RecordingLibrary::CopyChecked(const std::string& destination, CopyFeedback* feedback) {
   m_lastFailures.clear();
   m_lastCounts = {};
   if (!MarkCheckedGroups()) return false;
@@ -135,7 +124,7 @@ bool RecordingLibrary::CopyChecked(const std::string& destination) {
   for (const RecordingGroup& group : m_groups)
     if (group.checked) total += group.count;
   int64_t done = 0;
-  ShowProgress(m_owner, 0);
+  ShowProgress(feedback, 0);
 
   for (const RecordingGroup& group : m_groups) {
     if (!group.checked) continue;
@@ -158,7 +147,7 @@ bool RecordingLibrary::CopyChecked(const std::string& destination) {
       } else if (IsSameFile(source, target)) {
         // Copying a recording onto itself: the file is already there, intact.
         m_lastCounts.skipped += 1;
-      } else if (PathExists(target) && !(m_owner && m_owner->ConfirmOverwrite(target))) {
+      } else if (PathExists(target) && !(feedback && feedback->ConfirmOverwrite(target))) {
         // Declined (or nobody to ask): the existing file stays as it is.
         m_lastCounts.skipped += 1;
       } else if (PathExists(target) && QueryProtection(target) == Protection::Protected) {
@@ -174,9 +163,9 @@ bool RecordingLibrary::CopyChecked(const std::string& destination) {
 
       done += 1;
       const int percent = static_cast<int>(std::min<int64_t>(100, 100 * done / total));
-      ShowProgress(m_owner, percent);
+      ShowProgress(feedback, percent);
     }
   }
-  if (m_owner) m_owner->HideCopyProgress();
+  if (feedback) feedback->HideCopyProgress();
   return true;
 }

@@ -21,7 +21,6 @@ void RecordingLibrary::MarkGroupStarts() {
     if (current + 2 < previousEnd || current - previousEnd > 2) m_recordings[i].groupStart = 1;
   }
   BuildGroups();
-  FillLists();
 }
 
 void RecordingLibrary::BuildGroups() {

@@ -105,7 +105,7 @@ int RecordingLibrary::AddFolderEntry(const std::string& root, const std::string&
     }
   }
 
-  if (library->m_progressView) library->m_progressView->ShowScanCount(library->m_scanCount);
+  if (library->m_onScanCount) library->m_onScanCount(library->m_scanCount);
   library->m_scanCount += 1;
   return 1;
 }
@@ -129,7 +129,6 @@ void RecordingLibrary::FinishScanIndex(bool complete) {
 bool RecordingLibrary::OpenRecordings(const std::string& folder) {
   FinishScanIndex(false);
   ClearLibrary();
-  if (m_gsensorView) m_gsensorView->Repaint();
   m_scanCount = 0;
   m_unreadableCount = 0;
   if (!EnumerateFolder(folder, this, &RecordingLibrary::AddFolderEntry)) return false;

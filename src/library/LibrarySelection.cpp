@@ -29,22 +29,13 @@ std::string ResolutionText(int width, int height) {
   return text;
 }
 
-void RecordingLibrary::AttachViews(IGroupListView* groupList, IFileListView* fileList, IGSensorView* gsensorView,
-                                   IMapView* map, IOwnerView* owner) {
-  m_groupList = groupList;
-  m_fileList = fileList;
-  m_gsensorView = gsensorView;
-  m_map = map;
-  m_owner = owner;
+void RecordingLibrary::Reset() {
   m_recordings.clear();
   m_groups.clear();
   m_entries.clear();
   m_currentRecording = -1;
   m_currentGroup = 0;
-  m_gpsSamples.clear();
-  m_gpsBytes = 0;
-  m_gsensorSamples.clear();
-  m_gsensorBytes = 0;
+  m_track = RecordingTrack();
 }
 
 void RecordingLibrary::ClearLibrary() {
@@ -54,84 +45,44 @@ void RecordingLibrary::ClearLibrary() {
   m_currentRecording = -1;
   m_groups.clear();
   m_entries.clear();
-  if (m_groupList) m_groupList->DeleteAllRows();
-  if (m_fileList) m_fileList->DeleteAllRows();
-  if (m_gsensorView) m_gsensorView->Clear();
-}
-
-void RecordingLibrary::FillLists() {
-  if (m_groupList) {
-    for (const RecordingGroup& group : m_groups) {
-      if (group.first < 0 || static_cast<std::size_t>(group.first) >= m_recordings.size()) continue;
-      const RecordingSummary& first = m_recordings[static_cast<std::size_t>(group.first)].summary;
-      m_groupList->AddGroupRow(group.number, ResolutionText(first.width, first.height), group.durationMs, group.size,
-                               group.flags, first.startTime);
-    }
-  }
-  if (m_fileList) {
-    for (const RecordingEntry& entry : m_entries) {
-      if (entry.recording < 0 || static_cast<std::size_t>(entry.recording) >= m_recordings.size()) continue;
-      const RecordingInfo& recording = m_recordings[static_cast<std::size_t>(entry.recording)];
-      m_fileList->AddFileRow(entry.group, entry.position, recording.folder + recording.subfolder, recording.name,
-                             recording.summary.durationMs, recording.summary.fileSize, recording.flags,
-                             recording.summary.startTime);
-    }
-  }
 }
 
 void RecordingLibrary::SetGpsSamples(std::vector<GpsSample> samples, uint32_t bytes) {
-  m_gpsSamples = std::move(samples);
-  m_gpsBytes = bytes;
+  m_track.gps = std::move(samples);
+  m_track.gpsBytes = bytes;
 }
 
 void RecordingLibrary::SetGSensorSamples(std::vector<GSensorSample> samples, uint32_t bytes) {
-  m_gsensorSamples = std::move(samples);
-  m_gsensorBytes = bytes;
+  m_track.gsensor = std::move(samples);
+  m_track.gsensorBytes = bytes;
 }
 
 void RecordingLibrary::ClearSamples() {
-  m_gpsSamples.clear();
-  m_gpsSamples.shrink_to_fit();
-  m_gpsBytes = 0;
-  m_gsensorSamples.clear();
-  m_gsensorSamples.shrink_to_fit();
-  m_gsensorBytes = 0;
+  const double rate = m_track.gpsRate;
+  m_track = RecordingTrack();  // the samples' memory goes back at once
+  m_track.gpsRate = rate;
 }
 
-// Rows that name nothing (-1, or left over from an earlier library) are not
-// handed to the views.
-static void MarkRows(RecordingLibrary& library, bool highlighted, bool scroll) {
-  const int32_t group = library.CurrentGroup();
-  const int32_t recording = library.CurrentRecording();
-  IGroupListView* groupList = library.GroupListView();
-  IFileListView* fileList = library.FileListView();
-  if (groupList && group >= 0 && static_cast<std::size_t>(group) < library.Groups().size()) {
-    groupList->SetRowHighlighted(group, highlighted);
-    if (scroll) groupList->EnsureRowVisible(group);
-  }
-  if (fileList && recording >= 0 && static_cast<std::size_t>(recording) < library.Entries().size()) {
-    fileList->SetRowHighlighted(recording, highlighted);
-    if (scroll) fileList->EnsureRowVisible(recording);
-  }
+const RecordingTrack* RecordingLibrary::LoadTrack(int32_t index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= m_recordings.size()) return nullptr;
+  ClearSamples();
+  m_currentRecording = index;
+  const RecordingSummary& summary = m_recordings[static_cast<std::size_t>(index)].summary;
+  if (!ReadRecordingTrack(GetRecordingPath(index), summary, m_track)) return nullptr;
+  return &m_track;
 }
 
 bool RecordingLibrary::SelectRecording(int32_t index) {
   if (index < 0 || static_cast<std::size_t>(index) >= m_entries.size()) return false;
-  MarkRows(*this, false, false);
   m_currentRecording = index;
   FindCurrentGroup();
-  MarkRows(*this, true, true);
   return true;
 }
 
 bool RecordingLibrary::SelectGroup(int32_t group) {
   if (group < 0 || static_cast<std::size_t>(group) >= m_groups.size()) return false;
-  // A current group that names no group (after a deletion shrank the list)
-  // only means there is no old row to unmark.
-  MarkRows(*this, false, false);
   m_currentGroup = group;
   m_currentRecording = m_groups[static_cast<std::size_t>(group)].first;
-  MarkRows(*this, true, false);
   return true;
 }
 

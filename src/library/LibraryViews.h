@@ -1,7 +1,7 @@
 #pragma once
-// What the recording library needs from the views attached to it. The Qt
-// controls implement these in the GUI layers; tests implement them as doubles.
-// The library never owns a view.
+// The two lists as LibraryLists fills them, and what a copy asks and shows.
+// The Qt controls and the window implement these in the GUI layers; tests
+// implement them as doubles. The library itself holds no view.
 #include <cstdint>
 #include <string>
 
@@ -30,47 +30,13 @@ class IFileListView {
   virtual void EnsureRowVisible(int row) = 0;
 };
 
-// G-sensor curve.
-class IGSensorView {
+// What a copy asks and shows while it runs (a parameter of CopyChecked).
+class CopyFeedback {
  public:
-  virtual ~IGSensorView() = default;
-  virtual void Clear() = 0;  // empties the samples, cursor 0, repaints
-  virtual void Repaint() = 0;
-  virtual void SetScale(double fullScale, double range) = 0;
-  virtual void LoadSamples(int32_t count, const GSensorSample* samples) = 0;
-  virtual void UpdateTimeAxis() = 0;
-  virtual void SetCursor(int32_t ms) = 0;
-  virtual void SetSamplesPerMs(double samplesPerMs) = 0;  // the curve's m_samplesPerMs
-  virtual void SetIdle(bool idle) = 0;                    // the curve's m_idle
-};
-
-// Map page host: every script call of the page goes through here.
-class IMapView {
- public:
-  virtual ~IMapView() = default;
-  virtual bool RunScript(const std::string& code) = 0;
-  // latitude / longitude in degrees-and-decimal-minutes form (dd.mmmm).
-  virtual bool MovePosition(int32_t heading, double latitude, double longitude) = 0;
-};
-
-// Video surface while scanning: shows how many files were examined.
-class IProgressView {
- public:
-  virtual ~IProgressView() = default;
-  virtual void ShowScanCount(int32_t count) = 0;  // store and repaint at once
-};
-
-// The main window, as the library's operations see it.
-class IOwnerView {
- public:
-  virtual ~IOwnerView() = default;
-  // Compass and speed label.
-  virtual void SetHeading(int32_t degrees) = 0;
-  virtual void ClearHeading() = 0;
-  virtual void SetSpeed(bool valid, uint16_t kmh) = 0;
-  // Copy: the overwrite question (text 141 / caption 140); true = overwrite.
+  virtual ~CopyFeedback() = default;
+  // The overwrite question (text 141 / caption 140); true = overwrite.
   virtual bool ConfirmOverwrite(const std::string& destinationPath) = 0;
-  // Copy: the progress board, repainted at once.
+  // The progress board, repainted at once.
   virtual void ShowCopyProgress(int percent, const std::string& text) = 0;
   virtual void HideCopyProgress() = 0;
 };

@@ -1,6 +1,6 @@
 #pragma once
 // The opened recordings sorted by start time, their groups and list rows, the
-// current recording and group, the loaded samples and the attached views.
+// current recording and group, and the loaded recording's track.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -12,8 +12,9 @@
 
 #include "container/CutRecording.h"
 #include "fileio/FolderWalk.h"
-#include "library/LibraryViews.h"
 #include "container/RecordingTypes.h"
+#include "library/LibraryViews.h"
+#include "library/RecordingTrack.h"
 
 // One recording that a file operation could not handle.
 struct FileOperationFailure {
@@ -59,12 +60,12 @@ class RecordingLibrary {
   static bool IsAviRecording(const std::string& name, const std::string& folderPath, bool& event, bool& locked);
   static bool IsMovRecording(const std::string& name, const std::string& folderPath, bool& event, bool& locked);
 
-  // Views and selection.
-  void AttachViews(IGroupListView* groupList, IFileListView* fileList, IGSensorView* gsensorView, IMapView* map,
-                   IOwnerView* owner);
-  void SetProgressView(IProgressView* view) { m_progressView = view; }
+  // Selection. The library holds no view: the lists show it (LibraryLists).
+  // Starts afresh: no recordings, groups, rows or track.
+  void Reset();
+  // Told the count of files examined before each one a scan examines.
+  void SetScanCountCallback(std::function<void(int32_t count)> onCount) { m_onScanCount = std::move(onCount); }
   void ClearLibrary();
-  void FillLists();
   bool SelectRecording(int32_t index);
   bool SelectGroup(int32_t group);
   int32_t FindCurrentGroup();
@@ -74,16 +75,21 @@ class RecordingLibrary {
   std::string GetCurrentRecordingPath() const;
   bool GetCurrentFrameSize(uint16_t* width, uint16_t* height);
 
-  // File operations on the checked groups. Each returns false when no group
-  // is checked, else true; the recordings it could not handle are then listed in
+  // File operations on the checked groups (CheckGroup). Each returns false
+  // when no group is checked, else true; the recordings it could not handle are then listed in
   // LastFailures() (protected recordings skipped by DeleteChecked and copies
   // the user declined are not failures).
-  bool MarkCheckedGroups();
+  // Ticks group `group` (out of range: ignored).
+  void CheckGroup(int32_t group, bool checked);
+  // Whether any group is ticked.
+  bool MarkCheckedGroups() const;
   bool UnlockChecked();
   bool DeleteChecked();
-  bool CopyChecked(const std::string& destination);
-  // Marks the checked groups and tells what they hold.
-  CheckedContent DescribeChecked();
+  // `feedback` asks before a file is replaced (null: never replaced) and
+  // shows the progress.
+  bool CopyChecked(const std::string& destination, CopyFeedback* feedback);
+  // What the checked groups hold.
+  CheckedContent DescribeChecked() const;
 
   // The recordings in start order, their groups and list rows.
   const std::vector<RecordingInfo>& Recordings() const { return m_recordings; }
@@ -98,36 +104,25 @@ class RecordingLibrary {
   int32_t CurrentGroup() const { return m_currentGroup; }
   void SetCurrentGroup(int32_t group) { m_currentGroup = group; }
 
-  // The attached views (null: none).
-  IGroupListView* GroupListView() const { return m_groupList; }
-  IFileListView* FileListView() const { return m_fileList; }
-  IGSensorView* GSensorView() const { return m_gsensorView; }
-  IMapView* MapView() const { return m_map; }
-  IOwnerView* OwnerView() const { return m_owner; }
-  IProgressView* ProgressView() const { return m_progressView; }
-  void SetGroupListView(IGroupListView* view) { m_groupList = view; }
-  void SetGSensorView(IGSensorView* view) { m_gsensorView = view; }
-  void SetMapView(IMapView* view) { m_map = view; }
-  void SetOwnerView(IOwnerView* view) { m_owner = view; }
-
-  // After a deletion the map's group paths are redrawn for the group of the
-  // current recording (-1: none). The path drawing lives above this layer, so
-  // the owner installs it here: clear the group paths, then draw the group's.
-  void SetRedrawGroupPaths(std::function<void(int32_t group)> redraw) { m_redrawGroupPaths = std::move(redraw); }
-
   // What the last UnlockChecked / DeleteChecked / CopyChecked could not do.
   const std::vector<FileOperationFailure>& LastFailures() const { return m_lastFailures; }
   const FileOperationCounts& LastCounts() const { return m_lastCounts; }
 
-  // Samples of the loaded recording (filled by LoadRecordingTrack): the
-  // records read and the byte sizes of their blocks as the summary gives them.
-  const std::vector<GpsSample>& GpsSamples() const { return m_gpsSamples; }
-  uint32_t GpsBytes() const { return m_gpsBytes; }
-  const std::vector<GSensorSample>& GSensorSamples() const { return m_gsensorSamples; }
-  uint32_t GSensorBytes() const { return m_gsensorBytes; }
+  // Makes recording `index` current and reads its track, which the displays
+  // then draw. Null when the index names no recording (nothing changes) or
+  // its file cannot be opened (the track held before is dropped).
+  const RecordingTrack* LoadTrack(int32_t index);
+  // The track LoadTrack read last.
+  const RecordingTrack& Track() const { return m_track; }
+  // Samples of the loaded recording: the records read and the byte sizes of
+  // their blocks as the summary gives them.
+  const std::vector<GpsSample>& GpsSamples() const { return m_track.gps; }
+  uint32_t GpsBytes() const { return m_track.gpsBytes; }
+  const std::vector<GSensorSample>& GSensorSamples() const { return m_track.gsensor; }
+  uint32_t GSensorBytes() const { return m_track.gsensorBytes; }
   // GPS records per second.
-  double GpsRate() const { return m_gpsRate; }
-  void SetGpsRate(double rate) { m_gpsRate = rate; }
+  double GpsRate() const { return m_track.gpsRate; }
+  void SetGpsRate(double rate) { m_track.gpsRate = rate; }
   void SetGpsSamples(std::vector<GpsSample> samples, uint32_t bytes);
   void SetGSensorSamples(std::vector<GSensorSample> samples, uint32_t bytes);
   // Drops both sample blocks and gives their memory back.
@@ -172,22 +167,11 @@ class RecordingLibrary {
   int32_t m_currentRecording = -1;
   int32_t m_currentGroup = 0;
 
-  IGroupListView* m_groupList = nullptr;
-  IFileListView* m_fileList = nullptr;
-  IGSensorView* m_gsensorView = nullptr;
-  IMapView* m_map = nullptr;
-  IOwnerView* m_owner = nullptr;
-  IProgressView* m_progressView = nullptr;
-
-  std::function<void(int32_t group)> m_redrawGroupPaths;
+  std::function<void(int32_t count)> m_onScanCount;
   std::vector<FileOperationFailure> m_lastFailures;
   FileOperationCounts m_lastCounts;
 
-  std::vector<GpsSample> m_gpsSamples;
-  uint32_t m_gpsBytes = 0;
-  std::vector<GSensorSample> m_gsensorSamples;
-  uint32_t m_gsensorBytes = 0;
-  double m_gpsRate = 1.0;
+  RecordingTrack m_track;
 
   int32_t m_scanCount = 0;
   int32_t m_unreadableCount = 0;

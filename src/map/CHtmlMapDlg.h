@@ -16,7 +16,7 @@
 #include <memory>
 #include <string>
 
-#include "library/LibraryViews.h"
+#include "map/MapView.h"
 #include "map/ScriptBatch.h"
 
 class QWebEnginePage;

@@ -1,7 +1,6 @@
 #include "map/MapReload.h"
 
 #include "map/CHtmlMapDlg.h"
-#include "map/TrackDrawing.h"
 
 namespace {
 
@@ -9,13 +8,13 @@ constexpr int kMapPage = 143;
 
 }  // namespace
 
-void ReloadMapPage(CHtmlMapDlg& map, int32_t provider, RecordingLibrary& library) {
+void ReloadMapPage(CHtmlMapDlg& map, int32_t provider, std::function<void()> redrawTrack) {
   map.SetMapProvider(provider);
   // Calls made before the page has loaded are dropped: the route waits for it.
   QObject::connect(
       &map, &CHtmlMapDlg::PageLoaded, &map,
-      [&library](bool ok) {
-        if (ok) DrawLoadedTrack(library);
+      [redrawTrack = std::move(redrawTrack)](bool ok) {
+        if (ok && redrawTrack) redrawTrack();
       },
       Qt::SingleShotConnection);
   map.LoadFromResource(kMapPage);

@@ -53,6 +53,24 @@ void CGSensorCtrl::Clear() {
   repaint();
 }
 
+void CGSensorCtrl::ShowTrack(const RecordingTrack& track) {
+  Clear();
+  if (!track.gsensorRead) return;
+  SetScale(track.gsensorFullScale, 5.0);
+  Clear();
+  LoadSamples(static_cast<int32_t>(track.gsensor.size()), track.gsensor.data());
+  UpdateTimeAxis();
+  SetSamplesPerMs(track.gsensorSamplesPerMs);
+  UpdateTimeAxis();
+}
+
+void CGSensorCtrl::ShowPlayTime(int64_t timeMs) {
+  SetIdle(false);
+  Repaint();
+  // The cursor counts in 32 bits.
+  SetCursor(static_cast<int32_t>(static_cast<uint32_t>(timeMs & 0xFFFFFFFF)));
+}
+
 void CGSensorCtrl::SetScale(double fullScale, double range) {
   m_fullScale = fullScale == 0.0 ? 8.0 : fullScale;
   m_range = range == 0.0 ? 8.0 : range;

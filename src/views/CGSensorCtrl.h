@@ -11,27 +11,32 @@
 #include <cstdint>
 #include <vector>
 
-#include "library/LibraryViews.h"
 #include "container/RecordingTypes.h"
+#include "library/RecordingTrack.h"
 
-class CGSensorCtrl : public QWidget, public IGSensorView {
+class CGSensorCtrl : public QWidget {
   Q_OBJECT
 
  public:
   explicit CGSensorCtrl(QWidget* parent = nullptr, int controlId = 0);
   ~CGSensorCtrl() override;
 
-  // IGSensorView
-  void Clear() override;
+  // Draws a loaded track's samples (empty when it has none), cursor at 0.
+  void ShowTrack(const RecordingTrack& track);
+  // The cursor at a play time, painted with what else changed since.
+  void ShowPlayTime(int64_t timeMs);
+
+  // Empties the samples, cursor 0, repaints at once.
+  void Clear();
   // Schedules a paint of what no longer shows the current state (the whole
   // strip only when the curves themselves changed).
-  void Repaint() override { UpdateChangedParts(); }
-  void SetScale(double fullScale, double range) override;
-  void LoadSamples(int32_t count, const GSensorSample* samples) override;
-  void UpdateTimeAxis() override;
-  void SetCursor(int32_t ms) override;
-  void SetSamplesPerMs(double samplesPerMs) override { m_samplesPerMs = samplesPerMs; }
-  void SetIdle(bool idle) override { m_idle = idle ? 1 : 0; }
+  void Repaint() { UpdateChangedParts(); }
+  void SetScale(double fullScale, double range);
+  void LoadSamples(int32_t count, const GSensorSample* samples);
+  void UpdateTimeAxis();
+  void SetCursor(int32_t ms);
+  void SetSamplesPerMs(double samplesPerMs) { m_samplesPerMs = samplesPerMs; }
+  void SetIdle(bool idle) { m_idle = idle ? 1 : 0; }
 
   // LoadSamples' result: 1 when samples were appended, 0 for a count of 0.
   int LoadSampleBlock(int32_t count, const GSensorSample* samples);

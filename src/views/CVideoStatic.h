@@ -8,17 +8,15 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "library/LibraryViews.h"
-
-class CVideoStatic : public QWidget, public IProgressView {
+class CVideoStatic : public QWidget {
   Q_OBJECT
 
  public:
   explicit CVideoStatic(QWidget* parent = nullptr, int controlId = 0);
   ~CVideoStatic() override;
 
-  // IProgressView: stores the counter and repaints at once.
-  void ShowScanCount(int32_t count) override;
+  // The scan's count of files examined: stores it and repaints at once.
+  void ShowScanCount(int32_t count);
   // The counter shown while busy.
   int32_t Counter() const { return m_counter; }
   void SetCounter(int32_t count) { m_counter = count; }

@@ -47,7 +47,6 @@ TEST(FileCommandsTest, RefusalsSaveDeleteAndUnlockOnDisk) {
   RecordingLibrary library;
   FakeGroupList groups;
   FakeOwner owner;
-  library.AttachViews(&groups, nullptr, nullptr, nullptr, &owner);
   // Two groups: A/FILE1000 and A/FILE1001, then the protected FILE1002 and FILE1003.
   Fill(library, {{0, 60, 0, "", "A/"}, {60, 60, 0, "", "A/"}, {900, 60, 1}, {960, 60}}, tree.Folder("card") + "/");
   for (int i = 0; i < 4; ++i) {
@@ -58,8 +57,15 @@ TEST(FileCommandsTest, RefusalsSaveDeleteAndUnlockOnDisk) {
   const std::string onScreen = library.GetRecordingPath(3);
   int stops = 0;
   ScriptedPrompts prompts;
-  FileCommands commands(library, nullptr, prompts,
-                        {[&] { return QString::fromStdString(onScreen); }, {}, [&] { ++stops; }, {}, {}, {}, {}});
+  FileCommands::Hooks hooks;
+  hooks.currentFile = [&] { return QString::fromStdString(onScreen); };
+  hooks.stopPlayback = [&] { ++stops; };
+  hooks.takeChecks = [&] {
+    for (int g = 0; g < static_cast<int>(library.Groups().size()); ++g) library.CheckGroup(g, groups.IsRowChecked(g));
+    return !groups.checked.empty();
+  };
+  hooks.copyFeedback = &owner;
+  FileCommands commands(library, nullptr, prompts, std::move(hooks));
 
   // Nothing ticked: each command refuses with its box.
   commands.OnBnClickedSave();

@@ -142,14 +142,6 @@ TEST(MainWindow, StartsWithoutSettingsFileAtTheDefaultRectangle) {
             QString::fromUtf8("ファイル名"));
   EXPECT_FALSE(dlg.ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).HasCheckBoxes());
 
-  // The library knows its views.
-  EXPECT_EQ(dlg.Library().GroupListView(), &dlg.ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST));
-  EXPECT_EQ(dlg.Library().FileListView(), &dlg.ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST));
-  EXPECT_EQ(dlg.Library().GSensorView(), &dlg.ControlAs<CGSensorCtrl>(IDC_GSENSOR));
-  EXPECT_EQ(dlg.Library().MapView(), dlg.MapDlg());
-  EXPECT_EQ(dlg.Library().OwnerView(), &dlg);
-  EXPECT_EQ(dlg.Library().ProgressView(), &dlg.Video());
-
   // The video surface is a platform window of its own, and stays the one
   // handed to the media library after the map page has come.
   ASSERT_TRUE(WaitForMap(dlg));
@@ -601,7 +593,7 @@ TEST(MainWindow, TitleMenuOpensTheSettingsWhoseLanguageAndUnitTakeEffectAtOnce) 
   const QByteArray ini = dir.IniText();
   EXPECT_TRUE(ini.contains("LANGID=ENG")) << ini.constData();
   EXPECT_TRUE(ini.contains("SPEED_UNIT=MPH")) << ini.constData();
-  dlg.SetSpeed(true, 100);
+  dlg.Ui().m_speed.SetSpeed(true, 100);
   EXPECT_EQ(dlg.ControlAs<CSpeedLabelStatic>(IDC_SPEED).m_text, " 62");
   dlg.close();
 }

@@ -49,10 +49,10 @@ TEST_F(EventsWindow, EventsAreListedMarkedAndReachedByKey) {
   using T = DrivingEventType;
   const std::vector<std::pair<T, int32_t>> expected = {
       {T::HarshBraking, 0}, {T::Impact, 0}, {T::HarshAcceleration, 1}, {T::HarshTurnLeft, 1}};
-  ASSERT_EQ(dlg().TripEvents().size(), expected.size());
+  ASSERT_EQ(dlg().Events().TripEvents().size(), expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) {
-    EXPECT_EQ(dlg().TripEvents()[i].type, expected[i].first) << i;
-    EXPECT_EQ(dlg().TripEvents()[i].recording, expected[i].second) << i;
+    EXPECT_EQ(dlg().Events().TripEvents()[i].type, expected[i].first) << i;
+    EXPECT_EQ(dlg().Events().TripEvents()[i].recording, expected[i].second) << i;
   }
 
   // Marks of the playing recording, in their types' colours.
@@ -92,9 +92,9 @@ TEST_F(EventsWindow, EventsAreListedMarkedAndReachedByKey) {
                   .contains(e2e::Text(351).arg(1).arg(1).arg(1).arg(1)));
 
   // The list, one click away: four events and the recording without sensor data.
-  QTest::mouseClick(dlg().EventsButton(), Qt::LeftButton);
-  ASSERT_TRUE(WaitFor([&] { return dlg().EventList()->isVisible(); }));
-  QTreeWidget* list = dlg().EventList()->List();
+  QTest::mouseClick(dlg().Events().EventsButton(), Qt::LeftButton);
+  ASSERT_TRUE(WaitFor([&] { return dlg().Events().EventList()->isVisible(); }));
+  QTreeWidget* list = dlg().Events().EventList()->List();
   ASSERT_EQ(list->topLevelItemCount(), 5);
   EXPECT_EQ(list->topLevelItem(0)->text(0), e2e::Text(341));
   EXPECT_EQ(list->headerItem()->text(2), e2e::Text(348));

@@ -11,17 +11,14 @@
 #include "fileio/FolderPath.h"
 #include "LibraryBuilders.h"
 #include "LibraryFakes.h"
+#include "library/LibraryLists.h"
 #include "LibraryTestTree.h"
 
 namespace {
 
 class FileOperationsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ::chmod(tree.Path().c_str(), 0755);
-    library.AttachViews(&groups, &files, &gsensor, nullptr, &owner);
-    library.SetRedrawGroupPaths([this](int32_t group) { redrawn.push_back(group); });
-  }
+  void SetUp() override { ::chmod(tree.Path().c_str(), 0755); }
   // Recordings on disk under the tree, in library order; protected ones
   // (flags set) are made read-only files.
   void Make(const std::vector<Rec>& recs) {
@@ -31,9 +28,7 @@ class FileOperationsTest : public ::testing::Test {
       const std::string path = tree.File(r.subfolder + r.name, "content of " + r.name);
       if (r.flags) Protect(path);
     }
-    groups.rows.clear();
-    files.rows.clear();
-    library.FillLists();
+    lists.Fill();
   }
   std::string PathOf(int i) const { return library.GetRecordingPath(i); }
 
@@ -41,9 +36,8 @@ class FileOperationsTest : public ::testing::Test {
   RecordingLibrary library;
   FakeGroupList groups;
   FakeFileList files;
-  FakeGSensor gsensor;
   FakeOwner owner;
-  std::vector<int32_t> redrawn;
+  LibraryLists lists{library, &groups, &files};
 };
 
 // Runs `body` with the effective user "nobody" (root may write anywhere).
@@ -87,17 +81,17 @@ TEST_F(FileOperationsTest, NothingCheckedDoesNothing) {
   EXPECT_FALSE(library.MarkCheckedGroups());
   EXPECT_EQ(library.UnlockChecked(), 0);
   EXPECT_EQ(library.DeleteChecked(), 0);
-  EXPECT_EQ(library.CopyChecked(tree / "dest"), 0);
+  EXPECT_EQ(library.CopyChecked(tree / "dest", &owner), 0);
   EXPECT_EQ(library.Recordings().size(), 2u);
   EXPECT_EQ(ModeOf(PathOf(1)), 0444u);
   EXPECT_FALSE(PathExists(tree / "dest"));
   EXPECT_TRUE(owner.percents.empty());
 
   groups.checked = {1};
-  EXPECT_TRUE(library.MarkCheckedGroups());
+  EXPECT_TRUE(lists.TakeChecks());
   EXPECT_EQ(library.Groups()[0].checked, 0);
   EXPECT_EQ(library.Groups()[1].checked, 1);
-  library.SetGroupListView(nullptr);  // no list, nothing can be checked
+  EXPECT_FALSE(LibraryLists(library, nullptr, &files).TakeChecks());  // no list, nothing can be checked
   EXPECT_FALSE(library.MarkCheckedGroups());
 }
 
@@ -105,7 +99,7 @@ TEST_F(FileOperationsTest, DeleteKeepsProtectedRecordingsAndRegroups) {
   // Group 0: a normal recording; group 1: event, normal, normal; group 2: normal.
   Make({{100, 10}, {1000, 10, RecordingFlagEvent, "EVGS0001.AVI"}, {1010, 10}, {1020, 10}, {5000, 10}});
   library.SelectRecording(4);
-  groups.checked = {1};
+  library.CheckGroup(1, true);
   EXPECT_EQ(library.DeleteChecked(), 1);
   EXPECT_TRUE(library.LastFailures().empty());
   ASSERT_EQ(library.Recordings().size(), 3u);
@@ -115,22 +109,21 @@ TEST_F(FileOperationsTest, DeleteKeepsProtectedRecordingsAndRegroups) {
   EXPECT_FALSE(PathExists(tree / "FILE1003.AVI"));
   EXPECT_TRUE(PathExists(tree / "FILE1004.AVI"));
   EXPECT_EQ(GroupCounts(library), (std::vector<int32_t>{1, 1, 1}));
+  lists.Fill();
   EXPECT_EQ(groups.rows.size(), 3u);
   EXPECT_EQ(files.rows.size(), 3u);
   EXPECT_EQ(files.rows[2].name, "FILE1004.AVI");
   EXPECT_EQ(library.CurrentRecording(), 4);  // left as it was
-  EXPECT_EQ(redrawn, (std::vector<int32_t>{-1}));
+  EXPECT_EQ(library.FindGroupOf(library.CurrentRecording()), -1);
 }
 
 TEST_F(FileOperationsTest, DeleteOfOnlyProtectedRecordingsChangesNothing) {
   Make({{100, 10, RecordingFlagLocked}, {110, 10, RecordingFlagEvent, "EVGS0002.AVI"}});
-  groups.checked = {0};
-  const int deleteAllBefore = files.deleteAllCalls;
+  library.CheckGroup(0, true);
   EXPECT_EQ(library.DeleteChecked(), 1);
   EXPECT_EQ(library.Recordings().size(), 2u);
   EXPECT_TRUE(library.LastFailures().empty());  // protection is not a failure
-  EXPECT_EQ(files.deleteAllCalls, deleteAllBefore);
-  EXPECT_TRUE(redrawn.empty());
+  EXPECT_EQ(library.LastCounts().deleted, 0);
   EXPECT_EQ(CountFiles(tree.Path()), 2);
 }
 
@@ -139,7 +132,7 @@ TEST_F(FileOperationsTest, DeleteReportsRecordingsItCouldNotRemove) {
   ASSERT_EQ(::chmod(tree.Path().c_str(), 0777), 0);
   ASSERT_EQ(::chmod((tree / "locked").c_str(), 0555), 0);  // nobody may not unlink in it
   std::filesystem::remove(PathOf(2));                      // gone behind our back
-  groups.checked = {0};
+  library.CheckGroup(0, true);
   library.SelectRecording(3);
   AsNobody([&] { EXPECT_EQ(library.DeleteChecked(), 1); });
   ASSERT_EQ(library.LastFailures().size(), 2u);
@@ -150,7 +143,7 @@ TEST_F(FileOperationsTest, DeleteReportsRecordingsItCouldNotRemove) {
   ASSERT_EQ(library.Recordings().size(), 2u);
   EXPECT_EQ(library.Recordings()[0].name, "FILE1001.AVI");
   EXPECT_EQ(library.Recordings()[1].name, "FILE1002.AVI");
-  EXPECT_EQ(redrawn, (std::vector<int32_t>{-1}));  // recording 3 no longer exists
+  EXPECT_EQ(library.FindGroupOf(library.CurrentRecording()), -1);  // recording 3 no longer exists
 }
 
 TEST_F(FileOperationsTest, UnlockLiftsProtectionAndClearsFlags) {
@@ -158,7 +151,7 @@ TEST_F(FileOperationsTest, UnlockLiftsProtectionAndClearsFlags) {
         {110, 10, RecordingFlagEvent, "EVGS0003.AVI"},
         {120, 10},
         {900, 5, RecordingFlagLocked}});
-  groups.checked = {0};
+  library.CheckGroup(0, true);
   EXPECT_EQ(library.UnlockChecked(), 1);
   EXPECT_TRUE(library.LastFailures().empty());
   EXPECT_EQ(QueryProtection(PathOf(0)), Protection::Writable);
@@ -171,6 +164,7 @@ TEST_F(FileOperationsTest, UnlockLiftsProtectionAndClearsFlags) {
   EXPECT_EQ(QueryProtection(PathOf(3)), Protection::Protected);
   EXPECT_EQ(library.Groups()[1].flags, RecordingFlagLocked);
   // Lists refilled from the same groups.
+  lists.Fill();
   ASSERT_EQ(groups.rows.size(), 2u);
   EXPECT_EQ(groups.rows[0].icon, 0);
   EXPECT_EQ(groups.rows[1].icon, RecordingFlagLocked);
@@ -181,12 +175,13 @@ TEST_F(FileOperationsTest, UnlockThatTheFileSystemRefusesKeepsTheFlag) {
   Make({{100, 10, RecordingFlagLocked}, {110, 10, RecordingFlagLocked}});
   if (!SetImmutable(PathOf(0), true))
     GTEST_SKIP() << "cannot make a file immutable here (need CAP_LINUX_IMMUTABLE on ext4)";
-  groups.checked = {0};
+  library.CheckGroup(0, true);
   EXPECT_EQ(library.UnlockChecked(), 1);
   SetImmutable(PathOf(0), false);
   EXPECT_EQ(library.Recordings()[0].flags, RecordingFlagLocked);
   EXPECT_EQ(library.Recordings()[1].flags, 0);
   EXPECT_EQ(library.Groups()[0].flags, 0);  // the group row loses its lock anyway
+  lists.Fill();
   EXPECT_EQ(groups.rows[0].icon, 0);
   EXPECT_EQ(files.rows[0].icon, RecordingFlagLocked);
   ASSERT_EQ(library.LastFailures().size(), 1u);
@@ -200,8 +195,8 @@ TEST_F(FileOperationsTest, CopyAsksBeforeOverwritingAndShowsProgress) {
   std::filesystem::create_directory(dest);
   tree.File("backup/FILE1001.AVI", "older");
   owner.answers = {false};  // cancel the one question
-  groups.checked = {0};
-  EXPECT_EQ(library.CopyChecked(dest), 1);
+  library.CheckGroup(0, true);
+  EXPECT_EQ(library.CopyChecked(dest, &owner), 1);
   EXPECT_TRUE(library.LastFailures().empty());
   EXPECT_EQ(owner.questions, (std::vector<std::string>{dest + "/FILE1001.AVI"}));
   EXPECT_EQ(ReadText(dest + "/FILE1000.AVI"), "content of FILE1000.AVI");
@@ -216,7 +211,7 @@ TEST_F(FileOperationsTest, CopyAsksBeforeOverwritingAndShowsProgress) {
   // OK replaces the file.
   owner.questions.clear();
   owner.answers = {true, true, true};
-  EXPECT_EQ(library.CopyChecked(dest), 1);
+  EXPECT_EQ(library.CopyChecked(dest, &owner), 1);
   EXPECT_EQ(owner.questions.size(), 3u);
   EXPECT_EQ(ReadText(dest + "/FILE1001.AVI"), "content of FILE1001.AVI");
 }
@@ -227,8 +222,8 @@ TEST_F(FileOperationsTest, CopyReproducesSubfoldersAndKeepsAttributes) {
   ASSERT_EQ(::utimensat(AT_FDCWD, PathOf(1).c_str(), times, 0), 0);
   const std::string dest = tree / "E/Backup";
   std::filesystem::create_directories(dest);
-  groups.checked = {0};
-  EXPECT_EQ(library.CopyChecked(dest), 1);
+  library.CheckGroup(0, true);
+  EXPECT_EQ(library.CopyChecked(dest, &owner), 1);
   EXPECT_TRUE(library.LastFailures().empty());
   EXPECT_EQ(ReadText(dest + "/2019/05/FILE1000.AVI"), "content of FILE1000.AVI");
   EXPECT_EQ(ReadText(dest + "/2019/05/FILE1001.AVI"), "content of FILE1001.AVI");
@@ -243,15 +238,15 @@ TEST_F(FileOperationsTest, CopyReproducesSubfoldersAndKeepsAttributes) {
 
 TEST_F(FileOperationsTest, CopyOntoItselfLeavesTheRecordingIntact) {
   Make({{100, 10}, {110, 10, 0, "", "sub/"}});
-  groups.checked = {0};
-  EXPECT_EQ(library.CopyChecked(tree.Path()), 1);
+  library.CheckGroup(0, true);
+  EXPECT_EQ(library.CopyChecked(tree.Path(), &owner), 1);
   EXPECT_TRUE(library.LastFailures().empty());
   EXPECT_TRUE(owner.questions.empty());
   EXPECT_EQ(ReadText(PathOf(0)), "content of FILE1000.AVI");
   EXPECT_EQ(ReadText(PathOf(1)), "content of FILE1001.AVI");
   EXPECT_EQ(CountFiles(tree.Path()), 2);
   // Also through another spelling of the same folder.
-  EXPECT_EQ(library.CopyChecked(tree.Path() + "/sub/.."), 1);
+  EXPECT_EQ(library.CopyChecked(tree.Path() + "/sub/..", &owner), 1);
   EXPECT_TRUE(library.LastFailures().empty());
   EXPECT_EQ(ReadText(PathOf(1)), "content of FILE1001.AVI");
 }
@@ -265,8 +260,8 @@ TEST_F(FileOperationsTest, FailedCopiesAreReportedAndDestroyNothing) {
   Protect(dest + "/FILE1001.AVI");
   std::filesystem::create_directory(dest + "/FILE1002.AVI");  // a folder in the way
   std::filesystem::remove(PathOf(0));
-  groups.checked = {0};
-  EXPECT_EQ(library.CopyChecked(dest), 1);
+  library.CheckGroup(0, true);
+  EXPECT_EQ(library.CopyChecked(dest, &owner), 1);
   ASSERT_EQ(library.LastFailures().size(), 3u);
   EXPECT_EQ(library.LastFailures()[0].path, PathOf(0));
   EXPECT_EQ(library.LastFailures()[0].destination, dest + "/FILE1000.AVI");
@@ -283,7 +278,7 @@ TEST_F(FileOperationsTest, FailedCopiesAreReportedAndDestroyNothing) {
   const std::string closed = tree / "closed";
   std::filesystem::create_directory(closed);
   ASSERT_EQ(::chmod(closed.c_str(), 0555), 0);
-  AsNobody([&] { EXPECT_EQ(library.CopyChecked(closed + "/sub"), 1); });
+  AsNobody([&] { EXPECT_EQ(library.CopyChecked(closed + "/sub", &owner), 1); });
   EXPECT_EQ(library.LastFailures().size(), 4u);  // recording 0 is missing, the rest cannot be written
   for (const FileOperationFailure& f : library.LastFailures()) EXPECT_NE(f.error, 0);
   EXPECT_FALSE(PathExists(closed + "/sub"));
@@ -291,10 +286,9 @@ TEST_F(FileOperationsTest, FailedCopiesAreReportedAndDestroyNothing) {
 
 TEST_F(FileOperationsTest, CopyWithoutAnOwnerNeverOverwrites) {
   Make({{100, 10}});
-  library.SetOwnerView(nullptr);
   const std::string dest = tree / "d";
   tree.File("d/FILE1000.AVI", "old");
-  groups.checked = {0};
-  EXPECT_EQ(library.CopyChecked(dest), 1);
+  library.CheckGroup(0, true);
+  EXPECT_EQ(library.CopyChecked(dest, nullptr), 1);
   EXPECT_EQ(ReadText(dest + "/FILE1000.AVI"), "old");
 }

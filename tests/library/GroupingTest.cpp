@@ -4,6 +4,7 @@
 
 #include "LibraryBuilders.h"
 #include "LibraryFakes.h"
+#include "library/LibraryLists.h"
 
 namespace {
 constexpr int64_t kTen = 1556700000;  // some day at 10:00:00
@@ -63,7 +64,6 @@ TEST(MarkGroupStarts, AnyStartTimeIsGroupedAndListed) {
   RecordingLibrary library;
   FakeGroupList groups;
   FakeFileList files;
-  library.AttachViews(&groups, &files, nullptr, nullptr, nullptr);
   Fill(library, {{INT64_MIN, INT64_MAX},
                  {INT64_MIN + 5, -1},
                  {-1, 1},
@@ -71,6 +71,7 @@ TEST(MarkGroupStarts, AnyStartTimeIsGroupedAndListed) {
                  {1, 0},
                  {INT64_MAX - 1, INT64_MAX},
                  {INT64_MAX, 5}});
+  LibraryLists(library, &groups, &files).Fill();
   EXPECT_EQ(library.Entries().size(), 7u);
   EXPECT_EQ(files.rows.size(), 7u);
   EXPECT_EQ(groups.rows.size(), library.Groups().size());

@@ -85,31 +85,8 @@ class FakeFileList : public IFileListView {
   int highlightCalls = 0;
 };
 
-class FakeGSensor : public IGSensorView {
+class FakeOwner : public CopyFeedback {
  public:
-  void Clear() override { ++clears; }
-  void Repaint() override { ++repaints; }
-  void SetScale(double, double) override {}
-  void LoadSamples(int32_t, const GSensorSample*) override {}
-  void UpdateTimeAxis() override {}
-  void SetCursor(int32_t) override {}
-  void SetSamplesPerMs(double) override {}
-  void SetIdle(bool) override {}
-  int clears = 0;
-  int repaints = 0;
-};
-
-class FakeProgress : public IProgressView {
- public:
-  void ShowScanCount(int32_t count) override { counts.push_back(count); }
-  std::vector<int32_t> counts;
-};
-
-class FakeOwner : public IOwnerView {
- public:
-  void SetHeading(int32_t) override {}
-  void ClearHeading() override {}
-  void SetSpeed(bool, uint16_t) override {}
   bool ConfirmOverwrite(const std::string& destinationPath) override {
     questions.push_back(destinationPath);
     if (answers.empty()) return true;

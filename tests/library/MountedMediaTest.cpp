@@ -78,10 +78,7 @@ TEST(ReadOnlyMedium, OperationsFailSoundlyAndReportEveryRecording) {
   if (::geteuid() != 0) GTEST_SKIP() << "mounting needs root";
   TempFolder tree;
   RecordingLibrary library;
-  FakeGroupList groups;
-  FakeFileList files;
   FakeOwner owner;
-  library.AttachViews(&groups, &files, nullptr, nullptr, &owner);
   const std::string medium = tree / "medium";
   std::filesystem::create_directories(medium);
   Fill(library, {{100, 10, RecordingFlagLocked}, {110, 10}, {120, 10}}, medium + "/");
@@ -92,7 +89,7 @@ TEST(ReadOnlyMedium, OperationsFailSoundlyAndReportEveryRecording) {
   MountPoint mount(medium);
   if (!mount.BindReadOnly(tree / "source"))
     GTEST_SKIP() << "cannot make a read-only bind mount here (no mount rights in this container)";
-  groups.checked = {0};
+  library.CheckGroup(0, true);
 
   EXPECT_EQ(library.UnlockChecked(), 1);
   EXPECT_EQ(library.Recordings()[0].flags, RecordingFlagLocked);  // the attribute change failed
@@ -108,8 +105,8 @@ TEST(ReadOnlyMedium, OperationsFailSoundlyAndReportEveryRecording) {
 
   // The medium as a copy destination.
   Fill(library, {{100, 10}}, tree.Path() + "/source/");
-  groups.checked = {0};
-  EXPECT_EQ(library.CopyChecked(medium + "/backup"), 1);
+  library.CheckGroup(0, true);
+  EXPECT_EQ(library.CopyChecked(medium + "/backup", &owner), 1);
   ASSERT_EQ(library.LastFailures().size(), 1u);
   EXPECT_EQ(library.LastFailures()[0].error, EROFS);
   EXPECT_EQ(owner.percents.back(), 100);
@@ -163,13 +160,11 @@ TEST(FatImage, AttributesDecideHiddenSystemAndProtection) {
 
   // A copy onto the card keeps the protection as the FAT attribute.
   RecordingLibrary library;
-  FakeGroupList groups;
-  library.AttachViews(&groups, nullptr, nullptr, nullptr, nullptr);
   Fill(library, {{100, 10, RecordingFlagLocked, "LOCK.AVI", "2019/05/"}}, tree.Path() + "/");
   tree.File("2019/05/LOCK.AVI", "locked recording");
   Protect(tree / "2019/05/LOCK.AVI");
-  groups.checked = {0};
-  EXPECT_EQ(library.CopyChecked(card + "/BACKUP"), 1);
+  library.CheckGroup(0, true);
+  EXPECT_EQ(library.CopyChecked(card + "/BACKUP", nullptr), 1);
   EXPECT_TRUE(library.LastFailures().empty());
   EXPECT_EQ(ReadText(card + "/BACKUP/2019/05/LOCK.AVI"), "locked recording");
   EXPECT_EQ(FatAttributesOf(card + "/BACKUP/2019/05/LOCK.AVI") & kFatAttrReadOnly, kFatAttrReadOnly);

@@ -9,6 +9,7 @@
 
 #include "LibraryBuilders.h"
 #include "LibraryFakes.h"
+#include "library/LibraryLists.h"
 #include "LibraryTestTree.h"
 #include "library/RecordingLibrary.h"
 #include "Synth.h"
@@ -33,14 +34,19 @@ class ScanTest : public ::testing::Test {
   void SetUp() override {
     ::setenv("TZ", "UTC", 1);
     ::tzset();
-    library.AttachViews(&groups, &files, &gsensor, nullptr, &owner);
-    library.SetProgressView(&progress);
+    library.SetScanCountCallback([this](int32_t count) { counts.push_back(count); });
   }
   std::string Write(const std::string& relative, const SynthOptions& options) {
     const std::string path = tree / relative;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     WriteSynthRecording(path, options);
     return path;
+  }
+  // The scan as the window shows it: the lists filled afresh.
+  bool Open(const std::string& folder) {
+    const bool found = library.OpenRecordings(folder);
+    lists.Fill();
+    return found;
   }
   std::vector<std::string> Names() const {
     std::vector<std::string> names;
@@ -52,9 +58,9 @@ class ScanTest : public ::testing::Test {
   RecordingLibrary library;
   FakeGroupList groups;
   FakeFileList files;
-  FakeGSensor gsensor;
+  LibraryLists lists{library, &groups, &files};
   FakeOwner owner;
-  FakeProgress progress;
+  std::vector<int32_t> counts;
 };
 
 }  // namespace
@@ -69,15 +75,13 @@ TEST_F(ScanTest, ExtensionsMatchInAnyCaseAndEveryFileCounts) {
   tree.File("empty.mp4", "");
   ASSERT_EQ(::mkfifo((tree / "PIPE.AVI").c_str(), 0644), 0);  // must not block the scan
 
-  EXPECT_EQ(library.OpenRecordings(tree.Path()), 1);
+  EXPECT_EQ(Open(tree.Path()), 1);
   EXPECT_EQ(library.ScanCount(), 8);
-  EXPECT_EQ(progress.counts, (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7}));
+  EXPECT_EQ(counts, (std::vector<int32_t>{0, 1, 2, 3, 4, 5, 6, 7}));
   EXPECT_EQ(Names(), (std::vector<std::string>{"A.AVI", "b.avi", "C.MOV", "d.Mp4"}));
   EXPECT_EQ(library.UnreadableCount(), 2);
   bool event = false, locked = false;  // what opening one file directly asks
   EXPECT_TRUE(RecordingLibrary::IsMovRecording("FILE0002.MP4", tree.Path(), event, locked));
-  EXPECT_EQ(gsensor.clears, 1);
-  EXPECT_EQ(gsensor.repaints, 1);
   const RecordingInfo& a = library.Recordings()[0];
   EXPECT_EQ(a.folder, tree.Path() + "/");
   EXPECT_EQ(a.subfolder, "");
@@ -97,7 +101,7 @@ TEST_F(ScanTest, ProtectionAndNameDecideEventAndLocked) {
   Protect(Write("FILE0001.AVI", Small(9, 0, 10)));
   Write("EVGS0002.AVI", Small(9, 0, 20));
   Protect(Write("EVGS0003.MOV", Small(9, 0, 30)));
-  ASSERT_EQ(library.OpenRecordings(tree.Path() + "/"), 1);
+  ASSERT_EQ(Open(tree.Path() + "/"), 1);
   std::map<std::string, int> flags;
   for (const RecordingInfo& r : library.Recordings()) flags[r.name] = r.flags;
   EXPECT_EQ(flags["EVGS0001.AVI"], RecordingFlagEvent);
@@ -120,7 +124,7 @@ TEST_F(ScanTest, SortsByStartTimeAndGroupsByGaps) {
   Write("untimed/0.AVI", noTime);
   Write(".hidden/H.AVI", Small(10, 0, 5));
 
-  ASSERT_EQ(library.OpenRecordings(tree.Path()), 1);
+  ASSERT_EQ(Open(tree.Path()), 1);
   EXPECT_EQ(Names(), (std::vector<std::string>{"untimed/0.AVI", "1.MOV", "y/z/2.AVI", "x/3.AVI"}));
   EXPECT_EQ(library.Recordings()[0].summary.startTime, 0);
   EXPECT_EQ(library.ScanCount(), 4);  // nothing inside the hidden folder is examined
@@ -134,10 +138,10 @@ TEST_F(ScanTest, SortsByStartTimeAndGroupsByGaps) {
 
 TEST_F(ScanTest, MissingFolderLeavesAnEmptyLibrary) {
   Write("A.AVI", Small(10, 0, 0));
-  ASSERT_EQ(library.OpenRecordings(tree.Path()), 1);
+  ASSERT_EQ(Open(tree.Path()), 1);
   ASSERT_EQ(library.Recordings().size(), 1u);
   library.SelectRecording(0);
-  EXPECT_EQ(library.OpenRecordings(tree / "gone"), 0);
+  EXPECT_EQ(Open(tree / "gone"), 0);
   EXPECT_TRUE(library.Recordings().empty());
   EXPECT_TRUE(library.Groups().empty());
   EXPECT_TRUE(library.Entries().empty());
@@ -146,14 +150,14 @@ TEST_F(ScanTest, MissingFolderLeavesAnEmptyLibrary) {
   EXPECT_TRUE(groups.rows.empty());
   // An empty folder is not missing.
   std::filesystem::create_directory(tree / "empty");
-  EXPECT_EQ(library.OpenRecordings(tree / "empty"), 1);
+  EXPECT_EQ(Open(tree / "empty"), 1);
   EXPECT_EQ(library.ScanCount(), 0);
 }
 
 TEST_F(ScanTest, FileNamesThatAreNotUtf8AreKept) {
   const std::string name = "\xff\xfe\x80 drive.AVI";
   Write("sub\xc3/" + name, Small(10, 0, 0));
-  ASSERT_EQ(library.OpenRecordings(tree.Path()), 1);
+  ASSERT_EQ(Open(tree.Path()), 1);
   ASSERT_EQ(library.Recordings().size(), 1u);
   EXPECT_EQ(library.Recordings()[0].name, name);
   EXPECT_EQ(library.Recordings()[0].subfolder, "sub\xc3/");
@@ -162,7 +166,7 @@ TEST_F(ScanTest, FileNamesThatAreNotUtf8AreKept) {
 
 TEST_F(ScanTest, TheDemoCardIsListedAsWritten) {
   const std::vector<SynthCardFile> written = WriteSynthCard(tree.Path(), SynthCardOptions{});
-  ASSERT_EQ(library.OpenRecordings(tree.Path()), 1);
+  ASSERT_EQ(Open(tree.Path()), 1);
   std::map<std::string, const SynthCardFile*> expected;
   std::set<int> drives;
   int visibleFiles = 0;
@@ -200,13 +204,13 @@ TEST_F(ScanTest, OperationsOnAScannedCard) {
   Write("DCIM/FILE0002.AVI", Small(10, 0, 10));
   Write("DCIM/FILE0003.MOV", Small(10, 0, 20));
   Write("DCIM/later/FILE0004.AVI", Small(12, 0, 0));
-  ASSERT_EQ(library.OpenRecordings(tree.Path()), 1);
+  ASSERT_EQ(Open(tree.Path()), 1);
   ASSERT_EQ(GroupCounts(library), (std::vector<int32_t>{3, 1}));
 
   // Copy the first group elsewhere, then delete it: the event recording stays.
-  groups.checked = {0};
+  library.CheckGroup(0, true);
   const std::string backup = tree / "backup";
-  ASSERT_EQ(library.CopyChecked(backup), 1);
+  ASSERT_EQ(library.CopyChecked(backup, &owner), 1);
   EXPECT_TRUE(library.LastFailures().empty());
   ASSERT_EQ(library.DeleteChecked(), 1);
   EXPECT_TRUE(library.LastFailures().empty());
@@ -222,7 +226,7 @@ TEST_F(ScanTest, OperationsOnAScannedCard) {
   EXPECT_EQ(copies.Recordings()[2].summary.startTime, LocalCalendarToTime(2024, 4, 12, 10, 0, 20));
 
   // Unlock the rest; a new scan agrees with the library.
-  groups.checked = {0};
+  library.CheckGroup(0, true);
   ASSERT_EQ(library.UnlockChecked(), 1);
   EXPECT_EQ(library.Recordings()[0].flags, 0);
   RecordingLibrary again;
@@ -264,7 +268,7 @@ TEST_F(ScanTest, TheScanIndexListsAsAScanWithoutIt) {
   const std::string index = cache / "scan-index.sqlite";
   auto listing = [&](bool withIndex) {
     library.SetScanIndexFile(withIndex ? index : "");
-    library.OpenRecordings(tree.Path());
+    Open(tree.Path());
     std::string text;
     for (const RecordingInfo& r : library.Recordings())
       text += r.name + " " + std::to_string(r.flags) + " " + std::to_string(r.summary.startTime) + " " +

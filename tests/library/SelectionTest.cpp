@@ -2,21 +2,21 @@
 
 #include "LibraryBuilders.h"
 #include "LibraryFakes.h"
+#include "library/LibraryLists.h"
 
 namespace {
 
 class SelectionTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    library.AttachViews(&groups, &files, &gsensor, nullptr, &owner);
     // Groups {first 0, count 3} and {first 3, count 4}.
     Fill(library, {{100, 10}, {110, 10}, {120, 10}, {1000, 10}, {1010, 10}, {1020, 10}, {1030, 10}});
+    lists.Fill();
   }
   RecordingLibrary library;
   FakeGroupList groups;
   FakeFileList files;
-  FakeGSensor gsensor;
-  FakeOwner owner;
+  LibraryLists lists{library, &groups, &files};
 };
 
 }  // namespace
@@ -35,11 +35,11 @@ TEST(ResolutionText, NamesKnownSizesAndFormatsTheRest) {
   EXPECT_EQ(ResolutionText(65535, 65535), "65535x65535");
 }
 
-TEST_F(SelectionTest, AttachViewsStartsEmpty) {
+TEST_F(SelectionTest, ResetStartsEmpty) {
   library.SetCurrentRecording(4);
   library.SetCurrentGroup(1);
   library.SetGpsSamples(std::vector<GpsSample>(3), 0);
-  library.AttachViews(&groups, &files, &gsensor, nullptr, &owner);
+  library.Reset();
   EXPECT_TRUE(library.Recordings().empty());
   EXPECT_TRUE(library.Groups().empty());
   EXPECT_TRUE(library.Entries().empty());
@@ -62,19 +62,21 @@ TEST_F(SelectionTest, FillListsHandsEveryRowInOrder) {
   EXPECT_EQ(files.rows[4].size, 1004u);
   EXPECT_EQ(files.rows[4].startTime, 1010);
 
-  // ClearLibrary empties both lists and the curve, keeps the current group.
-  library.SelectRecording(5);
+  // ClearLibrary empties the library, keeps the current group; the lists follow.
+  lists.SelectRecording(5);
   library.ClearLibrary();
+  lists.Fill();
   EXPECT_TRUE(groups.rows.empty());
   EXPECT_TRUE(files.rows.empty());
-  EXPECT_EQ(gsensor.clears, 1);
   EXPECT_EQ(library.CurrentRecording(), -1);
   EXPECT_EQ(library.CurrentGroup(), 1);
 
   // Without views nothing is handed out and nothing breaks.
-  RecordingLibrary bare;
-  Fill(bare, {{1, 1}, {2, 1}});
-  bare.ClearLibrary();  // no crash
+  LibraryLists bare(library, nullptr, nullptr);
+  Fill(library, {{1, 1}, {2, 1}});
+  bare.Fill();
+  EXPECT_TRUE(bare.SelectRecording(1));
+  EXPECT_FALSE(bare.TakeChecks());
 }
 
 TEST_F(SelectionTest, FindGroupOfAndFindCurrentGroup) {
@@ -96,12 +98,12 @@ TEST_F(SelectionTest, FindGroupOfAndFindCurrentGroup) {
 }
 
 TEST_F(SelectionTest, SelectRecordingMovesTheHighlightAndScrolls) {
-  EXPECT_EQ(library.SelectRecording(-1), 0);
-  EXPECT_EQ(library.SelectRecording(7), 0);
+  EXPECT_EQ(lists.SelectRecording(-1), 0);
+  EXPECT_EQ(lists.SelectRecording(7), 0);
   EXPECT_EQ(library.CurrentRecording(), -1);
   EXPECT_EQ(groups.highlightCalls + files.highlightCalls, 0);
 
-  EXPECT_EQ(library.SelectRecording(1), 1);
+  EXPECT_EQ(lists.SelectRecording(1), 1);
   EXPECT_EQ(library.CurrentRecording(), 1);
   EXPECT_EQ(library.CurrentGroup(), 0);
   EXPECT_EQ(groups.highlighted, (std::set<int>{0}));
@@ -109,18 +111,18 @@ TEST_F(SelectionTest, SelectRecordingMovesTheHighlightAndScrolls) {
   EXPECT_EQ(files.visible.back(), 1);
   EXPECT_EQ(groups.visible.back(), 0);
 
-  EXPECT_EQ(library.SelectRecording(4), 1);
+  EXPECT_EQ(lists.SelectRecording(4), 1);
   EXPECT_EQ(library.CurrentGroup(), 1);
   EXPECT_EQ(groups.highlighted, (std::set<int>{1}));
   EXPECT_EQ(files.highlighted, (std::set<int>{4}));
 }
 
 TEST_F(SelectionTest, SelectGroupMakesItsFirstRecordingCurrent) {
-  library.SelectRecording(1);
+  lists.SelectRecording(1);
   const std::size_t scrolled = files.visible.size();
-  EXPECT_EQ(library.SelectGroup(2), 0);
-  EXPECT_EQ(library.SelectGroup(-1), 0);
-  EXPECT_EQ(library.SelectGroup(1), 1);
+  EXPECT_EQ(lists.SelectGroup(2), 0);
+  EXPECT_EQ(lists.SelectGroup(-1), 0);
+  EXPECT_EQ(lists.SelectGroup(1), 1);
   EXPECT_EQ(library.CurrentGroup(), 1);
   EXPECT_EQ(library.CurrentRecording(), 3);
   EXPECT_EQ(groups.highlighted, (std::set<int>{1}));
@@ -130,7 +132,7 @@ TEST_F(SelectionTest, SelectGroupMakesItsFirstRecordingCurrent) {
   // A current group left over from a longer list (after a deletion) does not
   // stop a group from being selected.
   library.SetCurrentGroup(5);
-  EXPECT_EQ(library.SelectGroup(0), 1);
+  EXPECT_EQ(lists.SelectGroup(0), 1);
   EXPECT_EQ(library.CurrentRecording(), 0);
   EXPECT_EQ(files.highlighted, (std::set<int>{0}));
 }

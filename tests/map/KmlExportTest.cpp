@@ -13,7 +13,6 @@
 
 #include "export/KmlExport.h"
 #include "map/ScriptText.h"
-#include "map/TrackDrawing.h"
 #include "TrackFixtures.h"
 
 using namespace trk_test;
@@ -95,10 +94,10 @@ class FailingBuffer : public std::streambuf {
 
 class KmlTest : public ::testing::Test {
  protected:
-  // The library with one loaded recording; the samples go through LoadRecordingTrack.
+  // The library with one loaded recording; the samples go through LoadTrack.
   void Load(const RecordingPlan& plan) {
     FillLibrary(library, {WriteRecording(input.Folder(), plan)}, true);
-    ASSERT_EQ(LoadRecordingTrack(library, 0), 1);
+    ASSERT_NE(library.LoadTrack(0), nullptr);
   }
   ScopedTimeZone utc{"UTC"};
   TempFolder input;
@@ -249,7 +248,7 @@ TEST_F(KmlTest, CommandOutcomes) {
   EXPECT_TRUE(std::filesystem::is_empty(output.Folder()));
 
   // A current index past the end is taken as the last recording.
-  ASSERT_EQ(LoadRecordingTrack(library, 0), 1);
+  ASSERT_NE(library.LoadTrack(0), nullptr);
   library.SetCurrentRecording(7);
   result = RunKmlCommand(library, output.Folder());
   EXPECT_EQ(result.outcome, KmlOutcome::Saved);

@@ -74,7 +74,7 @@ class MapPageTest : public ::testing::Test {
     EXPECT_EQ(host->geometry(), QRect(12, 22, 396, 296));
     EXPECT_FALSE(placeholder->isVisible());
     window->show();
-    LastShownSample = 0;
+    drawing.SetMap(host);
   }
   void TearDown() override {
     window.reset();
@@ -144,6 +144,12 @@ class MapPageTest : public ::testing::Test {
     }
   }
 
+  void LoadTrack(int32_t index) {
+    drawing.ClearTrack();
+    const RecordingTrack* track = library.LoadTrack(index);
+    ASSERT_NE(track, nullptr);
+    drawing.PlotTrack(*track);
+  }
   void LoadDrive(int samples) {
     RecordingPlan plan;
     for (int i = 0; i < samples; ++i) plan.gps.push_back(DriveFix(i));
@@ -151,14 +157,14 @@ class MapPageTest : public ::testing::Test {
     plan.gps[4] = Fix(0.0, 0.0);
     plan.gps[12].longitude = 20000.0;
     FillLibrary(library, {WriteRecording(dir.Folder(), plan)}, true);
-    library.SetMapView(host);
-    ASSERT_EQ(LoadRecordingTrack(library, 0), 1);
+    LoadTrack(0);
   }
 
   std::unique_ptr<Window> window;
   CHtmlMapDlg* host = nullptr;  // owned by the window
   TempFolder dir;
   RecordingLibrary library;
+  TrackDrawing drawing;
 };
 
 }  // namespace
@@ -238,7 +244,7 @@ TEST_F(MapPageTest, LoadRecordingTrackFillsTheRecordingsLine) {
   std::vector<RecordingInfo> recordings = library.Recordings();
   recordings.push_back(WriteRecording(dir.Folder(), other));
   library.SetRecordings(recordings);
-  ASSERT_EQ(LoadRecordingTrack(library, 1), 1);
+  LoadTrack(1);
   EXPECT_EQ(Json("path_points"), "[[36,140]]");
 }
 
@@ -247,7 +253,7 @@ TEST_F(MapPageTest, UpdatePositionMovesTheMarkerOncePerNewSample) {
   LoadDrive(20);
   int fixes = 0;
   for (int64_t t = 0; t < 22000; t += 250) {
-    const int shown = UpdatePosition(library, t, false, true);
+    const int shown = drawing.PositionAt(library.Track(), t, true).HasFix() ? 1 : 0;
     const std::size_t i = static_cast<std::size_t>(t / 1000);
     const bool usable = i < library.GpsSamples().size() && IsUsableGpsSample(library.GpsSamples()[i]);
     EXPECT_EQ(shown, usable ? 1 : 0) << t;
@@ -265,8 +271,8 @@ TEST_F(MapPageTest, UpdatePositionMovesTheMarkerOncePerNewSample) {
 TEST_F(MapPageTest, RedrawDrivenPathAfterASeekHoldsTheSamplesBefore) {
   ASSERT_TRUE(Load());
   LoadDrive(60);
-  UpdatePosition(library, 45000, false, true);
-  RedrawDrivenPath(library, 30000);
+  drawing.PositionAt(library.Track(), 45000, true);
+  drawing.RedrawDrivenPath(library.Track(), 30000);
   ExpectPoints(Points("pathdrived_points"), Usable(30));
   EXPECT_EQ(Eval("redraw(); pathdrived_line.getLatLngs().length").toInt(), 27);
   // The page's own helper does the same from the recording's line.
@@ -276,10 +282,10 @@ TEST_F(MapPageTest, RedrawDrivenPathAfterASeekHoldsTheSamplesBefore) {
 TEST_F(MapPageTest, AProviderChangeReloadsThePageToItsInitialState) {
   ASSERT_TRUE(Load());
   LoadDrive(30);
-  RedrawDrivenPath(library, 10000);
+  drawing.RedrawDrivenPath(library.Track(), 10000);
   host->MovePosition(0, 35.5, 139.5);
-  ClearGroupPaths(library);
-  DrawGroupPath(library, 0);
+  drawing.ClearGroupPaths();
+  drawing.DrawGroupPath(library, 0);
   EXPECT_GT(Eval("path_points.length + pathdrived_points.length + file_paths.length").toInt(), 30);
 
   host->SetMapProvider(1);
@@ -295,10 +301,10 @@ TEST_F(MapPageTest, AProviderChangeReloadsThePageToItsInitialState) {
 TEST_F(MapPageTest, TheMainWindowsReloadBringsTheLoadedRouteBack) {
   ASSERT_TRUE(Load());
   LoadDrive(30);
-  RedrawDrivenPath(library, 10000);
+  drawing.RedrawDrivenPath(library.Track(), 10000);
   bool finished = false;
   auto connection = QObject::connect(host, &CHtmlMapDlg::PageLoaded, [&](bool) { finished = true; });
-  ReloadMapPage(*host, 1, library);
+  ReloadMapPage(*host, 1, [this] { drawing.DrawLoadedTrack(library.Track()); });
   ASSERT_TRUE(WaitUntil([&] { return finished; }, 30000));
   QObject::disconnect(connection);
   EXPECT_EQ(host->MapProvider(), 1);
@@ -310,7 +316,7 @@ TEST_F(MapPageTest, TheMainWindowsReloadBringsTheLoadedRouteBack) {
 TEST_F(MapPageTest, TheHostWindowPaintsWithoutOpenGlWhileThePageShowsOnScreen) {
   ASSERT_TRUE(Load());
   LoadDrive(30);
-  RedrawDrivenPath(library, 20000);
+  drawing.RedrawDrivenPath(library.Track(), 20000);
   EXPECT_EQ(Eval("redraw(); pathdrived_line.getLatLngs().length").toInt(), static_cast<int>(Usable(20).size()));
   // Composed through OpenGL, every repaint of any control would cost a whole-window drawing.
   EXPECT_EQ(window->windowHandle()->surfaceType(), QSurface::RasterSurface);
@@ -333,8 +339,8 @@ TEST_F(MapPageTest, TheHostWindowPaintsWithoutOpenGlWhileThePageShowsOnScreen) {
 TEST_F(MapPageTest, GroupPathsAreFaintLinesUnderTheRecording) {
   ASSERT_TRUE(Load());
   LoadDrive(30);
-  ClearGroupPaths(library);
-  DrawGroupPath(library, 0);
+  drawing.ClearGroupPaths();
+  drawing.DrawGroupPath(library, 0);
   EXPECT_EQ(Eval("file_paths.length").toInt(), 1);
   EXPECT_EQ(Eval("file_paths[0].length").toInt(), 27);
   EXPECT_EQ(Eval("redraw(); file_lines.length").toInt(), 1);
@@ -346,7 +352,7 @@ TEST_F(MapPageTest, GroupPathsAreFaintLinesUnderTheRecording) {
             true);
   // The group's first fix centres the map.
   EXPECT_EQ(Json("map_center"), Json("file_paths[0][0]"));
-  ClearGroupPaths(library);
+  drawing.ClearGroupPaths();
   EXPECT_EQ(Eval("redraw(); file_paths.length + file_lines.length").toInt(), 0);
 }
 

@@ -1,4 +1,4 @@
-// Track and position functions against recording doubles of map, owner and curve.
+// The track as a value and its drawing, against a recording double of the map.
 #include <gtest/gtest.h>
 
 #include <clocale>
@@ -18,11 +18,16 @@ namespace {
 
 class TrackTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    library.SetGSensorView(&curve);
-    library.SetMapView(&map);
-    library.SetOwnerView(&owner);
-    LastShownSample = 0;
+  // What the window does with a recording's track: the map's side of it.
+  bool Load(int32_t index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= library.Recordings().size()) return false;
+    drawing.ClearTrack();
+    const RecordingTrack* track = library.LoadTrack(index);
+    if (track) drawing.PlotTrack(*track);
+    return track != nullptr;
+  }
+  TrackPosition::Kind At(int64_t timeMs, bool mapEnabled = true) {
+    return drawing.PositionAt(library.Track(), timeMs, mapEnabled).kind;
   }
   std::vector<std::string> Plots(const std::string& prefix) const {
     std::vector<std::string> out;
@@ -33,9 +38,10 @@ class TrackTest : public ::testing::Test {
   TempFolder dir;
   RecordingLibrary library;
   MapDouble map;
-  OwnerDouble owner;
-  CurveDouble curve;
+  TrackDrawing drawing{&map};
 };
+
+using Kind = TrackPosition::Kind;
 
 // 60 fixes at one per second, fix 5 without the valid bit, fix 7 at (0, 0)
 // with the valid bit, fix 9 beyond the pole (latitude 9530.0, 95.5 degrees).
@@ -88,7 +94,7 @@ TEST_F(TrackTest, LoadRecordingTrackPlotsEveryUsableSampleInOrder) {
   plan.gseaValue = 0x0200 | 50;  // range byte 2, 50 records per second
   FillLibrary(library, {WriteRecording(dir.Folder(), plan)}, true);
 
-  ASSERT_EQ(LoadRecordingTrack(library, 0), 1);
+  ASSERT_TRUE(Load(0));
   EXPECT_EQ(library.CurrentRecording(), 0);
   EXPECT_EQ(library.GpsBytes(), 60u * 32u + 4u);
   ASSERT_EQ(library.GpsSamples().size(), 60u);
@@ -111,22 +117,21 @@ TEST_F(TrackTest, LoadRecordingTrackPlotsEveryUsableSampleInOrder) {
     ASSERT_EQ(plots[k++], PlotCall("path_plot", Degrees(plan.gps[i].latitude), Degrees(plan.gps[i].longitude)));
   }
 
-  const std::vector<std::string> expectedCurve = {
-      "Clear()",          "SetScale(2.000000,5.000000)", "Clear()",         "LoadSamples(4)",
-      "UpdateTimeAxis()", "SetSamplesPerMs(0.050000)",   "UpdateTimeAxis()"};
-  EXPECT_EQ(curve.calls, expectedCurve);
-  EXPECT_EQ(curve.firstX, 10);
+  // What the curve draws: range byte 2, 50 records per second.
+  EXPECT_DOUBLE_EQ(library.Track().gsensorFullScale, 2.0);
+  EXPECT_DOUBLE_EQ(library.Track().gsensorSamplesPerMs, 0.05);
+  EXPECT_EQ(library.Track().gsensor[0].x, 10);
 }
 
 TEST_F(TrackTest, DrawLoadedTrackSendsTheSameLineAgainFromMemory) {
   RecordingPlan plan = MinuteDrive();
   RecordingInfo info = WriteRecording(dir.Folder(), plan);
   FillLibrary(library, {info}, true);
-  ASSERT_EQ(LoadRecordingTrack(library, 0), 1);
+  ASSERT_TRUE(Load(0));
   const auto first = Plots("path_plot(");
   std::filesystem::remove(dir.Folder() + info.name);  // no file access is needed
   map.calls.clear();
-  DrawLoadedTrack(library);
+  drawing.DrawLoadedTrack(library.Track());
   ASSERT_FALSE(map.calls.empty());
   EXPECT_EQ(map.calls[0], "path_delete()");
   EXPECT_EQ(Plots("path_plot("), first);
@@ -139,9 +144,9 @@ TEST_F(TrackTest, GSensorRateFallsBackToTheEvenSpread) {
   plan.gseaValue = 0;  // no rate, no range byte: the range goes as 0, the curve makes it 8
   plan.durationMs = 60000;
   FillLibrary(library, {WriteRecording(dir.Folder(), plan)}, true);
-  ASSERT_EQ(LoadRecordingTrack(library, 0), 1);
-  EXPECT_EQ(curve.calls[1], "SetScale(0.000000,5.000000)");
-  EXPECT_EQ(curve.calls[5], "SetSamplesPerMs(0.005000)");  // 300 / 60000 ms
+  ASSERT_TRUE(Load(0));
+  EXPECT_DOUBLE_EQ(library.Track().gsensorFullScale, 0.0);
+  EXPECT_DOUBLE_EQ(library.Track().gsensorSamplesPerMs, 0.005);  // 300 / 60000 ms
   EXPECT_EQ(library.GpsBytes(), 0u);
   EXPECT_TRUE(Plots("path_plot(").empty());
 }
@@ -155,45 +160,38 @@ TEST_F(TrackTest, LoadRecordingTrackFailures) {
   RecordingInfo cutInfo = WriteRecording(dir.Folder(), cut);
   cutInfo.summary.gpsSize += 4096;  // the block would end beyond the file
   FillLibrary(library, {WriteRecording(dir.Folder(), missing), cutInfo}, true);
-  library.SetGpsRate(3.0);
 
-  EXPECT_EQ(LoadRecordingTrack(library, -1), 0);
-  EXPECT_EQ(LoadRecordingTrack(library, 2), 0);
+  EXPECT_FALSE(Load(-1));
+  EXPECT_FALSE(Load(2));
   EXPECT_TRUE(map.calls.empty());
   EXPECT_EQ(library.CurrentRecording(), -1);
 
   // A GPS block ending beyond the file is not read; the G-sensor block still is.
-  ASSERT_EQ(LoadRecordingTrack(library, 1), 1);
+  ASSERT_TRUE(Load(1));
   EXPECT_EQ(library.GpsBytes(), 0u);
   EXPECT_TRUE(library.GpsSamples().empty());
-  EXPECT_DOUBLE_EQ(library.GpsRate(), 3.0);  // no block: the rate stays
   EXPECT_EQ(library.GSensorBytes(), 3u);
   EXPECT_TRUE(Plots("path_plot(").empty());
 
-  // A missing file: lines deleted, arrays empty, the curve untouched, index kept.
+  // A missing file: lines deleted, arrays empty, index kept.
   map.calls.clear();
-  curve.calls.clear();
-  EXPECT_EQ(LoadRecordingTrack(library, 0), 0);
+  EXPECT_FALSE(Load(0));
   EXPECT_EQ(map.calls, (std::vector<std::string>{"pathdrived_delete()", "path_delete()"}));
-  EXPECT_TRUE(curve.calls.empty());
   EXPECT_EQ(library.CurrentRecording(), 0);
   EXPECT_EQ(library.GSensorBytes(), 0u);
   EXPECT_TRUE(library.GSensorSamples().empty());
   // ...and the instruments show no data at every time.
-  owner.calls.clear();
-  EXPECT_EQ(UpdatePosition(library, 0, true, true), 0);
-  EXPECT_EQ(UpdatePosition(library, 5000, true, true), 0);
-  EXPECT_EQ(owner.calls,
-            (std::vector<std::string>{"ClearHeading()", "SetSpeed(0,0)", "ClearHeading()", "SetSpeed(0,0)"}));
+  EXPECT_EQ(At(0), Kind::NoData);
+  EXPECT_EQ(At(5000), Kind::NoData);
 }
 
 TEST_F(TrackTest, RedrawDrivenPathHoldsTheUsableSamplesBeforeTheTime) {
   FillLibrary(library, {WriteRecording(dir.Folder(), MinuteDrive())}, true);
-  ASSERT_EQ(LoadRecordingTrack(library, 0), 1);
+  ASSERT_TRUE(Load(0));
   const auto recording = Plots("path_plot(");
   map.calls.clear();
 
-  RedrawDrivenPath(library, 30000);
+  drawing.RedrawDrivenPath(library.Track(), 30000);
   ASSERT_FALSE(map.calls.empty());
   EXPECT_EQ(map.calls[0], "pathdrived_delete()");
   const auto driven = Plots("pathdrived_plot(");
@@ -203,38 +201,36 @@ TEST_F(TrackTest, RedrawDrivenPathHoldsTheUsableSamplesBeforeTheTime) {
   // Beyond the end: every usable sample; a zero rate counts as one per second.
   map.calls.clear();
   library.SetGpsRate(0.0);
-  RedrawDrivenPath(library, 4000000000u);
-  EXPECT_DOUBLE_EQ(library.GpsRate(), 1.0);
+  drawing.RedrawDrivenPath(library.Track(), 4000000000u);
   EXPECT_EQ(Plots("pathdrived_plot(").size(), 57u);
 
   map.calls.clear();
-  RedrawDrivenPath(library, 0);
+  drawing.RedrawDrivenPath(library.Track(), 0);
   EXPECT_EQ(map.calls, std::vector<std::string>{"pathdrived_delete()"});
 
-  library.SetMapView(nullptr);
-  RedrawDrivenPath(library, 30000);
+  drawing.SetMap(nullptr);
+  drawing.RedrawDrivenPath(library.Track(), 30000);
 }
 
 TEST_F(TrackTest, UpdatePositionMapsTimesToSamples) {
   RecordingPlan plan;
   for (int i = 0; i < 100; ++i) plan.gps.push_back(DriveFix(i));
   FillLibrary(library, {WriteRecording(dir.Folder(), plan)}, true);
-  ASSERT_EQ(LoadRecordingTrack(library, 0), 1);
+  ASSERT_TRUE(Load(0));
 
   map.calls.clear();
-  EXPECT_EQ(UpdatePosition(library, 59999, false, true), 1);
-  EXPECT_EQ(LastShownSample, 59);
-  EXPECT_EQ(UpdatePosition(library, 60000, false, true), 1);
-  EXPECT_EQ(LastShownSample, 60);
+  EXPECT_EQ(At(59999), Kind::NewFix);
+  const TrackPosition at60 = drawing.PositionAt(library.Track(), 60000, true);
+  EXPECT_EQ(at60.kind, Kind::NewFix);
   ASSERT_EQ(map.calls.size(), 2u);
   EXPECT_EQ(map.calls[1], "MovePosition(120," + FormatFixed6(plan.gps[60].latitude / 100.0) + "," +
                               FormatFixed6(plan.gps[60].longitude / 100.0) + ")");
-  EXPECT_EQ(owner.calls.back(), "SetSpeed(1,60)");
-  EXPECT_EQ(owner.calls[owner.calls.size() - 2], "SetHeading(120)");
+  EXPECT_EQ(at60.heading, 120);
+  EXPECT_EQ(at60.speed, 60);
+  EXPECT_EQ(At(60999), Kind::ShownLast);
 
   library.SetGpsRate(10.0);
-  EXPECT_EQ(UpdatePosition(library, 5250, false, true), 1);
-  EXPECT_EQ(LastShownSample, 52);
+  EXPECT_EQ(drawing.PositionAt(library.Track(), 5250, true).speed, 52);
 }
 
 TEST_F(TrackTest, UpdatePositionMovesOncePerNewSampleButAlwaysForSampleZero) {
@@ -242,54 +238,40 @@ TEST_F(TrackTest, UpdatePositionMovesOncePerNewSampleButAlwaysForSampleZero) {
   for (int i = 0; i < 10; ++i) plan.gps.push_back(DriveFix(i));
   plan.gsensor = {{1, 2, 3}};
   FillLibrary(library, {WriteRecording(dir.Folder(), plan)}, true);
-  ASSERT_EQ(LoadRecordingTrack(library, 0), 1);
+  ASSERT_TRUE(Load(0));
   map.calls.clear();
-  curve.calls.clear();
 
-  EXPECT_EQ(UpdatePosition(library, 2100, true, true), 1);
-  EXPECT_EQ(UpdatePosition(library, 2900, true, true), 1);  // still sample 2: no move
+  EXPECT_EQ(At(2100), Kind::NewFix);
+  EXPECT_EQ(At(2900), Kind::ShownLast);  // still sample 2: no move
   EXPECT_EQ(map.calls.size(), 1u);
-  EXPECT_EQ(UpdatePosition(library, 100, true, true), 1);
-  EXPECT_EQ(UpdatePosition(library, 200, true, true), 1);  // sample 0 is shown every time
+  EXPECT_EQ(At(100), Kind::NewFix);
+  EXPECT_EQ(At(200), Kind::NewFix);  // sample 0 is shown every time
   EXPECT_EQ(map.calls.size(), 3u);
   // Map disabled: instruments follow, the map does not.
-  EXPECT_EQ(UpdatePosition(library, 4000, true, false), 1);
+  EXPECT_EQ(drawing.PositionAt(library.Track(), 4000, false).speed, 4);
   EXPECT_EQ(map.calls.size(), 3u);
-  EXPECT_EQ(owner.calls.back(), "SetSpeed(1,4)");
-  // The curve's cursor follows every report (low 32 bits of the time).
-  ASSERT_GE(curve.calls.size(), 3u);
-  EXPECT_EQ(curve.calls[0], "SetIdle(0)");
-  EXPECT_EQ(curve.calls[1], "Repaint()");
-  EXPECT_EQ(curve.calls[2], "SetCursor(2100)");
-  curve.calls.clear();
-  EXPECT_EQ(UpdatePosition(library, (int64_t{1} << 32) + 500, true, true), 0);
-  EXPECT_EQ(curve.calls.back(), "SetCursor(500)");
-  curve.calls.clear();
-  UpdatePosition(library, 500, false, true);
-  EXPECT_TRUE(curve.calls.empty());
+  // A new track forgets the sample shown last.
+  ASSERT_TRUE(Load(0));
+  map.calls.clear();
+  EXPECT_EQ(At(4500), Kind::NewFix);
+  EXPECT_EQ(map.calls.size(), 1u);
 }
 
 TEST_F(TrackTest, UpdatePositionNoDataStates) {
   FillLibrary(library, {WriteRecording(dir.Folder(), MinuteDrive())}, true);
-  ASSERT_EQ(LoadRecordingTrack(library, 0), 1);
+  ASSERT_TRUE(Load(0));
   map.calls.clear();
 
   // Invalid status and the zero rule: no-data state.
-  for (int64_t t : {5000, 7000, 60000, 999999999, -1000}) {
-    owner.calls.clear();
-    EXPECT_EQ(UpdatePosition(library, t, false, true), 0) << t;
-    EXPECT_EQ(owner.calls, (std::vector<std::string>{"ClearHeading()", "SetSpeed(0,0)"})) << t;
-  }
+  for (int64_t t : {5000, 7000, 60000, 999999999, -1000}) EXPECT_EQ(At(t), Kind::NoData) << t;
   // Out of range: no fix, and the instruments are not touched, at every report.
-  owner.calls.clear();
-  EXPECT_EQ(UpdatePosition(library, 9000, false, true), 0);
-  EXPECT_EQ(UpdatePosition(library, 9500, false, true), 0);
-  EXPECT_TRUE(owner.calls.empty());
+  EXPECT_EQ(At(9000), Kind::Unusable);
+  EXPECT_EQ(At(9500), Kind::Unusable);
   EXPECT_TRUE(map.calls.empty());
   // Times that would overflow an index.
   library.SetGpsRate(255.0);
-  EXPECT_EQ(UpdatePosition(library, INT64_MAX, false, true), 0);
-  EXPECT_EQ(UpdatePosition(library, INT64_MIN, false, true), 0);
+  EXPECT_EQ(At(INT64_MAX), Kind::NoData);
+  EXPECT_EQ(At(INT64_MIN), Kind::NoData);
 }
 
 TEST_F(TrackTest, GroupPathsAndTheFirstFix) {
@@ -314,8 +296,8 @@ TEST_F(TrackTest, GroupPathsAndTheFirstFix) {
        WriteRecording(dir.Folder(), third), WriteRecording(dir.Folder(), noGps)},
       true);
 
-  ClearGroupPaths(library);
-  DrawGroupPath(library, 0);
+  drawing.ClearGroupPaths();
+  drawing.DrawGroupPath(library, 0);
   const std::vector<std::string> expected = {"draw_file_path_clear_all()",
                                              "draw_file_path_begin()",
                                              "draw_file_path_end()",
@@ -333,25 +315,25 @@ TEST_F(TrackTest, GroupPathsAndTheFirstFix) {
 
   FirstFix fix;
   fix.found = 7;
-  EXPECT_EQ(DrawRecordingPath(library, 2, &fix), 0);  // missing file
+  EXPECT_EQ(drawing.DrawRecordingPath(library, 2, &fix), 0);  // missing file
   EXPECT_EQ(fix.found, 0);
-  EXPECT_EQ(DrawRecordingPath(library, 5, &fix), 0);
-  EXPECT_EQ(DrawRecordingPath(library, -1, nullptr), 0);
-  EXPECT_EQ(DrawRecordingPath(library, 4, &fix), 1);  // no GPS block
-  EXPECT_EQ(DrawRecordingPath(library, 1, &fix), 1);
+  EXPECT_EQ(drawing.DrawRecordingPath(library, 5, &fix), 0);
+  EXPECT_EQ(drawing.DrawRecordingPath(library, -1, nullptr), 0);
+  EXPECT_EQ(drawing.DrawRecordingPath(library, 4, &fix), 1);  // no GPS block
+  EXPECT_EQ(drawing.DrawRecordingPath(library, 1, &fix), 1);
   EXPECT_EQ(fix.found, 1);
   EXPECT_DOUBLE_EQ(fix.latitude, 35.41);
   EXPECT_DOUBLE_EQ(fix.longitude, 139.475);
 
   map.calls.clear();
-  DrawGroupPath(library, -1);
-  DrawGroupPath(library, 1);
+  drawing.DrawGroupPath(library, -1);
+  drawing.DrawGroupPath(library, 1);
   EXPECT_TRUE(map.calls.empty());
 
   // Without a map nothing is sent and nothing fails.
-  library.SetMapView(nullptr);
-  ClearGroupPaths(library);
-  DrawGroupPath(library, 0);
-  EXPECT_EQ(LoadRecordingTrack(library, 1), 1);
-  EXPECT_EQ(UpdatePosition(library, 1000, true, true), 1);
+  drawing.SetMap(nullptr);
+  drawing.ClearGroupPaths();
+  drawing.DrawGroupPath(library, 0);
+  EXPECT_TRUE(Load(1));
+  EXPECT_EQ(At(1000), Kind::NewFix);
 }

@@ -11,7 +11,6 @@
 
 #include "ExportReadBack.h"
 #include "export/KmlExport.h"
-#include "map/TrackDrawing.h"
 #include "export/TrackExport.h"
 #include "TrackFixtures.h"
 
@@ -260,7 +259,7 @@ TEST_F(TrackExportTest, MenuCommandsAndTheirMessages) {
   EXPECT_EQ(result.captionId, kCsvCaption);
   EXPECT_EQ(result.path, output.Folder());
 
-  ASSERT_EQ(LoadRecordingTrack(library, 1), 1);
+  ASSERT_NE(library.LoadTrack(1), nullptr);
   const struct {
     ExportChoice choice;
     int textId, captionId;

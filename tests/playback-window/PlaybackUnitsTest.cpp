@@ -248,32 +248,25 @@ TEST(LastShownSample, ANewRecordingShowsItsFirstReportEvenAtTheSameIndex) {
   TempFolder dir;
   RecordingLibrary library;
   MapDouble map;
-  OwnerDouble owner;
-  CurveDouble curve;
-  library.SetGSensorView(&curve);
-  library.SetMapView(&map);
-  library.SetOwnerView(&owner);
+  TrackDrawing drawing(&map);
   RecordingPlan first, second;
   for (int i = 0; i < 20; ++i) first.gps.push_back(DriveFix(i));
   for (int i = 0; i < 20; ++i) second.gps.push_back(DriveFix(i + 40));
   FillLibrary(library, {WriteRecording(dir.Folder(), first), WriteRecording(dir.Folder(), second)}, true);
 
-  ASSERT_EQ(LoadRecordingTrack(library, 0), 1);
-  ASSERT_EQ(UpdatePosition(library, 5000, false, true), 1);
-  EXPECT_EQ(LastShownSample, 5);
+  ASSERT_NE(library.LoadTrack(0), nullptr);
+  ASSERT_EQ(drawing.PositionAt(library.Track(), 5000, true).kind, TrackPosition::Kind::NewFix);
   // The next recording's first report lands on sample 5 as well (a seek, or
   // a recording that starts late): it must move the marker to the new route.
-  ASSERT_EQ(LoadRecordingTrack(library, 1), 1);
-  EXPECT_EQ(LastShownSample, 0);
+  drawing.ClearTrack();
+  ASSERT_NE(library.LoadTrack(1), nullptr);
   map.calls.clear();
-  owner.calls.clear();
-  ASSERT_EQ(UpdatePosition(library, 5000, false, true), 1);
+  ASSERT_EQ(drawing.PositionAt(library.Track(), 5000, true).kind, TrackPosition::Kind::NewFix);
   ASSERT_EQ(map.calls.size(), 1u);
   EXPECT_EQ(map.calls[0].rfind("MovePosition(", 0), 0u) << map.calls[0];
-  EXPECT_FALSE(owner.calls.empty());
   // Within one recording the same sample still moves the marker only once.
   map.calls.clear();
-  ASSERT_EQ(UpdatePosition(library, 5500, false, true), 1);
+  ASSERT_EQ(drawing.PositionAt(library.Track(), 5500, true).kind, TrackPosition::Kind::ShownLast);
   EXPECT_TRUE(map.calls.empty());
 }
 

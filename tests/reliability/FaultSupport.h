@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "ContainerBytes.h"
-#include "library/LibraryViews.h"
+#include "library/LibraryLists.h"
 #include "library/RecordingLibrary.h"
 #include "TempFolder.h"
 
@@ -157,11 +157,8 @@ class CountingFileList : public IFileListView {
   int rows = 0;
 };
 
-class AnsweringOwner : public IOwnerView {
+class AnsweringOwner : public CopyFeedback {
  public:
-  void SetHeading(int32_t) override {}
-  void ClearHeading() override {}
-  void SetSpeed(bool, uint16_t) override {}
   bool ConfirmOverwrite(const std::string& path) override {
     asked.push_back(path);
     return overwrite;
@@ -177,11 +174,12 @@ class AnsweringOwner : public IOwnerView {
 
 // A library attached to recording views, with every group checked after a scan.
 struct CheckedLibrary {
-  CheckedLibrary() { library.AttachViews(&groups, &files, nullptr, nullptr, &owner); }
   void Open(const std::string& folder) {
     library.OpenRecordings(folder);
+    lists.Fill();
     groups.checked.clear();
     for (std::size_t g = 0; g < library.Groups().size(); ++g) groups.checked.insert(static_cast<int>(g));
+    lists.TakeChecks();
   }
   std::vector<std::string> Names() const {
     std::vector<std::string> names;
@@ -193,6 +191,7 @@ struct CheckedLibrary {
   CheckGroupList groups;
   CountingFileList files;
   AnsweringOwner owner;
+  LibraryLists lists{library, &groups, &files};
 };
 
 // One line per failure ("errno path -> destination") and per remaining

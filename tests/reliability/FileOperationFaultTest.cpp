@@ -76,7 +76,7 @@ TEST_F(FileOperationFaults, CopyOntoAMediumThatRunsOutOfSpace) {
   WriteBytes(dest + "/2019/05/R2.AVI", old);
   const std::map<std::string, Bytes> before = {{"2019/05/R2.AVI", old}};
 
-  EXPECT_EQ(c.library.CopyChecked(dest), 1);
+  EXPECT_EQ(c.library.CopyChecked(dest, &c.owner), 1);
   EXPECT_EQ(c.owner.asked, (std::vector<std::string>{dest + "/2019/05/R2.AVI"}));
   ASSERT_FALSE(c.library.LastFailures().empty()) << "1 MiB cannot hold three 400 KiB recordings";
   for (const FileOperationFailure& f : c.library.LastFailures()) {
@@ -106,7 +106,7 @@ TEST_F(FileOperationFaults, CopyWhereEveryWriteFails) {
         ::signal(SIGXFSZ, SIG_IGN);
         const struct rlimit limit = {256 * 1024, 256 * 1024};
         if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return std::string("setrlimit failed");
-        c.library.CopyChecked(dest);
+        c.library.CopyChecked(dest, &c.owner);
         return Report(c.library) + "A " + std::to_string(c.owner.asked.size()) + "\n";
       },
       false);
@@ -124,7 +124,7 @@ TEST_F(FileOperationFaults, CopyOntoAReadOnlyMedium) {
   if (!tree.MountTmpfs("ro", "ro"))
     GTEST_SKIP() << "cannot mount a read-only tmpfs here (needs root and mount rights); "
                     "CopyIntoAFolderTheUserMayNotWrite covers refused writes without a mount";
-  EXPECT_EQ(c.library.CopyChecked(tree / "ro"), 1);
+  EXPECT_EQ(c.library.CopyChecked(tree / "ro", &c.owner), 1);
   ASSERT_EQ(c.library.LastFailures().size(), 3u);
   for (const FileOperationFailure& f : c.library.LastFailures()) EXPECT_EQ(f.error, EROFS) << f.destination;
   EXPECT_TRUE(FilesBelow(tree / "ro").empty());
@@ -138,7 +138,7 @@ TEST_F(FileOperationFaults, CopyIntoAFolderTheUserMayNotWrite) {
   for (const char* folder : {"closed", "closed/2019", "closed/2019/05"}) ::chmod((tree / folder).c_str(), 0555);
 
   const std::optional<std::string> report = RunInChild([&] {
-    c.library.CopyChecked(tree / "closed");
+    c.library.CopyChecked(tree / "closed", &c.owner);
     return Report(c.library) + "A " + std::to_string(c.owner.asked.size()) + "\n";
   });
   ASSERT_TRUE(report.has_value());
@@ -153,7 +153,7 @@ TEST_F(FileOperationFaults, CopyIntoAFolderTheUserMayNotWrite) {
   // Below a folder that may not be changed, the subfolders cannot be made:
   // the failure names that refusal, not the missing folders after it.
   const std::optional<std::string> deeper = RunInChild([&] {
-    c.library.CopyChecked(tree / "closed/new");
+    c.library.CopyChecked(tree / "closed/new", &c.owner);
     return Report(c.library);
   });
   ASSERT_TRUE(deeper.has_value());
@@ -173,7 +173,7 @@ TEST_F(FileOperationFaults, CopyOntoTheSourceItself) {
   for (const std::string& dest : {tree / "card", tree / "alias", tree / "card/", tree / "linked"}) {
     SCOPED_TRACE(dest);
     c.owner.asked.clear();
-    EXPECT_EQ(c.library.CopyChecked(dest), 1);
+    EXPECT_EQ(c.library.CopyChecked(dest, &c.owner), 1);
     EXPECT_TRUE(c.library.LastFailures().empty());
     ExpectSourcesIntact();
   }
@@ -191,7 +191,7 @@ TEST_F(FileOperationFaults, CopyOfARecordingReplacedByAPipeSinceTheScan) {
   const std::optional<std::string> report = RunInChild(
       [&] {
         ::alarm(20);  // a copy that hangs ends the child, which fails the test
-        c.library.CopyChecked(dest);
+        c.library.CopyChecked(dest, &c.owner);
         return Report(c.library);
       },
       false);

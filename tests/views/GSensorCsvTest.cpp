@@ -7,7 +7,6 @@
 #include "views/CGSensorCtrl.h"
 #include "ExportReadBack.h"
 #include "TestSupport.h"
-#include "map/TrackDrawing.h"
 #include "export/TrackExport.h"
 #include "TrackFixtures.h"
 
@@ -29,9 +28,10 @@ TEST(GSensorCsv, ValuesEqualTheCurvesConversion) {
         {static_cast<int8_t>(i % 2 ? 100 : -100), static_cast<int8_t>(i * 4 - 99), static_cast<int8_t>(99 - i * 3)});
   TempFolder dir;
   RecordingLibrary library;
-  library.SetGSensorView(curve);
   FillLibrary(library, {WriteRecording(dir.Folder(), plan)}, true);
-  ASSERT_EQ(LoadRecordingTrack(library, 0), 1);
+  const RecordingTrack* track = library.LoadTrack(0);
+  ASSERT_NE(track, nullptr);
+  curve->ShowTrack(*track);
 
   std::vector<TrackPart> parts(1);
   ASSERT_TRUE(CurrentTrackPart(library, parts[0]));

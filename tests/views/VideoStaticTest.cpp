@@ -21,7 +21,7 @@ TEST(VideoSurface, ShowsTheScanCounterOnlyWhileBusy) {
   CVideoStatic surface(&window, 1002);
   surface.setGeometry(10, 10, 360, 240);
   window.show();
-  IProgressView& progress = surface;
+  CVideoStatic& progress = surface;
 
   EXPECT_EQ(NonBackground(ScreenPixels(&window, &surface)), 0);
   progress.ShowScanCount(5);  // not busy: the counter is kept but not drawn

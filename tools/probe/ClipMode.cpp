@@ -112,7 +112,6 @@ SpanSource CardSpan(const ClipArgs& args) {
     return span;
   }
   RecordingLibrary library;
-  library.AttachViews(nullptr, nullptr, nullptr, nullptr, nullptr);
   if (!library.OpenRecordings(args.source)) {
     span.error = "no such folder";
     return span;

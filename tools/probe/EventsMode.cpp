@@ -96,7 +96,6 @@ int RunEvents(const std::vector<std::string>& args, std::FILE* out) {
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) {
     RecordingLibrary library;
-    library.AttachViews(nullptr, nullptr, nullptr, nullptr, nullptr);
     library.OpenRecordings(path);
     int status = 0;
     for (const RecordingGroup& g : library.Groups()) {

@@ -10,7 +10,6 @@
 #include <system_error>
 
 #include "export/KmlExport.h"
-#include "library/LibraryViews.h"
 #include "ProbeMode.h"
 #include "ProbeRecording.h"
 #include "RecordingJson.h"
@@ -87,13 +86,13 @@ int RunGpx(const std::vector<std::string>& args, std::FILE* out) { return RunOne
 int RunCsv(const std::vector<std::string>& args, std::FILE* out) { return RunOne(TrackFormat::Csv, args, out); }
 
 // The scan's count and the groups done, on one line of a terminal.
-class CTerminalProgress : public IProgressView {
+class CTerminalProgress {
  public:
   CTerminalProgress() : m_enabled(isatty(STDERR_FILENO) == 1) {}
-  ~CTerminalProgress() override { Erase(); }
+  ~CTerminalProgress() { Erase(); }
   CTerminalProgress(const CTerminalProgress&) = delete;
   CTerminalProgress& operator=(const CTerminalProgress&) = delete;
-  void ShowScanCount(int32_t count) override { Show("scanning: " + std::to_string(count) + " files"); }
+  void ShowScanCount(int32_t count) { Show("scanning: " + std::to_string(count) + " files"); }
   void ShowGroup(std::size_t done, std::size_t total) {
     Show("exporting: group " + std::to_string(done) + " of " + std::to_string(total));
   }
@@ -143,14 +142,13 @@ int RunExport(const std::vector<std::string>& args, std::FILE* out) {
   }
 
   RecordingLibrary library;
-  library.AttachViews(nullptr, nullptr, nullptr, nullptr, nullptr);
   CTerminalProgress progress;
-  library.SetProgressView(&progress);
+  library.SetScanCountCallback([&progress](int32_t count) { progress.ShowScanCount(count); });
   if (!library.OpenRecordings(card)) {
     std::fprintf(stderr, "trk-probe: %s: no such folder\n", card.c_str());
     return 1;
   }
-  library.SetProgressView(nullptr);
+  library.SetScanCountCallback(nullptr);
   std::error_code error;
   std::filesystem::create_directories(folder, error);
 

@@ -10,7 +10,6 @@
 #include "ProbeRecording.h"
 #include "RecordingJson.h"
 #include "library/RecordingLibrary.h"
-#include "map/TrackDrawing.h"
 
 namespace {
 
@@ -30,7 +29,7 @@ int RunKml(const std::vector<std::string>& args, std::FILE* out) {
   } else {
     RecordingLibrary library;
     library.SetRecordings({info});
-    if (LoadRecordingTrack(library, 0) != 1) {
+    if (library.LoadTrack(0) == nullptr) {
       json.Field("error", "cannot open the file");
     } else {
       std::size_t points = 0;

@@ -91,7 +91,6 @@ int RunLibrary(const std::vector<std::string>& argsIn, std::FILE* out) {
   }
   if (args.size() != 1) return ProbeUsage();
   RecordingLibrary library;
-  library.AttachViews(nullptr, nullptr, nullptr, nullptr, nullptr);
   library.SetKeepTrackGps(true);
   if (useIndex) library.SetScanIndexFile(ScanIndex::DefaultPath());
   const int result = library.OpenRecordings(args[0]) ? 1 : 0;  // the JSON keeps its number

@@ -4,16 +4,19 @@
 // listed in the events window that the button on the curve opens, and
 // reached by N and Shift+N. Choosing an event plays from kLeadMs before it;
 // in another recording of the trip, once that recording reports its first time.
+#include "app/TripEventsPresenter.h"
+#include "app/PlaybackPresenter.h"
+
 #include <QFile>
 #include <algorithm>
 
-#include "dialogs/CEventListDlg.h"
-#include "map/CHtmlMapDlg.h"
-#include "settings/CSettings.h"
 #include "app/CTRKDlg.h"
-#include "settings/Languages.h"
-#include "map/ScriptText.h"
+#include "dialogs/CEventListDlg.h"
 #include "export/TrackPart.h"
+#include "map/CHtmlMapDlg.h"
+#include "map/ScriptText.h"
+#include "settings/CSettings.h"
+#include "settings/Languages.h"
 
 namespace {
 
@@ -26,16 +29,28 @@ constexpr int64_t kStillAtEventMs = 3000;
 
 }  // namespace
 
-void CTRKDlg::SetUpEvents() {
-  m_eventsButton = std::make_unique<CEventsButton>(&m_ui.m_gsensor);
-  m_eventList = std::make_unique<CEventListDlg>(this);
-  connect(m_eventsButton.get(), &QToolButton::clicked, this, &CTRKDlg::OpenEventList);
-  connect(m_eventList.get(), &CEventListDlg::EventChosen, this, &CTRKDlg::PlayEventAt);
-  connect(m_playback.get(), &CPlaybackController::TimeReported, this,
+TripEventsPresenter::TripEventsPresenter(CTRKDlg& window, RecordingLibrary& library, CPlaybackController& playback,
+                                         PlaybackPresenter& presenter)
+    : m_window(window),
+      m_library(library),
+      m_playback(playback),
+      m_presenter(presenter),
+      m_eventsButton(std::make_unique<CEventsButton>(&window.Ui().m_gsensor)),
+      m_eventList(std::make_unique<CEventListDlg>(&window)) {
+  connect(m_eventsButton.get(), &QToolButton::clicked, this, &TripEventsPresenter::OpenEventList);
+  connect(m_eventList.get(), &CEventListDlg::EventChosen, this, &TripEventsPresenter::PlayEventAt);
+  connect(&m_playback, &CPlaybackController::TimeReported, this,
           [this](int64_t timeMs, int32_t) { OnEventTime(timeMs); });
 }
 
-void CTRKDlg::LoadTripEvents(int32_t index, bool force) {
+TripEventsPresenter::~TripEventsPresenter() = default;
+
+const DrivingEvent* TripEventsPresenter::CurrentEvent() const {
+  if (m_currentEvent < 0 || static_cast<std::size_t>(m_currentEvent) >= m_tripEventList.size()) return nullptr;
+  return &m_tripEventList[static_cast<std::size_t>(m_currentEvent)];
+}
+
+void TripEventsPresenter::LoadTripEvents(int32_t index, bool force) {
   // A chosen event waits only for its own recording.
   if (index != m_eventSeekRecording) m_eventSeekRecording = -1;
   const int32_t group = index >= 0 ? m_library.FindGroupOf(index) : -1;
@@ -59,7 +74,7 @@ void CTRKDlg::LoadTripEvents(int32_t index, bool force) {
   MarkRecordingEvents(index);
 }
 
-void CTRKDlg::MarkRecordingEvents(int32_t index) {
+void TripEventsPresenter::MarkRecordingEvents(int32_t index) {
   std::vector<CGSensorCtrl::EventMark> curve;
   std::vector<CVideoSlider::Mark> slider;
   const uint32_t length = m_library.Recordings()[static_cast<std::size_t>(index)].summary.durationMs;
@@ -68,37 +83,38 @@ void CTRKDlg::MarkRecordingEvents(int32_t index) {
     curve.push_back({static_cast<double>(e.offsetMs), EventColor(e.type)});
     if (length > 0) slider.push_back({std::min(1.0, static_cast<double>(e.offsetMs) / length), EventColor(e.type)});
   }
-  m_ui.m_gsensor.SetEventMarks(std::move(curve));
-  m_ui.m_positionSlider.SetMarks(std::move(slider));
+  m_window.Ui().m_gsensor.SetEventMarks(std::move(curve));
+  m_window.Ui().m_positionSlider.SetMarks(std::move(slider));
   MarkTripEventsOnMap();
 }
 
 // Sent again at every recording's start, as its track is: a reloaded page
 // has lost them. The China map's page draws no marks.
-void CTRKDlg::MarkTripEventsOnMap() {
-  if (!m_mapDlg || m_mapProvider != 0) return;
-  m_mapDlg->RunScript("event_marks_clear()");
+void TripEventsPresenter::MarkTripEventsOnMap() {
+  CHtmlMapDlg* map = m_window.MapDlg();
+  if (!map || m_window.MapProvider() != 0) return;
+  map->RunScript("event_marks_clear()");
   for (const DrivingEvent& e : m_tripEventList) {
     if (!e.hasPosition) continue;
     QString title = EventTypeText(e.type) + QStringLiteral(" %1 g").arg(e.peakG, 0, 'f', 2);
     title.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('\''), QStringLiteral("\\'"));
-    m_mapDlg->RunScript("event_mark(" + FormatFixed6(e.latitude) + "," + FormatFixed6(e.longitude) + ",'" +
-                        EventColor(e.type).name().toStdString() + "','" + title.toStdString() + "')");
+    map->RunScript("event_mark(" + FormatFixed6(e.latitude) + "," + FormatFixed6(e.longitude) + ",'" +
+                   EventColor(e.type).name().toStdString() + "','" + title.toStdString() + "')");
   }
 }
 
-void CTRKDlg::OpenEventList() {
+void TripEventsPresenter::OpenEventList() {
   m_eventList->show();
   m_eventList->raise();
   m_eventList->activateWindow();
 }
 
-void CTRKDlg::RelabelEvents() {
+void TripEventsPresenter::RelabelEvents() {
   m_eventList->Relabel();
   m_eventsButton->Relabel();
 }
 
-QString CTRKDlg::TripEventsLine(const std::vector<TrackPart>& parts, int32_t firstRecording) const {
+QString TripEventsPresenter::TripEventsLine(const std::vector<TrackPart>& parts, int32_t firstRecording) {
   const EventCounts counts =
       CountEvents(FindTripEvents(parts, firstRecording, ReadEventSensitivity(CSettings::Instance())));
   auto count = [&counts](DrivingEventType type) { return counts[static_cast<std::size_t>(type)]; };
@@ -110,12 +126,12 @@ QString CTRKDlg::TripEventsLine(const std::vector<TrackPart>& parts, int32_t fir
              .arg(count(DrivingEventType::Impact));
 }
 
-void CTRKDlg::PlayEvent(int step) {
+void TripEventsPresenter::PlayEvent(int step) {
   const auto count = static_cast<int>(m_tripEventList.size());
   if (count == 0) return;
   const int32_t current = m_library.CurrentRecording();
-  const int64_t pending = m_playback->SeekTarget();
-  const int64_t now = std::max<int64_t>(0, pending != 0 ? pending : m_playback->TimeMs());
+  const int64_t pending = m_playback.SeekTarget();
+  const int64_t now = std::max<int64_t>(0, pending != 0 ? pending : m_playback.TimeMs());
   int target = -1;
   const DrivingEvent* last = m_currentEvent >= 0 && m_currentEvent < count
                                  ? &m_tripEventList[static_cast<std::size_t>(m_currentEvent)]
@@ -137,28 +153,28 @@ void CTRKDlg::PlayEvent(int step) {
   if (target >= 0 && target < count) PlayEventAt(target);
 }
 
-void CTRKDlg::PlayEventAt(int index) {
+void TripEventsPresenter::PlayEventAt(int index) {
   if (index < 0 || static_cast<std::size_t>(index) >= m_tripEventList.size()) return;
   m_currentEvent = index;
   m_eventList->SetCurrentEvent(index);
   const DrivingEvent& e = m_tripEventList[static_cast<std::size_t>(index)];
   const int64_t from = std::max<int64_t>(kFirstSeekableMs, int64_t(e.offsetMs) - kLeadMs);
-  const CPlaybackController& player = *m_playback;
+  const CPlaybackController& player = m_playback;
   if (e.recording == m_library.CurrentRecording() && (player.IsPlaying() || player.IsPaused())) {
-    if (!player.IsPlaying()) OnCommand(IDC_PLAY);
-    m_playbackPresenter->SeekTo(from);
+    if (!player.IsPlaying()) m_window.OnCommand(IDC_PLAY);
+    m_presenter.SeekTo(from);
     return;
   }
   m_eventSeekRecording = e.recording;
   m_eventSeekMs = from;
   const int32_t recording = e.recording;
-  m_playbackPresenter->AfterPlaybackSteps([this, recording] { m_playbackPresenter->OnPlayFile(recording); });
+  m_presenter.AfterPlaybackSteps([this, recording] { m_presenter.OnPlayFile(recording); });
 }
 
-void CTRKDlg::OnEventTime(int64_t) {
+void TripEventsPresenter::OnEventTime(int64_t) {
   if (m_eventSeekRecording < 0 || m_eventSeekRecording != m_library.CurrentRecording()) return;
   const int64_t target = m_eventSeekMs;
   m_eventSeekRecording = -1;
   m_eventSeekMs = -1;
-  m_playbackPresenter->SeekTo(target);
+  m_presenter.SeekTo(target);
 }
