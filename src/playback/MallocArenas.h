@@ -1,0 +1,9 @@
+#pragma once
+// How many malloc arenas the process's threads share.
+
+// The most arenas the viewer's threads allocate in.
+inline constexpr int kMaxMallocArenas = 2;
+
+// Caps the arenas at kMaxMallocArenas. Call first thing in main, before any
+// thread starts: an arena made before stays.
+void LimitMallocArenas();
