@@ -30,25 +30,24 @@ pid_t ParentOf(pid_t pid) {
 
 }  // namespace
 
-int64_t ResidentKb(pid_t pid) {
+ProcessMemoryKb MemoryKb(pid_t pid) {
+  // smaps_rollup: the sums over every mapping, PSS included (which status lacks).
   char path[64];
-  std::snprintf(path, sizeof path, "/proc/%d/status", static_cast<int>(pid));
+  std::snprintf(path, sizeof path, "/proc/%d/smaps_rollup", static_cast<int>(pid));
   FILE* file = std::fopen(path, "r");
-  if (file == nullptr) return 0;
+  if (file == nullptr) return {};
+  ProcessMemoryKb memory;
   char line[256];
-  int64_t kb = 0;
   while (std::fgets(line, sizeof line, file) != nullptr) {
     long long value = 0;
-    if (std::sscanf(line, "VmRSS: %lld kB", &value) == 1) {
-      kb = value;
-      break;
-    }
+    if (std::sscanf(line, "Rss: %lld kB", &value) == 1) memory.resident = value;
+    if (std::sscanf(line, "Pss: %lld kB", &value) == 1) memory.proportional = value;
   }
   std::fclose(file);
-  return kb;
+  return memory;
 }
 
-int64_t ProcessTreeResidentKb(pid_t root) {
+ProcessMemoryKb ProcessTreeMemoryKb(pid_t root) {
   std::map<pid_t, pid_t> parents;
   if (DIR* proc = opendir("/proc")) {
     while (const dirent* entry = readdir(proc)) {
@@ -59,13 +58,15 @@ int64_t ProcessTreeResidentKb(pid_t root) {
     }
     closedir(proc);
   }
-  int64_t total = 0;
+  ProcessMemoryKb total;
   for (const auto& [pid, parent] : parents) {
     // Up the parent chain to root (or to the top).
     pid_t p = pid;
     for (int depth = 0; depth < 64 && p > 1; ++depth) {
       if (p == root) {
-        total += ResidentKb(pid);
+        const ProcessMemoryKb memory = MemoryKb(pid);
+        total.resident += memory.resident;
+        total.proportional += memory.proportional;
         break;
       }
       const auto it = parents.find(p);

@@ -4,7 +4,12 @@
 
 #include <cstdint>
 
-// VmRSS of one process (0 once it has gone).
-int64_t ResidentKb(pid_t pid);
-// `root` and every process below it (the web engine's renderer and zygotes).
-int64_t ProcessTreeResidentKb(pid_t root);
+struct ProcessMemoryKb {
+  int64_t resident = 0;      // RSS: every page mapped, shared ones whole
+  int64_t proportional = 0;  // PSS: a shared page split among the processes that map it
+};
+
+// One process (zeros once it has gone).
+ProcessMemoryKb MemoryKb(pid_t pid);
+// `root` and every process below it (the web engine's renderer and zygote).
+ProcessMemoryKb ProcessTreeMemoryKb(pid_t root);

@@ -8,8 +8,11 @@
 
 #include "app/CTRKDlg.h"
 #include "app/WebEngineMemory.h"
+#include "playback/MallocArenas.h"
 
 void CTRKApp::PrepareProcess() {
+  // Before the first thread.
+  LimitMallocArenas();
   // The video surface is an X11 window handed to the media library.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "xcb");
   // The web engine's sandbox refuses to run as root.
