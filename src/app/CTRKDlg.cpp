@@ -21,8 +21,6 @@
 #include "map/TrackDrawing.h"
 #include "app/TrkMessageBox.h"
 
-std::atomic<int32_t> g_busy{0};
-
 namespace {
 
 // Statics the layout leaves where the template put them: dialog units of the
@@ -38,8 +36,13 @@ QIcon ProgramIcon() {
 
 }  // namespace
 
-CTRKDlg::CTRKDlg(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
-  // The engine has loaded the media library by now (or failed to).
+CTRKDlg::CTRKDlg(RecordingLibrary& library, CPlaybackController& playback, CHtmlMapDlg& mapHost, BusyGuard& busy,
+                 QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      m_mapDlg(&mapHost),
+      m_library(library),
+      m_busy(busy),
+      m_playback(&playback) {
   CSettings& settings = CSettings::Instance();
   m_mapProvider = settings.ReadMapProvider();
   m_title = QStringLiteral("KTR-DO Veveze ZariZ");
@@ -87,13 +90,13 @@ void CTRKDlg::SetUpControls() {
         &m_ui.m_mapButton, &m_ui.m_gsr,    &m_ui.m_lock,  &m_ui.m_close, &m_ui.m_maximize, &m_ui.m_minimize,
         &m_ui.m_about,     &m_ui.m_volume, &m_ui.m_sizeS, &m_ui.m_sizeM, &m_ui.m_sizeL}) {
     button->setFocusPolicy(Qt::NoFocus);
-    connect(button, &CGdipButton::Command, this, &CTRKDlg::OnCommand);
   }
+  // The title area's menu: About and the configuration dialog.
+  m_systemMenu = std::make_unique<QMenu>(this);
+  FillTitleMenu(*m_systemMenu);
   SetUpPlaybackConnections();
   SetUpExportMenu();
   SetUpEvents();
-  // Keyboard, wheel and drops for the whole window pass here first.
-  qApp->installEventFilter(this);
   setAcceptDrops(true);
 }
 
@@ -108,10 +111,6 @@ void CTRKDlg::ShowPlayPicture(bool playing) {
 bool CTRKDlg::OnInitDialog() {
   CSettings& settings = CSettings::Instance();
   ApplyQtTranslations();
-
-  // The title area's menu: About and the configuration dialog.
-  m_systemMenu = std::make_unique<QMenu>(this);
-  FillTitleMenu(*m_systemMenu, [this](int command) { OnSysCommand(command); });
 
   setWindowIcon(m_hIcon);
 
@@ -130,10 +129,9 @@ bool CTRKDlg::OnInitDialog() {
   m_ui.m_volumeSlider.SetPos(100);
   if (m_playback->IsLoaded()) m_playback->SetVolume(200);
 
-  m_mapDlg = std::make_unique<CHtmlMapDlg>(this);
   m_mapDlg->CreateInPlaceholder(this, &m_ui.m_mapPlaceholder);
   // A click on the recording's route plays from its nearest point.
-  connect(m_mapDlg.get(), &CHtmlMapDlg::RoutePointClicked, this, [this](int index) {
+  connect(m_mapDlg, &CHtmlMapDlg::RoutePointClicked, this, [this](int index) {
     const int64_t time = RoutePointTime(m_library, static_cast<std::size_t>(index));
     if (time >= 0) PlayFrom(time);
   });
@@ -172,10 +170,8 @@ bool CTRKDlg::OnInitDialog() {
   ApplyButtonTips();
 
   SetUpLists();
-  AttachLibrary();
 
   SetTimer(TimerId::Seek, 500);
-  SetTimer(TimerId::DelayedStart, 100);
 
   // Children without a cursor of their own keep the arrow instead of taking
   // the sizing cursors the window shows over its gaps.
@@ -236,16 +232,6 @@ void CTRKDlg::SetUpLists() {
   }
   m_ui.m_groupList.InitColumns();
   m_ui.m_fileList.InitColumns();
-}
-
-void CTRKDlg::AttachLibrary() {
-  m_library.AttachViews(&m_ui.m_groupList, &m_ui.m_fileList, &m_ui.m_gsensor, m_mapDlg.get(), this);
-  m_library.SetProgressView(&m_ui.m_video);
-  // After a deletion the library redraws the current group's paths.
-  m_library.SetRedrawGroupPaths([this](int32_t group) {
-    ClearGroupPaths(m_library);
-    DrawGroupPath(m_library, group);
-  });
 }
 
 // The library's view of the window.

@@ -1,20 +1,18 @@
 #pragma once
 // The program's one window: a frameless top-level window that holds the video
 // surface, the map panel, the G-sensor curve, the group and file lists, the
-// instruments, the skinned buttons and sliders, the recording library and the
-// playback controller (which holds the media engine). It paints its own skin,
-// lays out its controls itself, handles the private messages of its controls
-// and shows what the controller reports of the player.
+// instruments and the skinned buttons and sliders. It shows the recording
+// library and the playback controller that the session (ViewerSession) owns
+// and hands it, paints its own skin, lays out its controls itself and shows
+// what the controller reports of the player.
 //
 // The work is split by subject:
 //   CTRKDlg.cpp          construction, OnInitDialog, the library's owner view
 //   WindowControls.h     the child controls, built with the window
 //   CTRKDlgLayout.cpp    layout, video fit, shape, painting, mouse, window sizes
-//   CTRKDlgCommands.cpp  command dispatch, file commands, panels, window buttons
-//   CTRKDlgOpen.cpp      opening a folder (the scan on its worker)
-//   CTRKDlgOpenPath.cpp  opening a path or URI given from outside
+//   CTRKDlgCommands.cpp  file commands, panels, window buttons
 //   CTRKDlgFullScreen.cpp full-screen mode
-//   CTRKDlgMessages.cpp  private messages, timers
+//   CTRKDlgMessages.cpp  window input, the config dialog's settings, timers
 //   CTRKDlgPlayback.cpp  playback controls, opening and playing a recording
 //   CTRKDlgSync.cpp      player reports, time reports, seeking, the marquee
 //   CTRKDlgPlaybackWiring.cpp  the playback controller wired to the controls
@@ -28,7 +26,6 @@
 #include <QPoint>
 #include <QString>
 #include <QWidget>
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -38,7 +35,6 @@
 #include "dialogs/CEventListDlg.h"
 #include "views/CGSensorCtrl.h"
 #include "controls/CGdipButton.h"
-#include "app/CFolderScan.h"
 #include "clip/ClipSpan.h"
 #include "controls/CMySliderControl.h"
 #include "playback/CPlaybackController.h"
@@ -58,10 +54,11 @@
 #include "library/RecordingLibrary.h"
 #include "app/TimerId.h"
 #include "app/TrkControlIds.h"
-#include "app/VideoOutputChoice.h"
 #include "app/WindowControls.h"
 
+class BusyGuard;
 class CHtmlMapDlg;
+class FolderOpening;
 struct TrackPart;
 class QDropEvent;
 class QKeyEvent;
@@ -72,10 +69,6 @@ class QMenu;
 class QPushButton;
 class QTimer;
 class ClipWorker;
-
-// An OPEN scan or a list-started playback is under way (shared with the media
-// library's thread).
-extern std::atomic<int32_t> g_busy;
 
 // Window position and size saved before covering the monitor or full screen.
 struct SavedWindowRect {
@@ -89,30 +82,15 @@ class CTRKDlg : public QWidget, public IOwnerView {
   Q_OBJECT
 
  public:
-  explicit CTRKDlg(QWidget* parent = nullptr);
+  // The window shows `library` and `playback`; `mapHost` takes the map
+  // placeholder's place at start-up. All of them outlive the window.
+  CTRKDlg(RecordingLibrary& library, CPlaybackController& playback, CHtmlMapDlg& mapHost, BusyGuard& busy,
+          QWidget* parent = nullptr);
   ~CTRKDlg() override;
 
   // Start-up of the window, in order: settings, engine binding, map host,
-  // pictures, saved rectangle, layout, lists and library, timers.
+  // pictures, saved rectangle, layout, lists, timers.
   bool OnInitDialog();
-
-  // OPEN after its folder picker: remembers the folder, scans it into the
-  // library, fills the lists, draws the first group's paths and arms the
-  // delayed start of the first recording.
-  // The folder as the bytes of its path (a name need not be UTF-8), or as a
-  // QString of a name that is.
-  void OpenFolder(const std::string& folder);
-  void OpenFolder(const QString& folder);
-  // OpenFolder once the map page can take the group's paths (at once when
-  // it already can; after a while without it in any case).
-  void OpenFolderWhenReady(const std::string& folder);
-  void OpenFolderWhenReady(const QString& folder);
-  // Opens what the command line or the file manager names: a folder (as
-  // OpenFolderWhenReady), a recording (its folder, with that recording as the
-  // one that starts) or a file:// URI of either (LocalPathOfArgument). Anything
-  // else, or a missing path, only shows a message that names it and why.
-  void OpenPath(const std::string& pathOrUri);
-  void OpenPath(const QString& pathOrUri);
 
   // Layout and sizing.
   void LayoutControls(int cx, int cy);
@@ -122,9 +100,7 @@ class CTRKDlg : public QWidget, public IOwnerView {
   // its work area).
   QRect MonitorRect() const;
 
-  // Commands: every button reports its control id here.
-  void OnCommand(int id);
-  void OnSysCommand(int id);
+  // Commands: the session connects every button to its handler.
   void OnCancel();
   void OnBnClickedClose();
   void OnBnClickedMaximize();
@@ -135,9 +111,7 @@ class CTRKDlg : public QWidget, public IOwnerView {
   // Opens recording `index` of the library.
   void PlayRecording(int32_t index);
 
-  // commands and full screen (CTRKDlgCommands.cpp, CTRKDlgOpen.cpp,
-  // CTRKDlgFullScreen.cpp)
-  void OnBnClickedOpen();
+  // commands and full screen (CTRKDlgCommands.cpp, CTRKDlgFullScreen.cpp)
   void OnBnClickedSave();
   void OnBnClickedDel();
   void OnBnClickedLock();
@@ -158,8 +132,6 @@ class CTRKDlg : public QWidget, public IOwnerView {
   void OnLanguageChanged();
   // Shows every control of the normal layout, or hides them for full screen.
   void ShowControls(bool show);
-  // An OPEN scan is under way (its worker has not been taken back yet).
-  bool IsScanning() const;
 
   // Timers by id, as the window's timer handler sees them.
   void SetTimer(TimerId id, int periodMs);
@@ -197,8 +169,8 @@ class CTRKDlg : public QWidget, public IOwnerView {
   WindowControls& Ui() { return m_ui; }
   const WindowControls& Ui() const { return m_ui; }
   const CVideoStatic& Video() const { return m_ui.m_video; }
-  // The map host (null before OnInitDialog).
-  CHtmlMapDlg* MapDlg() const { return m_mapDlg.get(); }
+  // The map host.
+  CHtmlMapDlg* MapDlg() const { return m_mapDlg; }
   const RecordingLibrary& Library() const { return m_library; }
 
   // What the window shows now.
@@ -242,13 +214,14 @@ class CTRKDlg : public QWidget, public IOwnerView {
   int32_t m_mapHeight = 240;
   int32_t m_listHeight = 120;
 
-  std::unique_ptr<CHtmlMapDlg> m_mapDlg;
+  CHtmlMapDlg* m_mapDlg;
   int32_t m_mapProvider = 0;
   QString m_currentFile;
   QString m_currentFolder;
   // The last destination of SAVE in this run, where its next picker starts.
   QString m_lastSaveFolder;
-  RecordingLibrary m_library;
+  RecordingLibrary& m_library;
+  BusyGuard& m_busy;
 
  public:
   // playback and synchronisation (CTRKDlgPlayback.cpp, CTRKDlgSync.cpp)
@@ -277,13 +250,10 @@ class CTRKDlg : public QWidget, public IOwnerView {
   void UpdateTimeDisplays(int64_t timeMs);
 
  private:
-  // Destroyed before the library and after every control: the media library
-  // is released (and unloaded) once the video surface's users are gone.
-  std::unique_ptr<CPlaybackController> m_playback =
-      std::make_unique<CPlaybackController>([this] { return !m_closed; }, VideoOutputArguments());
+  CPlaybackController* m_playback;
 
  private:
-  // Child controls (destroyed before the controller, after the tooltip).
+  // Child controls (destroyed after the tooltip).
   WindowControls m_ui{this};
   QColor m_background;
   std::unique_ptr<CTrcToolTipCtrl> m_toolTip;
@@ -291,6 +261,10 @@ class CTRKDlg : public QWidget, public IOwnerView {
  signals:
   // The window has closed (the close path has run).
   void Closed();
+  // A path dropped on the window, to be opened.
+  void PathDropped(const QString& path);
+  // The repaired copies' folder, to be opened in the viewer.
+  void RepairedFolderChosen(const QString& folder);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -315,17 +289,14 @@ class CTRKDlg : public QWidget, public IOwnerView {
   void SetUpControls();
   void LoadPictures();
   void SetUpLists();
-  void AttachLibrary();
   void ApplyWindowShape();
   void UpdateHoverCursor(const QPoint& p);
   void RepaintMapHost();
   void WriteWindowRect();
   void MoveWindowBy(const QPoint& globalPos);
   void OnMapProviderChanged();
-  void OnOpenCountdownTick();
   // playback and synchronisation
   bool HoldWhilePlaybackSteps(std::function<void()> work);
-  bool OnPlaybackCommand(int id);
   // Runs `work` now, or after the stop-and-reopen under way.
   void AfterPlaybackSteps(const std::function<void()>& work);
   bool OnPlaybackTimer(TimerId id);
@@ -373,14 +344,9 @@ class CTRKDlg : public QWidget, public IOwnerView {
   // "No files in list.", with how many files the last scan could not read.
   QString EmptyListText() const;
   bool RefuseNothingChecked();
-  // OPEN's guards and preparation before a folder is chosen; false when
-  // OPEN is refused now (a recording still starting, a scan under way).
-  bool CanOpen() const;
-  bool PrepareToOpen();
   void StopForCommand();
   // One box after SAVE, DEL or LOCK: the summary, below the failures if any.
   void ReportFileOperation(uint32_t headingId, uint32_t captionId, const QString& summary);
-  void FinishOpen();
   // After OPEN found recordings cut off by power loss: the offer to write
   // repaired copies to another folder, the repair and its report.
   void OfferCutRepair();
@@ -389,12 +355,10 @@ class CTRKDlg : public QWidget, public IOwnerView {
   QString AskRepairFolder();
   // The report, with the offer to open the copies in the viewer or the file manager.
   void OfferRepairedFolder(const QString& report, const QString& destination);
-  // The library index of the recording at this canonical path (-1: none).
-  int32_t FindRecordingIndex(const std::string& canonicalPath) const;
-  std::unique_ptr<CFolderScan> m_scan;
-  // The recording OpenPath asked to start (canonical path), taken by the next
-  // scan's end; empty: the first recording starts.
-  std::string m_startRecording;
+  // The opening reads and sets the folder opened last, and runs the steps
+  // around a scan that belong to the window (the repair offer, the group's
+  // paths, the stop before it).
+  friend class FolderOpening;
 
   std::unique_ptr<QMenu> m_systemMenu;
   std::map<TimerId, std::unique_ptr<QTimer>> m_timers;

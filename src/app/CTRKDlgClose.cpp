@@ -5,7 +5,6 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "map/CHtmlMapDlg.h"
 #include "settings/CSettings.h"
 #include "app/CTRKDlg.h"
 #include "app/ClipWorker.h"
@@ -39,11 +38,7 @@ CTRKDlg::~CTRKDlg() {
   m_timers.clear();
   // The player must not draw into the surface's window once it is gone.
   if (m_playback->IsLoaded()) m_playback->Stop();
-  m_library.AttachViews(nullptr, nullptr, nullptr, nullptr, nullptr);
-  m_library.SetProgressView(nullptr);
-  m_library.SetRedrawGroupPaths(nullptr);
-  m_mapDlg.reset();
   m_systemMenu.reset();
-  // The controls go next in reverse declaration order, then the engine
-  // (media library released and unloaded), then the library.
+  // The controls go next in reverse declaration order; the session has
+  // taken the library's views and the map host back before.
 }

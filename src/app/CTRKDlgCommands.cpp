@@ -1,7 +1,6 @@
-// Command dispatch and the commands the window carries out itself: OPEN, the
-// file commands (SAVE, DEL, LOCK) with their guards and messages, KML, the
-// MAP and GSR panels, and the window's own buttons (close, cover the
-// monitor, minimise, about, configuration, S, M and L).
+// The commands the window carries out itself: the file commands (SAVE, DEL, LOCK) with their guards and messages, KML,
+// the MAP and GSR panels, and the window's own buttons (close, cover the monitor, minimise, about, configuration, S, M
+// and L).
 #include <cerrno>
 #include <QFile>
 #include <QFileInfo>
@@ -59,96 +58,6 @@ QString ReasonText(int error) {
 }
 
 }  // namespace
-
-void CTRKDlg::OnCommand(int id) {
-  if (OnPlaybackCommand(id)) return;  // playback and synchronisation
-  switch (id) {
-    case IDC_OPEN:
-      OnBnClickedOpen();
-      break;
-    case IDC_SAVE:
-      OnBnClickedSave();
-      break;
-    case IDC_DEL:
-      OnBnClickedDel();
-      break;
-    case IDC_LOCK:
-      OnBnClickedLock();
-      break;
-    case IDC_KML:
-      OnBnClickedKml();
-      break;
-    case IDC_MAP:
-      OnBnClickedMap();
-      break;
-    case IDC_GSR:
-      OnBnClickedGsr();
-      break;
-    case IDC_CLOSE:
-      OnBnClickedClose();
-      break;
-    case IDC_MAXIMIZE:
-      OnBnClickedMaximize();
-      break;
-    case IDC_MINIMIZE:
-      OnBnClickedMinimize();
-      break;
-    case IDC_ABOUT:
-      OnBnClickedAbout();
-      break;
-    case IDC_CONF:
-      OnBnClickedConf();
-      break;
-    case IDC_SIZE_S:
-      SetWindowSize(WindowSizeCommand::Small);
-      break;
-    case IDC_SIZE_M:
-      SetWindowSize(WindowSizeCommand::Medium);
-      break;
-    case IDC_SIZE_L:
-      SetWindowSize(WindowSizeCommand::Large);
-      break;
-    default:
-      // The video surface's notifications need no action; the playback
-      // commands are dispatched by their own handlers.
-      break;
-  }
-}
-
-void CTRKDlg::OnSysCommand(int id) {
-  if ((id & 0xFFF0) == IDM_ABOUTBOX)
-    OnBnClickedAbout();
-  else if ((id & 0xFFF0) == IDM_CONFIG)
-    OnBnClickedConf();
-}
-
-// OPEN
-
-void CTRKDlg::OnBnClickedOpen() {
-  if (!CanOpen()) return;
-  // The recording stands paused under the picker; a cancel leaves it so.
-  DialogPause pause(*m_playback);
-  const QString lastFolder = QFile::decodeName(CSettings::Instance().ReadLastFolder().c_str());
-  CFolderDialog picker(this, LoadQText(130), CFolderDialog::StartFolder(lastFolder));
-  if (picker.DoModal() != CFolderDialog::kOk || m_closed || !PrepareToOpen()) return;
-  pause.Release();
-  OpenFolder(picker.FolderPath());
-}
-
-bool CTRKDlg::CanOpen() const {
-  // A recording is still starting from the last OPEN or list: ignore.
-  if (!m_library.Recordings().empty() && g_busy == 1) return false;
-  // The library is empty while a scan runs; a second scan must not start.
-  return !IsScanning();
-}
-
-bool CTRKDlg::PrepareToOpen() {
-  if (!CanOpen()) return false;
-  m_playback->SetSeekTarget(0);
-  StopForCommand();
-  m_playback->ResetRate();
-  return true;
-}
 
 void CTRKDlg::StopForCommand() {
   m_playback->Stop();

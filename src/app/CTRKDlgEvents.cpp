@@ -31,7 +31,7 @@ void CTRKDlg::SetUpEvents() {
   m_eventList = std::make_unique<CEventListDlg>(this);
   connect(m_eventsButton.get(), &QToolButton::clicked, this, &CTRKDlg::OpenEventList);
   connect(m_eventList.get(), &CEventListDlg::EventChosen, this, &CTRKDlg::PlayEventAt);
-  connect(m_playback.get(), &CPlaybackController::TimeReported, this,
+  connect(m_playback, &CPlaybackController::TimeReported, this,
           [this](int64_t timeMs, int32_t) { OnEventTime(timeMs); });
 }
 
@@ -145,7 +145,7 @@ void CTRKDlg::PlayEventAt(int index) {
   const int64_t from = std::max<int64_t>(kFirstSeekableMs, int64_t(e.offsetMs) - kLeadMs);
   const CPlaybackController& player = *m_playback;
   if (e.recording == m_library.CurrentRecording() && (player.IsPlaying() || player.IsPaused())) {
-    if (!player.IsPlaying()) OnCommand(IDC_PLAY);
+    if (!player.IsPlaying()) m_ui.m_play.click();
     SeekTo(from);
     return;
   }

@@ -68,7 +68,7 @@ bool CTRKDlg::RunKeyAction(const KeyBinding& binding) {
     case KeyAction::None:
       return false;
     case KeyAction::PlayPause:
-      OnCommand(IDC_PLAY);
+      m_ui.m_play.click();
       break;
     case KeyAction::FullScreen:
     case KeyAction::FullScreenOnVideo:
@@ -100,10 +100,10 @@ bool CTRKDlg::RunKeyAction(const KeyBinding& binding) {
       ToggleMute();
       break;
     case KeyAction::Slower:
-      OnCommand(IDC_SLOW);
+      m_ui.m_slow.click();
       break;
     case KeyAction::Faster:
-      OnCommand(IDC_FAST);
+      m_ui.m_fast.click();
       break;
     case KeyAction::Start:
       SeekTo(kFirstSeekableMs);
@@ -118,13 +118,13 @@ bool CTRKDlg::RunKeyAction(const KeyBinding& binding) {
       PlayNeighbour(1);
       break;
     case KeyAction::Open:
-      OnCommand(IDC_OPEN);
+      m_ui.m_open.click();
       break;
     case KeyAction::Snapshot:
-      OnCommand(IDC_SNAP);
+      m_ui.m_snap.click();
       break;
     case KeyAction::Close:
-      OnCommand(IDC_CLOSE);
+      m_ui.m_close.click();
       break;
     case KeyAction::NextEvent:
       PlayEvent(1);
@@ -205,7 +205,7 @@ void CTRKDlg::ToggleMute() {
   // Vol's handler reads the picture the button switched to, as after a click.
   m_ui.m_volume.SetShowSecond(!m_ui.m_volume.ShowsSecond());
   m_ui.m_volume.update();
-  OnCommand(IDC_VOLUME);
+  m_ui.m_volume.click();
 }
 
 void CTRKDlg::PlayNeighbour(int step) {
@@ -255,8 +255,7 @@ bool CTRKDlg::OnWindowDrag(QDropEvent& event) {
 void CTRKDlg::OpenDropped(const QString& path) {
   if (m_closed) return;
   if (HoldWhilePlaybackSteps([this, path] { OpenDropped(path); })) return;
-  if (!PrepareToOpen()) return;
-  OpenPath(path);
+  emit PathDropped(path);
 }
 
 void CTRKDlg::ApplyButtonTips() {

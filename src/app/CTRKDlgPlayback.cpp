@@ -10,6 +10,7 @@
 #include <QSaveFile>
 #include <algorithm>
 
+#include "app/BusyGuard.h"
 #include "app/CTRKDlg.h"
 #include "map/TrackDrawing.h"
 #include "app/TrkMessageBox.h"
@@ -202,8 +203,7 @@ void CTRKDlg::StopAndPlayFromList(std::function<int32_t()> select) {
     const int32_t previous = m_library.CurrentRecording();
     const int32_t index = select();
     if (index == -1) return false;
-    g_busy = 1;
-    SetTimer(TimerId::BusyGuard, kBusyGuardMs);
+    m_busy.Hold();
     RedrawGroupPathsIfNeeded(previous, index);
     PlayRecording(index);
     return true;
@@ -211,12 +211,12 @@ void CTRKDlg::StopAndPlayFromList(std::function<int32_t()> select) {
 }
 
 void CTRKDlg::OnPlayFile(int32_t row) {
-  if (g_busy != 0 || row == -1) return;
+  if (m_busy.IsHeld() || row == -1) return;
   StopAndPlayFromList([this, row] { return m_library.SelectRecording(row) == 0 ? -1 : row; });
 }
 
 void CTRKDlg::OnPlayGroup(int32_t row) {
-  if (g_busy != 0 || row == -1) return;
+  if (m_busy.IsHeld() || row == -1) return;
   StopAndPlayFromList([this, row] {
     m_library.SelectGroup(row);
     return m_library.Recordings().empty() ? -1 : m_library.CurrentRecording();

@@ -3,9 +3,7 @@
 #include "app/CTRKDlg.h"
 
 void CTRKDlg::SetUpPlaybackConnections() {
-  CPlaybackController* playback = m_playback.get();
-  // The first time report after a start releases the busy guard.
-  playback->SetBusyGuard(&g_busy);
+  CPlaybackController* playback = m_playback;
 
   // controller -> PLAY
   connect(playback, &CPlaybackController::StateChanged, this, &CTRKDlg::OnPlayerState);

@@ -38,10 +38,6 @@ constexpr uint32_t kOpenInViewer = 280;
 constexpr uint32_t kShowInFileManager = 281;
 constexpr uint32_t kNoFileManager = 282;
 constexpr uint32_t kCancel = 108;
-// The copies open once the recording that the offer's OPEN starts is under
-// way: looked at this often, this many times.
-constexpr int kOpenRetryMs = 100;
-constexpr int kOpenAttempts = 300;
 constexpr uint32_t kFolderMissing = 132;
 constexpr uint32_t kWarningCaption = 131;
 
@@ -152,21 +148,7 @@ void CTRKDlg::OfferRepairedFolder(const QString& report, const QString& destinat
                     {QMessageBox::Cancel, LoadQText(kCancel)}});
   if (m_closed) return;
   if (chosen == QMessageBox::Open) {
-    // As OPEN would, but not while the card's first recording is starting.
-    struct OpenWhenFree {
-      CTRKDlg* dlg;
-      QString folder;
-      int attemptsLeft;
-      void operator()() const {
-        if (dlg->m_closed || attemptsLeft <= 0) return;
-        if (!dlg->CanOpen()) {
-          QTimer::singleShot(kOpenRetryMs, dlg, OpenWhenFree{dlg, folder, attemptsLeft - 1});
-        } else if (dlg->PrepareToOpen()) {
-          dlg->OpenFolder(folder);
-        }
-      }
-    };
-    OpenWhenFree{this, destination, kOpenAttempts}();
+    emit RepairedFolderChosen(destination);
   } else if (chosen == QMessageBox::Ok && !QDesktopServices::openUrl(QUrl::fromLocalFile(destination))) {
     TrkMessageBox(this, LoadQText(kNoFileManager).replace(QStringLiteral("%s"), destination),
                   LoadQText(kWarningCaption), QMessageBox::Ok, QMessageBox::Warning);

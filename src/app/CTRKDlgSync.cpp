@@ -76,42 +76,6 @@ bool CTRKDlg::OnPlaybackTimer(TimerId id) {
       // A blocked window would have missed the tick too.
       if (!m_playback->IsRunningSteps()) ApplyPendingSeek();
       return true;
-    case TimerId::DelayedStart:
-      // The delayed start waits for the steps under way; the countdown goes on after them.
-      return m_playback->IsRunningSteps();
-    default:
-      return false;
-  }
-}
-
-bool CTRKDlg::OnPlaybackCommand(int id) {
-  // Every command waits for the steps of a stop-and-reopen, in its order.
-  if (HoldWhilePlaybackSteps([this, id] { OnCommand(id); })) return true;
-  switch (id) {
-    case IDC_PLAY:
-      OnBnClickedPlay();
-      return true;
-    case IDC_STOP:
-      OnBnClickedStop();
-      return true;
-    case IDC_FAST:
-      OnBnClickedFast();
-      return true;
-    case IDC_SLOW:
-      OnBnClickedSlow();
-      return true;
-    case IDC_VOLUME:
-      OnBnClickedVolume();
-      return true;
-    case IDC_SNAP:
-      OnBnClickedSnapshot();
-      return true;
-    case IDC_LOOP:
-      OnBnClickedLoop();
-      return true;
-    case IDC_FLIP:
-      OnBnClickedRotate();
-      return true;
     default:
       return false;
   }
