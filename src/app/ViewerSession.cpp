@@ -15,7 +15,8 @@
 ViewerSession::ViewerSession(const WindowFactory& makeWindow)
     : m_playback(std::make_unique<CPlaybackController>([this] { return !m_windowClosed; }, VideoOutputArguments())),
       m_mapHost(std::make_unique<CHtmlMapDlg>()) {
-  // The engine has loaded the media library by now (or failed to).
+  // After the controller: the window's start-up tells whether the engine
+  // has loaded the media library.
   m_window = makeWindow ? makeWindow(m_library, *m_playback, *m_mapHost, m_busy)
                         : std::make_unique<CTRKDlg>(m_library, *m_playback, *m_mapHost, m_busy);
   m_opening = std::make_unique<FolderOpening>(*m_window, m_library, *m_playback, m_busy);
@@ -28,9 +29,12 @@ ViewerSession::ViewerSession(const WindowFactory& makeWindow)
 }
 
 ViewerSession::~ViewerSession() {
+  // No timed step of the player runs any more, and no input reaches the
+  // window while its parts go.
   m_windowClosed = true;
   qApp->removeEventFilter(m_window.get());
   m_opening.reset();
+  // The library must not draw into views that are going.
   m_library.AttachViews(nullptr, nullptr, nullptr, nullptr, nullptr);
   m_library.SetProgressView(nullptr);
   m_library.SetRedrawGroupPaths(nullptr);
