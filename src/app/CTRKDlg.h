@@ -82,8 +82,9 @@ class CTRKDlg : public QWidget, public IOwnerView {
   Q_OBJECT
 
  public:
-  // The window shows `library` and `playback`; `mapHost` takes the map
-  // placeholder's place at start-up. All of them outlive the window.
+  // The window shows `library` and `playback`, which outlive it as `busy`
+  // does; `mapHost` takes the map placeholder's place at start-up and is
+  // taken back by its owner before the window goes.
   CTRKDlg(RecordingLibrary& library, CPlaybackController& playback, CHtmlMapDlg& mapHost, BusyGuard& busy,
           QWidget* parent = nullptr);
   ~CTRKDlg() override;
