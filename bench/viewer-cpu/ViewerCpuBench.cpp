@@ -37,6 +37,8 @@
 #include "map/CHtmlMapDlg.h"
 #include "app/CTRKApp.h"
 #include "app/CTRKDlg.h"
+#include "app/FolderOpening.h"
+#include "app/ViewerSession.h"
 #include "ProcessCpu.h"
 #include "app/VideoOutputChoice.h"
 #include "Synth.h"
@@ -68,10 +70,11 @@ int RunViewer(int argc, char** argv, const QString& folder) {
   double standSeconds = 0, standTree = 0;
   ProcessCpu standSelf;
   {
-    CTRKDlg dlg;
+    ViewerSession session;
+    CTRKDlg& dlg = session.Window();
     dlg.OnInitDialog();
     dlg.show();
-    dlg.OpenFolderWhenReady(folder);
+    session.Opening().OpenFolderWhenReady(folder);
     const auto started = std::chrono::steady_clock::now();
     std::optional<std::chrono::steady_clock::time_point> idleFrom, standFrom;
     QTimer poll;

@@ -20,6 +20,8 @@
 
 #include "app/CTRKApp.h"
 #include "app/CTRKDlg.h"
+#include "app/FolderOpening.h"
+#include "app/ViewerSession.h"
 #include "ProcessMemory.h"
 #include "playback/MallocArenas.h"
 #include "Synth.h"
@@ -48,10 +50,12 @@ int main(int argc, char** argv) {
   const QString card = home.path() + QStringLiteral("/card");
   WriteSynthCard(card.toStdString(), SynthCardOptions{});
 
-  CTRKDlg dlg;
+  ViewerSession session;
+
+  CTRKDlg& dlg = session.Window();
   dlg.OnInitDialog();
   dlg.show();
-  dlg.OpenFolderWhenReady(card);
+  session.Opening().OpenFolderWhenReady(card);
   const auto started = std::chrono::steady_clock::now();
   const pid_t self = getpid();
   int printed = -1;
@@ -63,9 +67,9 @@ int main(int argc, char** argv) {
     // The card has played to its end: from the first recording again.
     const CPlaybackController& engine = dlg.Playback();
     if (engine.IsLoaded() && engine.IsPaused() && !engine.IsPlaying() && !dlg.Playback().IsRunningSteps() &&
-        dlg.Library().CurrentRecording() == 0 && dlg.Playback().EndReports() > 0 && g_busy == 0) {
+        dlg.Library().CurrentRecording() == 0 && dlg.Playback().EndReports() > 0 && !session.Busy().IsHeld()) {
       ++loops;
-      dlg.OnCommand(IDC_PLAY);
+      dlg.Button(IDC_PLAY).click();
     }
     const auto elapsed = std::chrono::steady_clock::now() - started;
     const int minute = static_cast<int>(std::chrono::duration_cast<std::chrono::minutes>(elapsed).count());

@@ -7,6 +7,8 @@
 #include <QTimer>
 
 #include "app/CTRKDlg.h"
+#include "app/FolderOpening.h"
+#include "app/ViewerSession.h"
 #include "app/WebEngineMemory.h"
 #include "playback/MallocArenas.h"
 
@@ -29,12 +31,13 @@ void CTRKApp::PrepareProcess() {
 bool CTRKApp::InitInstance(const std::string& startPath) {
   // The window's own close ends the run, not the last message box.
   QApplication::setQuitOnLastWindowClosed(false);
-  CTRKDlg dlg;
+  ViewerSession session;
+  CTRKDlg& dlg = session.Window();
   dlg.OnInitDialog();
   dlg.show();
   QEventLoop loop;
   QObject::connect(&dlg, &CTRKDlg::Closed, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-  if (!startPath.empty()) dlg.OpenPath(startPath);
+  if (!startPath.empty()) session.Opening().OpenPath(startPath);
   loop.exec();
   return false;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// The application object: starts what the window needs, runs the main window
-// until it closes and ends the process after it.
+// The application object: starts what the window needs, runs the session and
+// its main window until the window closes and ends the process after it.
 #include <string>
 
 class CTRKApp {
@@ -15,7 +15,7 @@ class CTRKApp {
   static void PrepareProcess();
 
   // Runs the main window; `startPath` (bytes of a path or a file:// URI),
-  // when not empty, is opened at start (CTRKDlg::OpenPath). Always false:
+  // when not empty, is opened at start (FolderOpening::OpenPath). Always false:
   // the process then ends.
   bool InitInstance(const std::string& startPath);
 };

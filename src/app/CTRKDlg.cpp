@@ -20,8 +20,6 @@
 #include "app/TitleMenu.h"
 #include "app/TrkMessageBox.h"
 
-std::atomic<int32_t> g_busy{0};
-
 namespace {
 
 // Statics the layout leaves where the template put them: dialog units of the
@@ -37,8 +35,13 @@ QIcon ProgramIcon() {
 
 }  // namespace
 
-CTRKDlg::CTRKDlg(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
-  // The engine has loaded the media library by now (or failed to).
+CTRKDlg::CTRKDlg(RecordingLibrary& library, CPlaybackController& playback, CHtmlMapDlg& mapHost, BusyGuard& busy,
+                 QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      m_mapDlg(&mapHost),
+      m_library(library),
+      m_busy(busy),
+      m_playback(&playback) {
   CSettings& settings = CSettings::Instance();
   m_mapProvider = settings.ReadMapProvider();
   m_title = QStringLiteral("KTR-DO Veveze ZariZ");
@@ -82,8 +85,10 @@ void CTRKDlg::SetUpControls() {
         &m_ui.m_mapButton, &m_ui.m_gsr,    &m_ui.m_lock,  &m_ui.m_close, &m_ui.m_maximize, &m_ui.m_minimize,
         &m_ui.m_about,     &m_ui.m_volume, &m_ui.m_sizeS, &m_ui.m_sizeM, &m_ui.m_sizeL}) {
     button->setFocusPolicy(Qt::NoFocus);
-    connect(button, &CGdipButton::Command, this, &CTRKDlg::OnCommand);
   }
+  // The title area's menu: About and the configuration dialog.
+  m_systemMenu = std::make_unique<QMenu>(this);
+  FillTitleMenu(*m_systemMenu);
   m_playbackPresenter->SetUpPlaybackConnections();
   // playback -> the trip's events and the clip's marks of the recording that opens
   connect(m_playbackPresenter.get(), &PlaybackPresenter::RecordingOpening, this, [this](int32_t index) {
@@ -92,8 +97,6 @@ void CTRKDlg::SetUpControls() {
   });
   SetUpCommands();
   m_events = std::make_unique<TripEventsPresenter>(*this, m_library, *m_playback, *m_playbackPresenter);
-  // Keyboard, wheel and drops for the whole window pass here first.
-  qApp->installEventFilter(this);
   setAcceptDrops(true);
 }
 
@@ -102,10 +105,6 @@ QWidget* CTRKDlg::Control(int id) const { return FindControl(this, id); }
 bool CTRKDlg::OnInitDialog() {
   CSettings& settings = CSettings::Instance();
   ApplyQtTranslations();
-
-  // The title area's menu: About and the configuration dialog.
-  m_systemMenu = std::make_unique<QMenu>(this);
-  FillTitleMenu(*m_systemMenu, [this](int command) { OnSysCommand(command); });
 
   setWindowIcon(m_hIcon);
 
@@ -124,14 +123,13 @@ bool CTRKDlg::OnInitDialog() {
   m_ui.m_volumeSlider.SetPos(100);
   if (m_playback->IsLoaded()) m_playback->SetVolume(200);
 
-  m_mapDlg = std::make_unique<CHtmlMapDlg>(this);
   m_mapDlg->CreateInPlaceholder(this, &m_ui.m_mapPlaceholder);
   // A click on the recording's route plays from its nearest point.
-  connect(m_mapDlg.get(), &CHtmlMapDlg::RoutePointClicked, this, [this](int index) {
+  connect(m_mapDlg, &CHtmlMapDlg::RoutePointClicked, this, [this](int index) {
     const int64_t time = m_trackDisplay.RoutePointTime(static_cast<std::size_t>(index));
     if (time >= 0) m_playbackPresenter->PlayFrom(time);
   });
-  m_trackDisplay.SetMap(m_mapDlg.get());
+  m_trackDisplay.SetMap(m_mapDlg);
   ReloadMapPage(*m_mapDlg, m_mapProvider, [this] { m_trackDisplay.DrawLoadedTrack(); });
 
   LoadPictures();
@@ -169,7 +167,6 @@ bool CTRKDlg::OnInitDialog() {
   SetUpLists();
 
   SetTimer(TimerId::Seek, 500);
-  SetTimer(TimerId::DelayedStart, 100);
 
   // Children without a cursor of their own keep the arrow instead of taking
   // the sizing cursors the window shows over its gaps.

@@ -1,20 +1,18 @@
 #pragma once
 // The program's one window: a frameless top-level window that holds the video
 // surface, the map panel, the G-sensor curve, the group and file lists, the
-// instruments, the skinned buttons and sliders, the recording library and the
-// playback controller (which holds the media engine). It paints its own skin,
-// lays out its controls itself, handles the private messages of its controls
-// and shows what the controller reports of the player.
+// instruments and the skinned buttons and sliders. It shows the recording
+// library and the playback controller that the session (ViewerSession) owns
+// and hands it, paints its own skin, lays out its controls itself and shows
+// what the controller reports of the player.
 //
 // The work is split by subject:
 //   CTRKDlg.cpp          construction, OnInitDialog, what a copy asks and shows
 //   WindowControls.h     the child controls, built with the window
 //   CTRKDlgLayout.cpp    layout, video fit, painting
 //   WindowFrame.h        the frameless frame: move, grip, gaps, sizes, full screen
-//   CTRKDlgCommands.cpp  command dispatch, OPEN, panels, window buttons
-//   CTRKDlgOpen.cpp      opening a folder (the scan on its worker)
-//   CTRKDlgOpenPath.cpp  opening a path or URI given from outside
-//   CTRKDlgMessages.cpp  private messages, timers
+//   CTRKDlgCommands.cpp  panels, window buttons, the commands' set-up
+//   CTRKDlgMessages.cpp  window input, the config dialog's settings, timers
 //   PlaybackPresenter.h  playback controls, the player's reports, seeking
 //   CTRKDlgClose.cpp     close path and destruction
 //   CTRKDlgKeys.cpp      keys, wheel and drops on the whole window; button tips
@@ -26,7 +24,6 @@
 #include <QPoint>
 #include <QString>
 #include <QWidget>
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -36,7 +33,6 @@
 #include "dialogs/CEventListDlg.h"
 #include "views/CGSensorCtrl.h"
 #include "controls/CGdipButton.h"
-#include "app/CFolderScan.h"
 #include "app/ClipCommand.h"
 #include "app/FileCommands.h"
 #include "app/WindowPrompts.h"
@@ -59,13 +55,14 @@
 #include "library/RecordingLibrary.h"
 #include "app/TimerId.h"
 #include "app/TrkControlIds.h"
-#include "app/VideoOutputChoice.h"
 #include "app/WindowControls.h"
 #include "app/WindowFrame.h"
 #include "app/TrackDisplay.h"
 #include "app/TripEventsPresenter.h"
 
+class BusyGuard;
 class CHtmlMapDlg;
+class FolderOpening;
 struct TrackPart;
 class QDropEvent;
 class QKeyEvent;
@@ -74,59 +71,35 @@ struct KeyBinding;
 class QMenu;
 class QTimer;
 
-// An OPEN scan or a list-started playback is under way (shared with the media
-// library's thread).
-extern std::atomic<int32_t> g_busy;
-
 class CTRKDlg : public QWidget, public CopyFeedback {
   Q_OBJECT
 
  public:
-  explicit CTRKDlg(QWidget* parent = nullptr);
+  // The window shows `library` and `playback`, which outlive it as `busy`
+  // does; `mapHost` takes the map placeholder's place at start-up and is
+  // taken back by its owner before the window goes.
+  CTRKDlg(RecordingLibrary& library, CPlaybackController& playback, CHtmlMapDlg& mapHost, BusyGuard& busy,
+          QWidget* parent = nullptr);
   ~CTRKDlg() override;
 
   // Start-up of the window, in order: settings, engine binding, map host,
-  // pictures, saved rectangle, layout, lists and library, timers.
+  // pictures, saved rectangle, layout, lists, timers.
   bool OnInitDialog();
-
-  // OPEN after its folder picker: remembers the folder, scans it into the
-  // library, fills the lists, draws the first group's paths and arms the
-  // delayed start of the first recording.
-  // The folder as the bytes of its path (a name need not be UTF-8), or as a
-  // QString of a name that is.
-  void OpenFolder(const std::string& folder);
-  void OpenFolder(const QString& folder);
-  // OpenFolder once the map page can take the group's paths (at once when
-  // it already can; after a while without it in any case).
-  void OpenFolderWhenReady(const std::string& folder);
-  void OpenFolderWhenReady(const QString& folder);
-  // Opens what the command line or the file manager names: a folder (as
-  // OpenFolderWhenReady), a recording (its folder, with that recording as the
-  // one that starts) or a file:// URI of either (LocalPathOfArgument). Anything
-  // else, or a missing path, only shows a message that names it and why.
-  void OpenPath(const std::string& pathOrUri);
-  void OpenPath(const QString& pathOrUri);
 
   // Layout and sizing.
   void LayoutControls(int cx, int cy);
   void FitVideo();
 
-  // Commands: every button reports its control id here.
-  void OnCommand(int id);
-  void OnSysCommand(int id);
+  // Commands: the session connects every button to its handler.
   void OnCancel();
   void OnBnClickedClose();
   void OnBnClickedAbout();
   void OnBnClickedConf();
 
-  // commands (CTRKDlgCommands.cpp, CTRKDlgOpen.cpp)
-  void OnBnClickedOpen();
   void OnBnClickedMap();
   void OnBnClickedGsr();
   // The language the config dialog applied: every text of the window again.
   void OnLanguageChanged();
-  // An OPEN scan is under way (its worker has not been taken back yet).
-  bool IsScanning() const;
 
   // Timers by id, as the window's timer handler sees them.
   void SetTimer(TimerId id, int periodMs);
@@ -159,11 +132,14 @@ class CTRKDlg : public QWidget, public CopyFeedback {
   WindowControls& Ui() { return m_ui; }
   const WindowControls& Ui() const { return m_ui; }
   const CVideoStatic& Video() const { return m_ui.m_video; }
-  // The map host (null before OnInitDialog).
-  CHtmlMapDlg* MapDlg() const { return m_mapDlg.get(); }
+  // The map host.
+  CHtmlMapDlg* MapDlg() const { return m_mapDlg; }
   const RecordingLibrary& Library() const { return m_library; }
   // The frame: moves, sizes, full screen and the geometry it last applied.
   WindowFrame& Frame() const { return *m_frame; }
+  // What the buttons ask for: playback, and the file commands.
+  PlaybackPresenter& Player() const { return *m_playbackPresenter; }
+  FileCommands& Files() const { return *m_files; }
 
   // What the window shows now.
   bool IsMapEnabled() const { return m_mapEnabled != 0; }
@@ -181,19 +157,17 @@ class CTRKDlg : public QWidget, public CopyFeedback {
   int32_t m_mapEnabled = 1;
   int32_t m_gsensorEnabled = 1;
 
-  std::unique_ptr<CHtmlMapDlg> m_mapDlg;
+  CHtmlMapDlg* m_mapDlg;
   int32_t m_mapProvider = 0;
   QString m_currentFolder;
-  RecordingLibrary m_library;
+  RecordingLibrary& m_library;
+  BusyGuard& m_busy;
 
  private:
-  // Destroyed before the library and after every control: the media library
-  // is released (and unloaded) once the video surface's users are gone.
-  std::unique_ptr<CPlaybackController> m_playback =
-      std::make_unique<CPlaybackController>([this] { return !m_closed; }, VideoOutputArguments());
+  CPlaybackController* m_playback;
 
  private:
-  // Child controls (destroyed before the controller, after the tooltip).
+  // Child controls (destroyed after the tooltip).
   WindowControls m_ui{this};
   QColor m_background;
   std::unique_ptr<CTrcToolTipCtrl> m_toolTip;
@@ -206,11 +180,15 @@ class CTRKDlg : public QWidget, public CopyFeedback {
   // The playback buttons, the player's reports and the time displays
   // (destroyed before the controls it shows through).
   std::unique_ptr<PlaybackPresenter> m_playbackPresenter =
-      std::make_unique<PlaybackPresenter>(*this, *m_playback, m_library, m_lists, m_trackDisplay);
+      std::make_unique<PlaybackPresenter>(*this, *m_playback, m_library, m_lists, m_trackDisplay, m_busy);
 
  signals:
   // The window has closed (the close path has run).
   void Closed();
+  // A path dropped on the window, to be opened.
+  void PathDropped(const QString& path);
+  // The repaired copies' folder, to be opened in the viewer.
+  void RepairedFolderChosen(const QString& folder);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -230,7 +208,6 @@ class CTRKDlg : public QWidget, public CopyFeedback {
   void LoadPictures();
   void SetUpLists();
   void OnMapProviderChanged();
-  void OnOpenCountdownTick();
   // keys, wheel and drops (CTRKDlgKeys.cpp)
   bool OnWindowKey(const QKeyEvent& event);
   bool RunKeyAction(const KeyBinding& binding);
@@ -244,18 +221,11 @@ class CTRKDlg : public QWidget, public CopyFeedback {
   // commands and full screen
   // The file and clip commands with the window's answers to what they ask.
   void SetUpCommands();
-  // OPEN's guards and preparation before a folder is chosen; false when
-  // OPEN is refused now (a recording still starting, a scan under way).
-  bool CanOpen() const;
-  bool PrepareToOpen();
   void StopForCommand();
-  void FinishOpen();
-  // The library index of the recording at this canonical path (-1: none).
-  int32_t FindRecordingIndex(const std::string& canonicalPath) const;
-  std::unique_ptr<CFolderScan> m_scan;
-  // The recording OpenPath asked to start (canonical path), taken by the next
-  // scan's end; empty: the first recording starts.
-  std::string m_startRecording;
+  // The opening reads and sets the folder opened last, and runs the steps
+  // around a scan that belong to the window (the repair offer, the group's
+  // paths, the stop before it).
+  friend class FolderOpening;
 
   std::unique_ptr<QMenu> m_systemMenu;
   std::map<TimerId, std::unique_ptr<QTimer>> m_timers;

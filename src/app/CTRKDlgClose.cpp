@@ -5,7 +5,6 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "map/CHtmlMapDlg.h"
 #include "app/CTRKDlg.h"
 #include "app/ClipWorker.h"
 
@@ -30,8 +29,7 @@ CTRKDlg::~CTRKDlg() {
   // The player must not draw into the surface's window once it is gone.
   if (m_playback->IsLoaded()) m_playback->Stop();
   m_trackDisplay.SetMap(nullptr);
-  m_mapDlg.reset();
   m_systemMenu.reset();
-  // The controls go next in reverse declaration order, then the engine
-  // (media library released and unloaded), then the library.
+  // The controls go next in reverse declaration order; the session has
+  // taken the library's views and the map host back before.
 }

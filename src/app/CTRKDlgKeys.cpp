@@ -57,7 +57,7 @@ bool CTRKDlg::RunKeyAction(const KeyBinding& binding) {
     case KeyAction::None:
       return false;
     case KeyAction::PlayPause:
-      OnCommand(IDC_PLAY);
+      m_ui.m_play.click();
       break;
     case KeyAction::FullScreen:
     case KeyAction::FullScreenOnVideo:
@@ -93,10 +93,10 @@ bool CTRKDlg::RunKeyAction(const KeyBinding& binding) {
       m_playbackPresenter->ToggleMute();
       break;
     case KeyAction::Slower:
-      OnCommand(IDC_SLOW);
+      m_ui.m_slow.click();
       break;
     case KeyAction::Faster:
-      OnCommand(IDC_FAST);
+      m_ui.m_fast.click();
       break;
     case KeyAction::Start:
       m_playbackPresenter->SeekTo(PlaybackPresenter::kFirstSeekableMs);
@@ -111,13 +111,13 @@ bool CTRKDlg::RunKeyAction(const KeyBinding& binding) {
       m_playbackPresenter->PlayNeighbour(1);
       break;
     case KeyAction::Open:
-      OnCommand(IDC_OPEN);
+      m_ui.m_open.click();
       break;
     case KeyAction::Snapshot:
-      OnCommand(IDC_SNAP);
+      m_ui.m_snap.click();
       break;
     case KeyAction::Close:
-      OnCommand(IDC_CLOSE);
+      m_ui.m_close.click();
       break;
     case KeyAction::NextEvent:
       m_events->PlayEvent(1);
@@ -170,8 +170,7 @@ bool CTRKDlg::OnWindowDrag(QDropEvent& event) {
 void CTRKDlg::OpenDropped(const QString& path) {
   if (m_closed) return;
   if (m_playbackPresenter->HoldWhilePlaybackSteps([this, path] { OpenDropped(path); })) return;
-  if (!PrepareToOpen()) return;
-  OpenPath(path);
+  emit PathDropped(path);
 }
 
 void CTRKDlg::ApplyButtonTips() {

@@ -99,22 +99,4 @@ bool CTRKDlg::IsTimerActive(TimerId id) const {
   return it != m_timers.end() && it->second->isActive();
 }
 
-void CTRKDlg::OnTimer(TimerId id) {
-  if (m_playbackPresenter->OnPlaybackTimer(id)) return;  // playback and synchronisation
-  switch (id) {
-    case TimerId::DelayedStart:
-      OnOpenCountdownTick();
-      break;
-    case TimerId::BusyGuard:
-      g_busy = 0;
-      KillTimer(TimerId::BusyGuard);
-      break;
-    default:
-      break;
-  }
-}
-
-void CTRKDlg::OnOpenCountdownTick() {
-  const int32_t index = m_playback->TickDelayedStart();
-  if (index != -1) m_playbackPresenter->PlayRecording(index);
-}
+void CTRKDlg::OnTimer(TimerId id) { m_playbackPresenter->OnPlaybackTimer(id); }

@@ -31,8 +31,7 @@ class FileCommands : public QObject {
     std::function<QString()> currentFile;            // the recording opened last
     std::function<QString()> openedFolder;           // the folder OPEN opened last
     std::function<void()> stopPlayback;              // the recording on screen is gone
-    std::function<bool()> canOpen;                   // OPEN would be taken now
-    std::function<void(const QString&)> openFolder;  // as OPEN after its picker
+    std::function<void(const QString&)> openFolder;  // the repaired copies, as OPEN would
     std::function<void()> makeClip;                  // the menu's clip entry
     // The group tip's line of event counts for a trip's parts.
     std::function<QString(const std::vector<TrackPart>&, int32_t)> tripEventsLine;
@@ -76,8 +75,6 @@ class FileCommands : public QObject {
   QString AskRepairFolder();
   // The report, with the offer to open the copies in the viewer or the file manager.
   void OfferRepairedFolder(const QString& report, const QString& destination);
-  // Opens `folder` as OPEN would, once no recording is starting.
-  void OpenWhenFree(const QString& folder, int attemptsLeft);
   // A playing recording paused while the command asks.
   std::optional<DialogPause> PauseForDialog();
 

@@ -31,10 +31,6 @@ constexpr uint32_t kOpenInViewer = 280;
 constexpr uint32_t kShowInFileManager = 281;
 constexpr uint32_t kNoFileManager = 282;
 constexpr uint32_t kCancel = 108;
-// The copies open once the recording that the offer's OPEN starts is under
-// way: looked at this often, this many times.
-constexpr int kOpenRetryMs = 100;
-constexpr int kOpenAttempts = 300;
 constexpr uint32_t kFolderMissing = 132;
 constexpr uint32_t kWarningCaption = 131;
 
@@ -144,19 +140,9 @@ void FileCommands::OfferRepairedFolder(const QString& report, const QString& des
                                                                {QMessageBox::Cancel, LoadQText(kCancel)}});
   if (m_prompts.WindowClosed()) return;
   if (chosen == QMessageBox::Open) {
-    OpenWhenFree(destination, kOpenAttempts);
+    if (m_hooks.openFolder) m_hooks.openFolder(destination);
   } else if (chosen == QMessageBox::Ok && !m_prompts.ShowInFileManager(destination)) {
     m_prompts.Ask(LoadQText(kNoFileManager).replace(QStringLiteral("%s"), destination), LoadQText(kWarningCaption),
                   QMessageBox::Ok, QMessageBox::Warning);
-  }
-}
-
-void FileCommands::OpenWhenFree(const QString& folder, int attemptsLeft) {
-  // As OPEN would, but not while the card's first recording is starting.
-  if (m_prompts.WindowClosed() || attemptsLeft <= 0 || !m_hooks.openFolder) return;
-  if (m_hooks.canOpen && !m_hooks.canOpen()) {
-    QTimer::singleShot(kOpenRetryMs, this, [this, folder, attemptsLeft] { OpenWhenFree(folder, attemptsLeft - 1); });
-  } else {
-    m_hooks.openFolder(folder);
   }
 }

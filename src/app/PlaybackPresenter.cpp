@@ -10,6 +10,7 @@
 #include <QSaveFile>
 #include <algorithm>
 
+#include "app/BusyGuard.h"
 #include "app/CTRKDlg.h"
 #include "app/PlaybackPresenter.h"
 #include "app/TrackDisplay.h"
@@ -42,8 +43,13 @@ void KeepTheNamedFormat(const QString& path) {
 }  // namespace
 
 PlaybackPresenter::PlaybackPresenter(CTRKDlg& window, CPlaybackController& playback, RecordingLibrary& library,
-                                     LibraryLists& lists, TrackDisplay& trackDisplay)
-    : m_window(window), m_playback(playback), m_library(library), m_lists(lists), m_trackDisplay(trackDisplay) {}
+                                     LibraryLists& lists, TrackDisplay& trackDisplay, BusyGuard& busy)
+    : m_window(window),
+      m_playback(playback),
+      m_library(library),
+      m_lists(lists),
+      m_trackDisplay(trackDisplay),
+      m_busy(busy) {}
 
 WindowControls& PlaybackPresenter::Ui() { return m_window.Ui(); }
 
@@ -214,8 +220,7 @@ void PlaybackPresenter::StopAndPlayFromList(std::function<int32_t()> select) {
     const int32_t previous = m_library.CurrentRecording();
     const int32_t index = select();
     if (index == -1) return false;
-    g_busy = 1;
-    m_window.SetTimer(TimerId::BusyGuard, kBusyGuardMs);
+    m_busy.Hold();
     RedrawGroupPathsIfNeeded(previous, index);
     PlayRecording(index);
     return true;
@@ -223,12 +228,12 @@ void PlaybackPresenter::StopAndPlayFromList(std::function<int32_t()> select) {
 }
 
 void PlaybackPresenter::OnPlayFile(int32_t row) {
-  if (g_busy != 0 || row == -1) return;
+  if (m_busy.IsHeld() || row == -1) return;
   StopAndPlayFromList([this, row] { return m_lists.SelectRecording(row) == 0 ? -1 : row; });
 }
 
 void PlaybackPresenter::OnPlayGroup(int32_t row) {
-  if (g_busy != 0 || row == -1) return;
+  if (m_busy.IsHeld() || row == -1) return;
   StopAndPlayFromList([this, row] {
     m_lists.SelectGroup(row);
     return m_library.Recordings().empty() ? -1 : m_library.CurrentRecording();

@@ -24,6 +24,7 @@ class CTRKDlg;
 class LibraryLists;
 class RecordingLibrary;
 class TrackDisplay;
+class BusyGuard;
 struct WindowControls;
 
 class PlaybackPresenter : public QObject {
@@ -37,14 +38,11 @@ class PlaybackPresenter : public QObject {
   static constexpr int kVolumeStep = 5;
 
   PlaybackPresenter(CTRKDlg& window, CPlaybackController& playback, RecordingLibrary& library, LibraryLists& lists,
-                    TrackDisplay& trackDisplay);
+                    TrackDisplay& trackDisplay, BusyGuard& busy);
 
   // The one place that connects the controller to the controls.
   void SetUpPlaybackConnections();
 
-  // The playback buttons by control id; false for any other id. Every
-  // command waits for the steps of a stop-and-reopen, in its order.
-  bool OnPlaybackCommand(int id);
   // The window's timers that belong to playback; false for the others.
   bool OnPlaybackTimer(TimerId id);
 
@@ -129,6 +127,7 @@ class PlaybackPresenter : public QObject {
   RecordingLibrary& m_library;
   LibraryLists& m_lists;
   TrackDisplay& m_trackDisplay;
+  BusyGuard& m_busy;  // held while a list-started recording starts
   QString m_currentFile;
   // Times the marquee is set again before its timer stops.
   int32_t m_marqueeRepeats = 10;

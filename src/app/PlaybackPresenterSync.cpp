@@ -93,42 +93,6 @@ bool PlaybackPresenter::OnPlaybackTimer(TimerId id) {
       // A blocked window would have missed the tick too.
       if (!m_playback.IsRunningSteps()) ApplyPendingSeek();
       return true;
-    case TimerId::DelayedStart:
-      // The delayed start waits for the steps under way; the countdown goes on after them.
-      return m_playback.IsRunningSteps();
-    default:
-      return false;
-  }
-}
-
-bool PlaybackPresenter::OnPlaybackCommand(int id) {
-  // Every command waits for the steps of a stop-and-reopen, in its order.
-  if (HoldWhilePlaybackSteps([this, id] { m_window.OnCommand(id); })) return true;
-  switch (id) {
-    case IDC_PLAY:
-      OnBnClickedPlay();
-      return true;
-    case IDC_STOP:
-      OnBnClickedStop();
-      return true;
-    case IDC_FAST:
-      OnBnClickedFast();
-      return true;
-    case IDC_SLOW:
-      OnBnClickedSlow();
-      return true;
-    case IDC_VOLUME:
-      OnBnClickedVolume();
-      return true;
-    case IDC_SNAP:
-      OnBnClickedSnapshot();
-      return true;
-    case IDC_LOOP:
-      OnBnClickedLoop();
-      return true;
-    case IDC_FLIP:
-      OnBnClickedRotate();
-      return true;
     default:
       return false;
   }
@@ -186,7 +150,7 @@ void PlaybackPresenter::ToggleMute() {
   // Vol's handler reads the picture the button switched to, as after a click.
   Ui().m_volume.SetShowSecond(!Ui().m_volume.ShowsSecond());
   Ui().m_volume.update();
-  m_window.OnCommand(IDC_VOLUME);
+  Ui().m_volume.click();
 }
 
 void PlaybackPresenter::PlayNeighbour(int step) {

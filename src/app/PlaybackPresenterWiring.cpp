@@ -5,8 +5,6 @@
 
 void PlaybackPresenter::SetUpPlaybackConnections() {
   CPlaybackController* playback = &m_playback;
-  // The first time report after a start releases the busy guard.
-  playback->SetBusyGuard(&g_busy);
 
   // window -> playback: nothing more is asked of the player once it has closed
   connect(&m_window, &CTRKDlg::Closed, this, [this] { m_closed = true; });

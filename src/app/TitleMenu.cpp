@@ -3,31 +3,23 @@
 #include <QAction>
 #include <QMenu>
 
-#include "app/TrkControlIds.h"
 #include "app/TrkMessageBox.h"
 
-namespace {
-
-struct TitleMenuEntry {
-  int command;
-  uint32_t textId;
-};
-
-constexpr TitleMenuEntry kEntries[] = {
-    {IDM_ABOUTBOX, 211},
-    {IDM_CONFIG, 212},
-};
-
-}  // namespace
-
-void FillTitleMenu(QMenu& menu, const std::function<void(int)>& command) {
+void FillTitleMenu(QMenu& menu) {
   menu.addSeparator();
-  for (const TitleMenuEntry& entry : kEntries) {
-    QAction* action = menu.addAction(LoadQText(entry.textId));
-    action->setData(entry.textId);
-    const int id = entry.command;
-    QObject::connect(action, &QAction::triggered, &menu, [command, id] { command(id); });
+  for (const TitleMenuEntry entry : {TitleMenuEntry::About, TitleMenuEntry::Config}) {
+    const auto textId = static_cast<uint32_t>(entry);
+    QAction* action = menu.addAction(LoadQText(textId));
+    action->setData(textId);
   }
+}
+
+QAction* TitleMenuAction(const QMenu& menu, TitleMenuEntry entry) {
+  for (QAction* action : menu.actions()) {
+    if (action->data().toUInt() == static_cast<uint32_t>(entry)) return action;
+  }
+  Q_ASSERT(false);
+  return nullptr;
 }
 
 void RelabelTitleMenu(QMenu& menu) {

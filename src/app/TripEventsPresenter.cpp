@@ -161,7 +161,7 @@ void TripEventsPresenter::PlayEventAt(int index) {
   const int64_t from = std::max<int64_t>(kFirstSeekableMs, int64_t(e.offsetMs) - kLeadMs);
   const CPlaybackController& player = m_playback;
   if (e.recording == m_library.CurrentRecording() && (player.IsPlaying() || player.IsPaused())) {
-    if (!player.IsPlaying()) m_window.OnCommand(IDC_PLAY);
+    if (!player.IsPlaying()) m_window.Ui().m_play.click();
     m_presenter.SeekTo(from);
     return;
   }

@@ -40,7 +40,3 @@ enum TrkControlId : int {
   IDC_MAXIMIZE = 4,
   IDC_ABOUT = 57670,
 };
-
-// Commands that do not come from a control.
-constexpr int IDM_ABOUTBOX = 16;  // About entry of the title area's menu
-constexpr int IDM_CONFIG = 32;    // its configuration entry (the hidden Conf button's command)

@@ -84,7 +84,7 @@ class CPlaybackController : public QObject {
   // the rate starts at normal.
   void BindVideoWindow(unsigned long window);
   unsigned long BoundVideoWindow() const { return m_boundVideoWindow; }
-  // Cleared by the first time report after a start (see g_busy).
+  // Cleared by the first time report after a start (see BusyGuard).
   void SetBusyGuard(std::atomic<int32_t>* guard) { m_busyGuard = guard; }
 
   // PLAY: pauses a playing player, else plays; true when it started playing.

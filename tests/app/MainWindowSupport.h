@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "ScopedSettingsDir.h"
+#include "app/CTRKDlg.h"
 #include "settings/CSettings.h"
 #include "WindowWait.h"
 
@@ -69,6 +70,10 @@ inline QString SaveArtifact(const QImage& image, const QString& name) {
   image.save(path);
   return path;
 }
+
+// A press of the window's button `id` as a click delivers it (the hidden,
+// disabled ones too).
+inline void Press(const CTRKDlg& dlg, int id) { emit dlg.Button(id).clicked(); }
 
 inline void SendMouse(QWidget* target, QEvent::Type type, const QPoint& at, Qt::MouseButtons buttons) {
   const QPointF local(at);

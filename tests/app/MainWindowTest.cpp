@@ -17,6 +17,8 @@
 #include "dialogs/CHtmlAboutDialog.h"
 #include "map/CHtmlMapDlg.h"
 #include "app/CTRKDlg.h"
+#include "app/FolderOpening.h"
+#include "app/ViewerSession.h"
 #include "dialogs/CTrcConfigDlg.h"
 #include "../ScopedLocale.h"
 #include "settings/Languages.h"
@@ -47,13 +49,14 @@ QAction* MenuEntry(const CTRKDlg& dlg, uint32_t textId) {
 }
 
 // Opens a card of one recording as OPEN does and waits until it plays.
-bool OpenOneRecording(CTRKDlg& dlg, const ScopedSettingsDir& dir) {
+bool OpenOneRecording(ViewerSession& session, const ScopedSettingsDir& dir) {
+  const CTRKDlg& dlg = session.Window();
   SynthCardOptions options;
   options.recordings = 1;
   options.cheapVideo = true;
   const QString card = dir.path() + "/card";
   WriteSynthCard(QFile::encodeName(card).toStdString(), options);
-  dlg.OpenFolderWhenReady(card);
+  session.Opening().OpenFolderWhenReady(card);
   return WaitFor([&] { return dlg.Library().Recordings().size() == 1 && dlg.Button(IDC_PLAY).ShowsSecond(); }, 30000);
 }
 
@@ -67,7 +70,8 @@ TEST(MainWindow, StartsWithoutSettingsFileAtTheDefaultRectangle) {
   ScopedSettingsDir dir;
   ASSERT_TRUE(dir.ok());
   MessageBoxWatcher boxes;
-  CTRKDlg dlg;
+  ViewerSession dlgSession;
+  CTRKDlg& dlg = dlgSession.Window();
   ASSERT_TRUE(StartWindow(dlg));
 
   // A frameless top-level window of its own (so it has a task bar entry).
@@ -129,8 +133,8 @@ TEST(MainWindow, StartsWithoutSettingsFileAtTheDefaultRectangle) {
   EXPECT_EQ(dlg.Playback().PendingIndex(), -1);
   EXPECT_EQ(dlg.Playback().SeekTarget(), 0);
   EXPECT_TRUE(dlg.IsTimerActive(TimerId::Seek));
-  EXPECT_TRUE(dlg.IsTimerActive(TimerId::DelayedStart));
-  EXPECT_FALSE(dlg.IsTimerActive(TimerId::BusyGuard));
+  EXPECT_TRUE(dlgSession.Opening().IsCountingDown());
+  EXPECT_FALSE(dlgSession.Busy().IsTimeoutArmed());
 
   // Lists in report view with the Japanese headers; the group list checks.
   EXPECT_EQ(dlg.ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).columnCount(), 5);
@@ -173,7 +177,8 @@ TEST(MainWindow, CurveOffFromTheStartGivesItsRoomToTheVideo) {
   ScopedSettingsDir dir;
   ASSERT_TRUE(dir.ok());
   dir.WriteIni("[UI]\nGSNR_ENABLE=0\n");
-  CTRKDlg dlg;
+  ViewerSession dlgSession;
+  CTRKDlg& dlg = dlgSession.Window();
   ASSERT_TRUE(StartWindow(dlg));
   EXPECT_FALSE(dlg.IsGSensorEnabled());
   EXPECT_FALSE(dlg.ControlAs<CGSensorCtrl>(IDC_GSENSOR).isVisible());
@@ -188,7 +193,8 @@ TEST(MainWindow, MapOffFromTheStartKeepsTheHostWithNoHeight) {
   ScopedSettingsDir dir;
   ASSERT_TRUE(dir.ok());
   dir.WriteIni("[UI]\nMAP_ENABLE=0\n");
-  CTRKDlg dlg;
+  ViewerSession dlgSession;
+  CTRKDlg& dlg = dlgSession.Window();
   ASSERT_TRUE(StartWindow(dlg));
   EXPECT_FALSE(dlg.IsMapEnabled());
   ASSERT_TRUE(dlg.MapDlg());
@@ -203,13 +209,14 @@ TEST(MainWindow, MapOffFromTheStartKeepsTheHostWithNoHeight) {
 TEST(MainWindow, EscapeNeverClosesTheWindow) {
   ScopedSettingsDir dir;
   ASSERT_TRUE(dir.ok());
-  CTRKDlg dlg;
+  ViewerSession dlgSession;
+  CTRKDlg& dlg = dlgSession.Window();
   ASSERT_TRUE(StartWindow(dlg));
   QSignalSpy closed(&dlg, &CTRKDlg::Closed);
   // Full screen (it needs a recording in the library), where Escape is the
   // key a user tries first to get out: the first Escape leaves full screen,
   // the ones after it, wherever the focus is, change nothing.
-  ASSERT_TRUE(OpenOneRecording(dlg, dir));
+  ASSERT_TRUE(OpenOneRecording(dlgSession, dir));
   const QRect windowed = dlg.geometry();
   dlg.Frame().OnToggleFullScreen();
   ASSERT_TRUE(dlg.Frame().IsFullScreen());
@@ -246,7 +253,8 @@ TEST(MainWindow, CloseWritesTheRectangleAndTheNextStartRestoresIt) {
   ScopedSettingsDir dir;
   ASSERT_TRUE(dir.ok());
   {
-    CTRKDlg first;
+    ViewerSession firstSession;
+    CTRKDlg& first = firstSession.Window();
     ASSERT_TRUE(StartWindow(first));
     first.setGeometry(123, 77, 900, 640);
     ASSERT_TRUE(WaitFor([&] { return first.geometry() == QRect(123, 77, 900, 640); }));
@@ -262,7 +270,8 @@ TEST(MainWindow, CloseWritesTheRectangleAndTheNextStartRestoresIt) {
   EXPECT_TRUE(ini.contains("BOTTOM=717")) << ini.constData();
 
   CSettings::ResetForTesting();
-  CTRKDlg second;
+  ViewerSession secondSession;
+  CTRKDlg& second = secondSession.Window();
   ASSERT_TRUE(StartWindow(second));
   EXPECT_EQ(second.geometry(), QRect(123, 77, 900, 640));
   // Laid out for the restored size.
@@ -278,9 +287,11 @@ TEST(MainWindow, WithoutTheMediaLibraryTheWarningComesOnceAndTheWindowOpens) {
   const QByteArray saved = qgetenv("TRK_LIBVLC");
   qputenv("TRK_LIBVLC", "/nonexistent/libvlc.so.5");
   {
-    std::unique_ptr<CTRKDlg> dlg;
+    std::unique_ptr<ViewerSession> session;
+    CTRKDlg* dlg = nullptr;
     MessageBoxWatcher boxes([&] { return dlg && dlg->Frame().LastLayout().has_value(); });
-    dlg = std::make_unique<CTRKDlg>();
+    session = std::make_unique<ViewerSession>();
+    dlg = &session->Window();
     EXPECT_FALSE(dlg->Playback().Engine().IsLoaded());
     ASSERT_TRUE(StartWindow(*dlg));
     Pump(300);
@@ -306,7 +317,8 @@ TEST(MainWindow, WithoutTheMediaLibraryTheWarningComesOnceAndTheWindowOpens) {
 TEST(MainWindow, SizeCommandsUseTheWholeMonitor) {
   ScopedSettingsDir dir;
   ASSERT_TRUE(dir.ok());
-  CTRKDlg dlg;
+  ViewerSession dlgSession;
+  CTRKDlg& dlg = dlgSession.Window();
   ASSERT_TRUE(StartWindow(dlg));
   const QRect monitor = dlg.Frame().MonitorRect();
   ASSERT_EQ(monitor, QRect(0, 0, 1920, 1080));  // the test's X screen
@@ -324,7 +336,7 @@ TEST(MainWindow, SizeCommandsUseTheWholeMonitor) {
   // coordinates) and the surface has no edge; nothing else moves, also when
   // the window is given its small size back while in full screen.
   const QRect playBefore = At(dlg, IDC_PLAY);
-  ASSERT_TRUE(OpenOneRecording(dlg, dir));  // full screen wants a recording
+  ASSERT_TRUE(OpenOneRecording(dlgSession, dir));  // full screen wants a recording
   dlg.Frame().OnToggleFullScreen();
   ASSERT_TRUE(dlg.Frame().IsFullScreen());
   dlg.setGeometry(560, 260, 800, 560);
@@ -345,7 +357,8 @@ TEST(MainWindow, SizeCommandsUseTheWholeMonitor) {
 TEST(MainWindow, GapAndGripDragsFollowThePointer) {
   ScopedSettingsDir dir;
   ASSERT_TRUE(dir.ok());
-  CTRKDlg dlg;
+  ViewerSession dlgSession;
+  CTRKDlg& dlg = dlgSession.Window();
   ASSERT_TRUE(StartWindow(dlg));
   // Column gap from x 552 to 400: the right column starts 5 pixels right of it.
   Drag(&dlg, QPoint(552, 200), QPoint(400, 200));
@@ -381,9 +394,10 @@ TEST(MainWindow, GapAndGripDragsFollowThePointer) {
 TEST(MainWindow, ColumnGapKeepsWorkingWithTheMapOff) {
   ScopedSettingsDir dir;
   ASSERT_TRUE(dir.ok());
-  CTRKDlg dlg;
+  ViewerSession dlgSession;
+  CTRKDlg& dlg = dlgSession.Window();
   ASSERT_TRUE(StartWindow(dlg));
-  dlg.OnCommand(IDC_MAP);
+  Press(dlg, IDC_MAP);
   ASSERT_FALSE(dlg.IsMapEnabled());
   // The gap right, then left again: it lands where the map used to be, and
   // a press there still moves the gap, not the hidden map's bottom edge.
@@ -393,7 +407,7 @@ TEST(MainWindow, ColumnGapKeepsWorkingWithTheMapOff) {
   EXPECT_EQ(At(dlg, IDC_FILE_LIST).x(), 607);
   EXPECT_EQ(At(dlg, IDC_VIDEO_BG).width(), 597);
   // With the map back, its gap is there again.
-  dlg.OnCommand(IDC_MAP);
+  Press(dlg, IDC_MAP);
   Drag(&dlg, QPoint(790, 290), QPoint(790, 350));
   EXPECT_EQ(dlg.MapDlg()->geometry().bottom() + 1, 350);
   dlg.close();
@@ -402,7 +416,8 @@ TEST(MainWindow, ColumnGapKeepsWorkingWithTheMapOff) {
 TEST(MainWindow, PointerShowsWhatAPressWouldDragAndTheCoveringWindowKeepsItsSize) {
   ScopedSettingsDir dir;
   ASSERT_TRUE(dir.ok());
-  CTRKDlg dlg;
+  ViewerSession dlgSession;
+  CTRKDlg& dlg = dlgSession.Window();
   ASSERT_TRUE(StartWindow(dlg));
   const struct {
     QPoint at;
@@ -416,7 +431,7 @@ TEST(MainWindow, PointerShowsWhatAPressWouldDragAndTheCoveringWindowKeepsItsSize
     EXPECT_EQ(dlg.cursor().shape(), row.shape) << row.at.x() << "," << row.at.y();
   }
   // Covering the monitor, the grip resizes nothing.
-  dlg.Button(IDC_MAXIMIZE).click();
+  Press(dlg, IDC_MAXIMIZE);
   ASSERT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(0, 0, 1920, 1080); }));
   Drag(&dlg, QPoint(1910, 1070), QPoint(1000, 700));
   Pump(50);
@@ -427,7 +442,8 @@ TEST(MainWindow, PointerShowsWhatAPressWouldDragAndTheCoveringWindowKeepsItsSize
 TEST(MainWindow, DoubleClickCoversTheMonitorExceptOnTheSpeedLabel) {
   ScopedSettingsDir dir;
   ASSERT_TRUE(dir.ok());
-  CTRKDlg dlg;
+  ViewerSession dlgSession;
+  CTRKDlg& dlg = dlgSession.Window();
   ASSERT_TRUE(StartWindow(dlg));
   dlg.setGeometry(100, 100, 800, 560);
   ASSERT_TRUE(WaitFor([&] { return dlg.geometry() == QRect(100, 100, 800, 560); }));
@@ -450,7 +466,8 @@ TEST(MainWindow, DoubleClickCoversTheMonitorExceptOnTheSpeedLabel) {
 TEST(MainWindow, AboutButtonAndTitleMenuOpenTheAboutDialog) {
   ScopedSettingsDir dir;
   ASSERT_TRUE(dir.ok());
-  CTRKDlg dlg;
+  ViewerSession dlgSession;
+  CTRKDlg& dlg = dlgSession.Window();
   ASSERT_TRUE(StartWindow(dlg));
   int opened = 0;
   QTimer closer;
@@ -485,7 +502,8 @@ void SendGlobal(QWidget* target, QEvent::Type type, const QPoint& at, Qt::MouseB
 TEST(MainWindow, DraggingTheBackgroundMovesTheWindow) {
   ScopedSettingsDir dir;
   ASSERT_TRUE(dir.ok());
-  CTRKDlg dlg;
+  ViewerSession dlgSession;
+  CTRKDlg& dlg = dlgSession.Window();
   ASSERT_TRUE(StartWindow(dlg));
   ASSERT_EQ(dlg.pos(), QPoint(0, 0));
   // A click alone does not move.
@@ -518,7 +536,8 @@ TEST(MainWindow, DraggingTheBackgroundMovesTheWindow) {
 TEST(MainWindow, RightClickOnTheTitleAreaOffersAbout) {
   ScopedSettingsDir dir;
   ASSERT_TRUE(dir.ok());
-  CTRKDlg dlg;
+  ViewerSession dlgSession;
+  CTRKDlg& dlg = dlgSession.Window();
   ASSERT_TRUE(StartWindow(dlg));
   QStringList shown;
   QTimer closer;
@@ -547,7 +566,8 @@ TEST(MainWindow, TitleMenuOpensTheSettingsWhoseLanguageAndUnitTakeEffectAtOnce) 
   ScopedSettingsDir dir;
   ASSERT_TRUE(dir.ok());
   ScopedLocale locale({{"LANG", "ja_JP.UTF-8"}});
-  CTRKDlg dlg;
+  ViewerSession dlgSession;
+  CTRKDlg& dlg = dlgSession.Window();
   ASSERT_TRUE(StartWindow(dlg));
   EXPECT_FALSE(dlg.Button(IDC_CONF).isVisible());  // the Conf button stays hidden
   auto text = [](uint32_t id, uint16_t langId) { return QString::fromStdString(LoadTextForLanguage(id, langId)); };
@@ -602,7 +622,8 @@ TEST(MainWindow, StoredMilesAreShownFromTheStart) {
   ScopedSettingsDir dir;
   ASSERT_TRUE(dir.ok());
   dir.WriteIni("[UI]\nSPEED_UNIT=MPH\n");
-  CTRKDlg dlg;
+  ViewerSession dlgSession;
+  CTRKDlg& dlg = dlgSession.Window();
   ASSERT_TRUE(StartWindow(dlg));
   EXPECT_EQ(dlg.ControlAs<CSpeedLabelStatic>(IDC_SPEED).m_unit, "mph");
   EXPECT_EQ(dlg.ControlAs<CSpeedLabelStatic>(IDC_SPEED).m_text, "  0");

@@ -5,6 +5,8 @@
 
 #include "map/CHtmlMapDlg.h"
 #include "app/CTRKDlg.h"
+#include "app/FolderOpening.h"
+#include "app/ViewerSession.h"
 #include "MainWindowSupport.h"
 #include "Synth.h"
 #include "playback/MediaEngine.h"
@@ -92,10 +94,12 @@ TEST(MainWindowScreens, DemoCardAtTheStartSizeAndLarge) {
   for (const SynthCardFile& file : files) recordings += file.recording && !file.hidden ? 1 : 0;
   ASSERT_GT(recordings, 0);
 
-  CTRKDlg dlg;
+  ViewerSession dlgSession;
+
+  CTRKDlg& dlg = dlgSession.Window();
   dlg.OnInitDialog();
   dlg.show();
-  dlg.OpenFolderWhenReady(dir.path() + "/card");
+  dlgSession.Opening().OpenFolderWhenReady(dir.path() + "/card");
   ASSERT_TRUE(
       WaitFor([&] { return dlg.Library().CurrentRecording() == 0 && dlg.Playback().OpenCountdown() == 0; }, 30000));
   EXPECT_EQ(static_cast<int>(dlg.Library().Recordings().size()), recordings);
@@ -131,7 +135,9 @@ TEST(MainWindowScreens, TheMediaLibraryDrawsIntoTheVideoSurface) {
   const std::string path = QFile::encodeName(dir.path() + "/FILE240412-083000.AVI").toStdString();
   WriteSynthRecording(path, options);
 
-  CTRKDlg dlg;
+  ViewerSession dlgSession;
+
+  CTRKDlg& dlg = dlgSession.Window();
   dlg.OnInitDialog();
   dlg.show();
   if (!dlg.Playback().Engine().IsLoaded()) GTEST_SKIP() << "no media library on this machine";

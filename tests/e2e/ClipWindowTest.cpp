@@ -22,8 +22,8 @@ class ClipWindow : public e2e::WindowTest {
   }
 
   void OpenTrip() {
-    dlg().OpenFolder(WriteTrip());
-    ASSERT_TRUE(WaitFor([&] { return dlg().Playback().Engine().IsPlaying() && g_busy == 0; }, 30000));
+    opening().OpenFolder(WriteTrip());
+    ASSERT_TRUE(WaitFor([&] { return dlg().Playback().Engine().IsPlaying() && busy() == 0; }, 30000));
     QTest::keyClick(&dlg(), Qt::Key_Space);  // paused, so the moment holds still
     // The arrows follow at once: libvlc's report of the pause may come after
     // them, and must not drop the seek they asked for.
@@ -80,11 +80,11 @@ TEST_F(ClipWindow, MarksAreSetSwappedClearedAndShownOnTheSlider) {
   // before it; another trip opened forgets them.
   QTest::keyClick(&dlg(), Qt::Key_I);
   QTest::keyClick(&dlg(), Qt::Key_PageDown);
-  ASSERT_TRUE(WaitFor([&] { return dlg().Library().CurrentRecording() == 1 && g_busy == 0; }, 30000));
+  ASSERT_TRUE(WaitFor([&] { return dlg().Library().CurrentRecording() == 1 && busy() == 0; }, 30000));
   ASSERT_TRUE(Slider().GetClipMarks().start.has_value());
   EXPECT_LT(*Slider().GetClipMarks().start, 0.0);
-  dlg().OpenFolder(CardFolder());
-  ASSERT_TRUE(WaitFor([&] { return dlg().Playback().Engine().IsPlaying() && g_busy == 0; }, 30000));
+  opening().OpenFolder(CardFolder());
+  ASSERT_TRUE(WaitFor([&] { return dlg().Playback().Engine().IsPlaying() && busy() == 0; }, 30000));
   EXPECT_FALSE(Slider().GetClipMarks().start.has_value());
 }
 

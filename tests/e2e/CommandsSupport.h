@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "app/CTRKDlg.h"
+#include "app/FolderOpening.h"
+#include "app/ViewerSession.h"
 #include "E2eCard.h"
 #include "settings/Languages.h"
 #include "MainWindowSupport.h"
@@ -20,6 +22,7 @@ namespace e2e {
 // The window with the copy's progress reports written down.
 class ObservedDlg : public CTRKDlg {
  public:
+  using CTRKDlg::CTRKDlg;
   void ShowCopyProgress(int percent, const std::string& text) override {
     progress.push_back(percent);
     progressTexts.push_back(text);
@@ -37,35 +40,38 @@ class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(m_dir.ok());
-    g_busy = 0;
-    m_dlg = std::make_unique<ObservedDlg>();
-    m_dlg->OnInitDialog();
-    m_dlg->show();
-    ASSERT_TRUE(WaitFor([&] { return m_dlg->windowHandle() && m_dlg->windowHandle()->isExposed(); }));
+    MakeSession();
+    dlg().OnInitDialog();
+    dlg().show();
+    ASSERT_TRUE(WaitFor([&] { return dlg().windowHandle() && dlg().windowHandle()->isExposed(); }));
   }
 
   void TearDown() override {
     EXPECT_TRUE(m_answers.unexpected().empty())
         << "unexpected dialog: " << m_answers.unexpected().front().text.toStdString();
-    m_dlg.reset();
+    m_session.reset();
     QApplication::processEvents();
-    g_busy = 0;
   }
 
-  ObservedDlg& dlg() { return *m_dlg; }
+  void MakeSession() {
+    m_session = std::make_unique<ViewerSession>([](auto&... parts) { return std::make_unique<ObservedDlg>(parts...); });
+  }
+  ObservedDlg& dlg() { return static_cast<ObservedDlg&>(m_session->Window()); }
+  FolderOpening& opening() { return m_session->Opening(); }
+  std::atomic<int32_t>& busy() { return m_session->Busy().Flag(); }
   QString CardFolder() const { return m_dir.path() + "/card"; }
 
   // OPEN through its picker; waits until the first recording plays.
   void OpenCard() {
     m_card = WriteTestCard(CardFolder());
     m_answers.Folder(CardFolder());
-    dlg().OnCommand(IDC_OPEN);
+    Press(dlg(), IDC_OPEN);
     ASSERT_TRUE(WaitFor(
-        [&] { return !dlg().IsScanning() && dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount() == 5; },
+        [&] { return !opening().IsScanning() && dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount() == 5; },
         60000));
     // Playing, and its first time report has released the busy guard.
     ASSERT_TRUE(WaitFor(
-        [&] { return dlg().Library().CurrentRecording() == 0 && dlg().Playback().Engine().IsPlaying() && g_busy == 0; },
+        [&] { return dlg().Library().CurrentRecording() == 0 && dlg().Playback().Engine().IsPlaying() && busy() == 0; },
         60000));
   }
 
@@ -80,7 +86,7 @@ class WindowTest : public ::testing::Test {
 
   ScopedSettingsDir m_dir;
   ModalAnswers m_answers;
-  std::unique_ptr<ObservedDlg> m_dlg;
+  std::unique_ptr<ViewerSession> m_session;
   TestCard m_card;
 };
 

@@ -50,7 +50,7 @@ TEST_F(Commands, OpenScansABigCardWhileTheWindowKeepsPainting) {
   CSettings::Instance().WriteString("UI", "Folder", QFile::encodeName(m_dir.path()).toStdString());
 
   m_answers.Folder(big);
-  dlg().OnCommand(IDC_OPEN);
+  Press(dlg(), IDC_OPEN);
   // The picker started at the last folder.
   ASSERT_EQ(m_answers.seen().size(), 1u);
   EXPECT_EQ(m_answers.seen()[0].title, Text(130));
@@ -65,14 +65,14 @@ TEST_F(Commands, OpenScansABigCardWhileTheWindowKeepsPainting) {
   bool secondOpenIgnored = true;
   ASSERT_TRUE(WaitFor(
       [&] {
-        if (!dlg().IsScanning()) return true;
+        if (!opening().IsScanning()) return true;
         ++turnsWhileScanning;
-        busyShown = busyShown && dlg().Video().IsBusyPictureShown() && g_busy == 1;
+        busyShown = busyShown && dlg().Video().IsBusyPictureShown() && busy() == 1;
         countsGrow = countsGrow && dlg().Video().Counter() >= lastCount;
         lastCount = dlg().Video().Counter();
         if (turnsWhileScanning == 1) {
           // OPEN again while the library is empty but a scan runs: no picker.
-          dlg().OnCommand(IDC_OPEN);
+          Press(dlg(), IDC_OPEN);
           secondOpenIgnored = m_answers.unexpected().empty();
         }
         return false;
@@ -107,13 +107,13 @@ TEST_F(Commands, ClosingDuringAScanEndsAtOnceAndStartsNothing) {
   options.recordings = 2000;
   options.cheapVideo = true;
   WriteSynthCard(QFile::encodeName(big).toStdString(), options);
-  dlg().OpenFolder(big);
-  ASSERT_TRUE(dlg().IsScanning());
+  opening().OpenFolder(big);
+  ASSERT_TRUE(opening().IsScanning());
   dlg().close();
   QApplication::processEvents();
   QElapsedTimer clock;
   clock.start();
-  m_dlg.reset();  // cancels and joins the worker
+  m_session.reset();  // cancels and joins the worker
   EXPECT_LT(clock.elapsed(), 5000);
 }
 
@@ -123,22 +123,22 @@ TEST_F(Commands, OpenOfAFolderThatIsGoneClearsTheSettingAndKeepsTheLibrary) {
   QDir().mkpath(gone);
   // Removed after the picker took it, before the command looks at it.
   m_answers.Folder(gone, [gone] { QDir(gone).removeRecursively(); });
-  dlg().OnCommand(IDC_OPEN);
+  Press(dlg(), IDC_OPEN);
   EXPECT_EQ(CSettings::Instance().ReadString("UI", "Folder", "?", 260), "");
   EXPECT_EQ(dlg().Library().Recordings().size(), 5u);
-  EXPECT_EQ(g_busy, 0);
+  EXPECT_EQ(busy(), 0);
   EXPECT_FALSE(dlg().Playback().Engine().IsPlaying());  // stopped before the picker
-  EXPECT_FALSE(dlg().IsScanning());
+  EXPECT_FALSE(opening().IsScanning());
 
   // A folder without recordings empties the library, without a message.
   const QString empty = m_dir.path() + "/empty";
   QDir().mkpath(empty + "/sub");
   m_answers.Folder(empty);
-  dlg().OnCommand(IDC_OPEN);
-  ASSERT_TRUE(WaitFor([&] { return !dlg().IsScanning(); }));
+  Press(dlg(), IDC_OPEN);
+  ASSERT_TRUE(WaitFor([&] { return !opening().IsScanning(); }));
   EXPECT_TRUE(dlg().Library().Recordings().empty());
   EXPECT_EQ(dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount(), 0);
-  EXPECT_EQ(g_busy, 0);
+  EXPECT_EQ(busy(), 0);
   EXPECT_TRUE(Boxes().empty());
 
   // Video files that cannot be read: the empty list says how many.
@@ -150,8 +150,8 @@ TEST_F(Commands, OpenOfAFolderThatIsGoneClearsTheSettingAndKeepsTheLibrary) {
   text.close();
   m_answers.Folder(unreadable);
   m_answers.Box(QMessageBox::Ok);
-  dlg().OnCommand(IDC_OPEN);
-  ASSERT_TRUE(WaitFor([&] { return !dlg().IsScanning() && m_answers.AllAnswered(); }));
+  Press(dlg(), IDC_OPEN);
+  ASSERT_TRUE(WaitFor([&] { return !opening().IsScanning() && m_answers.AllAnswered(); }));
   EXPECT_EQ(Boxes(), (std::vector<QString>{Box(145, 136) + "\n" + Text(320).arg(2)}));
 }
 
@@ -162,7 +162,7 @@ TEST_F(Commands, FileCommandsNeedRecordingsAndCheckedGroups) {
   QDir(documents).removeRecursively();
   for (int id : {IDC_SAVE, IDC_DEL, IDC_LOCK, IDC_KML}) {
     m_answers.Box(QMessageBox::Ok);
-    dlg().OnCommand(id);
+    Press(dlg(), id);
   }
   ASSERT_EQ(Boxes().size(), 4u);
   for (const QString& box : Boxes()) EXPECT_EQ(box, Box(145, 136));
@@ -176,7 +176,7 @@ TEST_F(Commands, FileCommandsNeedRecordingsAndCheckedGroups) {
   // Nothing ticked: said at once, no question and no picker.
   for (int id : {IDC_LOCK, IDC_DEL, IDC_SAVE}) {
     m_answers.Box(QMessageBox::Ok);
-    dlg().OnCommand(id);
+    Press(dlg(), id);
   }
   EXPECT_TRUE(m_answers.AllAnswered());
   EXPECT_EQ(Boxes(), (std::vector<QString>(3, Box(144, 135))));
@@ -197,7 +197,7 @@ TEST_F(Commands, DeleteAsksFirstAndNeverDeletesProtectedRecordings) {
   m_answers.Box(QMessageBox::Cancel, [&] {
     cancelText = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())->button(QMessageBox::Cancel)->text();
   });
-  dlg().OnCommand(IDC_DEL);
+  Press(dlg(), IDC_DEL);
   EXPECT_EQ(Boxes(), (std::vector<QString>{question}));
   EXPECT_EQ(cancelText, QString::fromUtf8("キャンセル"));
   EXPECT_TRUE(WaitFor([&] { return dlg().Playback().Engine().IsPlaying() && dlg().Button(IDC_PLAY).ShowsSecond(); }));
@@ -208,7 +208,7 @@ TEST_F(Commands, DeleteAsksFirstAndNeverDeletesProtectedRecordings) {
   // lists are rebuilt from what remains; the summary says so.
   m_answers.Box(QMessageBox::Ok);
   m_answers.Box(QMessageBox::Ok);
-  dlg().OnCommand(IDC_DEL);
+  Press(dlg(), IDC_DEL);
   ASSERT_EQ(Boxes().size(), 3u);
   EXPECT_EQ(Boxes()[2], Text(128) + "|" + Text(324).arg(1).arg(1));
   EXPECT_TRUE(QFileInfo::exists(m_card.Path(3)));
@@ -227,7 +227,7 @@ TEST_F(Commands, DeleteAsksFirstAndNeverDeletesProtectedRecordings) {
   dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).SetCheck(0, true);
   m_answers.Box(QMessageBox::Ok);
   m_answers.Box(QMessageBox::Ok);
-  dlg().OnCommand(IDC_DEL);
+  Press(dlg(), IDC_DEL);
   ASSERT_EQ(Boxes().size(), 5u);
   const QString report = Boxes()[4];
   EXPECT_TRUE(report.startsWith(Text(131) + "|" + Text(202))) << report.toStdString();
@@ -248,12 +248,12 @@ TEST_F(Commands, UnlockRemovesTheProtectionWhilePlaybackGoesOn) {
   dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).SetCheck(1, true);
   // Asked first, naming how many lose their protection; Cancel changes nothing.
   m_answers.Box(QMessageBox::Cancel);
-  dlg().OnCommand(IDC_LOCK);
+  Press(dlg(), IDC_LOCK);
   EXPECT_EQ(Boxes(), (std::vector<QString>{Box(194, 322).arg(1)}));
   EXPECT_FALSE(e2e::IsWritable(m_card.Path(3)));
   m_answers.Box(QMessageBox::Ok);
   m_answers.Box(QMessageBox::Ok);
-  dlg().OnCommand(IDC_LOCK);
+  Press(dlg(), IDC_LOCK);
   EXPECT_EQ(Boxes().back(), Box(194, 325).arg(1));
   EXPECT_TRUE(e2e::IsWritable(m_card.Path(3)));
   EXPECT_EQ(dlg().Library().Recordings()[3].flags, 0);
@@ -301,7 +301,7 @@ TEST_F(Commands, SaveReproducesTheSubfoldersAndAsksBeforeOverwriting) {
     filledOnScreen = FilledBoardColumns(shot);
   });
   m_answers.Box(QMessageBox::Ok);
-  dlg().OnCommand(IDC_SAVE);
+  Press(dlg(), IDC_SAVE);
   // Copying only paused playback for its dialogs.
   EXPECT_TRUE(WaitFor([&] { return dlg().Playback().Engine().IsPlaying(); }));
 
@@ -337,7 +337,7 @@ TEST_F(Commands, SaveReproducesTheSubfoldersAndAsksBeforeOverwriting) {
   m_answers.Folder(second);
   m_answers.Box(QMessageBox::Ok);  // overwrite? OK
   m_answers.Box(QMessageBox::Ok);  // the report
-  dlg().OnCommand(IDC_SAVE);
+  Press(dlg(), IDC_SAVE);
   ASSERT_EQ(Boxes().size(), 4u);
   EXPECT_TRUE(Boxes()[3].startsWith(Text(131) + "|" + Text(201))) << Boxes()[3].toStdString();
   EXPECT_TRUE(Boxes()[3].contains(m_card.Path(0)));
@@ -351,7 +351,7 @@ TEST_F(Commands, SaveReproducesTheSubfoldersAndAsksBeforeOverwriting) {
   QDir().mkpath(gone);
   m_answers.Folder(gone, [gone] { QDir(gone).removeRecursively(); });
   m_answers.Box(QMessageBox::Ok);
-  dlg().OnCommand(IDC_SAVE);
+  Press(dlg(), IDC_SAVE);
   ASSERT_EQ(Boxes().size(), 5u);
   EXPECT_EQ(Boxes()[4], Box(131, 132));
 }
@@ -360,7 +360,7 @@ TEST_F(Commands, KmlIsWrittenToTheGpsLogFolderAndNamedInTheMessage) {
   OpenCard();
   ASSERT_TRUE(WaitFor([&] { return dlg().Library().GpsBytes() > 0; }));
   m_answers.Box(QMessageBox::Ok);
-  dlg().OnCommand(IDC_KML);
+  Press(dlg(), IDC_KML);
   ASSERT_EQ(Boxes().size(), 1u);
   const QString folder = QDir::homePath() + "/Documents/GPSLOG/";
   const QString path = folder + "REC0001_2024_04_12_08-30-00.KML";
@@ -375,7 +375,7 @@ TEST_F(Commands, KmlIsWrittenToTheGpsLogFolderAndNamedInTheMessage) {
   QFile::remove(path);
   QDir().mkpath(path);  // a folder in the file's place
   m_answers.Box(QMessageBox::Ok);
-  dlg().OnCommand(IDC_KML);
+  Press(dlg(), IDC_KML);
   ASSERT_EQ(Boxes().size(), 2u);
   text = Text(126);
   text.replace("%s", path);
@@ -386,26 +386,26 @@ TEST_F(Commands, KmlIsWrittenToTheGpsLogFolderAndNamedInTheMessage) {
 TEST_F(Commands, MapAndGsrToggleTheirPanelsAndTheSettings) {
   ASSERT_TRUE(dlg().IsMapEnabled());
   const QRect fileListWithMap = dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).geometry();
-  dlg().OnCommand(IDC_MAP);
+  Press(dlg(), IDC_MAP);
   EXPECT_FALSE(dlg().IsMapEnabled());
   EXPECT_FALSE(dlg().MapDlg()->isVisible());
   EXPECT_FALSE(dlg().MapDlg()->isEnabled());
   EXPECT_EQ(dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).geometry().top(), 48);
   EXPECT_EQ(IniInt("MAP_ENABLE"), 0);
   EXPECT_TRUE(m_dir.IniText().contains("MAP_ENABLE=0\n")) << m_dir.IniText().constData();
-  dlg().OnCommand(IDC_MAP);
+  Press(dlg(), IDC_MAP);
   EXPECT_TRUE(dlg().IsMapEnabled());
   EXPECT_TRUE(dlg().MapDlg()->isVisible());
   EXPECT_EQ(dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).geometry(), fileListWithMap);
   EXPECT_TRUE(m_dir.IniText().contains("MAP_ENABLE=1\n"));
 
   const QRect groupListWithCurve = dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).geometry();
-  dlg().OnCommand(IDC_GSR);
+  Press(dlg(), IDC_GSR);
   EXPECT_FALSE(dlg().IsGSensorEnabled());
   EXPECT_FALSE(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).isVisible());
   EXPECT_LT(dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).geometry().top(), groupListWithCurve.top());
   EXPECT_TRUE(m_dir.IniText().contains("GSNR_ENABLE=0\n"));
-  dlg().OnCommand(IDC_GSR);
+  Press(dlg(), IDC_GSR);
   EXPECT_TRUE(dlg().ControlAs<CGSensorCtrl>(IDC_GSENSOR).isVisible());
   EXPECT_EQ(dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).geometry(), groupListWithCurve);
   EXPECT_TRUE(m_dir.IniText().contains("GSNR_ENABLE=1\n"));
@@ -414,21 +414,21 @@ TEST_F(Commands, MapAndGsrToggleTheirPanelsAndTheSettings) {
 TEST_F(Commands, CoverTheMonitorTwiceReturnsToTheFormerPlace) {
   dlg().setGeometry(100, 80, 900, 600);
   ASSERT_TRUE(WaitFor([&] { return dlg().Frame().ClientSize().width() == 900; }));
-  dlg().OnCommand(IDC_MAXIMIZE);
+  Press(dlg(), IDC_MAXIMIZE);
   EXPECT_EQ(dlg().geometry(), dlg().Frame().MonitorRect());
   EXPECT_TRUE(dlg().Frame().IsMaximized());
-  dlg().OnCommand(IDC_MAXIMIZE);
+  Press(dlg(), IDC_MAXIMIZE);
   EXPECT_EQ(dlg().geometry(), QRect(100, 80, 900, 600));
   EXPECT_FALSE(dlg().Frame().IsMaximized());
   // S clears the flag, so the button covers the monitor again.
-  dlg().OnCommand(IDC_MAXIMIZE);
-  dlg().OnCommand(IDC_SIZE_S);
+  Press(dlg(), IDC_MAXIMIZE);
+  Press(dlg(), IDC_SIZE_S);
   EXPECT_FALSE(dlg().Frame().IsMaximized());
   EXPECT_EQ(dlg().size(), QSize(800, 560));
 }
 
 TEST_F(Commands, MinimiseShowsTheVideoAgainOnRestore) {
-  dlg().OnCommand(IDC_MINIMIZE);
+  Press(dlg(), IDC_MINIMIZE);
   EXPECT_TRUE(dlg().Frame().IsVideoRestorePending());
   dlg().Control(IDC_VIDEO)->hide();  // what the platform may do to a native child while minimised
   dlg().showNormal();
@@ -442,7 +442,7 @@ TEST_F(Commands, CloseButtonClosesAndSavesTheRectangle) {
   ASSERT_TRUE(WaitFor([&] { return dlg().Frame().ClientSize().width() == 820; }));
   bool closed = false;
   QObject::connect(&dlg(), &CTRKDlg::Closed, [&] { closed = true; });
-  dlg().OnCommand(IDC_CLOSE);
+  Press(dlg(), IDC_CLOSE);
   EXPECT_FALSE(closed);  // posted, not at once
   ASSERT_TRUE(WaitFor([&] { return closed; }));
   EXPECT_TRUE(m_dir.IniText().contains("[WINPOS]\nLEFT=120\nTOP=90\nRIGHT=940\nBOTTOM=690\n"))

@@ -73,8 +73,8 @@ TEST_F(CutRepairWindow, OpenOffersRepairedCopiesThatThenPlayWithMapAndCurve) {
   m_answers.Box(QMessageBox::Ok);
   m_answers.Folder(copies);
   m_answers.Box(QMessageBox::Ok);  // the report: show the folder in the file manager
-  dlg().OnCommand(IDC_OPEN);
-  ASSERT_TRUE(WaitFor([&] { return !dlg().IsScanning() && m_answers.AllAnswered(); }, 120000));
+  Press(dlg(), IDC_OPEN);
+  ASSERT_TRUE(WaitFor([&] { return !opening().IsScanning() && m_answers.AllAnswered(); }, 120000));
 
   // The question came with the lists filled (the moov-less files are still
   // listed as the atom walk takes them) and before anything played.
@@ -106,13 +106,13 @@ TEST_F(CutRepairWindow, OpenOffersRepairedCopiesThatThenPlayWithMapAndCurve) {
   EXPECT_EQ(ReadAll(lone), loneBytes);
   EXPECT_EQ(QDir(copies).entryList(QDir::Files | QDir::Hidden, QDir::Name),
             (QStringList{"REC0009.AVI", "REC0010.MOV"}));
-  ASSERT_TRUE(WaitFor([&] { return dlg().Playback().Engine().IsPlaying() && g_busy == 0; }, 60000));
+  ASSERT_TRUE(WaitFor([&] { return dlg().Playback().Engine().IsPlaying() && busy() == 0; }, 60000));
 
   // The copies play, with their track on the map and their curve.
   m_answers.Folder(copies);
-  dlg().OnCommand(IDC_OPEN);
+  Press(dlg(), IDC_OPEN);
   ASSERT_TRUE(WaitFor(
-      [&] { return !dlg().IsScanning() && dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount() == 2; },
+      [&] { return !opening().IsScanning() && dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount() == 2; },
       60000));
   EXPECT_TRUE(dlg().Library().CutRecordings().empty());
   for (int index = 0; index < 2; ++index) {
@@ -120,7 +120,7 @@ TEST_F(CutRepairWindow, OpenOffersRepairedCopiesThatThenPlayWithMapAndCurve) {
     if (index > 0) emit dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).FileActivated(index);
     ASSERT_TRUE(WaitFor(
         [&] {
-          return dlg().Library().CurrentRecording() == index && dlg().Playback().Engine().IsPlaying() && g_busy == 0;
+          return dlg().Library().CurrentRecording() == index && dlg().Playback().Engine().IsPlaying() && busy() == 0;
         },
         60000));
     ASSERT_TRUE(WaitFor([&] { return dlg().Playback().Engine().GetTime() > 300; }, 30000));
@@ -147,16 +147,16 @@ TEST_F(CutRepairWindow, TheCopiesOpenInTheViewerAndAMissingFileManagerIsSaid) {
     m_answers.Folder(copies);
     m_answers.Box(viewer ? QMessageBox::Open : QMessageBox::Ok);
     if (!viewer) m_answers.Box(QMessageBox::Ok);  // nothing can show the folder: said so
-    dlg().OnCommand(IDC_OPEN);
-    ASSERT_TRUE(WaitFor([&] { return !dlg().IsScanning() && m_answers.AllAnswered(); }, 120000));
-    ASSERT_TRUE(WaitFor([&] { return dlg().Playback().Engine().IsPlaying() && g_busy == 0; }, 60000));
+    Press(dlg(), IDC_OPEN);
+    ASSERT_TRUE(WaitFor([&] { return !opening().IsScanning() && m_answers.AllAnswered(); }, 120000));
+    ASSERT_TRUE(WaitFor([&] { return dlg().Playback().Engine().IsPlaying() && busy() == 0; }, 60000));
     EXPECT_EQ(Boxes().back() == Text(131) + "|" + Text(282).replace("%s", copies), !viewer);
   }
   qputenv("PATH", path);
   // The second offer opened the copies as OPEN would.
   EXPECT_TRUE(WaitFor(
       [&] {
-        return dlg().CurrentFolder() == m_dir.path() + "/second" && !dlg().IsScanning() &&
+        return dlg().CurrentFolder() == m_dir.path() + "/second" && !opening().IsScanning() &&
                dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount() == 1;
       },
       60000));

@@ -34,7 +34,7 @@ class EventsWindow : public e2e::WindowTest {
         [&] {
           const int64_t t = dlg().Playback().Engine().GetTime();
           return dlg().Library().CurrentRecording() == recording && dlg().Playback().Engine().IsPlaying() &&
-                 g_busy == 0 && t >= fromMs && t <= toMs;
+                 busy() == 0 && t >= fromMs && t <= toMs;
         },
         30000);
   }
@@ -43,7 +43,7 @@ class EventsWindow : public e2e::WindowTest {
 }  // namespace
 
 TEST_F(EventsWindow, EventsAreListedMarkedAndReachedByKey) {
-  dlg().OpenFolder(WriteTrip());
+  opening().OpenFolder(WriteTrip());
   ASSERT_TRUE(PlaysWithin(0, 0, 30000));
 
   using T = DrivingEventType;

@@ -64,7 +64,7 @@ TEST_F(FullScreen, EntersAndLeavesWithThePlaceAndSizeRestoredExactly) {
   SaveArtifact(shot, "e2e-fullscreen.png");
 
   // MAP does nothing in full screen.
-  dlg().OnCommand(IDC_MAP);
+  Press(dlg(), IDC_MAP);
   EXPECT_TRUE(dlg().IsMapEnabled());
 
   // Back by a double-click on the background as well as on the picture.
@@ -111,8 +111,8 @@ TEST_F(FullScreen, PausedStaysPausedAndStoppedStaysStopped) {
 
 TEST_F(FullScreen, DisabledPanelsStayHiddenAfterLeaving) {
   OpenCard();
-  dlg().OnCommand(IDC_GSR);
-  dlg().OnCommand(IDC_MAP);
+  Press(dlg(), IDC_GSR);
+  Press(dlg(), IDC_MAP);
   DoubleClick(dlg().Control(IDC_VIDEO));
   EXPECT_EQ(dlg().MapDlg()->geometry(), QRect(0, 0, 1, 1));
   DoubleClick(dlg().Control(IDC_VIDEO));
@@ -156,12 +156,12 @@ TEST_F(FullScreen, TheMapIsDrawnAfterEveryLayoutChange) {
        }},
       {"MAP off and on",
        [&] {
-         dlg().OnCommand(IDC_MAP);
-         dlg().OnCommand(IDC_MAP);
+         Press(dlg(), IDC_MAP);
+         Press(dlg(), IDC_MAP);
        }},
-      {"M", [&] { dlg().OnCommand(IDC_SIZE_M); }},
-      {"L", [&] { dlg().OnCommand(IDC_SIZE_L); }},
-      {"S", [&] { dlg().OnCommand(IDC_SIZE_S); }},
+      {"M", [&] { Press(dlg(), IDC_SIZE_M); }},
+      {"L", [&] { Press(dlg(), IDC_SIZE_L); }},
+      {"S", [&] { Press(dlg(), IDC_SIZE_S); }},
       {"column gap", dragGap([](const LayoutResult& l) { return l.columnSplit; }, QPoint(-60, 0))},
       {"map gap", dragGap([](const LayoutResult& l) { return *l.rightColumn; }, QPoint(0, 40))},
   };

@@ -45,7 +45,7 @@ TEST_P(LocaleWindow, ListHeadersAndTheKmlMessageSpeakTheLanguage) {
   OpenCard();
   ASSERT_TRUE(WaitFor([&] { return dlg().Library().GpsBytes() > 0; }));
   m_answers.Box(QMessageBox::Ok);
-  dlg().OnCommand(IDC_KML);
+  Press(dlg(), IDC_KML);
   ASSERT_EQ(Boxes().size(), 1u);
   QString text = Text(125);
   text.replace("%s", QDir::homePath() + "/Documents/GPSLOG/REC0001_2024_04_12_08-30-00.KML");

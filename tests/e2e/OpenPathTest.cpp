@@ -15,11 +15,13 @@ TEST_F(OpenPath, AFolderNamedInNoEncodingOpensAsAPathAndAsAUri) {
   const std::pair<std::string, int32_t> rows[] = {
       {folder + "/", 0}, {"file://localhost" + folder.substr(0, folder.size() - 1) + "%FF/REC0002.AVI", 1}};
   for (const auto& [argument, started] : rows) {
-    m_dlg = std::make_unique<e2e::ObservedDlg>();  // nothing plays when the path comes
-    m_dlg->OnInitDialog();
-    m_dlg->show();
-    dlg().OpenPath(argument);
-    EXPECT_TRUE(WaitFor([&] { return !dlg().IsScanning() && dlg().Library().CurrentRecording() == started; }, 60000))
+    m_session.reset();
+    MakeSession();  // nothing plays when the path comes
+    dlg().OnInitDialog();
+    dlg().show();
+    opening().OpenPath(argument);
+    EXPECT_TRUE(
+        WaitFor([&] { return !opening().IsScanning() && dlg().Library().CurrentRecording() == started; }, 60000))
         << argument;
     EXPECT_EQ(CSettings::Instance().ReadString("UI", "Folder", "", 1023), folder);
   }

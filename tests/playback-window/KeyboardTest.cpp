@@ -43,14 +43,14 @@ class WindowInput : public RealWindowTest {
   void SetUp() override {
     RealWindowTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
-    m_dlg->setGeometry(kPlace);
-    ASSERT_TRUE(WaitFor([&] { return m_dlg->geometry() == kPlace; }));
+    dlg().setGeometry(kPlace);
+    ASSERT_TRUE(WaitFor([&] { return dlg().geometry() == kPlace; }));
   }
 
   bool Plays(int recording) {
     return dlg().Playback().Engine().GetMediaPath() == m_card[static_cast<std::size_t>(recording)].path &&
            dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).IsDropHighlighted(recording) &&
-           dlg().Playback().Engine().IsPlaying() && g_busy == 0;
+           dlg().Playback().Engine().IsPlaying() && busy() == 0;
   }
 
   // Drops `mime` on `target` as the desktop would; whether it was taken.
@@ -73,7 +73,7 @@ class WindowInput : public RealWindowTest {
     ASSERT_TRUE(Drop(&dlg(), mime));
     ASSERT_TRUE(
         WaitFor([&] { return Plays(0) && dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos() > 0; }, 60000));
-    dlg().OnCommand(IDC_PLAY);
+    Press(dlg(), IDC_PLAY);
     ASSERT_TRUE(WaitFor([&] { return TimeStands(dlg(), 300); }, 10000));
   }
 
@@ -206,7 +206,7 @@ TEST_F(WindowInput, ADialogLeavesThePictureAndThePositionAsTheyWere) {
   DialogSeen<QMessageBox> box;
   for (int command : {IDC_OPEN, IDC_SAVE, IDC_DEL, IDC_KML}) {
     SCOPED_TRACE(command);
-    dlg().OnCommand(command);
+    Press(dlg(), command);
     EXPECT_TRUE(picker.seen() || box.seen());
     EXPECT_TRUE(dlg().Playback().Engine().IsPaused());
     EXPECT_EQ(dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos(), slider);
@@ -367,10 +367,10 @@ TEST_F(WindowInput, EveryKeyDoesWhatItsButtonDoesWhateverHasTheFocus) {
       {"Home again", Target::Window, Qt::Key_Home, Qt::NoModifier, 0, 0, noteTime, [&] { ExpectSeekShown(1); }},
       {"Space plays from there", Target::Window, Qt::Key_Space, Qt::NoModifier, 0, 0, {}, plays(0)},
       {"Page Down while a recording starts does nothing", Target::Window, Qt::Key_PageDown, Qt::NoModifier, 0, 0,
-       [&] { g_busy = 1; },
+       [&] { busy() = 1; },
        [&] {
          Pump(500);
-         g_busy = 0;
+         busy() = 0;
          plays(0)();
        }},
       {"Page Down plays the next recording", Target::FileList, Qt::Key_PageDown, Qt::NoModifier, 0, 0, {}, plays(1)},

@@ -20,6 +20,8 @@
 
 #include "map/CHtmlMapDlg.h"
 #include "app/CTRKDlg.h"
+#include "app/FolderOpening.h"
+#include "app/ViewerSession.h"
 #include "MainWindowSupport.h"
 #include "container/RecordingTypes.h"
 #include "Synth.h"
@@ -88,28 +90,28 @@ class RealWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(m_dir.ok());
-    g_busy = 0;
     // No button's tip pops up under a pointer left resting where the window opens.
     QCursor::setPos(0, 0);
-    m_dlg = std::make_unique<CTRKDlg>();
-    m_dlg->OnInitDialog();
-    m_dlg->show();
-    if (!m_dlg->Playback().Engine().IsLoaded()) GTEST_SKIP() << "no media library on this machine";
-    ASSERT_TRUE(WaitFor([&] { return m_dlg->MapDlg() && m_dlg->MapDlg()->IsPageLoaded(); }, 60000));
+    m_session = std::make_unique<ViewerSession>();
+    dlg().OnInitDialog();
+    dlg().show();
+    if (!dlg().Playback().Engine().IsLoaded()) GTEST_SKIP() << "no media library on this machine";
+    ASSERT_TRUE(WaitFor([&] { return dlg().MapDlg()->IsPageLoaded(); }, 60000));
   }
   void TearDown() override {
-    if (m_dlg) m_dlg->close();
-    m_dlg.reset();
+    if (m_session) dlg().close();
+    m_session.reset();
     QApplication::processEvents();
-    g_busy = 0;
   }
 
-  CTRKDlg& dlg() { return *m_dlg; }
+  CTRKDlg& dlg() { return m_session->Window(); }
+  FolderOpening& opening() { return m_session->Opening(); }
+  std::atomic<int32_t>& busy() { return m_session->Busy().Flag(); }
   CTrkFileListCtrl& FileList() { return dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST); }
   QString CardFolder() const { return m_dir.path() + "/card"; }
 
   ScopedSettingsDir m_dir;
-  std::unique_ptr<CTRKDlg> m_dlg;
+  std::unique_ptr<ViewerSession> m_session;
   std::vector<CardRecording> m_card;
 };
 

@@ -20,13 +20,13 @@ namespace {
 
 class PlaybackWindow : public RealWindowTest {
  protected:
-  const std::string& MediaPath() const { return m_dlg->Playback().Engine().GetMediaPath(); }
+  const std::string& MediaPath() const { return m_session->Window().Playback().Engine().GetMediaPath(); }
 
   // Opens a card as OPEN does after its picker and waits until its first
   // recording plays and reports its time.
   void OpenCard(const std::vector<uint32_t>& durationsMs) {
     m_card = WriteCard(CardFolder(), durationsMs);
-    dlg().OpenFolderWhenReady(CardFolder());
+    opening().OpenFolderWhenReady(CardFolder());
     ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[0].path; }, 60000));
     ASSERT_TRUE(WaitFor([&] { return dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos() > 0; }, 30000));
   }
@@ -74,7 +74,7 @@ double MeanDifference(const QImage& a, const QImage& b) {
 
 TEST_F(PlaybackWindow, OpenedCardStartsAfterHalfASecondAndTimeReportsDriveEveryDisplay) {
   m_card = WriteCard(CardFolder(), {5000, 3000});
-  dlg().OpenFolderWhenReady(CardFolder());
+  opening().OpenFolderWhenReady(CardFolder());
   // The lists are filled and the start is armed; nothing plays yet.
   ASSERT_TRUE(WaitFor(
       [&] {
@@ -327,10 +327,10 @@ TEST_F(PlaybackWindow, WithLoopOffTheSameRecordingStandsPausedAtItsStart) {
 
 TEST_F(PlaybackWindow, ListDoubleClicksStopWaitAndPlayButNotDuringTheBusyGuard) {
   ASSERT_NO_FATAL_FAILURE(OpenCard({6000, 6000, 6000}));
-  EXPECT_EQ(g_busy.load(), 0) << "the first time report releases the guard of OPEN";
+  EXPECT_EQ(busy().load(), 0) << "the first time report releases the guard of OPEN";
 
   // During the guard (an OPEN scan, or another start) double-clicks do nothing.
-  g_busy = 1;
+  busy() = 1;
   emit FileList().FileActivated(2);
   EXPECT_FALSE(dlg().Playback().IsRunningSteps());
   emit dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).GroupActivated(0);
@@ -340,7 +340,7 @@ TEST_F(PlaybackWindow, ListDoubleClicksStopWaitAndPlayButNotDuringTheBusyGuard) 
   EXPECT_EQ(dlg().Library().CurrentRecording(), 0);
   EXPECT_TRUE(dlg().Playback().Engine().IsPlaying());
   EXPECT_FALSE(dlg().Playback().IsRunningSteps());
-  g_busy = 0;
+  busy() = 0;
 
   // A real double-click on the second row: stop, a pause, then the start.
   const QRect row = dlg()
@@ -355,8 +355,8 @@ TEST_F(PlaybackWindow, ListDoubleClicksStopWaitAndPlayButNotDuringTheBusyGuard) 
   ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[1].path; }, 10000));
   EXPECT_GE(clock.elapsed(), 190);
   EXPECT_EQ(dlg().Library().CurrentRecording(), 1);
-  EXPECT_TRUE(dlg().IsTimerActive(TimerId::BusyGuard));
-  ASSERT_TRUE(WaitFor([&] { return g_busy.load() == 0; }, 20000)) << "released by the first time report";
+  EXPECT_TRUE(m_session->Busy().IsTimeoutArmed());
+  ASSERT_TRUE(WaitFor([&] { return busy().load() == 0; }, 20000)) << "released by the first time report";
 
   // A second double-click while the first one waits is held back until the
   // first has started its recording, and then refused by the guard.
@@ -371,7 +371,7 @@ TEST_F(PlaybackWindow, ListDoubleClicksStopWaitAndPlayButNotDuringTheBusyGuard) 
   EXPECT_TRUE(dlg().Playback().Engine().IsPlaying());
 
   // No row: nothing. A group row: its first recording.
-  ASSERT_TRUE(WaitFor([&] { return g_busy.load() == 0; }, 20000));
+  ASSERT_TRUE(WaitFor([&] { return busy().load() == 0; }, 20000));
   emit FileList().FileActivated(-1);
   EXPECT_FALSE(dlg().Playback().IsRunningSteps());
   emit dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).GroupActivated(0);
@@ -379,7 +379,7 @@ TEST_F(PlaybackWindow, ListDoubleClicksStopWaitAndPlayButNotDuringTheBusyGuard) 
   ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[0].path; }, 10000));
   EXPECT_EQ(dlg().Library().CurrentRecording(), 0);
   ASSERT_TRUE(WaitFor(
-      [&] { return dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos() > 0 && g_busy.load() == 0; }, 20000));
+      [&] { return dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos() > 0 && busy().load() == 0; }, 20000));
 
   // The window closes during the pause: nothing starts afterwards.
   emit FileList().FileActivated(1);
@@ -398,7 +398,7 @@ TEST_F(PlaybackWindow, AnEndReportQueuedBeforeADoubleClickNeverReplacesTheChosen
     if (dlg().Playback().AutoNext() != (loop != 0)) QTest::mouseClick(&dlg().Button(IDC_LOOP), Qt::LeftButton);
     ASSERT_EQ(dlg().Playback().AutoNext(), loop != 0);
     const int32_t chosen = loop ? 2 : 1;
-    ASSERT_TRUE(WaitFor([&] { return g_busy.load() == 0 && !dlg().Playback().IsRunningSteps(); }, 20000));
+    ASSERT_TRUE(WaitFor([&] { return busy().load() == 0 && !dlg().Playback().IsRunningSteps(); }, 20000));
     // The playing recording ends as the user double-clicks another row: the
     // end report is still queued when the double-click runs.
     libvlc_event_t end{};
@@ -407,7 +407,7 @@ TEST_F(PlaybackWindow, AnEndReportQueuedBeforeADoubleClickNeverReplacesTheChosen
     emit FileList().FileActivated(chosen);
     ASSERT_TRUE(WaitFor([&] { return MediaPath() == m_card[static_cast<std::size_t>(chosen)].path; }, 10000));
     // Started: the steps are over and its first time report has come.
-    ASSERT_TRUE(WaitFor([&] { return !dlg().Playback().IsRunningSteps() && g_busy.load() == 0; }, 20000));
+    ASSERT_TRUE(WaitFor([&] { return !dlg().Playback().IsRunningSteps() && busy().load() == 0; }, 20000));
     // The chosen recording goes on playing: the report was for the one before.
     Pump(1500);
     EXPECT_EQ(MediaPath(), m_card[static_cast<std::size_t>(chosen)].path);
@@ -514,7 +514,7 @@ TEST_F(PlaybackWindow, RotateRebuildsThePlayerAndPlaysOnAtTheSameTime) {
   ASSERT_TRUE(WaitForTime(1500));
   const int64_t before = PlayerTime(dlg());
 
-  dlg().OnCommand(IDC_FLIP);
+  Press(dlg(), IDC_FLIP);
   EXPECT_TRUE(dlg().Playback().IsRotated());
   EXPECT_EQ(dlg().Playback().Engine().GetMode(), EngineMode::Rotated);
   EXPECT_EQ(dlg().Playback().BoundVideoWindow(), static_cast<unsigned long>(dlg().Video().winId()));
@@ -528,7 +528,7 @@ TEST_F(PlaybackWindow, RotateRebuildsThePlayerAndPlaysOnAtTheSameTime) {
   // Paused, it turns back and stays paused.
   dlg().Button(IDC_PLAY).click();
   ASSERT_TRUE(WaitFor([&] { return TimeStands(dlg(), 400); }, 10000));
-  dlg().OnCommand(IDC_FLIP);
+  Press(dlg(), IDC_FLIP);
   EXPECT_FALSE(dlg().Playback().IsRotated());
   EXPECT_EQ(dlg().Playback().Engine().GetMode(), EngineMode::Normal);
   EXPECT_FALSE(dlg().Button(IDC_PLAY).ShowsSecond());
@@ -694,7 +694,7 @@ TEST_F(PlaybackWindow, AClickOnTheCurveOrOnTheRoutePlaysFromThatMoment) {
        (kNoFixRecords + 20) * 1000 / kGpsRate},
   };
   for (const auto& [click, expectedMs] : clicks) {
-    dlg().OnCommand(IDC_PLAY);  // paused: the click plays
+    Press(dlg(), IDC_PLAY);  // paused: the click plays
     ASSERT_TRUE(WaitFor([&] { return dlg().Playback().Engine().IsPaused() && TimeStands(dlg(), 300); }, 10000));
     const int64_t before = PlayerTime(dlg());
     ASSERT_GT(std::abs(before - expectedMs), 1500);

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/CTRKDlg.h"
+#include "app/FolderOpening.h"
 #include "container/RecordingFile.h"
 #include "app/StartPath.h"
 #include "app/TrkMessageBox.h"
@@ -58,9 +59,9 @@ uint32_t CheckRecording(const std::filesystem::path& path) {
 
 }  // namespace
 
-void CTRKDlg::OpenPath(const QString& pathOrUri) { OpenPath(QFile::encodeName(pathOrUri).toStdString()); }
+void FolderOpening::OpenPath(const QString& pathOrUri) { OpenPath(QFile::encodeName(pathOrUri).toStdString()); }
 
-void CTRKDlg::OpenPath(const std::string& pathOrUri) {
+void FolderOpening::OpenPath(const std::string& pathOrUri) {
   if (pathOrUri.empty() || IsScanning()) return;
   std::string local;
   std::filesystem::path absolute;
@@ -89,11 +90,11 @@ void CTRKDlg::OpenPath(const std::string& pathOrUri) {
                                          : QDir::toNativeSeparators(QFile::decodeName(absolute.c_str()));
   QTimer::singleShot(0, this, [this, refusal, shown] {
     const QString text = LoadQText(refusal).replace(QStringLiteral("%s"), shown);
-    TrkMessageBox(this, text, LoadQText(kWarningCaption), QMessageBox::Ok, QMessageBox::Warning);
+    TrkMessageBox(&m_window, text, LoadQText(kWarningCaption), QMessageBox::Ok, QMessageBox::Warning);
   });
 }
 
-int32_t CTRKDlg::FindRecordingIndex(const std::string& canonicalPath) const {
+int32_t FolderOpening::FindRecordingIndex(const std::string& canonicalPath) const {
   for (std::size_t i = 0; i < m_library.Recordings().size(); ++i) {
     const std::string path = m_library.GetRecordingPath(static_cast<int32_t>(i));
     if (CanonicalPath(path) == canonicalPath) return static_cast<int32_t>(i);
