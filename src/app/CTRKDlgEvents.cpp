@@ -14,6 +14,7 @@
 #include "settings/Languages.h"
 #include "map/ScriptText.h"
 #include "export/TrackPart.h"
+#include "events/StoredEvents.h"
 
 namespace {
 
@@ -44,10 +45,8 @@ void CTRKDlg::LoadTripEvents(int32_t index, bool force) {
   const std::string trip = m_library.GetRecordingPath(g.first) + "#" + std::to_string(g.count);
   if (force || trip != m_eventsTrip) {
     std::vector<TrackPart> parts;
-    std::string unreadable;
     m_tripEvents.clear();
-    if (LoadGroupParts(m_library, group, parts, unreadable))
-      m_tripEvents = FindTripEvents(parts, g.first, ReadEventSensitivity(CSettings::Instance()));
+    m_tripEvents = FindGroupEvents(m_library, group, ReadEventSensitivity(CSettings::Instance()), parts);
     m_tripEventList = FlattenEvents(m_tripEvents);
     m_eventsTrip = trip;
     m_currentEvent = -1;
