@@ -6,8 +6,11 @@
 #include <cstring>
 #include <ctime>
 #include <limits>
+#include <string>
+#include <string_view>
 
 #include "container/ByteOrder.h"
+#include "container/ZoneClock.h"
 
 static_assert(std::numeric_limits<double>::is_iec559, "GPS coordinates are IEEE-754 doubles");
 
@@ -150,6 +153,7 @@ bool MakeLocalTime(int year, int month, int day, int hour, int minute, int secon
   // -1 is also one second before 1970; only an error sets errno.
   if (t == static_cast<std::time_t>(-1) && errno != 0) return false;
   time = static_cast<int64_t>(t);
+  NoteLocalOffset(fields.tm_gmtoff);
   exact = fields.tm_year == year - 1900 && fields.tm_mon == month - 1 && fields.tm_mday == day &&
           fields.tm_hour == hour && fields.tm_min == minute && fields.tm_sec == second;
   return true;
@@ -159,6 +163,11 @@ bool MakeLocalTime(int year, int month, int day, int hour, int minute, int secon
 
 int64_t LocalCalendarToTimeNear(int year, int month, int day, int hour, int minute, int second, int64_t near,
                                 bool* ok) {
+  // One moment only: both flags that fit give it.
+  if (int64_t quick = 0; QuickLocalTime(year, month, day, hour, minute, second, quick)) {
+    if (ok) *ok = true;
+    return quick;
+  }
   int64_t best = 0;
   bool found = false;
   for (const int isdst : {0, 1}) {
@@ -177,9 +186,36 @@ int64_t LocalCalendarToTimeNear(int year, int month, int day, int hour, int minu
 
 int64_t LocalCalendarToTime(int year, int month, int day, int hour, int minute, int second, bool* ok) {
   int64_t time = 0;
+  if (QuickLocalTime(year, month, day, hour, minute, second, time)) {
+    if (ok) *ok = true;
+    return time;
+  }
   bool exact = false;
   // Daylight saving decided by the time zone's rules.
   const bool good = MakeLocalTime(year, month, day, hour, minute, second, -1, time, exact);
   if (ok) *ok = good;
   return good ? time : 0;
+}
+
+namespace {
+
+// The camera's own system matches names without regard to case, and copies
+// and other cameras write ".avi", ".mov" or ".mp4".
+bool EndsWithIgnoringCase(const std::string& name, std::string_view suffix) {
+  if (name.size() < suffix.size()) return false;
+  const std::size_t start = name.size() - suffix.size();
+  for (std::size_t i = 0; i < suffix.size(); ++i) {
+    const char c = name[start + i];
+    const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    if (lower != suffix[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool IsAviName(const std::string& name) { return EndsWithIgnoringCase(name, ".avi"); }
+// MP4 is the same atom structure: the QuickTime reader reads it.
+bool IsMovName(const std::string& name) {
+  return EndsWithIgnoringCase(name, ".mov") || EndsWithIgnoringCase(name, ".mp4");
 }

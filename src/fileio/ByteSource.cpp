@@ -115,6 +115,10 @@ bool ListingSource::Open(const std::string& path) {
   return Adopt(UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)));
 }
 
+bool ListingSource::OpenAt(int folderFd, const std::string& name) {
+  return Adopt(UniqueFd(::openat(folderFd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW)));
+}
+
 bool ListingSource::Adopt(UniqueFd fd) {
   if (!fd.Valid()) return false;
   struct stat st {};

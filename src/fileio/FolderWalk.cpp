@@ -114,6 +114,7 @@ bool EnumerateFolder(const std::string& rootIn, void* context, FolderEntryCallba
     FolderEntryData data;
     if (!Classify(dirFd, name, listed.type, data)) continue;
     data.onFatFileSystem = top.fatAware;
+    data.folderFd = dirFd;
     UniqueFd file;
     if (top.fatAware) {
       file.Reset(::openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));

@@ -28,6 +28,9 @@ struct FolderEntryData {
   // blocking) to ask its FAT attributes; null elsewhere. The callback may take
   // it, so that reading the file costs no second open.
   UniqueFd* file = nullptr;
+  // The folder being listed, open for the callback's reports (borrowed), so
+  // that an entry is reached by its name without walking the whole path again.
+  int folderFd = -1;
 };
 
 // root ends with '/', relativeFolder is empty or ends with '/'. The result is

@@ -1,8 +1,8 @@
 // Folder scan and grouping of the library.
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <string_view>
 
 #include "fileio/FileAttributes.h"
 #include "fileio/ByteSource.h"
@@ -12,19 +12,6 @@
 #include "library/RecordingLibrary.h"
 
 namespace {
-
-// The camera's own system matches names without regard to case, and copies
-// and other cameras write ".avi", ".mov" or ".mp4".
-bool EndsWithIgnoringCase(const std::string& name, std::string_view suffix) {
-  if (name.size() < suffix.size()) return false;
-  const std::size_t start = name.size() - suffix.size();
-  for (std::size_t i = 0; i < suffix.size(); ++i) {
-    const char c = name[start + i];
-    const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    if (lower != suffix[i]) return false;
-  }
-  return true;
-}
 
 // A write-protected file whose name begins "EVGS" is an event recording, any
 // other write-protected file a locked one.
@@ -45,12 +32,6 @@ Protection ProtectionOfEntry(const std::string& path, const FolderEntryData& dat
 }
 
 }  // namespace
-
-bool IsAviName(const std::string& name) { return EndsWithIgnoringCase(name, ".avi"); }
-// MP4 is the same atom structure: the QuickTime reader reads it.
-bool IsMovName(const std::string& name) {
-  return EndsWithIgnoringCase(name, ".mov") || EndsWithIgnoringCase(name, ".mp4");
-}
 
 bool RecordingLibrary::IsAviRecording(const std::string& name, const std::string& folderPath, bool& event,
                                       bool& locked) {
@@ -84,13 +65,18 @@ int RecordingLibrary::AddFolderEntry(const std::string& root, const std::string&
     UniqueFd* walkFile = data.file && data.file->Valid() ? data.file : nullptr;
     ScanIndex* index = library->ScanIndexFor(root);
     struct stat st {};
-    bool statted = index && (walkFile ? ::fstat(walkFile->Get(), &st) : ::stat(path.c_str(), &st)) == 0;
+    const bool inFolder = data.folderFd >= 0;
+    bool statted = index && (walkFile   ? ::fstat(walkFile->Get(), &st)
+                             : inFolder ? ::fstatat(data.folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW)
+                                        : ::stat(path.c_str(), &st)) == 0;
     const bool keepGps = library->m_keepTrackGps;
     RecordingListing listing;
     bool read = statted && index->Find(path, StampOf(st), keepGps, listing);
     if (!read) {
       ListingSource source;
-      read = walkFile ? source.Adopt(std::move(*walkFile)) : source.Open(path);
+      read = walkFile   ? source.Adopt(std::move(*walkFile))
+             : inFolder ? source.OpenAt(data.folderFd, name)
+                        : source.Open(path);
       if (read) {
         if (!statted) st = source.Status();
         statted = true;
