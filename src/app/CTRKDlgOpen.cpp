@@ -4,6 +4,7 @@
 // busy picture on, scan, busy picture off, lists, map tracks, delayed start.
 #include <QFile>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <memory>
@@ -121,18 +122,18 @@ void CTRKDlg::OpenFolderWhenReady(const QString& folder) {
 }
 
 void CTRKDlg::OpenFolderWhenReady(const std::string& folder) {
-  if (!m_mapDlg || m_mapDlg->IsPageLoaded()) {
-    OpenFolder(folder);
-    return;
-  }
-  // Script calls made before the page has loaded are dropped, and the scan
-  // draws the group's paths.
-  auto opened = std::make_shared<bool>(false);
-  auto openOnce = [this, folder, opened] {
-    if (*opened) return;
-    *opened = true;
-    OpenFolder(folder);
-  };
-  connect(m_mapDlg.get(), &CHtmlMapDlg::PageLoaded, this, openOnce, Qt::QueuedConnection);
-  QTimer::singleShot(15000, this, openOnce);
+  // The scan does not wait for the map page (its web engine takes seconds to
+  // start). Script calls made before the page has loaded are dropped, so the
+  // starting group's paths and its events are drawn again once it has; a
+  // scan still running then draws them itself.
+  if (m_mapDlg && !m_mapDlg->IsPageLoaded())
+    connect(
+        m_mapDlg.get(), &CHtmlMapDlg::PageLoaded, this,
+        [this](bool ok) {
+          if (!ok || m_library.Recordings().empty()) return;
+          RedrawGroupPaths(m_library.FindGroupOf(std::max(0, m_library.CurrentRecording())));
+          MarkTripEventsOnMap();
+        },
+        Qt::SingleShotConnection);
+  OpenFolder(folder);
 }
