@@ -151,7 +151,9 @@ bool ScanIndex::Prepare() {
   const int found = sqlite3_column_int(version.get(), 0);
   version.reset();
   if (found != 0 && found != kSchemaVersion) return false;
-  if (!Exec(kSchema) || !Exec("PRAGMA user_version=1")) return false;
+  // A new file gets its table; one of this layout is only read here, so that
+  // opening it for a trip's events writes (and syncs) nothing.
+  if (found == 0 && (!Exec(kSchema) || !Exec("PRAGMA user_version=1"))) return false;
   m_statements = std::make_unique<Statements>();
   const std::pair<Statement*, const char*> all[] = {{&m_statements->find, kFind},
                                                     {&m_statements->store, kStore},
