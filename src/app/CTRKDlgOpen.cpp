@@ -80,6 +80,7 @@ void CTRKDlg::OpenFolder(const std::string& chosen) {
   };
   // "UI"/"SCAN_INDEX" 0 turns the scan index off.
   const bool useIndex = CSettings::Instance().ReadInt("UI", "SCAN_INDEX", 1) != 0;
+  m_library.SetScanIndexFile(useIndex ? ScanIndex::DefaultPath() : std::string());  // the trips' events
   m_scan = std::make_unique<CFolderScan>(folder, onCount, onDone, useIndex ? ScanIndex::DefaultPath() : std::string());
 }
 
