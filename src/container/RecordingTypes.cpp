@@ -6,7 +6,6 @@
 #include <cstring>
 #include <ctime>
 #include <limits>
-#include <string>
 #include <string_view>
 
 #include "container/ByteOrder.h"
