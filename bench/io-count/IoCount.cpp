@@ -7,10 +7,16 @@
 //   TRK_IO_LATENCY_US  cost of each open and each read, in microseconds
 //   TRK_IO_MBPS        throughput of reads in MB/s (10^6 bytes); 0 = free
 //   TRK_IO_SLEEP       1: really wait that long; else only add it up
+//   TRK_IO_FAT         1: the files and folders below the root answer the FAT
+//                      attribute ioctl as on a FAT card (archive, read-only
+//                      where no write bit is set), so that the reading a FAT
+//                      card costs can be counted without mounting one
 //
 // The report is one line: "opens N reads N bytes N delay_us N".
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <linux/ioctl.h>
+#include <linux/msdos_fs.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,6 +41,7 @@ struct Settings {
   double latencyUs = 0.0;
   double mbps = 0.0;
   bool sleep = false;
+  bool fat = false;
 };
 
 const Settings& Config() {
@@ -48,6 +55,7 @@ const Settings& Config() {
     if (const char* v = std::getenv("TRK_IO_LATENCY_US")) s.latencyUs = std::atof(v);
     if (const char* v = std::getenv("TRK_IO_MBPS")) s.mbps = std::atof(v);
     if (const char* v = std::getenv("TRK_IO_SLEEP")) s.sleep = std::strcmp(v, "1") == 0;
+    if (const char* v = std::getenv("TRK_IO_FAT")) s.fat = std::strcmp(v, "1") == 0;
     return s;
   }();
   return settings;
@@ -74,24 +82,28 @@ void Charge(uint64_t bytes) {
   }
 }
 
-// Tracks `fd` when it is a regular file below the root (the path is asked of
-// the kernel, so relative and openat paths count alike).
-void OnOpen(int fd) {
-  if (fd < 0 || fd >= kMaxFd) return;
-  g_tracked[fd] = false;
+// Whether `fd` is the root or lies below it (the path is asked of the
+// kernel, so relative and openat paths count alike).
+bool UnderRoot(int fd, bool rootItself) {
   const Settings& s = Config();
-  if (s.rootLength == 0) return;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return;
+  if (s.rootLength == 0) return false;
   char link[64];
   std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
   char path[4096];
   const ssize_t n = ::readlink(link, path, sizeof path - 1);
-  if (n <= 0) return;
+  if (n <= 0) return false;
   path[n] = '\0';
-  if (static_cast<std::size_t>(n) <= s.rootLength || std::strncmp(path, s.root, s.rootLength) != 0 ||
-      path[s.rootLength] != '/')
-    return;
+  const auto length = static_cast<std::size_t>(n);
+  if (length < s.rootLength || std::strncmp(path, s.root, s.rootLength) != 0) return false;
+  return length == s.rootLength ? rootItself : path[s.rootLength] == '/';
+}
+
+// Tracks `fd` when it is a regular file below the root.
+void OnOpen(int fd) {
+  if (fd < 0 || fd >= kMaxFd) return;
+  g_tracked[fd] = false;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !UnderRoot(fd, false)) return;
   g_tracked[fd] = true;
   ++g_opens;
   Charge(0);
@@ -187,6 +199,21 @@ ssize_t pread64(int fd, void* buffer, size_t size, off64_t offset) {
   const ssize_t got = Next<ssize_t (*)(int, void*, size_t, off64_t)>("pread64")(fd, buffer, size, offset);
   OnRead(fd, got);
   return got;
+}
+
+int ioctl(int fd, unsigned long request, ...) {
+  va_list args;
+  va_start(args, request);
+  void* argument = va_arg(args, void*);
+  va_end(args);
+  struct stat st {};
+  if (request == FAT_IOCTL_GET_ATTRIBUTES && Config().fat && ::fstat(fd, &st) == 0 && UnderRoot(fd, true)) {
+    uint32_t attributes = S_ISDIR(st.st_mode) ? ATTR_DIR : ATTR_ARCH;
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) attributes |= ATTR_RO;
+    std::memcpy(argument, &attributes, sizeof attributes);
+    return 0;
+  }
+  return Next<int (*)(int, unsigned long, ...)>("ioctl")(fd, request, argument);
 }
 
 int close(int fd) {

@@ -4,6 +4,7 @@
 // busy picture on, scan, busy picture off, lists, map tracks, delayed start.
 #include <QFile>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <memory>
@@ -145,6 +146,7 @@ void FolderOpening::OpenFolder(const std::string& chosen) {
   };
   // "UI"/"SCAN_INDEX" 0 turns the scan index off.
   const bool useIndex = CSettings::Instance().ReadInt("UI", "SCAN_INDEX", 1) != 0;
+  m_library.SetScanIndexFile(useIndex ? ScanIndex::DefaultPath() : std::string());  // the trips' events
   m_scan = std::make_unique<CFolderScan>(folder, onCount, onDone, useIndex ? ScanIndex::DefaultPath() : std::string());
 }
 
@@ -174,7 +176,8 @@ void FolderOpening::FinishOpen() {
     // Files that looked like recordings and were refused: the user is told,
     // not left with empty lists.
     if (m_library.UnreadableCount() > 0)
-      TrkMessageBox(&m_window, m_window.m_files->EmptyListText(), LoadQText(145), QMessageBox::Ok, QMessageBox::Warning);
+      TrkMessageBox(&m_window, m_window.m_files->EmptyListText(), LoadQText(145), QMessageBox::Ok,
+                    QMessageBox::Warning);
     return;
   }
   // The first recording, or the one OpenPath was given, selected at once.
@@ -190,19 +193,20 @@ void FolderOpening::OpenFolderWhenReady(const QString& folder) {
 }
 
 void FolderOpening::OpenFolderWhenReady(const std::string& folder) {
+  // The scan does not wait for the map page (its web engine takes seconds to
+  // start). Script calls made before the page has loaded are dropped, so the
+  // starting group's paths and its events are drawn again once it has; a
+  // scan still running then draws them itself.
   CHtmlMapDlg* map = m_window.MapDlg();
-  if (map == nullptr || map->IsPageLoaded()) {
-    OpenFolder(folder);
-    return;
-  }
-  // Script calls made before the page has loaded are dropped, and the scan
-  // draws the group's paths.
-  auto opened = std::make_shared<bool>(false);
-  auto openOnce = [this, folder, opened] {
-    if (*opened) return;
-    *opened = true;
-    OpenFolder(folder);
-  };
-  connect(map, &CHtmlMapDlg::PageLoaded, this, openOnce, Qt::QueuedConnection);
-  QTimer::singleShot(15000, this, openOnce);
+  if (map != nullptr && !map->IsPageLoaded())
+    connect(
+        map, &CHtmlMapDlg::PageLoaded, this,
+        [this](bool ok) {
+          if (!ok || m_library.Recordings().empty()) return;
+          m_window.m_playbackPresenter->RedrawGroupPaths(
+              m_library.FindGroupOf(std::max(0, m_library.CurrentRecording())));
+          m_window.m_events->MarkTripEventsOnMap();
+        },
+        Qt::SingleShotConnection);
+  OpenFolder(folder);
 }

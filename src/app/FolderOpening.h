@@ -32,8 +32,8 @@ class FolderOpening : public QObject {
   // QString of a name that is.
   void OpenFolder(const std::string& folder);
   void OpenFolder(const QString& folder);
-  // OpenFolder once the map page can take the group's paths (at once when
-  // it already can; after a while without it in any case).
+  // OpenFolder at once; a map page still loading gets the starting group's
+  // paths and events once it has loaded.
   void OpenFolderWhenReady(const std::string& folder);
   void OpenFolderWhenReady(const QString& folder);
   // Opens what the command line or the file manager names: a folder (as

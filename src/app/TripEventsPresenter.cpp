@@ -1,5 +1,6 @@
 // Harsh moments of the playing trip: found when a recording of another trip
-// starts (the trip's files are read again, as the group tooltip does), marked
+// starts (kept in the scan index beside each recording's listing, else read
+// from the trip's files), marked
 // on the G-sensor curve and the position slider in the colour of their type,
 // listed in the events window that the button on the curve opens, and
 // reached by N and Shift+N. Choosing an event plays from kLeadMs before it;
@@ -13,6 +14,7 @@
 #include "app/CTRKDlg.h"
 #include "dialogs/CEventListDlg.h"
 #include "export/TrackPart.h"
+#include "events/StoredEvents.h"
 #include "map/CHtmlMapDlg.h"
 #include "map/ScriptText.h"
 #include "settings/CSettings.h"
@@ -59,10 +61,8 @@ void TripEventsPresenter::LoadTripEvents(int32_t index, bool force) {
   const std::string trip = m_library.GetRecordingPath(g.first) + "#" + std::to_string(g.count);
   if (force || trip != m_eventsTrip) {
     std::vector<TrackPart> parts;
-    std::string unreadable;
     m_tripEvents.clear();
-    if (LoadGroupParts(m_library, group, parts, unreadable))
-      m_tripEvents = FindTripEvents(parts, g.first, ReadEventSensitivity(CSettings::Instance()));
+    m_tripEvents = FindGroupEvents(m_library, group, ReadEventSensitivity(CSettings::Instance()), parts);
     m_tripEventList = FlattenEvents(m_tripEvents);
     m_eventsTrip = trip;
     m_currentEvent = -1;

@@ -47,16 +47,18 @@ class TripEventsPresenter : public QObject {
   CEventListDlg* EventList() const { return m_eventList.get(); }
   CEventsButton* EventsButton() const { return m_eventsButton.get(); }
 
+  // The trip's events on the map again (a page loaded afresh).
+  void MarkTripEventsOnMap();
+
  private:
   void MarkRecordingEvents(int32_t index);
-  void MarkTripEventsOnMap();
   void OnEventTime(int64_t timeMs);
 
   CTRKDlg& m_window;
   RecordingLibrary& m_library;
   CPlaybackController& m_playback;
   PlaybackPresenter& m_presenter;  // seeks and plays a chosen event
-  std::string m_eventsTrip;  // the trip whose events are held: its first path and count
+  std::string m_eventsTrip;        // the trip whose events are held: its first path and count
   std::vector<RecordingEvents> m_tripEvents;
   std::vector<DrivingEvent> m_tripEventList;
   int m_currentEvent = -1;

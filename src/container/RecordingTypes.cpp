@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "container/ByteOrder.h"
+#include "container/ZoneClock.h"
 
 static_assert(std::numeric_limits<double>::is_iec559, "GPS coordinates are IEEE-754 doubles");
 
@@ -151,6 +152,7 @@ bool MakeLocalTime(int year, int month, int day, int hour, int minute, int secon
   // -1 is also one second before 1970; only an error sets errno.
   if (t == static_cast<std::time_t>(-1) && errno != 0) return false;
   time = static_cast<int64_t>(t);
+  NoteLocalOffset(fields.tm_gmtoff);
   exact = fields.tm_year == year - 1900 && fields.tm_mon == month - 1 && fields.tm_mday == day &&
           fields.tm_hour == hour && fields.tm_min == minute && fields.tm_sec == second;
   return true;
@@ -160,6 +162,11 @@ bool MakeLocalTime(int year, int month, int day, int hour, int minute, int secon
 
 int64_t LocalCalendarToTimeNear(int year, int month, int day, int hour, int minute, int second, int64_t near,
                                 bool* ok) {
+  // One moment only: both flags that fit give it.
+  if (int64_t quick = 0; QuickLocalTime(year, month, day, hour, minute, second, quick)) {
+    if (ok) *ok = true;
+    return quick;
+  }
   int64_t best = 0;
   bool found = false;
   for (const int isdst : {0, 1}) {
@@ -178,6 +185,10 @@ int64_t LocalCalendarToTimeNear(int year, int month, int day, int hour, int minu
 
 int64_t LocalCalendarToTime(int year, int month, int day, int hour, int minute, int second, bool* ok) {
   int64_t time = 0;
+  if (QuickLocalTime(year, month, day, hour, minute, second, time)) {
+    if (ok) *ok = true;
+    return time;
+  }
   bool exact = false;
   // Daylight saving decided by the time zone's rules.
   const bool good = MakeLocalTime(year, month, day, hour, minute, second, -1, time, exact);

@@ -66,6 +66,10 @@ RecordingEvents FindRecordingEvents(const TrackPart& part, EventSensitivity sens
 // at the start of the next is kept once, in the first.
 std::vector<RecordingEvents> FindTripEvents(const std::vector<TrackPart>& parts, int32_t firstRecording,
                                             EventSensitivity sensitivity);
+// The same from each part's own events, found by FindRecordingEvents (or kept
+// from an earlier detection), in the parts' order.
+std::vector<RecordingEvents> JoinTripEvents(std::vector<RecordingEvents> found, const std::vector<TrackPart>& parts,
+                                            int32_t firstRecording);
 
 using EventCounts = std::array<int, kDrivingEventTypeCount>;
 EventCounts CountEvents(const std::vector<RecordingEvents>& recordings);

@@ -259,22 +259,32 @@ RecordingEvents FindRecordingEvents(const TrackPart& part, EventSensitivity sens
 
 std::vector<RecordingEvents> FindTripEvents(const std::vector<TrackPart>& parts, int32_t firstRecording,
                                             EventSensitivity sensitivity) {
+  std::vector<RecordingEvents> found;
+  found.reserve(parts.size());
+  for (const TrackPart& part : parts) found.push_back(FindRecordingEvents(part, sensitivity));
+  return JoinTripEvents(std::move(found), parts, firstRecording);
+}
+
+std::vector<RecordingEvents> JoinTripEvents(std::vector<RecordingEvents> found, const std::vector<TrackPart>& parts,
+                                            int32_t firstRecording) {
   std::vector<RecordingEvents> trip;
-  trip.reserve(parts.size());
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    RecordingEvents found = FindRecordingEvents(parts[i], sensitivity, firstRecording + static_cast<int32_t>(i));
+  const std::size_t count = std::min(found.size(), parts.size());
+  trip.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    RecordingEvents& own = found[i];
+    for (DrivingEvent& e : own.events) e.recording = firstRecording + static_cast<int32_t>(i);
     if (i > 0) {
       // The end of the recording before, as seen from this one's start.
       const double before = parts[i - 1].recording.summary.durationMs / 1000.0;
       const std::vector<DrivingEvent>& previous = trip.back().events;
-      std::erase_if(found.events, [&](const DrivingEvent& e) {
+      std::erase_if(own.events, [&](const DrivingEvent& e) {
         return std::any_of(previous.begin(), previous.end(), [&](const DrivingEvent& p) {
           return KindOf(p.type) == KindOf(e.type) &&
                  e.offsetMs / 1000.0 + before - p.offsetMs / 1000.0 < kEventMergeSeconds + 1.0;
         });
       });
     }
-    trip.push_back(std::move(found));
+    trip.push_back(std::move(own));
   }
   return trip;
 }

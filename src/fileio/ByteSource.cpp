@@ -112,7 +112,14 @@ bool FileByteSource::ModificationTime(int64_t* seconds) {
 // ---------------------------------------------------------------------------
 
 bool ListingSource::Open(const std::string& path) {
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  return Adopt(UniqueFd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)));
+}
+
+bool ListingSource::OpenAt(int folderFd, const std::string& name) {
+  return Adopt(UniqueFd(::openat(folderFd, name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW)));
+}
+
+bool ListingSource::Adopt(UniqueFd fd) {
   if (!fd.Valid()) return false;
   struct stat st {};
   if (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size < 0) return false;

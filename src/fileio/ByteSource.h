@@ -93,6 +93,12 @@ class ListingSource final : public ByteSource {
   // Opens a regular file read-only; false on failure (anything but a regular
   // file is refused, so no read can block).
   bool Open(const std::string& path);
+  // The same for the file `name` of the open folder `folderFd` (a link is
+  // refused).
+  bool OpenAt(int folderFd, const std::string& name);
+  // The same for a file already open read-only (it then belongs to the
+  // source, also when it is refused).
+  bool Adopt(UniqueFd fd);
   // The file's status as the open found it.
   const struct stat& Status() const { return m_status; }
 

@@ -114,18 +114,22 @@ bool EnumerateFolder(const std::string& rootIn, void* context, FolderEntryCallba
     FolderEntryData data;
     if (!Classify(dirFd, name, listed.type, data)) continue;
     data.onFatFileSystem = top.fatAware;
+    data.folderFd = dirFd;
+    UniqueFd file;
     if (top.fatAware) {
-      UniqueFd fd(::openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-      if (fd.Valid() && ReadFatAttributes(fd.Get(), data.fatAttributes)) {
+      file.Reset(::openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+      if (file.Valid() && ReadFatAttributes(file.Get(), data.fatAttributes)) {
         data.hasFatAttributes = true;
         if (data.fatAttributes & (kFatAttrHidden | kFatAttrSystem)) continue;
       }
     }
 
     if (!data.isFolder) {
+      if (file.Valid() && data.isRegularFile) data.file = &file;
       callback(root, top.relative, listed.name, data, 0, context);
       continue;
     }
+    file.Reset();  // a folder is listed through a descriptor of its own
     callback(root, top.relative, listed.name, data, 1, context);
     if (static_cast<int>(stack.size()) >= kMaxFolderLevels) continue;
     UniqueFd fd(::openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <string>
 
+#include "fileio/UniqueFd.h"
+
 constexpr int kMaxFolderLevels = 40;
 
 // What the walk knows about one entry (the "find data").
@@ -22,6 +24,13 @@ struct FolderEntryData {
   bool onFatFileSystem = false;   // the folder's file system answers the FAT ioctl
   bool hasFatAttributes = false;  // ... and answered it for this entry
   uint32_t fatAttributes = 0;
+  // A regular file the walk opened (read-only, not following links, never
+  // blocking) to ask its FAT attributes; null elsewhere. The callback may take
+  // it, so that reading the file costs no second open.
+  UniqueFd* file = nullptr;
+  // The folder being listed, open for the callback's reports (borrowed), so
+  // that an entry is reached by its name without walking the whole path again.
+  int folderFd = -1;
 };
 
 // root ends with '/', relativeFolder is empty or ends with '/'. The result is

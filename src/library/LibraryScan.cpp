@@ -1,8 +1,8 @@
 // Folder scan and grouping of the library.
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <string_view>
 
 #include "fileio/FileAttributes.h"
 #include "fileio/ByteSource.h"
@@ -60,15 +60,23 @@ int RecordingLibrary::AddFolderEntry(const std::string& root, const std::string&
     const std::string path = folderPath + name;
     // With an index the file's stamp comes first (a known file is not
     // opened at all); without one the open's own status serves.
+    // On FAT the walk has the file open already (for its attributes): the
+    // listing reads through that descriptor rather than opening it again.
+    UniqueFd* walkFile = data.file && data.file->Valid() ? data.file : nullptr;
     ScanIndex* index = library->ScanIndexFor(root);
     struct stat st {};
-    bool statted = index && ::stat(path.c_str(), &st) == 0;
+    const bool inFolder = data.folderFd >= 0;
+    bool statted = index && (walkFile   ? ::fstat(walkFile->Get(), &st)
+                             : inFolder ? ::fstatat(data.folderFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW)
+                                        : ::stat(path.c_str(), &st)) == 0;
     const bool keepGps = library->m_keepTrackGps;
     RecordingListing listing;
     bool read = statted && index->Find(path, StampOf(st), keepGps, listing);
     if (!read) {
       ListingSource source;
-      read = source.Open(path);
+      read = walkFile   ? source.Adopt(std::move(*walkFile))
+             : inFolder ? source.OpenAt(data.folderFd, name)
+                        : source.Open(path);
       if (read) {
         if (!statted) st = source.Status();
         statted = true;

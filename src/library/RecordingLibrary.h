@@ -159,6 +159,7 @@ class RecordingLibrary {
   // The scan index file (ScanIndex.h) the scans read and write; empty, the
   // default, scans without one.
   void SetScanIndexFile(std::string file) { m_scanIndexFile = std::move(file); }
+  const std::string& ScanIndexFile() const { return m_scanIndexFile; }
 
  private:
   std::vector<RecordingInfo> m_recordings;

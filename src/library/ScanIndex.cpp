@@ -47,6 +47,13 @@ constexpr const char* kStore =
     " duration_ms, file_size, gpsa, gsea, gps)"
     " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21)";
 constexpr const char* kBelowRoot = "SELECT path FROM recordings WHERE volume = ?1 AND substr(path, 1, length(?2)) = ?2";
+// The events belong to one state of the file: both ask the row's whole stamp.
+constexpr const char* kFindEvents =
+    "SELECT events FROM recordings WHERE volume = ?1 AND path = ?2 AND size = ?3 AND modified_ns = ?4"
+    " AND changed_ns = ?5 AND inode = ?6 AND events IS NOT NULL";
+constexpr const char* kStoreEvents =
+    "UPDATE recordings SET events = ?7 WHERE volume = ?1 AND path = ?2 AND size = ?3 AND modified_ns = ?4"
+    " AND changed_ns = ?5 AND inode = ?6";
 constexpr const char* kDrop = "DELETE FROM recordings WHERE volume = ?1 AND path = ?2";
 
 // The UUID of the file system that holds `root`, as udev names it, so that a
@@ -76,7 +83,7 @@ void RemoveIndexFiles(const std::string& file) {
 }  // namespace
 
 struct ScanIndex::Statements {
-  Statement find, store, belowRoot, drop;
+  Statement find, store, belowRoot, drop, findEvents, storeEvents;
 };
 
 FileStamp StampOf(const struct stat& st) {
@@ -144,12 +151,16 @@ bool ScanIndex::Prepare() {
   const int found = sqlite3_column_int(version.get(), 0);
   version.reset();
   if (found != 0 && found != kSchemaVersion) return false;
-  if (!Exec(kSchema) || !Exec("PRAGMA user_version=1")) return false;
+  // A new file gets its table; one of this layout is only read here, so that
+  // opening it for a trip's events writes (and syncs) nothing.
+  if (found == 0 && (!Exec(kSchema) || !Exec("PRAGMA user_version=1"))) return false;
   m_statements = std::make_unique<Statements>();
   const std::pair<Statement*, const char*> all[] = {{&m_statements->find, kFind},
                                                     {&m_statements->store, kStore},
                                                     {&m_statements->belowRoot, kBelowRoot},
-                                                    {&m_statements->drop, kDrop}};
+                                                    {&m_statements->drop, kDrop},
+                                                    {&m_statements->findEvents, kFindEvents},
+                                                    {&m_statements->storeEvents, kStoreEvents}};
   for (const auto& [statement, sql] : all) {
     raw = nullptr;
     if (sqlite3_prepare_v3(m_db, sql, -1, SQLITE_PREPARE_PERSISTENT, &raw, nullptr) != SQLITE_OK) return false;
@@ -226,25 +237,66 @@ bool ScanIndex::Find(const std::string& path, const FileStamp& stamp, bool needG
   return true;
 }
 
-void ScanIndex::Store(const std::string& path, const FileStamp& stamp, const RecordingListing& listing) {
-  if (!m_db) return;
-  if (!m_inTransaction) {
-    if (!Exec("BEGIN IMMEDIATE")) {
-      // Held by another viewer past the timeout: this row is not kept.
-      if ((sqlite3_errcode(m_db) & 0xff) != SQLITE_BUSY) Fail();
-      return;
-    }
-    m_inTransaction = true;
+bool ScanIndex::BeginBatch() {
+  if (!m_db) return false;
+  if (m_inTransaction) return true;
+  if (!Exec("BEGIN IMMEDIATE")) {
+    // Held by another viewer past the timeout: this row is not kept.
+    if ((sqlite3_errcode(m_db) & 0xff) != SQLITE_BUSY) Fail();
+    return false;
   }
-  sqlite3_stmt* s = m_statements->store.get();
-  sqlite3_reset(s);
-  const RecordingSummary& summary = listing.summary;
+  m_inTransaction = true;
+  return true;
+}
+
+void ScanIndex::BindKey(sqlite3_stmt* s, const std::string& path, const FileStamp& stamp) {
   sqlite3_bind_text(s, 1, m_volume.c_str(), -1, SQLITE_STATIC);
   sqlite3_bind_text(s, 2, path.c_str(), -1, SQLITE_STATIC);
   sqlite3_bind_int64(s, 3, Signed(stamp.size));
   sqlite3_bind_int64(s, 4, stamp.modifiedNs);
   sqlite3_bind_int64(s, 5, stamp.changedNs);
   sqlite3_bind_int64(s, 6, Signed(stamp.inode));
+}
+
+bool ScanIndex::FindEvents(const std::string& path, const FileStamp& stamp, std::vector<uint8_t>& events) {
+  if (!m_db) return false;
+  sqlite3_stmt* s = m_statements->findEvents.get();
+  std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> resetter(s, &sqlite3_reset);
+  BindKey(s, path, stamp);
+  const int stepped = sqlite3_step(s);
+  if (stepped != SQLITE_ROW) {
+    if (stepped != SQLITE_DONE) {
+      resetter.reset();
+      Fail();
+    }
+    return false;
+  }
+  const auto* bytes = static_cast<const uint8_t*>(sqlite3_column_blob(s, 0));
+  events.assign(bytes, bytes + sqlite3_column_bytes(s, 0));
+  return true;
+}
+
+void ScanIndex::StoreEvents(const std::string& path, const FileStamp& stamp, const std::vector<uint8_t>& events) {
+  if (!BeginBatch()) return;
+  sqlite3_stmt* s = m_statements->storeEvents.get();
+  sqlite3_reset(s);
+  BindKey(s, path, stamp);
+  sqlite3_bind_blob64(s, 7, events.data(), events.size(), SQLITE_STATIC);
+  const int stepped = sqlite3_step(s);
+  sqlite3_reset(s);
+  if (stepped != SQLITE_DONE) {
+    Fail();
+    return;
+  }
+  if (++m_pendingWrites >= kRowsPerTransaction) CommitBatch();
+}
+
+void ScanIndex::Store(const std::string& path, const FileStamp& stamp, const RecordingListing& listing) {
+  if (!BeginBatch()) return;
+  sqlite3_stmt* s = m_statements->store.get();
+  sqlite3_reset(s);
+  const RecordingSummary& summary = listing.summary;
+  BindKey(s, path, stamp);
   sqlite3_bind_int(s, 7, listing.listed ? 1 : 0);
   sqlite3_bind_text(s, 8, listing.cutReason.c_str(), -1, SQLITE_STATIC);
   const int64_t values[] = {Signed(summary.gpsOffset), summary.gpsSize,         Signed(summary.gsensorOffset),
@@ -285,10 +337,7 @@ void ScanIndex::Finish(const std::unordered_set<std::string>& seen) {
     Fail();
     return;
   }
-  if (!gone.empty() && !m_inTransaction) {
-    if (!Exec("BEGIN IMMEDIATE")) return;
-    m_inTransaction = true;
-  }
+  if (!gone.empty() && !BeginBatch()) return;
   for (const std::string& path : gone) {
     sqlite3_stmt* d = m_statements->drop.get();
     sqlite3_reset(d);

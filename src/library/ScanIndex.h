@@ -16,10 +16,12 @@
 #include <memory>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "library/RecordingListing.h"
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 // What identifies one state of a file's content.
 struct FileStamp {
@@ -27,6 +29,7 @@ struct FileStamp {
   int64_t modifiedNs = 0;
   int64_t changedNs = 0;
   uint64_t inode = 0;
+  bool operator==(const FileStamp&) const = default;
 };
 FileStamp StampOf(const struct stat& st);
 
@@ -47,6 +50,11 @@ class ScanIndex {
   // GPS records); false otherwise.
   bool Find(const std::string& path, const FileStamp& stamp, bool needGps, RecordingListing& listing);
   void Store(const std::string& path, const FileStamp& stamp, const RecordingListing& listing);
+  // The moments a detection stored for `path` when its row is of that stamp.
+  bool FindEvents(const std::string& path, const FileStamp& stamp, std::vector<uint8_t>& events);
+  // Keeps `events` in the row of `path` when the row is of that stamp: a file
+  // the listing did not store, or changed since, keeps none.
+  void StoreEvents(const std::string& path, const FileStamp& stamp, const std::vector<uint8_t>& events);
   // Ends the scan: the rows of files below the root that the scan did not
   // meet (`seen` holds the paths of those it met) are dropped.
   void Finish(const std::unordered_set<std::string>& seen);
@@ -56,7 +64,9 @@ class ScanIndex {
   bool Prepare();
   bool Exec(const char* sql);
   void Fail();  // an error mid-scan: the rest of the scan goes without the index
+  bool BeginBatch();
   void CommitBatch();
+  void BindKey(sqlite3_stmt* statement, const std::string& path, const FileStamp& stamp);
 
   sqlite3* m_db = nullptr;
   struct Statements;

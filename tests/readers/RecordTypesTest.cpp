@@ -117,3 +117,37 @@ TEST(RecordTypes, LocalCalendarFollowsTz) {
     EXPECT_EQ(LocalCalendarToTime(2019, 1, 1, 12, 0, 0), Utc(2019, 1, 1, 11, 0, 0));
   }
 }
+
+// The quick path beside mktime gives what mktime gives, around every clock
+// change of a year, in zones with whole, half and no daylight-saving hours.
+TEST(RecordTypes, LocalCalendarMatchesMktimeAroundClockChanges) {
+  for (const char* zone : {"UTC", "Europe/Berlin", "America/New_York", "Australia/Lord_Howe"}) {
+    ScopedTz tz(zone);
+    for (int64_t step = 0; step < 365 * 24 * 3; ++step) {
+      const time_t at = 1704067200 + step * 1200 + step % 61;  // 2024, every 20 minutes
+      std::tm f{};
+      localtime_r(&at, &f);
+      // Every local 01:00 to 03:59 besides, where the changes fall.
+      if (step % 3 == 0) f.tm_hour = 1 + static_cast<int>(step / 3 % 3);
+      auto mktimeWith = [f](int dst, bool& exact) {
+        std::tm ask = f;
+        ask.tm_isdst = dst;
+        const int64_t t = std::mktime(&ask);
+        exact = ask.tm_hour == f.tm_hour && ask.tm_min == f.tm_min && ask.tm_mday == f.tm_mday;
+        return t;
+      };
+      const int y = f.tm_year + 1900, mo = f.tm_mon + 1;
+      bool exact = false;
+      ASSERT_EQ(LocalCalendarToTime(y, mo, f.tm_mday, f.tm_hour, f.tm_min, f.tm_sec), mktimeWith(-1, exact)) << zone;
+      int64_t nearest = 0;
+      bool found = false;
+      for (int dst : {0, 1}) {
+        const int64_t t = mktimeWith(dst, exact);
+        if (exact && (!found || std::llabs(t - at) < std::llabs(nearest - at))) nearest = t;
+        found = found || exact;
+      }
+      if (!found) continue;
+      ASSERT_EQ(LocalCalendarToTimeNear(y, mo, f.tm_mday, f.tm_hour, f.tm_min, f.tm_sec, at), nearest) << zone << at;
+    }
+  }
+}

@@ -9,6 +9,7 @@
 
 #include "ProbeMode.h"
 #include "events/DrivingEvents.h"
+#include "events/StoredEvents.h"
 #include "RecordingJson.h"
 #include "library/RecordingLibrary.h"
 #include "library/ScanIndex.h"
@@ -24,13 +25,10 @@ void WriteLine(JsonWriter& json, std::FILE* out) {
 
 // "events": how many harsh moments of each type the trip has (normal
 // sensitivity). The scan keeps the GPS records only, so the group's blocks are
-// read whole here.
+// read whole here, unless the scan index holds the events of an unchanged file.
 void WriteEventCounts(JsonWriter& json, const RecordingLibrary& library, int32_t group) {
   std::vector<TrackPart> parts;
-  std::string unreadable;
-  LoadGroupParts(library, group, parts, unreadable);
-  const int32_t first = library.Groups()[static_cast<std::size_t>(group)].first;
-  const EventCounts counts = CountEvents(FindTripEvents(parts, first, EventSensitivity::Normal));
+  const EventCounts counts = CountEvents(FindGroupEvents(library, group, EventSensitivity::Normal, parts));
   json.Key("events").BeginObject();
   for (std::size_t t = 0; t < kDrivingEventTypeCount; ++t)
     json.Field(EventTypeKey(static_cast<DrivingEventType>(t)), counts[t]);
