@@ -118,7 +118,7 @@ int RunViewer(int argc, char** argv, const QString& folder) {
         std::fclose(out);
       }
       if (FILE* out = std::fopen("surface.txt", "w")) {
-        std::fprintf(out, "%d %d\n", dlg.Video().width(), dlg.Video().height());
+        std::fprintf(out, "%d %d\n", dlg.Ui().m_video.width(), dlg.Ui().m_video.height());
         std::fclose(out);
       }
       poll.stop();

@@ -131,7 +131,6 @@ class CTRKDlg : public QWidget, public CopyFeedback {
   // The child controls, for the parts of the program that show through them.
   WindowControls& Ui() { return m_ui; }
   const WindowControls& Ui() const { return m_ui; }
-  const CVideoStatic& Video() const { return m_ui.m_video; }
   // The map host.
   CHtmlMapDlg* MapDlg() const { return m_mapDlg; }
   const RecordingLibrary& Library() const { return m_library; }

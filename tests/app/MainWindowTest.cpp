@@ -149,10 +149,10 @@ TEST(MainWindow, StartsWithoutSettingsFileAtTheDefaultRectangle) {
   // The video surface is a platform window of its own, and stays the one
   // handed to the media library after the map page has come.
   ASSERT_TRUE(WaitForMap(dlg));
-  EXPECT_TRUE(dlg.Video().testAttribute(Qt::WA_NativeWindow));
-  ASSERT_NE(dlg.Video().windowHandle(), nullptr);
+  EXPECT_TRUE(dlg.Ui().m_video.testAttribute(Qt::WA_NativeWindow));
+  ASSERT_NE(dlg.Ui().m_video.windowHandle(), nullptr);
   if (dlg.Playback().Engine().IsLoaded()) {
-    EXPECT_EQ(dlg.Video().winId(), dlg.Playback().BoundVideoWindow());
+    EXPECT_EQ(dlg.Ui().m_video.winId(), dlg.Playback().BoundVideoWindow());
   }
 
   // The window's outline: the large rounding at the top left, small ones elsewhere.

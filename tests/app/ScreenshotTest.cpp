@@ -46,9 +46,9 @@ void CheckSkin(const QImage& shot, const CTRKDlg& dlg) {
   // The video surface, before anything plays, shows the window's dark colour
   // (not black: its platform window is painted); once the first recording
   // of an opened folder plays, it shows the picture.
-  const QPoint video = dlg.Video().geometry().center();
+  const QPoint video = dlg.Ui().m_video.geometry().center();
   if (dlg.Playback().Engine().IsPlaying()) {
-    EXPECT_GT(CountColours(shot, dlg.Video().geometry()), 16);
+    EXPECT_GT(CountColours(shot, dlg.Ui().m_video.geometry()), 16);
   } else {
     EXPECT_TRUE(IsBackground(shot.pixel(video))) << std::hex << shot.pixel(video);
   }
@@ -74,7 +74,7 @@ void CheckSkin(const QImage& shot, const CTRKDlg& dlg) {
 QImage GrabShown(const CTRKDlg& dlg) {
   QImage shot = GrabScreen(dlg.geometry());
   for (int tries = 0; tries < 25; ++tries) {
-    if (!dlg.Playback().Engine().IsPlaying() || CountColours(shot, dlg.Video().geometry()) > 16) break;
+    if (!dlg.Playback().Engine().IsPlaying() || CountColours(shot, dlg.Ui().m_video.geometry()) > 16) break;
     Pump(200);
     shot = GrabScreen(dlg.geometry());
   }
@@ -110,7 +110,7 @@ TEST(MainWindowScreens, DemoCardAtTheStartSizeAndLarge) {
   // The surface fits the first recording's 640 x 360 picture into the area
   // inside the edge (541 x 217): 385 wide at full height, one column less for
   // an even width and the height that keeps the shape, centred.
-  EXPECT_EQ(dlg.Video().geometry(), QRect(7 + (541 - 384) / 2, 50, 384, 216));
+  EXPECT_EQ(dlg.Ui().m_video.geometry(), QRect(7 + (541 - 384) / 2, 50, 384, 216));
   EXPECT_GT(dlg.ControlAs<CGSensorCtrl>(IDC_GSENSOR).m_samples.size(), 0u);
   Pump(2500);  // the map draws the group's paths, the curve its samples
 
@@ -142,7 +142,7 @@ TEST(MainWindowScreens, TheMediaLibraryDrawsIntoTheVideoSurface) {
   dlg.show();
   if (!dlg.Playback().Engine().IsLoaded()) GTEST_SKIP() << "no media library on this machine";
   ASSERT_TRUE(WaitFor([&] { return dlg.MapDlg()->IsPageLoaded(); }, 30000));
-  const QImage before = GrabScreen(dlg.Video().geometry().translated(dlg.pos()));
+  const QImage before = GrabScreen(dlg.Ui().m_video.geometry().translated(dlg.pos()));
   EXPECT_EQ(CountColours(before, before.rect()), 1);  // the dark surface alone
 
   dlg.Playback().Engine().Open(path);
@@ -150,13 +150,13 @@ TEST(MainWindowScreens, TheMediaLibraryDrawsIntoTheVideoSurface) {
   QImage playing;
   const bool drawn = WaitFor(
       [&] {
-        playing = GrabScreen(dlg.Video().geometry().translated(dlg.pos()));
+        playing = GrabScreen(dlg.Ui().m_video.geometry().translated(dlg.pos()));
         return CountColours(playing, playing.rect()) > 16;
       },
       15000);
   SaveArtifact(playing, "video-surface-playing.png");
   EXPECT_TRUE(drawn) << "the surface shows no picture";
   // The window id handed over at start-up is still the surface's.
-  EXPECT_EQ(dlg.Video().winId(), dlg.Playback().BoundVideoWindow());
+  EXPECT_EQ(dlg.Ui().m_video.winId(), dlg.Playback().BoundVideoWindow());
   dlg.close();
 }

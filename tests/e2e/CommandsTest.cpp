@@ -67,9 +67,9 @@ TEST_F(Commands, OpenScansABigCardWhileTheWindowKeepsPainting) {
       [&] {
         if (!opening().IsScanning()) return true;
         ++turnsWhileScanning;
-        busyShown = busyShown && dlg().Video().IsBusyPictureShown() && busy() == 1;
-        countsGrow = countsGrow && dlg().Video().Counter() >= lastCount;
-        lastCount = dlg().Video().Counter();
+        busyShown = busyShown && dlg().Ui().m_video.IsBusyPictureShown() && busy() == 1;
+        countsGrow = countsGrow && dlg().Ui().m_video.Counter() >= lastCount;
+        lastCount = dlg().Ui().m_video.Counter();
         if (turnsWhileScanning == 1) {
           // OPEN again while the library is empty but a scan runs: no picker.
           Press(dlg(), IDC_OPEN);
@@ -84,9 +84,9 @@ TEST_F(Commands, OpenScansABigCardWhileTheWindowKeepsPainting) {
   EXPECT_TRUE(secondOpenIgnored);
 
   // Then, in order: busy picture off, the last count, lists, delayed start.
-  EXPECT_FALSE(dlg().Video().IsBusyPictureShown());
+  EXPECT_FALSE(dlg().Ui().m_video.IsBusyPictureShown());
   EXPECT_EQ(dlg().Library().ScanCount(), count);
-  EXPECT_EQ(dlg().Video().Counter(), count - 1);
+  EXPECT_EQ(dlg().Ui().m_video.Counter(), count - 1);
   EXPECT_EQ(static_cast<int>(dlg().Library().Recordings().size()), count);
   EXPECT_EQ(dlg().ControlAs<CTrkFileListCtrl>(IDC_FILE_LIST).GetItemCount(), count);
   EXPECT_EQ(dlg().ControlAs<CTrkGroupListCtrl>(IDC_GROUP_LIST).GetItemCount(),
@@ -434,7 +434,7 @@ TEST_F(Commands, MinimiseShowsTheVideoAgainOnRestore) {
   dlg().showNormal();
   dlg().resize(820, 580);
   ASSERT_TRUE(WaitFor([&] { return !dlg().Frame().IsVideoRestorePending(); }));
-  EXPECT_TRUE(dlg().Video().isVisible());
+  EXPECT_TRUE(dlg().Ui().m_video.isVisible());
 }
 
 TEST_F(Commands, CloseButtonClosesAndSavesTheRectangle) {

@@ -41,7 +41,7 @@ TEST_F(FullScreen, EntersAndLeavesWithThePlaceAndSizeRestoredExactly) {
   OpenCard();
   PlaceWindow(QRect(130, 70, 800, 560));
   const QRect mapPlace = dlg().MapDlg()->geometry();
-  const QRect videoPlace = dlg().Video().geometry();
+  const QRect videoPlace = dlg().Ui().m_video.geometry();
 
   DoubleClick(dlg().Control(IDC_VIDEO));
   const QRect monitor = dlg().Frame().MonitorRect();
@@ -56,7 +56,7 @@ TEST_F(FullScreen, EntersAndLeavesWithThePlaceAndSizeRestoredExactly) {
   EXPECT_EQ(dlg().MapDlg()->geometry(), QRect(0, 0, 1, 1));
   // The video takes the monitor: 320 x 240 fitted into 1920 x 1080.
   EXPECT_EQ(dlg().ControlAs<CVideoStaticBg>(IDC_VIDEO_BG).geometry(), QRect(QPoint(0, 0), monitor.size()));
-  EXPECT_EQ(dlg().Video().geometry(), QRect((1920 - 1440) / 2, 0, 1440, 1080));
+  EXPECT_EQ(dlg().Ui().m_video.geometry(), QRect((1920 - 1440) / 2, 0, 1440, 1080));
   EXPECT_EQ(dlg().mask(), QRegion(0, 0, 1920, 1080));
   // Paused for the switch, playing again after it.
   EXPECT_TRUE(dlg().Playback().Engine().IsPlaying());
@@ -78,7 +78,7 @@ TEST_F(FullScreen, EntersAndLeavesWithThePlaceAndSizeRestoredExactly) {
   EXPECT_FALSE(dlg().Button(IDC_CONF).isVisible());
   EXPECT_FALSE(dlg().ControlAs<CPngCompassStatic>(IDC_COMPASS).isVisible());
   EXPECT_EQ(dlg().MapDlg()->geometry(), mapPlace);
-  EXPECT_EQ(dlg().Video().geometry(), videoPlace);
+  EXPECT_EQ(dlg().Ui().m_video.geometry(), videoPlace);
   EXPECT_NE(dlg().mask(), QRegion(0, 0, 800, 560));  // the rounded shape again
   EXPECT_TRUE(dlg().Playback().Engine().IsPlaying());
 }

@@ -197,10 +197,10 @@ TEST_F(WindowInput, ADialogLeavesThePictureAndThePositionAsTheyWere) {
   ASSERT_NO_FATAL_FAILURE(DropCardAndPause({12000, 12000}));
   QTest::keyClick(&dlg(), Qt::Key_Right);
   // Long enough for the output to be given up and the still to stand in.
-  ASSERT_TRUE(WaitFor([&] { return dlg().Video().IsStillShown(); }, 10000));
+  ASSERT_TRUE(WaitFor([&] { return dlg().Ui().m_video.IsStillShown(); }, 10000));
   Pump(500);  // the still drawn in place of the output
   const int slider = dlg().ControlAs<CVideoSlider>(IDC_POSITION_SLIDER).GetPos();
-  auto videoPicture = [&] { return GrabScreen(dlg().Video().geometry().translated(dlg().pos())); };
+  auto videoPicture = [&] { return GrabScreen(dlg().Ui().m_video.geometry().translated(dlg().pos())); };
   const QImage picture = videoPicture();
   DialogSeen<CFolderDialog> picker;
   DialogSeen<QMessageBox> box;
@@ -228,7 +228,7 @@ TEST_F(WindowInput, EveryKeyDoesWhatItsButtonDoesWhateverHasTheFocus) {
   ASSERT_GT(length, 10000);
   int64_t from = 0;
   QImage picture;
-  auto videoPicture = [&] { return GrabScreen(dlg().Video().geometry().translated(dlg().pos())); };
+  auto videoPicture = [&] { return GrabScreen(dlg().Ui().m_video.geometry().translated(dlg().pos())); };
   auto noteTime = [&] { from = SettledTime(dlg()); };
   auto seekShown = [&](int64_t delta) {
     return [&, delta] { ExpectSeekShown(std::clamp<int64_t>(from + delta, 1, length - kFrameMs)); };

@@ -44,7 +44,7 @@ int PictureFor(const GpsSample& sample) {
 
 // Distinct colours in the video surface as the X server shows it.
 int SurfaceColours(const CTRKDlg& dlg) {
-  const QRect area = dlg.Video().geometry().translated(dlg.pos());
+  const QRect area = dlg.Ui().m_video.geometry().translated(dlg.pos());
   const QImage image = GrabScreen(area);
   QSet<QRgb> colours;
   for (int y = 0; y < image.height(); y += 2)
@@ -54,7 +54,7 @@ int SurfaceColours(const CTRKDlg& dlg) {
 
 // The video surface as the X server shows it.
 QImage GrabVideo(const CTRKDlg& dlg) {
-  return GrabScreen(dlg.Video().geometry().translated(dlg.pos())).convertToFormat(QImage::Format_RGB32);
+  return GrabScreen(dlg.Ui().m_video.geometry().translated(dlg.pos())).convertToFormat(QImage::Format_RGB32);
 }
 
 // Mean difference of two pictures of the same size, per colour channel (0..255).
@@ -94,7 +94,7 @@ TEST_F(PlaybackWindow, OpenedCardStartsAfterHalfASecondAndTimeReportsDriveEveryD
   // Neither the window nor the video surface is composed through OpenGL: the
   // map's web view composes in a window of its own.
   EXPECT_EQ(dlg().windowHandle()->surfaceType(), QSurface::RasterSurface);
-  EXPECT_EQ(dlg().Video().windowHandle()->surfaceType(), QSurface::RasterSurface);
+  EXPECT_EQ(dlg().Ui().m_video.windowHandle()->surfaceType(), QSurface::RasterSurface);
 
   // Every report moves the displays together: while the curve's cursor shows
   // time t, the GPS icon, speed and compass show sample t x 10 / 1000.
@@ -517,7 +517,7 @@ TEST_F(PlaybackWindow, RotateRebuildsThePlayerAndPlaysOnAtTheSameTime) {
   Press(dlg(), IDC_FLIP);
   EXPECT_TRUE(dlg().Playback().IsRotated());
   EXPECT_EQ(dlg().Playback().Engine().GetMode(), EngineMode::Rotated);
-  EXPECT_EQ(dlg().Playback().BoundVideoWindow(), static_cast<unsigned long>(dlg().Video().winId()));
+  EXPECT_EQ(dlg().Playback().BoundVideoWindow(), static_cast<unsigned long>(dlg().Ui().m_video.winId()));
   EXPECT_TRUE(dlg().Playback().Engine().IsPlaying());
   EXPECT_TRUE(dlg().Button(IDC_PLAY).ShowsSecond());
   EXPECT_EQ(MediaPath(), m_card[0].path);
@@ -622,7 +622,7 @@ TEST_F(PlaybackWindow, ALongPauseGivesTheVideoOutputUpAndEveryCommandBringsItBac
   const int pausedPosition = slider.GetPos();
   ASSERT_TRUE(WaitFor([&] { return !engine.HasVideoOutput(); }, 5000));
   EXPECT_TRUE(engine.IsVideoOutputReleased());
-  EXPECT_TRUE(dlg().Video().IsStillShown());
+  EXPECT_TRUE(dlg().Ui().m_video.IsStillShown());
   Pump(300);
   const QImage still = GrabVideo(dlg());
   EXPECT_GT(SurfaceColours(dlg()), 16) << "the picture, not the empty surface";
@@ -646,7 +646,7 @@ TEST_F(PlaybackWindow, ALongPauseGivesTheVideoOutputUpAndEveryCommandBringsItBac
   ASSERT_GT(target, 0);
   ASSERT_TRUE(WaitFor([&] { return dlg().Playback().SeekTarget() == 0; }, 5000));
   EXPECT_FALSE(engine.IsVideoOutputReleased());
-  EXPECT_FALSE(dlg().Video().IsStillShown());
+  EXPECT_FALSE(dlg().Ui().m_video.IsStillShown());
   EXPECT_TRUE(WaitFor([&] { return engine.HasVideoOutput(); }, 5000));
   EXPECT_TRUE(WaitFor([&] { return std::abs(PlayerTime(dlg()) - target) < 100; }, 5000)) << PlayerTime(dlg());
   EXPECT_EQ(slider.GetPos(), 600);
