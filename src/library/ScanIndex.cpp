@@ -188,21 +188,24 @@ void ScanIndex::CommitBatch() {
   if (!Exec("COMMIT")) Fail();
 }
 
+bool ScanIndex::StepToRow(sqlite3_stmt* statement, StatementReset& resetter) {
+  const int stepped = sqlite3_step(statement);
+  if (stepped == SQLITE_ROW) return true;
+  if (stepped != SQLITE_DONE) {
+    resetter.reset();
+    Fail();
+  }
+  return false;
+}
+
 bool ScanIndex::Find(const std::string& path, const FileStamp& stamp, bool needGps, RecordingListing& listing) {
   if (!m_db) return false;
   sqlite3_stmt* s = m_statements->find.get();
   // Reset on every way out, so that no read snapshot stays open between rows.
-  std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> resetter(s, &sqlite3_reset);
+  StatementReset resetter(s, &sqlite3_reset);
   sqlite3_bind_text(s, 1, m_volume.c_str(), -1, SQLITE_STATIC);
   sqlite3_bind_text(s, 2, path.c_str(), -1, SQLITE_STATIC);
-  const int stepped = sqlite3_step(s);
-  if (stepped != SQLITE_ROW) {
-    if (stepped != SQLITE_DONE) {
-      resetter.reset();
-      Fail();
-    }
-    return false;
-  }
+  if (!StepToRow(s, resetter)) return false;
   auto u64 = [s](int column) { return static_cast<uint64_t>(sqlite3_column_int64(s, column)); };
   auto u32 = [s](int column) { return static_cast<uint32_t>(sqlite3_column_int64(s, column)); };
   if (u64(0) != stamp.size || sqlite3_column_int64(s, 1) != stamp.modifiedNs ||
@@ -261,16 +264,9 @@ void ScanIndex::BindKey(sqlite3_stmt* s, const std::string& path, const FileStam
 bool ScanIndex::FindEvents(const std::string& path, const FileStamp& stamp, std::vector<uint8_t>& events) {
   if (!m_db) return false;
   sqlite3_stmt* s = m_statements->findEvents.get();
-  std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> resetter(s, &sqlite3_reset);
+  StatementReset resetter(s, &sqlite3_reset);
   BindKey(s, path, stamp);
-  const int stepped = sqlite3_step(s);
-  if (stepped != SQLITE_ROW) {
-    if (stepped != SQLITE_DONE) {
-      resetter.reset();
-      Fail();
-    }
-    return false;
-  }
+  if (!StepToRow(s, resetter)) return false;
   const auto* bytes = static_cast<const uint8_t*>(sqlite3_column_blob(s, 0));
   events.assign(bytes, bytes + sqlite3_column_bytes(s, 0));
   return true;

@@ -64,6 +64,10 @@ class ScanIndex {
   bool Prepare();
   bool Exec(const char* sql);
   void Fail();  // an error mid-scan: the rest of the scan goes without the index
+  // Steps `statement` to its row; false when there is none, and on an error
+  // (the statement reset first, then Fail()).
+  using StatementReset = std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)>;
+  bool StepToRow(sqlite3_stmt* statement, StatementReset& resetter);
   bool BeginBatch();
   void CommitBatch();
   void BindKey(sqlite3_stmt* statement, const std::string& path, const FileStamp& stamp);

@@ -1,27 +1,9 @@
 // trk-synth's harsh moments read back by trk-probe --events and --library.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <string>
 
+#include "RunCommand.h"
 #include "TempFolder.h"
-
-namespace {
-
-std::string Shell(const std::string& command, int& status) {
-  std::string text;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return text;
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) text.append(buf, n);
-  const int result = ::pclose(pipe);
-  status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
-  return text;
-}
-
-}  // namespace
 
 TEST(EventProbe, EveryMomentOfASynthesizedFileIsOneJsonLine) {
   TempFolder tmp;

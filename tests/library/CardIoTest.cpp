@@ -1,12 +1,11 @@
 // What listing a card costs in opens, counted by the preloaded io-count
 // library around trk-probe --library, and what a card opened again reads.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <fstream>
 #include <string>
 
+#include "RunCommand.h"
 #include "TempFolder.h"
 
 namespace {
@@ -16,18 +15,6 @@ struct Probed {
   int status = -1;
   unsigned long long opens = 0;
 };
-
-std::string Shell(const std::string& command, int& status) {
-  std::string text;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return text;
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) text.append(buf, n);
-  const int result = ::pclose(pipe);
-  status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
-  return text;
-}
 
 class CardIo : public ::testing::Test {
  protected:
