@@ -1,18 +1,12 @@
 // The commands the window carries out itself: the MAP and GSR panels and the
 // window's own buttons (close, about, configuration). The file and clip
 // commands are set up here with the window's answers to what they ask.
-#include <QFile>
-
-#include "dialogs/CFolderDialog.h"
-#include "dialogs/CHtmlAboutDialog.h"
-#include "map/CHtmlMapDlg.h"
-#include "settings/CSettings.h"
 #include "app/CTRKDlg.h"
+#include "dialogs/CHtmlAboutDialog.h"
 #include "dialogs/CTrcConfigDlg.h"
-#include "playback/DialogPause.h"
+#include "map/CHtmlMapDlg.h"
 #include "map/MapReload.h"
-#include "app/TrkMessageBox.h"
-
+#include "settings/CSettings.h"
 
 void CTRKDlg::StopForCommand() {
   m_playback->Stop();
