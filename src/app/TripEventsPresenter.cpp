@@ -23,7 +23,6 @@
 namespace {
 
 constexpr int64_t kLeadMs = 5000;
-constexpr int64_t kFirstSeekableMs = 1;
 constexpr uint32_t kTripEventsText = 351;
 // While the time lies within this much after the event, N and Shift+N go
 // on from the event chosen last.
@@ -158,7 +157,7 @@ void TripEventsPresenter::PlayEventAt(int index) {
   m_currentEvent = index;
   m_eventList->SetCurrentEvent(index);
   const DrivingEvent& e = m_tripEventList[static_cast<std::size_t>(index)];
-  const int64_t from = std::max<int64_t>(kFirstSeekableMs, int64_t(e.offsetMs) - kLeadMs);
+  const int64_t from = std::max<int64_t>(PlaybackPresenter::kFirstSeekableMs, int64_t(e.offsetMs) - kLeadMs);
   const CPlaybackController& player = m_playback;
   if (e.recording == m_library.CurrentRecording() && (player.IsPlaying() || player.IsPaused())) {
     if (!player.IsPlaying()) m_window.Ui().m_play.click();
