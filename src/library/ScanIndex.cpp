@@ -1,17 +1,22 @@
 #include "library/ScanIndex.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 #include <vector>
 
+#include "fileio/UniqueFd.h"
+
 namespace {
 
-constexpr int kSchemaVersion = 1;
+// 2: rows carry the time zone their start times were reckoned in.
+constexpr int kSchemaVersion = 2;
 // Another viewer writing its scan holds the index this long at most.
 constexpr int kBusyTimeoutMs = 3000;
 // Rows written per transaction: a crash loses at most this many, and another
@@ -33,19 +38,20 @@ constexpr const char* kSchema =
     " gps_offset INTEGER, gps_size INTEGER, gsensor_offset INTEGER, gsensor_size INTEGER,"
     " width INTEGER, height INTEGER, start_time INTEGER, duration_seconds INTEGER, duration_ms INTEGER,"
     " file_size INTEGER, gpsa INTEGER, gsea INTEGER,"
-    " gps BLOB,"     // the GPS block's records, 32 bytes each; NULL when they were not kept
-    " events BLOB,"  // moments detected in the recording; NULL until a detection stores them
+    " gps BLOB,"            // the GPS block's records, 32 bytes each; NULL when they were not kept
+    " events BLOB,"         // moments detected in the recording; NULL until a detection stores them
+    " zone TEXT NOT NULL,"  // the local time zone start_time was reckoned in
     " PRIMARY KEY(volume, path)) WITHOUT ROWID";
 
 constexpr const char* kFind =
     "SELECT size, modified_ns, changed_ns, inode, listed, cut_reason, gps_offset, gps_size, gsensor_offset,"
-    " gsensor_size, width, height, start_time, duration_seconds, duration_ms, file_size, gpsa, gsea, gps"
+    " gsensor_size, width, height, start_time, duration_seconds, duration_ms, file_size, gpsa, gsea, gps, zone"
     " FROM recordings WHERE volume = ?1 AND path = ?2";
 constexpr const char* kStore =
     "INSERT OR REPLACE INTO recordings(volume, path, size, modified_ns, changed_ns, inode, listed, cut_reason,"
     " gps_offset, gps_size, gsensor_offset, gsensor_size, width, height, start_time, duration_seconds,"
-    " duration_ms, file_size, gpsa, gsea, gps)"
-    " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21)";
+    " duration_ms, file_size, gpsa, gsea, gps, zone)"
+    " VALUES(?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, ?13, ?14, ?15, ?16, ?17, ?18, ?19, ?20, ?21, ?22)";
 constexpr const char* kBelowRoot = "SELECT path FROM recordings WHERE volume = ?1 AND substr(path, 1, length(?2)) = ?2";
 // The events belong to one state of the file: both ask the row's whole stamp.
 constexpr const char* kFindEvents =
@@ -72,6 +78,37 @@ std::string VolumeOf(const std::string& root) {
       return std::string("uuid:") + entry->d_name;
   }
   return {};
+}
+
+// What decides the local time zone's rules, as the C library reads them: the
+// TZ variable and the content of the zone file it names (or /etc/localtime),
+// so that a start time reckoned under other rules, or under a tzdata update,
+// is not taken from the index.
+std::string LocalZoneKey() {
+  const char* tz = std::getenv("TZ");
+  std::string file = "/etc/localtime";
+  if (tz != nullptr) {
+    const std::string name = tz[0] == ':' ? tz + 1 : tz;
+    const char* zoneDir = std::getenv("TZDIR");
+    file = name.empty() || name[0] == '/' ? name : std::string(zoneDir ? zoneDir : "/usr/share/zoneinfo") + "/" + name;
+  }
+  std::string key = tz ? std::string("TZ=") + tz : std::string("TZ unset");
+  // FNV-1a over the file: tzdata files are a few kilobytes, so this costs one
+  // read per scan; a POSIX rule in TZ names no file and is itself the key.
+  constexpr std::size_t kMostZoneBytes = 1 << 20;
+  UniqueFd fd(file.empty() ? -1 : ::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd.Valid()) return key;
+  uint64_t hash = 0xcbf29ce484222325ull;
+  std::vector<uint8_t> buffer(64 * 1024);
+  std::size_t total = 0;
+  ssize_t got;
+  while (total < kMostZoneBytes && (got = ::read(fd.Get(), buffer.data(), buffer.size())) > 0) {
+    for (ssize_t i = 0; i < got; ++i) hash = (hash ^ buffer[static_cast<std::size_t>(i)]) * 0x100000001b3ull;
+    total += static_cast<std::size_t>(got);
+  }
+  char hex[17];
+  std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+  return key + " " + hex;
 }
 
 int64_t Signed(uint64_t value) { return static_cast<int64_t>(value); }
@@ -123,6 +160,7 @@ std::unique_ptr<ScanIndex> ScanIndex::Open(const std::string& file, const std::s
     std::unique_ptr<ScanIndex> index(new ScanIndex());
     index->m_volume = volume;
     index->m_root = root;
+    index->m_zone = LocalZoneKey();
     const int opened = sqlite3_open_v2(file.c_str(), &index->m_db,
                                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (opened == SQLITE_OK) {
@@ -153,7 +191,8 @@ bool ScanIndex::Prepare() {
   if (found != 0 && found != kSchemaVersion) return false;
   // A new file gets its table; one of this layout is only read here, so that
   // opening it for a trip's events writes (and syncs) nothing.
-  if (found == 0 && (!Exec(kSchema) || !Exec("PRAGMA user_version=1"))) return false;
+  if (found == 0 && (!Exec(kSchema) || !Exec(("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str())))
+    return false;
   m_statements = std::make_unique<Statements>();
   const std::pair<Statement*, const char*> all[] = {{&m_statements->find, kFind},
                                                     {&m_statements->store, kStore},
@@ -211,6 +250,8 @@ bool ScanIndex::Find(const std::string& path, const FileStamp& stamp, bool needG
   if (u64(0) != stamp.size || sqlite3_column_int64(s, 1) != stamp.modifiedNs ||
       sqlite3_column_int64(s, 2) != stamp.changedNs || u64(3) != stamp.inode)
     return false;
+  const unsigned char* zone = sqlite3_column_text(s, 19);
+  if (zone == nullptr || m_zone != reinterpret_cast<const char*>(zone)) return false;
   RecordingListing found;
   found.size = stamp.size;
   found.listed = sqlite3_column_int(s, 4) != 0;
@@ -306,6 +347,7 @@ void ScanIndex::Store(const std::string& path, const FileStamp& stamp, const Rec
     sqlite3_bind_blob64(s, 21, gps.data(), gps.size(), SQLITE_STATIC);
   else
     sqlite3_bind_null(s, 21);
+  sqlite3_bind_text(s, 22, m_zone.c_str(), -1, SQLITE_STATIC);
   const int stepped = sqlite3_step(s);
   sqlite3_reset(s);
   if (stepped != SQLITE_DONE) {

@@ -7,7 +7,8 @@
 // A row holds only what the listing would read again from the file, keyed
 // by the volume (the file system's UUID where one is known), the path, and
 // the file's size, modification and change times and inode: a file whose
-// stamp differs is read again. The index is a cache and never stops a scan:
+// stamp differs is read again, and so is one listed under another time zone
+// (its start time is the camera's local clock reckoned in the zone). The index is a cache and never stops a scan:
 // one that is missing, unreadable or corrupt is made anew, one that another
 // viewer holds locked beyond the busy timeout is done without for that scan.
 #include <sys/stat.h>
@@ -77,6 +78,7 @@ class ScanIndex {
   std::unique_ptr<Statements> m_statements;
   std::string m_volume;
   std::string m_root;
+  std::string m_zone;
   bool m_inTransaction = false;
   int m_pendingWrites = 0;
 };

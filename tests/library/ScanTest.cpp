@@ -258,8 +258,9 @@ TEST_F(ScanTest, ProbeListsTheLibraryAsJson) {
 }
 
 // The scan index lists a card as a scan without it does; a recording changed
-// on disk is read again, a protection changed by LOCK is seen, and an index
-// file that is not one is made anew.
+// on disk is read again, a protection changed by LOCK is seen, a recording
+// listed under another time zone is reckoned again, and an index file that is
+// not one is made anew.
 TEST_F(ScanTest, TheScanIndexListsAsAScanWithoutIt) {
   Write("A.AVI", Small(10, 0, 0));
   const std::string mov = Write("DIR/C.MOV", Small(10, 0, 10));
@@ -287,6 +288,15 @@ TEST_F(ScanTest, TheScanIndexListsAsAScanWithoutIt) {
   const std::string changed = listing(false);
   EXPECT_NE(changed, plain);
   EXPECT_EQ(listing(true), changed);
+
+  // The camera's clock is local time: another zone reckons other start times.
+  ::setenv("TZ", "JST-9", 1);
+  ::tzset();
+  const std::string inTokyo = listing(false);
+  EXPECT_NE(inTokyo, changed);
+  EXPECT_EQ(listing(true), inTokyo);
+  ::setenv("TZ", "UTC", 1);
+  ::tzset();
 
   cache.File("scan-index.sqlite", std::string(4096, 'x'));
   EXPECT_EQ(listing(true), changed);
