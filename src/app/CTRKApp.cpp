@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "app/CTRKDlg.h"
+#include "app/DisplayOpenGl.h"
 #include "app/FolderOpening.h"
 #include "app/ViewerSession.h"
 #include "app/WebEngineMemory.h"
@@ -25,6 +26,7 @@ void CTRKApp::PrepareProcess() {
   // web view paints black.
   QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
   QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
+  LeaveOpenGlOutOnCpuDisplays();
   TrimWebEngineMemory();
 }
 

@@ -4,6 +4,8 @@
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 
+#include "app/DisplayOpenGl.h"
+
 QString DisplayGlRenderer() {
   QOffscreenSurface surface;
   surface.create();
@@ -32,6 +34,9 @@ std::vector<std::string> VideoOutputArgumentsFor(const QString& renderer) {
 }
 
 const std::vector<std::string>& VideoOutputArguments() {
-  static const std::vector<std::string> arguments = VideoOutputArgumentsFor(DisplayGlRenderer());
+  // A process without OpenGL has no renderer to ask: its display draws on the CPU.
+  static const std::vector<std::string> arguments = ProcessWithoutOpenGl()
+                                                        ? VideoOutputArgumentsFor(QStringLiteral("llvmpipe"))
+                                                        : VideoOutputArgumentsFor(DisplayGlRenderer());
   return arguments;
 }

@@ -3,6 +3,7 @@
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QMouseEvent>
+#include <QOpenGLContext>
 #include <QOpenGLWidget>
 #include <QTimer>
 #include <QUrlQuery>
@@ -89,12 +90,16 @@ CHtmlMapDlg::CHtmlMapDlg(QWidget* parent) : QFrame(parent) {
   settings->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
   m_view->setPage(page);
   webLayout->addWidget(m_view);
-  // The web view composes with OpenGL; a hidden OpenGL widget makes the
-  // window an OpenGL one from its creation, so that it is not recreated
-  // (and lost to the container) when the page first shows.
-  auto* anchor = new QOpenGLWidget(m_webWindow.get());
-  anchor->setGeometry(0, 0, 1, 1);
-  anchor->hide();
+  // The web view composes with OpenGL where there is OpenGL; a hidden OpenGL
+  // widget makes the window an OpenGL one from its creation, so that it is
+  // not recreated (and lost to the container) when the page first shows.
+  // Without OpenGL (a software renderer) the view paints as any widget.
+  const QOpenGLContext* shared = QOpenGLContext::globalShareContext();
+  if (shared != nullptr && shared->isValid()) {
+    auto* anchor = new QOpenGLWidget(m_webWindow.get());
+    anchor->setGeometry(0, 0, 1, 1);
+    anchor->hide();
+  }
   // A widget window of no size is never mapped, even once its container has
   // given it one: start it at a size of its own.
   m_webWindow->resize(1, 1);

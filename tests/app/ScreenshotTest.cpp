@@ -5,6 +5,7 @@
 
 #include "map/CHtmlMapDlg.h"
 #include "app/CTRKDlg.h"
+#include "app/DisplayOpenGl.h"
 #include "app/FolderOpening.h"
 #include "app/ViewerSession.h"
 #include "MainWindowSupport.h"
@@ -124,6 +125,13 @@ TEST(MainWindowScreens, DemoCardAtTheStartSizeAndLarge) {
   const QImage large = GrabShown(dlg);
   SaveArtifact(large, "main-window-large.png");
   CheckSkin(large, dlg);
+  // Drawn, map and video, without Mesa's CPU renderer and its LLVM mapped.
+  if (ProcessWithoutOpenGl()) {
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+    const QByteArray mapped = maps.readAll();
+    EXPECT_FALSE(mapped.contains("libLLVM") || mapped.contains("_dri.so"));
+  }
   dlg.close();
 }
 

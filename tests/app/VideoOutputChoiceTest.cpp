@@ -1,7 +1,9 @@
 // The video output is chosen by the display's OpenGL renderer: CPU renderers
-// turn VLC's GL outputs off, real drivers leave libvlc its own choice.
+// turn VLC's GL outputs off, real drivers leave libvlc its own choice; a
+// display without a way to a graphics card gets no OpenGL at all.
 #include <gtest/gtest.h>
 
+#include "app/DisplayOpenGl.h"
 #include "app/VideoOutputChoice.h"
 
 TEST(VideoOutputChoice, SoftwareRenderersTurnTheGlOutputsOff) {
@@ -26,8 +28,28 @@ TEST(VideoOutputChoice, SoftwareRenderersTurnTheGlOutputsOff) {
   }
 }
 
-TEST(VideoOutputChoice, TheProcessAsksItsOwnDisplayOnce) {
-  const QString renderer = DisplayGlRenderer();
-  EXPECT_FALSE(renderer.isEmpty()) << "no OpenGL context on this display";
-  EXPECT_EQ(VideoOutputArguments(), VideoOutputArgumentsFor(renderer));
+// Only an X server that lets a GPU driver in (DRI3, DRI2, NVIDIA's GLX) draws
+// OpenGL on a card; Mesa can be told to draw on the CPU anyway.
+TEST(VideoOutputChoice, DisplaysWithoutAWayToTheCardDrawOnTheCpu) {
+  const struct {
+    DisplayGlFacts facts;
+    bool cpu;
+  } cases[] = {
+      {{.reached = true}, true},                               // Xvfb, a remote display
+      {{.reached = true, .dri3 = true, .dri2 = true}, false},  // Mesa on a card
+      {{.reached = true, .dri2 = true}, false},                // an older server
+      {{.reached = true, .nvidiaGlx = true}, false},           // NVIDIA's own driver
+      {{.reached = true, .dri3 = true, .softwareForced = true}, true},
+      {{}, false},  // no X server: nothing to decide
+  };
+  for (const auto& c : cases) EXPECT_EQ(DrawsOpenGlOnCpu(c.facts), c.cpu);
+}
+
+// Xvfb is such a display: the process runs without OpenGL, and VLC without
+// its GL outputs.
+TEST(VideoOutputChoice, XvfbLeavesOpenGlOutOfTheProcess) {
+  ASSERT_TRUE(DrawsOpenGlOnCpu(AskDisplayGl()));
+  EXPECT_TRUE(ProcessWithoutOpenGl());
+  EXPECT_TRUE(DisplayGlRenderer().isEmpty());
+  EXPECT_EQ(VideoOutputArguments(), (std::vector<std::string>{"--gl=none", "--gles2=none"}));
 }
