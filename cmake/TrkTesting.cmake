@@ -39,7 +39,9 @@ function(trk_add_test name)
   elseif(T_MODE STREQUAL "xvfb")
     add_test(NAME ${name}
       COMMAND xvfb-run -a -s "-screen 0 1920x1080x24" $<TARGET_FILE:${name}>)
-    set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} RUN_SERIAL TRUE
+    # One X server started at a time (xvfb-run -a may hand two the same
+    # display number); the other tests run beside it.
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} RESOURCE_LOCK xvfb
       ENVIRONMENT "QT_QPA_PLATFORM=xcb;QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox;QTWEBENGINE_DISABLE_SANDBOX=1;TRK_ARTIFACT_DIR=${CMAKE_BINARY_DIR}/artifacts")
   else()
     message(FATAL_ERROR "trk_add_test: unknown MODE ${T_MODE}")

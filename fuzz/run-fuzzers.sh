@@ -8,6 +8,8 @@
 #     --build-dir DIR  where to build and keep corpora and logs (default build-fuzz)
 #     --nice           run the fuzzers at the lowest priority (idle CPU only)
 #     --no-build       use the binaries (and seeds) already in the build folder
+#     --build-only     build and write the seeds, fuzz nothing (for runs with
+#                      --no-build that fuzz the targets side by side)
 #     --synth PATH     also seed with recordings trk-synth writes in every layout
 #   TARGET: avi mov_walk mov_scan samples settings repair_avi repair_mov
 #           (default: all)
@@ -24,6 +26,7 @@ PER_INPUT_TIMEOUT=10
 BUILD="$ROOT/build-fuzz"
 NICE=()
 BUILD_FIRST=1
+BUILD_ONLY=0
 SYNTH=
 TARGETS=()
 while [ $# -gt 0 ]; do
@@ -33,8 +36,9 @@ while [ $# -gt 0 ]; do
     --build-dir) BUILD=$2; shift 2 ;;
     --nice) NICE=(nice -n 19); shift ;;
     --no-build) BUILD_FIRST=0; shift ;;
+    --build-only) BUILD_ONLY=1; shift ;;
     --synth) SYNTH=$2; shift 2 ;;
-    -h|--help) sed -n '2,19p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,21p' "$0"; exit 0 ;;
     -*) echo "run-fuzzers: unknown option $1" >&2; exit 2 ;;
     *) TARGETS+=("$1"); shift ;;
   esac
@@ -150,6 +154,7 @@ if [ "$BUILD_FIRST" -eq 1 ] || [ ! -d "$BUILD/seeds" ]; then
   mv "$BUILD/seeds.new" "$BUILD/seeds"
 fi
 mkdir -p "$BUILD/artifacts" "$BUILD/logs"
+[ "$BUILD_ONLY" -eq 0 ] || exit 0
 
 max_len_of() {
   case "$1" in
