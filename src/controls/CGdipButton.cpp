@@ -16,7 +16,6 @@ CGdipButton::CGdipButton(QWidget* parent, int controlId) : QPushButton(parent) {
   m_hoverTimer.setSingleShot(true);
   m_hoverTimer.setInterval(1);
   connect(&m_hoverTimer, &QTimer::timeout, this, &CGdipButton::OnMouseHover);
-  connect(this, &QAbstractButton::clicked, this, [this] { emit Command(ControlIdOf(this)); });
 }
 
 CGdipButton::~CGdipButton() = default;

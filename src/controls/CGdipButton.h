@@ -5,9 +5,8 @@
 // version when dimmed, and for two-state buttons a second picture that a press
 // switches to and from.
 //
-// The button's command is Qt's clicked() signal, also emitted as
-// Command(controlId). Owners switch the picture with SetShowSecond and
-// SetDimmed and call update().
+// The button's command is Qt's clicked() signal. Owners switch the picture
+// with SetShowSecond and SetDimmed and call update().
 #include <QImage>
 #include <QPushButton>
 #include <QString>
@@ -57,9 +56,6 @@ class CGdipButton : public QPushButton {
   // The prepared pictures by state.
   enum class PictureKind { Normal, NormalPressed, NormalHot, Second, SecondPressed, SecondHot, Dimmed };
   const QImage& Picture(PictureKind kind) const;
-
- signals:
-  void Command(int controlId);
 
  protected:
   void paintEvent(QPaintEvent* event) override;

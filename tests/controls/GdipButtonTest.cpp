@@ -135,7 +135,7 @@ TEST_F(ButtonFixture, TwoStateButtonFlipsOnEachPressAndTwiceOnADoubleClick) {
     }
   }
   ASSERT_GE(probe.x(), 0);
-  QSignalSpy clicks(button, &CGdipButton::Command);
+  QSignalSpy clicks(button, &QAbstractButton::clicked);
 
   EXPECT_FALSE(button->ShowsSecond());
   Press(button, QPoint(24, 24));
@@ -149,7 +149,6 @@ TEST_F(ButtonFixture, TwoStateButtonFlipsOnEachPressAndTwiceOnADoubleClick) {
   shown = Shown();
   EXPECT_EQ(shown.pixel(probe) & 0xFFFFFFu, pause.pixel(probe) & 0xFFFFFFu);
   EXPECT_EQ(clicks.count(), 1);
-  ASSERT_EQ(clicks.at(0).at(0).toInt(), 1015);
 
   Press(button, QPoint(24, 24));
   Release(button, QPoint(24, 24));
