@@ -22,6 +22,7 @@
 #include "settings/CSettings.h"
 #ifdef TRK_HAVE_SHAREABLE_CLIP
 #include "clip/video/ShareableClip.h"
+#include "app/SharedTextIds.h"
 #endif
 
 namespace {
@@ -35,12 +36,6 @@ constexpr uint32_t kBoardText = 373;
 constexpr uint32_t kNothingPlaying = 374;
 constexpr uint32_t kOpenFolder = 375;
 constexpr uint32_t kPickerTitle = 367;
-constexpr uint32_t kOutsideCard = 253;
-constexpr uint32_t kShowInFileManager = 281;
-constexpr uint32_t kNoFileManager = 282;
-constexpr uint32_t kFolderMissing = 132;
-constexpr uint32_t kWarningCaption = 131;
-constexpr uint32_t kCancel = 108;
 constexpr int kPollMs = 100;
 constexpr int kCancelWidth = 90;
 

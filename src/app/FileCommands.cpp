@@ -7,6 +7,7 @@
 
 #include "dialogs/CFolderDialog.h"
 #include "library/RecordingLibrary.h"
+#include "app/SharedTextIds.h"
 
 namespace {
 
@@ -14,7 +15,6 @@ namespace {
 constexpr uint32_t kCopyFailedText = 201;
 constexpr uint32_t kDeleteFailedText = 202;
 constexpr uint32_t kUnlockFailedText = 203;
-constexpr uint32_t kWarningCaption = 131;
 // What the file commands are about to do and what they did, with their captions.
 constexpr uint32_t kUnreadableSkippedText = 320;
 constexpr uint32_t kDeleteScopeText = 321;
@@ -27,7 +27,6 @@ constexpr uint32_t kDeleteCaption = 128;
 constexpr uint32_t kUnlockCaption = 194;
 constexpr uint32_t kNothingChecked = 135;
 constexpr uint32_t kNothingCheckedCaption = 144;
-constexpr uint32_t kFolderMissing = 132;
 // A long list of failures names this many files, then how many more.
 constexpr std::size_t kFailuresShown = 10;
 

@@ -11,13 +11,13 @@
 #include "app/FileCommands.h"
 #include "library/RecordingLibrary.h"
 #include "repair/CutRepair.h"
+#include "app/SharedTextIds.h"
 
 namespace {
 
 constexpr uint32_t kCutQuestion = 250;
 constexpr uint32_t kCutCaption = 251;
 constexpr uint32_t kPickerTitle = 252;
-constexpr uint32_t kOutsideCard = 253;
 constexpr uint32_t kRepairedHeading = 254;
 constexpr uint32_t kNotRepairedHeading = 255;
 constexpr uint32_t kNoReference = 256;
@@ -28,11 +28,6 @@ constexpr uint32_t kSecondsNoSound = 260;
 constexpr uint32_t kSeconds = 261;
 constexpr uint32_t kOpenFolder = 262;
 constexpr uint32_t kOpenInViewer = 280;
-constexpr uint32_t kShowInFileManager = 281;
-constexpr uint32_t kNoFileManager = 282;
-constexpr uint32_t kCancel = 108;
-constexpr uint32_t kFolderMissing = 132;
-constexpr uint32_t kWarningCaption = 131;
 
 QString Decoded(const std::string& path) { return QFile::decodeName(path.c_str()); }
 

@@ -17,6 +17,7 @@
 #include "container/RecordingFile.h"
 #include "app/StartPath.h"
 #include "app/TrkMessageBox.h"
+#include "app/SharedTextIds.h"
 
 namespace {
 
@@ -26,7 +27,6 @@ enum OpenPathRefusal : uint32_t {
   kRefusedNotRecording = 291,  // not named as the camera names its recordings
   kRefusedUnreadable = 292,    // named so, but not readable as one
 };
-constexpr uint32_t kWarningCaption = 131;
 
 struct FreeDeleter {
   void operator()(char* p) const { std::free(p); }
