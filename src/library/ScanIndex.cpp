@@ -293,6 +293,16 @@ bool ScanIndex::BeginBatch() {
   return true;
 }
 
+void ScanIndex::StepWrite(sqlite3_stmt* s) {
+  const int stepped = sqlite3_step(s);
+  sqlite3_reset(s);
+  if (stepped != SQLITE_DONE) {
+    Fail();
+    return;
+  }
+  if (++m_pendingWrites >= kRowsPerTransaction) CommitBatch();
+}
+
 void ScanIndex::BindKey(sqlite3_stmt* s, const std::string& path, const FileStamp& stamp) {
   sqlite3_bind_text(s, 1, m_volume.c_str(), -1, SQLITE_STATIC);
   sqlite3_bind_text(s, 2, path.c_str(), -1, SQLITE_STATIC);
@@ -319,13 +329,7 @@ void ScanIndex::StoreEvents(const std::string& path, const FileStamp& stamp, con
   sqlite3_reset(s);
   BindKey(s, path, stamp);
   sqlite3_bind_blob64(s, 7, events.data(), events.size(), SQLITE_STATIC);
-  const int stepped = sqlite3_step(s);
-  sqlite3_reset(s);
-  if (stepped != SQLITE_DONE) {
-    Fail();
-    return;
-  }
-  if (++m_pendingWrites >= kRowsPerTransaction) CommitBatch();
+  StepWrite(s);
 }
 
 void ScanIndex::Store(const std::string& path, const FileStamp& stamp, const RecordingListing& listing) {
@@ -348,13 +352,7 @@ void ScanIndex::Store(const std::string& path, const FileStamp& stamp, const Rec
   else
     sqlite3_bind_null(s, 21);
   sqlite3_bind_text(s, 22, m_zone.c_str(), -1, SQLITE_STATIC);
-  const int stepped = sqlite3_step(s);
-  sqlite3_reset(s);
-  if (stepped != SQLITE_DONE) {
-    Fail();
-    return;
-  }
-  if (++m_pendingWrites >= kRowsPerTransaction) CommitBatch();
+  StepWrite(s);
 }
 
 void ScanIndex::Finish(const std::unordered_set<std::string>& seen) {

@@ -72,6 +72,8 @@ class ScanIndex {
   bool BeginBatch();
   void CommitBatch();
   void BindKey(sqlite3_stmt* statement, const std::string& path, const FileStamp& stamp);
+  // Steps a write of the open batch, which is committed once it holds enough rows.
+  void StepWrite(sqlite3_stmt* statement);
 
   sqlite3* m_db = nullptr;
   struct Statements;
