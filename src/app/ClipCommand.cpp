@@ -20,9 +20,9 @@
 #include "export/TripFigures.h"
 #include "playback/DialogPause.h"
 #include "settings/CSettings.h"
+#include "app/SharedTextIds.h"
 #ifdef TRK_HAVE_SHAREABLE_CLIP
 #include "clip/video/ShareableClip.h"
-#include "app/SharedTextIds.h"
 #endif
 
 namespace {

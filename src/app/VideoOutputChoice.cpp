@@ -25,18 +25,22 @@ bool IsSoftwareGlRenderer(const QString& renderer) {
   return false;
 }
 
+namespace {
+
+// "none" as the OpenGL and OpenGL ES provider makes both GL outputs fail to
+// open; libvlc then takes the next output (XVideo where the server has it,
+// else X11). "--vout" would not do: binding the player to a window resets it.
+std::vector<std::string> GlOutputsOff() { return {"--gl=none", "--gles2=none"}; }
+
+}  // namespace
+
 std::vector<std::string> VideoOutputArgumentsFor(const QString& renderer) {
-  // "none" as the OpenGL and OpenGL ES provider makes both GL outputs fail to
-  // open; libvlc then takes the next output (XVideo where the server has it,
-  // else X11). "--vout" would not do: binding the player to a window resets it.
-  if (IsSoftwareGlRenderer(renderer)) return {"--gl=none", "--gles2=none"};
-  return {};
+  return IsSoftwareGlRenderer(renderer) ? GlOutputsOff() : std::vector<std::string>{};
 }
 
 const std::vector<std::string>& VideoOutputArguments() {
   // A process without OpenGL has no renderer to ask: its display draws on the CPU.
-  static const std::vector<std::string> arguments = ProcessWithoutOpenGl()
-                                                        ? VideoOutputArgumentsFor(QStringLiteral("llvmpipe"))
-                                                        : VideoOutputArgumentsFor(DisplayGlRenderer());
+  static const std::vector<std::string> arguments =
+      ProcessWithoutOpenGl() ? GlOutputsOff() : VideoOutputArgumentsFor(DisplayGlRenderer());
   return arguments;
 }
