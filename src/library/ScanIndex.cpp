@@ -156,11 +156,12 @@ std::unique_ptr<ScanIndex> ScanIndex::Open(const std::string& file, const std::s
   std::error_code ignored;
   std::filesystem::create_directories(std::filesystem::path(file).parent_path(), ignored);
   const std::string volume = VolumeOf(root);
+  const std::string zone = LocalZoneKey();
   for (int attempt = 0; attempt < 2; ++attempt) {
     std::unique_ptr<ScanIndex> index(new ScanIndex());
     index->m_volume = volume;
     index->m_root = root;
-    index->m_zone = LocalZoneKey();
+    index->m_zone = zone;
     const int opened = sqlite3_open_v2(file.c_str(), &index->m_db,
                                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (opened == SQLITE_OK) {
